@@ -1,0 +1,20 @@
+#include "Harness.h"
+
+#include <QCoreApplication>
+
+#include <cstring>
+
+// Runs every group of figures, or only those named on the command line.
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    for (const Bench::Group& group : Bench::groups()) {
+        bool wanted = argc < 2;
+        for (int i = 1; i < argc; ++i) {
+            wanted = wanted || std::strcmp(argv[i], group.name) == 0;
+        }
+        if (wanted) {
+            group.run();
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,37 @@
+#include "Harness.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+namespace Bench {
+
+std::vector<double> medianSeconds(const std::vector<std::function<void()>>& sides, int rounds) {
+    std::vector<std::vector<double>> samples(sides.size());
+    for (int round = 0; round < rounds; ++round) {
+        for (size_t side = 0; side < sides.size(); ++side) {
+            const auto start = std::chrono::steady_clock::now();
+            sides[side]();
+            const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+            samples[side].push_back(elapsed.count());
+        }
+    }
+    std::vector<double> medians;
+    for (std::vector<double>& side : samples) {
+        std::sort(side.begin(), side.end());
+        medians.push_back(side[side.size() / 2]);
+    }
+    return medians;
+}
+
+void report(const QString& name, const QString& value, const QString& goal) {
+    std::printf("%s: %s (%s)\n", qPrintable(name), qPrintable(value), qPrintable(goal));
+    std::fflush(stdout);
+}
+
+std::vector<Group>& groups() {
+    static std::vector<Group> registered;
+    return registered;
+}
+
+} // namespace Bench

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+// A small harness for figures that are ratios: both sides run in one process, alternately,
+// and each side's median over the rounds is compared, so that the machine's mood at any one
+// moment touches both sides alike.
+namespace Bench {
+
+template <typename T>
+inline void doNotOptimize(const T& value) {
+    asm volatile("" : : "r,m"(value) : "memory");
+}
+
+// Median wall time in seconds of each side over `rounds` alternating runs.
+std::vector<double> medianSeconds(const std::vector<std::function<void()>>& sides, int rounds);
+
+// One figure as a line "name: value (goal)".
+void report(const QString& name, const QString& value, const QString& goal);
+
+// A group of figures, run by the benchmark command in the order registered.
+struct Group {
+    const char* name;
+    void (*run)();
+};
+std::vector<Group>& groups();
+
+struct Registration {
+    Registration(const char* name, void (*run)()) { groups().push_back({name, run}); }
+};
+
+} // namespace Bench
+
+#define QS_BENCH_GROUP(name, function)                                                             \
+    static const Bench::Registration function##Registration(name, &function)

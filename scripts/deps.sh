@@ -1,0 +1,32 @@
+# Sourced by the other scripts: installs the Debian 12 packages that are missing.
+# Usage: qs_install_packages build|test
+
+qs_packages_build=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-pdf-dev qt6-svg-dev libgl-dev libvulkan-dev
+    libsqlite3-dev libgtest-dev libbenchmark-dev
+)
+qs_packages_test=(
+    xvfb xauth dbus dbus-x11 dunst sqlite3 desktop-file-utils appstream
+    fonts-dejavu-core
+)
+
+qs_install_packages() {
+    local wanted=("${qs_packages_build[@]}")
+    if [ "${1:-}" = test ]; then
+        wanted+=("${qs_packages_test[@]}")
+    fi
+    local missing=()
+    local package
+    for package in "${wanted[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+            missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}"
+}

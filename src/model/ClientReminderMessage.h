@@ -1,0 +1,53 @@
+#pragma once
+
+#include "Instant.h"
+
+#include <QLocale>
+#include <QString>
+#include <QTimeZone>
+#include <QUrl>
+
+#include <optional>
+
+// The reminder the user sends a client through WhatsApp: the phone to write to, the English
+// text about the policy's expiry, and the click-to-chat link that carries both. Nothing is
+// stored or changed; the detail pane hands the link to the desktop.
+namespace ClientReminderMessage {
+
+// The messaging service's documented click-to-chat web address.
+inline constexpr char16_t kClickToChatEndpoint[] = u"https://api.whatsapp.com/send";
+
+// What the message is made of, read from the policy at the moment of the click.
+struct Input {
+    QString name;
+    QString policyNumber;
+    Instant expirationDate;
+    std::optional<QString> clientPhoneNumber;
+    bool hasContact = false;
+    std::optional<QString> contactPhoneNumber; // the contact's phoneNumber, when hasContact
+};
+
+// The contact's phone when the policy has a contact whose phone is set (even to an empty
+// text), else the policy's client phone when set, else the empty text.
+QString contactPhone(const Input& input);
+
+// Only ASCII digits and "+" kept, with "+" put in front when it does not already begin so.
+QString normalisedPhone(const QString& phone);
+
+// The day, the month's name and the year in the locale's long style, without the weekday:
+// "March 1, 2025" in en_US, "1 marzo 2025" in it_IT.
+QString longDate(Instant instant, const QTimeZone& zone, const QLocale& locale);
+
+// The message for a policy `days` days from its expiry (negative once past).
+QString messageText(const QString& name, const QString& policyNumber, qint64 days,
+                    const QString& longExpirationDate);
+
+// UTF-8 percent-encoding that leaves only ASCII letters, digits and ! $ ' ( ) * , - . : ; _ ~
+// as they are, so that no text can end the query parameter or add one of its own.
+QByteArray encoded(const QString& text);
+
+// The link to open, or nothing when there is no phone to write to or no valid link.
+std::optional<QUrl> link(const Input& input, Instant now, const QTimeZone& zone,
+                         const QLocale& locale);
+
+} // namespace ClientReminderMessage
