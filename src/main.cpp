@@ -4,7 +4,10 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quintaver Scheduler"));
+    // The data folder is $XDG_DATA_HOME/quintaver-scheduler, shared with the reminder agent.
+    QApplication::setOrganizationName(QString());
+    QApplication::setApplicationName(QStringLiteral("quintaver-scheduler"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Quintaver Scheduler"));
 
     MainWindow window;
     window.show();
