@@ -10,8 +10,7 @@
 // moment touches both sides alike.
 namespace Bench {
 
-template <typename T>
-inline void doNotOptimize(const T& value) {
+template <typename T> inline void doNotOptimize(const T& value) {
     asm volatile("" : : "r,m"(value) : "memory");
 }
 

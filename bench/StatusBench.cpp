@@ -3,6 +3,7 @@
 
 #include <QDateTime>
 
+#include <cstdio>
 #include <random>
 
 namespace {
@@ -32,22 +33,25 @@ void statusBench() {
     const auto classified = [&] {
         // A new classifier per pass, as each redraw of a list makes one at its own "now".
         StatusClassifier classifier(now, zone);
+        const Row* row = rows.data();
+        PolicyStatus* out = statuses.data();
         for (int i = 0; i < kPolicies; ++i) {
-            statuses[size_t(i)] = classifier.classify(rows[size_t(i)].expirationDate,
-                                                      rows[size_t(i)].horizon);
+            out[i] = classifier.classify(row[i].expirationDate, row[i].horizon);
         }
         Bench::doNotOptimize(statuses.data());
     };
     const qint64 threshold = now.msSinceEpoch();
     const auto plain = [&] {
+        const Row* row = rows.data();
+        PolicyStatus* out = statuses.data();
         for (int i = 0; i < kPolicies; ++i) {
-            statuses[size_t(i)] = rows[size_t(i)].expirationDate.msSinceEpoch() < threshold
-                                      ? PolicyStatus::Expired
-                                      : PolicyStatus::Active;
+            out[i] = row[i].expirationDate.msSinceEpoch() < threshold ? PolicyStatus::Expired
+                                                                      : PolicyStatus::Active;
         }
         Bench::doNotOptimize(statuses.data());
     };
     const std::vector<double> medians = Bench::medianSeconds({classified, plain}, 41);
+    std::fprintf(stderr, "classified %.1f us, plain %.1f us\n", medians[0] * 1e6, medians[1] * 1e6);
     Bench::report(QStringLiteral("classify 100,000 policies vs one comparison each"),
                   QString::number(medians[0] / medians[1], 'f', 2), QStringLiteral("at most 2.0"));
 }

@@ -5,7 +5,9 @@ namespace {
 
 constexpr qint64 kJulianDayOfEpoch = 2440588; // 1970-01-01
 
-qint64 floorDiv(qint64 a, qint64 b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+qint64 floorDiv(qint64 a, qint64 b) {
+    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
+}
 
 qint64 offsetMsAt(qint64 utcMs, const QTimeZone& zone) {
     return qint64(zone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC))) * 1000;

@@ -79,10 +79,10 @@ std::optional<QUrl> link(const Input& input, Instant now, const QTimeZone& zone,
     }
     const qint64 days = PolicyRules::daysUntilExpiration(now, input.expirationDate, zone);
     const QString date = days >= 8 ? longDate(input.expirationDate, zone, locale) : QString();
-    const QString text = QString::fromUtf16(kClickToChatEndpoint) + QStringLiteral("?phone=") +
-                         normalisedPhone(phone) + QStringLiteral("&text=") +
-                         QString::fromLatin1(encoded(messageText(input.name, input.policyNumber,
-                                                                 days, date)));
+    const QString text =
+        QString::fromUtf16(kClickToChatEndpoint) + QStringLiteral("?phone=") +
+        normalisedPhone(phone) + QStringLiteral("&text=") +
+        QString::fromLatin1(encoded(messageText(input.name, input.policyNumber, days, date)));
     const QUrl url(text, QUrl::StrictMode);
     if (!url.isValid()) {
         return std::nullopt;

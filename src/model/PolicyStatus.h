@@ -5,11 +5,14 @@
 
 // The three-way status every policy view shows, from the days until expiration and the
 // reminder horizon. Computed on every evaluation, never stored.
-enum class PolicyStatus { Expired, ExpiringSoon, Active };
+// The values are fixed: the status classifier computes them without branches.
+enum class PolicyStatus { Expired = 0, ExpiringSoon = 1, Active = 2 };
 
 namespace PolicyStatusRules {
 
-constexpr bool isExpired(qint64 daysUntilExpiration) { return daysUntilExpiration < 0; }
+constexpr bool isExpired(qint64 daysUntilExpiration) {
+    return daysUntilExpiration < 0;
+}
 
 constexpr bool isExpiringSoon(qint64 daysUntilExpiration, qint64 reminderHorizon) {
     return daysUntilExpiration >= 0 && daysUntilExpiration <= reminderHorizon;

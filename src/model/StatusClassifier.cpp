@@ -4,29 +4,26 @@
 
 #include <limits>
 
-namespace {
-// Horizons up to about three years are kept in a flat table; larger ones in a map.
-constexpr size_t kSmallHorizons = 1100;
-} // namespace
-
 StatusClassifier::StatusClassifier(Instant now, QTimeZone zone)
     : m_now(now)
-    , m_zone(std::move(zone))
-    , m_smallHorizons(kSmallHorizons, kUnknown) {
+    , m_zone(std::move(zone)) {
+    m_smallHorizons.fill(kUnknown);
     // Out of range (no date a day back): nothing in range is a whole day past.
     const std::optional<Instant> dayBefore = CalendarMath::addDays(now, -1, m_zone);
-    m_expiredAtOrBefore = dayBefore ? dayBefore->msSinceEpoch()
-                                    : std::numeric_limits<qint64>::min();
+    m_expiredAtOrBefore =
+        dayBefore ? dayBefore->msSinceEpoch() : std::numeric_limits<qint64>::min();
     if (!now.isInCalendarRange()) {
         // The per-policy rule counts zero days from an instant outside the range.
         m_expiredAtOrBefore = std::numeric_limits<qint64>::min();
     }
 }
 
+qint64 StatusClassifier::fillSmallHorizon(quint64 slot, qint64 horizon) {
+    m_smallHorizons[slot] = computeSoonBefore(horizon);
+    return m_smallHorizons[slot];
+}
+
 qint64 StatusClassifier::largeHorizon(qint64 horizon) {
-    if (horizon < 0) {
-        return std::numeric_limits<qint64>::min();
-    }
     const auto [it, inserted] = m_largeHorizons.try_emplace(horizon, 0);
     if (inserted) {
         it->second = computeSoonBefore(horizon);
@@ -35,6 +32,9 @@ qint64 StatusClassifier::largeHorizon(qint64 horizon) {
 }
 
 qint64 StatusClassifier::computeSoonBefore(qint64 horizon) const {
+    if (horizon < 0) {
+        return m_expiredAtOrBefore + 1;
+    }
     if (!m_now.isInCalendarRange()) {
         return std::numeric_limits<qint64>::max();
     }

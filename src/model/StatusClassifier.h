@@ -5,10 +5,10 @@
 
 #include <QTimeZone>
 
+#include <array>
 #include <limits>
 #include <optional>
 #include <unordered_map>
-#include <vector>
 
 // Classifies many policies at one instant with the same result as the per-policy rule.
 //
@@ -28,11 +28,10 @@ public:
             [[unlikely]] {
             return PolicyStatusRules::status(0, reminderHorizon);
         }
-        if (e <= m_expiredAtOrBefore) {
-            return PolicyStatus::Expired;
-        }
-        return e < soonBefore(reminderHorizon) ? PolicyStatus::ExpiringSoon
-                                               : PolicyStatus::Active;
+        // Without branches on the expiry, which a list in any order would mispredict: past the
+        // expired bound counts one, past the horizon's bound one more. A negative horizon's
+        // bound lies just above the expired one, so such a policy goes from expired to active.
+        return PolicyStatus(int(e > m_expiredAtOrBefore) + int(e >= soonBefore(reminderHorizon)));
     }
 
     Instant now() const { return m_now; }
@@ -41,23 +40,28 @@ private:
     // The exclusive upper bound of "expiring soon" for a horizon; the lower bound of every
     // instant for a negative horizon, which never is.
     qint64 soonBefore(qint64 horizon) {
-        if (horizon >= 0 && horizon < qint64(m_smallHorizons.size())) {
-            qint64& bound = m_smallHorizons[size_t(horizon)];
-            if (bound == kUnknown) {
-                bound = computeSoonBefore(horizon);
-            }
-            return bound;
+        // Slot 0 holds every negative horizon, slot h + 1 the horizon h. Worked out without a
+        // branch, which a list in any order would mispredict: a negative horizon ORed with its
+        // sign becomes -1, which wraps to slot 0.
+        const quint64 slot = quint64(horizon | (horizon >> 63)) + 1;
+        if (slot < kSmallHorizons) [[likely]] {
+            const qint64 bound = m_smallHorizons[slot];
+            return bound != kUnknown ? bound : fillSmallHorizon(slot, horizon);
         }
         return largeHorizon(horizon);
     }
+    qint64 fillSmallHorizon(quint64 slot, qint64 horizon);
     qint64 largeHorizon(qint64 horizon);
     qint64 computeSoonBefore(qint64 horizon) const;
 
-    static constexpr qint64 kUnknown = std::numeric_limits<qint64>::min();
+    // No bound is ever this value: the smallest bound is the calendar range's first instant.
+    // Horizons up to about three years are kept in a flat table; larger ones in a map.
+    static constexpr quint64 kSmallHorizons = 1100;
+    static constexpr qint64 kUnknown = std::numeric_limits<qint64>::max() - 1;
 
     Instant m_now;
     QTimeZone m_zone;
     qint64 m_expiredAtOrBefore;
-    std::vector<qint64> m_smallHorizons;
+    std::array<qint64, kSmallHorizons> m_smallHorizons;
     std::unordered_map<qint64, qint64> m_largeHorizons;
 };

@@ -22,8 +22,8 @@ public:
 
     // The span the program's calendar works in: years 1 to 9999 in UTC. A computation whose
     // result falls outside it has no date, and callers take their documented fallback.
-    static constexpr qint64 kMinMs = -62135596800000;    // 0001-01-01T00:00:00.000Z
-    static constexpr qint64 kMaxMs = 253402300799999;    // 9999-12-31T23:59:59.999Z
+    static constexpr qint64 kMinMs = -62135596800000; // 0001-01-01T00:00:00.000Z
+    static constexpr qint64 kMaxMs = 253402300799999; // 9999-12-31T23:59:59.999Z
     constexpr bool isInCalendarRange() const { return m_ms >= kMinMs && m_ms <= kMaxMs; }
 
     constexpr auto operator<=>(const Instant&) const = default;

@@ -20,9 +20,7 @@ public:
 
     void write(const QString& message);
     // A fixed prefix followed by a description, as every failure and progress line is made.
-    void write(const QString& prefix, const QString& description) {
-        write(prefix + description);
-    }
+    void write(const QString& prefix, const QString& description) { write(prefix + description); }
 
     LogChannel(const LogChannel&) = delete;
     LogChannel& operator=(const LogChannel&) = delete;

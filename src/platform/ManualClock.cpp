@@ -17,9 +17,13 @@ ManualClock::ManualClock(Instant now, QTimeZone zone, QLocale locale, QObject* p
     , m_zone(std::move(zone))
     , m_locale(std::move(locale)) {}
 
-void ManualClock::advanceTo(Instant later) { moveTo(later, false); }
+void ManualClock::advanceTo(Instant later) {
+    moveTo(later, false);
+}
 
-void ManualClock::jumpTo(Instant instant) { moveTo(instant, true); }
+void ManualClock::jumpTo(Instant instant) {
+    moveTo(instant, true);
+}
 
 void ManualClock::moveTo(Instant instant, bool jumped) {
     const Instant before = m_now;

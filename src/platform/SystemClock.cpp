@@ -45,11 +45,17 @@ SystemClock::~SystemClock() {
     }
 }
 
-Instant SystemClock::now() const { return Instant(clockMs(CLOCK_REALTIME)); }
+Instant SystemClock::now() const {
+    return Instant(clockMs(CLOCK_REALTIME));
+}
 
-QTimeZone SystemClock::timeZone() const { return QTimeZone::systemTimeZone(); }
+QTimeZone SystemClock::timeZone() const {
+    return QTimeZone::systemTimeZone();
+}
 
-QLocale SystemClock::locale() const { return QLocale::system(); }
+QLocale SystemClock::locale() const {
+    return QLocale::system();
+}
 
 qint64 SystemClock::suspendedMs() {
     // CLOCK_BOOTTIME counts suspended time and CLOCK_MONOTONIC does not.

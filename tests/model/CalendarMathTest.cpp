@@ -119,8 +119,7 @@ TEST(CalendarMath, ArithmeticThatLeavesTheCalendarRangeHasNoDate) {
 TEST(CalendarMath, WholeDaysAreTheLargestStepThatDoesNotPassTheTarget) {
     // Checked against its definition for many pairs around both changes in four zones: d is
     // the day count for which from + d days has not passed `to` and from + (d +/- 1) would.
-    for (const char* zoneId :
-         {"Europe/Rome", "America/New_York", "UTC", "Australia/Lord_Howe"}) {
+    for (const char* zoneId : {"Europe/Rome", "America/New_York", "UTC", "Australia/Lord_Howe"}) {
         const QTimeZone zone(zoneId);
         for (const char* base : {"2026-03-27T22:10:00Z", "2026-10-23T23:50:00Z",
                                  "2026-04-03T12:20:00Z", "2026-11-01T05:40:00Z"}) {
@@ -135,9 +134,8 @@ TEST(CalendarMath, WholeDaysAreTheLargestStepThatDoesNotPassTheTarget) {
                     } else if (d < 0) {
                         ASSERT_GE(reached, to);
                     }
-                    const Instant further = *CalendarMath::addDays(from, d >= 0 && to >= from
-                                                                             ? d + 1
-                                                                             : d - 1, zone);
+                    const Instant further =
+                        *CalendarMath::addDays(from, d >= 0 && to >= from ? d + 1 : d - 1, zone);
                     if (to >= from || d > 0) {
                         ASSERT_GT(further, to) << zoneId << " " << d;
                     } else {

@@ -13,7 +13,8 @@ namespace {
 
 const QLocale kEnglish(QLocale::English, QLocale::UnitedStates);
 const QLocale kItalian(QLocale::Italian, QLocale::Italy);
-const QString kHead = QStringLiteral("Hello! This is a reminder that your policy 'Casa' (Number: P-1");
+const QString kHead =
+    QStringLiteral("Hello! This is a reminder that your policy 'Casa' (Number: P-1");
 
 Message::Input input(const char* expiry, std::optional<QString> clientPhone) {
     Message::Input in;
@@ -71,9 +72,9 @@ TEST(ClientReminderMessage, TheLongDateHasDayMonthAndYearWithoutTheWeekday) {
     // The date is the one on the user's wall: 23:30 UTC on 1 March is 2 March in Rome.
     EXPECT_EQ(Message::longDate(utc("2025-03-01T23:30:00Z"), rome, kItalian),
               QStringLiteral("2 marzo 2025"));
-    EXPECT_EQ(Message::longDate(utc("2025-03-01T23:30:00Z"), QTimeZone("America/New_York"),
-                                kEnglish),
-              QStringLiteral("March 1, 2025"));
+    EXPECT_EQ(
+        Message::longDate(utc("2025-03-01T23:30:00Z"), QTimeZone("America/New_York"), kEnglish),
+        QStringLiteral("March 1, 2025"));
 }
 
 TEST(ClientReminderMessage, TheMessageHasOneCaseForEachStretchOfDays) {

@@ -33,8 +33,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ParseCase{u"abc, 10, 5x, -3, +4", {10, -3, 4}},
                       ParseCase{u"0,-0,+0", {0, 0, 0}}, ParseCase{u"+,-,+-1,1 2", {}},
                       // Tabs and the Unicode space separators are trimmed, line breaks not.
-                      ParseCase{u"\t5\u00a0,\u20037\u3000", {5, 7}},
-                      ParseCase{u"5\n,\n7,9", {9}},
+                      ParseCase{u"\t5\u00a0,\u20037\u3000", {5, 7}}, ParseCase{u"5\n,\n7,9", {9}},
                       // Only ASCII digits: Arabic-Indic and full-width digits do not read.
                       ParseCase{u"\u0663,\uff13,3", {3}},
                       // The whole 64-bit range reads, one step beyond it does not.
@@ -156,9 +155,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PolicyRules, ARenewalWithNoDateKeepsTheExpiry) {
     const QTimeZone rome("Europe/Rome");
     for (const qint64 ms : {Instant::kMaxMs, Instant::kMaxMs - 10 * kDayMs, kMax, kMin}) {
-        EXPECT_EQ(PolicyRules::calculateNextRenewalDate(Instant(ms), QStringLiteral("monthly"),
-                                                        rome),
-                  Instant(ms));
+        EXPECT_EQ(
+            PolicyRules::calculateNextRenewalDate(Instant(ms), QStringLiteral("monthly"), rome),
+            Instant(ms));
         EXPECT_EQ(
             PolicyRules::calculateNextRenewalDate(Instant(ms), QStringLiteral("yearly"), rome),
             Instant(ms));

@@ -1,6 +1,6 @@
+#include "PolicyStatus.h"
 #include "CalendarMath.h"
 #include "PolicyRules.h"
-#include "PolicyStatus.h"
 #include "StatusClassifier.h"
 
 #include "../support/TimeHelpers.h"
@@ -107,8 +107,8 @@ TEST(StatusClassifier, AgreesWithThePerPolicyRuleAtEveryInstantOfADaylightSaving
                     }
                 }
                 for (int i = 0; i < 20; ++i) {
-                    expiries.emplace_back(now.msSinceEpoch() +
-                                          qint64(random() % (80 * kDayMs)) - 40 * kDayMs);
+                    expiries.emplace_back(now.msSinceEpoch() + qint64(random() % (80 * kDayMs)) -
+                                          40 * kDayMs);
                 }
                 for (const Instant expiry : expiries) {
                     ASSERT_EQ(classifier.classify(expiry, horizon),
@@ -123,16 +123,18 @@ TEST(StatusClassifier, AgreesWithThePerPolicyRuleAtEveryInstantOfADaylightSaving
 
 TEST(StatusClassifier, AgreesAtTheEdgesOfTheCalendarRange) {
     const QTimeZone zone("Europe/Rome");
-    const Instant edges[] = {Instant(Instant::kMinMs), Instant(Instant::kMinMs + kDayMs / 2),
-                             Instant(Instant::kMaxMs), Instant(Instant::kMaxMs - kDayMs / 2),
+    const Instant edges[] = {Instant(Instant::kMinMs),
+                             Instant(Instant::kMinMs + kDayMs / 2),
+                             Instant(Instant::kMaxMs),
+                             Instant(Instant::kMaxMs - kDayMs / 2),
                              Instant(std::numeric_limits<qint64>::min()),
                              Instant(std::numeric_limits<qint64>::max()),
                              utc("2026-06-01T10:00:00Z")};
     for (const Instant now : edges) {
         StatusClassifier classifier(now, zone);
         for (const Instant expiry : edges) {
-            for (const qint64 horizon : {qint64(0), qint64(30), qint64(-1),
-                                         std::numeric_limits<qint64>::max()}) {
+            for (const qint64 horizon :
+                 {qint64(0), qint64(30), qint64(-1), std::numeric_limits<qint64>::max()}) {
                 EXPECT_EQ(classifier.classify(expiry, horizon),
                           perPolicy(now, expiry, horizon, zone))
                     << now.msSinceEpoch() << " " << expiry.msSinceEpoch() << " " << horizon;
