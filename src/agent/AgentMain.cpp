@@ -1,0 +1,57 @@
+#include "DesktopNotifications.h"
+#include "LogChannel.h"
+#include "ProgramHandOver.h"
+#include "ReminderAgent.h"
+#include "ReminderBus.h"
+#include "ReminderBusService.h"
+#include "ReminderStore.h"
+#include "SystemClock.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QStandardPaths>
+
+// The per-user reminder agent: started by D-Bus activation or at login, it holds the program's
+// pending reminders and shows them on time. It reads no command line.
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    // The same data folder as the program: $XDG_DATA_HOME/quintaver-scheduler.
+    QCoreApplication::setOrganizationName(QString());
+    QCoreApplication::setApplicationName(QStringLiteral("quintaver-scheduler"));
+    LogChannel& log = LogChannel::standardOutput();
+
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QString error;
+    const std::unique_ptr<ReminderStore> store =
+        ReminderStore::open(folder + QStringLiteral("/reminders.sqlite"), &error);
+    if (!store) {
+        log.write(QStringLiteral("Error loading reminder store: "), error);
+        return 1;
+    }
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        log.write(QStringLiteral("Error connecting to the session bus: "),
+                  bus.lastError().message());
+        return 1;
+    }
+    NotificationRequest::registerDBusTypes();
+
+    SystemClock clock;
+    DesktopNotifications presenter(bus);
+    ReminderAgent agent(clock, *store, presenter, log);
+    ProgramHandOver handOver(bus, log);
+    QObject::connect(&agent, &ReminderAgent::openRequested, &handOver, &ProgramHandOver::open);
+    ReminderBusService service(agent);
+    // The object is in place before the name is taken, so that no call finds it missing.
+    if (!bus.registerObject(ReminderBus::kAgentPath, &service, QDBusConnection::ExportAllSlots)) {
+        log.write(QStringLiteral("Error starting reminder agent: "), bus.lastError().message());
+        return 1;
+    }
+    if (!bus.registerService(ReminderBus::kAgentService)) {
+        // Another agent already serves this session (started at login and by activation).
+        log.write(QStringLiteral("Reminder agent already running: "), bus.lastError().message());
+        return 0;
+    }
+    agent.start();
+    return app.exec();
+}

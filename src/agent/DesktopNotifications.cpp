@@ -1,0 +1,136 @@
+#include "DesktopNotifications.h"
+
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+
+namespace {
+const QString kService = QStringLiteral("org.freedesktop.Notifications");
+const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
+const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
+// The bus may have to start an activatable server first.
+constexpr int kCallTimeoutMs = 10'000;
+
+QDBusPendingCall call(QDBusConnection& bus, const QString& method, const QVariantList& arguments,
+                      int timeoutMs = kCallTimeoutMs) {
+    QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
+    message.setArguments(arguments);
+    return bus.asyncCall(message, timeoutMs);
+}
+
+template <typename Reply, typename Handler>
+void whenFinished(QObject* context, const QDBusPendingCall& pending, Handler handle) {
+    auto* watcher = new QDBusPendingCallWatcher(pending, context);
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context,
+                     [handle = std::move(handle)](QDBusPendingCallWatcher* finished) mutable {
+                         finished->deleteLater();
+                         handle(Reply(*finished));
+                     });
+}
+} // namespace
+
+DesktopNotifications::DesktopNotifications(QDBusConnection bus, QObject* parent)
+    : NotificationPresenter(parent)
+    , m_bus(std::move(bus))
+    , m_watcher(kService, m_bus, QDBusServiceWatcher::WatchForOwnerChange) {
+    connect(&m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString&, const QString&, const QString& newOwner) {
+                m_capabilities.reset();
+                m_tokens.clear();
+                if (!newOwner.isEmpty()) {
+                    Q_EMIT serverAppeared();
+                }
+            });
+    m_bus.connect(kService, kPath, kInterface, QStringLiteral("ActionInvoked"), this,
+                  SLOT(onActionInvoked(quint32, QString)));
+    m_bus.connect(kService, kPath, kInterface, QStringLiteral("ActivationToken"), this,
+                  SLOT(onActivationToken(quint32, QString)));
+    m_bus.connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"), this,
+                  SLOT(onClosed(quint32, quint32)));
+}
+
+QString DesktopNotifications::bodyFor(const NotificationRequest& request,
+                                      const QStringList& capabilities) {
+    // A server with body markup would read "<b>" or "&" in a policy name as markup.
+    return capabilities.contains(QStringLiteral("body-markup")) ? request.body.toHtmlEscaped()
+                                                                : request.body;
+}
+
+QVariantMap DesktopNotifications::hintsFor(const NotificationRequest& request) {
+    QVariantMap hints;
+    hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("org.quintaver.Scheduler"));
+    if (request.sound) {
+        // The freedesktop sound naming specification's name for a new message.
+        hints.insert(QStringLiteral("sound-name"), QStringLiteral("message-new-instant"));
+    } else {
+        hints.insert(QStringLiteral("suppress-sound"), true);
+    }
+    return hints;
+}
+
+void DesktopNotifications::show(const NotificationRequest& request, ShowCompletion completion) {
+    if (m_capabilities) {
+        notify(request, *m_capabilities, std::move(completion));
+        return;
+    }
+    whenFinished<QDBusPendingReply<QStringList>>(
+        this, call(m_bus, QStringLiteral("GetCapabilities"), {}),
+        [this, request,
+         completion = std::move(completion)](const QDBusPendingReply<QStringList>& reply) mutable {
+            if (reply.isError()) {
+                completion(std::nullopt, reply.error().message());
+                return;
+            }
+            m_capabilities = reply.value();
+            notify(request, *m_capabilities, std::move(completion));
+        });
+}
+
+void DesktopNotifications::notify(const NotificationRequest& request,
+                                  const QStringList& capabilities, ShowCompletion completion) {
+    const QVariantList arguments = {
+        QStringLiteral("Quintaver Scheduler"),
+        quint32(0),
+        QStringLiteral("org.quintaver.Scheduler"),
+        request.title,
+        bodyFor(request, capabilities),
+        QStringList{QStringLiteral("default"), QStringLiteral("Open")},
+        hintsFor(request),
+        qint32(-1),
+    };
+    whenFinished<QDBusPendingReply<quint32>>(
+        this, call(m_bus, QStringLiteral("Notify"), arguments),
+        [completion = std::move(completion)](const QDBusPendingReply<quint32>& reply) {
+            if (reply.isError()) {
+                completion(std::nullopt, reply.error().message());
+            } else {
+                completion(reply.value(), QString());
+            }
+        });
+}
+
+void DesktopNotifications::probe(std::function<void(bool answers)> completion) {
+    whenFinished<QDBusPendingReply<QString, QString, QString, QString>>(
+        this, call(m_bus, QStringLiteral("GetServerInformation"), {}, 3000),
+        [completion = std::move(completion)](
+            const QDBusPendingReply<QString, QString, QString, QString>& reply) {
+            completion(!reply.isError());
+        });
+}
+
+void DesktopNotifications::onActionInvoked(quint32 id, const QString& actionKey) {
+    if (actionKey == QLatin1String("default")) {
+        Q_EMIT activated(id, m_tokens.value(id));
+    }
+}
+
+void DesktopNotifications::onActivationToken(quint32 id, const QString& token) {
+    // Servers send the token just before the action it belongs to.
+    m_tokens.insert(id, token);
+}
+
+void DesktopNotifications::onClosed(quint32 id, quint32 reason) {
+    Q_UNUSED(reason);
+    m_tokens.remove(id);
+    Q_EMIT closed(id);
+}

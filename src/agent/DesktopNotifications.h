@@ -1,0 +1,39 @@
+#pragma once
+
+#include "NotificationPresenter.h"
+
+#include <QDBusConnection>
+#include <QDBusServiceWatcher>
+#include <QHash>
+#include <QStringList>
+
+// The desktop's notification server, as the freedesktop Desktop Notifications specification
+// describes it (org.freedesktop.Notifications on the session bus).
+class DesktopNotifications final : public NotificationPresenter {
+    Q_OBJECT
+public:
+    explicit DesktopNotifications(QDBusConnection bus, QObject* parent = nullptr);
+
+    void show(const NotificationRequest& request, ShowCompletion completion) override;
+    void probe(std::function<void(bool answers)> completion) override;
+
+    // The texts and hints shown for a request, given the server's capabilities.
+    static QString bodyFor(const NotificationRequest& request, const QStringList& capabilities);
+    static QVariantMap hintsFor(const NotificationRequest& request);
+
+private Q_SLOTS:
+    // Qt D-Bus connects bus signals by slot name only.
+    void onActionInvoked(quint32 id, const QString& actionKey);
+    void onActivationToken(quint32 id, const QString& token);
+    void onClosed(quint32 id, quint32 reason);
+
+private:
+    void notify(const NotificationRequest& request, const QStringList& capabilities,
+                ShowCompletion completion);
+
+    QDBusConnection m_bus;
+    QDBusServiceWatcher m_watcher;
+    // The capabilities of the server now owning the name; reset when the owner changes.
+    std::optional<QStringList> m_capabilities;
+    QHash<quint32, QString> m_tokens;
+};

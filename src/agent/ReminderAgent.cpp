@@ -1,0 +1,208 @@
+#include "ReminderAgent.h"
+
+#include "CalendarMath.h"
+
+#include <algorithm>
+
+namespace {
+const QString kPolicyPrefix = QStringLiteral("policy-");
+
+std::optional<Instant> dueInstant(const NotificationRequest& request, const QTimeZone& zone) {
+    const qint64 msOfDay = (qint64(request.hour) * 60 + request.minute) * 60'000;
+    // A minute skipped by a spring-forward fires at the first instant after the gap; a
+    // repeated autumn minute reads as its first occurrence and, once shown, is gone.
+    return CalendarMath::fromLocal(QDate(request.year, request.month, request.day), msOfDay, zone,
+                                   CalendarMath::Gap::FirstInstantAfter);
+}
+} // namespace
+
+ReminderAgent::ReminderAgent(Clock& clock, ReminderStore& store, NotificationPresenter& presenter,
+                             LogChannel& log, QObject* parent)
+    : QObject(parent)
+    , m_clock(clock)
+    , m_store(store)
+    , m_presenter(presenter)
+    , m_log(log) {
+    connect(&m_clock, &Clock::minuteChanged, this, &ReminderAgent::deliverDue);
+    connect(&m_clock, &Clock::wallClockJumped, this, &ReminderAgent::deliverDue);
+    connect(&m_clock, &Clock::timeZoneChanged, this, &ReminderAgent::deliverDue);
+    connect(&m_presenter, &NotificationPresenter::serverAppeared, this, &ReminderAgent::deliverDue);
+    connect(&m_presenter, &NotificationPresenter::activated, this, &ReminderAgent::onActivated);
+    connect(&m_presenter, &NotificationPresenter::closed, this,
+            [this](quint32 id) { m_shown.remove(id); });
+}
+
+void ReminderAgent::start() {
+    m_started = true;
+    deliverDue();
+}
+
+std::optional<QString> ReminderAgent::add(const NotificationRequest& request) {
+    std::optional<QString> error = m_store.put(request);
+    if (!error) {
+        // A request due already is shown now rather than at the next minute.
+        deliverDue();
+    }
+    return error;
+}
+
+void ReminderAgent::remove(const QStringList& identifiers) {
+    if (const std::optional<QString> error = m_store.remove(identifiers)) {
+        m_log.write(QStringLiteral("Error removing pending reminders: "), *error);
+    }
+}
+
+QList<NotificationRequest> ReminderAgent::pending() const {
+    QString error;
+    const QList<ReminderStore::Row> rows = m_store.all(&error);
+    if (!error.isEmpty()) {
+        m_log.write(QStringLiteral("Error listing pending reminders: "), error);
+    }
+    QList<NotificationRequest> requests;
+    requests.reserve(rows.size());
+    for (const ReminderStore::Row& row : rows) {
+        requests.append(row.request);
+    }
+    return requests;
+}
+
+void ReminderAgent::authorizationStatus(
+    std::function<void(NotificationService::AuthorizationStatus)> done) {
+    using Status = NotificationService::AuthorizationStatus;
+    if (!m_store.authorizationRequested()) {
+        done(Status::NotDetermined);
+        return;
+    }
+    m_presenter.probe([done = std::move(done)](bool answers) {
+        done(answers ? Status::Authorized : Status::Denied);
+    });
+}
+
+void ReminderAgent::requestAuthorization(
+    std::function<void(bool granted, const QString& error)> done) {
+    // Linux desktops ask no permission to notify: asking only records that the program asked.
+    if (const std::optional<QString> error = m_store.setAuthorizationRequested()) {
+        done(false, *error);
+        return;
+    }
+    m_presenter.probe([done = std::move(done)](bool answers) {
+        done(answers, answers ? QString() : QStringLiteral("No notification server answers"));
+    });
+}
+
+QString ReminderAgent::policyKey(const QString& identifier) {
+    if (!identifier.startsWith(kPolicyPrefix)) {
+        return QString();
+    }
+    // "policy-" + id + "-" + day, where the day may itself start with "-".
+    qsizetype cut = identifier.lastIndexOf(u'-');
+    if (cut <= kPolicyPrefix.size()) {
+        return QString();
+    }
+    if (identifier.at(cut - 1) == u'-') {
+        --cut;
+    }
+    return cut > kPolicyPrefix.size() ? identifier.left(cut) : QString();
+}
+
+QList<ReminderAgent::Due> ReminderAgent::dueNow() {
+    const Instant now = m_clock.now();
+    const QTimeZone zone = m_clock.timeZone();
+    // Offsets move a wall time by hours at most, so a day of margin finds every candidate;
+    // the exact instant of each then decides.
+    const CalendarMath::LocalDateTime local = CalendarMath::toLocal(now, zone);
+    const QDate horizon = local.date.addDays(1);
+    const qint64 minuteOfDay = local.msOfDay / 60'000;
+    const qint64 bound = ReminderStore::wallKey(horizon.year(), horizon.month(), horizon.day(),
+                                                int(minuteOfDay / 60), int(minuteOfDay % 60));
+    QString error;
+    const QList<ReminderStore::Row> candidates = m_store.upTo(bound, &error);
+    if (!error.isEmpty()) {
+        m_log.write(QStringLiteral("Error reading pending reminders: "), error);
+    }
+    QList<Due> due;
+    for (const ReminderStore::Row& row : candidates) {
+        const std::optional<Instant> at = dueInstant(row.request, zone);
+        if (at && *at <= now) {
+            due.append({row, *at});
+        }
+    }
+    return due;
+}
+
+void ReminderAgent::deliverDue() {
+    if (!m_started) {
+        return;
+    }
+    QList<Due> due = dueNow();
+    if (due.isEmpty()) {
+        return;
+    }
+    // Of several reminders of one policy found due together (missed while the agent was not
+    // running, during a suspend, or with no server), only the latest still tells the truth.
+    std::stable_sort(due.begin(), due.end(),
+                     [](const Due& a, const Due& b) { return a.at < b.at; });
+    QHash<QString, qsizetype> latestOfPolicy;
+    for (qsizetype i = 0; i < due.size(); ++i) {
+        const QString key = policyKey(due[i].row.request.identifier);
+        if (!key.isEmpty()) {
+            latestOfPolicy.insert(key, i);
+        }
+    }
+    QList<qint64> dropped;
+    QList<ReminderStore::Row> toShow;
+    for (qsizetype i = 0; i < due.size(); ++i) {
+        const QString key = policyKey(due[i].row.request.identifier);
+        if (!key.isEmpty() && latestOfPolicy.value(key) != i) {
+            if (!m_inFlight.contains(due[i].row.rowId)) {
+                dropped.append(due[i].row.rowId);
+            }
+        } else {
+            toShow.append(due[i].row);
+        }
+    }
+    if (const std::optional<QString> error = m_store.removeRows(dropped)) {
+        m_log.write(QStringLiteral("Error dropping older reminders: "), *error);
+    }
+    for (const ReminderStore::Row& row : toShow) {
+        if (m_inFlight.contains(row.rowId)) {
+            continue;
+        }
+        m_inFlight.insert(row.rowId);
+        m_presenter.show(row.request, [this, row](std::optional<quint32> id, const QString& error) {
+            onShown(row, id, error);
+        });
+    }
+}
+
+void ReminderAgent::onShown(const ReminderStore::Row& row, std::optional<quint32> id,
+                            const QString& error) {
+    m_inFlight.remove(row.rowId);
+    if (!id) {
+        // Kept pending: shown at the next minute or as soon as a server appears.
+        if (!m_failureLogged.contains(row.rowId)) {
+            m_failureLogged.insert(row.rowId);
+            m_log.write(QStringLiteral("Error showing reminder ") + row.request.identifier +
+                            QStringLiteral(": "),
+                        error);
+        }
+        return;
+    }
+    m_failureLogged.remove(row.rowId);
+    m_shown.insert(*id, {row.request.identifier, false});
+    // Only the version that was shown is removed: a replacement added meanwhile stays.
+    if (const std::optional<QString> failure = m_store.removeRow(row.rowId)) {
+        m_log.write(QStringLiteral("Error recording shown reminder ") + row.request.identifier +
+                        QStringLiteral(": "),
+                    *failure);
+    }
+}
+
+void ReminderAgent::onActivated(quint32 id, const QString& activationToken) {
+    const auto shown = m_shown.find(id);
+    if (shown == m_shown.end() || shown->handedOver) {
+        return;
+    }
+    shown->handedOver = true;
+    Q_EMIT openRequested(shown->identifier, activationToken);
+}

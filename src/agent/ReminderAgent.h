@@ -1,0 +1,70 @@
+#pragma once
+
+#include "Clock.h"
+#include "LogChannel.h"
+#include "NotificationPresenter.h"
+#include "NotificationService.h"
+#include "ReminderStore.h"
+
+#include <QHash>
+#include <QList>
+#include <QSet>
+
+#include <functional>
+#include <optional>
+
+// The heart of the reminder agent: holds the pending requests in its store and shows each
+// once, at its minute read in the time zone current at that minute. It looks again whenever
+// the clock enters a new minute, jumps (set by hand, or a resume from suspend) or changes
+// zone, and whenever a notification server appears; nothing else wakes it.
+class ReminderAgent final : public QObject {
+    Q_OBJECT
+public:
+    ReminderAgent(Clock& clock, ReminderStore& store, NotificationPresenter& presenter,
+                  LogChannel& log, QObject* parent = nullptr);
+
+    // Shows at once what fell due while the agent was not running, then follows the clock.
+    void start();
+
+    std::optional<QString> add(const NotificationRequest& request);
+    void remove(const QStringList& identifiers);
+    QList<NotificationRequest> pending() const;
+
+    // "Not determined" until the program first asks; then authorized exactly while a
+    // notification server answers.
+    void authorizationStatus(std::function<void(NotificationService::AuthorizationStatus)> done);
+    void requestAuthorization(std::function<void(bool granted, const QString& error)> done);
+
+    // The policy a request belongs to ("policy-" + id), or an empty text for other requests.
+    static QString policyKey(const QString& identifier);
+
+Q_SIGNALS:
+    // The user opened the notification of this request; it is handed to the program once.
+    void openRequested(const QString& identifier, const QString& activationToken);
+
+private:
+    struct Due {
+        ReminderStore::Row row;
+        Instant at;
+    };
+    struct Shown {
+        QString identifier;
+        bool handedOver = false;
+    };
+
+    void deliverDue();
+    QList<Due> dueNow();
+    void onShown(const ReminderStore::Row& row, std::optional<quint32> id, const QString& error);
+    void onActivated(quint32 id, const QString& activationToken);
+
+    Clock& m_clock;
+    ReminderStore& m_store;
+    NotificationPresenter& m_presenter;
+    LogChannel& m_log;
+    bool m_started = false;
+    // Rows sent to the server whose answer has not come yet: never sent twice.
+    QSet<qint64> m_inFlight;
+    // Rows whose failure to show was already logged, so that retries stay quiet.
+    QSet<qint64> m_failureLogged;
+    QHash<quint32, Shown> m_shown;
+};

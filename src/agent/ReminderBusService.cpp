@@ -1,0 +1,45 @@
+#include "ReminderBusService.h"
+
+#include "ReminderAgent.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+
+ReminderBusService::ReminderBusService(ReminderAgent& agent, QObject* parent)
+    : QObject(parent)
+    , m_agent(agent) {}
+
+QString ReminderBusService::Add(const QString& identifier, const QString& title,
+                                const QString& body, bool sound, int year, int month, int day,
+                                int hour, int minute) {
+    const NotificationRequest request{identifier, title, body, sound, year,
+                                      month,      day,   hour, minute};
+    return m_agent.add(request).value_or(QString());
+}
+
+void ReminderBusService::Remove(const QStringList& identifiers) {
+    m_agent.remove(identifiers);
+}
+
+QList<NotificationRequest> ReminderBusService::List() {
+    return m_agent.pending();
+}
+
+uint ReminderBusService::AuthorizationStatus() {
+    setDelayedReply(true);
+    m_agent.authorizationStatus(
+        [bus = connection(), call = message()](NotificationService::AuthorizationStatus status) {
+            bus.send(call.createReply(QVariant::fromValue(uint(status))));
+        });
+    return 0;
+}
+
+bool ReminderBusService::RequestAuthorization(QString& error) {
+    Q_UNUSED(error);
+    setDelayedReply(true);
+    m_agent.requestAuthorization(
+        [bus = connection(), call = message()](bool granted, const QString& failure) {
+            bus.send(call.createReply(QVariantList{granted, failure}));
+        });
+    return false;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "NotificationRequest.h"
+#include "SqliteDatabase.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+// The agent's own file of pending requests. Every change is one transaction that is on disk
+// (write-ahead log, synchronous FULL) before the call returns, so a request that the agent
+// acknowledged survives the agent being killed at any moment.
+class ReminderStore final {
+public:
+    // A pending request and the row that holds it; replacing a request gives it a new row, so
+    // a row names one version of a request.
+    struct Row {
+        qint64 rowId = 0;
+        NotificationRequest request;
+    };
+
+    // Opens or creates the file (mode 0600, and its folder 0700 when the store creates it).
+    // No value, and the reason in `error`, when that fails.
+    static std::unique_ptr<ReminderStore> open(const QString& path, QString* error);
+
+    // Replaces a pending request with the same identifier.
+    std::optional<QString> put(const NotificationRequest& request);
+    std::optional<QString> remove(const QStringList& identifiers);
+    // Removes the row only if it still holds the version that was read.
+    std::optional<QString> removeRow(qint64 rowId);
+    // Removes several rows at once, in one transaction.
+    std::optional<QString> removeRows(const QList<qint64>& rowIds);
+
+    // Every pending request, in the order the requests were added.
+    QList<Row> all(QString* error = nullptr) const;
+    // The pending requests whose wall-clock minute is at most the given one.
+    QList<Row> upTo(qint64 wallKey, QString* error = nullptr) const;
+    qint64 count() const;
+
+    bool authorizationRequested() const;
+    std::optional<QString> setAuthorizationRequested();
+
+    // A wall-clock minute as one sortable number: 2026-03-29 02:30 is 202603290230.
+    static qint64 wallKey(int year, int month, int day, int hour, int minute);
+
+private:
+    explicit ReminderStore(std::unique_ptr<SqliteDatabase> db);
+    std::optional<QString> inTransaction(const std::function<std::optional<QString>()>& work);
+    QList<Row> rows(const char* sql, std::optional<qint64> bound, QString* error) const;
+
+    std::unique_ptr<SqliteDatabase> m_db;
+    std::unique_ptr<SqliteStatement> m_put;
+};

@@ -1,0 +1,136 @@
+#include "DBusNotificationService.h"
+
+#include "DBusApplicationObject.h"
+#include "ReminderBus.h"
+
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+
+namespace {
+// Long enough for the bus to start the agent on first use.
+constexpr int kCallTimeoutMs = 30'000;
+
+// Calls `handle` with the finished reply, on the thread that owns `context`.
+template <typename Reply, typename Handler>
+void whenFinished(QObject* context, const QDBusPendingCall& call, Handler handle) {
+    auto* watcher = new QDBusPendingCallWatcher(call, context);
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context,
+                     [handle = std::move(handle)](QDBusPendingCallWatcher* finished) mutable {
+                         finished->deleteLater();
+                         handle(Reply(*finished));
+                     });
+}
+} // namespace
+
+DBusNotificationService::DBusNotificationService(QDBusConnection bus, LogChannel& log,
+                                                 QObject* parent)
+    : NotificationService(parent)
+    , m_bus(std::move(bus))
+    , m_log(log)
+    , m_application(new DBusApplicationObject(this)) {
+    NotificationRequest::registerDBusTypes();
+    connect(m_application, &DBusApplicationObject::actionActivated, this,
+            &DBusNotificationService::onAction);
+}
+
+DBusNotificationService::~DBusNotificationService() {
+    if (m_exported) {
+        m_bus.unregisterObject(ReminderBus::kApplicationPath);
+    }
+}
+
+bool DBusNotificationService::exportApplicationObject() {
+    m_exported =
+        m_bus.registerObject(ReminderBus::kApplicationPath, m_application,
+                             QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals);
+    return m_exported;
+}
+
+QDBusPendingCall DBusNotificationService::call(const QString& method,
+                                               const QVariantList& arguments) {
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        ReminderBus::kAgentService, ReminderBus::kAgentPath, ReminderBus::kAgentInterface, method);
+    message.setArguments(arguments);
+    return m_bus.asyncCall(message, kCallTimeoutMs);
+}
+
+void DBusNotificationService::requestAuthorization(AuthorizationCompletion completion) {
+    whenFinished<QDBusPendingReply<bool, QString>>(
+        this, call(QStringLiteral("RequestAuthorization"), {}),
+        [completion = std::move(completion)](const QDBusPendingReply<bool, QString>& reply) {
+            if (reply.isError()) {
+                completion(false, reply.error().message());
+                return;
+            }
+            const QString error = reply.argumentAt<1>();
+            completion(reply.argumentAt<0>(),
+                       error.isEmpty() ? std::nullopt : std::optional(error));
+        });
+}
+
+void DBusNotificationService::authorizationStatus(StatusCompletion completion) {
+    whenFinished<QDBusPendingReply<uint>>(
+        this, call(QStringLiteral("AuthorizationStatus"), {}),
+        [completion = std::move(completion)](const QDBusPendingReply<uint>& reply) {
+            // An agent that cannot be reached cannot show anything.
+            if (reply.isError() || reply.value() > 2) {
+                completion(AuthorizationStatus::Denied);
+                return;
+            }
+            completion(static_cast<AuthorizationStatus>(reply.value()));
+        });
+}
+
+void DBusNotificationService::add(const NotificationRequest& request, AddCompletion completion) {
+    whenFinished<QDBusPendingReply<QString>>(
+        this,
+        call(QStringLiteral("Add"),
+             {request.identifier, request.title, request.body, request.sound, request.year,
+              request.month, request.day, request.hour, request.minute}),
+        [completion = std::move(completion)](const QDBusPendingReply<QString>& reply) {
+            if (reply.isError()) {
+                completion(reply.error().message());
+                return;
+            }
+            const QString error = reply.value();
+            completion(error.isEmpty() ? std::nullopt : std::optional(error));
+        });
+}
+
+void DBusNotificationService::pendingRequests(PendingCompletion completion) {
+    whenFinished<QDBusPendingReply<QList<NotificationRequest>>>(
+        this, call(QStringLiteral("List"), {}),
+        [this, completion = std::move(completion)](
+            const QDBusPendingReply<QList<NotificationRequest>>& reply) {
+            if (reply.isError()) {
+                m_log.write(QStringLiteral("Error listing pending reminders: "),
+                            reply.error().message());
+                completion({});
+                return;
+            }
+            completion(reply.value());
+        });
+}
+
+void DBusNotificationService::removePending(const QStringList& identifiers) {
+    whenFinished<QDBusPendingReply<>>(
+        this, call(QStringLiteral("Remove"), {identifiers}),
+        [this](const QDBusPendingReply<>& reply) {
+            if (reply.isError()) {
+                m_log.write(QStringLiteral("Error removing pending reminders: "),
+                            reply.error().message());
+            }
+        });
+}
+
+void DBusNotificationService::onAction(const QString& actionName, const QVariantList& parameter,
+                                       const QString& activationToken) {
+    if (actionName != ReminderBus::kOpenReminderAction || parameter.isEmpty()) {
+        return;
+    }
+    const QString identifier = parameter.first().toString();
+    if (!identifier.isEmpty()) {
+        Q_EMIT notificationOpened(identifier, activationToken);
+    }
+}

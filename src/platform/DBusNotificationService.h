@@ -1,0 +1,43 @@
+#pragma once
+
+#include "LogChannel.h"
+#include "NotificationService.h"
+
+#include <QDBusConnection>
+
+class DBusApplicationObject;
+class QDBusPendingCall;
+
+// The notification service of the program: the per-user reminder agent, reached on the session
+// bus and started there by D-Bus activation when it is not running. Every call goes out on one
+// connection to one peer, which keeps the calls in the order they were made.
+class DBusNotificationService final : public NotificationService {
+    Q_OBJECT
+public:
+    explicit DBusNotificationService(QDBusConnection bus,
+                                     LogChannel& log = LogChannel::standardOutput(),
+                                     QObject* parent = nullptr);
+    ~DBusNotificationService() override;
+
+    void requestAuthorization(AuthorizationCompletion completion) override;
+    void authorizationStatus(StatusCompletion completion) override;
+    void add(const NotificationRequest& request, AddCompletion completion) override;
+    void pendingRequests(PendingCompletion completion) override;
+    void removePending(const QStringList& identifiers) override;
+
+    // Exports the program's org.freedesktop.Application object, through which the agent hands
+    // over opened notifications. Owning the program's bus name is left to the caller, which
+    // decides about single instances. False when the path is taken.
+    bool exportApplicationObject();
+    DBusApplicationObject* applicationObject() const { return m_application; }
+
+private:
+    QDBusPendingCall call(const QString& method, const QVariantList& arguments);
+    void onAction(const QString& actionName, const QVariantList& parameter,
+                  const QString& activationToken);
+
+    QDBusConnection m_bus;
+    LogChannel& m_log;
+    DBusApplicationObject* m_application;
+    bool m_exported = false;
+};

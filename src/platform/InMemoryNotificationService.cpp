@@ -1,0 +1,64 @@
+#include "InMemoryNotificationService.h"
+
+#include <QMetaObject>
+
+// Each answer is computed when the call is made, as the real service applies calls in order,
+// and handed to the caller afterwards through the event loop.
+void InMemoryNotificationService::requestAuthorization(AuthorizationCompletion completion) {
+    m_asked = true;
+    QMetaObject::invokeMethod(
+        this,
+        [completion = std::move(completion), granted = m_granted, error = m_authorizationError] {
+            completion(granted, error);
+        },
+        Qt::QueuedConnection);
+}
+
+void InMemoryNotificationService::authorizationStatus(StatusCompletion completion) {
+    const AuthorizationStatus status = !m_asked    ? AuthorizationStatus::NotDetermined
+                                       : m_granted ? AuthorizationStatus::Authorized
+                                                   : AuthorizationStatus::Denied;
+    QMetaObject::invokeMethod(
+        this, [completion = std::move(completion), status] { completion(status); },
+        Qt::QueuedConnection);
+}
+
+void InMemoryNotificationService::add(const NotificationRequest& request,
+                                      AddCompletion completion) {
+    std::optional<QString> error = m_addError ? m_addError : request.validationError();
+    if (!error) {
+        m_pending.removeIf([&](const NotificationRequest& pending) {
+            return pending.identifier == request.identifier;
+        });
+        m_pending.append(request);
+    }
+    QMetaObject::invokeMethod(
+        this, [completion = std::move(completion), error] { completion(error); },
+        Qt::QueuedConnection);
+}
+
+void InMemoryNotificationService::pendingRequests(PendingCompletion completion) {
+    QMetaObject::invokeMethod(
+        this, [completion = std::move(completion), list = m_pending] { completion(list); },
+        Qt::QueuedConnection);
+}
+
+void InMemoryNotificationService::removePending(const QStringList& identifiers) {
+    m_pending.removeIf([&](const NotificationRequest& pending) {
+        return identifiers.contains(pending.identifier);
+    });
+}
+
+void InMemoryNotificationService::setAuthorization(bool granted, std::optional<QString> error) {
+    m_granted = granted;
+    m_authorizationError = std::move(error);
+}
+
+void InMemoryNotificationService::open(const QString& identifier, const QString& activationToken) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, identifier, activationToken] {
+            Q_EMIT notificationOpened(identifier, activationToken);
+        },
+        Qt::QueuedConnection);
+}

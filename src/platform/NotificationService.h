@@ -1,0 +1,42 @@
+#pragma once
+
+#include "NotificationRequest.h"
+
+#include <QList>
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+// The desktop's local notification service as the program sees it: it holds reminder
+// requests and shows each at its minute, whether or not the program is running. Every answer
+// arrives later, as a queued call on the thread that owns the service, never inside the call
+// that asked; requests are applied in the order they were issued, so a removal never
+// overtakes an earlier add and a listing never misses one.
+class NotificationService : public QObject {
+    Q_OBJECT
+public:
+    enum class AuthorizationStatus { NotDetermined = 0, Denied = 1, Authorized = 2 };
+
+    using AuthorizationCompletion =
+        std::function<void(bool granted, const std::optional<QString>& error)>;
+    using StatusCompletion = std::function<void(AuthorizationStatus status)>;
+    using AddCompletion = std::function<void(const std::optional<QString>& error)>;
+    using PendingCompletion = std::function<void(const QList<NotificationRequest>& requests)>;
+
+    using QObject::QObject;
+
+    virtual void requestAuthorization(AuthorizationCompletion completion) = 0;
+    virtual void authorizationStatus(StatusCompletion completion) = 0;
+    // Replaces a pending request with the same identifier.
+    virtual void add(const NotificationRequest& request, AddCompletion completion) = 0;
+    virtual void pendingRequests(PendingCompletion completion) = 0;
+    // Unknown identifiers are ignored; notifications already shown are not touched.
+    virtual void removePending(const QStringList& identifiers) = 0;
+
+Q_SIGNALS:
+    // The user opened a shown notification. The token, when the desktop gave one, lets the
+    // program's window come forward.
+    void notificationOpened(const QString& identifier, const QString& activationToken);
+};
