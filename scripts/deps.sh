@@ -7,7 +7,7 @@ qs_packages_build=(
     libsqlite3-dev libgtest-dev libbenchmark-dev
 )
 qs_packages_test=(
-    xvfb xauth dbus dbus-x11 dunst sqlite3 desktop-file-utils appstream
+    xvfb xauth x11-utils dbus dbus-x11 dunst sqlite3 desktop-file-utils appstream
     fonts-dejavu-core
 )
 
@@ -29,4 +29,12 @@ qs_install_packages() {
     "${sudo[@]}" apt-get update -qq
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
         "${missing[@]}"
+}
+
+# Installs packages that only a helper script needs (not the build or the tests).
+qs_install_extra() {
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "$@"
 }
