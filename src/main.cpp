@@ -1,4 +1,5 @@
 #include "MainWindow.h"
+#include "PersistenceController.h"
 
 #include <QApplication>
 
@@ -8,6 +9,9 @@ int main(int argc, char* argv[]) {
     QApplication::setOrganizationName(QString());
     QApplication::setApplicationName(QStringLiteral("quintaver-scheduler"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quintaver Scheduler"));
+
+    // The store opens (and on the first start is created) before any window exists.
+    PersistenceController::shared();
 
     MainWindow window;
     window.show();

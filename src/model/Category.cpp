@@ -1,0 +1,21 @@
+#include "Category.h"
+
+#include "Clock.h"
+#include "Event.h"
+#include "ManagedObjectContext.h"
+#include "Policy.h"
+#include "Task.h"
+
+std::vector<std::shared_ptr<Event>> Category::events() const { return membersAs<Event>(kEvents); }
+
+std::vector<std::shared_ptr<Task>> Category::tasks() const { return membersAs<Task>(kTasks); }
+
+std::vector<std::shared_ptr<Policy>> Category::policies() const {
+    return membersAs<Policy>(kPolicies);
+}
+
+void Category::awakeFromInsert() {
+    setId(QUuid::createUuid());
+    setCreatedAt(managedObjectContext()->clock().now());
+    setColor(QStringLiteral("blue"));
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "PersistentContainer.h"
+
+#include <memory>
+
+class Clock;
+class LogChannel;
+class ManagedObjectModel;
+
+// Opens the program's one store and hands out its main context, through which every view
+// reads, inserts, changes, deletes and saves policies, contacts and the rest. The controller
+// has no save of its own: callers save the context.
+//
+// A store that cannot be opened is reported by one line, "Error loading persistent stores: "
+// and why; the controller then hands out a context with no store, whose fetches find nothing
+// and whose saves fail. Rows the program did not write as it writes them are reported by lines
+// beginning "Unexpected row in persistent store: ".
+class PersistenceController final {
+public:
+    // The process's controller with its store on disk, made on the first call (safely, from
+    // any thread) and kept until the process ends.
+    static PersistenceController& shared();
+
+    // The store on disk in the per-user data folder, or, with `inMemory`, a new empty store
+    // that lives only in memory.
+    PersistenceController(bool inMemory, const Clock& clock, LogChannel& log);
+    // The store at a chosen location: tests, and tools that open a copy.
+    PersistenceController(const QString& storeLocation, const Clock& clock, LogChannel& log);
+
+    PersistentContainer& container() { return *m_container; }
+
+    // The five entities (Event, Task, Policy, Category, Contact), built in code afresh for
+    // every call.
+    static std::shared_ptr<ManagedObjectModel> createManagedObjectModel();
+
+    static constexpr const char* kContainerName = "QuintaverModel";
+    // More lines than this about unexpected rows in one load say nothing more.
+    static constexpr int kMaxRowReports = 100;
+
+private:
+    void load(const std::optional<QString>& location, LogChannel& log);
+
+    std::unique_ptr<PersistentContainer> m_container;
+    int m_rowReports = 0;
+};

@@ -1,0 +1,18 @@
+#include "Task.h"
+
+#include "Category.h"
+#include "Clock.h"
+#include "ManagedObjectContext.h"
+
+std::shared_ptr<Category> Task::category() const { return destinationAs<Category>(kCategory); }
+
+void Task::setCategory(const std::shared_ptr<Category>& category) {
+    setDestinationAt(kCategory, category.get());
+}
+
+void Task::awakeFromInsert() {
+    setId(QUuid::createUuid());
+    setCreatedAt(managedObjectContext()->clock().now());
+    setIsCompleted(false);
+    setPriority(1);
+}

@@ -1,0 +1,124 @@
+#include "ManagedObject.h"
+
+#include "ManagedObjectContext.h"
+
+#include <algorithm>
+
+ManagedObject::ManagedObject(const EntityDescription& entity)
+    : m_entity(&entity)
+    , m_values(entity.attributes().size())
+    , m_links(entity.relationships().size(), nullptr)
+    , m_members(entity.relationships().size()) {}
+
+ManagedObject::~ManagedObject() = default;
+
+Value ManagedObject::value(const QString& key) const {
+    const int index = m_entity->attributeIndex(key);
+    return index < 0 ? Value() : m_values[size_t(index)];
+}
+
+bool ManagedObject::setValue(const QString& key, const Value& value) {
+    const int index = m_entity->attributeIndex(key);
+    return index >= 0 && setValueAt(index, value);
+}
+
+bool ManagedObject::setValueAt(int attribute, Value value) {
+    return m_context && m_context->setValue(*this, attribute, std::move(value));
+}
+
+std::shared_ptr<ManagedObject> ManagedObject::destination(const QString& relationship) const {
+    const int index = m_entity->relationshipIndex(relationship);
+    if (index < 0 || !m_links[size_t(index)]) {
+        return nullptr;
+    }
+    return m_links[size_t(index)]->shared_from_this();
+}
+
+bool ManagedObject::setDestination(const QString& relationship, ManagedObject* destination) {
+    const int index = m_entity->relationshipIndex(relationship);
+    return index >= 0 && setDestinationAt(index, destination);
+}
+
+bool ManagedObject::setDestinationAt(int relationship, ManagedObject* destination) {
+    return m_context && m_context->setDestination(*this, relationship, destination);
+}
+
+std::vector<ManagedObject*> ManagedObject::membersAt(int relationship) const {
+    const auto& set = m_members[size_t(relationship)];
+    std::vector<ManagedObject*> members(set.begin(), set.end());
+    std::sort(members.begin(), members.end(),
+              [](const ManagedObject* a, const ManagedObject* b) { return a->m_order < b->m_order; });
+    return members;
+}
+
+std::vector<std::shared_ptr<ManagedObject>>
+ManagedObject::members(const QString& relationship) const {
+    std::vector<std::shared_ptr<ManagedObject>> result;
+    const int index = m_entity->relationshipIndex(relationship);
+    if (index >= 0) {
+        for (ManagedObject* member : membersAt(index)) {
+            result.push_back(member->shared_from_this());
+        }
+    }
+    return result;
+}
+
+bool ManagedObject::addMember(const QString& relationship, ManagedObject* member) {
+    const int index = m_entity->relationshipIndex(relationship);
+    if (index < 0 || !member) {
+        return false;
+    }
+    const RelationshipDescription* inverse =
+        m_entity->relationships()[size_t(index)]->inverseRelationship();
+    if (!inverse || inverse->isToMany() || member->m_entity != inverse->entity()) {
+        return false;
+    }
+    return member->setDestinationAt(inverse->index(), this);
+}
+
+bool ManagedObject::removeMember(const QString& relationship, ManagedObject* member) {
+    const int index = m_entity->relationshipIndex(relationship);
+    if (index < 0 || !member) {
+        return false;
+    }
+    const RelationshipDescription* inverse =
+        m_entity->relationships()[size_t(index)]->inverseRelationship();
+    if (!inverse || inverse->isToMany() || member->m_entity != inverse->entity()) {
+        return false;
+    }
+    if (member->m_links[size_t(inverse->index())] != this) {
+        return true;
+    }
+    return member->setDestinationAt(inverse->index(), nullptr);
+}
+
+void ManagedObject::link(int relationship, ManagedObject* destination) {
+    const RelationshipDescription& description = *m_entity->relationships()[size_t(relationship)];
+    const RelationshipDescription* inverse = description.inverseRelationship();
+    ManagedObject* old = m_links[size_t(relationship)];
+    if (old == destination) {
+        return;
+    }
+    if (old && inverse) {
+        if (inverse->isToMany()) {
+            old->m_members[size_t(inverse->index())].erase(this);
+        } else {
+            old->m_links[size_t(inverse->index())] = nullptr;
+        }
+    }
+    m_links[size_t(relationship)] = destination;
+    if (destination && inverse) {
+        if (inverse->isToMany()) {
+            destination->m_members[size_t(inverse->index())].insert(this);
+        } else {
+            destination->m_links[size_t(inverse->index())] = this;
+        }
+    }
+}
+
+void ManagedObject::unlinkAll() {
+    std::fill(m_links.begin(), m_links.end(), nullptr);
+    for (auto& set : m_members) {
+        set.clear();
+    }
+}

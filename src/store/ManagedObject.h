@@ -1,0 +1,129 @@
+#pragma once
+
+#include "EntityDescription.h"
+#include "Value.h"
+
+#include <QUuid>
+
+#include <memory>
+#include <optional>
+#include <unordered_set>
+#include <vector>
+
+class ManagedObjectContext;
+
+// An object of an entity, owned by the context that inserted or loaded it.
+//
+// Views, delegates and editors hold objects through shared handles
+// (std::shared_ptr<ManagedObject> or of the entity's class). A handle never dangles: once the
+// object is deleted, or its context is gone, the handle still reads the object's last values,
+// isDeleted() is true, every link is cleared and every write is refused.
+//
+// Writing one side of a relationship updates its inverse at once. Writing a value equal to the
+// one held changes nothing.
+class ManagedObject : public std::enable_shared_from_this<ManagedObject> {
+public:
+    explicit ManagedObject(const EntityDescription& entity);
+    virtual ~ManagedObject();
+    ManagedObject(const ManagedObject&) = delete;
+    ManagedObject& operator=(const ManagedObject&) = delete;
+
+    const EntityDescription& entity() const { return *m_entity; }
+    // The owning context, or null once the object is deleted and saved or the context is gone.
+    ManagedObjectContext* managedObjectContext() const { return m_context; }
+
+    // Inserted and not yet saved.
+    bool isInserted() const { return m_inserted && !m_deleted; }
+    // Changed since it was last saved or loaded, and not new.
+    bool isUpdated() const { return !m_inserted && !m_deleted && m_changed != 0; }
+    // Deleted (saved or not), or left behind by a context that is gone.
+    bool isDeleted() const { return m_deleted || m_context == nullptr; }
+    bool hasChanges() const { return m_inserted || m_deleted || m_changed != 0; }
+
+    // Access by property name. Unknown names read as absent and are refused on write; a value
+    // of the wrong kind is refused. Refused writes change nothing and return false.
+    Value value(const QString& key) const;
+    bool setValue(const QString& key, const Value& value);
+    std::shared_ptr<ManagedObject> destination(const QString& relationship) const;
+    bool setDestination(const QString& relationship, ManagedObject* destination);
+    // The members of a to-many relationship, in the order the objects were first stored.
+    std::vector<std::shared_ptr<ManagedObject>> members(const QString& relationship) const;
+    // Links `member` through the inverse to-one side (moving it from any other owner), or
+    // unlinks it.
+    bool addMember(const QString& relationship, ManagedObject* member);
+    bool removeMember(const QString& relationship, ManagedObject* member);
+
+    // Whether the attribute holds a value (a required one may not, before a save).
+    bool hasValue(int attribute) const {
+        return !ValueOrder::isAbsent(m_values[size_t(attribute)]);
+    }
+
+protected:
+    // Called once, when the object is first inserted into a context, after the model's
+    // defaults are set; never when it is loaded. Entity classes set their insert defaults here.
+    virtual void awakeFromInsert() {}
+
+    const Value& valueAt(int attribute) const { return m_values[size_t(attribute)]; }
+    bool setValueAt(int attribute, Value value);
+
+    template <typename T>
+    std::optional<T> optionalAt(int attribute) const {
+        if (const T* value = std::get_if<T>(&m_values[size_t(attribute)])) {
+            return *value;
+        }
+        return std::nullopt;
+    }
+    template <typename T>
+    T requiredAt(int attribute) const {
+        return optionalAt<T>(attribute).value_or(T());
+    }
+    template <typename T>
+    bool setOptionalAt(int attribute, const std::optional<T>& value) {
+        return setValueAt(attribute, value ? Value(*value) : Value());
+    }
+
+    ManagedObject* destinationAt(int relationship) const {
+        return m_links[size_t(relationship)];
+    }
+    bool setDestinationAt(int relationship, ManagedObject* destination);
+    std::vector<ManagedObject*> membersAt(int relationship) const;
+
+    template <typename T>
+    std::shared_ptr<T> destinationAs(int relationship) const {
+        ManagedObject* object = destinationAt(relationship);
+        return object ? std::dynamic_pointer_cast<T>(object->shared_from_this()) : nullptr;
+    }
+    template <typename T>
+    std::vector<std::shared_ptr<T>> membersAs(int relationship) const {
+        std::vector<std::shared_ptr<T>> result;
+        for (ManagedObject* object : membersAt(relationship)) {
+            if (auto typed = std::dynamic_pointer_cast<T>(object->shared_from_this())) {
+                result.push_back(std::move(typed));
+            }
+        }
+        return result;
+    }
+
+private:
+    friend class ManagedObjectContext;
+
+    quint64 relationshipBit(int relationship) const {
+        return quint64(1) << (m_entity->attributes().size() + size_t(relationship));
+    }
+    // Links without any check or change record: the context's own bookkeeping.
+    void link(int relationship, ManagedObject* destination);
+    void unlinkAll();
+
+    const EntityDescription* m_entity;
+    ManagedObjectContext* m_context = nullptr;
+    std::vector<Value> m_values;
+    std::vector<ManagedObject*> m_links; // per relationship: the destination of a to-one side
+    std::vector<std::unordered_set<ManagedObject*>> m_members; // per to-many side
+    quint64 m_changed = 0; // bit per attribute, then per relationship, changed since saved
+    bool m_inserted = false;
+    bool m_deleted = false;
+    bool m_pending = false; // listed among the context's changed objects
+    QUuid m_storedId;       // the id of its row in the store
+    qint64 m_order = 0;     // the rowid, or a number after every stored row while new
+    size_t m_slot = 0;      // position among the context's objects of the entity
+};

@@ -1,0 +1,432 @@
+#include "ManagedObjectContext.h"
+
+#include "Clock.h"
+
+#include <algorithm>
+
+namespace {
+
+quint64 allBits(const EntityDescription& entity) {
+    const size_t count = entity.attributes().size() + entity.relationships().size();
+    return count >= 64 ? ~quint64(0) : (quint64(1) << count) - 1;
+}
+
+} // namespace
+
+ManagedObjectContext::ManagedObjectContext(std::shared_ptr<const ManagedObjectModel> model,
+                                           const Clock& clock)
+    : m_model(std::move(model))
+    , m_clock(&clock)
+    , m_entities(m_model->entities().size()) {}
+
+ManagedObjectContext::~ManagedObjectContext() {
+    // Handles may outlive the context: they keep their objects, which then read as deleted
+    // and hold no link to anything.
+    for (EntityObjects& entity : m_entities) {
+        for (const auto& object : entity.objects) {
+            object->m_context = nullptr;
+            object->unlinkAll();
+        }
+    }
+    for (const auto& object : m_pending) {
+        object->m_context = nullptr;
+        object->unlinkAll();
+    }
+}
+
+void ManagedObjectContext::report(const QString& line) const {
+    if (m_report) {
+        m_report(line);
+    }
+}
+
+void ManagedObjectContext::attachStore(std::unique_ptr<PersistentStore> store,
+                                       PersistentStore::Loaded loaded) {
+    m_store = std::move(store);
+    for (const QString& line : loaded.reports) {
+        report(line);
+    }
+    std::vector<std::pair<ManagedObject*, std::vector<std::optional<QUuid>>>> links;
+    for (const auto& entityPointer : m_model->entities()) {
+        const EntityDescription& entity = *entityPointer;
+        EntityObjects& objects = m_entities[size_t(entity.index())];
+        const int idAttribute = entity.identityAttribute();
+        for (StoredRow& row : loaded.rowsByEntity[size_t(entity.index())]) {
+            const QUuid id = std::get<QUuid>(row.values[size_t(idAttribute)]);
+            if (ManagedObject* first = objects.byId.value(id)) {
+                report(QStringLiteral("%1 row %2 (id %3): row %4 has the same id; row not loaded")
+                           .arg(entity.name())
+                           .arg(row.rowid)
+                           .arg(uuidText(id))
+                           .arg(first->m_order));
+                continue;
+            }
+            std::shared_ptr<ManagedObject> object = entity.objectFactory()(entity);
+            object->m_context = this;
+            object->m_values = std::move(row.values);
+            object->m_storedId = id;
+            object->m_order = row.rowid;
+            object->m_slot = objects.objects.size();
+            objects.byId.insert(id, object.get());
+            objects.nextOrder = std::max(objects.nextOrder, row.rowid + 1);
+            links.emplace_back(object.get(), std::move(row.links));
+            objects.objects.push_back(std::move(object));
+        }
+    }
+    for (auto& [object, ids] : links) {
+        const EntityDescription& entity = object->entity();
+        for (size_t r = 0; r < ids.size(); ++r) {
+            if (!ids[r]) {
+                continue;
+            }
+            const RelationshipDescription& relationship = *entity.relationships()[r];
+            ManagedObject* destination = objectWithId(*relationship.destinationEntity(), ids[r]);
+            if (!destination) {
+                report(QStringLiteral("%1 row %2 (id %3): %4 refers to %5 %6, which is not in the "
+                                      "store; loaded without a %4")
+                           .arg(entity.name())
+                           .arg(object->m_order)
+                           .arg(uuidText(object->m_storedId), relationship.name(),
+                                relationship.destinationEntity()->name(), uuidText(*ids[r])));
+                continue;
+            }
+            object->link(int(r), destination);
+        }
+    }
+}
+
+ManagedObject* ManagedObjectContext::objectWithId(const EntityDescription& entity,
+                                                  const std::optional<QUuid>& id) {
+    if (!id) {
+        return nullptr;
+    }
+    ManagedObject* object = m_entities[size_t(entity.index())].byId.value(*id);
+    return object && !object->m_deleted ? object : nullptr;
+}
+
+std::shared_ptr<ManagedObject> ManagedObjectContext::existingObject(const QString& entityName,
+                                                                    const QUuid& id) const {
+    const EntityDescription* entity = m_model->entity(entityName);
+    if (!entity) {
+        return nullptr;
+    }
+    ManagedObject* object = m_entities[size_t(entity->index())].byId.value(id);
+    return object && !object->m_deleted ? object->shared_from_this() : nullptr;
+}
+
+std::shared_ptr<ManagedObject> ManagedObjectContext::insertNewObject(const QString& entityName) {
+    const EntityDescription* entity = m_model->entity(entityName);
+    if (!entity || !entity->objectFactory()) {
+        return nullptr;
+    }
+    std::shared_ptr<ManagedObject> object = entity->objectFactory()(*entity);
+    EntityObjects& objects = m_entities[size_t(entity->index())];
+    object->m_context = this;
+    object->m_inserted = true;
+    object->m_order = objects.nextOrder++;
+    object->m_slot = objects.objects.size();
+    for (size_t i = 0; i < entity->attributes().size(); ++i) {
+        object->m_values[i] = entity->attributes()[i]->defaultValue();
+    }
+    objects.objects.push_back(object);
+    markChanged(*object, allBits(*entity));
+    object->awakeFromInsert();
+    return object;
+}
+
+void ManagedObjectContext::markChanged(ManagedObject& object, quint64 bits) {
+    object.m_changed |= bits;
+    if (!object.m_pending) {
+        object.m_pending = true;
+        m_pending.push_back(object.shared_from_this());
+    }
+}
+
+bool ManagedObjectContext::setValue(ManagedObject& object, int attribute, Value value) {
+    const EntityDescription& entity = object.entity();
+    if (object.m_context != this || object.m_deleted || attribute < 0 ||
+        size_t(attribute) >= entity.attributes().size() ||
+        !entity.attributes()[size_t(attribute)]->accepts(value)) {
+        return false;
+    }
+    Value& held = object.m_values[size_t(attribute)];
+    if (held == value) {
+        return true;
+    }
+    if (attribute == entity.identityAttribute()) {
+        // One object per id: an id another object already has is refused.
+        QHash<QUuid, ManagedObject*>& byId = m_entities[size_t(entity.index())].byId;
+        const QUuid* newId = std::get_if<QUuid>(&value);
+        if (newId && byId.value(*newId, &object) != &object) {
+            return false;
+        }
+        if (const QUuid* oldId = std::get_if<QUuid>(&held); oldId && byId.value(*oldId) == &object) {
+            byId.remove(*oldId);
+        }
+        if (newId) {
+            byId.insert(*newId, &object);
+        }
+    }
+    held = std::move(value);
+    markChanged(object, quint64(1) << attribute);
+    return true;
+}
+
+bool ManagedObjectContext::setDestination(ManagedObject& object, int relationship,
+                                          ManagedObject* destination) {
+    const EntityDescription& entity = object.entity();
+    if (object.m_context != this || object.m_deleted || relationship < 0 ||
+        size_t(relationship) >= entity.relationships().size()) {
+        return false;
+    }
+    const RelationshipDescription& description = *entity.relationships()[size_t(relationship)];
+    if (description.isToMany() ||
+        (destination && (destination->m_context != this || destination->m_deleted ||
+                         &destination->entity() != description.destinationEntity()))) {
+        return false;
+    }
+    ManagedObject* old = object.m_links[size_t(relationship)];
+    if (old == destination) {
+        return true;
+    }
+    const RelationshipDescription* inverse = description.inverseRelationship();
+    if (inverse && !inverse->isToMany()) {
+        // One to one: the old partner loses its link, and so does the new partner's old one.
+        if (old) {
+            markChanged(*old, old->relationshipBit(inverse->index()));
+        }
+        if (destination) {
+            if (ManagedObject* displaced = destination->m_links[size_t(inverse->index())]) {
+                displaced->link(relationship, nullptr);
+                markChanged(*displaced, displaced->relationshipBit(relationship));
+            }
+            markChanged(*destination, destination->relationshipBit(inverse->index()));
+        }
+    }
+    object.link(relationship, destination);
+    markChanged(object, object.relationshipBit(relationship));
+    return true;
+}
+
+void ManagedObjectContext::deleteObject(ManagedObject* object) {
+    if (!object || object->m_context != this || object->m_deleted) {
+        return;
+    }
+    const EntityDescription& entity = object->entity();
+    for (size_t r = 0; r < entity.relationships().size(); ++r) {
+        const RelationshipDescription& relationship = *entity.relationships()[r];
+        if (!relationship.isToMany()) {
+            setDestination(*object, int(r), nullptr);
+        } else if (const RelationshipDescription* inverse = relationship.inverseRelationship()) {
+            for (ManagedObject* member : object->membersAt(int(r))) {
+                setDestination(*member, inverse->index(), nullptr);
+            }
+        }
+    }
+    object->m_deleted = true;
+    if (object->m_inserted) {
+        // Never stored: it simply goes.
+        forget(*object);
+    } else {
+        markChanged(*object, 0);
+    }
+}
+
+void ManagedObjectContext::forget(ManagedObject& object) {
+    EntityObjects& objects = m_entities[size_t(object.entity().index())];
+    const int idAttribute = object.entity().identityAttribute();
+    if (const QUuid* id = std::get_if<QUuid>(&object.m_values[size_t(idAttribute)]);
+        id && objects.byId.value(*id) == &object) {
+        objects.byId.remove(*id);
+    }
+    std::shared_ptr<ManagedObject> keep = object.shared_from_this();
+    const size_t slot = object.m_slot;
+    if (slot < objects.objects.size() && objects.objects[slot].get() == &object) {
+        std::swap(objects.objects[slot], objects.objects.back());
+        objects.objects[slot]->m_slot = slot;
+        objects.objects.pop_back();
+    }
+    object.unlinkAll();
+    object.m_context = nullptr;
+    object.m_changed = 0;
+}
+
+bool ManagedObjectContext::hasChanges() const {
+    return std::any_of(m_pending.begin(), m_pending.end(), [this](const auto& object) {
+        return object->m_context == this && object->hasChanges();
+    });
+}
+
+bool ManagedObjectContext::save(QString* error) {
+    QString ignored;
+    QString& message = error ? *error : ignored;
+    message.clear();
+    if (!m_store) {
+        message = QStringLiteral("No persistent store is open");
+        return false;
+    }
+
+    std::vector<ManagedObject*> objects;
+    QStringList missing;
+    for (const auto& object : m_pending) {
+        if (object->m_context != this || !object->hasChanges()) {
+            continue;
+        }
+        objects.push_back(object.get());
+        if (object->m_deleted) {
+            continue;
+        }
+        const EntityDescription& entity = object->entity();
+        for (size_t a = 0; a < entity.attributes().size(); ++a) {
+            const AttributeDescription& attribute = *entity.attributes()[a];
+            if (!attribute.isOptional() && ValueOrder::isAbsent(object->m_values[a])) {
+                missing << QStringLiteral("%1.%2 is required").arg(entity.name(), attribute.name());
+            }
+        }
+    }
+    if (!missing.isEmpty()) {
+        missing.removeDuplicates();
+        message = QStringLiteral("Validation failed: ") + missing.join(QStringLiteral("; "));
+        return false;
+    }
+    // New rows in the order their objects were inserted, so that rowids keep that order.
+    std::stable_sort(objects.begin(), objects.end(), [](const ManagedObject* a, const ManagedObject* b) {
+        if (a->m_inserted != b->m_inserted) {
+            return a->m_inserted;
+        }
+        return a->m_inserted && a->m_order < b->m_order;
+    });
+
+    std::vector<RowWrite> writes;
+    writes.reserve(objects.size());
+    for (ManagedObject* object : objects) {
+        RowWrite write;
+        write.entity = &object->entity();
+        write.kind = object->m_deleted    ? RowWrite::Kind::Delete
+                     : object->m_inserted ? RowWrite::Kind::Insert
+                                          : RowWrite::Kind::Update;
+        write.storedId = object->m_storedId;
+        write.changed = object->m_changed;
+        if (write.kind != RowWrite::Kind::Delete) {
+            write.values = object->m_values;
+            write.links.resize(object->m_links.size());
+            for (size_t r = 0; r < object->m_links.size(); ++r) {
+                if (ManagedObject* destination = object->m_links[r]) {
+                    const int id = destination->entity().identityAttribute();
+                    if (const QUuid* uuid = std::get_if<QUuid>(&destination->m_values[size_t(id)])) {
+                        write.links[r] = *uuid;
+                    }
+                }
+            }
+        }
+        writes.push_back(std::move(write));
+    }
+
+    std::vector<RowWriteResult> results;
+    QStringList reports;
+    if (!m_store->write(writes, &results, &reports, &message)) {
+        return false;
+    }
+
+    for (size_t i = 0; i < objects.size(); ++i) {
+        ManagedObject& object = *objects[i];
+        if (writes[i].kind == RowWrite::Kind::Delete) {
+            forget(object);
+            continue;
+        }
+        if (const RowWriteResult& result = results[i]; result.current) {
+            refresh(object, writes[i].changed, *result.current);
+        }
+        if (writes[i].kind == RowWrite::Kind::Insert) {
+            EntityObjects& entityObjects = m_entities[size_t(object.entity().index())];
+            object.m_order = results[i].rowid;
+            entityObjects.nextOrder = std::max(entityObjects.nextOrder, results[i].rowid + 1);
+        }
+        object.m_inserted = false;
+        object.m_changed = 0;
+        object.m_storedId = std::get<QUuid>(object.m_values[size_t(object.entity().identityAttribute())]);
+    }
+    for (const auto& object : m_pending) {
+        object->m_pending = false;
+    }
+    m_pending.clear();
+    for (const QString& line : reports) {
+        report(line);
+    }
+    return true;
+}
+
+void ManagedObjectContext::refresh(ManagedObject& object, quint64 written,
+                                   const StoredRow& current) {
+    const EntityDescription& entity = object.entity();
+    for (size_t a = 0; a < entity.attributes().size(); ++a) {
+        if ((written & (quint64(1) << a)) ||
+            entity.attributes()[a]->attributeType() == AttributeType::Binary ||
+            int(a) == entity.identityAttribute()) {
+            continue;
+        }
+        object.m_values[a] = current.values[a];
+    }
+    for (size_t r = 0; r < entity.relationships().size(); ++r) {
+        const RelationshipDescription& relationship = *entity.relationships()[r];
+        if (relationship.isToMany() || (written & object.relationshipBit(int(r)))) {
+            continue;
+        }
+        object.link(int(r), objectWithId(*relationship.destinationEntity(), current.links[r]));
+    }
+}
+
+std::vector<std::shared_ptr<ManagedObject>>
+ManagedObjectContext::execute(const FetchRequestBase& request, QString* error) const {
+    QString ignored;
+    QString& message = error ? *error : ignored;
+    message.clear();
+    const EntityDescription* entity = m_model->entity(request.entityName());
+    if (!entity) {
+        message = QStringLiteral("No entity %1").arg(request.entityName());
+        return {};
+    }
+    std::optional<Predicate> predicate;
+    if (request.predicate()) {
+        predicate = request.predicate()->boundTo(*entity);
+        if (!predicate->isValid()) {
+            message = predicate->errorString();
+            return {};
+        }
+    }
+    std::vector<std::pair<int, bool>> keys;
+    for (const SortDescriptor& sort : request.sortDescriptors()) {
+        const int index = entity->attributeIndex(sort.key);
+        if (index < 0) {
+            message = QStringLiteral("%1 has no attribute %2").arg(entity->name(), sort.key);
+            return {};
+        }
+        keys.emplace_back(index, sort.ascending);
+    }
+    if (!m_store) {
+        return {};
+    }
+
+    std::vector<ManagedObject*> found;
+    for (const auto& object : m_entities[size_t(entity->index())].objects) {
+        if (!object->m_deleted && (!predicate || predicate->evaluate(object->m_values))) {
+            found.push_back(object.get());
+        }
+    }
+    std::sort(found.begin(), found.end(), [&keys](const ManagedObject* a, const ManagedObject* b) {
+        for (const auto& [index, ascending] : keys) {
+            const int c =
+                ValueOrder::compare(a->m_values[size_t(index)], b->m_values[size_t(index)]);
+            if (c != 0) {
+                return ascending ? c < 0 : c > 0;
+            }
+        }
+        return a->m_order < b->m_order;
+    });
+    std::vector<std::shared_ptr<ManagedObject>> result;
+    result.reserve(found.size());
+    for (ManagedObject* object : found) {
+        result.push_back(object->shared_from_this());
+    }
+    return result;
+}

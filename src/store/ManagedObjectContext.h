@@ -1,0 +1,110 @@
+#pragma once
+
+#include "FetchRequest.h"
+#include "ManagedObject.h"
+#include "ManagedObjectModel.h"
+#include "PersistentStore.h"
+
+#include <QHash>
+#include <QStringList>
+#include <QUuid>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class Clock;
+
+// The context that owns every object of a store: one object per stored row, kept in memory
+// from the moment the store is attached, and every insert, change and delete made since the
+// last save.
+//
+// A save is synchronous and all or nothing, in one SQLite transaction. It writes only the
+// properties that changed, so a value another writer gave to another property of the same row
+// survives, and is read back into the object (property by property, the context's changes
+// win). A save that fails writes nothing and leaves every pending change in the context.
+//
+// Without a store (one that could not be opened), fetches find nothing and saves fail.
+// Everything happens on the thread that owns the context; nothing here is thread-safe.
+class ManagedObjectContext final {
+public:
+    // `clock` gives new objects their creation instant and the entities their "now"; it must
+    // outlive the context.
+    ManagedObjectContext(std::shared_ptr<const ManagedObjectModel> model, const Clock& clock);
+    ~ManagedObjectContext();
+    ManagedObjectContext(const ManagedObjectContext&) = delete;
+    ManagedObjectContext& operator=(const ManagedObjectContext&) = delete;
+
+    const ManagedObjectModel& model() const { return *m_model; }
+    const Clock& clock() const { return *m_clock; }
+
+    // Where lines about rows that could not be taken as written go (loads and saves).
+    void setReportHandler(std::function<void(const QString&)> handler) {
+        m_report = std::move(handler);
+    }
+
+    // Makes the loaded rows this context's objects. Called once, by the container.
+    void attachStore(std::unique_ptr<PersistentStore> store, PersistentStore::Loaded loaded);
+    PersistentStore* persistentStore() const { return m_store.get(); }
+
+    // A new object of the entity, with the model's defaults and its class's insert defaults
+    // already set; null for an unknown entity.
+    std::shared_ptr<ManagedObject> insertNewObject(const QString& entityName);
+    template <typename T>
+    std::shared_ptr<T> insert() {
+        return std::dynamic_pointer_cast<T>(insertNewObject(T::entityName()));
+    }
+
+    // Deletes the object: every link to it is cleared at once (the nullify rule), it leaves
+    // every fetch, and its row goes at the next save.
+    void deleteObject(ManagedObject* object);
+
+    bool hasChanges() const;
+    // False, with `error` set and nothing written, when a required attribute has no value
+    // (the error names the entity and the attribute) or the store refuses the write.
+    bool save(QString* error = nullptr);
+
+    // The matching objects, new ones included and deleted ones left out, in sort order.
+    // Empty, with `error` set, for an unknown entity or key or an invalid predicate.
+    std::vector<std::shared_ptr<ManagedObject>> execute(const FetchRequestBase& request,
+                                                        QString* error = nullptr) const;
+    template <typename T>
+    std::vector<std::shared_ptr<T>> fetch(const FetchRequest<T>& request,
+                                          QString* error = nullptr) const {
+        std::vector<std::shared_ptr<T>> result;
+        for (auto& object : execute(request, error)) {
+            if (auto typed = std::dynamic_pointer_cast<T>(std::move(object))) {
+                result.push_back(std::move(typed));
+            }
+        }
+        return result;
+    }
+
+    // The live object of the entity with that id, or null.
+    std::shared_ptr<ManagedObject> existingObject(const QString& entityName,
+                                                  const QUuid& id) const;
+
+private:
+    friend class ManagedObject;
+
+    struct EntityObjects {
+        std::vector<std::shared_ptr<ManagedObject>> objects;
+        QHash<QUuid, ManagedObject*> byId;
+        qint64 nextOrder = 1;
+    };
+
+    bool setValue(ManagedObject& object, int attribute, Value value);
+    bool setDestination(ManagedObject& object, int relationship, ManagedObject* destination);
+    void markChanged(ManagedObject& object, quint64 bits);
+    void forget(ManagedObject& object);
+    void refresh(ManagedObject& object, quint64 written, const StoredRow& current);
+    ManagedObject* objectWithId(const EntityDescription& entity, const std::optional<QUuid>& id);
+    void report(const QString& line) const;
+
+    std::shared_ptr<const ManagedObjectModel> m_model;
+    const Clock* m_clock;
+    std::unique_ptr<PersistentStore> m_store;
+    std::vector<EntityObjects> m_entities;
+    std::vector<std::shared_ptr<ManagedObject>> m_pending;
+    std::function<void(const QString&)> m_report;
+};

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "ManagedObjectContext.h"
+#include "ManagedObjectModel.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class Clock;
+
+// Where a container keeps its store. The location "/dev/null" asks for a database that lives
+// only in memory.
+struct PersistentStoreDescription {
+    QString url;
+};
+
+// A model, its store and the one main context, as the object-graph framework's container
+// holds them. Its default store is "<name>.sqlite" in the application's per-user data folder.
+class PersistentContainer final {
+public:
+    PersistentContainer(QString name, std::shared_ptr<const ManagedObjectModel> model,
+                        const Clock& clock);
+
+    const QString& name() const { return m_name; }
+    const ManagedObjectModel& managedObjectModel() const { return *m_model; }
+
+    std::vector<PersistentStoreDescription>& persistentStoreDescriptions() {
+        return m_descriptions;
+    }
+
+    // Opens each described store and calls `completion` once per store, with the error's
+    // description when it could not be opened. The first store that opens is attached to the
+    // main context; the others are not used.
+    void loadPersistentStores(
+        const std::function<void(const PersistentStoreDescription&, std::optional<QString>)>&
+            completion);
+
+    ManagedObjectContext& viewContext() { return m_viewContext; }
+
+    // The folder the default store lives in: the per-user application data folder.
+    static QString defaultDirectory();
+
+private:
+    QString m_name;
+    std::shared_ptr<const ManagedObjectModel> m_model;
+    std::vector<PersistentStoreDescription> m_descriptions;
+    ManagedObjectContext m_viewContext;
+};

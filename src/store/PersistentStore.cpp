@@ -1,0 +1,677 @@
+#include "PersistentStore.h"
+
+#include "SqliteQuery.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStringDecoder>
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 5000;
+constexpr int kHeaderSize = 100;
+
+QString systemError(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
+
+quint32 bigEndian(const unsigned char* bytes, int size) {
+    quint32 value = 0;
+    for (int i = 0; i < size; ++i) {
+        value = (value << 8) | bytes[i];
+    }
+    return value;
+}
+
+enum class FileState { Missing, Empty, Ours, Failed };
+
+// Looks at the file with plain reads, before SQLite touches it: SQLite itself may write to a
+// file it opens (a hot journal rolled back, a header rewritten), and a file that is not ours
+// must stay exactly as it is.
+FileState inspectFile(const QString& path, QString* error) {
+    const QByteArray native = QFile::encodeName(path);
+    struct stat info {};
+    if (::stat(native.constData(), &info) != 0) {
+        if (errno == ENOENT) {
+            return FileState::Missing;
+        }
+        *error = QStringLiteral("Cannot examine %1: %2").arg(path, systemError(errno));
+        return FileState::Failed;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        *error = QStringLiteral("%1 is not a regular file").arg(path);
+        return FileState::Failed;
+    }
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        *error = QStringLiteral("Cannot read %1: %2").arg(path, systemError(errno));
+        return FileState::Failed;
+    }
+    unsigned char header[kHeaderSize] = {};
+    ssize_t got = 0;
+    while (got < kHeaderSize) {
+        const ssize_t n = ::read(fd, header + got, size_t(kHeaderSize - got));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            const int code = errno;
+            ::close(fd);
+            *error = QStringLiteral("Cannot read %1: %2").arg(path, systemError(code));
+            return FileState::Failed;
+        }
+        if (n == 0) {
+            break;
+        }
+        got += n;
+    }
+    struct stat opened {};
+    const bool statOk = ::fstat(fd, &opened) == 0;
+    ::close(fd);
+    const qint64 size = statOk ? qint64(opened.st_size) : qint64(info.st_size);
+    if (size == 0) {
+        return FileState::Empty;
+    }
+    if (got < kHeaderSize || std::memcmp(header, "SQLite format 3", 16) != 0) {
+        *error = QStringLiteral("%1 is not an SQLite database").arg(path);
+        return FileState::Failed;
+    }
+    const quint32 applicationId = bigEndian(header + 68, 4);
+    if (applicationId != quint32(PersistentStore::kApplicationId)) {
+        *error = QStringLiteral("%1 is another program's database (application_id %2)")
+                     .arg(path)
+                     .arg(applicationId);
+        return FileState::Failed;
+    }
+    const qint32 version = qint32(bigEndian(header + 60, 4));
+    if (version > PersistentStore::kSchemaVersion) {
+        *error = QStringLiteral("%1 was written by a newer version of this program (schema "
+                                "version %2; this version reads %3)")
+                     .arg(path)
+                     .arg(version)
+                     .arg(PersistentStore::kSchemaVersion);
+        return FileState::Failed;
+    }
+    if (version != PersistentStore::kSchemaVersion) {
+        *error = QStringLiteral("%1 has an unknown schema version (%2)").arg(path).arg(version);
+        return FileState::Failed;
+    }
+    quint32 pageSize = bigEndian(header + 16, 2);
+    if (pageSize == 1) {
+        pageSize = 65536;
+    }
+    if (pageSize < 512 || pageSize > 65536 || (pageSize & (pageSize - 1)) != 0 ||
+        size % pageSize != 0) {
+        *error = QStringLiteral("%1 is damaged (its size does not fit its page size)").arg(path);
+        return FileState::Failed;
+    }
+    // The page count in the header is valid when the change counter matches the
+    // "version valid for" number.
+    const quint32 pageCount = bigEndian(header + 28, 4);
+    if (bigEndian(header + 24, 4) == bigEndian(header + 92, 4) && pageCount != 0 &&
+        size < qint64(pageCount) * pageSize) {
+        *error = QStringLiteral("%1 is truncated (%2 of %3 bytes)")
+                     .arg(path)
+                     .arg(size)
+                     .arg(qint64(pageCount) * pageSize);
+        return FileState::Failed;
+    }
+    return FileState::Ours;
+}
+
+// Creates the missing folders mode 0700 and the empty file mode 0600, so that nothing of the
+// store is ever readable by another account, not even for a moment.
+bool createFile(const QString& path, QString* error) {
+    const QString folder = QFileInfo(path).absolutePath();
+    QStringList missing;
+    for (QString dir = folder; !QFileInfo::exists(dir) && !QDir(dir).isRoot();
+         dir = QFileInfo(dir).absolutePath()) {
+        missing.prepend(dir);
+    }
+    for (const QString& dir : missing) {
+        if (::mkdir(QFile::encodeName(dir).constData(), 0700) != 0 && errno != EEXIST) {
+            *error = QStringLiteral("Cannot create the folder %1: %2").arg(dir, systemError(errno));
+            return false;
+        }
+    }
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
+    if (fd < 0 && errno != EEXIST) {
+        *error = QStringLiteral("Cannot create %1: %2").arg(path, systemError(errno));
+        return false;
+    }
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return true;
+}
+
+QString storageClassName(int type) {
+    switch (type) {
+    case SQLITE_INTEGER:
+        return QStringLiteral("an integer");
+    case SQLITE_FLOAT:
+        return QStringLiteral("a real number");
+    case SQLITE_TEXT:
+        return QStringLiteral("text");
+    case SQLITE_BLOB:
+        return QStringLiteral("a blob");
+    default:
+        return QStringLiteral("NULL");
+    }
+}
+
+int expectedStorageClass(AttributeType type) {
+    switch (type) {
+    case AttributeType::String:
+    case AttributeType::Uuid:
+        return SQLITE_TEXT;
+    case AttributeType::Binary:
+        return SQLITE_BLOB;
+    case AttributeType::Integer32:
+    case AttributeType::Boolean:
+    case AttributeType::Date:
+        break;
+    }
+    return SQLITE_INTEGER;
+}
+
+// A UUID only in the canonical upper-case form this program writes: any other spelling
+// would not match the row's key in references and lookups.
+std::optional<QUuid> canonicalUuid(const QByteArray& text) {
+    if (text.size() != 36) {
+        return std::nullopt;
+    }
+    const QUuid uuid = QUuid::fromString(QLatin1StringView(text));
+    if (uuid.isNull() && text != "00000000-0000-0000-0000-000000000000") {
+        return std::nullopt;
+    }
+    if (uuidText(uuid).toLatin1() != text) {
+        return std::nullopt;
+    }
+    return uuid;
+}
+
+bool isValidUtf8(const QByteArray& bytes, QString* decoded) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    *decoded = decoder.decode(bytes);
+    return !decoder.hasError();
+}
+
+void bindValue(SqliteQuery& statement, int index, const Value& value) {
+    std::visit(
+        [&](const auto& v) {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, std::monostate>) {
+                statement.bindNull(index);
+            } else if constexpr (std::is_same_v<T, bool>) {
+                statement.bindInt64(index, v ? 1 : 0);
+            } else if constexpr (std::is_same_v<T, qint64>) {
+                statement.bindInt64(index, v);
+            } else if constexpr (std::is_same_v<T, Instant>) {
+                statement.bindInt64(index, v.msSinceEpoch());
+            } else if constexpr (std::is_same_v<T, QString>) {
+                statement.bindText(index, v);
+            } else if constexpr (std::is_same_v<T, QUuid>) {
+                statement.bindText(index, uuidText(v));
+            } else {
+                statement.bindBlob(index, v);
+            }
+        },
+        value);
+}
+
+void bindColumn(SqliteQuery& statement, int index, const StoreSchema::Column& column,
+                const RowWrite& write) {
+    if (column.attribute >= 0) {
+        bindValue(statement, index, write.values[size_t(column.attribute)]);
+    } else if (const auto& link = write.links[size_t(column.relationship)]) {
+        statement.bindText(index, uuidText(*link));
+    } else {
+        statement.bindNull(index);
+    }
+}
+
+QString whereRowOf(const QString& table) {
+    // The first row with the id: the one a load takes when a foreign writer left duplicates.
+    return QStringLiteral(" WHERE rowid = (SELECT min(rowid) FROM %1 WHERE \"id\" = ?)").arg(table);
+}
+
+} // namespace
+
+bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement,
+               StoredRow* row, QStringList* reports) {
+    const EntityDescription& entity = *table.entity;
+    row->rowid = statement.columnInt64(0);
+    row->values.assign(entity.attributes().size(), Value());
+    row->links.assign(entity.relationships().size(), std::nullopt);
+    QString where = QStringLiteral("%1 row %2").arg(entity.name()).arg(row->rowid);
+
+    // The identity first: without it the row is not an object at all.
+    const int idAttribute = entity.identityAttribute();
+    if (idAttribute >= 0) {
+        const int column = table.columnOfAttribute[size_t(idAttribute)] + 1;
+        const int type = statement.columnType(column);
+        const QByteArray bytes = statement.columnBytes(column);
+        const std::optional<QUuid> id =
+            type == SQLITE_TEXT ? canonicalUuid(bytes) : std::optional<QUuid>();
+        if (!id) {
+            *reports << where +
+                            (type == SQLITE_NULL
+                                 ? QStringLiteral(": id is NULL; row not loaded")
+                                 : QStringLiteral(": id %1 is not a UUID; row not loaded")
+                                       .arg(type == SQLITE_TEXT
+                                                ? u'"' + QString::fromUtf8(bytes) + u'"'
+                                                : storageClassName(type)));
+            return false;
+        }
+        where += QStringLiteral(" (id %1)").arg(uuidText(*id));
+    }
+
+    for (size_t c = 0; c < table.columns.size(); ++c) {
+        const StoreSchema::Column& column = table.columns[c];
+        const int index = int(c) + 1;
+        const int type = statement.columnType(index);
+        if (column.relationship >= 0) {
+            if (type == SQLITE_NULL) {
+                continue;
+            }
+            const std::optional<QUuid> link =
+                type == SQLITE_TEXT ? canonicalUuid(statement.columnBytes(index))
+                                    : std::optional<QUuid>();
+            if (!link) {
+                *reports << where + QStringLiteral(": %1 refers to %2, which is no UUID; "
+                                                   "loaded without a %1")
+                                        .arg(column.name,
+                                             type == SQLITE_TEXT
+                                                 ? u'"' + statement.columnText(index) + u'"'
+                                                 : storageClassName(type));
+            }
+            row->links[size_t(column.relationship)] = link;
+            continue;
+        }
+        const AttributeDescription& attribute = *entity.attributes()[size_t(column.attribute)];
+        Value& value = row->values[size_t(column.attribute)];
+        if (type == SQLITE_NULL) {
+            if (!attribute.isOptional()) {
+                *reports << where + QStringLiteral(": %1 is NULL, but a value is required; "
+                                                   "loaded without a value")
+                                        .arg(column.name);
+            }
+            continue;
+        }
+        if (type != expectedStorageClass(attribute.attributeType())) {
+            *reports << where + QStringLiteral(": %1 holds %2 where %3 belongs; loaded "
+                                               "without a value")
+                                    .arg(column.name, storageClassName(type),
+                                         storageClassName(
+                                             expectedStorageClass(attribute.attributeType())));
+            continue;
+        }
+        switch (attribute.attributeType()) {
+        case AttributeType::Integer32: {
+            const qint64 number = statement.columnInt64(index);
+            if (number < std::numeric_limits<qint32>::min() ||
+                number > std::numeric_limits<qint32>::max()) {
+                *reports << where + QStringLiteral(": %1 holds %2, beyond a 32-bit integer; "
+                                                   "loaded without a value")
+                                        .arg(column.name)
+                                        .arg(number);
+            } else {
+                value = number;
+            }
+            break;
+        }
+        case AttributeType::Boolean: {
+            const qint64 number = statement.columnInt64(index);
+            if (number != 0 && number != 1) {
+                *reports << where + QStringLiteral(": %1 holds %2 where 0 or 1 belongs; loaded "
+                                                   "without a value")
+                                        .arg(column.name)
+                                        .arg(number);
+            } else {
+                value = number == 1;
+            }
+            break;
+        }
+        case AttributeType::Date:
+            value = Instant(statement.columnInt64(index));
+            break;
+        case AttributeType::Binary:
+            value = statement.columnBytes(index);
+            break;
+        case AttributeType::Uuid: {
+            // Only the identity is a UUID in this program's models; another UUID attribute
+            // that does not read is left absent.
+            if (const auto uuid = canonicalUuid(statement.columnBytes(index))) {
+                value = *uuid;
+            } else {
+                *reports << where + QStringLiteral(": %1 is not a UUID; loaded without a value")
+                                        .arg(column.name);
+            }
+            break;
+        }
+        case AttributeType::String: {
+            QString decoded;
+            if (!isValidUtf8(statement.columnBytes(index), &decoded)) {
+                *reports << where + QStringLiteral(": %1 is not valid UTF-8; loaded with "
+                                                   "replacement characters, and written back "
+                                                   "only if changed")
+                                        .arg(column.name);
+            }
+            value = decoded;
+            break;
+        }
+        }
+    }
+    return true;
+}
+
+PersistentStore::PersistentStore(const ManagedObjectModel& model, QString path)
+    : m_schema(model)
+    , m_path(std::move(path)) {}
+
+PersistentStore::~PersistentStore() {
+    // Statements go before the connection that made them.
+    m_statements.clear();
+}
+
+std::unique_ptr<PersistentStore> PersistentStore::open(const QString& path,
+                                                       const ManagedObjectModel& model,
+                                                       Loaded* loaded, QString* error) {
+    std::unique_ptr<PersistentStore> store(new PersistentStore(model, path));
+    loaded->rowsByEntity.assign(model.entities().size(), {});
+    loaded->reports.clear();
+
+    if (path.isEmpty()) {
+        if (!store->m_db.open(QStringLiteral(":memory:"),
+                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_MEMORY) ||
+            !store->m_db.exec(QStringLiteral("PRAGMA foreign_keys = ON")) ||
+            !store->createSchema(error)) {
+            if (error->isEmpty()) {
+                *error = store->m_db.errorMessage();
+            }
+            return nullptr;
+        }
+        return store;
+    }
+
+    FileState state = inspectFile(path, error);
+    if (state == FileState::Missing) {
+        if (!createFile(path, error)) {
+            return nullptr;
+        }
+        state = FileState::Empty;
+    }
+    if (state == FileState::Failed) {
+        return nullptr;
+    }
+    if (state == FileState::Empty) {
+        // A file this program created and was stopped before SQLite wrote its first page.
+        if (!store->openForWriting(error) || !store->createSchema(error)) {
+            return nullptr;
+        }
+        return store;
+    }
+
+    {
+        SqliteConnection reader;
+        if (!reader.open(path, SQLITE_OPEN_READONLY)) {
+            *error = QStringLiteral("Cannot open %1: %2").arg(path, reader.errorMessage());
+            return nullptr;
+        }
+        sqlite3_busy_timeout(reader.handle(), kBusyTimeoutMs);
+        if (!store->checkAndLoad(reader, loaded, error)) {
+            loaded->rowsByEntity.assign(model.entities().size(), {});
+            loaded->reports.clear();
+            return nullptr;
+        }
+    }
+    if (!store->openForWriting(error)) {
+        loaded->rowsByEntity.assign(model.entities().size(), {});
+        loaded->reports.clear();
+        return nullptr;
+    }
+    return store;
+}
+
+bool PersistentStore::openForWriting(QString* error) {
+    if (!m_db.open(m_path, SQLITE_OPEN_READWRITE)) {
+        *error = QStringLiteral("Cannot open %1: %2").arg(m_path, m_db.errorMessage());
+        return false;
+    }
+    if (sqlite3_db_readonly(m_db.handle(), "main") == 1) {
+        *error = QStringLiteral("Cannot open %1 for writing").arg(m_path);
+        return false;
+    }
+    sqlite3_busy_timeout(m_db.handle(), kBusyTimeoutMs);
+    // Write-ahead log with a sync at every commit: a save that returned is on the disk.
+    if (pragma(QStringLiteral("journal_mode = WAL")) != u"wal" ||
+        !m_db.exec(QStringLiteral("PRAGMA synchronous = FULL")) ||
+        !m_db.exec(QStringLiteral("PRAGMA foreign_keys = ON"))) {
+        *error = QStringLiteral("Cannot prepare %1 for writing: %2").arg(m_path, m_db.errorMessage());
+        return false;
+    }
+    return true;
+}
+
+bool PersistentStore::createSchema(QString* error) {
+    if (!m_db.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        *error = QStringLiteral("Cannot create the store: %1").arg(m_db.errorMessage());
+        return false;
+    }
+    QStringList statements = m_schema.createStatements();
+    statements << QStringLiteral("PRAGMA application_id = %1").arg(kApplicationId)
+               << QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion);
+    for (const QString& sql : statements) {
+        if (!m_db.exec(sql)) {
+            *error = QStringLiteral("Cannot create the store: %1").arg(m_db.errorMessage());
+            m_db.exec(QStringLiteral("ROLLBACK"));
+            return false;
+        }
+    }
+    if (!m_db.exec(QStringLiteral("COMMIT"))) {
+        *error = QStringLiteral("Cannot create the store: %1").arg(m_db.errorMessage());
+        m_db.exec(QStringLiteral("ROLLBACK"));
+        return false;
+    }
+    return true;
+}
+
+bool PersistentStore::checkAndLoad(SqliteConnection& db, Loaded* loaded, QString* error) const {
+    auto failed = [&](const QString& what) {
+        *error = QStringLiteral("%1 %2").arg(m_path, what);
+        return false;
+    };
+    auto damaged = [&]() {
+        return failed(QStringLiteral("cannot be read: %1").arg(db.errorMessage()));
+    };
+    // The header may be older than the write-ahead log: ask SQLite again.
+    SqliteQuery identity =
+        db.prepare(QStringLiteral("SELECT * FROM pragma_application_id, pragma_user_version"));
+    if (identity.step() != SqliteQuery::Step::Row) {
+        return damaged();
+    }
+    if (identity.columnInt64(0) != kApplicationId) {
+        return failed(QStringLiteral("is another program's database (application_id %1)")
+                          .arg(identity.columnInt64(0)));
+    }
+    if (identity.columnInt64(1) != kSchemaVersion) {
+        return failed(QStringLiteral("has schema version %1; this version reads %2")
+                          .arg(identity.columnInt64(1))
+                          .arg(kSchemaVersion));
+    }
+    for (const StoreSchema::Table& table : m_schema.tables()) {
+        SqliteQuery info = db.prepare(QStringLiteral("SELECT name FROM pragma_table_info(?)"));
+        info.bindText(1, table.entity->name());
+        QStringList present;
+        SqliteQuery::Step step;
+        while ((step = info.step()) == SqliteQuery::Step::Row) {
+            present << info.columnText(0);
+        }
+        if (step == SqliteQuery::Step::Error) {
+            return damaged();
+        }
+        if (present.isEmpty()) {
+            return failed(QStringLiteral("has no table %1").arg(table.entity->name()));
+        }
+        for (const StoreSchema::Column& column : table.columns) {
+            if (!present.contains(column.name)) {
+                return failed(QStringLiteral("has no column %1.%2")
+                                  .arg(table.entity->name(), column.name));
+            }
+        }
+    }
+    for (const StoreSchema::Table& table : m_schema.tables()) {
+        SqliteQuery select = db.prepare(StoreSchema::selectAll(table));
+        if (!select.isValid()) {
+            return damaged();
+        }
+        std::vector<StoredRow>& rows = loaded->rowsByEntity[size_t(table.entity->index())];
+        SqliteQuery::Step step;
+        while ((step = select.step()) == SqliteQuery::Step::Row) {
+            StoredRow row;
+            if (decodeRow(table, select, &row, &loaded->reports)) {
+                rows.push_back(std::move(row));
+            }
+        }
+        if (step == SqliteQuery::Step::Error) {
+            return damaged();
+        }
+    }
+    return true;
+}
+
+SqliteQuery& PersistentStore::statement(const QString& sql) {
+    std::shared_ptr<SqliteQuery>& cached = m_statements[sql];
+    if (!cached || !cached->isValid()) {
+        cached = std::make_shared<SqliteQuery>(m_db.prepare(sql));
+    }
+    cached->reset();
+    return *cached;
+}
+
+bool PersistentStore::insertRow(const RowWrite& write, qint64* rowid) {
+    const StoreSchema::Table& table = m_schema.table(*write.entity);
+    QStringList names;
+    QStringList marks;
+    for (const StoreSchema::Column& column : table.columns) {
+        names << StoreSchema::quoted(column.name);
+        marks << QStringLiteral("?");
+    }
+    SqliteQuery& insert = statement(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                            .arg(StoreSchema::quoted(write.entity->name()),
+                                                 names.join(u','), marks.join(u',')));
+    for (size_t c = 0; c < table.columns.size(); ++c) {
+        bindColumn(insert, int(c) + 1, table.columns[c], write);
+    }
+    if (insert.step() != SqliteQuery::Step::Done) {
+        return false;
+    }
+    *rowid = m_db.lastInsertRowid();
+    return true;
+}
+
+bool PersistentStore::writeOne(const RowWrite& write, RowWriteResult* result,
+                               QStringList* reports) {
+    const StoreSchema::Table& table = m_schema.table(*write.entity);
+    const QString name = StoreSchema::quoted(write.entity->name());
+    const QString storedId = uuidText(write.storedId);
+    switch (write.kind) {
+    case RowWrite::Kind::Insert:
+        return insertRow(write, &result->rowid);
+    case RowWrite::Kind::Delete: {
+        SqliteQuery& remove = statement(QStringLiteral("DELETE FROM %1").arg(name) +
+                                            whereRowOf(name));
+        remove.bindText(1, storedId);
+        return remove.step() == SqliteQuery::Step::Done;
+    }
+    case RowWrite::Kind::Update:
+        break;
+    }
+
+    const size_t attributeCount = write.entity->attributes().size();
+    QStringList assignments;
+    std::vector<const StoreSchema::Column*> written;
+    for (const StoreSchema::Column& column : table.columns) {
+        const size_t bit = column.attribute >= 0 ? size_t(column.attribute)
+                                                 : attributeCount + size_t(column.relationship);
+        if (write.changed & (quint64(1) << bit)) {
+            assignments << StoreSchema::quoted(column.name) + QStringLiteral(" = ?");
+            written.push_back(&column);
+        }
+    }
+    if (!assignments.isEmpty()) {
+        SqliteQuery& update =
+            statement(QStringLiteral("UPDATE %1 SET %2").arg(name, assignments.join(u',')) +
+                      whereRowOf(name));
+        int index = 1;
+        for (const StoreSchema::Column* column : written) {
+            bindColumn(update, index++, *column, write);
+        }
+        update.bindText(index, storedId);
+        if (update.step() != SqliteQuery::Step::Done) {
+            return false;
+        }
+        if (m_db.changes() == 0) {
+            // Another writer deleted the row: the context's object wins, whole.
+            return insertRow(write, &result->rowid);
+        }
+    }
+    // Documents are left out: re-reading one at every save would make a save cost the size of
+    // the document rather than the size of the change.
+    SqliteQuery& select = statement(StoreSchema::selectColumns(table, false) + whereRowOf(name));
+    const auto& idValue = write.values[size_t(write.entity->identityAttribute())];
+    select.bindText(1, std::holds_alternative<QUuid>(idValue) ? uuidText(std::get<QUuid>(idValue))
+                                                               : storedId);
+    const SqliteQuery::Step step = select.step();
+    if (step == SqliteQuery::Step::Row) {
+        StoredRow row;
+        if (decodeRow(table, select, &row, reports)) {
+            result->rowid = row.rowid;
+            result->current = std::move(row);
+        }
+    } else if (step == SqliteQuery::Step::Error) {
+        return false;
+    }
+    return true;
+}
+
+bool PersistentStore::write(const std::vector<RowWrite>& writes,
+                            std::vector<RowWriteResult>* results, QStringList* reports,
+                            QString* error) {
+    results->assign(writes.size(), {});
+    if (!m_db.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        *error = m_db.errorMessage();
+        return false;
+    }
+    for (size_t i = 0; i < writes.size(); ++i) {
+        if (!writeOne(writes[i], &(*results)[i], reports)) {
+            *error = m_db.errorMessage();
+            m_db.exec(QStringLiteral("ROLLBACK"));
+            return false;
+        }
+    }
+    if (!m_db.exec(QStringLiteral("COMMIT"))) {
+        *error = m_db.errorMessage();
+        if (m_db.inTransaction()) {
+            m_db.exec(QStringLiteral("ROLLBACK"));
+        }
+        return false;
+    }
+    return true;
+}
+
+QString PersistentStore::pragma(const QString& name) {
+    SqliteQuery query = m_db.prepare(QStringLiteral("PRAGMA ") + name);
+    if (query.step() != SqliteQuery::Step::Row) {
+        return QString();
+    }
+    return query.columnText(0);
+}

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "SqliteConnection.h"
+#include "StoreSchema.h"
+#include "Value.h"
+
+#include <QHash>
+#include <QStringList>
+#include <QUuid>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+// One row as read from the store: its hidden order, a value per attribute and, per to-one
+// relationship, the identity of the row it points to.
+struct StoredRow {
+    qint64 rowid = 0;
+    std::vector<Value> values;
+    std::vector<std::optional<QUuid>> links;
+};
+
+// One row to write in a save. An update writes only the properties in `changed` (bit i for
+// attribute i, bit A + j for relationship j, A the number of attributes); `values` and
+// `links` hold the whole object so that a row deleted meanwhile by another writer can be
+// written again whole.
+struct RowWrite {
+    enum class Kind { Insert, Update, Delete };
+    Kind kind = Kind::Insert;
+    const EntityDescription* entity = nullptr;
+    QUuid storedId;
+    quint64 changed = 0;
+    std::vector<Value> values;
+    std::vector<std::optional<QUuid>> links;
+};
+
+// What a save learnt about one written row: its rowid and, for an update, the row as it now
+// stands, with the values other writers gave to the properties this save did not write.
+struct RowWriteResult {
+    qint64 rowid = 0;
+    std::optional<StoredRow> current;
+};
+
+// The SQLite file that keeps a model's objects, or an in-memory database.
+//
+// A file is opened only when it is plainly this program's store at a schema version this
+// program reads; it is examined read-only first (its header bytes, then a read-only
+// connection that loads every row), and only then opened for writing. A file that fails any
+// check is left exactly as it was. A new file is created mode 0600 in a folder created 0700.
+//
+// Rows that this program would not have written (see decodeRow) never stop a load: each is
+// taken as far as it can be and described in the reports.
+class PersistentStore final {
+public:
+    static constexpr qint32 kApplicationId = 0x51565343; // "QVSC"
+    static constexpr int kSchemaVersion = 1;
+
+    struct Loaded {
+        std::vector<std::vector<StoredRow>> rowsByEntity; // in the model's entity order
+        QStringList reports;
+    };
+
+    // An empty path opens a new in-memory database. Null, with `error` set, when the store
+    // cannot be opened.
+    static std::unique_ptr<PersistentStore> open(const QString& path,
+                                                 const ManagedObjectModel& model,
+                                                 Loaded* loaded, QString* error);
+
+    // Writes every row in one transaction: all of them, or none and false with `error` set.
+    bool write(const std::vector<RowWrite>& writes, std::vector<RowWriteResult>* results,
+               QStringList* reports, QString* error);
+
+    const QString& path() const { return m_path; }
+    const StoreSchema& schema() const { return m_schema; }
+    // The value of a pragma on the writing connection ("journal_mode", "synchronous", ...).
+    QString pragma(const QString& name);
+
+    ~PersistentStore();
+
+private:
+    PersistentStore(const ManagedObjectModel& model, QString path);
+
+    bool openForWriting(QString* error);
+    bool createSchema(QString* error);
+    bool checkAndLoad(SqliteConnection& db, Loaded* loaded, QString* error) const;
+    bool writeOne(const RowWrite& write, RowWriteResult* result, QStringList* reports);
+    bool insertRow(const RowWrite& write, qint64* rowid);
+    SqliteQuery& statement(const QString& sql);
+
+    StoreSchema m_schema;
+    QString m_path;
+    SqliteConnection m_db;
+    QHash<QString, std::shared_ptr<SqliteQuery>> m_statements;
+};
+
+// Decodes one row of `table` from columns 1.. of a "SELECT rowid, <columns>" statement.
+// False when the row cannot be an object (its id is no UUID); everything it did about a value
+// it could not take as written is added to `reports`.
+bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement,
+               StoredRow* row, QStringList* reports);

@@ -1,0 +1,119 @@
+#include "StoreSchema.h"
+
+namespace {
+
+QString sqlTypeOf(AttributeType type) {
+    switch (type) {
+    case AttributeType::String:
+    case AttributeType::Uuid:
+        return QStringLiteral("TEXT");
+    case AttributeType::Binary:
+        return QStringLiteral("BLOB");
+    case AttributeType::Integer32:
+    case AttributeType::Boolean:
+    case AttributeType::Date:
+        break;
+    }
+    return QStringLiteral("INTEGER");
+}
+
+} // namespace
+
+StoreSchema::StoreSchema(const ManagedObjectModel& model) {
+    for (const auto& entity : model.entities()) {
+        Table table;
+        table.entity = entity.get();
+        table.columnOfAttribute.assign(entity->attributes().size(), -1);
+        table.columnOfRelationship.assign(entity->relationships().size(), -1);
+        auto addAttributes = [&](bool binary) {
+            for (size_t i = 0; i < entity->attributes().size(); ++i) {
+                const AttributeDescription& attribute = *entity->attributes()[i];
+                if ((attribute.attributeType() == AttributeType::Binary) != binary) {
+                    continue;
+                }
+                table.columnOfAttribute[i] = int(table.columns.size());
+                table.columns.push_back({attribute.name(), int(i), -1,
+                                         sqlTypeOf(attribute.attributeType()),
+                                         !attribute.isOptional()});
+            }
+        };
+        addAttributes(false);
+        for (size_t i = 0; i < entity->relationships().size(); ++i) {
+            const RelationshipDescription& relationship = *entity->relationships()[i];
+            if (relationship.isToMany()) {
+                continue;
+            }
+            table.columnOfRelationship[i] = int(table.columns.size());
+            table.columns.push_back(
+                {relationship.name(), -1, int(i), QStringLiteral("TEXT"), false});
+        }
+        addAttributes(true);
+        m_tables.push_back(std::move(table));
+    }
+}
+
+QString StoreSchema::quoted(const QString& identifier) {
+    return u'"' + QString(identifier).replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
+QStringList StoreSchema::createStatements() const {
+    QStringList statements;
+    for (const Table& table : m_tables) {
+        const EntityDescription& entity = *table.entity;
+        QStringList columns;
+        for (const Column& column : table.columns) {
+            QString definition = quoted(column.name) + u' ' + column.sqlType;
+            if (column.attribute >= 0 && column.attribute == entity.identityAttribute()) {
+                definition += QStringLiteral(" NOT NULL PRIMARY KEY");
+            } else if (column.notNull) {
+                definition += QStringLiteral(" NOT NULL");
+            }
+            if (column.relationship >= 0) {
+                const RelationshipDescription& relationship =
+                    *entity.relationships()[size_t(column.relationship)];
+                // Deferred, so that one save may write a row and the row it points to in
+                // either order.
+                definition += QStringLiteral(" REFERENCES ") +
+                              quoted(relationship.destinationEntity()->name()) +
+                              QStringLiteral("(\"id\") ON DELETE SET NULL"
+                                             " DEFERRABLE INITIALLY DEFERRED");
+            }
+            columns << definition;
+        }
+        statements << QStringLiteral("CREATE TABLE %1 (%2)")
+                          .arg(quoted(entity.name()), columns.join(QStringLiteral(", ")));
+    }
+    for (const Table& table : m_tables) {
+        const EntityDescription& entity = *table.entity;
+        std::vector<QStringList> indexes = entity.fetchIndexes();
+        for (const Column& column : table.columns) {
+            if (column.relationship >= 0) {
+                indexes.push_back({column.name});
+            }
+        }
+        for (const QStringList& keys : indexes) {
+            QStringList quotedKeys;
+            for (const QString& key : keys) {
+                quotedKeys << quoted(key);
+            }
+            statements << QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
+                              .arg(quoted(entity.name() + u'_' + keys.join(u'_')),
+                                   quoted(entity.name()), quotedKeys.join(QStringLiteral(", ")));
+        }
+    }
+    return statements;
+}
+
+QString StoreSchema::selectAll(const Table& table) {
+    return selectColumns(table, true) + QStringLiteral(" ORDER BY rowid");
+}
+
+QString StoreSchema::selectColumns(const Table& table, bool withBinary) {
+    QStringList columns{QStringLiteral("rowid")};
+    for (const Column& column : table.columns) {
+        columns << (withBinary || column.sqlType != u"BLOB" ? quoted(column.name)
+                                                            : QStringLiteral("NULL"));
+    }
+    return QStringLiteral("SELECT %1 FROM %2")
+        .arg(columns.join(QStringLiteral(", ")), quoted(table.entity->name()));
+}
