@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QObject>
+#include <QSet>
+#include <QString>
+
+#include <functional>
+
+class Clock;
+class InstallationCheck;
+class LogChannel;
+class NotificationCenter;
+class NotificationService;
+class Policy;
+
+// Turns a policy's reminder days into reminders that the desktop shows before the policy
+// expires, removes a policy's pending reminders, asks for permission to notify, and reacts when
+// the user opens a reminder. It acts only while the program runs as an installed application,
+// so a copy run from its build folder leaves nothing behind in the user's desktop.
+class NotificationManager final : public QObject {
+    Q_OBJECT
+public:
+    // What the manager works with; the program's own come from shared().
+    struct Services {
+        NotificationService& notifications;
+        const InstallationCheck& installation;
+        const Clock& clock;
+        LogChannel& log;
+        NotificationCenter& center;
+    };
+
+    // The program's manager, made on first use (safely, from any thread) over the reminder
+    // agent on the session bus, and kept until the process ends.
+    static NotificationManager& shared();
+    // A manager over other services: tests, and the screenshot renderer.
+    static std::unique_ptr<NotificationManager> make(const Services& services);
+
+    void requestAuthorization();
+    void schedulePolicyReminder(const Policy& policy);
+    void cancelPolicyNotifications(const QString& identifier);
+
+    // How a reminder arriving while the program is in front is shown: as a banner, with its
+    // sound and badge (the option set 19).
+    static constexpr int kPresentationOptions = 19;
+    int userNotificationCenterWillPresent(const QString& identifier) const;
+    // The user opened a shown reminder: posts newEvent, newTask or newPolicy by its
+    // identifier's prefix, then calls the completion.
+    void userNotificationCenterDidReceive(const QString& identifier,
+                                          const std::function<void()>& completion);
+
+    static QString identifierText(const Policy& policy);
+
+private:
+    explicit NotificationManager(const Services& services);
+
+    // Removes the pending requests of a policy, except those about to be added again: the
+    // list answers after the adds issued with it, and an add already replaces its namesake.
+    void cancelPolicyNotifications(const QString& identifier, const QSet<QString>& keep);
+
+    Services m_services;
+};

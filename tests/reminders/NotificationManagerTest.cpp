@@ -1,0 +1,272 @@
+#include "NotificationManager.h"
+
+#include "InMemoryNotificationService.h"
+#include "InstallationCheck.h"
+#include "LogChannel.h"
+#include "ManualClock.h"
+#include "NotificationCenter.h"
+#include "PersistenceController.h"
+#include "Policy.h"
+#include "TimeHelpers.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryFile>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace TimeHelpers;
+
+namespace {
+
+class FixedInstallationCheck final : public InstallationCheck {
+public:
+    bool installed = true;
+    bool isInstalledApplication() const override { return installed; }
+};
+
+// A store, a policy and a manager over an in-memory notification service, at a fixed moment
+// in Rome; the log is read back line by line.
+class NotificationManagerTest : public ::testing::Test {
+protected:
+    NotificationManagerTest() {
+        m_logFile.open();
+        m_log = std::make_unique<LogChannel>(m_logFile.handle());
+        m_store = std::make_unique<PersistenceController>(true, m_clock, *m_log);
+        m_manager =
+            NotificationManager::make({m_service, m_installation, m_clock, *m_log, m_center});
+    }
+
+    std::shared_ptr<Policy> policy(const QString& name, Instant expiry,
+                                   const std::optional<QString>& days) {
+        auto policy = m_store->container().viewContext().insert<Policy>();
+        policy->setName(name);
+        policy->setPolicyNumber(QStringLiteral("P-7"));
+        policy->setProvider(QStringLiteral("Generali"));
+        policy->setExpirationDate(expiry);
+        policy->setCustomReminderDays(days);
+        return policy;
+    }
+
+    // Lets every queued answer of the service arrive.
+    static void settle() {
+        for (int i = 0; i < 10; ++i) {
+            QCoreApplication::processEvents();
+        }
+    }
+
+    QStringList logLines() const {
+        QFile file(m_logFile.fileName());
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    }
+
+    QStringList pendingIdentifiers() const {
+        QStringList identifiers;
+        for (const NotificationRequest& request : m_service.pending()) {
+            identifiers.append(request.identifier);
+        }
+        identifiers.sort();
+        return identifiers;
+    }
+
+    static QString id(const Policy& policy) { return NotificationManager::identifierText(policy); }
+    static QString reminderId(const Policy& policy, const char* day) {
+        return QStringLiteral("policy-") + id(policy) + QString::fromLatin1(day);
+    }
+
+    // 10 March 2026, 10:30 in Rome (CET); the spring change is on 29 March.
+    ManualClock m_clock{utc("2026-03-10T09:30:00Z"), QTimeZone("Europe/Rome")};
+    QTemporaryFile m_logFile;
+    std::unique_ptr<LogChannel> m_log;
+    std::unique_ptr<PersistenceController> m_store;
+    InMemoryNotificationService m_service;
+    FixedInstallationCheck m_installation;
+    NotificationCenter m_center;
+    std::unique_ptr<NotificationManager> m_manager;
+};
+
+TEST_F(NotificationManagerTest, SchedulesOneRequestPerReminderDayAtTheExpirysTimeOfDay) {
+    // 40 days ahead, at 09:00 CEST; the 30-day reminder falls before the spring change.
+    auto casa = policy(QStringLiteral("Casa & Auto"), utc("2026-04-19T07:00:00Z"),
+                       QStringLiteral("30, 15, 7"));
+    m_manager->schedulePolicyReminder(*casa);
+    settle();
+
+    const QList<NotificationRequest>& pending = m_service.pending();
+    ASSERT_EQ(pending.size(), 3);
+    const struct {
+        const char* suffix;
+        int month, day;
+        const char* utcText;
+        const char* days;
+    } expected[] = {{"-30", 3, 20, "2026-03-20 08:00:00 +0000", "30"},
+                    {"-15", 4, 4, "2026-04-04 07:00:00 +0000", "15"},
+                    {"-7", 4, 12, "2026-04-12 07:00:00 +0000", "7"}};
+    QStringList expectedLines;
+    for (int i = 0; i < 3; ++i) {
+        const NotificationRequest& request = pending[i];
+        EXPECT_EQ(request.identifier,
+                  QStringLiteral("policy-") + id(*casa) + QString::fromLatin1(expected[i].suffix));
+        EXPECT_EQ(request.title, QStringLiteral("Policy Expiring Soon"));
+        EXPECT_EQ(request.body, QStringLiteral("Casa & Auto (P-7) expires in ") +
+                                    QString::fromLatin1(expected[i].days) +
+                                    QStringLiteral(" days"));
+        EXPECT_TRUE(request.sound);
+        // 09:00 on the wall in Rome, before and after the change alike.
+        EXPECT_EQ(request.year, 2026);
+        EXPECT_EQ(request.month, expected[i].month);
+        EXPECT_EQ(request.day, expected[i].day);
+        EXPECT_EQ(request.hour, 9);
+        EXPECT_EQ(request.minute, 0);
+        expectedLines.append(QStringLiteral("Scheduled policy reminder for Casa & Auto on ") +
+                             QString::fromLatin1(expected[i].utcText));
+    }
+    EXPECT_EQ(logLines(), expectedLines);
+    // The identifier is the upper-case id text.
+    EXPECT_EQ(id(*casa), id(*casa).toUpper());
+    EXPECT_EQ(id(*casa).size(), 36);
+    // Nothing is written to the policy.
+    EXPECT_FALSE(casa->lastNotified());
+}
+
+TEST_F(NotificationManagerTest, SkipsReminderDaysThatArePastAndKeepsOneSetPerPolicy) {
+    auto soon =
+        policy(QStringLiteral("Vita"), utc("2026-03-20T08:00:00Z"), QStringLiteral("30, 15, 7"));
+    m_manager->schedulePolicyReminder(*soon);
+    m_manager->schedulePolicyReminder(*soon);
+    settle();
+    EXPECT_EQ(pendingIdentifiers(), QStringList{reminderId(*soon, "-7")});
+
+    // Saved again with other days: only the new set stays.
+    soon->setCustomReminderDays(QStringLiteral("8, 9"));
+    m_manager->schedulePolicyReminder(*soon);
+    settle();
+    EXPECT_EQ(pendingIdentifiers(),
+              (QStringList{reminderId(*soon, "-8"), reminderId(*soon, "-9")}));
+
+    // Five days from expiry nothing is due any more, and the earlier ones go.
+    soon->setExpirationDate(utc("2026-03-15T08:00:00Z"));
+    m_manager->schedulePolicyReminder(*soon);
+    settle();
+    EXPECT_TRUE(m_service.pending().isEmpty());
+
+    // A text in which nothing reads schedules nothing and removes what was there.
+    soon->setExpirationDate(utc("2026-06-15T08:00:00Z"));
+    soon->setCustomReminderDays(QStringLiteral("30"));
+    m_manager->schedulePolicyReminder(*soon);
+    soon->setCustomReminderDays(QStringLiteral("trenta"));
+    m_manager->schedulePolicyReminder(*soon);
+    settle();
+    EXPECT_TRUE(m_service.pending().isEmpty());
+}
+
+TEST_F(NotificationManagerTest, ZeroNegativeAndOneDayAndAReminderDueNow) {
+    // Expiring exactly 30 days from now: the 30-day reminder is due now and still scheduled.
+    auto home =
+        policy(QStringLiteral("Casa"), utc("2026-04-09T08:30:00Z"), QStringLiteral("30, 1, 0, -2"));
+    m_manager->schedulePolicyReminder(*home);
+    settle();
+    ASSERT_EQ(m_service.pending().size(), 4);
+    const NotificationRequest& now = m_service.pending()[0];
+    EXPECT_EQ(now.identifier, reminderId(*home, "-30"));
+    EXPECT_EQ(std::tuple(now.month, now.day, now.hour, now.minute), std::tuple(3, 10, 10, 30));
+    EXPECT_EQ(m_service.pending()[1].body, QStringLiteral("Casa (P-7) expires in 1 days"));
+    const NotificationRequest& atExpiry = m_service.pending()[2];
+    EXPECT_EQ(std::tuple(atExpiry.month, atExpiry.day, atExpiry.hour), std::tuple(4, 9, 10));
+    const NotificationRequest& after = m_service.pending()[3];
+    EXPECT_EQ(after.identifier, reminderId(*home, "--2"));
+    EXPECT_EQ(after.body, QStringLiteral("Casa (P-7) expires in -2 days"));
+    EXPECT_EQ(std::tuple(after.month, after.day, after.hour), std::tuple(4, 11, 10));
+}
+
+TEST_F(NotificationManagerTest, CancellingTouchesOnlyThatPolicysRequests) {
+    auto first = policy(QStringLiteral("Uno"), utc("2026-06-01T08:00:00Z"), QStringLiteral("30,7"));
+    auto second = policy(QStringLiteral("Due"), utc("2026-06-01T08:00:00Z"), QStringLiteral("30"));
+    m_manager->schedulePolicyReminder(*first);
+    m_manager->schedulePolicyReminder(*second);
+    settle();
+    ASSERT_EQ(m_service.pending().size(), 3);
+    m_manager->cancelPolicyNotifications(id(*first));
+    settle();
+    EXPECT_EQ(pendingIdentifiers(), QStringList{reminderId(*second, "-30")});
+}
+
+TEST_F(NotificationManagerTest, AFailedAddIsLoggedAndTheOtherDaysAreStillScheduled) {
+    auto casa =
+        policy(QStringLiteral("Casa"), utc("2026-06-01T08:00:00Z"), QStringLiteral("30, 7"));
+    m_service.setAddError(QStringLiteral("the agent is gone"));
+    m_manager->schedulePolicyReminder(*casa);
+    settle();
+    EXPECT_EQ(
+        logLines(),
+        (QStringList{
+            QStringLiteral("Error scheduling policy reminder for 30 days: the agent is gone"),
+            QStringLiteral("Error scheduling policy reminder for 7 days: the agent is gone")}));
+}
+
+TEST_F(NotificationManagerTest, AuthorizationAnswersAreLogged) {
+    m_manager->requestAuthorization();
+    settle();
+    m_service.setAuthorization(false, QStringLiteral("no notification server"));
+    m_manager->requestAuthorization();
+    settle();
+    EXPECT_EQ(
+        logLines(),
+        (QStringList{QStringLiteral("Notification authorization: true"),
+                     QStringLiteral("Notification authorization error: no notification server"),
+                     QStringLiteral("Notification authorization: false")}));
+}
+
+TEST_F(NotificationManagerTest, OutsideAnInstallationNothingIsScheduledOrCancelled) {
+    auto casa = policy(QStringLiteral("Casa"), utc("2026-06-01T08:00:00Z"), QStringLiteral("30"));
+    m_manager->schedulePolicyReminder(*casa);
+    settle();
+    ASSERT_EQ(m_service.pending().size(), 1);
+
+    m_installation.installed = false;
+    m_manager->requestAuthorization();
+    m_manager->cancelPolicyNotifications(id(*casa));
+    casa->setCustomReminderDays(QStringLiteral("7"));
+    m_manager->schedulePolicyReminder(*casa);
+    settle();
+    EXPECT_EQ(pendingIdentifiers(), QStringList{reminderId(*casa, "-30")});
+    EXPECT_EQ(logLines().last(),
+              QStringLiteral("Notifications disabled: not running in app bundle"));
+}
+
+TEST_F(NotificationManagerTest, OpeningAReminderPostsTheNameOfItsPrefixOnce) {
+    int newPolicy = 0, newEvent = 0, newTask = 0;
+    QObject window;
+    m_center.addObserver(NotificationName::newPolicy, &window, [&] { ++newPolicy; });
+    m_center.addObserver(NotificationName::newEvent, &window, [&] { ++newEvent; });
+    m_center.addObserver(NotificationName::newTask, &window, [&] { ++newTask; });
+    int completions = 0;
+    const auto done = [&] { ++completions; };
+    m_manager->userNotificationCenterDidReceive(QStringLiteral("policy-ABC-30"), done);
+    EXPECT_EQ(std::tuple(newPolicy, newEvent, newTask), std::tuple(1, 0, 0));
+    m_manager->userNotificationCenterDidReceive(QStringLiteral("event-1"), done);
+    m_manager->userNotificationCenterDidReceive(QStringLiteral("task-1"), done);
+    m_manager->userNotificationCenterDidReceive(QStringLiteral("Policy-1"), done);
+    m_manager->userNotificationCenterDidReceive(QStringLiteral("other"), done);
+    EXPECT_EQ(std::tuple(newPolicy, newEvent, newTask), std::tuple(1, 1, 1));
+    EXPECT_EQ(completions, 5);
+    EXPECT_EQ(m_manager->userNotificationCenterWillPresent(QStringLiteral("policy-x")), 19);
+
+    // The service's hand-over reaches the manager of an installed program.
+    m_service.open(QStringLiteral("policy-ABC-7"), QStringLiteral("token"));
+    settle();
+    EXPECT_EQ(newPolicy, 2);
+
+    // A manager made outside an installation does not answer for opened reminders.
+    m_installation.installed = false;
+    auto silent = NotificationManager::make({m_service, m_installation, m_clock, *m_log, m_center});
+    m_installation.installed = true;
+    m_manager.reset();
+    m_service.open(QStringLiteral("policy-ABC-7"));
+    settle();
+    EXPECT_EQ(newPolicy, 2);
+}
+
+} // namespace
