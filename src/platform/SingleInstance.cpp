@@ -1,0 +1,108 @@
+#include "SingleInstance.h"
+
+#include <QDBusMessage>
+#include <QDir>
+#include <QLocalSocket>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+constexpr int kForwardTimeoutMs = 3000;
+const QString kLockName = QStringLiteral("instance.lock");
+const QString kSocketName = QStringLiteral("instance.socket");
+} // namespace
+
+SingleInstance::SingleInstance(QString folder, QDBusConnection bus, QObject* parent)
+    : QObject(parent)
+    , m_folder(std::move(folder))
+    , m_bus(std::move(bus)) {
+    connect(&m_server, &QLocalServer::newConnection, this, &SingleInstance::readActivation);
+}
+
+SingleInstance::~SingleInstance() {
+    m_server.close();
+    if (m_lockFd >= 0) {
+        ::close(m_lockFd);
+    }
+}
+
+bool SingleInstance::claim() {
+    if (!QDir().mkpath(m_folder)) {
+        return false;
+    }
+    QFile::setPermissions(m_folder,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QByteArray lockPath = QDir(m_folder).filePath(kLockName).toLocal8Bit();
+    m_lockFd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (m_lockFd < 0) {
+        return false;
+    }
+    if (::flock(m_lockFd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(m_lockFd);
+        m_lockFd = -1;
+        return false;
+    }
+    // A socket file left by a program that crashed is ours to replace: we hold the lock.
+    const QString socketPath = QDir(m_folder).filePath(kSocketName);
+    QLocalServer::removeServer(socketPath);
+    m_server.setSocketOptions(QLocalServer::UserAccessOption);
+    m_server.listen(socketPath);
+    return true;
+}
+
+bool SingleInstance::publishOnBus(const QString& serviceName) {
+    if (!m_bus.isConnected()) {
+        return false;
+    }
+    return m_bus.registerService(serviceName);
+}
+
+bool SingleInstance::forwardActivation(const QString& serviceName, const QString& objectPath,
+                                       const QString& activationToken) {
+    if (m_bus.isConnected()) {
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            serviceName, objectPath, QStringLiteral("org.freedesktop.Application"),
+            QStringLiteral("Activate"));
+        QVariantMap platformData;
+        if (!activationToken.isEmpty()) {
+            platformData.insert(QStringLiteral("activation-token"), activationToken);
+            platformData.insert(QStringLiteral("desktop-startup-id"), activationToken);
+        }
+        call << platformData;
+        // Never start a program to answer: we are the one being started.
+        call.setAutoStartService(false);
+        if (m_bus.call(call, QDBus::Block, kForwardTimeoutMs).type() ==
+            QDBusMessage::ReplyMessage) {
+            return true;
+        }
+    }
+    QLocalSocket socket;
+    socket.connectToServer(QDir(m_folder).filePath(kSocketName));
+    if (!socket.waitForConnected(kForwardTimeoutMs)) {
+        return false;
+    }
+    socket.write(QByteArray("activate ") + activationToken.toUtf8() + '\n');
+    while (socket.bytesToWrite() > 0) {
+        if (!socket.waitForBytesWritten(kForwardTimeoutMs)) {
+            return false;
+        }
+    }
+    socket.disconnectFromServer();
+    return true;
+}
+
+void SingleInstance::readActivation() {
+    while (QLocalSocket* socket = m_server.nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+            while (socket->canReadLine()) {
+                const QByteArray line = socket->readLine().trimmed();
+                if (line == "activate" || line.startsWith("activate ")) {
+                    Q_EMIT activationRequested(QString::fromUtf8(line.mid(9)));
+                }
+            }
+        });
+    }
+}
