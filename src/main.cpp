@@ -1,7 +1,15 @@
+#include "DBusApplicationObject.h"
+#include "DBusNotificationService.h"
+#include "LinuxDesktopActions.h"
+#include "LogChannel.h"
 #include "MainWindow.h"
+#include "NotificationManager.h"
 #include "PersistenceController.h"
+#include "ReminderBus.h"
+#include "SingleInstance.h"
 
 #include <QApplication>
+#include <QStandardPaths>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -9,11 +17,46 @@ int main(int argc, char* argv[]) {
     QApplication::setOrganizationName(QString());
     QApplication::setApplicationName(QStringLiteral("quintaver-scheduler"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quintaver Scheduler"));
+    QGuiApplication::setDesktopFileName(ReminderBus::kApplicationService);
+
+    // The token a launcher gave this start, by the freedesktop activation protocols.
+    const QString activationToken =
+        qEnvironmentVariable("XDG_ACTIVATION_TOKEN", qEnvironmentVariable("DESKTOP_STARTUP_ID"));
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    SingleInstance instance(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation), bus);
+    if (!instance.claim()) {
+        if (instance.forwardActivation(ReminderBus::kApplicationService,
+                                       ReminderBus::kApplicationPath, activationToken)) {
+            return 0;
+        }
+        LogChannel::standardOutput().write(
+            QStringLiteral("Single instance: another copy holds the data folder and does not "
+                           "answer"));
+        return 1;
+    }
 
     // The store opens (and on the first start is created) before any window exists.
     PersistenceController::shared();
 
     MainWindow window;
+    LinuxDesktopActions desktop(bus);
+    const auto bringForward = [&window, &desktop](const QString& token) {
+        desktop.bringForward(window.windowHandle(), token);
+    };
+    DBusNotificationService& notifications = NotificationManager::programNotificationService();
+    notifications.exportApplicationObject();
+    QObject::connect(notifications.applicationObject(), &DBusApplicationObject::activated, &window,
+                     bringForward);
+    QObject::connect(notifications.applicationObject(), &DBusApplicationObject::actionActivated,
+                     &window,
+                     [bringForward](const QString&, const QVariantList&, const QString& token) {
+                         bringForward(token);
+                     });
+    QObject::connect(&instance, &SingleInstance::activationRequested, &window, bringForward);
+    instance.publishOnBus(ReminderBus::kApplicationService);
+
+    NotificationManager::shared().requestAuthorization();
+
     window.show();
     return QApplication::exec();
 }

@@ -26,13 +26,19 @@ QString instantText(Instant instant) {
 }
 } // namespace
 
+DBusNotificationService& NotificationManager::programNotificationService() {
+    static DBusNotificationService* service =
+        new DBusNotificationService(QDBusConnection::sessionBus());
+    return *service;
+}
+
 NotificationManager& NotificationManager::shared() {
+    // Kept until the process ends, like the process itself.
     static NotificationManager* manager = [] {
         static SystemClock clock;
         static ExecutableInstallationCheck installation;
-        static DBusNotificationService notifications(QDBusConnection::sessionBus());
-        return make({notifications, installation, clock, LogChannel::standardOutput(),
-                     NotificationCenter::defaultCenter()})
+        return make({programNotificationService(), installation, clock,
+                     LogChannel::standardOutput(), NotificationCenter::defaultCenter()})
             .release();
     }();
     return *manager;

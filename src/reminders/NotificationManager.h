@@ -7,6 +7,7 @@
 #include <functional>
 
 class Clock;
+class DBusNotificationService;
 class InstallationCheck;
 class LogChannel;
 class NotificationCenter;
@@ -32,6 +33,9 @@ public:
     // The program's manager, made on first use (safely, from any thread) over the reminder
     // agent on the session bus, and kept until the process ends.
     static NotificationManager& shared();
+    // The reminder agent on the session bus that the program's manager uses; start-up exports
+    // its application object before the program owns its bus name.
+    static DBusNotificationService& programNotificationService();
     // A manager over other services: tests, and the screenshot renderer.
     static std::unique_ptr<NotificationManager> make(const Services& services);
 
