@@ -11,6 +11,7 @@
 #include <vector>
 
 class ManagedObjectContext;
+class ManagedObjectModel;
 
 // An object of an entity, owned by the context that inserted or loaded it.
 //
@@ -115,6 +116,8 @@ private:
     void unlinkAll();
 
     const EntityDescription* m_entity;
+    // Keeps the descriptions alive for a handle that outlives its context.
+    std::shared_ptr<const ManagedObjectModel> m_model;
     ManagedObjectContext* m_context = nullptr;
     std::vector<Value> m_values;
     std::vector<ManagedObject*> m_links; // per relationship: the destination of a to-one side

@@ -62,6 +62,7 @@ void ManagedObjectContext::attachStore(std::unique_ptr<PersistentStore> store,
                 continue;
             }
             std::shared_ptr<ManagedObject> object = entity.objectFactory()(entity);
+            object->m_model = m_model;
             object->m_context = this;
             object->m_values = std::move(row.values);
             object->m_storedId = id;
@@ -121,6 +122,7 @@ std::shared_ptr<ManagedObject> ManagedObjectContext::insertNewObject(const QStri
     }
     std::shared_ptr<ManagedObject> object = entity->objectFactory()(*entity);
     EntityObjects& objects = m_entities[size_t(entity->index())];
+    object->m_model = m_model;
     object->m_context = this;
     object->m_inserted = true;
     object->m_order = objects.nextOrder++;

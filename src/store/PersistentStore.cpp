@@ -82,23 +82,27 @@ FileState inspectFile(const QString& path, QString* error) {
         *error = QStringLiteral("%1 is not an SQLite database").arg(path);
         return FileState::Failed;
     }
+    // An identity of 0 may be a store whose first page is still only in the write-ahead log
+    // (the program stopped right after creating it), or an empty database: SQLite, reading
+    // the log read-only, tells.
     const quint32 applicationId = bigEndian(header + 68, 4);
-    if (applicationId != quint32(PersistentStore::kApplicationId)) {
+    if (applicationId != 0 && applicationId != quint32(PersistentStore::kApplicationId)) {
         *error = QStringLiteral("%1 is another program's database (application_id %2)")
                      .arg(path)
                      .arg(applicationId);
         return FileState::Failed;
     }
     const qint32 version = qint32(bigEndian(header + 60, 4));
-    if (version > PersistentStore::kSchemaVersion) {
+    if (applicationId == 0) {
+        // Nothing more to learn from the header.
+    } else if (version > PersistentStore::kSchemaVersion) {
         *error = QStringLiteral("%1 was written by a newer version of this program (schema "
                                 "version %2; this version reads %3)")
                      .arg(path)
                      .arg(version)
                      .arg(PersistentStore::kSchemaVersion);
         return FileState::Failed;
-    }
-    if (version != PersistentStore::kSchemaVersion) {
+    } else if (version != PersistentStore::kSchemaVersion) {
         *error = QStringLiteral("%1 has an unknown schema version (%2)").arg(path).arg(version);
         return FileState::Failed;
     }
@@ -243,6 +247,20 @@ QString whereRowOf(const QString& table) {
     return QStringLiteral(" WHERE rowid = (SELECT min(rowid) FROM %1 WHERE \"id\" = ?)").arg(table);
 }
 
+// A model default as a log line shows it.
+QString describe(const Value& value) {
+    if (const bool* b = std::get_if<bool>(&value)) {
+        return *b ? QStringLiteral("true") : QStringLiteral("false");
+    }
+    if (const qint64* i = std::get_if<qint64>(&value)) {
+        return QString::number(*i);
+    }
+    if (const QString* text = std::get_if<QString>(&value)) {
+        return u'"' + *text + u'"';
+    }
+    return QStringLiteral("a value");
+}
+
 } // namespace
 
 bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement,
@@ -298,20 +316,29 @@ bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement,
         }
         const AttributeDescription& attribute = *entity.attributes()[size_t(column.attribute)];
         Value& value = row->values[size_t(column.attribute)];
+        // A value that cannot be taken: a required attribute with a model default shows the
+        // default (the file keeps its own value until the user changes this one); any other
+        // stays absent, and a required one must then be given before the object saves again.
+        auto unusable = [&](const QString& what) {
+            QString line = where + QStringLiteral(": %1 %2; ").arg(column.name, what);
+            if (!attribute.isOptional() && !ValueOrder::isAbsent(attribute.defaultValue())) {
+                value = attribute.defaultValue();
+                line += QStringLiteral("loaded as its default, %1").arg(describe(value));
+            } else {
+                line += QStringLiteral("loaded without a value");
+            }
+            *reports << line;
+        };
         if (type == SQLITE_NULL) {
             if (!attribute.isOptional()) {
-                *reports << where + QStringLiteral(": %1 is NULL, but a value is required; "
-                                                   "loaded without a value")
-                                        .arg(column.name);
+                unusable(QStringLiteral("is NULL, but a value is required"));
             }
             continue;
         }
         if (type != expectedStorageClass(attribute.attributeType())) {
-            *reports << where + QStringLiteral(": %1 holds %2 where %3 belongs; loaded "
-                                               "without a value")
-                                    .arg(column.name, storageClassName(type),
-                                         storageClassName(
-                                             expectedStorageClass(attribute.attributeType())));
+            unusable(QStringLiteral("holds %1 where %2 belongs")
+                         .arg(storageClassName(type),
+                              storageClassName(expectedStorageClass(attribute.attributeType()))));
             continue;
         }
         switch (attribute.attributeType()) {
@@ -319,10 +346,7 @@ bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement,
             const qint64 number = statement.columnInt64(index);
             if (number < std::numeric_limits<qint32>::min() ||
                 number > std::numeric_limits<qint32>::max()) {
-                *reports << where + QStringLiteral(": %1 holds %2, beyond a 32-bit integer; "
-                                                   "loaded without a value")
-                                        .arg(column.name)
-                                        .arg(number);
+                unusable(QStringLiteral("holds %1, beyond a 32-bit integer").arg(number));
             } else {
                 value = number;
             }
@@ -331,10 +355,7 @@ bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement,
         case AttributeType::Boolean: {
             const qint64 number = statement.columnInt64(index);
             if (number != 0 && number != 1) {
-                *reports << where + QStringLiteral(": %1 holds %2 where 0 or 1 belongs; loaded "
-                                                   "without a value")
-                                        .arg(column.name)
-                                        .arg(number);
+                unusable(QStringLiteral("holds %1 where 0 or 1 belongs").arg(number));
             } else {
                 value = number == 1;
             }
@@ -352,8 +373,7 @@ bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement,
             if (const auto uuid = canonicalUuid(statement.columnBytes(index))) {
                 value = *uuid;
             } else {
-                *reports << where + QStringLiteral(": %1 is not a UUID; loaded without a value")
-                                        .arg(column.name);
+                unusable(QStringLiteral("is not a UUID"));
             }
             break;
         }
@@ -427,10 +447,18 @@ std::unique_ptr<PersistentStore> PersistentStore::open(const QString& path,
             return nullptr;
         }
         sqlite3_busy_timeout(reader.handle(), kBusyTimeoutMs);
-        if (!store->checkAndLoad(reader, loaded, error)) {
+        bool empty = false;
+        if (!store->checkAndLoad(reader, loaded, &empty, error)) {
             loaded->rowsByEntity.assign(model.entities().size(), {});
             loaded->reports.clear();
             return nullptr;
+        }
+        if (empty) {
+            reader.close();
+            if (!store->openForWriting(error) || !store->createSchema(error)) {
+                return nullptr;
+            }
+            return store;
         }
     }
     if (!store->openForWriting(error)) {
@@ -466,6 +494,17 @@ bool PersistentStore::createSchema(QString* error) {
         *error = QStringLiteral("Cannot create the store: %1").arg(m_db.errorMessage());
         return false;
     }
+    // Another run of the program may have created it meanwhile: only an empty file is ours
+    // to fill.
+    SqliteQuery contents = m_db.prepare(QStringLiteral(
+        "SELECT (SELECT count(*) FROM sqlite_schema) + application_id FROM pragma_application_id"));
+    const bool isEmpty = contents.step() == SqliteQuery::Step::Row && contents.columnInt64(0) == 0;
+    contents = SqliteQuery();
+    if (!isEmpty) {
+        m_db.exec(QStringLiteral("ROLLBACK"));
+        *error = QStringLiteral("%1 changed while it was being created").arg(m_path);
+        return false;
+    }
     QStringList statements = m_schema.createStatements();
     statements << QStringLiteral("PRAGMA application_id = %1").arg(kApplicationId)
                << QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion);
@@ -481,10 +520,16 @@ bool PersistentStore::createSchema(QString* error) {
         m_db.exec(QStringLiteral("ROLLBACK"));
         return false;
     }
+    // Puts the identity into the file's own first page at once, where tools that read only
+    // the file (and this program's first look at it) find it.
+    if (!m_path.isEmpty()) {
+        m_db.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+    }
     return true;
 }
 
-bool PersistentStore::checkAndLoad(SqliteConnection& db, Loaded* loaded, QString* error) const {
+bool PersistentStore::checkAndLoad(SqliteConnection& db, Loaded* loaded, bool* empty,
+                                   QString* error) const {
     auto failed = [&](const QString& what) {
         *error = QStringLiteral("%1 %2").arg(m_path, what);
         return false;
@@ -493,10 +538,17 @@ bool PersistentStore::checkAndLoad(SqliteConnection& db, Loaded* loaded, QString
         return failed(QStringLiteral("cannot be read: %1").arg(db.errorMessage()));
     };
     // The header may be older than the write-ahead log: ask SQLite again.
-    SqliteQuery identity =
-        db.prepare(QStringLiteral("SELECT * FROM pragma_application_id, pragma_user_version"));
+    SqliteQuery identity = db.prepare(QStringLiteral(
+        "SELECT *, (SELECT count(*) FROM sqlite_schema) FROM pragma_application_id, "
+        "pragma_user_version"));
     if (identity.step() != SqliteQuery::Step::Row) {
         return damaged();
+    }
+    if (identity.columnInt64(0) == 0 && identity.columnInt64(1) == 0 &&
+        identity.columnInt64(2) == 0) {
+        // An SQLite file that holds nothing at all: a store whose creation was cut short.
+        *empty = true;
+        return true;
     }
     if (identity.columnInt64(0) != kApplicationId) {
         return failed(QStringLiteral("is another program's database (application_id %1)")
@@ -654,9 +706,17 @@ bool PersistentStore::write(const std::vector<RowWrite>& writes,
     for (size_t i = 0; i < writes.size(); ++i) {
         if (!writeOne(writes[i], &(*results)[i], reports)) {
             *error = m_db.errorMessage();
+            for (const auto& statement : std::as_const(m_statements)) {
+                statement->reset();
+            }
             m_db.exec(QStringLiteral("ROLLBACK"));
             return false;
         }
+    }
+    // A statement left mid-way would keep its read snapshot past the commit, and the next
+    // write on that old snapshot would fail as busy.
+    for (const auto& statement : std::as_const(m_statements)) {
+        statement->reset();
     }
     if (!m_db.exec(QStringLiteral("COMMIT"))) {
         *error = m_db.errorMessage();

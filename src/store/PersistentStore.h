@@ -82,7 +82,8 @@ private:
 
     bool openForWriting(QString* error);
     bool createSchema(QString* error);
-    bool checkAndLoad(SqliteConnection& db, Loaded* loaded, QString* error) const;
+    // Loads every row; sets `empty` instead for an SQLite file that holds nothing at all.
+    bool checkAndLoad(SqliteConnection& db, Loaded* loaded, bool* empty, QString* error) const;
     bool writeOne(const RowWrite& write, RowWriteResult* result, QStringList* reports);
     bool insertRow(const RowWrite& write, qint64* rowid);
     SqliteQuery& statement(const QString& sql);

@@ -9,9 +9,13 @@ SqliteConnection::~SqliteConnection() {
     sqlite3_close_v2(m_db);
 }
 
-bool SqliteConnection::open(const QString& path, int flags) {
+void SqliteConnection::close() {
     sqlite3_close_v2(m_db);
     m_db = nullptr;
+}
+
+bool SqliteConnection::open(const QString& path, int flags) {
+    close();
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {

@@ -19,6 +19,7 @@ public:
     // `flags` are sqlite3_open_v2's. Extended result codes are switched on.
     bool open(const QString& path, int flags);
     bool isOpen() const { return m_db != nullptr; }
+    void close();
 
     // Runs statements that return nothing the caller needs.
     bool exec(const QString& sql);

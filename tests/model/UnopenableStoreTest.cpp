@@ -1,0 +1,210 @@
+#include "RawSqlite.h"
+#include "StoreFixture.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <functional>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// A store of ours with enough policies to span many pages, closed and checkpointed.
+void writeValidStore(const QString& path, ManualClock& clock, int policies = 300) {
+    QTemporaryFile log;
+    log.open();
+    LogChannel channel(log.handle());
+    PersistenceController controller(path, clock, channel);
+    ManagedObjectContext& context = controller.container().viewContext();
+    for (int i = 0; i < policies; ++i) {
+        auto policy = StoreFixture::insertPolicy(context, QStringLiteral("policy %1").arg(i));
+        policy->setNotes(QString(2000, QChar(u'a' + i % 26)));
+    }
+    ASSERT_TRUE(context.save());
+}
+
+void rewrite(const QString& path, const std::function<void(QByteArray&)>& change) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    change(bytes);
+    file.resize(0);
+    file.seek(0);
+    file.write(bytes);
+}
+
+struct Kind {
+    const char* name;
+    std::function<void(const QString& path, ManualClock& clock)> make;
+    const char* said; // a part of the error's description
+};
+
+const std::vector<Kind>& kinds() {
+    static const std::vector<Kind> all = {
+        {"not an SQLite file",
+         [](const QString& path, ManualClock&) {
+             QFile file(path);
+             file.open(QIODevice::WriteOnly);
+             file.write(QByteArray("policies.csv: name,number\n").repeated(200));
+         },
+         "is not an SQLite database"},
+        {"too short to hold a header",
+         [](const QString& path, ManualClock& clock) {
+             writeValidStore(path, clock, 1);
+             rewrite(path, [](QByteArray& bytes) { bytes.truncate(50); });
+         },
+         "is not an SQLite database"},
+        {"another program's database",
+         [](const QString& path, ManualClock&) {
+             RawSqlite raw(path);
+             raw.exec("CREATE TABLE Policy(id, name); INSERT INTO Policy VALUES (1, 'x')");
+         },
+         "another program's database (application_id 0)"},
+        {"another program's write-ahead-log database",
+         [](const QString& path, ManualClock&) {
+             RawSqlite raw(path);
+             raw.exec("PRAGMA journal_mode = WAL; PRAGMA application_id = 42;"
+                      "CREATE TABLE t(x); INSERT INTO t VALUES (1)");
+         },
+         "application_id 42"},
+        {"a newer schema version",
+         [](const QString& path, ManualClock& clock) {
+             writeValidStore(path, clock, 3);
+             RawSqlite raw(path);
+             raw.exec("PRAGMA user_version = 2");
+         },
+         "newer version"},
+        {"a newer schema version still in the write-ahead log",
+         [](const QString& path, ManualClock& clock) {
+             writeValidStore(path, clock, 3);
+             RawSqlite raw(path);
+             sqlite3_db_config(raw.handle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+             raw.exec("PRAGMA user_version = 2");
+         },
+         "schema version 2"},
+        {"damaged pages",
+         [](const QString& path, ManualClock& clock) {
+             writeValidStore(path, clock);
+             rewrite(path, [](QByteArray& bytes) {
+                 for (qsizetype i = bytes.size() / 4; i < bytes.size() * 3 / 4; ++i) {
+                     bytes[i] = char(0xA5 ^ (i & 0x7F));
+                 }
+             });
+         },
+         "cannot be read"},
+        {"truncated at a page",
+         [](const QString& path, ManualClock& clock) {
+             writeValidStore(path, clock);
+             rewrite(path, [](QByteArray& bytes) { bytes.truncate(bytes.size() / 2 / 4096 * 4096); });
+         },
+         "is truncated"},
+        {"truncated inside a page",
+         [](const QString& path, ManualClock& clock) {
+             writeValidStore(path, clock);
+             rewrite(path, [](QByteArray& bytes) { bytes.chop(1000); });
+         },
+         "is damaged"},
+        {"a folder in its place",
+         [](const QString& path, ManualClock&) { QDir().mkpath(path); },
+         "is not a regular file"},
+        {"missing a table",
+         [](const QString& path, ManualClock& clock) {
+             writeValidStore(path, clock, 1);
+             RawSqlite raw(path);
+             raw.exec("DROP TABLE Task");
+         },
+         "has no table Task"},
+    };
+    return all;
+}
+
+class UnopenableStore : public StoreFixture, public ::testing::WithParamInterface<Kind> {
+protected:
+    // Opens the store and checks what every unopenable store must give: one line, an empty
+    // context whose saves fail, and the file exactly as it was.
+    void expectLeftAlone(const QString& path, const char* said) {
+        const QByteArray before = fileDigest(path);
+        const QByteArray walBefore = fileDigest(path + QStringLiteral("-wal"));
+        QTemporaryFile logFile;
+        ASSERT_TRUE(logFile.open());
+        LogChannel log(logFile.handle());
+        {
+            auto controller = std::make_unique<PersistenceController>(path, m_clock, log);
+            ManagedObjectContext& context = controller->container().viewContext();
+            EXPECT_EQ(context.persistentStore(), nullptr);
+            EXPECT_TRUE(context.fetch(Policy::fetchRequest()).empty());
+            insertPolicy(context, QStringLiteral("new"));
+            EXPECT_TRUE(context.fetch(Policy::fetchRequest()).empty());
+            QString error;
+            EXPECT_FALSE(context.save(&error));
+            EXPECT_FALSE(error.isEmpty());
+        }
+        QFile written(logFile.fileName());
+        written.open(QIODevice::ReadOnly);
+        const QStringList lines = QString::fromUtf8(written.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 1) << lines.join(u'\n').toStdString();
+        EXPECT_TRUE(lines[0].startsWith(u"Error loading persistent stores: ")) << lines[0].toStdString();
+        EXPECT_TRUE(lines[0].contains(QString::fromUtf8(said))) << lines[0].toStdString();
+        EXPECT_EQ(fileDigest(path), before);
+        // SQLite may add an empty log beside a store of ours that it examined; one that was
+        // there stays as it was.
+        if (walBefore != "missing") {
+            EXPECT_EQ(fileDigest(path + QStringLiteral("-wal")), walBefore);
+        }
+    }
+};
+
+} // namespace
+
+TEST_P(UnopenableStore, IsReportedOnceAndLeftByteForByte) {
+    const QString path = storePath();
+    GetParam().make(path, m_clock);
+    expectLeftAlone(path, GetParam().said);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, UnopenableStore, ::testing::ValuesIn(kinds()),
+                         [](const ::testing::TestParamInfo<Kind>& info) {
+                             QString name = QString::fromLatin1(info.param.name);
+                             name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]")), QString());
+                             return name.toStdString();
+                         });
+
+// Permissions: as root every file is readable, so the checks run in a child process that has
+// given up root (as "nobody").
+TEST_F(UnopenableStore, AStoreThisAccountMayNotReadOrWriteIsLeftAlone) {
+    const QString unreadable = storePath(QStringLiteral("unreadable.sqlite"));
+    const QString readOnly = storePath(QStringLiteral("read-only.sqlite"));
+    writeValidStore(unreadable, m_clock, 2);
+    writeValidStore(readOnly, m_clock, 2);
+    const QString lockedFolder = m_dir.filePath(QStringLiteral("locked"));
+    QDir().mkpath(lockedFolder);
+    ::chmod(QFile::encodeName(m_dir.path()).constData(), 0777);
+    ::chmod(QFile::encodeName(unreadable).constData(), 0);
+    ::chmod(QFile::encodeName(readOnly).constData(), 0444);
+    ::chmod(QFile::encodeName(lockedFolder).constData(), 0555);
+    auto checks = [&] {
+        expectLeftAlone(unreadable, "Cannot read");
+        expectLeftAlone(readOnly, "for writing");
+        const QString inLocked = lockedFolder + QStringLiteral("/QuintaverModel.sqlite");
+        expectLeftAlone(inLocked, "Cannot create");
+        EXPECT_FALSE(QFileInfo::exists(inLocked));
+    };
+    if (geteuid() != 0) {
+        checks();
+        return;
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
+            ::_exit(3);
+        }
+        checks();
+        ::_exit(::testing::Test::HasFailure() ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the unprivileged checks failed; see above";
+}
