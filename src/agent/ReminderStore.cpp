@@ -88,25 +88,37 @@ qint64 ReminderStore::wallKey(int year, int month, int day, int hour, int minute
     return (((qint64(year) * 100 + month) * 100 + day) * 100 + hour) * 100 + minute;
 }
 
+std::optional<QString> ReminderStore::putAll(const QList<NotificationRequest>& requests) {
+    return inTransaction([&]() -> std::optional<QString> {
+        for (const NotificationRequest& request : requests) {
+            if (std::optional<QString> error = put(request)) {
+                return error;
+            }
+        }
+        return std::nullopt;
+    });
+}
+
 std::optional<QString> ReminderStore::put(const NotificationRequest& request) {
     if (const std::optional<QString> invalid = request.validationError()) {
         return invalid;
     }
-    SqliteStatement& put = *m_put;
-    put.reset();
-    put.bind(1, request.identifier);
-    put.bind(2, request.title);
-    put.bind(3, request.body);
-    put.bind(4, qint64(request.sound ? 1 : 0));
-    put.bind(5, qint64(request.year));
-    put.bind(6, qint64(request.month));
-    put.bind(7, qint64(request.day));
-    put.bind(8, qint64(request.hour));
-    put.bind(9, qint64(request.minute));
-    put.bind(10, wallKey(request.year, request.month, request.day, request.hour, request.minute));
-    const bool done = put.run();
-    const QString failure = done ? QString() : put.error();
-    put.reset();
+    SqliteStatement& statement = *m_put;
+    statement.reset();
+    statement.bind(1, request.identifier);
+    statement.bind(2, request.title);
+    statement.bind(3, request.body);
+    statement.bind(4, qint64(request.sound ? 1 : 0));
+    statement.bind(5, qint64(request.year));
+    statement.bind(6, qint64(request.month));
+    statement.bind(7, qint64(request.day));
+    statement.bind(8, qint64(request.hour));
+    statement.bind(9, qint64(request.minute));
+    statement.bind(10,
+                   wallKey(request.year, request.month, request.day, request.hour, request.minute));
+    const bool done = statement.run();
+    const QString failure = done ? QString() : statement.error();
+    statement.reset();
     return done ? std::nullopt : std::optional(failure);
 }
 

@@ -28,6 +28,8 @@ public:
 
     // Replaces a pending request with the same identifier.
     std::optional<QString> put(const NotificationRequest& request);
+    // Several at once, in one transaction: all held, or none.
+    std::optional<QString> putAll(const QList<NotificationRequest>& requests);
     std::optional<QString> remove(const QStringList& identifiers);
     // Removes the row only if it still holds the version that was read.
     std::optional<QString> removeRow(qint64 rowId);

@@ -82,6 +82,16 @@ TEST_F(ReminderStoreTest, ReplacesByIdentifierAndRemovesOnlyWhatIsNamed) {
     EXPECT_EQ(identifiers(store->all()), QStringList({"policy-A-30"}));
 }
 
+TEST_F(ReminderStoreTest, AddsSeveralAtOnceOrNoneOfThem) {
+    auto store = open();
+    NotificationRequest invalid = request("bad");
+    invalid.hour = 25;
+    EXPECT_TRUE(store->putAll({request("a"), request("b"), invalid}));
+    EXPECT_EQ(store->count(), 0);
+    EXPECT_FALSE(store->putAll({request("a"), request("b"), request("a", 20)}));
+    EXPECT_EQ(identifiers(store->all()), QStringList({"b", "a"}));
+}
+
 TEST_F(ReminderStoreTest, RemovingAShownRowSparesAReplacementAddedMeanwhile) {
     auto store = open();
     ASSERT_FALSE(store->put(request("policy-A-7", 3)));

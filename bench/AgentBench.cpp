@@ -1,0 +1,205 @@
+#include "Harness.h"
+#include "ManualClock.h"
+#include "ReminderAgent.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kFew = 300;
+constexpr int kMany = 300'000;
+
+// No server on the bench's bus: every request lies in the future and nothing is shown.
+class NoServer final : public NotificationPresenter {
+public:
+    void show(const NotificationRequest&, ShowCompletion completion) override {
+        completion(std::nullopt, QStringLiteral("no server"));
+    }
+    void probe(std::function<void(bool)> completion) override { completion(false); }
+};
+
+// Requests spread over the next ten years, a few every day, as a long-used store holds them;
+// all in the future, as the agent that reads them later runs on the real clock.
+QList<NotificationRequest> requests(int count) {
+    QList<NotificationRequest> list;
+    list.reserve(count);
+    const QDate first = QDate::currentDate().addDays(2);
+    for (int i = 0; i < count; ++i) {
+        const QDate date = first.addDays(i % 3650);
+        list.append({QStringLiteral("policy-%1-30").arg(i, 8, 10, QLatin1Char('0')),
+                     QStringLiteral("Policy Expiring Soon"),
+                     QStringLiteral("Casa %1 (P-%1) expires in 30 days").arg(i), true, date.year(),
+                     date.month(), date.day(), i % 24, (i * 7) % 60});
+    }
+    return list;
+}
+
+std::unique_ptr<ReminderStore> filledStore(const QString& path, int count) {
+    QString error;
+    auto store = ReminderStore::open(path, &error);
+    if (!store || store->putAll(requests(count))) {
+        qFatal("Cannot fill the bench's reminder store: %s", qPrintable(error));
+    }
+    return store;
+}
+
+qint64 residentKb(qint64 pid) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:")) {
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+        }
+    }
+    return -1;
+}
+
+// User and system time of the process, in clock ticks.
+qint64 cpuTicks(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    const QByteArray text = stat.readAll();
+    // Fields after the command name, which is in parentheses and may hold spaces.
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    return fields.value(11).toLongLong() + fields.value(12).toLongLong();
+}
+
+// Asked with the bus's own tool, so that the bench keeps no connection of its own.
+bool agentOnBus(const QString& address) {
+    QProcess ask;
+    ask.start(QStringLiteral("dbus-send"),
+              {QStringLiteral("--bus=") + address, QStringLiteral("--print-reply=literal"),
+               QStringLiteral("--dest=org.freedesktop.DBus"),
+               QStringLiteral("/org/freedesktop/DBus"),
+               QStringLiteral("org.freedesktop.DBus.NameHasOwner"),
+               QStringLiteral("string:org.quintaver.Scheduler.Reminders")});
+    return ask.waitForFinished(5000) && ask.readAllStandardOutput().contains("true");
+}
+
+void addFigures(QTemporaryDir& dir) {
+    int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    LogChannel log(devNull);
+    ManualClock clock(Instant::fromDateTime(QDateTime::currentDateTimeUtc()),
+                      QTimeZone::systemTimeZone());
+    NoServer presenter;
+    auto few = filledStore(dir.filePath(QStringLiteral("few/reminders.sqlite")), kFew);
+    auto many = filledStore(
+        dir.filePath(QStringLiteral("data/quintaver-scheduler/reminders.sqlite")), kMany);
+    ReminderAgent fewAgent(clock, *few, presenter, log);
+    ReminderAgent manyAgent(clock, *many, presenter, log);
+    fewAgent.start();
+    manyAgent.start();
+    int next = 0;
+    const auto adder = [&](ReminderAgent& agent) {
+        return [&] {
+            const QDate date = QDate::currentDate().addDays(400 + next % 3000);
+            agent.add({QStringLiteral("policy-bench-%1").arg(next++), "Policy Expiring Soon",
+                       "Bench (B-1) expires in 7 days", true, date.year(), date.month(), date.day(),
+                       9, 0});
+        };
+    };
+    const std::vector<double> medians =
+        Bench::medianSeconds({adder(fewAgent), adder(manyAgent)}, 151);
+    Bench::report(QStringLiteral("agent add, 300,000 pending vs 300 (ratio)"),
+                  QString::number(medians[1] / medians[0], 'f', 2), QStringLiteral("at most 1.5"));
+    Bench::report(QStringLiteral("agent add, 300 / 300,000 pending (ms, durable)"),
+                  QStringLiteral("%1 / %2")
+                      .arg(medians[0] * 1000, 0, 'f', 2)
+                      .arg(medians[1] * 1000, 0, 'f', 2),
+                  QStringLiteral("one fsync each"));
+    ::close(devNull);
+}
+
+void memoryFigures(QTemporaryDir& dir) {
+    // The agent on a bus of its own, with the store of 300,000 requests as its data.
+    const QString config = dir.filePath(QStringLiteral("bus.conf"));
+    QFile file(config);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return;
+    }
+    file.write(QStringLiteral(R"(<!DOCTYPE busconfig PUBLIC
+ "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:dir=%1</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+)")
+                   .arg(dir.path())
+                   .toUtf8());
+    file.close();
+    QProcess daemon;
+    daemon.start(QStringLiteral("dbus-daemon"),
+                 {QStringLiteral("--nofork"), QStringLiteral("--print-address=1"),
+                  QStringLiteral("--config-file=") + config});
+    QDeadlineTimer ready(5000);
+    while (daemon.waitForStarted(5000) && !daemon.canReadLine() && !ready.hasExpired()) {
+        daemon.waitForReadyRead(int(ready.remainingTime()));
+    }
+    if (!daemon.canReadLine()) {
+        Bench::report(QStringLiteral("agent resident memory"), QStringLiteral("no bus"),
+                      QStringLiteral("at most 30 MB"));
+        return;
+    }
+    const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+    QProcess agent;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+    agent.setProcessEnvironment(environment);
+    agent.setStandardOutputFile(QProcess::nullDevice());
+    QDeadlineTimer started(30'000);
+    const auto startTime = std::chrono::steady_clock::now();
+    agent.start(QStringLiteral(QS_AGENT_EXECUTABLE), {});
+    while (!agentOnBus(address) && !started.hasExpired()) {
+        QThread::msleep(20);
+    }
+    const std::chrono::duration<double> startup = std::chrono::steady_clock::now() - startTime;
+    Bench::report(QStringLiteral("agent start with 300,000 pending (ms)"),
+                  started.hasExpired() ? QStringLiteral("did not start")
+                                       : QString::number(startup.count() * 1000, 'f', 0),
+                  QStringLiteral("quick"));
+    QThread::sleep(2);
+    const qint64 pid = agent.processId();
+    const qint64 ticksBefore = cpuTicks(pid);
+    QThread::sleep(10);
+    const qint64 ticksAfter = cpuTicks(pid);
+    const qint64 kb = residentKb(pid);
+    Bench::report(QStringLiteral("agent resident memory, idle with 300,000 pending (MB)"),
+                  QString::number(kb / 1024.0, 'f', 1), QStringLiteral("at most 30 MB"));
+    Bench::report(QStringLiteral("agent CPU time over 10 s idle (ms)"),
+                  QString::number((ticksAfter - ticksBefore) * 1000 / sysconf(_SC_CLK_TCK)),
+                  QStringLiteral("no busy loop: near 0"));
+    agent.kill();
+    agent.waitForFinished(5000);
+    daemon.kill();
+    daemon.waitForFinished(5000);
+}
+
+void agentBench() {
+    QTemporaryDir dir;
+    addFigures(dir);
+    memoryFigures(dir);
+}
+
+} // namespace
+
+QS_BENCH_GROUP("agent", agentBench);
