@@ -110,8 +110,18 @@ FileState inspectFile(const QString& path, QString* error) {
     if (pageSize == 1) {
         pageSize = 65536;
     }
-    if (pageSize < 512 || pageSize > 65536 || (pageSize & (pageSize - 1)) != 0 ||
-        size % pageSize != 0) {
+    if (pageSize < 512 || pageSize > 65536 || (pageSize & (pageSize - 1)) != 0) {
+        *error = QStringLiteral("%1 is damaged (page size %2)").arg(path).arg(pageSize);
+        return FileState::Failed;
+    }
+    // A checkpoint cut short leaves the file shorter than its first page says, with the rest
+    // still in the write-ahead log: with a log beside it, only SQLite can judge the size.
+    struct stat log {};
+    if (::stat(QFile::encodeName(path + QStringLiteral("-wal")).constData(), &log) == 0 &&
+        log.st_size > 0) {
+        return FileState::Ours;
+    }
+    if (size % pageSize != 0) {
         *error = QStringLiteral("%1 is damaged (its size does not fit its page size)").arg(path);
         return FileState::Failed;
     }
