@@ -1,13 +1,15 @@
 #include "PersistenceController.h"
 
 #include "Category.h"
+#include "Clock.h"
 #include "Contact.h"
 #include "Event.h"
 #include "LogChannel.h"
 #include "ManagedObjectModel.h"
 #include "Policy.h"
-#include "SystemClock.h"
 #include "Task.h"
+
+#include <QDateTime>
 
 namespace {
 
@@ -53,6 +55,16 @@ std::unique_ptr<EntityDescription> entity() {
         });
     return description;
 }
+
+// The machine's time for the shared controller. It only reads the time (new objects' creation
+// instant, the entities' "now"); unlike SystemClock it owns no timers, so it may be made on
+// whichever thread first asks for the shared controller.
+class MachineTime final : public Clock {
+public:
+    Instant now() const override { return Instant(QDateTime::currentMSecsSinceEpoch()); }
+    QTimeZone timeZone() const override { return QTimeZone::systemTimeZone(); }
+    QLocale locale() const override { return QLocale::system(); }
+};
 
 constexpr bool kOptional = true;
 constexpr bool kRequired = false;
@@ -178,7 +190,7 @@ std::shared_ptr<ManagedObjectModel> PersistenceController::createManagedObjectMo
 PersistenceController& PersistenceController::shared() {
     // Never destroyed: it lives until the process ends, and nothing is torn down at exit.
     static PersistenceController* const instance =
-        new PersistenceController(false, *new SystemClock, LogChannel::standardOutput());
+        new PersistenceController(false, *new MachineTime, LogChannel::standardOutput());
     return *instance;
 }
 
