@@ -1,7 +1,8 @@
 #include "DesktopNotifications.h"
 
+#include "DBusReplies.h"
+
 #include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 
 namespace {
@@ -18,15 +19,6 @@ QDBusPendingCall call(QDBusConnection& bus, const QString& method, const QVarian
     return bus.asyncCall(message, timeoutMs);
 }
 
-template <typename Reply, typename Handler>
-void whenFinished(QObject* context, const QDBusPendingCall& pending, Handler handle) {
-    auto* watcher = new QDBusPendingCallWatcher(pending, context);
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context,
-                     [handle = std::move(handle)](QDBusPendingCallWatcher* finished) mutable {
-                         finished->deleteLater();
-                         handle(Reply(*finished));
-                     });
-}
 } // namespace
 
 DesktopNotifications::DesktopNotifications(QDBusConnection bus, QObject* parent)
@@ -73,7 +65,7 @@ void DesktopNotifications::show(const NotificationRequest& request, ShowCompleti
         notify(request, *m_capabilities, std::move(completion));
         return;
     }
-    whenFinished<QDBusPendingReply<QStringList>>(
+    whenReplied<QDBusPendingReply<QStringList>>(
         this, call(m_bus, QStringLiteral("GetCapabilities"), {}),
         [this, request,
          completion = std::move(completion)](const QDBusPendingReply<QStringList>& reply) mutable {
@@ -98,7 +90,7 @@ void DesktopNotifications::notify(const NotificationRequest& request,
         hintsFor(request),
         qint32(-1),
     };
-    whenFinished<QDBusPendingReply<quint32>>(
+    whenReplied<QDBusPendingReply<quint32>>(
         this, call(m_bus, QStringLiteral("Notify"), arguments),
         [completion = std::move(completion)](const QDBusPendingReply<quint32>& reply) {
             if (reply.isError()) {
@@ -110,7 +102,7 @@ void DesktopNotifications::notify(const NotificationRequest& request,
 }
 
 void DesktopNotifications::probe(std::function<void(bool answers)> completion) {
-    whenFinished<QDBusPendingReply<QString, QString, QString, QString>>(
+    whenReplied<QDBusPendingReply<QString, QString, QString, QString>>(
         this, call(m_bus, QStringLiteral("GetServerInformation"), {}, 3000),
         [completion = std::move(completion)](
             const QDBusPendingReply<QString, QString, QString, QString>& reply) {

@@ -1,9 +1,9 @@
 #include "ProgramHandOver.h"
 
+#include "DBusReplies.h"
 #include "ReminderBus.h"
 
 #include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusVariant>
 
@@ -30,15 +30,13 @@ void ProgramHandOver::open(const QString& identifier, const QString& activationT
     message.setArguments({ReminderBus::kOpenReminderAction,
                           QVariantList{QVariant::fromValue(QDBusVariant(identifier))},
                           platformData});
-    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message, kCallTimeoutMs), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, identifier](QDBusPendingCallWatcher* finished) {
-                finished->deleteLater();
-                const QDBusPendingReply<> reply(*finished);
-                if (reply.isError()) {
-                    m_log.write(QStringLiteral("Error opening reminder ") + identifier +
-                                    QStringLiteral(" in the program: "),
-                                reply.error().message());
-                }
-            });
+    whenReplied<QDBusPendingReply<>>(this, m_bus.asyncCall(message, kCallTimeoutMs),
+                                     [this, identifier](const QDBusPendingReply<>& reply) {
+                                         if (reply.isError()) {
+                                             m_log.write(QStringLiteral("Error opening reminder ") +
+                                                             identifier +
+                                                             QStringLiteral(" in the program: "),
+                                                         reply.error().message());
+                                         }
+                                     });
 }

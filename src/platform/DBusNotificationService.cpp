@@ -1,26 +1,16 @@
 #include "DBusNotificationService.h"
 
 #include "DBusApplicationObject.h"
+#include "DBusReplies.h"
 #include "ReminderBus.h"
 
 #include <QDBusMessage>
-#include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 
 namespace {
 // Long enough for the bus to start the agent on first use.
 constexpr int kCallTimeoutMs = 30'000;
 
-// Calls `handle` with the finished reply, on the thread that owns `context`.
-template <typename Reply, typename Handler>
-void whenFinished(QObject* context, const QDBusPendingCall& call, Handler handle) {
-    auto* watcher = new QDBusPendingCallWatcher(call, context);
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context,
-                     [handle = std::move(handle)](QDBusPendingCallWatcher* finished) mutable {
-                         finished->deleteLater();
-                         handle(Reply(*finished));
-                     });
-}
 } // namespace
 
 DBusNotificationService::DBusNotificationService(QDBusConnection bus, LogChannel& log,
@@ -56,7 +46,7 @@ QDBusPendingCall DBusNotificationService::call(const QString& method,
 }
 
 void DBusNotificationService::requestAuthorization(AuthorizationCompletion completion) {
-    whenFinished<QDBusPendingReply<bool, QString>>(
+    whenReplied<QDBusPendingReply<bool, QString>>(
         this, call(QStringLiteral("RequestAuthorization"), {}),
         [completion = std::move(completion)](const QDBusPendingReply<bool, QString>& reply) {
             if (reply.isError()) {
@@ -70,7 +60,7 @@ void DBusNotificationService::requestAuthorization(AuthorizationCompletion compl
 }
 
 void DBusNotificationService::authorizationStatus(StatusCompletion completion) {
-    whenFinished<QDBusPendingReply<uint>>(
+    whenReplied<QDBusPendingReply<uint>>(
         this, call(QStringLiteral("AuthorizationStatus"), {}),
         [completion = std::move(completion)](const QDBusPendingReply<uint>& reply) {
             // An agent that cannot be reached cannot show anything.
@@ -83,7 +73,7 @@ void DBusNotificationService::authorizationStatus(StatusCompletion completion) {
 }
 
 void DBusNotificationService::add(const NotificationRequest& request, AddCompletion completion) {
-    whenFinished<QDBusPendingReply<QString>>(
+    whenReplied<QDBusPendingReply<QString>>(
         this,
         call(QStringLiteral("Add"),
              {request.identifier, request.title, request.body, request.sound, request.year,
@@ -99,7 +89,7 @@ void DBusNotificationService::add(const NotificationRequest& request, AddComplet
 }
 
 void DBusNotificationService::pendingRequests(PendingCompletion completion) {
-    whenFinished<QDBusPendingReply<QList<NotificationRequest>>>(
+    whenReplied<QDBusPendingReply<QList<NotificationRequest>>>(
         this, call(QStringLiteral("List"), {}),
         [this, completion = std::move(completion)](
             const QDBusPendingReply<QList<NotificationRequest>>& reply) {
@@ -114,7 +104,7 @@ void DBusNotificationService::pendingRequests(PendingCompletion completion) {
 }
 
 void DBusNotificationService::removePending(const QStringList& identifiers) {
-    whenFinished<QDBusPendingReply<>>(
+    whenReplied<QDBusPendingReply<>>(
         this, call(QStringLiteral("Remove"), {identifiers}),
         [this](const QDBusPendingReply<>& reply) {
             if (reply.isError()) {
