@@ -6,9 +6,13 @@
 #include "Policy.h"
 #include "Task.h"
 
-std::vector<std::shared_ptr<Event>> Category::events() const { return membersAs<Event>(kEvents); }
+std::vector<std::shared_ptr<Event>> Category::events() const {
+    return membersAs<Event>(kEvents);
+}
 
-std::vector<std::shared_ptr<Task>> Category::tasks() const { return membersAs<Task>(kTasks); }
+std::vector<std::shared_ptr<Task>> Category::tasks() const {
+    return membersAs<Task>(kTasks);
+}
 
 std::vector<std::shared_ptr<Policy>> Category::policies() const {
     return membersAs<Policy>(kPolicies);

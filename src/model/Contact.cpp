@@ -9,7 +9,9 @@ std::vector<std::shared_ptr<Policy>> Contact::policies() const {
     return membersAs<Policy>(kPolicies);
 }
 
-QString Contact::fullName() const { return PolicyRules::fullName(firstName(), lastName()); }
+QString Contact::fullName() const {
+    return PolicyRules::fullName(firstName(), lastName());
+}
 
 std::vector<std::shared_ptr<Policy>> Contact::policiesArray() const {
     std::vector<std::shared_ptr<Policy>> policies = this->policies();

@@ -12,7 +12,14 @@ class Policy;
 class Contact final : public ManagedObject {
 public:
     enum Attribute : int {
-        kId, kFirstName, kLastName, kEmail, kPhoneNumber, kCompany, kNotes, kCreatedAt,
+        kId,
+        kFirstName,
+        kLastName,
+        kEmail,
+        kPhoneNumber,
+        kCompany,
+        kNotes,
+        kCreatedAt,
     };
     enum Relationship : int { kPolicies };
 

@@ -4,7 +4,9 @@
 #include "Clock.h"
 #include "ManagedObjectContext.h"
 
-std::shared_ptr<Category> Event::category() const { return destinationAs<Category>(kCategory); }
+std::shared_ptr<Category> Event::category() const {
+    return destinationAs<Category>(kCategory);
+}
 
 void Event::setCategory(const std::shared_ptr<Category>& category) {
     setDestinationAt(kCategory, category.get());

@@ -13,8 +13,16 @@ class Event final : public ManagedObject {
 public:
     // Attribute and relationship numbers, in the order the model declares them.
     enum Attribute : int {
-        kId, kTitle, kStartDate, kEndDate, kIsAllDay, kLocation, kNotes, kRecurrenceRule,
-        kReminderMinutes, kCreatedAt,
+        kId,
+        kTitle,
+        kStartDate,
+        kEndDate,
+        kIsAllDay,
+        kLocation,
+        kNotes,
+        kRecurrenceRule,
+        kReminderMinutes,
+        kCreatedAt,
     };
     enum Relationship : int { kCategory };
 

@@ -27,9 +27,8 @@ std::unique_ptr<AttributeDescription> attribute(const QString& name, AttributeTy
     return description;
 }
 
-std::unique_ptr<RelationshipDescription> relationship(const QString& name,
-                                                      const EntityDescription* destination,
-                                                      bool toMany) {
+std::unique_ptr<RelationshipDescription>
+relationship(const QString& name, const EntityDescription* destination, bool toMany) {
     auto description = std::make_unique<RelationshipDescription>();
     description->setName(name);
     description->setDestinationEntity(destination);
@@ -44,15 +43,13 @@ void pair(RelationshipDescription& one, RelationshipDescription& other) {
     other.setInverseRelationship(&one);
 }
 
-template <typename T>
-std::unique_ptr<EntityDescription> entity() {
+template <typename T> std::unique_ptr<EntityDescription> entity() {
     auto description = std::make_unique<EntityDescription>();
     description->setName(T::entityName());
     description->setManagedObjectClassName(kClassPrefix + T::entityName());
-    description->setObjectFactory(
-        [](const EntityDescription& e) -> std::shared_ptr<ManagedObject> {
-            return std::make_shared<T>(e);
-        });
+    description->setObjectFactory([](const EntityDescription& e) -> std::shared_ptr<ManagedObject> {
+        return std::make_shared<T>(e);
+    });
     return description;
 }
 
@@ -96,8 +93,10 @@ std::shared_ptr<ManagedObjectModel> PersistenceController::createManagedObjectMo
     taskProperties.push_back(attribute(QStringLiteral("id"), T::Uuid, kRequired));
     taskProperties.push_back(attribute(QStringLiteral("title"), T::String, kRequired));
     taskProperties.push_back(attribute(QStringLiteral("dueDate"), T::Date, kOptional));
-    taskProperties.push_back(attribute(QStringLiteral("isCompleted"), T::Boolean, kRequired, false));
-    taskProperties.push_back(attribute(QStringLiteral("priority"), T::Integer32, kRequired, qint64(1)));
+    taskProperties.push_back(
+        attribute(QStringLiteral("isCompleted"), T::Boolean, kRequired, false));
+    taskProperties.push_back(
+        attribute(QStringLiteral("priority"), T::Integer32, kRequired, qint64(1)));
     taskProperties.push_back(attribute(QStringLiteral("notes"), T::String, kOptional));
     taskProperties.push_back(attribute(QStringLiteral("subtasks"), T::String, kOptional));
     taskProperties.push_back(attribute(QStringLiteral("reminderDate"), T::Date, kOptional));
@@ -115,13 +114,14 @@ std::shared_ptr<ManagedObjectModel> PersistenceController::createManagedObjectMo
     policyProperties.push_back(attribute(QStringLiteral("notes"), T::String, kOptional));
     policyProperties.push_back(
         attribute(QStringLiteral("reminderDays"), T::Integer32, kRequired, qint64(30)));
-    policyProperties.push_back(
-        attribute(QStringLiteral("customReminderDays"), T::String, kOptional, QStringLiteral("30")));
+    policyProperties.push_back(attribute(QStringLiteral("customReminderDays"), T::String, kOptional,
+                                         QStringLiteral("30")));
     policyProperties.push_back(attribute(QStringLiteral("createdAt"), T::Date, kRequired));
     policyProperties.push_back(attribute(QStringLiteral("lastNotified"), T::Date, kOptional));
     policyProperties.push_back(attribute(QStringLiteral("pdfData"), T::Binary, kOptional));
     policyProperties.push_back(attribute(QStringLiteral("pdfFileName"), T::String, kOptional));
-    policyProperties.push_back(attribute(QStringLiteral("clientPhoneNumber"), T::String, kOptional));
+    policyProperties.push_back(
+        attribute(QStringLiteral("clientPhoneNumber"), T::String, kOptional));
 
     std::vector<EntityDescription::Property> categoryProperties;
     categoryProperties.push_back(attribute(QStringLiteral("id"), T::Uuid, kRequired));

@@ -27,13 +27,17 @@ Moment momentFor(const ManagedObject& object) {
 
 } // namespace
 
-std::shared_ptr<Category> Policy::category() const { return destinationAs<Category>(kCategory); }
+std::shared_ptr<Category> Policy::category() const {
+    return destinationAs<Category>(kCategory);
+}
 
 void Policy::setCategory(const std::shared_ptr<Category>& category) {
     setDestinationAt(kCategory, category.get());
 }
 
-std::shared_ptr<Contact> Policy::contact() const { return destinationAs<Contact>(kContact); }
+std::shared_ptr<Contact> Policy::contact() const {
+    return destinationAs<Contact>(kContact);
+}
 
 void Policy::setContact(const std::shared_ptr<Contact>& contact) {
     setDestinationAt(kContact, contact.get());
@@ -53,7 +57,9 @@ Instant Policy::calculateNextRenewalDate() const {
                                                  momentFor(*this).zone);
 }
 
-bool Policy::isExpired() const { return PolicyStatusRules::isExpired(daysUntilExpiration()); }
+bool Policy::isExpired() const {
+    return PolicyStatusRules::isExpired(daysUntilExpiration());
+}
 
 bool Policy::isExpiringSoon() const {
     return PolicyStatusRules::isExpiringSoon(

@@ -17,8 +17,19 @@ class Contact;
 class Policy final : public ManagedObject {
 public:
     enum Attribute : int {
-        kId, kName, kPolicyNumber, kProvider, kExpirationDate, kRenewalType, kNotes,
-        kReminderDays, kCustomReminderDays, kCreatedAt, kLastNotified, kPdfData, kPdfFileName,
+        kId,
+        kName,
+        kPolicyNumber,
+        kProvider,
+        kExpirationDate,
+        kRenewalType,
+        kNotes,
+        kReminderDays,
+        kCustomReminderDays,
+        kCreatedAt,
+        kLastNotified,
+        kPdfData,
+        kPdfFileName,
         kClientPhoneNumber,
     };
     enum Relationship : int { kCategory, kContact };

@@ -12,8 +12,16 @@ class Category;
 class Task final : public ManagedObject {
 public:
     enum Attribute : int {
-        kId, kTitle, kDueDate, kIsCompleted, kPriority, kNotes, kSubtasks, kReminderDate,
-        kCreatedAt, kCompletedAt,
+        kId,
+        kTitle,
+        kDueDate,
+        kIsCompleted,
+        kPriority,
+        kNotes,
+        kSubtasks,
+        kReminderDate,
+        kCreatedAt,
+        kCompletedAt,
     };
     enum Relationship : int { kCategory };
 

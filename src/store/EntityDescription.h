@@ -43,9 +43,7 @@ public:
         return m_relationships;
     }
     int attributeIndex(const QString& name) const { return m_attributeIndex.value(name, -1); }
-    int relationshipIndex(const QString& name) const {
-        return m_relationshipIndex.value(name, -1);
-    }
+    int relationshipIndex(const QString& name) const { return m_relationshipIndex.value(name, -1); }
     // The attribute named "id" that identifies an object, or -1.
     int identityAttribute() const { return attributeIndex(QStringLiteral("id")); }
 

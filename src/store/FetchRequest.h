@@ -36,8 +36,7 @@ private:
 };
 
 // A fetch request typed to an entity class, whose results come back as that class.
-template <typename T>
-class FetchRequest final : public FetchRequestBase {
+template <typename T> class FetchRequest final : public FetchRequestBase {
 public:
     FetchRequest()
         : FetchRequestBase(T::entityName()) {}

@@ -46,8 +46,9 @@ bool ManagedObject::setDestinationAt(int relationship, ManagedObject* destinatio
 std::vector<ManagedObject*> ManagedObject::membersAt(int relationship) const {
     const auto& set = m_members[size_t(relationship)];
     std::vector<ManagedObject*> members(set.begin(), set.end());
-    std::sort(members.begin(), members.end(),
-              [](const ManagedObject* a, const ManagedObject* b) { return a->m_order < b->m_order; });
+    std::sort(members.begin(), members.end(), [](const ManagedObject* a, const ManagedObject* b) {
+        return a->m_order < b->m_order;
+    });
     return members;
 }
 

@@ -67,35 +67,28 @@ protected:
     const Value& valueAt(int attribute) const { return m_values[size_t(attribute)]; }
     bool setValueAt(int attribute, Value value);
 
-    template <typename T>
-    std::optional<T> optionalAt(int attribute) const {
+    template <typename T> std::optional<T> optionalAt(int attribute) const {
         if (const T* value = std::get_if<T>(&m_values[size_t(attribute)])) {
             return *value;
         }
         return std::nullopt;
     }
-    template <typename T>
-    T requiredAt(int attribute) const {
+    template <typename T> T requiredAt(int attribute) const {
         return optionalAt<T>(attribute).value_or(T());
     }
-    template <typename T>
-    bool setOptionalAt(int attribute, const std::optional<T>& value) {
+    template <typename T> bool setOptionalAt(int attribute, const std::optional<T>& value) {
         return setValueAt(attribute, value ? Value(*value) : Value());
     }
 
-    ManagedObject* destinationAt(int relationship) const {
-        return m_links[size_t(relationship)];
-    }
+    ManagedObject* destinationAt(int relationship) const { return m_links[size_t(relationship)]; }
     bool setDestinationAt(int relationship, ManagedObject* destination);
     std::vector<ManagedObject*> membersAt(int relationship) const;
 
-    template <typename T>
-    std::shared_ptr<T> destinationAs(int relationship) const {
+    template <typename T> std::shared_ptr<T> destinationAs(int relationship) const {
         ManagedObject* object = destinationAt(relationship);
         return object ? std::dynamic_pointer_cast<T>(object->shared_from_this()) : nullptr;
     }
-    template <typename T>
-    std::vector<std::shared_ptr<T>> membersAs(int relationship) const {
+    template <typename T> std::vector<std::shared_ptr<T>> membersAs(int relationship) const {
         std::vector<std::shared_ptr<T>> result;
         for (ManagedObject* object : membersAt(relationship)) {
             if (auto typed = std::dynamic_pointer_cast<T>(object->shared_from_this())) {

@@ -162,7 +162,8 @@ bool ManagedObjectContext::setValue(ManagedObject& object, int attribute, Value 
         if (newId && byId.value(*newId, &object) != &object) {
             return false;
         }
-        if (const QUuid* oldId = std::get_if<QUuid>(&held); oldId && byId.value(*oldId) == &object) {
+        if (const QUuid* oldId = std::get_if<QUuid>(&held);
+            oldId && byId.value(*oldId) == &object) {
             byId.remove(*oldId);
         }
         if (newId) {
@@ -292,12 +293,13 @@ bool ManagedObjectContext::save(QString* error) {
         return false;
     }
     // New rows in the order their objects were inserted, so that rowids keep that order.
-    std::stable_sort(objects.begin(), objects.end(), [](const ManagedObject* a, const ManagedObject* b) {
-        if (a->m_inserted != b->m_inserted) {
-            return a->m_inserted;
-        }
-        return a->m_inserted && a->m_order < b->m_order;
-    });
+    std::stable_sort(objects.begin(), objects.end(),
+                     [](const ManagedObject* a, const ManagedObject* b) {
+                         if (a->m_inserted != b->m_inserted) {
+                             return a->m_inserted;
+                         }
+                         return a->m_inserted && a->m_order < b->m_order;
+                     });
 
     std::vector<RowWrite> writes;
     writes.reserve(objects.size());
@@ -315,7 +317,8 @@ bool ManagedObjectContext::save(QString* error) {
             for (size_t r = 0; r < object->m_links.size(); ++r) {
                 if (ManagedObject* destination = object->m_links[r]) {
                     const int id = destination->entity().identityAttribute();
-                    if (const QUuid* uuid = std::get_if<QUuid>(&destination->m_values[size_t(id)])) {
+                    if (const QUuid* uuid =
+                            std::get_if<QUuid>(&destination->m_values[size_t(id)])) {
                         write.links[r] = *uuid;
                     }
                 }
@@ -346,7 +349,8 @@ bool ManagedObjectContext::save(QString* error) {
         }
         object.m_inserted = false;
         object.m_changed = 0;
-        object.m_storedId = std::get<QUuid>(object.m_values[size_t(object.entity().identityAttribute())]);
+        object.m_storedId =
+            std::get<QUuid>(object.m_values[size_t(object.entity().identityAttribute())]);
     }
     for (const auto& object : m_pending) {
         object->m_pending = false;

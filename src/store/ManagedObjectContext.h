@@ -50,8 +50,7 @@ public:
     // A new object of the entity, with the model's defaults and its class's insert defaults
     // already set; null for an unknown entity.
     std::shared_ptr<ManagedObject> insertNewObject(const QString& entityName);
-    template <typename T>
-    std::shared_ptr<T> insert() {
+    template <typename T> std::shared_ptr<T> insert() {
         return std::dynamic_pointer_cast<T>(insertNewObject(T::entityName()));
     }
 
@@ -81,8 +80,7 @@ public:
     }
 
     // The live object of the entity with that id, or null.
-    std::shared_ptr<ManagedObject> existingObject(const QString& entityName,
-                                                  const QUuid& id) const;
+    std::shared_ptr<ManagedObject> existingObject(const QString& entityName, const QUuid& id) const;
 
 private:
     friend class ManagedObject;

@@ -26,8 +26,8 @@ void PersistentContainer::loadPersistentStores(
         if (!inMemory && description.url.isEmpty()) {
             error = QStringLiteral("The store has no location");
         } else {
-            store = PersistentStore::open(inMemory ? QString() : description.url, *m_model,
-                                          &loaded, &error);
+            store = PersistentStore::open(inMemory ? QString() : description.url, *m_model, &loaded,
+                                          &error);
         }
         if (!store) {
             completion(description, error);

@@ -35,9 +35,8 @@ public:
     // Opens each described store and calls `completion` once per store, with the error's
     // description when it could not be opened. The first store that opens is attached to the
     // main context; the others are not used.
-    void loadPersistentStores(
-        const std::function<void(const PersistentStoreDescription&, std::optional<QString>)>&
-            completion);
+    void loadPersistentStores(const std::function<void(const PersistentStoreDescription&,
+                                                       std::optional<QString>)>& completion);
 
     ManagedObjectContext& viewContext() { return m_viewContext; }
 

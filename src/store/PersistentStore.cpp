@@ -19,7 +19,9 @@ namespace {
 constexpr int kBusyTimeoutMs = 5000;
 constexpr int kHeaderSize = 100;
 
-QString systemError(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
+QString systemError(int code) {
+    return QString::fromLocal8Bit(std::strerror(code));
+}
 
 quint32 bigEndian(const unsigned char* bytes, int size) {
     quint32 value = 0;
@@ -273,8 +275,8 @@ QString describe(const Value& value) {
 
 } // namespace
 
-bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement,
-               StoredRow* row, QStringList* reports) {
+bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement, StoredRow* row,
+               QStringList* reports) {
     const EntityDescription& entity = *table.entity;
     row->rowid = statement.columnInt64(0);
     row->values.assign(entity.attributes().size(), Value());
@@ -290,13 +292,12 @@ bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement,
         const std::optional<QUuid> id =
             type == SQLITE_TEXT ? canonicalUuid(bytes) : std::optional<QUuid>();
         if (!id) {
-            *reports << where +
-                            (type == SQLITE_NULL
-                                 ? QStringLiteral(": id is NULL; row not loaded")
-                                 : QStringLiteral(": id %1 is not a UUID; row not loaded")
-                                       .arg(type == SQLITE_TEXT
-                                                ? u'"' + QString::fromUtf8(bytes) + u'"'
-                                                : storageClassName(type)));
+            *reports << where + (type == SQLITE_NULL
+                                     ? QStringLiteral(": id is NULL; row not loaded")
+                                     : QStringLiteral(": id %1 is not a UUID; row not loaded")
+                                           .arg(type == SQLITE_TEXT
+                                                    ? u'"' + QString::fromUtf8(bytes) + u'"'
+                                                    : storageClassName(type)));
             return false;
         }
         where += QStringLiteral(" (id %1)").arg(uuidText(*id));
@@ -310,9 +311,9 @@ bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement,
             if (type == SQLITE_NULL) {
                 continue;
             }
-            const std::optional<QUuid> link =
-                type == SQLITE_TEXT ? canonicalUuid(statement.columnBytes(index))
-                                    : std::optional<QUuid>();
+            const std::optional<QUuid> link = type == SQLITE_TEXT
+                                                  ? canonicalUuid(statement.columnBytes(index))
+                                                  : std::optional<QUuid>();
             if (!link) {
                 *reports << where + QStringLiteral(": %1 refers to %2, which is no UUID; "
                                                    "loaded without a %1")
@@ -493,7 +494,8 @@ bool PersistentStore::openForWriting(QString* error) {
     if (pragma(QStringLiteral("journal_mode = WAL")) != u"wal" ||
         !m_db.exec(QStringLiteral("PRAGMA synchronous = FULL")) ||
         !m_db.exec(QStringLiteral("PRAGMA foreign_keys = ON"))) {
-        *error = QStringLiteral("Cannot prepare %1 for writing: %2").arg(m_path, m_db.errorMessage());
+        *error =
+            QStringLiteral("Cannot prepare %1 for writing: %2").arg(m_path, m_db.errorMessage());
         return false;
     }
     return true;
@@ -548,9 +550,9 @@ bool PersistentStore::checkAndLoad(SqliteConnection& db, Loaded* loaded, bool* e
         return failed(QStringLiteral("cannot be read: %1").arg(db.errorMessage()));
     };
     // The header may be older than the write-ahead log: ask SQLite again.
-    SqliteQuery identity = db.prepare(QStringLiteral(
-        "SELECT *, (SELECT count(*) FROM sqlite_schema) FROM pragma_application_id, "
-        "pragma_user_version"));
+    SqliteQuery identity = db.prepare(
+        QStringLiteral("SELECT *, (SELECT count(*) FROM sqlite_schema) FROM pragma_application_id, "
+                       "pragma_user_version"));
     if (identity.step() != SqliteQuery::Step::Row) {
         return damaged();
     }
@@ -585,8 +587,8 @@ bool PersistentStore::checkAndLoad(SqliteConnection& db, Loaded* loaded, bool* e
         }
         for (const StoreSchema::Column& column : table.columns) {
             if (!present.contains(column.name)) {
-                return failed(QStringLiteral("has no column %1.%2")
-                                  .arg(table.entity->name(), column.name));
+                return failed(
+                    QStringLiteral("has no column %1.%2").arg(table.entity->name(), column.name));
             }
         }
     }
@@ -627,9 +629,9 @@ bool PersistentStore::insertRow(const RowWrite& write, qint64* rowid) {
         names << StoreSchema::quoted(column.name);
         marks << QStringLiteral("?");
     }
-    SqliteQuery& insert = statement(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                            .arg(StoreSchema::quoted(write.entity->name()),
-                                                 names.join(u','), marks.join(u',')));
+    SqliteQuery& insert = statement(
+        QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+            .arg(StoreSchema::quoted(write.entity->name()), names.join(u','), marks.join(u',')));
     for (size_t c = 0; c < table.columns.size(); ++c) {
         bindColumn(insert, int(c) + 1, table.columns[c], write);
     }
@@ -649,8 +651,8 @@ bool PersistentStore::writeOne(const RowWrite& write, RowWriteResult* result,
     case RowWrite::Kind::Insert:
         return insertRow(write, &result->rowid);
     case RowWrite::Kind::Delete: {
-        SqliteQuery& remove = statement(QStringLiteral("DELETE FROM %1").arg(name) +
-                                            whereRowOf(name));
+        SqliteQuery& remove =
+            statement(QStringLiteral("DELETE FROM %1").arg(name) + whereRowOf(name));
         remove.bindText(1, storedId);
         return remove.step() == SqliteQuery::Step::Done;
     }
@@ -691,7 +693,7 @@ bool PersistentStore::writeOne(const RowWrite& write, RowWriteResult* result,
     SqliteQuery& select = statement(StoreSchema::selectColumns(table, false) + whereRowOf(name));
     const auto& idValue = write.values[size_t(write.entity->identityAttribute())];
     select.bindText(1, std::holds_alternative<QUuid>(idValue) ? uuidText(std::get<QUuid>(idValue))
-                                                               : storedId);
+                                                              : storedId);
     const SqliteQuery::Step step = select.step();
     if (step == SqliteQuery::Step::Row) {
         StoredRow row;

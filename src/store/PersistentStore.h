@@ -62,9 +62,8 @@ public:
 
     // An empty path opens a new in-memory database. Null, with `error` set, when the store
     // cannot be opened.
-    static std::unique_ptr<PersistentStore> open(const QString& path,
-                                                 const ManagedObjectModel& model,
-                                                 Loaded* loaded, QString* error);
+    static std::unique_ptr<PersistentStore>
+    open(const QString& path, const ManagedObjectModel& model, Loaded* loaded, QString* error);
 
     // Writes every row in one transaction: all of them, or none and false with `error` set.
     bool write(const std::vector<RowWrite>& writes, std::vector<RowWriteResult>* results,
@@ -97,5 +96,5 @@ private:
 // Decodes one row of `table` from columns 1.. of a "SELECT rowid, <columns>" statement.
 // False when the row cannot be an object (its id is no UUID); everything it did about a value
 // it could not take as written is added to `reports`.
-bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement,
-               StoredRow* row, QStringList* reports);
+bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement, StoredRow* row,
+               QStringList* reports);

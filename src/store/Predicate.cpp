@@ -217,7 +217,7 @@ private:
         }
         m_pos += word.size();
         static const std::pair<QStringView, Value> kWords[] = {
-            {u"nil", Value()},   {u"NULL", Value()},     {u"YES", Value(true)},
+            {u"nil", Value()},     {u"NULL", Value()},     {u"YES", Value(true)},
             {u"NO", Value(false)}, {u"TRUE", Value(true)}, {u"FALSE", Value(false)},
         };
         for (const auto& [name, value] : kWords) {

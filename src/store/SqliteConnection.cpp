@@ -19,8 +19,8 @@ bool SqliteConnection::open(const QString& path, int flags) {
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {
-        m_openError = db ? QString::fromUtf8(sqlite3_errmsg(db))
-                         : QString::fromUtf8(sqlite3_errstr(rc));
+        m_openError =
+            db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
         sqlite3_close_v2(db);
         return false;
     }
@@ -30,8 +30,8 @@ bool SqliteConnection::open(const QString& path, int flags) {
 }
 
 bool SqliteConnection::exec(const QString& sql) {
-    return m_db && sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) ==
-                       SQLITE_OK;
+    return m_db &&
+           sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 SqliteQuery SqliteConnection::prepare(const QString& sql) {
@@ -47,12 +47,18 @@ QString SqliteConnection::errorMessage() const {
     return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : m_openError;
 }
 
-int SqliteConnection::errorCode() const { return m_db ? sqlite3_extended_errcode(m_db) : 0; }
+int SqliteConnection::errorCode() const {
+    return m_db ? sqlite3_extended_errcode(m_db) : 0;
+}
 
-qint64 SqliteConnection::changes() const { return m_db ? sqlite3_changes64(m_db) : 0; }
+qint64 SqliteConnection::changes() const {
+    return m_db ? sqlite3_changes64(m_db) : 0;
+}
 
 qint64 SqliteConnection::lastInsertRowid() const {
     return m_db ? sqlite3_last_insert_rowid(m_db) : 0;
 }
 
-bool SqliteConnection::inTransaction() const { return m_db && !sqlite3_get_autocommit(m_db); }
+bool SqliteConnection::inTransaction() const {
+    return m_db && !sqlite3_get_autocommit(m_db);
+}

@@ -4,7 +4,9 @@
 
 #include <utility>
 
-SqliteQuery::~SqliteQuery() { sqlite3_finalize(m_statement); }
+SqliteQuery::~SqliteQuery() {
+    sqlite3_finalize(m_statement);
+}
 
 SqliteQuery::SqliteQuery(SqliteQuery&& other) noexcept
     : m_statement(std::exchange(other.m_statement, nullptr)) {}
@@ -17,7 +19,9 @@ SqliteQuery& SqliteQuery::operator=(SqliteQuery&& other) noexcept {
     return *this;
 }
 
-void SqliteQuery::bindNull(int index) { sqlite3_bind_null(m_statement, index); }
+void SqliteQuery::bindNull(int index) {
+    sqlite3_bind_null(m_statement, index);
+}
 
 void SqliteQuery::bindInt64(int index, qint64 value) {
     sqlite3_bind_int64(m_statement, index, value);
@@ -58,7 +62,9 @@ void SqliteQuery::reset() {
     sqlite3_clear_bindings(m_statement);
 }
 
-int SqliteQuery::columnCount() const { return sqlite3_column_count(m_statement); }
+int SqliteQuery::columnCount() const {
+    return sqlite3_column_count(m_statement);
+}
 
 int SqliteQuery::columnType(int column) const {
     return sqlite3_column_type(m_statement, column);
@@ -70,9 +76,9 @@ qint64 SqliteQuery::columnInt64(int column) const {
 
 QByteArray SqliteQuery::columnBytes(int column) const {
     const int type = sqlite3_column_type(m_statement, column);
-    const void* data = type == SQLITE_TEXT ? static_cast<const void*>(
-                                                 sqlite3_column_text(m_statement, column))
-                                           : sqlite3_column_blob(m_statement, column);
+    const void* data = type == SQLITE_TEXT
+                           ? static_cast<const void*>(sqlite3_column_text(m_statement, column))
+                           : sqlite3_column_blob(m_statement, column);
     const int size = sqlite3_column_bytes(m_statement, column);
     if (size == 0) {
         return QByteArray(""); // empty, not null

@@ -16,8 +16,7 @@ std::optional<qint64> asNumber(const Value& value) {
     return std::nullopt;
 }
 
-template <typename T>
-int threeWay(const T& a, const T& b) {
+template <typename T> int threeWay(const T& a, const T& b) {
     return a < b ? -1 : (b < a ? 1 : 0);
 }
 
@@ -87,4 +86,6 @@ bool equal(const Value& a, const Value& b) {
 
 } // namespace ValueOrder
 
-QString uuidText(const QUuid& uuid) { return uuid.toString(QUuid::WithoutBraces).toUpper(); }
+QString uuidText(const QUuid& uuid) {
+    return uuid.toString(QUuid::WithoutBraces).toUpper();
+}

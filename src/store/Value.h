@@ -15,7 +15,9 @@ using Value = std::variant<std::monostate, bool, qint64, Instant, QString, QUuid
 
 namespace ValueOrder {
 
-inline bool isAbsent(const Value& value) { return std::holds_alternative<std::monostate>(value); }
+inline bool isAbsent(const Value& value) {
+    return std::holds_alternative<std::monostate>(value);
+}
 
 // Text in plain Unicode code-point order, case-sensitive: the order of SQLite's BINARY
 // collation over UTF-8, which UTF-16 code-unit order is not (it puts U+10000 and above before

@@ -44,7 +44,11 @@ TEST_F(CrashSafety, AKilledWriterLosesNoSaveThatReturned) {
         ::kill(pid_t(writer.processId()), SIGKILL);
         ASSERT_TRUE(writer.waitForFinished(30000));
         const std::vector<qint64> saves = reportedSaves(writer);
-        SCOPED_TRACE(QStringLiteral("kill %1 after %2 ms, %3 saves").arg(kill).arg(delayMs).arg(saves.size()).toStdString());
+        SCOPED_TRACE(QStringLiteral("kill %1 after %2 ms, %3 saves")
+                         .arg(kill)
+                         .arg(delayMs)
+                         .arg(saves.size())
+                         .toStdString());
 
         if (!QFile::exists(path)) {
             ASSERT_TRUE(saves.empty());

@@ -19,36 +19,52 @@ const std::vector<AttributeRow>& expectedAttributes() {
     using T = AttributeType;
     const QString yearly = QStringLiteral("yearly");
     static const std::vector<AttributeRow> rows = {
-        {"Event", "id", T::Uuid, false, {}},           {"Event", "title", T::String, false, {}},
-        {"Event", "startDate", T::Date, false, {}},    {"Event", "endDate", T::Date, false, {}},
+        {"Event", "id", T::Uuid, false, {}},
+        {"Event", "title", T::String, false, {}},
+        {"Event", "startDate", T::Date, false, {}},
+        {"Event", "endDate", T::Date, false, {}},
         {"Event", "isAllDay", T::Boolean, false, false},
-        {"Event", "location", T::String, true, {}},    {"Event", "notes", T::String, true, {}},
+        {"Event", "location", T::String, true, {}},
+        {"Event", "notes", T::String, true, {}},
         {"Event", "recurrenceRule", T::String, true, {}},
         {"Event", "reminderMinutes", T::Integer32, false, qint64(15)},
         {"Event", "createdAt", T::Date, false, {}},
-        {"Task", "id", T::Uuid, false, {}},            {"Task", "title", T::String, false, {}},
-        {"Task", "dueDate", T::Date, true, {}},        {"Task", "isCompleted", T::Boolean, false, false},
+        {"Task", "id", T::Uuid, false, {}},
+        {"Task", "title", T::String, false, {}},
+        {"Task", "dueDate", T::Date, true, {}},
+        {"Task", "isCompleted", T::Boolean, false, false},
         {"Task", "priority", T::Integer32, false, qint64(1)},
-        {"Task", "notes", T::String, true, {}},        {"Task", "subtasks", T::String, true, {}},
-        {"Task", "reminderDate", T::Date, true, {}},   {"Task", "createdAt", T::Date, false, {}},
+        {"Task", "notes", T::String, true, {}},
+        {"Task", "subtasks", T::String, true, {}},
+        {"Task", "reminderDate", T::Date, true, {}},
+        {"Task", "createdAt", T::Date, false, {}},
         {"Task", "completedAt", T::Date, true, {}},
-        {"Policy", "id", T::Uuid, false, {}},          {"Policy", "name", T::String, false, {}},
+        {"Policy", "id", T::Uuid, false, {}},
+        {"Policy", "name", T::String, false, {}},
         {"Policy", "policyNumber", T::String, false, {}},
-        {"Policy", "provider", T::String, false, {}},  {"Policy", "expirationDate", T::Date, false, {}},
+        {"Policy", "provider", T::String, false, {}},
+        {"Policy", "expirationDate", T::Date, false, {}},
         {"Policy", "renewalType", T::String, false, yearly},
         {"Policy", "notes", T::String, true, {}},
         {"Policy", "reminderDays", T::Integer32, false, qint64(30)},
         {"Policy", "customReminderDays", T::String, true, QStringLiteral("30")},
-        {"Policy", "createdAt", T::Date, false, {}},   {"Policy", "lastNotified", T::Date, true, {}},
-        {"Policy", "pdfData", T::Binary, true, {}},    {"Policy", "pdfFileName", T::String, true, {}},
+        {"Policy", "createdAt", T::Date, false, {}},
+        {"Policy", "lastNotified", T::Date, true, {}},
+        {"Policy", "pdfData", T::Binary, true, {}},
+        {"Policy", "pdfFileName", T::String, true, {}},
         {"Policy", "clientPhoneNumber", T::String, true, {}},
-        {"Category", "id", T::Uuid, false, {}},        {"Category", "name", T::String, false, {}},
+        {"Category", "id", T::Uuid, false, {}},
+        {"Category", "name", T::String, false, {}},
         {"Category", "color", T::String, false, QStringLiteral("blue")},
-        {"Category", "icon", T::String, true, {}},     {"Category", "createdAt", T::Date, false, {}},
-        {"Contact", "id", T::Uuid, false, {}},         {"Contact", "firstName", T::String, false, {}},
-        {"Contact", "lastName", T::String, false, {}}, {"Contact", "email", T::String, true, {}},
+        {"Category", "icon", T::String, true, {}},
+        {"Category", "createdAt", T::Date, false, {}},
+        {"Contact", "id", T::Uuid, false, {}},
+        {"Contact", "firstName", T::String, false, {}},
+        {"Contact", "lastName", T::String, false, {}},
+        {"Contact", "email", T::String, true, {}},
         {"Contact", "phoneNumber", T::String, true, {}},
-        {"Contact", "company", T::String, true, {}},   {"Contact", "notes", T::String, true, {}},
+        {"Contact", "company", T::String, true, {}},
+        {"Contact", "notes", T::String, true, {}},
         {"Contact", "createdAt", T::Date, false, {}},
     };
     return rows;
@@ -61,7 +77,8 @@ TEST(EntityModel, HoldsTheFiveEntitiesAsTabled) {
     QStringList names;
     for (const auto& entity : model->entities()) {
         names << entity->name();
-        EXPECT_EQ(entity->managedObjectClassName(), QStringLiteral("Quintaver_Scheduler.") + entity->name());
+        EXPECT_EQ(entity->managedObjectClassName(),
+                  QStringLiteral("Quintaver_Scheduler.") + entity->name());
     }
     EXPECT_EQ(names, QStringList({"Event", "Task", "Policy", "Category", "Contact"}));
 
@@ -79,22 +96,34 @@ TEST(EntityModel, HoldsTheFiveEntitiesAsTabled) {
         EXPECT_TRUE(attribute.defaultValue() == row.defaultValue);
     }
     for (const auto& entity : model->entities()) {
-        EXPECT_EQ(size_t(next[entity->name()]), entity->attributes().size()) << entity->name().toStdString();
+        EXPECT_EQ(size_t(next[entity->name()]), entity->attributes().size())
+            << entity->name().toStdString();
     }
     // The accessors' numbers name the same attributes.
     const EntityDescription& policy = *model->entity(QStringLiteral("Policy"));
     EXPECT_EQ(policy.attributes()[Policy::kPdfData]->name(), u"pdfData");
     EXPECT_EQ(policy.attributes()[Policy::kClientPhoneNumber]->name(), u"clientPhoneNumber");
     EXPECT_EQ(policy.relationships()[Policy::kContact]->name(), u"contact");
-    EXPECT_EQ(model->entity(QStringLiteral("Task"))->attributes()[Task::kCompletedAt]->name(), u"completedAt");
-    EXPECT_EQ(model->entity(QStringLiteral("Event"))->attributes()[Event::kCreatedAt]->name(), u"createdAt");
-    EXPECT_EQ(model->entity(QStringLiteral("Contact"))->attributes()[Contact::kCreatedAt]->name(), u"createdAt");
-    EXPECT_EQ(model->entity(QStringLiteral("Category"))->relationships()[Category::kPolicies]->name(), u"policies");
+    EXPECT_EQ(model->entity(QStringLiteral("Task"))->attributes()[Task::kCompletedAt]->name(),
+              u"completedAt");
+    EXPECT_EQ(model->entity(QStringLiteral("Event"))->attributes()[Event::kCreatedAt]->name(),
+              u"createdAt");
+    EXPECT_EQ(model->entity(QStringLiteral("Contact"))->attributes()[Contact::kCreatedAt]->name(),
+              u"createdAt");
+    EXPECT_EQ(
+        model->entity(QStringLiteral("Category"))->relationships()[Category::kPolicies]->name(),
+        u"policies");
 }
 
 TEST(EntityModel, PairsEveryRelationshipWithItsInverse) {
     const auto model = PersistenceController::createManagedObjectModel();
-    struct Row { const char* entity; const char* name; const char* destination; bool toMany; const char* inverse; };
+    struct Row {
+        const char* entity;
+        const char* name;
+        const char* destination;
+        bool toMany;
+        const char* inverse;
+    };
     const Row rows[] = {
         {"Event", "category", "Category", false, "events"},
         {"Task", "category", "Category", false, "tasks"},
@@ -288,7 +317,8 @@ TEST_F(Entities, RelationshipsSurviveAReload) {
     }
     auto reopened = open(path);
     ManagedObjectContext& context = reopened->container().viewContext();
-    auto policy = std::dynamic_pointer_cast<Policy>(context.existingObject(QStringLiteral("Policy"), policyId));
+    auto policy = std::dynamic_pointer_cast<Policy>(
+        context.existingObject(QStringLiteral("Policy"), policyId));
     ASSERT_NE(policy, nullptr);
     ASSERT_NE(policy->contact(), nullptr);
     EXPECT_EQ(policy->contact()->lastName(), u"Rossi");

@@ -127,9 +127,13 @@ TEST_F(Fetch, SortKeysBreakTiesInOrderThenByFirstStorage) {
 TEST_F(Fetch, TextSortsByCodePointAsSqliteDoes) {
     const QString path = storePath();
     // Case, accents, a character above U+FFFF (a surrogate pair in UTF-16) and one just below.
-    const QStringList names = {QStringLiteral("b"), QStringLiteral("B"), QStringLiteral("é"),
-                               QStringLiteral("e"), QString::fromUtf8("\xef\xbf\xbd"),
-                               QString::fromUtf8("\xf0\x9f\x8f\xa0"), QStringLiteral("Zeta"),
+    const QStringList names = {QStringLiteral("b"),
+                               QStringLiteral("B"),
+                               QStringLiteral("é"),
+                               QStringLiteral("e"),
+                               QString::fromUtf8("\xef\xbf\xbd"),
+                               QString::fromUtf8("\xf0\x9f\x8f\xa0"),
+                               QStringLiteral("Zeta"),
                                QStringLiteral("")};
     QStringList inMemory;
     {
@@ -150,7 +154,8 @@ TEST_F(Fetch, TextSortsByCodePointAsSqliteDoes) {
     sqlite3_prepare_v2(db, "SELECT name FROM Policy ORDER BY name", -1, &statement, nullptr);
     QStringList inSql;
     while (sqlite3_step(statement) == SQLITE_ROW) {
-        inSql << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+        inSql << QString::fromUtf8(
+            reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
     }
     sqlite3_finalize(statement);
     sqlite3_close(db);

@@ -44,7 +44,9 @@ void writeLooseStore(const QString& path) {
               'yearly', 1099511627776, 0, NULL, NULL, NULL);
         INSERT INTO Event (id, title, startDate, endDate, isAllDay, reminderMinutes, createdAt)
           VALUES ('EEEEEEEE-EEEE-EEEE-EEEE-EEEEEEEEEEEE', 'e', 0, 0, 2, 15, 0);
-    )").arg(PersistentStore::kApplicationId).arg(QLatin1StringView(kGood), QLatin1StringView(kContact));
+    )")
+                             .arg(PersistentStore::kApplicationId)
+                             .arg(QLatin1StringView(kGood), QLatin1StringView(kContact));
     ASSERT_TRUE(raw.exec(rows.toUtf8().constData())) << raw.error().toStdString();
 }
 
@@ -90,18 +92,26 @@ TEST_F(ForeignRows, LoadAsFarAsTheyCanAndAreReported) {
     const QStringList lines = logLines();
     const QStringList expected = {
         "Policy row 2 (id 22222222-2222-2222-2222-222222222222): name is NULL",
-        "Policy row 3 (id 33333333-3333-3333-3333-333333333333): expirationDate holds text where an integer belongs",
-        "Policy row 3 (id 33333333-3333-3333-3333-333333333333): renewalType holds a blob where text belongs; loaded as its default, \"yearly\"",
-        "Policy row 3 (id 33333333-3333-3333-3333-333333333333): reminderDays holds a real number where an integer belongs; loaded as its default, 30",
+        "Policy row 3 (id 33333333-3333-3333-3333-333333333333): expirationDate holds text where "
+        "an integer belongs",
+        "Policy row 3 (id 33333333-3333-3333-3333-333333333333): renewalType holds a blob where "
+        "text belongs; loaded as its default, \"yearly\"",
+        "Policy row 3 (id 33333333-3333-3333-3333-333333333333): reminderDays holds a real number "
+        "where an integer belongs; loaded as its default, 30",
         "Policy row 4: id \"not-a-uuid\" is not a UUID; row not loaded",
         "Policy row 5: id \"aaaaaaaa-aaaa-aaaa-aaaa-aaaaaaaaaaaa\" is not a UUID",
         "Policy row 6: id is NULL; row not loaded",
-        "Policy row 7 (id 11111111-1111-1111-1111-111111111111): row 1 has the same id; row not loaded",
-        "Policy row 8 (id 88888888-8888-8888-8888-888888888888): category refers to \"garbage\", which is no UUID",
-        "Policy row 8 (id 88888888-8888-8888-8888-888888888888): contact refers to Contact DDDDDDDD-DDDD-DDDD-DDDD-DDDDDDDDDDDD, which is not in the store",
+        "Policy row 7 (id 11111111-1111-1111-1111-111111111111): row 1 has the same id; row not "
+        "loaded",
+        "Policy row 8 (id 88888888-8888-8888-8888-888888888888): category refers to \"garbage\", "
+        "which is no UUID",
+        "Policy row 8 (id 88888888-8888-8888-8888-888888888888): contact refers to Contact "
+        "DDDDDDDD-DDDD-DDDD-DDDD-DDDDDDDDDDDD, which is not in the store",
         "Policy row 9 (id 99999999-9999-9999-9999-999999999999): name is not valid UTF-8",
-        "Policy row 9 (id 99999999-9999-9999-9999-999999999999): reminderDays holds 1099511627776, beyond a 32-bit integer; loaded as its default, 30",
-        "Event row 1 (id EEEEEEEE-EEEE-EEEE-EEEE-EEEEEEEEEEEE): isAllDay holds 2 where 0 or 1 belongs; loaded as its default, false",
+        "Policy row 9 (id 99999999-9999-9999-9999-999999999999): reminderDays holds 1099511627776, "
+        "beyond a 32-bit integer; loaded as its default, 30",
+        "Event row 1 (id EEEEEEEE-EEEE-EEEE-EEEE-EEEEEEEEEEEE): isAllDay holds 2 where 0 or 1 "
+        "belongs; loaded as its default, false",
     };
     EXPECT_EQ(lines.size(), expected.size()) << lines.join(u'\n').toStdString();
     for (const QString& line : lines) {
@@ -146,6 +156,7 @@ TEST_F(ForeignRows, AreWrittenOnlyWhereTheUserChangesThem) {
     // Deleting the policy whose id another row shares deletes only the row that was loaded.
     context.deleteObject(byNumber[QStringLiteral("N1")].get());
     ASSERT_TRUE(context.save(&error)) << error.toStdString();
-    EXPECT_EQ(raw.query("SELECT rowid FROM Policy WHERE id = '11111111-1111-1111-1111-111111111111'"),
-              QStringList({"7"}));
+    EXPECT_EQ(
+        raw.query("SELECT rowid FROM Policy WHERE id = '11111111-1111-1111-1111-111111111111'"),
+        QStringList({"7"}));
 }

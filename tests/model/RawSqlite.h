@@ -10,7 +10,8 @@
 // as "NULL", blobs as "x'<hex>'".
 class RawSqlite final {
 public:
-    explicit RawSqlite(const QString& path, int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) {
+    explicit RawSqlite(const QString& path,
+                       int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) {
         sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, nullptr);
         sqlite3_busy_timeout(m_db, 5000);
     }
@@ -44,9 +45,9 @@ public:
                     break;
                 case SQLITE_BLOB:
                     columns << QStringLiteral("x'%1'").arg(QString::fromLatin1(
-                                   QByteArray(static_cast<const char*>(sqlite3_column_blob(statement, i)),
-                                              sqlite3_column_bytes(statement, i))
-                                       .toHex()));
+                        QByteArray(static_cast<const char*>(sqlite3_column_blob(statement, i)),
+                                   sqlite3_column_bytes(statement, i))
+                            .toHex()));
                     break;
                 default:
                     columns << QString::fromUtf8(

@@ -38,7 +38,9 @@ TEST_F(StoreFile, LivesPrivatelyInTheUserDataFolder) {
         EXPECT_EQ(modeOf(folder), 0700);
         EXPECT_EQ(modeOf(m_dir.filePath(QStringLiteral("data"))), 0700);
         for (const char* suffix : {"", "-wal", "-shm"}) {
-            EXPECT_EQ(modeOf(folder + QStringLiteral("/QuintaverModel.sqlite") + QLatin1StringView(suffix)), 0600)
+            EXPECT_EQ(modeOf(folder + QStringLiteral("/QuintaverModel.sqlite") +
+                             QLatin1StringView(suffix)),
+                      0600)
                 << suffix;
         }
     }
@@ -76,14 +78,14 @@ TEST_F(StoreFile, IsATableAColumnAndAnIndexPerModelEntry) {
     EXPECT_EQ(raw.query("SELECT name FROM sqlite_schema WHERE type = 'table' ORDER BY rowid"),
               QStringList({"Event", "Task", "Policy", "Category", "Contact"}));
     // name|type|notnull|pk, in column order: the document last, the links before it.
-    EXPECT_EQ(raw.query("SELECT name, type, \"notnull\", pk FROM pragma_table_info('Policy')"),
-              QStringList({"id|TEXT|1|1", "name|TEXT|1|0", "policyNumber|TEXT|1|0",
-                           "provider|TEXT|1|0", "expirationDate|INTEGER|1|0",
-                           "renewalType|TEXT|1|0", "notes|TEXT|0|0", "reminderDays|INTEGER|1|0",
-                           "customReminderDays|TEXT|0|0", "createdAt|INTEGER|1|0",
-                           "lastNotified|INTEGER|0|0", "pdfFileName|TEXT|0|0",
-                           "clientPhoneNumber|TEXT|0|0", "category|TEXT|0|0",
-                           "contact|TEXT|0|0", "pdfData|BLOB|0|0"}));
+    EXPECT_EQ(
+        raw.query("SELECT name, type, \"notnull\", pk FROM pragma_table_info('Policy')"),
+        QStringList({"id|TEXT|1|1", "name|TEXT|1|0", "policyNumber|TEXT|1|0", "provider|TEXT|1|0",
+                     "expirationDate|INTEGER|1|0", "renewalType|TEXT|1|0", "notes|TEXT|0|0",
+                     "reminderDays|INTEGER|1|0", "customReminderDays|TEXT|0|0",
+                     "createdAt|INTEGER|1|0", "lastNotified|INTEGER|0|0", "pdfFileName|TEXT|0|0",
+                     "clientPhoneNumber|TEXT|0|0", "category|TEXT|0|0", "contact|TEXT|0|0",
+                     "pdfData|BLOB|0|0"}));
     EXPECT_EQ(raw.query("SELECT \"table\", \"from\", \"to\", on_delete FROM "
                         "pragma_foreign_key_list('Policy') ORDER BY \"from\""),
               QStringList({"Category|category|id|SET NULL", "Contact|contact|id|SET NULL"}));
@@ -93,10 +95,11 @@ TEST_F(StoreFile, IsATableAColumnAndAnIndexPerModelEntry) {
                            "Policy_category", "Policy_contact", "Policy_expirationDate",
                            "Task_category", "Task_dueDate"}));
     // Values a person can read: upper-case UUIDs, milliseconds, 0/1, a blob.
-    EXPECT_EQ(raw.value("SELECT id, expirationDate, contact, pdfData, typeof(createdAt) FROM Policy"),
-              QStringList({uuidText(policy->id()), "1767225600123", uuidText(contact->id()),
-                           "x'25504446'", "integer"})
-                  .join(u'|'));
+    EXPECT_EQ(
+        raw.value("SELECT id, expirationDate, contact, pdfData, typeof(createdAt) FROM Policy"),
+        QStringList({uuidText(policy->id()), "1767225600123", uuidText(contact->id()),
+                     "x'25504446'", "integer"})
+            .join(u'|'));
     EXPECT_EQ(raw.value("SELECT startDate, isAllDay, reminderMinutes FROM Event"), u"-1|1|15");
 }
 
@@ -111,13 +114,16 @@ TEST_F(StoreFile, KeepsEveryAttributeOfEveryEntityAbsentEmptyOrSet) {
         }
         switch (a.attributeType()) {
         case AttributeType::String:
-            return variant < 2 ? QString() : QString::fromUtf8("Caf\xc3\xa9 \xf0\x9f\x8f\xa0 'x' \"y\"\n\t\\ NULL");
+            return variant < 2
+                       ? QString()
+                       : QString::fromUtf8("Caf\xc3\xa9 \xf0\x9f\x8f\xa0 'x' \"y\"\n\t\\ NULL");
         case AttributeType::Date:
             return variant < 2 ? Instant(Instant::kMinMs) : Instant(Instant::kMaxMs);
         case AttributeType::Boolean:
             return variant == 2;
         case AttributeType::Integer32:
-            return qint64(variant < 2 ? std::numeric_limits<qint32>::min() : std::numeric_limits<qint32>::max());
+            return qint64(variant < 2 ? std::numeric_limits<qint32>::min()
+                                      : std::numeric_limits<qint32>::max());
         case AttributeType::Binary:
             return variant < 2 ? QByteArray("") : QByteArray("\0\x01\xff%PDF", 7).repeated(10000);
         case AttributeType::Uuid:
@@ -135,7 +141,8 @@ TEST_F(StoreFile, KeepsEveryAttributeOfEveryEntityAbsentEmptyOrSet) {
                 for (size_t i = 0; i < entity->attributes().size(); ++i) {
                     const AttributeDescription& a = *entity->attributes()[i];
                     if (a.attributeType() != AttributeType::Uuid) {
-                        ASSERT_TRUE(object->setValue(a.name(), valueFor(a, variant))) << a.name().toStdString();
+                        ASSERT_TRUE(object->setValue(a.name(), valueFor(a, variant)))
+                            << a.name().toStdString();
                     }
                 }
                 std::vector<Value> values;
@@ -225,7 +232,8 @@ TEST_F(StoreFile, AnotherWritersValueInAnotherColumnSurvivesASave) {
 TEST_F(StoreFile, WhatOneProcessSavesAnotherFinds) {
     const QString path = storePath();
     QProcess writer;
-    writer.start(QStringLiteral(QS_STORE_WRITER), {path, QStringLiteral("once"), QStringLiteral("3")});
+    writer.start(QStringLiteral(QS_STORE_WRITER),
+                 {path, QStringLiteral("once"), QStringLiteral("3")});
     ASSERT_TRUE(writer.waitForFinished(60000));
     ASSERT_EQ(writer.exitCode(), 0) << writer.readAllStandardError().toStdString();
     auto controller = open(path);

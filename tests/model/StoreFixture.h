@@ -25,8 +25,9 @@
 class StoreFixture : public ::testing::Test {
 public:
     // A policy with every required value set, ready to save.
-    static std::shared_ptr<Policy> insertPolicy(ManagedObjectContext& context, const QString& name,
-                                                Instant expiry = TimeHelpers::utc("2030-01-01T00:00:00Z")) {
+    static std::shared_ptr<Policy>
+    insertPolicy(ManagedObjectContext& context, const QString& name,
+                 Instant expiry = TimeHelpers::utc("2030-01-01T00:00:00Z")) {
         auto policy = context.insert<Policy>();
         policy->setName(name);
         policy->setPolicyNumber(QStringLiteral("N-") + name);

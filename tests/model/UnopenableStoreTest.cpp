@@ -97,7 +97,8 @@ const std::vector<Kind>& kinds() {
         {"truncated at a page",
          [](const QString& path, ManualClock& clock) {
              writeValidStore(path, clock);
-             rewrite(path, [](QByteArray& bytes) { bytes.truncate(bytes.size() / 2 / 4096 * 4096); });
+             rewrite(path,
+                     [](QByteArray& bytes) { bytes.truncate(bytes.size() / 2 / 4096 * 4096); });
          },
          "is truncated"},
         {"truncated inside a page",
@@ -106,8 +107,7 @@ const std::vector<Kind>& kinds() {
              rewrite(path, [](QByteArray& bytes) { bytes.chop(1000); });
          },
          "is damaged"},
-        {"a folder in its place",
-         [](const QString& path, ManualClock&) { QDir().mkpath(path); },
+        {"a folder in its place", [](const QString& path, ManualClock&) { QDir().mkpath(path); },
          "is not a regular file"},
         {"missing a table",
          [](const QString& path, ManualClock& clock) {
@@ -143,9 +143,11 @@ protected:
         }
         QFile written(logFile.fileName());
         written.open(QIODevice::ReadOnly);
-        const QStringList lines = QString::fromUtf8(written.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        const QStringList lines =
+            QString::fromUtf8(written.readAll()).split(u'\n', Qt::SkipEmptyParts);
         ASSERT_EQ(lines.size(), 1) << lines.join(u'\n').toStdString();
-        EXPECT_TRUE(lines[0].startsWith(u"Error loading persistent stores: ")) << lines[0].toStdString();
+        EXPECT_TRUE(lines[0].startsWith(u"Error loading persistent stores: "))
+            << lines[0].toStdString();
         EXPECT_TRUE(lines[0].contains(QString::fromUtf8(said))) << lines[0].toStdString();
         EXPECT_EQ(fileDigest(path), before);
         // SQLite may add an empty log beside a store of ours that it examined; one that was
@@ -167,7 +169,8 @@ TEST_P(UnopenableStore, IsReportedOnceAndLeftByteForByte) {
 INSTANTIATE_TEST_SUITE_P(Kinds, UnopenableStore, ::testing::ValuesIn(kinds()),
                          [](const ::testing::TestParamInfo<Kind>& info) {
                              QString name = QString::fromLatin1(info.param.name);
-                             name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]")), QString());
+                             name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]")),
+                                          QString());
                              return name.toStdString();
                          });
 

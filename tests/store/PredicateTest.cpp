@@ -10,11 +10,11 @@ const EntityDescription& thing() {
         auto* e = new EntityDescription;
         e->setName(QStringLiteral("Thing"));
         std::vector<EntityDescription::Property> properties;
-        for (const auto& [name, type] : std::vector<std::pair<QString, AttributeType>>{
-                 {"name", AttributeType::String},
-                 {"when", AttributeType::Date},
-                 {"done", AttributeType::Boolean},
-                 {"count", AttributeType::Integer32}}) {
+        for (const auto& [name, type] :
+             std::vector<std::pair<QString, AttributeType>>{{"name", AttributeType::String},
+                                                            {"when", AttributeType::Date},
+                                                            {"done", AttributeType::Boolean},
+                                                            {"count", AttributeType::Integer32}}) {
             auto attribute = std::make_unique<AttributeDescription>();
             attribute->setName(name);
             attribute->setAttributeType(type);
@@ -55,20 +55,30 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"when < %@", {Instant(5)}, {Value(), Value(), false, qint64(0)}, false},
         Case{"when == nil", {}, {Value(), Value(), false, qint64(0)}, true},
         Case{"when != nil", {}, {Value(), Instant(0), false, qint64(0)}, true},
-        Case{"done == NO AND (when == nil OR when >= %@)", {Instant(5)},
-             {Value(), Instant(9), false, qint64(0)}, true},
-        Case{"done == NO AND (when == nil OR when >= %@)", {Instant(5)},
-             {Value(), Value(), true, qint64(0)}, false},
+        Case{"done == NO AND (when == nil OR when >= %@)",
+             {Instant(5)},
+             {Value(), Instant(9), false, qint64(0)},
+             true},
+        Case{"done == NO AND (when == nil OR when >= %@)",
+             {Instant(5)},
+             {Value(), Value(), true, qint64(0)},
+             false},
         Case{"done == 0", {}, {Value(), Value(), false, qint64(0)}, true},
         Case{"NOT done = YES && count > -2", {}, {Value(), Value(), false, qint64(-1)}, true},
-        Case{"count =< 3 || name == 'x'", {}, {QStringLiteral("x"), Value(), false, qint64(9)},
+        Case{"count =< 3 || name == 'x'",
+             {},
+             {QStringLiteral("x"), Value(), false, qint64(9)},
              true},
-        Case{"name > \"Z\"", {}, {QString::fromUtf8("\xf0\x9f\x8f\xa0"), Value(), false, qint64(0)},
+        Case{"name > \"Z\"",
+             {},
+             {QString::fromUtf8("\xf0\x9f\x8f\xa0"), Value(), false, qint64(0)},
              true},
         Case{"name == %@", {QString()}, {Value(), Value(), false, qint64(0)}, false},
         Case{"TRUEPREDICATE", {}, {Value(), Value(), false, qint64(0)}, true},
-        Case{"when >= %@ AND when <= %@", {Instant(1), Instant(3)},
-             {Value(), Instant(3), false, qint64(0)}, true}));
+        Case{"when >= %@ AND when <= %@",
+             {Instant(1), Instant(3)},
+             {Value(), Instant(3), false, qint64(0)},
+             true}));
 
 TEST(Predicate, TellsWhyAFormatCannotBeRead) {
     for (const char* format : {"when >=", "(when == nil", "when ~ 3", "when >= %@ extra", ""}) {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 TEST(ValueOrder, TextFollowsCodePointsNotUtf16Units) {
-    const QString house = QString::fromUtf8("\xf0\x9f\x8f\xa0");  // U+1F3E0, a surrogate pair
-    const QString private_ = QString::fromUtf8("\xee\x80\x80");    // U+E000
+    const QString house = QString::fromUtf8("\xf0\x9f\x8f\xa0"); // U+1F3E0, a surrogate pair
+    const QString private_ = QString::fromUtf8("\xee\x80\x80");  // U+E000
     EXPECT_LT(QString::compare(house, private_), 0) << "UTF-16 order puts the pair first";
     EXPECT_GT(ValueOrder::compareText(house, private_), 0);
     EXPECT_LT(ValueOrder::compareText(u"B", u"a"), 0);
