@@ -204,14 +204,14 @@ std::optional<QUuid> canonicalUuid(const QByteArray& text) {
     if (text.size() != 36) {
         return std::nullopt;
     }
-    const QUuid uuid = QUuid::fromString(QLatin1StringView(text));
-    if (uuid.isNull() && text != "00000000-0000-0000-0000-000000000000") {
-        return std::nullopt;
+    for (int i = 0; i < 36; ++i) {
+        const char c = text[i];
+        const bool hyphen = i == 8 || i == 13 || i == 18 || i == 23;
+        if (hyphen ? c != '-' : !((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) {
+            return std::nullopt;
+        }
     }
-    if (uuidText(uuid).toLatin1() != text) {
-        return std::nullopt;
-    }
-    return uuid;
+    return QUuid::fromString(QLatin1StringView(text));
 }
 
 bool isValidUtf8(const QByteArray& bytes, QString* decoded) {
@@ -281,7 +281,15 @@ bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement, St
     row->rowid = statement.columnInt64(0);
     row->values.assign(entity.attributes().size(), Value());
     row->links.assign(entity.relationships().size(), std::nullopt);
-    QString where = QStringLiteral("%1 row %2").arg(entity.name()).arg(row->rowid);
+    // Where a report points: made only when there is something to report.
+    std::optional<QUuid> rowId;
+    auto where = [&] {
+        QString text = QStringLiteral("%1 row %2").arg(entity.name()).arg(row->rowid);
+        if (rowId) {
+            text += QStringLiteral(" (id %1)").arg(uuidText(*rowId));
+        }
+        return text;
+    };
 
     // The identity first: without it the row is not an object at all.
     const int idAttribute = entity.identityAttribute();
@@ -292,15 +300,15 @@ bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement, St
         const std::optional<QUuid> id =
             type == SQLITE_TEXT ? canonicalUuid(bytes) : std::optional<QUuid>();
         if (!id) {
-            *reports << where + (type == SQLITE_NULL
-                                     ? QStringLiteral(": id is NULL; row not loaded")
-                                     : QStringLiteral(": id %1 is not a UUID; row not loaded")
-                                           .arg(type == SQLITE_TEXT
-                                                    ? u'"' + QString::fromUtf8(bytes) + u'"'
-                                                    : storageClassName(type)));
+            *reports << where() + (type == SQLITE_NULL
+                                       ? QStringLiteral(": id is NULL; row not loaded")
+                                       : QStringLiteral(": id %1 is not a UUID; row not loaded")
+                                             .arg(type == SQLITE_TEXT
+                                                      ? u'"' + QString::fromUtf8(bytes) + u'"'
+                                                      : storageClassName(type)));
             return false;
         }
-        where += QStringLiteral(" (id %1)").arg(uuidText(*id));
+        rowId = id;
     }
 
     for (size_t c = 0; c < table.columns.size(); ++c) {
@@ -315,12 +323,12 @@ bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement, St
                                                   ? canonicalUuid(statement.columnBytes(index))
                                                   : std::optional<QUuid>();
             if (!link) {
-                *reports << where + QStringLiteral(": %1 refers to %2, which is no UUID; "
-                                                   "loaded without a %1")
-                                        .arg(column.name,
-                                             type == SQLITE_TEXT
-                                                 ? u'"' + statement.columnText(index) + u'"'
-                                                 : storageClassName(type));
+                *reports << where() + QStringLiteral(": %1 refers to %2, which is no UUID; "
+                                                     "loaded without a %1")
+                                          .arg(column.name,
+                                               type == SQLITE_TEXT
+                                                   ? u'"' + statement.columnText(index) + u'"'
+                                                   : storageClassName(type));
             }
             row->links[size_t(column.relationship)] = link;
             continue;
@@ -331,7 +339,7 @@ bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement, St
         // default (the file keeps its own value until the user changes this one); any other
         // stays absent, and a required one must then be given before the object saves again.
         auto unusable = [&](const QString& what) {
-            QString line = where + QStringLiteral(": %1 %2; ").arg(column.name, what);
+            QString line = where() + QStringLiteral(": %1 %2; ").arg(column.name, what);
             if (!attribute.isOptional() && !ValueOrder::isAbsent(attribute.defaultValue())) {
                 value = attribute.defaultValue();
                 line += QStringLiteral("loaded as its default, %1").arg(describe(value));
@@ -391,10 +399,10 @@ bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement, St
         case AttributeType::String: {
             QString decoded;
             if (!isValidUtf8(statement.columnBytes(index), &decoded)) {
-                *reports << where + QStringLiteral(": %1 is not valid UTF-8; loaded with "
-                                                   "replacement characters, and written back "
-                                                   "only if changed")
-                                        .arg(column.name);
+                *reports << where() + QStringLiteral(": %1 is not valid UTF-8; loaded with "
+                                                     "replacement characters, and written back "
+                                                     "only if changed")
+                                          .arg(column.name);
             }
             value = decoded;
             break;
