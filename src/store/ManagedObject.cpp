@@ -64,56 +64,48 @@ ManagedObject::members(const QString& relationship) const {
     return result;
 }
 
-bool ManagedObject::addMember(const QString& relationship, ManagedObject* member) {
+int ManagedObject::inverseOfToMany(const QString& relationship, const ManagedObject* member) const {
     const int index = m_entity->relationshipIndex(relationship);
     if (index < 0 || !member) {
-        return false;
+        return -1;
     }
     const RelationshipDescription* inverse =
         m_entity->relationships()[size_t(index)]->inverseRelationship();
     if (!inverse || inverse->isToMany() || member->m_entity != inverse->entity()) {
-        return false;
+        return -1;
     }
-    return member->setDestinationAt(inverse->index(), this);
+    return inverse->index();
+}
+
+bool ManagedObject::addMember(const QString& relationship, ManagedObject* member) {
+    const int inverse = inverseOfToMany(relationship, member);
+    return inverse >= 0 && member->setDestinationAt(inverse, this);
 }
 
 bool ManagedObject::removeMember(const QString& relationship, ManagedObject* member) {
-    const int index = m_entity->relationshipIndex(relationship);
-    if (index < 0 || !member) {
+    const int inverse = inverseOfToMany(relationship, member);
+    if (inverse < 0) {
         return false;
     }
-    const RelationshipDescription* inverse =
-        m_entity->relationships()[size_t(index)]->inverseRelationship();
-    if (!inverse || inverse->isToMany() || member->m_entity != inverse->entity()) {
-        return false;
-    }
-    if (member->m_links[size_t(inverse->index())] != this) {
-        return true;
-    }
-    return member->setDestinationAt(inverse->index(), nullptr);
+    return member->m_links[size_t(inverse)] != this || member->setDestinationAt(inverse, nullptr);
 }
 
 void ManagedObject::link(int relationship, ManagedObject* destination) {
     const RelationshipDescription& description = *m_entity->relationships()[size_t(relationship)];
     const RelationshipDescription* inverse = description.inverseRelationship();
+    if (inverse && !inverse->isToMany()) {
+        inverse = nullptr; // one-to-one links are not kept in step (see RelationshipDescription)
+    }
     ManagedObject* old = m_links[size_t(relationship)];
     if (old == destination) {
         return;
     }
     if (old && inverse) {
-        if (inverse->isToMany()) {
-            old->m_members[size_t(inverse->index())].erase(this);
-        } else {
-            old->m_links[size_t(inverse->index())] = nullptr;
-        }
+        old->m_members[size_t(inverse->index())].erase(this);
     }
     m_links[size_t(relationship)] = destination;
     if (destination && inverse) {
-        if (inverse->isToMany()) {
-            destination->m_members[size_t(inverse->index())].insert(this);
-        } else {
-            destination->m_links[size_t(inverse->index())] = this;
-        }
+        destination->m_members[size_t(inverse->index())].insert(this);
     }
 }
 

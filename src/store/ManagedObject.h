@@ -101,6 +101,8 @@ protected:
 private:
     friend class ManagedObjectContext;
 
+    // The to-one side that links `member` into this object's to-many `relationship`, or -1.
+    int inverseOfToMany(const QString& relationship, const ManagedObject* member) const;
     quint64 relationshipBit(int relationship) const {
         return quint64(1) << (m_entity->attributes().size() + size_t(relationship));
     }

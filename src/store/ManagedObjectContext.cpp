@@ -188,23 +188,8 @@ bool ManagedObjectContext::setDestination(ManagedObject& object, int relationshi
                          &destination->entity() != description.destinationEntity()))) {
         return false;
     }
-    ManagedObject* old = object.m_links[size_t(relationship)];
-    if (old == destination) {
+    if (object.m_links[size_t(relationship)] == destination) {
         return true;
-    }
-    const RelationshipDescription* inverse = description.inverseRelationship();
-    if (inverse && !inverse->isToMany()) {
-        // One to one: the old partner loses its link, and so does the new partner's old one.
-        if (old) {
-            markChanged(*old, old->relationshipBit(inverse->index()));
-        }
-        if (destination) {
-            if (ManagedObject* displaced = destination->m_links[size_t(inverse->index())]) {
-                displaced->link(relationship, nullptr);
-                markChanged(*displaced, displaced->relationshipBit(relationship));
-            }
-            markChanged(*destination, destination->relationshipBit(inverse->index()));
-        }
     }
     object.link(relationship, destination);
     markChanged(object, object.relationshipBit(relationship));

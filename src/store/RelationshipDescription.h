@@ -12,7 +12,8 @@ enum class DeleteRule {
 
 // One side of a link between two entities. A to-one side has maximum count 1; a to-many side
 // has maximum count 0, which means unbounded. Every link is declared from both sides, each
-// naming the other as its inverse.
+// naming the other as its inverse; the store keeps links of one to-one side and one to-many
+// side (one-to-one and many-to-many links are not supported).
 class RelationshipDescription final {
 public:
     void setName(const QString& name) { m_name = name; }
