@@ -52,6 +52,10 @@ int main(int argc, char** argv) {
         log.write(QStringLiteral("Reminder agent already running: "), bus.lastError().message());
         return 0;
     }
+    // The agent belongs to one session: when its bus goes away, so does it.
+    bus.connect(QString(), QStringLiteral("/org/freedesktop/DBus/Local"),
+                QStringLiteral("org.freedesktop.DBus.Local"), QStringLiteral("Disconnected"), &app,
+                SLOT(quit()));
     agent.start();
     return app.exec();
 }

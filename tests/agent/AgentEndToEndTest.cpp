@@ -137,6 +137,9 @@ TEST_F(AgentEndToEnd, ShowsAReminderAtItsMinuteAndHandsItsOpeningToTheProgramOnc
     // The server advertises body markup, so the text arrives escaped and shows as typed.
     EXPECT_EQ(occurrences("body: 'Casa &amp; Auto &lt;b&gt; " + marker + "'"), 1);
     EXPECT_EQ(occurrences("summary: 'Policy Expiring Soon'"), occurrences("summary: '"));
+    // Every notification came from the agent, under the program's name and desktop entry.
+    EXPECT_EQ(occurrences("appname: 'Quintaver Scheduler'"), occurrences("appname: '"));
+    EXPECT_EQ(occurrences("desktop_entry: 'org.quintaver.Scheduler'"), occurrences("appname: '"));
     // No longer pending once the server took it (recorded when its answer arrives).
     EXPECT_TRUE(waitUntil([&] { return !pending().contains(identifier); }, 5'000));
 

@@ -45,9 +45,14 @@ PrivateBus::PrivateBus() {
 }
 
 PrivateBus::~PrivateBus() {
+    stop();
+}
+
+void PrivateBus::stop() {
     for (const QString& name : m_connections) {
         QDBusConnection::disconnectFromBus(name);
     }
+    m_connections.clear();
     m_daemon.kill();
     m_daemon.waitForFinished(5000);
 }

@@ -16,8 +16,11 @@ public:
     PrivateBus& operator=(const PrivateBus&) = delete;
 
     bool isRunning() const { return !m_address.isEmpty(); }
+    QString address() const { return m_address; }
     // A new connection to the bus, closed when the bus is stopped.
     QDBusConnection connect();
+    // Closes every connection made here and ends the daemon, as a session that ends.
+    void stop();
 
 private:
     QTemporaryDir m_dir;

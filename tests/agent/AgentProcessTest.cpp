@@ -1,0 +1,60 @@
+#include "PrivateBus.h"
+#include "ReminderBus.h"
+
+#include <QDBusConnectionInterface>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace {
+mode_t modeOf(const QString& path) {
+    struct stat info {};
+    ::stat(QFile::encodeName(path).constData(), &info);
+    return info.st_mode & 0777;
+}
+
+// The built agent as a process of its own, on the given bus, with its data in `dataHome`.
+void startAgent(QProcess& agent, const QString& busAddress, const QString& dataHome) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DBUS_SESSION_BUS_ADDRESS", busAddress);
+    environment.insert("XDG_DATA_HOME", dataHome);
+    agent.setProcessEnvironment(environment);
+    agent.start(QStringLiteral(QS_AGENT_EXECUTABLE), {});
+}
+} // namespace
+
+TEST(AgentProcess, ServesOneSessionFromThePrivateDataFolderAndEndsWithIt) {
+    PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    QTemporaryDir data;
+    QDBusConnection connection = bus.connect();
+    QProcess agent;
+    startAgent(agent, bus.address(), data.path());
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return connection.interface()->isServiceRegistered(ReminderBus::kAgentService).value();
+        },
+        20'000));
+    // The folder the program uses too: $XDG_DATA_HOME/quintaver-scheduler.
+    const QString file = data.filePath("quintaver-scheduler/reminders.sqlite");
+    EXPECT_TRUE(QFileInfo::exists(file));
+    EXPECT_EQ(modeOf(file), mode_t(0600));
+    EXPECT_EQ(modeOf(QFileInfo(file).absolutePath()), mode_t(0700));
+
+    // A second start (at login, while activation already started one) steps aside.
+    QProcess second;
+    startAgent(second, bus.address(), data.path());
+    ASSERT_TRUE(second.waitForFinished(20'000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(second.readAllStandardOutput().startsWith("Reminder agent already running: "));
+    EXPECT_EQ(agent.state(), QProcess::Running);
+
+    bus.stop();
+    EXPECT_TRUE(agent.waitForFinished(10'000));
+    EXPECT_EQ(agent.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(agent.exitCode(), 0) << agent.readAllStandardError().toStdString();
+}
