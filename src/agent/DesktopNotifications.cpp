@@ -26,9 +26,12 @@ DesktopNotifications::DesktopNotifications(QDBusConnection bus, QObject* parent)
     , m_bus(std::move(bus))
     , m_watcher(kService, m_bus, QDBusServiceWatcher::WatchForOwnerChange) {
     connect(&m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
-            [this](const QString&, const QString&, const QString& newOwner) {
+            [this](const QString&, const QString& oldOwner, const QString& newOwner) {
                 m_capabilities.reset();
                 m_tokens.clear();
+                if (!oldOwner.isEmpty()) {
+                    Q_EMIT serverGone();
+                }
                 if (!newOwner.isEmpty()) {
                     Q_EMIT serverAppeared();
                 }

@@ -25,6 +25,9 @@ public:
 Q_SIGNALS:
     // A server took the name; what could not be shown before may be shown now.
     void serverAppeared();
+    // The server left: the identifiers it gave mean nothing any more, and a later server may
+    // give them again.
+    void serverGone();
     // The user chose the default action of a shown notification.
     void activated(quint32 id, const QString& activationToken);
     void closed(quint32 id);

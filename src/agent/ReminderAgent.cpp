@@ -30,6 +30,7 @@ ReminderAgent::ReminderAgent(Clock& clock, ReminderStore& store, NotificationPre
     connect(&m_presenter, &NotificationPresenter::activated, this, &ReminderAgent::onActivated);
     connect(&m_presenter, &NotificationPresenter::closed, this,
             [this](quint32 id) { m_shown.remove(id); });
+    connect(&m_presenter, &NotificationPresenter::serverGone, this, [this] { m_shown.clear(); });
 }
 
 void ReminderAgent::start() {

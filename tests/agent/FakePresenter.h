@@ -30,7 +30,15 @@ public:
         m_serverUp = up;
         if (up) {
             Q_EMIT serverAppeared();
+        } else {
+            Q_EMIT serverGone();
         }
+    }
+    // Another server takes the name and counts its notifications from 1 again.
+    void replaceServer() {
+        setServerUp(false);
+        m_nextId = 1;
+        setServerUp(true);
     }
     void click(quint32 id, const QString& token) { Q_EMIT activated(id, token); }
 

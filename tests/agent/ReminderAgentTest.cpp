@@ -229,6 +229,15 @@ TEST_F(ReminderAgentTest, HandsAnOpenedNotificationToTheProgramOnce) {
     ASSERT_EQ(opened.size(), 2);
     EXPECT_EQ(opened[0], QVariantList({"policy-A-30", "token-1"}));
     EXPECT_EQ(opened[1], QVariantList({"event-1", QString()}));
+
+    // Shown but never opened, then the server is replaced: the new server's notification 3 is
+    // not ours.
+    add(request("task-1", 2026, 6, 1, 7, 45));
+    settle();
+    ASSERT_EQ(m_presenter.shown.size(), 3);
+    m_presenter.replaceServer();
+    m_presenter.click(3, QString());
+    EXPECT_EQ(opened.size(), 2);
 }
 
 TEST_F(ReminderAgentTest, AuthorizationIsNotDeterminedUntilAskedThenFollowsTheServer) {
