@@ -80,6 +80,13 @@ FileState inspectFile(const QString& path, QString* error) {
     if (size == 0) {
         return FileState::Empty;
     }
+    // A hot rollback journal means a transaction was cut short: until SQLite has rolled it
+    // back, restoring the file's last committed state, its bytes say nothing.
+    struct stat journal {};
+    if (::stat(QFile::encodeName(path + QStringLiteral("-journal")).constData(), &journal) == 0 &&
+        journal.st_size > 0) {
+        return FileState::Ours;
+    }
     if (got < kHeaderSize || std::memcmp(header, "SQLite format 3", 16) != 0) {
         *error = QStringLiteral("%1 is not an SQLite database").arg(path);
         return FileState::Failed;
@@ -460,17 +467,31 @@ std::unique_ptr<PersistentStore> PersistentStore::open(const QString& path,
     }
 
     {
+        // First look read-only. A writer killed while updating the log's index leaves an
+        // index only a writing connection may rebuild: then look again through a connection
+        // that may write the index (beside the file) but is barred from writing the file
+        // itself and from checkpointing it on close.
         SqliteConnection reader;
-        if (!reader.open(path, SQLITE_OPEN_READONLY)) {
-            *error = QStringLiteral("Cannot open %1: %2").arg(path, reader.errorMessage());
-            return nullptr;
-        }
-        sqlite3_busy_timeout(reader.handle(), kBusyTimeoutMs);
         bool empty = false;
-        if (!store->checkAndLoad(reader, loaded, &empty, error)) {
+        for (const bool recovering : {false, true}) {
+            if (!reader.open(path, recovering ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY)) {
+                *error = QStringLiteral("Cannot open %1: %2").arg(path, reader.errorMessage());
+                return nullptr;
+            }
+            sqlite3_busy_timeout(reader.handle(), kBusyTimeoutMs);
+            if (recovering) {
+                sqlite3_db_config(reader.handle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+                reader.exec(QStringLiteral("PRAGMA query_only = ON"));
+            }
+            int failure = 0;
+            if (store->checkAndLoad(reader, loaded, &empty, error, &failure)) {
+                break;
+            }
             loaded->rowsByEntity.assign(model.entities().size(), {});
             loaded->reports.clear();
-            return nullptr;
+            if (recovering || (failure & 0xff) != SQLITE_READONLY) {
+                return nullptr;
+            }
         }
         if (empty) {
             reader.close();
@@ -549,12 +570,13 @@ bool PersistentStore::createSchema(QString* error) {
 }
 
 bool PersistentStore::checkAndLoad(SqliteConnection& db, Loaded* loaded, bool* empty,
-                                   QString* error) const {
+                                   QString* error, int* failure) const {
     auto failed = [&](const QString& what) {
         *error = QStringLiteral("%1 %2").arg(m_path, what);
         return false;
     };
     auto damaged = [&]() {
+        *failure = db.errorCode();
         return failed(QStringLiteral("cannot be read: %1").arg(db.errorMessage()));
     };
     // The header may be older than the write-ahead log: ask SQLite again.

@@ -82,7 +82,9 @@ private:
     bool openForWriting(QString* error);
     bool createSchema(QString* error);
     // Loads every row; sets `empty` instead for an SQLite file that holds nothing at all.
-    bool checkAndLoad(SqliteConnection& db, Loaded* loaded, bool* empty, QString* error) const;
+    // On failure `failure` is SQLite's extended result code, when SQLite failed.
+    bool checkAndLoad(SqliteConnection& db, Loaded* loaded, bool* empty, QString* error,
+                      int* failure) const;
     bool writeOne(const RowWrite& write, RowWriteResult* result, QStringList* reports);
     bool insertRow(const RowWrite& write, qint64* rowid);
     SqliteQuery& statement(const QString& sql);
