@@ -1,5 +1,8 @@
 #include "LinuxDesktopActions.h"
 
+#include "PrivateBus.h"
+
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QTemporaryDir>
 #include <QWindow>
@@ -32,7 +35,38 @@ private:
     QStringList m_schemes;
 };
 
+// A file manager on the bus, as org.freedesktop.FileManager1 describes it.
+class FakeFileManager final : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+public:
+    QList<QStringList> shown;
+
+public Q_SLOTS:
+    void ShowItems(const QStringList& uris, const QString&) { shown.append(uris); }
+};
+
 } // namespace
+
+TEST(LinuxDesktopActions, RevealsAFileThroughTheFileManagerOnTheBus) {
+    PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    QDBusConnection fileManagerSide = bus.connect();
+    FakeFileManager fileManager;
+    ASSERT_TRUE(fileManagerSide.registerObject(QStringLiteral("/org/freedesktop/FileManager1"),
+                                               &fileManager, QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(fileManagerSide.registerService(QStringLiteral("org.freedesktop.FileManager1")));
+
+    OpenedUrls opened({QStringLiteral("file")});
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("Polizza Casa & Città.pdf"));
+    LinuxDesktopActions actions(bus.connect());
+    actions.revealFile(file);
+    ASSERT_TRUE(waitUntil([&] { return !fileManager.shown.isEmpty(); }));
+    EXPECT_EQ(fileManager.shown.first(), QStringList{QUrl::fromLocalFile(file).toString()});
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(opened.urls.isEmpty()); // the file manager answered: no folder is opened
+}
 
 TEST(LinuxDesktopActions, OpensLinksWithTheDefaultHandler) {
     OpenedUrls opened({QStringLiteral("https")});

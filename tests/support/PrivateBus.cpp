@@ -8,7 +8,7 @@ namespace {
 int g_connectionCount = 0;
 }
 
-PrivateBus::PrivateBus() {
+PrivateBus::PrivateBus(const QString& serviceFolder, const QProcessEnvironment& environment) {
     const QString config = m_dir.filePath(QStringLiteral("bus.conf"));
     QFile file(config);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -21,16 +21,20 @@ PrivateBus::PrivateBus() {
   <type>session</type>
   <listen>unix:dir=%1</listen>
   <auth>EXTERNAL</auth>
-  <policy context="default">
+%2  <policy context="default">
     <allow send_destination="*" eavesdrop="true"/>
     <allow eavesdrop="true"/>
     <allow own="*"/>
   </policy>
 </busconfig>
 )")
-                   .arg(m_dir.path())
+                   .arg(m_dir.path(),
+                        serviceFolder.isEmpty()
+                            ? QString()
+                            : QStringLiteral("  <servicedir>%1</servicedir>\n").arg(serviceFolder))
                    .toUtf8());
     file.close();
+    m_daemon.setProcessEnvironment(environment);
     m_daemon.start(QStringLiteral("dbus-daemon"),
                    {QStringLiteral("--nofork"), QStringLiteral("--print-address=1"),
                     QStringLiteral("--config-file=") + config});

@@ -2,15 +2,20 @@
 
 #include <QDBusConnection>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 #include <functional>
 
-// A session bus of the test's own (a dbus-daemon with no activatable services), so that a
-// fake notification server may own its name and nothing of the machine's session is touched.
+// A session bus of the test's own, so that a fake notification server may own its name and
+// nothing of the machine's session is touched. By default nothing on it is activatable; given
+// a folder of D-Bus service files, it starts those programs on demand, with the environment
+// given (where their data folder and display are).
 class PrivateBus final {
 public:
-    PrivateBus();
+    explicit PrivateBus(
+        const QString& serviceFolder = QString(),
+        const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
     ~PrivateBus();
     PrivateBus(const PrivateBus&) = delete;
     PrivateBus& operator=(const PrivateBus&) = delete;
