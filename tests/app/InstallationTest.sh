@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks what a desktop needs of it: the
-# program, its desktop entry and D-Bus service naming that program, the icon at every size,
-# and metainfo, each accepted by the freedesktop validators.
+# program and its reminder agent, their desktop entries and D-Bus service files naming what was
+# installed, the icon at every size, and metainfo, each accepted by the freedesktop validators.
 set -euo pipefail
 build=$1
 prefix=$(mktemp -d)
@@ -32,6 +32,13 @@ for size in 16 24 32 48 64 128 256; do
     check test "$(od -An -tu1 -j16 -N8 "$png" | awk '{print $3*256+$4 "x" $7*256+$8}')" \
         = "${size}x${size}"
 done
+# The reminder agent: started by the bus, and at login.
+agent_service="$prefix/share/dbus-1/services/$id.Reminders.service"
+autostart="$prefix/etc/xdg/autostart/$id.Reminders.desktop"
+check test -x "$prefix/bin/quintaver-reminder-agent"
+check grep -qx "Exec=$prefix/bin/quintaver-reminder-agent" "$agent_service"
+check desktop-file-validate "$autostart"
+check grep -qx "Exec=$prefix/bin/quintaver-reminder-agent" "$autostart"
 check appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml"
 
 if [ "$fail" -ne 0 ]; then
