@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -59,7 +60,7 @@ std::optional<QString> preparePrivateFile(const QString& path) {
 }
 } // namespace
 
-ReminderStore::ReminderStore(std::unique_ptr<SqliteDatabase> db)
+ReminderStore::ReminderStore(std::unique_ptr<SqliteConnection> db)
     : m_db(std::move(db)) {}
 
 std::unique_ptr<ReminderStore> ReminderStore::open(const QString& path, QString* error) {
@@ -67,18 +68,23 @@ std::unique_ptr<ReminderStore> ReminderStore::open(const QString& path, QString*
         *error = *failure;
         return nullptr;
     }
-    auto db = std::make_unique<SqliteDatabase>(path);
-    if (!db->isOpen() || !db->exec(kSchema)) {
-        *error = db->error();
+    auto db = std::make_unique<SqliteConnection>();
+    if (!db->open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX)) {
+        *error = db->errorMessage();
+        return nullptr;
+    }
+    sqlite3_busy_timeout(db->handle(), 5000);
+    if (!db->exec(QString::fromLatin1(kSchema))) {
+        *error = db->errorMessage();
         return nullptr;
     }
     std::unique_ptr<ReminderStore> store(new ReminderStore(std::move(db)));
     // A replaced request gets a new row at the end, so the rows stay in the order of adding.
-    store->m_put = store->m_db->prepare(
+    store->m_put = std::make_unique<SqliteQuery>(store->m_db->prepare(QStringLiteral(
         "INSERT OR REPLACE INTO pending (identifier, title, body, sound, year, month, day, hour, "
-        "minute, wall_key) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        "minute, wall_key) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")));
     if (!store->m_put->isValid()) {
-        *error = store->m_put->error();
+        *error = store->m_db->errorMessage();
         return nullptr;
     }
     return store;
@@ -103,36 +109,36 @@ std::optional<QString> ReminderStore::put(const NotificationRequest& request) {
     if (const std::optional<QString> invalid = request.validationError()) {
         return invalid;
     }
-    SqliteStatement& statement = *m_put;
+    SqliteQuery& statement = *m_put;
     statement.reset();
-    statement.bind(1, request.identifier);
-    statement.bind(2, request.title);
-    statement.bind(3, request.body);
-    statement.bind(4, qint64(request.sound ? 1 : 0));
-    statement.bind(5, qint64(request.year));
-    statement.bind(6, qint64(request.month));
-    statement.bind(7, qint64(request.day));
-    statement.bind(8, qint64(request.hour));
-    statement.bind(9, qint64(request.minute));
-    statement.bind(10,
-                   wallKey(request.year, request.month, request.day, request.hour, request.minute));
-    const bool done = statement.run();
-    const QString failure = done ? QString() : statement.error();
+    statement.bindText(1, request.identifier);
+    statement.bindText(2, request.title);
+    statement.bindText(3, request.body);
+    statement.bindInt64(4, request.sound ? 1 : 0);
+    statement.bindInt64(5, request.year);
+    statement.bindInt64(6, request.month);
+    statement.bindInt64(7, request.day);
+    statement.bindInt64(8, request.hour);
+    statement.bindInt64(9, request.minute);
+    statement.bindInt64(
+        10, wallKey(request.year, request.month, request.day, request.hour, request.minute));
+    const bool done = statement.step() == SqliteQuery::Step::Done;
+    const QString failure = done ? QString() : m_db->errorMessage();
     statement.reset();
     return done ? std::nullopt : std::optional(failure);
 }
 
 std::optional<QString>
 ReminderStore::inTransaction(const std::function<std::optional<QString>()>& work) {
-    if (!m_db->exec("BEGIN IMMEDIATE")) {
-        return m_db->error();
+    if (!m_db->exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        return m_db->errorMessage();
     }
     std::optional<QString> failure = work();
-    if (!failure && !m_db->exec("COMMIT")) {
-        failure = m_db->error();
+    if (!failure && !m_db->exec(QStringLiteral("COMMIT"))) {
+        failure = m_db->errorMessage();
     }
     if (failure) {
-        m_db->exec("ROLLBACK");
+        m_db->exec(QStringLiteral("ROLLBACK"));
     }
     return failure;
 }
@@ -142,12 +148,13 @@ std::optional<QString> ReminderStore::remove(const QStringList& identifiers) {
         return std::nullopt;
     }
     return inTransaction([&]() -> std::optional<QString> {
-        auto statement = m_db->prepare("DELETE FROM pending WHERE identifier = ?");
+        SqliteQuery statement =
+            m_db->prepare(QStringLiteral("DELETE FROM pending WHERE identifier = ?"));
         for (const QString& identifier : identifiers) {
-            statement->reset();
-            statement->bind(1, identifier);
-            if (!statement->run()) {
-                return statement->error();
+            statement.reset();
+            statement.bindText(1, identifier);
+            if (statement.step() != SqliteQuery::Step::Done) {
+                return m_db->errorMessage();
             }
         }
         return std::nullopt;
@@ -163,12 +170,13 @@ std::optional<QString> ReminderStore::removeRows(const QList<qint64>& rowIds) {
         return std::nullopt;
     }
     return inTransaction([&]() -> std::optional<QString> {
-        auto statement = m_db->prepare("DELETE FROM pending WHERE row_id = ?");
+        SqliteQuery statement =
+            m_db->prepare(QStringLiteral("DELETE FROM pending WHERE row_id = ?"));
         for (const qint64 rowId : rowIds) {
-            statement->reset();
-            statement->bind(1, rowId);
-            if (!statement->run()) {
-                return statement->error();
+            statement.reset();
+            statement.bindInt64(1, rowId);
+            if (statement.step() != SqliteQuery::Step::Done) {
+                return m_db->errorMessage();
             }
         }
         return std::nullopt;
@@ -178,27 +186,28 @@ std::optional<QString> ReminderStore::removeRows(const QList<qint64>& rowIds) {
 QList<ReminderStore::Row> ReminderStore::rows(const char* sql, std::optional<qint64> bound,
                                               QString* error) const {
     QList<Row> result;
-    auto statement = m_db->prepare(sql);
+    SqliteQuery statement = m_db->prepare(QString::fromLatin1(sql));
     if (bound) {
-        statement->bind(1, *bound);
+        statement.bindInt64(1, *bound);
     }
-    while (statement->next()) {
+    SqliteQuery::Step step;
+    while ((step = statement.step()) == SqliteQuery::Step::Row) {
         Row row;
-        row.rowId = statement->integer(0);
+        row.rowId = statement.columnInt64(0);
         NotificationRequest& request = row.request;
-        request.identifier = statement->text(1);
-        request.title = statement->text(2);
-        request.body = statement->text(3);
-        request.sound = statement->integer(4) != 0;
-        request.year = int(statement->integer(5));
-        request.month = int(statement->integer(6));
-        request.day = int(statement->integer(7));
-        request.hour = int(statement->integer(8));
-        request.minute = int(statement->integer(9));
+        request.identifier = statement.columnText(1);
+        request.title = statement.columnText(2);
+        request.body = statement.columnText(3);
+        request.sound = statement.columnInt64(4) != 0;
+        request.year = int(statement.columnInt64(5));
+        request.month = int(statement.columnInt64(6));
+        request.day = int(statement.columnInt64(7));
+        request.hour = int(statement.columnInt64(8));
+        request.minute = int(statement.columnInt64(9));
         result.append(std::move(row));
     }
-    if (!statement->succeeded() && error) {
-        *error = statement->error();
+    if (step == SqliteQuery::Step::Error && error) {
+        *error = m_db->errorMessage();
     }
     return result;
 }
@@ -216,20 +225,21 @@ QList<ReminderStore::Row> ReminderStore::upTo(qint64 wallKey, QString* error) co
 }
 
 qint64 ReminderStore::count() const {
-    auto statement = m_db->prepare("SELECT count(*) FROM pending");
-    return statement->next() ? statement->integer(0) : 0;
+    SqliteQuery statement = m_db->prepare(QStringLiteral("SELECT count(*) FROM pending"));
+    return statement.step() == SqliteQuery::Step::Row ? statement.columnInt64(0) : 0;
 }
 
 bool ReminderStore::authorizationRequested() const {
-    auto statement =
-        m_db->prepare("SELECT value FROM settings WHERE name = 'authorization-requested'");
-    return statement->next() && statement->text(0) == QLatin1String("true");
+    SqliteQuery statement = m_db->prepare(
+        QStringLiteral("SELECT value FROM settings WHERE name = 'authorization-requested'"));
+    return statement.step() == SqliteQuery::Step::Row &&
+           statement.columnText(0) == QLatin1String("true");
 }
 
 std::optional<QString> ReminderStore::setAuthorizationRequested() {
-    if (!m_db->exec("INSERT OR REPLACE INTO settings (name, value) "
-                    "VALUES ('authorization-requested', 'true')")) {
-        return m_db->error();
+    if (!m_db->exec(QStringLiteral("INSERT OR REPLACE INTO settings (name, value) "
+                                   "VALUES ('authorization-requested', 'true')"))) {
+        return m_db->errorMessage();
     }
     return std::nullopt;
 }

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "NotificationRequest.h"
-#include "SqliteDatabase.h"
+#include "SqliteConnection.h"
+#include "SqliteQuery.h"
 
 #include <QList>
 #include <QStringList>
@@ -49,10 +50,10 @@ public:
     static qint64 wallKey(int year, int month, int day, int hour, int minute);
 
 private:
-    explicit ReminderStore(std::unique_ptr<SqliteDatabase> db);
+    explicit ReminderStore(std::unique_ptr<SqliteConnection> db);
     std::optional<QString> inTransaction(const std::function<std::optional<QString>()>& work);
     QList<Row> rows(const char* sql, std::optional<qint64> bound, QString* error) const;
 
-    std::unique_ptr<SqliteDatabase> m_db;
-    std::unique_ptr<SqliteStatement> m_put;
+    std::unique_ptr<SqliteConnection> m_db;
+    std::unique_ptr<SqliteQuery> m_put;
 };
