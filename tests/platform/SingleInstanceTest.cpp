@@ -1,3 +1,5 @@
+#include "PrivateBus.h"
+
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -80,3 +82,21 @@ TEST(SingleInstance, AFirstProgramThatCrashedLeavesNothingThatStopsTheNextStart)
 }
 
 } // namespace
+
+TEST(SingleInstance, OnASessionBusTheFirstOwnsTheNameAndIsActivatedThroughIt) {
+    PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    QTemporaryDir folder;
+    Probe first(folder.path(), bus.address());
+    ASSERT_EQ(first.nextLine(), QStringLiteral("primary on bus"));
+
+    Probe second(folder.path(), bus.address(), QStringLiteral("wayland-token"));
+    EXPECT_EQ(second.nextLine(), QStringLiteral("forwarded"));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(first.nextLine(), QStringLiteral("activated bus wayland-token"));
+
+    // A second program with another data folder still finds the one on the bus.
+    QTemporaryDir otherFolder;
+    Probe other(otherFolder.path(), bus.address());
+    EXPECT_EQ(other.nextLine(), QStringLiteral("primary"));
+}
