@@ -65,8 +65,17 @@ public:
     void setCreatedAt(Instant instant) { setValueAt(kCreatedAt, instant); }
     std::optional<Instant> lastNotified() const { return optionalAt<Instant>(kLastNotified); }
     void setLastNotified(std::optional<Instant> instant) { setOptionalAt(kLastNotified, instant); }
-    // The attached document, whole; an empty document is not the same as none.
-    std::optional<QByteArray> pdfData() const { return optionalAt<QByteArray>(kPdfData); }
+    // The attached document, whole, read from the store now (see ManagedObject::document);
+    // an empty document is not the same as none.
+    std::optional<QByteArray> pdfData() const {
+        const std::shared_ptr<const QByteArray> bytes = document(kPdfData);
+        return bytes ? std::optional(*bytes) : std::nullopt;
+    }
+    // The document's bytes, shared with every other reader that holds them.
+    std::shared_ptr<const QByteArray> pdfDocument() const { return document(kPdfData); }
+    // The document's size in bytes, and whether there is one, without reading it.
+    std::optional<qint64> pdfDataSize() const { return documentSize(kPdfData); }
+    bool hasPdfData() const { return hasValue(kPdfData); }
     void setPdfData(const std::optional<QByteArray>& bytes) { setOptionalAt(kPdfData, bytes); }
     std::optional<QString> pdfFileName() const { return optionalAt<QString>(kPdfFileName); }
     void setPdfFileName(const std::optional<QString>& name) { setOptionalAt(kPdfFileName, name); }

@@ -14,7 +14,65 @@ ManagedObject::~ManagedObject() = default;
 
 Value ManagedObject::value(const QString& key) const {
     const int index = m_entity->attributeIndex(key);
-    return index < 0 ? Value() : m_values[size_t(index)];
+    if (index < 0) {
+        return Value();
+    }
+    if (storedDocument(index)) {
+        const std::shared_ptr<const QByteArray> bytes = document(index);
+        return bytes ? Value(*bytes) : Value();
+    }
+    return m_values[size_t(index)];
+}
+
+const ManagedObject::StoredDocument* ManagedObject::storedDocument(int attribute) const {
+    for (const StoredDocument& stored : m_documents) {
+        if (stored.attribute == attribute) {
+            return &stored;
+        }
+    }
+    return nullptr;
+}
+
+void ManagedObject::setStoredDocument(int attribute, std::optional<qint64> size) {
+    std::erase_if(m_documents, [attribute](const StoredDocument& stored) {
+        return stored.attribute == attribute;
+    });
+    if (size) {
+        m_documents.push_back({attribute, *size, {}});
+    }
+}
+
+std::optional<qint64> ManagedObject::documentSize(int attribute) const {
+    if (const auto* held = std::get_if<QByteArray>(&m_values[size_t(attribute)])) {
+        return held->size();
+    }
+    if (const StoredDocument* stored = storedDocument(attribute)) {
+        return stored->size;
+    }
+    return std::nullopt;
+}
+
+std::shared_ptr<const QByteArray> ManagedObject::document(int attribute) const {
+    if (const auto* held = std::get_if<QByteArray>(&m_values[size_t(attribute)])) {
+        return std::make_shared<const QByteArray>(*held);
+    }
+    const StoredDocument* stored = storedDocument(attribute);
+    if (!stored) {
+        return nullptr;
+    }
+    if (std::shared_ptr<const QByteArray> cached = stored->cache.lock()) {
+        return cached;
+    }
+    if (!m_context) {
+        return nullptr;
+    }
+    std::optional<QByteArray> bytes = m_context->readDocument(*this, attribute);
+    if (!bytes) {
+        return nullptr;
+    }
+    auto shared = std::make_shared<const QByteArray>(std::move(*bytes));
+    stored->cache = shared;
+    return shared;
 }
 
 bool ManagedObject::setValue(const QString& key, const Value& value) {

@@ -56,8 +56,16 @@ public:
 
     // Whether the attribute holds a value (a required one may not, before a save).
     bool hasValue(int attribute) const {
-        return !ValueOrder::isAbsent(m_values[size_t(attribute)]);
+        return !ValueOrder::isAbsent(m_values[size_t(attribute)]) || storedDocument(attribute);
     }
+
+    // A byte-string attribute stays on disk until its bytes are asked for: its size is known
+    // without reading it, absent when it holds no value.
+    std::optional<qint64> documentSize(int attribute) const;
+    // Its bytes, read from the store now unless another reader still holds them; null when
+    // it holds no value (or the store can no longer give them, which is reported). The store
+    // keeps nothing once every reader has let go.
+    std::shared_ptr<const QByteArray> document(int attribute) const;
 
 protected:
     // Called once, when the object is first inserted into a context, after the model's
@@ -100,6 +108,16 @@ protected:
 
 private:
     friend class ManagedObjectContext;
+    friend class LiveFetchResults;
+
+    // A byte-string value that is in the store and not in memory.
+    struct StoredDocument {
+        int attribute = -1;
+        qint64 size = 0;
+        mutable std::weak_ptr<const QByteArray> cache;
+    };
+    const StoredDocument* storedDocument(int attribute) const;
+    void setStoredDocument(int attribute, std::optional<qint64> size);
 
     // The to-one side that links `member` into this object's to-many `relationship`, or -1.
     int inverseOfToMany(const QString& relationship, const ManagedObject* member) const;
@@ -117,11 +135,13 @@ private:
     std::vector<Value> m_values;
     std::vector<ManagedObject*> m_links; // per relationship: the destination of a to-one side
     std::vector<std::unordered_set<ManagedObject*>> m_members; // per to-many side
+    std::vector<StoredDocument> m_documents; // byte-string values left in the store
     quint64 m_changed = 0; // bit per attribute, then per relationship, changed since saved
     bool m_inserted = false;
     bool m_deleted = false;
-    bool m_pending = false; // listed among the context's changed objects
-    QUuid m_storedId;       // the id of its row in the store
-    qint64 m_order = 0;     // the rowid, or a number after every stored row while new
-    size_t m_slot = 0;      // position among the context's objects of the entity
+    bool m_pending = false;  // listed among the context's changed objects
+    bool m_announced = true; // observers have heard of it (not while its insert defaults run)
+    QUuid m_storedId;        // the id of its row in the store
+    qint64 m_order = 0;      // the rowid, or a number after every stored row while new
+    size_t m_slot = 0;       // position among the context's objects of the entity
 };

@@ -20,6 +20,13 @@ ManagedObjectContext::ManagedObjectContext(std::shared_ptr<const ManagedObjectMo
     , m_entities(m_model->entities().size()) {}
 
 ManagedObjectContext::~ManagedObjectContext() {
+    const std::vector<ContextObserver*> observers = m_observers;
+    for (ContextObserver* observer : observers) {
+        if (std::find(m_observers.begin(), m_observers.end(), observer) != m_observers.end()) {
+            observer->contextWillBeDestroyed();
+        }
+    }
+    m_observers.clear();
     // Handles may outlive the context: they keep their objects, which then read as deleted
     // and hold no link to anything.
     for (EntityObjects& entity : m_entities) {
@@ -32,6 +39,60 @@ ManagedObjectContext::~ManagedObjectContext() {
         object->m_context = nullptr;
         object->unlinkAll();
     }
+}
+
+void ManagedObjectContext::addObserver(ContextObserver* observer) {
+    if (observer &&
+        std::find(m_observers.begin(), m_observers.end(), observer) == m_observers.end()) {
+        m_observers.push_back(observer);
+    }
+}
+
+void ManagedObjectContext::removeObserver(ContextObserver* observer) {
+    std::erase(m_observers, observer);
+}
+
+void ManagedObjectContext::notify(bool will, ObjectChange::Kind kind, ManagedObject& object,
+                                  quint64 properties) {
+    if (m_observers.empty() || !object.m_announced) {
+        return;
+    }
+    const ObjectChange change{kind, &object, properties};
+    if (m_observers.size() == 1) {
+        ContextObserver* observer = m_observers.front();
+        will ? observer->objectWillChange(change) : observer->objectDidChange(change);
+        return;
+    }
+    // A copy, so that observers may come and go meanwhile; one that went is not told.
+    const std::vector<ContextObserver*> observers = m_observers;
+    for (ContextObserver* observer : observers) {
+        if (std::find(m_observers.begin(), m_observers.end(), observer) == m_observers.end()) {
+            continue;
+        }
+        will ? observer->objectWillChange(change) : observer->objectDidChange(change);
+    }
+}
+
+std::optional<QByteArray> ManagedObjectContext::readDocument(const ManagedObject& object,
+                                                             int attribute) const {
+    if (!m_store) {
+        return std::nullopt;
+    }
+    QByteArray bytes;
+    QString error;
+    const EntityDescription& entity = object.entity();
+    switch (m_store->readDocument(entity, attribute, object.m_storedId, &bytes, &error)) {
+    case PersistentStore::DocumentRead::Read:
+        return bytes;
+    case PersistentStore::DocumentRead::Absent:
+        return std::nullopt;
+    case PersistentStore::DocumentRead::Failed:
+        break;
+    }
+    report(QStringLiteral("%1 %2: %3 could not be read: %4")
+               .arg(entity.name(), uuidText(object.m_storedId),
+                    entity.attributes()[size_t(attribute)]->name(), error));
+    return std::nullopt;
 }
 
 void ManagedObjectContext::report(const QString& line) const {
@@ -65,6 +126,14 @@ void ManagedObjectContext::attachStore(std::unique_ptr<PersistentStore> store,
             object->m_model = m_model;
             object->m_context = this;
             object->m_values = std::move(row.values);
+            for (size_t a = 0; a < entity.attributes().size(); ++a) {
+                if (entity.attributes()[a]->attributeType() == AttributeType::Binary) {
+                    // Read as its size: the bytes stay in the store.
+                    const qint64* size = std::get_if<qint64>(&object->m_values[a]);
+                    object->setStoredDocument(int(a), size ? std::optional(*size) : std::nullopt);
+                    object->m_values[a] = Value();
+                }
+            }
             object->m_storedId = id;
             object->m_order = row.rowid;
             object->m_slot = objects.objects.size();
@@ -132,7 +201,12 @@ std::shared_ptr<ManagedObject> ManagedObjectContext::insertNewObject(const QStri
     }
     objects.objects.push_back(object);
     markChanged(*object, allBits(*entity));
+    // Observers hear of the object once, with its insert defaults set.
+    object->m_announced = false;
     object->awakeFromInsert();
+    object->m_announced = true;
+    notify(true, ObjectChange::Kind::Insert, *object, 0);
+    notify(false, ObjectChange::Kind::Insert, *object, 0);
     return object;
 }
 
@@ -152,7 +226,8 @@ bool ManagedObjectContext::setValue(ManagedObject& object, int attribute, Value 
         return false;
     }
     Value& held = object.m_values[size_t(attribute)];
-    if (held == value) {
+    const bool stored = object.storedDocument(attribute) != nullptr;
+    if (held == value && !stored) {
         return true;
     }
     if (attribute == entity.identityAttribute()) {
@@ -170,9 +245,38 @@ bool ManagedObjectContext::setValue(ManagedObject& object, int attribute, Value 
             byId.insert(*newId, &object);
         }
     }
+    const quint64 bit = quint64(1) << attribute;
+    notify(true, ObjectChange::Kind::Update, object, bit);
     held = std::move(value);
-    markChanged(object, quint64(1) << attribute);
+    if (stored) {
+        object.setStoredDocument(attribute, std::nullopt);
+    }
+    markChanged(object, bit);
+    notify(false, ObjectChange::Kind::Update, object, bit);
     return true;
+}
+
+void ManagedObjectContext::relink(ManagedObject& object, int relationship,
+                                  ManagedObject* destination) {
+    ManagedObject* old = object.m_links[size_t(relationship)];
+    if (old == destination) {
+        return;
+    }
+    const RelationshipDescription* inverse =
+        object.entity().relationships()[size_t(relationship)]->inverseRelationship();
+    const int inverseIndex = inverse && inverse->isToMany() ? inverse->index() : -1;
+    auto tell = [&](bool will) {
+        notify(will, ObjectChange::Kind::Update, object, object.relationshipBit(relationship));
+        for (ManagedObject* side : {old, destination}) {
+            if (side && inverseIndex >= 0) {
+                notify(will, ObjectChange::Kind::Update, *side,
+                       side->relationshipBit(inverseIndex));
+            }
+        }
+    };
+    tell(true);
+    object.link(relationship, destination);
+    tell(false);
 }
 
 bool ManagedObjectContext::setDestination(ManagedObject& object, int relationship,
@@ -191,7 +295,7 @@ bool ManagedObjectContext::setDestination(ManagedObject& object, int relationshi
     if (object.m_links[size_t(relationship)] == destination) {
         return true;
     }
-    object.link(relationship, destination);
+    relink(object, relationship, destination);
     markChanged(object, object.relationshipBit(relationship));
     return true;
 }
@@ -211,7 +315,9 @@ void ManagedObjectContext::deleteObject(ManagedObject* object) {
             }
         }
     }
+    notify(true, ObjectChange::Kind::Delete, *object, 0);
     object->m_deleted = true;
+    notify(false, ObjectChange::Kind::Delete, *object, 0);
     if (object->m_inserted) {
         // Never stored: it simply goes.
         forget(*object);
@@ -267,7 +373,7 @@ bool ManagedObjectContext::save(QString* error) {
         const EntityDescription& entity = object->entity();
         for (size_t a = 0; a < entity.attributes().size(); ++a) {
             const AttributeDescription& attribute = *entity.attributes()[a];
-            if (!attribute.isOptional() && ValueOrder::isAbsent(object->m_values[a])) {
+            if (!attribute.isOptional() && !object->hasValue(int(a))) {
                 missing << QStringLiteral("%1.%2 is required").arg(entity.name(), attribute.name());
             }
         }
@@ -329,8 +435,20 @@ bool ManagedObjectContext::save(QString* error) {
         }
         if (writes[i].kind == RowWrite::Kind::Insert) {
             EntityObjects& entityObjects = m_entities[size_t(object.entity().index())];
-            object.m_order = results[i].rowid;
+            if (object.m_order != results[i].rowid) {
+                notify(true, ObjectChange::Kind::Update, object, ObjectChange::kOrderBit);
+                object.m_order = results[i].rowid;
+                notify(false, ObjectChange::Kind::Update, object, ObjectChange::kOrderBit);
+            }
             entityObjects.nextOrder = std::max(entityObjects.nextOrder, results[i].rowid + 1);
+        }
+        // Written documents go back to the store, which gives them again when asked.
+        for (size_t a = 0; a < object.m_values.size(); ++a) {
+            if (const QByteArray* bytes = std::get_if<QByteArray>(&object.m_values[a])) {
+                const qint64 size = bytes->size();
+                object.m_values[a] = Value();
+                object.setStoredDocument(int(a), size);
+            }
         }
         object.m_inserted = false;
         object.m_changed = 0;
@@ -350,20 +468,45 @@ bool ManagedObjectContext::save(QString* error) {
 void ManagedObjectContext::refresh(ManagedObject& object, quint64 written,
                                    const StoredRow& current) {
     const EntityDescription& entity = object.entity();
+    quint64 changed = 0;
     for (size_t a = 0; a < entity.attributes().size(); ++a) {
-        if ((written & (quint64(1) << a)) ||
-            entity.attributes()[a]->attributeType() == AttributeType::Binary ||
-            int(a) == entity.identityAttribute()) {
+        if ((written & (quint64(1) << a)) || int(a) == entity.identityAttribute()) {
             continue;
         }
-        object.m_values[a] = current.values[a];
+        if (entity.attributes()[a]->attributeType() == AttributeType::Binary) {
+            // Another writer's document: known by its size, read when asked for.
+            const qint64* size = std::get_if<qint64>(&current.values[a]);
+            const auto* stored = object.storedDocument(int(a));
+            if ((size != nullptr) != (stored != nullptr) || (size && *size != stored->size) ||
+                !ValueOrder::isAbsent(object.m_values[a])) {
+                changed |= quint64(1) << a;
+            }
+        } else if (object.m_values[a] != current.values[a]) {
+            changed |= quint64(1) << a;
+        }
+    }
+    if (changed != 0) {
+        notify(true, ObjectChange::Kind::Update, object, changed);
+        for (size_t a = 0; a < entity.attributes().size(); ++a) {
+            if (!(changed & (quint64(1) << a))) {
+                continue;
+            }
+            if (entity.attributes()[a]->attributeType() == AttributeType::Binary) {
+                const qint64* size = std::get_if<qint64>(&current.values[a]);
+                object.m_values[a] = Value();
+                object.setStoredDocument(int(a), size ? std::optional(*size) : std::nullopt);
+            } else {
+                object.m_values[a] = current.values[a];
+            }
+        }
+        notify(false, ObjectChange::Kind::Update, object, changed);
     }
     for (size_t r = 0; r < entity.relationships().size(); ++r) {
         const RelationshipDescription& relationship = *entity.relationships()[r];
         if (relationship.isToMany() || (written & object.relationshipBit(int(r)))) {
             continue;
         }
-        object.link(int(r), objectWithId(*relationship.destinationEntity(), current.links[r]));
+        relink(object, int(r), objectWithId(*relationship.destinationEntity(), current.links[r]));
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ContextObserver.h"
 #include "FetchRequest.h"
 #include "ManagedObject.h"
 #include "ManagedObjectModel.h"
@@ -82,6 +83,11 @@ public:
     // The live object of the entity with that id, or null.
     std::shared_ptr<ManagedObject> existingObject(const QString& entityName, const QUuid& id) const;
 
+    // Observers hear of every change as it is made, in the order they were added. An
+    // observer may add or remove observers while it is told of a change.
+    void addObserver(ContextObserver* observer);
+    void removeObserver(ContextObserver* observer);
+
 private:
     friend class ManagedObject;
 
@@ -92,6 +98,10 @@ private:
     };
 
     bool setValue(ManagedObject& object, int attribute, Value value);
+    // Links without a change record, telling the observers of all three objects concerned.
+    void relink(ManagedObject& object, int relationship, ManagedObject* destination);
+    void notify(bool will, ObjectChange::Kind kind, ManagedObject& object, quint64 properties);
+    std::optional<QByteArray> readDocument(const ManagedObject& object, int attribute) const;
     bool setDestination(ManagedObject& object, int relationship, ManagedObject* destination);
     void markChanged(ManagedObject& object, quint64 bits);
     void forget(ManagedObject& object);
@@ -105,4 +115,5 @@ private:
     std::vector<EntityObjects> m_entities;
     std::vector<std::shared_ptr<ManagedObject>> m_pending;
     std::function<void(const QString&)> m_report;
+    std::vector<ContextObserver*> m_observers;
 };

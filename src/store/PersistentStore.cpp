@@ -361,6 +361,17 @@ bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement, St
             }
             continue;
         }
+        if (attribute.attributeType() == AttributeType::Binary) {
+            // Read as its size (see StoreSchema::selectColumns), or as the name of what the
+            // column holds instead of a blob.
+            if (type == SQLITE_INTEGER) {
+                value = statement.columnInt64(index);
+            } else {
+                unusable(QStringLiteral("holds %1 where a blob belongs")
+                             .arg(statement.columnText(index)));
+            }
+            continue;
+        }
         if (type != expectedStorageClass(attribute.attributeType())) {
             unusable(QStringLiteral("holds %1 where %2 belongs")
                          .arg(storageClassName(type),
@@ -391,7 +402,6 @@ bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement, St
             value = Instant(statement.columnInt64(index));
             break;
         case AttributeType::Binary:
-            value = statement.columnBytes(index);
             break;
         case AttributeType::Uuid: {
             // Only the identity is a UUID in this program's models; another UUID attribute
@@ -718,9 +728,9 @@ bool PersistentStore::writeOne(const RowWrite& write, RowWriteResult* result,
             return insertRow(write, &result->rowid);
         }
     }
-    // Documents are left out: re-reading one at every save would make a save cost the size of
-    // the document rather than the size of the change.
-    SqliteQuery& select = statement(StoreSchema::selectColumns(table, false) + whereRowOf(name));
+    // Documents are read as their sizes: re-reading one at every save would make a save cost
+    // the size of the document rather than the size of the change.
+    SqliteQuery& select = statement(StoreSchema::selectColumns(table) + whereRowOf(name));
     const auto& idValue = write.values[size_t(write.entity->identityAttribute())];
     select.bindText(1, std::holds_alternative<QUuid>(idValue) ? uuidText(std::get<QUuid>(idValue))
                                                               : storedId);
@@ -776,4 +786,40 @@ QString PersistentStore::pragma(const QString& name) {
         return QString();
     }
     return query.columnText(0);
+}
+
+PersistentStore::DocumentRead PersistentStore::readDocument(const EntityDescription& entity,
+                                                            int attribute, const QUuid& storedId,
+                                                            QByteArray* bytes, QString* error) {
+    const StoreSchema::Table& table = m_schema.table(entity);
+    const int columnIndex = table.columnOfAttribute[size_t(attribute)];
+    const QString name = StoreSchema::quoted(entity.name());
+    SqliteQuery& select = statement(
+        StoreSchema::selectColumn(table, table.columns[size_t(columnIndex)]) + whereRowOf(name));
+    select.bindText(1, uuidText(storedId));
+    DocumentRead result = DocumentRead::Failed;
+    switch (select.step()) {
+    case SqliteQuery::Step::Row:
+        if (select.columnType(0) == SQLITE_BLOB) {
+            *bytes = select.columnBytes(0);
+            result = DocumentRead::Read;
+        } else if (select.columnType(0) == SQLITE_NULL) {
+            result = DocumentRead::Absent;
+        } else {
+            *error = QStringLiteral("%1.%2 of %3 is no longer a blob")
+                         .arg(entity.name(), table.columns[size_t(columnIndex)].name,
+                              uuidText(storedId));
+        }
+        break;
+    case SqliteQuery::Step::Done:
+        *error = QStringLiteral("%1 %2 is no longer in the store")
+                     .arg(entity.name(), uuidText(storedId));
+        break;
+    case SqliteQuery::Step::Error:
+        *error = m_db.errorMessage();
+        break;
+    }
+    // Ends the read snapshot at once: a statement left on a row would keep it.
+    select.reset();
+    return result;
 }

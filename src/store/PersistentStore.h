@@ -13,7 +13,8 @@
 #include <vector>
 
 // One row as read from the store: its hidden order, a value per attribute and, per to-one
-// relationship, the identity of the row it points to.
+// relationship, the identity of the row it points to. A byte-string attribute is read as its
+// size in bytes (an integer), never as its bytes: those stay on disk until asked for.
 struct StoredRow {
     qint64 rowid = 0;
     std::vector<Value> values;
@@ -68,6 +69,11 @@ public:
     // Writes every row in one transaction: all of them, or none and false with `error` set.
     bool write(const std::vector<RowWrite>& writes, std::vector<RowWriteResult>* results,
                QStringList* reports, QString* error);
+
+    enum class DocumentRead { Read, Absent, Failed };
+    // The bytes of one byte-string attribute of the row with the id, read now.
+    DocumentRead readDocument(const EntityDescription& entity, int attribute, const QUuid& storedId,
+                              QByteArray* bytes, QString* error);
 
     const QString& path() const { return m_path; }
     const StoreSchema& schema() const { return m_schema; }

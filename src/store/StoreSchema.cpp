@@ -105,15 +105,27 @@ QStringList StoreSchema::createStatements() const {
 }
 
 QString StoreSchema::selectAll(const Table& table) {
-    return selectColumns(table, true) + QStringLiteral(" ORDER BY rowid");
+    return selectColumns(table) + QStringLiteral(" ORDER BY rowid");
 }
 
-QString StoreSchema::selectColumns(const Table& table, bool withBinary) {
+QString StoreSchema::selectColumns(const Table& table) {
     QStringList columns{QStringLiteral("rowid")};
     for (const Column& column : table.columns) {
-        columns << (withBinary || column.sqlType != u"BLOB" ? quoted(column.name)
-                                                            : QStringLiteral("NULL"));
+        const QString name = quoted(column.name);
+        if (column.sqlType == u"BLOB") {
+            // typeof() and length() of a column are answered from the record header alone.
+            columns << QStringLiteral("CASE typeof(%1) WHEN 'blob' THEN length(%1) WHEN 'null' "
+                                      "THEN NULL ELSE typeof(%1) END")
+                           .arg(name);
+        } else {
+            columns << name;
+        }
     }
     return QStringLiteral("SELECT %1 FROM %2")
         .arg(columns.join(QStringLiteral(", ")), quoted(table.entity->name()));
+}
+
+QString StoreSchema::selectColumn(const Table& table, const Column& column) {
+    return QStringLiteral("SELECT %1 FROM %2")
+        .arg(quoted(column.name), quoted(table.entity->name()));
 }

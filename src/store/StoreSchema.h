@@ -35,11 +35,14 @@ public:
 
     // Every CREATE TABLE and CREATE INDEX statement, in an order that runs.
     QStringList createStatements() const;
-    // "SELECT rowid, <every column> FROM <table> ORDER BY rowid"
+    // selectColumns(table) + " ORDER BY rowid"
     static QString selectAll(const Table& table);
-    // "SELECT rowid, <every column> FROM <table>", byte-string columns read as NULL unless
-    // `withBinary`.
-    static QString selectColumns(const Table& table, bool withBinary);
+    // "SELECT rowid, <every column> FROM <table>", where a byte-string column reads as its
+    // size (an integer), NULL, or the name of the type it holds instead of a blob (text):
+    // SQLite tells a blob's size without reading the blob.
+    static QString selectColumns(const Table& table);
+    // "SELECT <column> FROM <table>" for one row chosen by the caller's WHERE clause.
+    static QString selectColumn(const Table& table, const Column& column);
 
     static QString quoted(const QString& identifier);
 

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "ObjectChange.h"
+
+// Hears every insert, change and delete in a context, pending or saved, at the moment it is
+// made. Registered with ManagedObjectContext::addObserver; an observer that outlives its
+// context is told when the context goes.
+class ContextObserver {
+public:
+    virtual ~ContextObserver() = default;
+
+    virtual void objectWillChange(const ObjectChange& change) = 0;
+    virtual void objectDidChange(const ObjectChange& change) = 0;
+    // The context and every object of it are going: nothing of them may be used afterwards.
+    virtual void contextWillBeDestroyed() = 0;
+
+protected:
+    ContextObserver() = default;
+    ContextObserver(const ContextObserver&) = default;
+    ContextObserver& operator=(const ContextObserver&) = default;
+};

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "ContextObserver.h"
+#include "FetchRequest.h"
+#include "ManagedObject.h"
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class LiveFetchResultsListener;
+class ManagedObjectContext;
+
+// The results of a fetch request kept up to date, in sort order, after every insert, change
+// and delete in the context, pending or saved, at the moment each is made.
+//
+// Each change is applied alone: the object's old and new rows are found by binary search over
+// the sort keys, and its listeners hear exactly what happened to which row. A change to a
+// property that neither sorts nor filters (or to a relationship) is a change in place. The
+// predicate's arguments are those the request was made with.
+//
+// The results hold the context's objects without owning them: an object leaves the results
+// when it is deleted, and all of them go when the context does.
+class LiveFetchResults final : private ContextObserver {
+public:
+    LiveFetchResults(ManagedObjectContext& context, FetchRequestBase request);
+    ~LiveFetchResults() override;
+    LiveFetchResults(const LiveFetchResults&) = delete;
+    LiveFetchResults& operator=(const LiveFetchResults&) = delete;
+
+    // Fetches the rows and starts following the context. False, with `error` set and no rows,
+    // for a request the context cannot run (an unknown entity or key, an invalid predicate).
+    // Listeners hear nothing of the first fetch.
+    bool performFetch(QString* error = nullptr);
+
+    const FetchRequestBase& fetchRequest() const { return m_request; }
+    int count() const { return int(m_rows.size()); }
+    ManagedObject* objectAt(int row) const { return m_rows[size_t(row)]; }
+    template <typename T> std::shared_ptr<T> at(int row) const {
+        return std::dynamic_pointer_cast<T>(m_rows[size_t(row)]->shared_from_this());
+    }
+    // The row of the object, or -1; by binary search.
+    int indexOf(const ManagedObject* object) const;
+
+    // Listeners are told in the order they were added; they must not change the context while
+    // they are told.
+    void addListener(LiveFetchResultsListener* listener);
+    void removeListener(LiveFetchResultsListener* listener);
+
+private:
+    void objectWillChange(const ObjectChange& change) override;
+    void objectDidChange(const ObjectChange& change) override;
+    void contextWillBeDestroyed() override;
+
+    bool concerns(const ObjectChange& change) const;
+    bool matches(const ManagedObject& object) const;
+    // Whether `a` comes before `b`: by the sort keys, then by the hidden order.
+    bool before(const ManagedObject* a, const ManagedObject* b) const;
+    // The first row in [first, last) whose object does not come before `object`.
+    size_t lowerBound(const ManagedObject* object, size_t first, size_t last) const;
+
+    void insertRow(ManagedObject* object);
+    void removeRow(size_t row);
+    void placeRow(size_t row);
+
+    ManagedObjectContext* m_context;
+    FetchRequestBase m_request;
+    const EntityDescription* m_entity = nullptr;
+    std::optional<Predicate> m_predicate;
+    std::vector<std::pair<int, bool>> m_keys; // attribute, ascending
+    quint64 m_keyBits = 0;
+    bool m_fetched = false;
+    std::vector<ManagedObject*> m_rows;
+    std::vector<LiveFetchResultsListener*> m_listeners;
+    // The row an object had before the change now being made: -1 when it had none.
+    const ManagedObject* m_changing = nullptr;
+    int m_oldRow = -1;
+};

@@ -1,0 +1,172 @@
+#include "ObjectObservation.h"
+#include "RawSqlite.h"
+#include "StoreFixture.h"
+
+#include <sqlite3.h>
+
+using TimeHelpers::utc;
+
+using ObjectObservationTest = StoreFixture;
+
+// A detail pane follows its object: each change of an attribute or a link (also one made from
+// the other side), pending or brought in by a save, and then its deletion, once.
+TEST_F(ObjectObservationTest, HearsEveryChangeAndTheDeletion) {
+    auto controller = openInMemory();
+    ManagedObjectContext& context = controller->container().viewContext();
+    auto policy = insertPolicy(context, QStringLiteral("a"));
+    auto contact = context.insert<Contact>();
+    ASSERT_TRUE(context.save());
+
+    QStringList heard;
+    int deletions = 0;
+    ObjectObservation watchPolicy(
+        policy,
+        [&](const QStringList& names) { heard << QStringLiteral("policy ") + names.join(u','); },
+        [&] { ++deletions; });
+    ObjectObservation watchContact(contact, [&](const QStringList& names) {
+        heard << QStringLiteral("contact ") + names.join(u',');
+    });
+
+    policy->setNotes(QStringLiteral("n"));
+    policy->setNotes(QStringLiteral("n")); // the same value: nothing changes
+    policy->setContact(contact);
+    contact->setFirstName(QStringLiteral("Anna"));
+    ASSERT_TRUE(context.save());
+    context.deleteObject(contact.get());
+    EXPECT_EQ(heard, QStringList({"policy notes", "policy contact", "contact policies",
+                                  "contact firstName", "policy contact", "contact policies"}));
+    EXPECT_EQ(deletions, 0);
+    heard.clear();
+    context.deleteObject(policy.get());
+    policy->setName(QStringLiteral("refused"));
+    ASSERT_TRUE(context.save());
+    EXPECT_TRUE(heard.isEmpty());
+    EXPECT_EQ(deletions, 1);
+    EXPECT_TRUE(policy->isDeleted());
+}
+
+TEST_F(ObjectObservationTest, HearsTheContextGoOnceAndOutlivesIt) {
+    auto controller = openInMemory();
+    auto policy = insertPolicy(controller->container().viewContext(), QStringLiteral("a"));
+    int deletions = 0;
+    ObjectObservation watch(
+        policy, [](const QStringList&) {}, [&] { ++deletions; });
+    controller.reset();
+    EXPECT_EQ(deletions, 1);
+    EXPECT_TRUE(watch.object()->isDeleted());
+    EXPECT_EQ(policy->name(), u"a");
+}
+
+using Documents = StoreFixture;
+
+// Absent, empty and large documents: the size is known at once, the bytes come when asked.
+TEST_F(Documents, AreKnownBySizeAndReadOnDemand) {
+    const QString path = storePath();
+    const QByteArray large = QByteArray("%PDF-1.7\n\0\xff", 11).repeated(300'000);
+    const std::vector<std::pair<QString, std::optional<QByteArray>>> documents{
+        {QStringLiteral("absent"), std::nullopt},
+        {QStringLiteral("empty"), QByteArray("")},
+        {QStringLiteral("small"), QByteArray("%PDF")},
+        {QStringLiteral("large"), large},
+    };
+    {
+        auto controller = open(path);
+        ManagedObjectContext& context = controller->container().viewContext();
+        for (const auto& [name, bytes] : documents) {
+            auto policy = insertPolicy(context, name);
+            policy->setPdfData(bytes);
+            EXPECT_EQ(policy->pdfDataSize(), bytes ? std::optional(bytes->size()) : std::nullopt);
+        }
+        ASSERT_TRUE(context.save());
+        // Saved documents stay readable, from the store.
+        for (const auto& policy : context.fetch(Policy::fetchRequest())) {
+            EXPECT_EQ(policy->pdfData(), documents[size_t(policy->name() == u"empty") +
+                                                   2 * size_t(policy->name() == u"small") +
+                                                   3 * size_t(policy->name() == u"large")]
+                                             .second);
+        }
+    }
+
+    auto controller = open(path);
+    ManagedObjectContext& context = controller->container().viewContext();
+    auto request = Policy::fetchRequest();
+    request.setSortDescriptors({{QStringLiteral("createdAt")}});
+    const auto policies = context.fetch(request);
+    ASSERT_EQ(policies.size(), documents.size());
+    // Another writer changes the bytes (not the size) after the load: what a reader gets is
+    // what the file holds when it asks, so nothing was read before.
+    RawSqlite raw(path);
+    ASSERT_TRUE(raw.exec("UPDATE Policy SET pdfData = x'25504446' WHERE name = 'large'"));
+    for (size_t i = 0; i < documents.size(); ++i) {
+        const auto& expected = documents[i].second;
+        SCOPED_TRACE(qPrintable(documents[i].first));
+        EXPECT_EQ(policies[i]->hasPdfData(), expected.has_value());
+        EXPECT_EQ(policies[i]->pdfDataSize(),
+                  expected ? std::optional(expected->size()) : std::nullopt);
+        if (documents[i].first == u"large") {
+            EXPECT_EQ(policies[i]->pdfData(), std::optional(QByteArray("%PDF")));
+        } else {
+            EXPECT_EQ(policies[i]->pdfData(), expected);
+        }
+    }
+    EXPECT_TRUE(logLines().isEmpty()) << qPrintable(logLines().join(u'\n'));
+}
+
+// Readers share one copy while they hold it; once they let go the store keeps nothing.
+TEST_F(Documents, AreNotKeptAliveAfterTheirReadersLetGo) {
+    const QString path = storePath();
+    {
+        auto controller = open(path);
+        ManagedObjectContext& context = controller->container().viewContext();
+        insertPolicy(context, QStringLiteral("a"))->setPdfData(QByteArray(1 << 20, 'x'));
+        ASSERT_TRUE(context.save());
+    }
+    auto controller = open(path);
+    auto policy = controller->container().viewContext().fetch(Policy::fetchRequest()).at(0);
+    std::shared_ptr<const QByteArray> first = policy->pdfDocument();
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->size(), 1 << 20);
+    EXPECT_EQ(policy->pdfDocument(), first);
+    std::weak_ptr<const QByteArray> watch = first;
+    first.reset();
+    EXPECT_TRUE(watch.expired());
+    EXPECT_EQ(policy->pdfDocument()->size(), 1 << 20);
+}
+
+// Replacing, clearing and emptying a stored document are changes like any other, and a
+// document that another writer cleared reads as none.
+TEST_F(Documents, ChangeAndSaveLikeAnyValue) {
+    const QString path = storePath();
+    auto controller = open(path);
+    ManagedObjectContext& context = controller->container().viewContext();
+    auto a = insertPolicy(context, QStringLiteral("a"));
+    auto b = insertPolicy(context, QStringLiteral("b"));
+    auto c = insertPolicy(context, QStringLiteral("c"));
+    for (const auto& policy : {a, b, c}) {
+        policy->setPdfData(QByteArray("old"));
+    }
+    ASSERT_TRUE(context.save());
+    a->setPdfData(std::nullopt);
+    b->setPdfData(QByteArray(""));
+    EXPECT_TRUE(context.hasChanges());
+    EXPECT_FALSE(a->hasPdfData());
+    ASSERT_TRUE(context.save());
+
+    RawSqlite raw(path);
+    EXPECT_EQ(raw.query("SELECT name, quote(pdfData) FROM Policy ORDER BY name"),
+              QStringList({"a|NULL", "b|X''", "c|X'6F6C64'"}));
+    ASSERT_TRUE(raw.exec("UPDATE Policy SET pdfData = NULL WHERE name = 'c'"));
+    EXPECT_EQ(c->pdfDataSize(), std::optional<qint64>(3));
+    EXPECT_EQ(c->pdfData(), std::nullopt);
+    // The next save brings in what the other writer did.
+    c->setNotes(QStringLiteral("n"));
+    ASSERT_TRUE(context.save());
+    EXPECT_FALSE(c->hasPdfData());
+
+    auto reopened = open(path);
+    const auto policies = reopened->container().viewContext().fetch(Policy::fetchRequest());
+    ASSERT_EQ(policies.size(), 3u);
+    EXPECT_EQ(policies[0]->pdfData(), std::nullopt);
+    EXPECT_EQ(policies[1]->pdfData(), std::optional(QByteArray("")));
+    EXPECT_EQ(policies[2]->pdfData(), std::nullopt);
+}
