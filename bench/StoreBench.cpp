@@ -156,7 +156,8 @@ std::optional<qint64> optionalInt(sqlite3_stmt* statement, int column) {
 // The fastest plain loop: either a table scan sorted in memory, or ORDER BY through the index.
 std::vector<PlainPolicy> plainFetch(const QString& path, bool sortInMemory) {
     sqlite3* db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
+                    SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
     QByteArray sql("SELECT rowid, id, name, policyNumber, provider, expirationDate, renewalType, "
                    "notes, reminderDays, customReminderDays, createdAt, lastNotified, "
                    "pdfFileName, clientPhoneNumber, category, contact, length(pdfData) "

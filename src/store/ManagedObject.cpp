@@ -6,9 +6,13 @@
 
 ManagedObject::ManagedObject(const EntityDescription& entity)
     : m_entity(&entity)
-    , m_values(entity.attributes().size())
     , m_links(entity.relationships().size(), nullptr)
-    , m_members(entity.relationships().size()) {}
+    , m_linkSlots(entity.relationships().size(), 0)
+    // Only an entity with a to-many side needs the sets: most objects are of one without.
+    , m_members(std::any_of(entity.relationships().begin(), entity.relationships().end(),
+                            [](const auto& relationship) { return relationship->isToMany(); })
+                    ? entity.relationships().size()
+                    : 0) {}
 
 ManagedObject::~ManagedObject() = default;
 
@@ -102,8 +106,10 @@ bool ManagedObject::setDestinationAt(int relationship, ManagedObject* destinatio
 }
 
 std::vector<ManagedObject*> ManagedObject::membersAt(int relationship) const {
-    const auto& set = m_members[size_t(relationship)];
-    std::vector<ManagedObject*> members(set.begin(), set.end());
+    if (size_t(relationship) >= m_members.size()) {
+        return {};
+    }
+    std::vector<ManagedObject*> members = m_members[size_t(relationship)];
     std::sort(members.begin(), members.end(), [](const ManagedObject* a, const ManagedObject* b) {
         return a->m_order < b->m_order;
     });
@@ -158,12 +164,19 @@ void ManagedObject::link(int relationship, ManagedObject* destination) {
     if (old == destination) {
         return;
     }
+    const size_t r = size_t(relationship);
     if (old && inverse) {
-        old->m_members[size_t(inverse->index())].erase(this);
+        std::vector<ManagedObject*>& members = old->m_members[size_t(inverse->index())];
+        ManagedObject* last = members.back();
+        members[m_linkSlots[r]] = last;
+        last->m_linkSlots[r] = m_linkSlots[r];
+        members.pop_back();
     }
-    m_links[size_t(relationship)] = destination;
+    m_links[r] = destination;
     if (destination && inverse) {
-        destination->m_members[size_t(inverse->index())].insert(this);
+        std::vector<ManagedObject*>& members = destination->m_members[size_t(inverse->index())];
+        m_linkSlots[r] = members.size();
+        members.push_back(this);
     }
 }
 

@@ -7,7 +7,6 @@
 
 #include <memory>
 #include <optional>
-#include <unordered_set>
 #include <vector>
 
 class ManagedObjectContext;
@@ -132,10 +131,13 @@ private:
     // Keeps the descriptions alive for a handle that outlives its context.
     std::shared_ptr<const ManagedObjectModel> m_model;
     ManagedObjectContext* m_context = nullptr;
-    std::vector<Value> m_values;
+    std::vector<Value> m_values;         // one per attribute, given by the context
     std::vector<ManagedObject*> m_links; // per relationship: the destination of a to-one side
-    std::vector<std::unordered_set<ManagedObject*>> m_members; // per to-many side
-    std::vector<StoredDocument> m_documents; // byte-string values left in the store
+    // Per relationship whose inverse is to-many: this object's place among the destination's
+    // members, so that leaving them costs the same however many there are.
+    std::vector<size_t> m_linkSlots;
+    std::vector<std::vector<ManagedObject*>> m_members; // per to-many side, in no order
+    std::vector<StoredDocument> m_documents;            // byte-string values left in the store
     quint64 m_changed = 0; // bit per attribute, then per relationship, changed since saved
     bool m_inserted = false;
     bool m_deleted = false;

@@ -3,6 +3,7 @@
 #include "Clock.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -108,10 +109,23 @@ void ManagedObjectContext::attachStore(std::unique_ptr<PersistentStore> store,
         report(line);
     }
     std::vector<std::pair<ManagedObject*, std::vector<std::optional<QUuid>>>> links;
+    size_t rows = 0;
+    for (const auto& entityRows : loaded.rowsByEntity) {
+        rows += entityRows.size();
+    }
+    links.reserve(rows);
     for (const auto& entityPointer : m_model->entities()) {
         const EntityDescription& entity = *entityPointer;
         EntityObjects& objects = m_entities[size_t(entity.index())];
         const int idAttribute = entity.identityAttribute();
+        std::vector<size_t> documents;
+        for (size_t a = 0; a < entity.attributes().size(); ++a) {
+            if (entity.attributes()[a]->attributeType() == AttributeType::Binary) {
+                documents.push_back(a);
+            }
+        }
+        objects.objects.reserve(loaded.rowsByEntity[size_t(entity.index())].size());
+        objects.byId.reserve(qsizetype(loaded.rowsByEntity[size_t(entity.index())].size()));
         for (StoredRow& row : loaded.rowsByEntity[size_t(entity.index())]) {
             const QUuid id = std::get<QUuid>(row.values[size_t(idAttribute)]);
             if (ManagedObject* first = objects.byId.value(id)) {
@@ -126,13 +140,11 @@ void ManagedObjectContext::attachStore(std::unique_ptr<PersistentStore> store,
             object->m_model = m_model;
             object->m_context = this;
             object->m_values = std::move(row.values);
-            for (size_t a = 0; a < entity.attributes().size(); ++a) {
-                if (entity.attributes()[a]->attributeType() == AttributeType::Binary) {
-                    // Read as its size: the bytes stay in the store.
-                    const qint64* size = std::get_if<qint64>(&object->m_values[a]);
-                    object->setStoredDocument(int(a), size ? std::optional(*size) : std::nullopt);
-                    object->m_values[a] = Value();
-                }
+            for (const size_t a : documents) {
+                // Read as its size: the bytes stay in the store.
+                const qint64* size = std::get_if<qint64>(&object->m_values[a]);
+                object->setStoredDocument(int(a), size ? std::optional(*size) : std::nullopt);
+                object->m_values[a] = Value();
             }
             object->m_storedId = id;
             object->m_order = row.rowid;
@@ -196,6 +208,7 @@ std::shared_ptr<ManagedObject> ManagedObjectContext::insertNewObject(const QStri
     object->m_inserted = true;
     object->m_order = objects.nextOrder++;
     object->m_slot = objects.objects.size();
+    object->m_values.resize(entity->attributes().size());
     for (size_t i = 0; i < entity->attributes().size(); ++i) {
         object->m_values[i] = entity->attributes()[i]->defaultValue();
     }
@@ -547,7 +560,7 @@ ManagedObjectContext::execute(const FetchRequestBase& request, QString* error) c
             found.push_back(object.get());
         }
     }
-    std::sort(found.begin(), found.end(), [&keys](const ManagedObject* a, const ManagedObject* b) {
+    const auto before = [&keys](const ManagedObject* a, const ManagedObject* b) {
         for (const auto& [index, ascending] : keys) {
             const int c =
                 ValueOrder::compare(a->m_values[size_t(index)], b->m_values[size_t(index)]);
@@ -556,7 +569,39 @@ ManagedObjectContext::execute(const FetchRequestBase& request, QString* error) c
             }
         }
         return a->m_order < b->m_order;
-    });
+    };
+    if (!keys.empty() && keys.front().second &&
+        (entity->attributes()[size_t(keys.front().first)]->attributeType() == AttributeType::Date ||
+         entity->attributes()[size_t(keys.front().first)]->attributeType() ==
+             AttributeType::Integer32)) {
+        // A first key that is a number sorts as plain integers beside the objects (absent
+        // first), and only ties are compared in full.
+        struct Ranked {
+            qint64 rank;
+            ManagedObject* object;
+        };
+        const size_t key = size_t(keys.front().first);
+        std::vector<Ranked> ranked;
+        ranked.reserve(found.size());
+        for (ManagedObject* object : found) {
+            const Value& value = object->m_values[key];
+            qint64 rank = std::numeric_limits<qint64>::min();
+            if (const Instant* instant = std::get_if<Instant>(&value)) {
+                rank = instant->msSinceEpoch();
+            } else if (const qint64* number = std::get_if<qint64>(&value)) {
+                rank = *number;
+            }
+            ranked.push_back({rank, object});
+        }
+        std::sort(ranked.begin(), ranked.end(), [&before](const Ranked& a, const Ranked& b) {
+            return a.rank != b.rank ? a.rank < b.rank : before(a.object, b.object);
+        });
+        for (size_t i = 0; i < ranked.size(); ++i) {
+            found[i] = ranked[i].object;
+        }
+    } else {
+        std::sort(found.begin(), found.end(), before);
+    }
     std::vector<std::shared_ptr<ManagedObject>> result;
     result.reserve(found.size());
     for (ManagedObject* object : found) {

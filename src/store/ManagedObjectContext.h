@@ -72,10 +72,12 @@ public:
     std::vector<std::shared_ptr<T>> fetch(const FetchRequest<T>& request,
                                           QString* error = nullptr) const {
         std::vector<std::shared_ptr<T>> result;
-        for (auto& object : execute(request, error)) {
-            if (auto typed = std::dynamic_pointer_cast<T>(std::move(object))) {
-                result.push_back(std::move(typed));
-            }
+        std::vector<std::shared_ptr<ManagedObject>> found = execute(request, error);
+        result.reserve(found.size());
+        // Every object of T's entity is made by the entity's factory, as a T.
+        for (auto& object : found) {
+            Q_ASSERT(dynamic_cast<T*>(object.get()));
+            result.push_back(std::static_pointer_cast<T>(std::move(object)));
         }
         return result;
     }

@@ -8,6 +8,7 @@
 
 #include <sqlite3.h>
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -207,22 +208,55 @@ int expectedStorageClass(AttributeType type) {
 
 // A UUID only in the canonical upper-case form this program writes: any other spelling
 // would not match the row's key in references and lookups.
-std::optional<QUuid> canonicalUuid(const QByteArray& text) {
-    if (text.size() != 36) {
+// The value of each upper-case hexadecimal digit, 16 for any other byte.
+constexpr std::array<uchar, 256> kHexDigits = [] {
+    std::array<uchar, 256> digits{};
+    digits.fill(16);
+    for (int c = 0; c < 10; ++c) {
+        digits[size_t('0' + c)] = uchar(c);
+    }
+    for (int c = 0; c < 6; ++c) {
+        digits[size_t('A' + c)] = uchar(10 + c);
+    }
+    return digits;
+}();
+
+std::optional<QUuid> canonicalUuid(QByteArrayView text) {
+    if (text.size() != 36 || text[8] != '-' || text[13] != '-' || text[18] != '-' ||
+        text[23] != '-') {
         return std::nullopt;
     }
-    for (int i = 0; i < 36; ++i) {
-        const char c = text[i];
-        const bool hyphen = i == 8 || i == 13 || i == 18 || i == 23;
-        if (hyphen ? c != '-' : !((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) {
-            return std::nullopt;
-        }
+    // Loads every load-time id: a table, not a branch per digit.
+    static constexpr int kDigitAt[32] = {0,  1,  2,  3,  4,  5,  6,  7,  9,  10, 11,
+                                         12, 14, 15, 16, 17, 19, 20, 21, 22, 24, 25,
+                                         26, 27, 28, 29, 30, 31, 32, 33, 34, 35};
+    uchar bytes[16];
+    uchar invalid = 0;
+    for (int i = 0; i < 16; ++i) {
+        const uchar high = kHexDigits[uchar(text[kDigitAt[2 * i]])];
+        const uchar low = kHexDigits[uchar(text[kDigitAt[2 * i + 1]])];
+        invalid |= uchar((high | low) & 16);
+        bytes[i] = uchar((high << 4) | (low & 15));
     }
-    return QUuid::fromString(QLatin1StringView(text));
+    if (invalid) {
+        return std::nullopt;
+    }
+    return QUuid::fromRfc4122(QByteArrayView(reinterpret_cast<const char*>(bytes), 16));
 }
 
-bool isValidUtf8(const QByteArray& bytes, QString* decoded) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+bool isValidUtf8(QByteArrayView bytes, QString* decoded) {
+    // Most stored text is ASCII, which is UTF-8 as it stands.
+    const char* data = bytes.data();
+    qsizetype i = 0;
+    while (i < bytes.size() && uchar(data[i]) < 0x80) {
+        ++i;
+    }
+    if (i == bytes.size()) {
+        *decoded = QString::fromLatin1(bytes);
+        return true;
+    }
+    thread_local QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    decoder.resetState();
     *decoded = decoder.decode(bytes);
     return !decoder.hasError();
 }
@@ -303,7 +337,7 @@ bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement, St
     if (idAttribute >= 0) {
         const int column = table.columnOfAttribute[size_t(idAttribute)] + 1;
         const int type = statement.columnType(column);
-        const QByteArray bytes = statement.columnBytes(column);
+        const QByteArrayView bytes = statement.columnView(column);
         const std::optional<QUuid> id =
             type == SQLITE_TEXT ? canonicalUuid(bytes) : std::optional<QUuid>();
         if (!id) {
@@ -327,7 +361,7 @@ bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement, St
                 continue;
             }
             const std::optional<QUuid> link = type == SQLITE_TEXT
-                                                  ? canonicalUuid(statement.columnBytes(index))
+                                                  ? canonicalUuid(statement.columnView(index))
                                                   : std::optional<QUuid>();
             if (!link) {
                 *reports << where() + QStringLiteral(": %1 refers to %2, which is no UUID; "
@@ -406,7 +440,7 @@ bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement, St
         case AttributeType::Uuid: {
             // Only the identity is a UUID in this program's models; another UUID attribute
             // that does not read is left absent.
-            if (const auto uuid = canonicalUuid(statement.columnBytes(index))) {
+            if (const auto uuid = canonicalUuid(statement.columnView(index))) {
                 value = *uuid;
             } else {
                 unusable(QStringLiteral("is not a UUID"));
@@ -415,7 +449,7 @@ bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement, St
         }
         case AttributeType::String: {
             QString decoded;
-            if (!isValidUtf8(statement.columnBytes(index), &decoded)) {
+            if (!isValidUtf8(statement.columnView(index), &decoded)) {
                 *reports << where() + QStringLiteral(": %1 is not valid UTF-8; loaded with "
                                                      "replacement characters, and written back "
                                                      "only if changed")
@@ -447,7 +481,8 @@ std::unique_ptr<PersistentStore> PersistentStore::open(const QString& path,
 
     if (path.isEmpty()) {
         if (!store->m_db.open(QStringLiteral(":memory:"),
-                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_MEMORY) ||
+                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_MEMORY |
+                                  SQLITE_OPEN_NOMUTEX) ||
             !store->m_db.exec(QStringLiteral("PRAGMA foreign_keys = ON")) ||
             !store->createSchema(error)) {
             if (error->isEmpty()) {
@@ -484,7 +519,9 @@ std::unique_ptr<PersistentStore> PersistentStore::open(const QString& path,
         SqliteConnection reader;
         bool empty = false;
         for (const bool recovering : {false, true}) {
-            if (!reader.open(path, recovering ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY)) {
+            // One thread uses each connection: SQLite need not lock it at every call.
+            if (!reader.open(path, (recovering ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) |
+                                       SQLITE_OPEN_NOMUTEX)) {
                 *error = QStringLiteral("Cannot open %1: %2").arg(path, reader.errorMessage());
                 return nullptr;
             }
@@ -520,7 +557,7 @@ std::unique_ptr<PersistentStore> PersistentStore::open(const QString& path,
 }
 
 bool PersistentStore::openForWriting(QString* error) {
-    if (!m_db.open(m_path, SQLITE_OPEN_READWRITE)) {
+    if (!m_db.open(m_path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX)) {
         *error = QStringLiteral("Cannot open %1: %2").arg(m_path, m_db.errorMessage());
         return false;
     }

@@ -86,6 +86,15 @@ QByteArray SqliteQuery::columnBytes(int column) const {
     return QByteArray(static_cast<const char*>(data), size);
 }
 
+QByteArrayView SqliteQuery::columnView(int column) const {
+    const int type = sqlite3_column_type(m_statement, column);
+    const void* data = type == SQLITE_TEXT
+                           ? static_cast<const void*>(sqlite3_column_text(m_statement, column))
+                           : sqlite3_column_blob(m_statement, column);
+    return QByteArrayView(static_cast<const char*>(data),
+                          sqlite3_column_bytes(m_statement, column));
+}
+
 QString SqliteQuery::columnText(int column) const {
     const auto* text = sqlite3_column_text(m_statement, column);
     return QString::fromUtf8(reinterpret_cast<const char*>(text),

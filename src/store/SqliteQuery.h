@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 struct sqlite3_stmt;
@@ -39,6 +40,9 @@ public:
     // The column's bytes as stored, with no conversion of encoding.
     QByteArray columnBytes(int column) const;
     QString columnText(int column) const;
+    // The column's bytes as stored, without a copy: valid until the next step, reset or
+    // column call on this statement.
+    QByteArrayView columnView(int column) const;
     QString columnName(int column) const;
 
 private:

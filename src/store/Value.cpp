@@ -52,6 +52,16 @@ int compareUuid(const QUuid& a, const QUuid& b) {
 }
 
 int compare(const Value& a, const Value& b) {
+    // The sort keys of the screens first: two instants, two texts.
+    if (const Instant* x = std::get_if<Instant>(&a)) {
+        if (const Instant* y = std::get_if<Instant>(&b)) {
+            return threeWay(x->msSinceEpoch(), y->msSinceEpoch());
+        }
+    } else if (const QString* x = std::get_if<QString>(&a)) {
+        if (const QString* y = std::get_if<QString>(&b)) {
+            return compareText(*x, *y);
+        }
+    }
     if (const auto x = asNumber(a), y = asNumber(b); x && y) {
         return threeWay(*x, *y);
     }
