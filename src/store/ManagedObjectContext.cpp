@@ -128,7 +128,8 @@ void ManagedObjectContext::attachStore(std::unique_ptr<PersistentStore> store,
         objects.byId.reserve(qsizetype(loaded.rowsByEntity[size_t(entity.index())].size()));
         for (StoredRow& row : loaded.rowsByEntity[size_t(entity.index())]) {
             const QUuid id = std::get<QUuid>(row.values[size_t(idAttribute)]);
-            if (ManagedObject* first = objects.byId.value(id)) {
+            ManagedObject*& byId = objects.byId[id]; // one look-up, inserting
+            if (ManagedObject* first = byId) {
                 report(QStringLiteral("%1 row %2 (id %3): row %4 has the same id; row not loaded")
                            .arg(entity.name())
                            .arg(row.rowid)
@@ -149,7 +150,7 @@ void ManagedObjectContext::attachStore(std::unique_ptr<PersistentStore> store,
             object->m_storedId = id;
             object->m_order = row.rowid;
             object->m_slot = objects.objects.size();
-            objects.byId.insert(id, object.get());
+            byId = object.get();
             objects.nextOrder = std::max(objects.nextOrder, row.rowid + 1);
             links.emplace_back(object.get(), std::move(row.links));
             objects.objects.push_back(std::move(object));

@@ -455,7 +455,7 @@ bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement, St
                                                      "only if changed")
                                           .arg(column.name);
             }
-            value = decoded;
+            value = std::move(decoded);
             break;
         }
         }
