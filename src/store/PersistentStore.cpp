@@ -248,6 +248,13 @@ bool isValidUtf8(QByteArrayView bytes, QString* decoded) {
     // Most stored text is ASCII, which is UTF-8 as it stands.
     const char* data = bytes.data();
     qsizetype i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        quint64 word;
+        std::memcpy(&word, data + i, 8);
+        if (word & 0x8080808080808080ULL) {
+            break;
+        }
+    }
     while (i < bytes.size() && uchar(data[i]) < 0x80) {
         ++i;
     }
@@ -337,7 +344,7 @@ bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement, St
     if (idAttribute >= 0) {
         const int column = table.columnOfAttribute[size_t(idAttribute)] + 1;
         const int type = statement.columnType(column);
-        const QByteArrayView bytes = statement.columnView(column);
+        const QByteArrayView bytes = statement.columnView(column, type);
         const std::optional<QUuid> id =
             type == SQLITE_TEXT ? canonicalUuid(bytes) : std::optional<QUuid>();
         if (!id) {
@@ -361,7 +368,7 @@ bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement, St
                 continue;
             }
             const std::optional<QUuid> link = type == SQLITE_TEXT
-                                                  ? canonicalUuid(statement.columnView(index))
+                                                  ? canonicalUuid(statement.columnView(index, type))
                                                   : std::optional<QUuid>();
             if (!link) {
                 *reports << where() + QStringLiteral(": %1 refers to %2, which is no UUID; "
@@ -440,7 +447,7 @@ bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement, St
         case AttributeType::Uuid: {
             // Only the identity is a UUID in this program's models; another UUID attribute
             // that does not read is left absent.
-            if (const auto uuid = canonicalUuid(statement.columnView(index))) {
+            if (const auto uuid = canonicalUuid(statement.columnView(index, type))) {
                 value = *uuid;
             } else {
                 unusable(QStringLiteral("is not a UUID"));
@@ -449,7 +456,7 @@ bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement, St
         }
         case AttributeType::String: {
             QString decoded;
-            if (!isValidUtf8(statement.columnView(index), &decoded)) {
+            if (!isValidUtf8(statement.columnView(index, type), &decoded)) {
                 *reports << where() + QStringLiteral(": %1 is not valid UTF-8; loaded with "
                                                      "replacement characters, and written back "
                                                      "only if changed")

@@ -87,7 +87,10 @@ QByteArray SqliteQuery::columnBytes(int column) const {
 }
 
 QByteArrayView SqliteQuery::columnView(int column) const {
-    const int type = sqlite3_column_type(m_statement, column);
+    return columnView(column, sqlite3_column_type(m_statement, column));
+}
+
+QByteArrayView SqliteQuery::columnView(int column, int type) const {
     const void* data = type == SQLITE_TEXT
                            ? static_cast<const void*>(sqlite3_column_text(m_statement, column))
                            : sqlite3_column_blob(m_statement, column);

@@ -43,6 +43,8 @@ public:
     // The column's bytes as stored, without a copy: valid until the next step, reset or
     // column call on this statement.
     QByteArrayView columnView(int column) const;
+    // The same for a column whose type the caller has just read: SQLITE_TEXT or SQLITE_BLOB.
+    QByteArrayView columnView(int column, int type) const;
     QString columnName(int column) const;
 
 private:
