@@ -7,6 +7,15 @@
 
 namespace {
 
+const qint64* documentSize(const StoredRow& row, int attribute) {
+    for (const auto& [index, size] : row.documents) {
+        if (index == attribute) {
+            return &size;
+        }
+    }
+    return nullptr;
+}
+
 quint64 allBits(const EntityDescription& entity) {
     const size_t count = entity.attributes().size() + entity.relationships().size();
     return count >= 64 ? ~quint64(0) : (quint64(1) << count) - 1;
@@ -108,72 +117,70 @@ void ManagedObjectContext::attachStore(std::unique_ptr<PersistentStore> store,
     for (const QString& line : loaded.reports) {
         report(line);
     }
-    std::vector<std::pair<ManagedObject*, std::vector<std::optional<QUuid>>>> links;
-    size_t rows = 0;
-    for (const auto& entityRows : loaded.rowsByEntity) {
-        rows += entityRows.size();
-    }
-    links.reserve(rows);
+    // Objects are made from the rows in one pass and linked in a second, over memory laid out
+    // in row order: a load is bound by memory, not by work.
+    std::vector<std::vector<ManagedObject*>> made(m_model->entities().size());
     for (const auto& entityPointer : m_model->entities()) {
         const EntityDescription& entity = *entityPointer;
         EntityObjects& objects = m_entities[size_t(entity.index())];
-        const int idAttribute = entity.identityAttribute();
-        std::vector<size_t> documents;
-        for (size_t a = 0; a < entity.attributes().size(); ++a) {
-            if (entity.attributes()[a]->attributeType() == AttributeType::Binary) {
-                documents.push_back(a);
-            }
-        }
-        objects.objects.reserve(loaded.rowsByEntity[size_t(entity.index())].size());
-        objects.byId.reserve(qsizetype(loaded.rowsByEntity[size_t(entity.index())].size()));
-        for (StoredRow& row : loaded.rowsByEntity[size_t(entity.index())]) {
-            const QUuid id = std::get<QUuid>(row.values[size_t(idAttribute)]);
-            ManagedObject*& byId = objects.byId[id]; // one look-up, inserting
+        std::vector<StoredRow>& rows = loaded.rowsByEntity[size_t(entity.index())];
+        std::vector<ManagedObject*>& madeHere = made[size_t(entity.index())];
+        madeHere.reserve(rows.size());
+        objects.objects.reserve(rows.size());
+        objects.byId.reserve(qsizetype(rows.size()));
+        for (StoredRow& row : rows) {
+            ManagedObject*& byId = objects.byId[row.id]; // one look-up, inserting
             if (ManagedObject* first = byId) {
                 report(QStringLiteral("%1 row %2 (id %3): row %4 has the same id; row not loaded")
                            .arg(entity.name())
                            .arg(row.rowid)
-                           .arg(uuidText(id))
+                           .arg(uuidText(row.id))
                            .arg(first->m_order));
+                madeHere.push_back(nullptr);
                 continue;
             }
             std::shared_ptr<ManagedObject> object = entity.objectFactory()(entity);
             object->m_model = m_model;
             object->m_context = this;
             object->m_values = std::move(row.values);
-            for (const size_t a : documents) {
-                // Read as its size: the bytes stay in the store.
-                const qint64* size = std::get_if<qint64>(&object->m_values[a]);
-                object->setStoredDocument(int(a), size ? std::optional(*size) : std::nullopt);
-                object->m_values[a] = Value();
+            for (const auto& [attribute, size] : row.documents) {
+                // Known by its size: the bytes stay in the store.
+                object->m_documents.push_back({attribute, size, {}});
             }
-            object->m_storedId = id;
+            object->m_storedId = row.id;
             object->m_order = row.rowid;
             object->m_slot = objects.objects.size();
             byId = object.get();
             objects.nextOrder = std::max(objects.nextOrder, row.rowid + 1);
-            links.emplace_back(object.get(), std::move(row.links));
+            madeHere.push_back(object.get());
             objects.objects.push_back(std::move(object));
         }
     }
-    for (auto& [object, ids] : links) {
-        const EntityDescription& entity = object->entity();
-        for (size_t r = 0; r < ids.size(); ++r) {
-            if (!ids[r]) {
-                continue;
+    for (const auto& entityPointer : m_model->entities()) {
+        const EntityDescription& entity = *entityPointer;
+        const size_t count = entity.relationships().size();
+        const std::vector<std::optional<QUuid>>& ids = loaded.linksByEntity[size_t(entity.index())];
+        const std::vector<ManagedObject*>& madeHere = made[size_t(entity.index())];
+        for (size_t i = 0; i < madeHere.size(); ++i) {
+            ManagedObject* object = madeHere[i];
+            for (size_t r = 0; object && r < count; ++r) {
+                const std::optional<QUuid>& id = ids[i * count + r];
+                if (!id) {
+                    continue;
+                }
+                const RelationshipDescription& relationship = *entity.relationships()[r];
+                ManagedObject* destination = objectWithId(*relationship.destinationEntity(), id);
+                if (!destination) {
+                    report(QStringLiteral("%1 row %2 (id %3): %4 refers to %5 %6, which is not "
+                                          "in the store; loaded without a %4")
+                               .arg(entity.name())
+                               .arg(object->m_order)
+                               .arg(uuidText(object->m_storedId), relationship.name(),
+                                    relationship.destinationEntity()->name(), uuidText(*id)));
+                    continue;
+                }
+                object->link(int(r), destination);
             }
-            const RelationshipDescription& relationship = *entity.relationships()[r];
-            ManagedObject* destination = objectWithId(*relationship.destinationEntity(), ids[r]);
-            if (!destination) {
-                report(QStringLiteral("%1 row %2 (id %3): %4 refers to %5 %6, which is not in the "
-                                      "store; loaded without a %4")
-                           .arg(entity.name())
-                           .arg(object->m_order)
-                           .arg(uuidText(object->m_storedId), relationship.name(),
-                                relationship.destinationEntity()->name(), uuidText(*ids[r])));
-                continue;
-            }
-            object->link(int(r), destination);
         }
     }
 }
@@ -489,7 +496,7 @@ void ManagedObjectContext::refresh(ManagedObject& object, quint64 written,
         }
         if (entity.attributes()[a]->attributeType() == AttributeType::Binary) {
             // Another writer's document: known by its size, read when asked for.
-            const qint64* size = std::get_if<qint64>(&current.values[a]);
+            const qint64* size = documentSize(current, int(a));
             const auto* stored = object.storedDocument(int(a));
             if ((size != nullptr) != (stored != nullptr) || (size && *size != stored->size) ||
                 !ValueOrder::isAbsent(object.m_values[a])) {
@@ -506,7 +513,7 @@ void ManagedObjectContext::refresh(ManagedObject& object, quint64 written,
                 continue;
             }
             if (entity.attributes()[a]->attributeType() == AttributeType::Binary) {
-                const qint64* size = std::get_if<qint64>(&current.values[a]);
+                const qint64* size = documentSize(current, int(a));
                 object.m_values[a] = Value();
                 object.setStoredDocument(int(a), size ? std::optional(*size) : std::nullopt);
             } else {

@@ -357,6 +357,7 @@ bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement, St
             return false;
         }
         rowId = id;
+        row->id = *id;
     }
 
     for (size_t c = 0; c < table.columns.size(); ++c) {
@@ -406,7 +407,7 @@ bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement, St
             // Read as its size (see StoreSchema::selectColumns), or as the name of what the
             // column holds instead of a blob.
             if (type == SQLITE_INTEGER) {
-                value = statement.columnInt64(index);
+                row->documents.emplace_back(column.attribute, statement.columnInt64(index));
             } else {
                 unusable(QStringLiteral("holds %1 where a blob belongs")
                              .arg(statement.columnText(index)));
@@ -484,6 +485,7 @@ std::unique_ptr<PersistentStore> PersistentStore::open(const QString& path,
                                                        Loaded* loaded, QString* error) {
     std::unique_ptr<PersistentStore> store(new PersistentStore(model, path));
     loaded->rowsByEntity.assign(model.entities().size(), {});
+    loaded->linksByEntity.assign(model.entities().size(), {});
     loaded->reports.clear();
 
     if (path.isEmpty()) {
@@ -542,6 +544,7 @@ std::unique_ptr<PersistentStore> PersistentStore::open(const QString& path,
                 break;
             }
             loaded->rowsByEntity.assign(model.entities().size(), {});
+            loaded->linksByEntity.assign(model.entities().size(), {});
             loaded->reports.clear();
             if (recovering || (failure & 0xff) != SQLITE_READONLY) {
                 return nullptr;
@@ -557,6 +560,7 @@ std::unique_ptr<PersistentStore> PersistentStore::open(const QString& path,
     }
     if (!store->openForWriting(error)) {
         loaded->rowsByEntity.assign(model.entities().size(), {});
+        loaded->linksByEntity.assign(model.entities().size(), {});
         loaded->reports.clear();
         return nullptr;
     }
@@ -682,10 +686,14 @@ bool PersistentStore::checkAndLoad(SqliteConnection& db, Loaded* loaded, bool* e
             return damaged();
         }
         std::vector<StoredRow>& rows = loaded->rowsByEntity[size_t(table.entity->index())];
+        std::vector<std::optional<QUuid>>& links =
+            loaded->linksByEntity[size_t(table.entity->index())];
         SqliteQuery::Step step;
         while ((step = select.step()) == SqliteQuery::Step::Row) {
             StoredRow row;
             if (decodeRow(table, select, &row, &loaded->reports)) {
+                links.insert(links.end(), row.links.begin(), row.links.end());
+                row.links = {};
                 rows.push_back(std::move(row));
             }
         }

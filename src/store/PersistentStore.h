@@ -14,11 +14,14 @@
 
 // One row as read from the store: its hidden order, a value per attribute and, per to-one
 // relationship, the identity of the row it points to. A byte-string attribute is read as its
-// size in bytes (an integer), never as its bytes: those stay on disk until asked for.
+// size in bytes, never as its bytes: those stay on disk until asked for.
 struct StoredRow {
     qint64 rowid = 0;
+    QUuid id; // the identity, also in `values`
     std::vector<Value> values;
     std::vector<std::optional<QUuid>> links;
+    // Per byte-string attribute that holds a value: its size. `values` holds it as absent.
+    std::vector<std::pair<int, qint64>> documents;
 };
 
 // One row to write in a save. An update writes only the properties in `changed` (bit i for
@@ -58,6 +61,9 @@ public:
 
     struct Loaded {
         std::vector<std::vector<StoredRow>> rowsByEntity; // in the model's entity order
+        // The rows' links, taken out of them as they are read: per entity, one after another,
+        // each row's to-one relationships in order.
+        std::vector<std::vector<std::optional<QUuid>>> linksByEntity;
         QStringList reports;
     };
 
