@@ -562,11 +562,45 @@ ManagedObjectContext::execute(const FetchRequestBase& request, QString* error) c
         return {};
     }
 
-    std::vector<ManagedObject*> found;
-    for (const auto& object : m_entities[size_t(entity->index())].objects) {
-        if (!object->m_deleted && (!predicate || predicate->evaluate(object->m_values))) {
-            found.push_back(object.get());
+    // A first key that is a date or an integer sorts as plain integers beside the objects
+    // (absent first), and only ties are compared in full. Each object's rank and handle are
+    // taken while it is at hand: objects lie wherever they were made.
+    const bool ranked =
+        !keys.empty() && keys.front().second &&
+        (entity->attributes()[size_t(keys.front().first)]->attributeType() == AttributeType::Date ||
+         entity->attributes()[size_t(keys.front().first)]->attributeType() ==
+             AttributeType::Integer32);
+    const size_t rankKey = ranked ? size_t(keys.front().first) : 0;
+    struct Found {
+        qint64 rank;
+        ManagedObject* object;
+        std::shared_ptr<ManagedObject> handle;
+    };
+    std::vector<Found> found;
+    const std::vector<std::shared_ptr<ManagedObject>>& objects =
+        m_entities[size_t(entity->index())].objects;
+    found.reserve(objects.size());
+    for (size_t i = 0; i < objects.size(); ++i) {
+        if (i + 16 < objects.size()) {
+            __builtin_prefetch(objects[i + 16].get());
         }
+        if (i + 8 < objects.size()) {
+            __builtin_prefetch(objects[i + 8]->m_values.data());
+        }
+        ManagedObject* object = objects[i].get();
+        if (object->m_deleted || (predicate && !predicate->evaluate(object->m_values))) {
+            continue;
+        }
+        qint64 rank = std::numeric_limits<qint64>::min();
+        if (ranked) {
+            const Value& value = object->m_values[rankKey];
+            if (const Instant* instant = std::get_if<Instant>(&value)) {
+                rank = instant->msSinceEpoch();
+            } else if (const qint64* number = std::get_if<qint64>(&value)) {
+                rank = *number;
+            }
+        }
+        found.push_back({rank, object, objects[i]});
     }
     const auto before = [&keys](const ManagedObject* a, const ManagedObject* b) {
         for (const auto& [index, ascending] : keys) {
@@ -578,42 +612,13 @@ ManagedObjectContext::execute(const FetchRequestBase& request, QString* error) c
         }
         return a->m_order < b->m_order;
     };
-    if (!keys.empty() && keys.front().second &&
-        (entity->attributes()[size_t(keys.front().first)]->attributeType() == AttributeType::Date ||
-         entity->attributes()[size_t(keys.front().first)]->attributeType() ==
-             AttributeType::Integer32)) {
-        // A first key that is a number sorts as plain integers beside the objects (absent
-        // first), and only ties are compared in full.
-        struct Ranked {
-            qint64 rank;
-            ManagedObject* object;
-        };
-        const size_t key = size_t(keys.front().first);
-        std::vector<Ranked> ranked;
-        ranked.reserve(found.size());
-        for (ManagedObject* object : found) {
-            const Value& value = object->m_values[key];
-            qint64 rank = std::numeric_limits<qint64>::min();
-            if (const Instant* instant = std::get_if<Instant>(&value)) {
-                rank = instant->msSinceEpoch();
-            } else if (const qint64* number = std::get_if<qint64>(&value)) {
-                rank = *number;
-            }
-            ranked.push_back({rank, object});
-        }
-        std::sort(ranked.begin(), ranked.end(), [&before](const Ranked& a, const Ranked& b) {
-            return a.rank != b.rank ? a.rank < b.rank : before(a.object, b.object);
-        });
-        for (size_t i = 0; i < ranked.size(); ++i) {
-            found[i] = ranked[i].object;
-        }
-    } else {
-        std::sort(found.begin(), found.end(), before);
-    }
+    std::sort(found.begin(), found.end(), [&before](const Found& a, const Found& b) {
+        return a.rank != b.rank ? a.rank < b.rank : before(a.object, b.object);
+    });
     std::vector<std::shared_ptr<ManagedObject>> result;
     result.reserve(found.size());
-    for (ManagedObject* object : found) {
-        result.push_back(object->shared_from_this());
+    for (Found& entry : found) {
+        result.push_back(std::move(entry.handle));
     }
     return result;
 }
