@@ -17,4 +17,5 @@ void EntityDescription::setProperties(std::vector<Property> properties) {
             m_relationships.push_back(std::move(relationship));
         }
     }
+    m_identityAttribute = attributeIndex(QStringLiteral("id"));
 }

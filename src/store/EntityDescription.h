@@ -45,7 +45,7 @@ public:
     int attributeIndex(const QString& name) const { return m_attributeIndex.value(name, -1); }
     int relationshipIndex(const QString& name) const { return m_relationshipIndex.value(name, -1); }
     // The attribute named "id" that identifies an object, or -1.
-    int identityAttribute() const { return attributeIndex(QStringLiteral("id")); }
+    int identityAttribute() const { return m_identityAttribute; }
 
     // Attribute lists by which fetches sort; the store keeps an index for each.
     void setFetchIndexes(std::vector<QStringList> indexes) { m_fetchIndexes = std::move(indexes); }
@@ -65,5 +65,6 @@ private:
     QHash<QString, int> m_attributeIndex;
     QHash<QString, int> m_relationshipIndex;
     std::vector<QStringList> m_fetchIndexes;
+    int m_identityAttribute = -1; // looked up once: every load and write asks for it
     int m_index = -1;
 };
