@@ -5,6 +5,13 @@
 
 #include <algorithm>
 
+namespace {
+
+// Rows per chunk when the rows are fetched; a chunk splits at twice that.
+constexpr size_t kChunkRows = 256;
+
+} // namespace
+
 LiveFetchResults::LiveFetchResults(ManagedObjectContext& context, FetchRequestBase request)
     : m_context(&context)
     , m_request(std::move(request)) {
@@ -21,7 +28,9 @@ LiveFetchResults::~LiveFetchResults() {
 bool LiveFetchResults::performFetch(QString* error) {
     QString ignored;
     QString& message = error ? *error : ignored;
-    m_rows.clear();
+    m_chunks.clear();
+    m_firstRows.clear();
+    m_count = 0;
     m_fetched = false;
     if (!m_context) {
         message = QStringLiteral("The context is gone");
@@ -44,10 +53,14 @@ bool LiveFetchResults::performFetch(QString* error) {
         m_keys.emplace_back(index, sort.ascending);
         m_keyBits |= quint64(1) << index;
     }
-    m_rows.reserve(found.size());
-    for (const auto& object : found) {
-        m_rows.push_back(object.get());
+    for (size_t first = 0; first < found.size(); first += kChunkRows) {
+        std::vector<ManagedObject*>& chunk = m_chunks.emplace_back();
+        chunk.reserve(2 * kChunkRows);
+        for (size_t i = first; i < std::min(found.size(), first + kChunkRows); ++i) {
+            chunk.push_back(found[i].get());
+        }
     }
+    renumberFrom(0);
     m_fetched = true;
     return true;
 }
@@ -73,21 +86,78 @@ bool LiveFetchResults::before(const ManagedObject* a, const ManagedObject* b) co
     return a->m_order < b->m_order;
 }
 
-size_t LiveFetchResults::lowerBound(const ManagedObject* object, size_t first, size_t last) const {
-    const auto begin = m_rows.begin();
-    return size_t(std::lower_bound(begin + qsizetype(first), begin + qsizetype(last), object,
-                                   [this](const ManagedObject* row, const ManagedObject* value) {
-                                       return before(row, value);
-                                   }) -
-                  begin);
+int LiveFetchResults::lowerBound(const ManagedObject* object) const {
+    // The first chunk whose last row does not come before the object, then the row in it.
+    const auto chunk = std::partition_point(
+        m_chunks.begin(), m_chunks.end(),
+        [&](const std::vector<ManagedObject*>& rows) { return before(rows.back(), object); });
+    if (chunk == m_chunks.end()) {
+        return m_count;
+    }
+    const auto row = std::partition_point(
+        chunk->begin(), chunk->end(), [&](const ManagedObject* r) { return before(r, object); });
+    const size_t index = size_t(chunk - m_chunks.begin());
+    return m_firstRows[index] + int(row - chunk->begin());
+}
+
+size_t LiveFetchResults::chunkOf(int row) const {
+    return size_t(std::upper_bound(m_firstRows.begin(), m_firstRows.end(), row) -
+                  m_firstRows.begin()) -
+           1;
+}
+
+ManagedObject* LiveFetchResults::objectAt(int row) const {
+    const size_t chunk = chunkOf(row);
+    return m_chunks[chunk][size_t(row - m_firstRows[chunk])];
+}
+
+void LiveFetchResults::renumberFrom(size_t chunk) {
+    m_firstRows.resize(m_chunks.size());
+    int first = chunk == 0 ? 0 : m_firstRows[chunk - 1] + int(m_chunks[chunk - 1].size());
+    for (size_t c = chunk; c < m_chunks.size(); ++c) {
+        m_firstRows[c] = first;
+        first += int(m_chunks[c].size());
+    }
+    m_count = first;
+}
+
+void LiveFetchResults::insertAt(int row, ManagedObject* object) {
+    if (m_chunks.empty()) {
+        m_chunks.emplace_back().push_back(object);
+        renumberFrom(0);
+        return;
+    }
+    // A row after the last goes at the end of the last chunk.
+    const size_t chunk = row == m_count ? m_chunks.size() - 1 : chunkOf(row);
+    std::vector<ManagedObject*>& rows = m_chunks[chunk];
+    rows.insert(rows.begin() + (row - m_firstRows[chunk]), object);
+    if (rows.size() >= 2 * kChunkRows) {
+        std::vector<ManagedObject*> upper(rows.begin() + qsizetype(kChunkRows), rows.end());
+        rows.resize(kChunkRows);
+        m_chunks.insert(m_chunks.begin() + qsizetype(chunk) + 1, std::move(upper));
+    }
+    renumberFrom(chunk);
+}
+
+ManagedObject* LiveFetchResults::eraseAt(int row) {
+    const size_t chunk = chunkOf(row);
+    std::vector<ManagedObject*>& rows = m_chunks[chunk];
+    const auto at = rows.begin() + (row - m_firstRows[chunk]);
+    ManagedObject* object = *at;
+    rows.erase(at);
+    if (rows.empty()) {
+        m_chunks.erase(m_chunks.begin() + qsizetype(chunk));
+    }
+    renumberFrom(chunk == 0 ? 0 : chunk - 1);
+    return object;
 }
 
 int LiveFetchResults::indexOf(const ManagedObject* object) const {
     if (!object || !m_fetched || &object->entity() != m_entity) {
         return -1;
     }
-    const size_t row = lowerBound(object, 0, m_rows.size());
-    return row < m_rows.size() && m_rows[row] == object ? int(row) : -1;
+    const int row = lowerBound(object);
+    return row < m_count && objectAt(row) == object ? row : -1;
 }
 
 bool LiveFetchResults::matches(const ManagedObject& object) const {
@@ -137,11 +207,11 @@ void LiveFetchResults::objectDidChange(const ObjectChange& change) {
         return;
     }
     if (!shown) {
-        removeRow(size_t(oldRow));
+        removeRow(oldRow);
         return;
     }
     if (change.properties & m_keyBits) {
-        placeRow(size_t(oldRow));
+        placeRow(oldRow);
     } else {
         for (LiveFetchResultsListener* listener : m_listeners) {
             listener->didChangeRow(oldRow);
@@ -150,51 +220,45 @@ void LiveFetchResults::objectDidChange(const ObjectChange& change) {
 }
 
 void LiveFetchResults::insertRow(ManagedObject* object) {
-    const size_t row = lowerBound(object, 0, m_rows.size());
+    const int row = lowerBound(object);
     for (LiveFetchResultsListener* listener : m_listeners) {
-        listener->willInsertRow(int(row));
+        listener->willInsertRow(row);
     }
-    m_rows.insert(m_rows.begin() + qsizetype(row), object);
+    insertAt(row, object);
     for (LiveFetchResultsListener* listener : m_listeners) {
-        listener->didInsertRow(int(row));
+        listener->didInsertRow(row);
     }
 }
 
-void LiveFetchResults::removeRow(size_t row) {
+void LiveFetchResults::removeRow(int row) {
     for (LiveFetchResultsListener* listener : m_listeners) {
-        listener->willRemoveRow(int(row));
+        listener->willRemoveRow(row);
     }
-    m_rows.erase(m_rows.begin() + qsizetype(row));
+    eraseAt(row);
     for (LiveFetchResultsListener* listener : m_listeners) {
-        listener->didRemoveRow(int(row));
+        listener->didRemoveRow(row);
     }
 }
 
-void LiveFetchResults::placeRow(size_t row) {
-    // The rows before and after the changed one are each still in order.
-    const ManagedObject* object = m_rows[row];
-    size_t target = lowerBound(object, 0, row);
-    if (target == row) {
-        target = lowerBound(object, row + 1, m_rows.size()) - 1;
-    }
+void LiveFetchResults::placeRow(int row) {
+    // Its new row is found among the others; until the listeners have heard of the move,
+    // it stays where they know it.
+    ManagedObject* object = eraseAt(row);
+    const int target = lowerBound(object);
+    insertAt(row, object);
     if (target == row) {
         for (LiveFetchResultsListener* listener : m_listeners) {
-            listener->didChangeRow(int(row));
+            listener->didChangeRow(row);
         }
         return;
     }
     for (LiveFetchResultsListener* listener : m_listeners) {
-        listener->willMoveRow(int(row), int(target));
+        listener->willMoveRow(row, target);
     }
-    const auto begin = m_rows.begin();
-    if (target < row) {
-        std::rotate(begin + qsizetype(target), begin + qsizetype(row), begin + qsizetype(row) + 1);
-    } else {
-        std::rotate(begin + qsizetype(row), begin + qsizetype(row) + 1,
-                    begin + qsizetype(target) + 1);
-    }
+    eraseAt(row);
+    insertAt(target, object);
     for (LiveFetchResultsListener* listener : m_listeners) {
-        listener->didMoveRow(int(row), int(target));
+        listener->didMoveRow(row, target);
     }
 }
 
@@ -202,11 +266,8 @@ void LiveFetchResults::contextWillBeDestroyed() {
     m_context = nullptr;
     m_fetched = false;
     m_changing = nullptr;
-    if (m_rows.empty()) {
-        return;
-    }
     // Every row goes with its object, the last first, so that each row number stays valid.
-    while (!m_rows.empty()) {
-        removeRow(m_rows.size() - 1);
+    while (m_count > 0) {
+        removeRow(m_count - 1);
     }
 }

@@ -36,10 +36,10 @@ public:
     bool performFetch(QString* error = nullptr);
 
     const FetchRequestBase& fetchRequest() const { return m_request; }
-    int count() const { return int(m_rows.size()); }
-    ManagedObject* objectAt(int row) const { return m_rows[size_t(row)]; }
+    int count() const { return m_count; }
+    ManagedObject* objectAt(int row) const;
     template <typename T> std::shared_ptr<T> at(int row) const {
-        return std::dynamic_pointer_cast<T>(m_rows[size_t(row)]->shared_from_this());
+        return std::dynamic_pointer_cast<T>(objectAt(row)->shared_from_this());
     }
     // The row of the object, or -1; by binary search.
     int indexOf(const ManagedObject* object) const;
@@ -58,12 +58,18 @@ private:
     bool matches(const ManagedObject& object) const;
     // Whether `a` comes before `b`: by the sort keys, then by the hidden order.
     bool before(const ManagedObject* a, const ManagedObject* b) const;
-    // The first row in [first, last) whose object does not come before `object`.
-    size_t lowerBound(const ManagedObject* object, size_t first, size_t last) const;
+    // The first row whose object does not come before `object`.
+    int lowerBound(const ManagedObject* object) const;
+    // The chunk that holds `row`.
+    size_t chunkOf(int row) const;
+    // Changes the rows without telling anyone.
+    void insertAt(int row, ManagedObject* object);
+    ManagedObject* eraseAt(int row);
+    void renumberFrom(size_t chunk);
 
     void insertRow(ManagedObject* object);
-    void removeRow(size_t row);
-    void placeRow(size_t row);
+    void removeRow(int row);
+    void placeRow(int row);
 
     ManagedObjectContext* m_context;
     FetchRequestBase m_request;
@@ -72,7 +78,11 @@ private:
     std::vector<std::pair<int, bool>> m_keys; // attribute, ascending
     quint64 m_keyBits = 0;
     bool m_fetched = false;
-    std::vector<ManagedObject*> m_rows;
+    // The rows in order, in chunks of a few hundred, so that a row that comes or goes moves
+    // the rest of its chunk and renumbers the chunks, never every row.
+    std::vector<std::vector<ManagedObject*>> m_chunks;
+    std::vector<int> m_firstRows; // per chunk: the row number of its first row
+    int m_count = 0;
     std::vector<LiveFetchResultsListener*> m_listeners;
     // The row an object had before the change now being made: -1 when it had none.
     const ManagedObject* m_changing = nullptr;

@@ -396,3 +396,51 @@ TEST_F(LiveFetchRows, GoWithTheirContextAndRefuseABadRequest) {
     EXPECT_EQ(results->count(), 0);
     EXPECT_TRUE(replay.rows().empty());
 }
+
+// Enough rows that the results keep them in many pieces: rows crowding into one place,
+// leaving it, and moving across the whole list keep the results as a fresh fetch finds them.
+TEST_F(LiveFetchRows, StayInOrderAcrossManyRows) {
+    auto controller = openInMemory();
+    ManagedObjectContext& context = controller->container().viewContext();
+    std::mt19937 random(5);
+    auto someDay = [&] { return Instant(kBase.msSinceEpoch() + qint64(random() % 40) * kDayMs); };
+    std::vector<std::shared_ptr<Policy>> policies;
+    for (int i = 0; i < 1200; ++i) {
+        policies.push_back(insertPolicy(context, QStringLiteral("p%1").arg(i), someDay()));
+    }
+    ASSERT_TRUE(context.save());
+    auto request = Policy::fetchRequest();
+    request.setSortDescriptors({{QStringLiteral("expirationDate")}});
+    LiveFetchResults results(context, request);
+    ASSERT_TRUE(results.performFetch());
+    ReplayedList replay(results);
+    results.addListener(&replay);
+    // Many rows into one place, so that its piece of the list grows and splits.
+    for (int i = 0; i < 700; ++i) {
+        policies.push_back(insertPolicy(context, QStringLiteral("k%1").arg(i), kBase));
+    }
+    ASSERT_EQ(rowsOf(results), refetched(context, request));
+    ASSERT_EQ(replay.rows(), rowsOf(results));
+
+    for (int step = 0; step < 400; ++step) {
+        const int choice = int(random() % 10);
+        auto& policy = policies[random() % policies.size()];
+        if (choice < 3) {
+            policies.push_back(insertPolicy(context, QStringLiteral("n%1").arg(step), kBase));
+        } else if (choice < 5 && !policy->isDeleted()) {
+            context.deleteObject(policy.get());
+        } else if (!policy->isDeleted()) {
+            policy->setExpirationDate(choice < 8 ? someDay() : kBase);
+        }
+        if (step % 50 == 0) {
+            ASSERT_TRUE(context.save());
+        }
+        ASSERT_EQ(rowsOf(results), refetched(context, request)) << "step " << step;
+        ASSERT_EQ(replay.rows(), rowsOf(results)) << "step " << step;
+        const int probe = int(random() % std::max(1, results.count()));
+        if (results.count() > 0) {
+            ASSERT_EQ(results.indexOf(results.objectAt(probe)), probe);
+        }
+    }
+    EXPECT_GT(replay.moves(), 100);
+}
