@@ -4,6 +4,7 @@
 #include "ManagedObjectContext.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -53,11 +54,19 @@ bool LiveFetchResults::performFetch(QString* error) {
         m_keys.emplace_back(index, sort.ascending);
         m_keyBits |= quint64(1) << index;
     }
+    m_rankKey = -1;
+    if (!m_keys.empty() && m_keys.front().second) {
+        const AttributeType type =
+            m_entity->attributes()[size_t(m_keys.front().first)]->attributeType();
+        if (type == AttributeType::Date || type == AttributeType::Integer32) {
+            m_rankKey = m_keys.front().first;
+        }
+    }
     for (size_t first = 0; first < found.size(); first += kChunkRows) {
-        std::vector<ManagedObject*>& chunk = m_chunks.emplace_back();
+        std::vector<Row>& chunk = m_chunks.emplace_back();
         chunk.reserve(2 * kChunkRows);
         for (size_t i = first; i < std::min(found.size(), first + kChunkRows); ++i) {
-            chunk.push_back(found[i].get());
+            chunk.push_back({rankOf(found[i].get()), found[i].get()});
         }
     }
     renumberFrom(0);
@@ -86,16 +95,32 @@ bool LiveFetchResults::before(const ManagedObject* a, const ManagedObject* b) co
     return a->m_order < b->m_order;
 }
 
+qint64 LiveFetchResults::rankOf(const ManagedObject* object) const {
+    if (m_rankKey >= 0) {
+        const Value& value = object->m_values[size_t(m_rankKey)];
+        if (const Instant* instant = std::get_if<Instant>(&value)) {
+            return instant->msSinceEpoch();
+        }
+        if (const qint64* number = std::get_if<qint64>(&value)) {
+            return *number;
+        }
+    }
+    return std::numeric_limits<qint64>::min(); // absent first; equal ranks compare in full
+}
+
 int LiveFetchResults::lowerBound(const ManagedObject* object) const {
+    const qint64 rank = rankOf(object);
+    const auto precedes = [&](const Row& row) {
+        return row.rank != rank ? row.rank < rank : before(row.object, object);
+    };
     // The first chunk whose last row does not come before the object, then the row in it.
-    const auto chunk = std::partition_point(
-        m_chunks.begin(), m_chunks.end(),
-        [&](const std::vector<ManagedObject*>& rows) { return before(rows.back(), object); });
+    const auto chunk =
+        std::partition_point(m_chunks.begin(), m_chunks.end(),
+                             [&](const std::vector<Row>& rows) { return precedes(rows.back()); });
     if (chunk == m_chunks.end()) {
         return m_count;
     }
-    const auto row = std::partition_point(
-        chunk->begin(), chunk->end(), [&](const ManagedObject* r) { return before(r, object); });
+    const auto row = std::partition_point(chunk->begin(), chunk->end(), precedes);
     const size_t index = size_t(chunk - m_chunks.begin());
     return m_firstRows[index] + int(row - chunk->begin());
 }
@@ -108,7 +133,7 @@ size_t LiveFetchResults::chunkOf(int row) const {
 
 ManagedObject* LiveFetchResults::objectAt(int row) const {
     const size_t chunk = chunkOf(row);
-    return m_chunks[chunk][size_t(row - m_firstRows[chunk])];
+    return m_chunks[chunk][size_t(row - m_firstRows[chunk])].object;
 }
 
 void LiveFetchResults::renumberFrom(size_t chunk) {
@@ -122,17 +147,18 @@ void LiveFetchResults::renumberFrom(size_t chunk) {
 }
 
 void LiveFetchResults::insertAt(int row, ManagedObject* object) {
+    const Row entry{rankOf(object), object};
     if (m_chunks.empty()) {
-        m_chunks.emplace_back().push_back(object);
+        m_chunks.emplace_back().push_back(entry);
         renumberFrom(0);
         return;
     }
     // A row after the last goes at the end of the last chunk.
     const size_t chunk = row == m_count ? m_chunks.size() - 1 : chunkOf(row);
-    std::vector<ManagedObject*>& rows = m_chunks[chunk];
-    rows.insert(rows.begin() + (row - m_firstRows[chunk]), object);
+    std::vector<Row>& rows = m_chunks[chunk];
+    rows.insert(rows.begin() + (row - m_firstRows[chunk]), entry);
     if (rows.size() >= 2 * kChunkRows) {
-        std::vector<ManagedObject*> upper(rows.begin() + qsizetype(kChunkRows), rows.end());
+        std::vector<Row> upper(rows.begin() + qsizetype(kChunkRows), rows.end());
         rows.resize(kChunkRows);
         m_chunks.insert(m_chunks.begin() + qsizetype(chunk) + 1, std::move(upper));
     }
@@ -141,9 +167,9 @@ void LiveFetchResults::insertAt(int row, ManagedObject* object) {
 
 ManagedObject* LiveFetchResults::eraseAt(int row) {
     const size_t chunk = chunkOf(row);
-    std::vector<ManagedObject*>& rows = m_chunks[chunk];
+    std::vector<Row>& rows = m_chunks[chunk];
     const auto at = rows.begin() + (row - m_firstRows[chunk]);
-    ManagedObject* object = *at;
+    ManagedObject* object = at->object;
     rows.erase(at);
     if (rows.empty()) {
         m_chunks.erase(m_chunks.begin() + qsizetype(chunk));

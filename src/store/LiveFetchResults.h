@@ -58,6 +58,7 @@ private:
     bool matches(const ManagedObject& object) const;
     // Whether `a` comes before `b`: by the sort keys, then by the hidden order.
     bool before(const ManagedObject* a, const ManagedObject* b) const;
+    qint64 rankOf(const ManagedObject* object) const;
     // The first row whose object does not come before `object`.
     int lowerBound(const ManagedObject* object) const;
     // The chunk that holds `row`.
@@ -77,10 +78,17 @@ private:
     std::optional<Predicate> m_predicate;
     std::vector<std::pair<int, bool>> m_keys; // attribute, ascending
     quint64 m_keyBits = 0;
+    int m_rankKey = -1; // the first sort key, when it ranks as an integer
     bool m_fetched = false;
     // The rows in order, in chunks of a few hundred, so that a row that comes or goes moves
     // the rest of its chunk and renumbers the chunks, never every row.
-    std::vector<std::vector<ManagedObject*>> m_chunks;
+    // Each row carries its first sort key as an integer when that key is a date or a number,
+    // so that a search reads the rows' objects only among equal keys.
+    struct Row {
+        qint64 rank;
+        ManagedObject* object;
+    };
+    std::vector<std::vector<Row>> m_chunks;
     std::vector<int> m_firstRows; // per chunk: the row number of its first row
     int m_count = 0;
     std::vector<LiveFetchResultsListener*> m_listeners;
