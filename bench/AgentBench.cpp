@@ -1,5 +1,6 @@
 #include "Harness.h"
 #include "ManualClock.h"
+#include "PrivateBus.h"
 #include "ReminderAgent.h"
 
 #include <QDeadlineTimer>
@@ -143,42 +144,13 @@ void addFigures(QTemporaryDir& dir) {
 
 void memoryFigures(QTemporaryDir& dir) {
     // The agent on a bus of its own, with the store of 300,000 requests as its data.
-    const QString config = dir.filePath(QStringLiteral("bus.conf"));
-    QFile file(config);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return;
-    }
-    file.write(QStringLiteral(R"(<!DOCTYPE busconfig PUBLIC
- "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>unix:dir=%1</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-)")
-                   .arg(dir.path())
-                   .toUtf8());
-    file.close();
-    QProcess daemon;
-    daemon.start(QStringLiteral("dbus-daemon"),
-                 {QStringLiteral("--nofork"), QStringLiteral("--print-address=1"),
-                  QStringLiteral("--config-file=") + config});
-    QDeadlineTimer ready(5000);
-    while (daemon.waitForStarted(5000) && !daemon.canReadLine() && !ready.hasExpired()) {
-        daemon.waitForReadyRead(int(ready.remainingTime()));
-    }
-    if (!daemon.canReadLine()) {
+    PrivateBus bus;
+    if (!bus.isRunning()) {
         Bench::report(QStringLiteral("agent resident memory"), QStringLiteral("no bus"),
                       QStringLiteral("at most 30 MB"));
         return;
     }
-    const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+    const QString address = bus.address();
     QProcess agent;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
@@ -214,8 +186,6 @@ void memoryFigures(QTemporaryDir& dir) {
                   QStringLiteral("at most one a minute, plus the minute tick"));
     agent.kill();
     agent.waitForFinished(5000);
-    daemon.kill();
-    daemon.waitForFinished(5000);
 }
 
 void agentBench() {
