@@ -1,7 +1,7 @@
 #include "Harness.h"
-#include "ManualClock.h"
 #include "PrivateBus.h"
-#include "ReminderAgent.h"
+#include "agent/ReminderAgent.h"
+#include "platform/ManualClock.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

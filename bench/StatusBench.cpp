@@ -1,5 +1,5 @@
 #include "Harness.h"
-#include "StatusClassifier.h"
+#include "model/StatusClassifier.h"
 
 #include <QDateTime>
 

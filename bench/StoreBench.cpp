@@ -1,11 +1,11 @@
-#include "Contact.h"
 #include "Harness.h"
-#include "LiveFetchResults.h"
-#include "LiveFetchResultsListener.h"
-#include "LogChannel.h"
-#include "ManualClock.h"
-#include "PersistenceController.h"
-#include "Policy.h"
+#include "model/Contact.h"
+#include "model/PersistenceController.h"
+#include "model/Policy.h"
+#include "platform/LogChannel.h"
+#include "platform/ManualClock.h"
+#include "store/LiveFetchResults.h"
+#include "store/LiveFetchResultsListener.h"
 
 #include <QTemporaryDir>
 

@@ -1,12 +1,12 @@
-#include "DBusApplicationObject.h"
-#include "DBusNotificationService.h"
-#include "LinuxDesktopActions.h"
-#include "LogChannel.h"
-#include "MainWindow.h"
-#include "NotificationManager.h"
-#include "PersistenceController.h"
-#include "ReminderBus.h"
-#include "SingleInstance.h"
+#include "app/MainWindow.h"
+#include "model/PersistenceController.h"
+#include "platform/DBusApplicationObject.h"
+#include "platform/DBusNotificationService.h"
+#include "platform/LinuxDesktopActions.h"
+#include "platform/LogChannel.h"
+#include "platform/ReminderBus.h"
+#include "platform/SingleInstance.h"
+#include "reminders/NotificationManager.h"
 
 #include <QApplication>
 #include <QStandardPaths>

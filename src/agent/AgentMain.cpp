@@ -1,11 +1,11 @@
-#include "DesktopNotifications.h"
-#include "LogChannel.h"
-#include "ProgramHandOver.h"
-#include "ReminderAgent.h"
-#include "ReminderBus.h"
-#include "ReminderBusService.h"
-#include "ReminderStore.h"
-#include "SystemClock.h"
+#include "agent/DesktopNotifications.h"
+#include "agent/ProgramHandOver.h"
+#include "agent/ReminderAgent.h"
+#include "agent/ReminderBusService.h"
+#include "agent/ReminderStore.h"
+#include "platform/LogChannel.h"
+#include "platform/ReminderBus.h"
+#include "platform/SystemClock.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

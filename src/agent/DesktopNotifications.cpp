@@ -1,6 +1,6 @@
-#include "DesktopNotifications.h"
+#include "agent/DesktopNotifications.h"
 
-#include "DBusReplies.h"
+#include "platform/DBusReplies.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingReply>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NotificationRequest.h"
+#include "platform/NotificationRequest.h"
 
 #include <QObject>
 

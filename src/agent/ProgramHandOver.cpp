@@ -1,7 +1,7 @@
-#include "ProgramHandOver.h"
+#include "agent/ProgramHandOver.h"
 
-#include "DBusReplies.h"
-#include "ReminderBus.h"
+#include "platform/DBusReplies.h"
+#include "platform/ReminderBus.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingReply>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LogChannel.h"
+#include "platform/LogChannel.h"
 
 #include <QDBusConnection>
 #include <QObject>

@@ -1,6 +1,6 @@
-#include "ReminderAgent.h"
+#include "agent/ReminderAgent.h"
 
-#include "CalendarMath.h"
+#include "model/CalendarMath.h"
 
 #include <algorithm>
 

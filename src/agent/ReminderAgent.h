@@ -1,10 +1,10 @@
 #pragma once
 
-#include "Clock.h"
-#include "LogChannel.h"
-#include "NotificationPresenter.h"
-#include "NotificationService.h"
-#include "ReminderStore.h"
+#include "agent/NotificationPresenter.h"
+#include "agent/ReminderStore.h"
+#include "platform/Clock.h"
+#include "platform/LogChannel.h"
+#include "platform/NotificationService.h"
 
 #include <QHash>
 #include <QList>

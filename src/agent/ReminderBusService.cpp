@@ -1,6 +1,6 @@
-#include "ReminderBusService.h"
+#include "agent/ReminderBusService.h"
 
-#include "ReminderAgent.h"
+#include "agent/ReminderAgent.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

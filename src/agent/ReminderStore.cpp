@@ -1,4 +1,4 @@
-#include "ReminderStore.h"
+#include "agent/ReminderStore.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "NotificationRequest.h"
-#include "SqliteConnection.h"
-#include "SqliteQuery.h"
+#include "platform/NotificationRequest.h"
+#include "store/SqliteConnection.h"
+#include "store/SqliteQuery.h"
 
 #include <QList>
 #include <QStringList>

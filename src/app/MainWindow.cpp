@@ -1,4 +1,4 @@
-#include "MainWindow.h"
+#include "app/MainWindow.h"
 
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent) {

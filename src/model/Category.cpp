@@ -1,10 +1,10 @@
-#include "Category.h"
+#include "model/Category.h"
 
-#include "Clock.h"
-#include "Event.h"
-#include "ManagedObjectContext.h"
-#include "Policy.h"
-#include "Task.h"
+#include "model/Event.h"
+#include "model/Policy.h"
+#include "model/Task.h"
+#include "platform/Clock.h"
+#include "store/ManagedObjectContext.h"
 
 std::vector<std::shared_ptr<Event>> Category::events() const {
     return membersAs<Event>(kEvents);

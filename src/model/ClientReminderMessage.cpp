@@ -1,7 +1,7 @@
-#include "ClientReminderMessage.h"
+#include "model/ClientReminderMessage.h"
 
-#include "CalendarMath.h"
-#include "PolicyRules.h"
+#include "model/CalendarMath.h"
+#include "model/PolicyRules.h"
 
 #include <QRegularExpression>
 

@@ -1,9 +1,9 @@
-#include "Contact.h"
+#include "model/Contact.h"
 
-#include "Clock.h"
-#include "ManagedObjectContext.h"
-#include "Policy.h"
-#include "PolicyRules.h"
+#include "model/Policy.h"
+#include "model/PolicyRules.h"
+#include "platform/Clock.h"
+#include "store/ManagedObjectContext.h"
 
 std::vector<std::shared_ptr<Policy>> Contact::policies() const {
     return membersAs<Policy>(kPolicies);

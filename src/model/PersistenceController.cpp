@@ -1,13 +1,13 @@
-#include "PersistenceController.h"
+#include "model/PersistenceController.h"
 
-#include "Category.h"
-#include "Clock.h"
-#include "Contact.h"
-#include "Event.h"
-#include "LogChannel.h"
-#include "ManagedObjectModel.h"
-#include "Policy.h"
-#include "Task.h"
+#include "model/Category.h"
+#include "model/Contact.h"
+#include "model/Event.h"
+#include "model/Policy.h"
+#include "model/Task.h"
+#include "platform/Clock.h"
+#include "platform/LogChannel.h"
+#include "store/ManagedObjectModel.h"
 
 #include <QDateTime>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PersistentContainer.h"
+#include "store/PersistentContainer.h"
 
 #include <memory>
 

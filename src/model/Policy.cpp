@@ -1,11 +1,11 @@
-#include "Policy.h"
+#include "model/Policy.h"
 
-#include "Category.h"
-#include "Clock.h"
-#include "Contact.h"
-#include "ManagedObjectContext.h"
-#include "PolicyRules.h"
-#include "PolicyStatus.h"
+#include "model/Category.h"
+#include "model/Contact.h"
+#include "model/PolicyRules.h"
+#include "model/PolicyStatus.h"
+#include "platform/Clock.h"
+#include "store/ManagedObjectContext.h"
 
 #include <QDateTime>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FetchRequest.h"
-#include "ManagedObject.h"
+#include "store/FetchRequest.h"
+#include "store/ManagedObject.h"
 
 #include <QByteArray>
 #include <QString>

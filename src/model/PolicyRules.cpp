@@ -1,6 +1,6 @@
-#include "PolicyRules.h"
+#include "model/PolicyRules.h"
 
-#include "CalendarMath.h"
+#include "model/CalendarMath.h"
 
 #include <limits>
 

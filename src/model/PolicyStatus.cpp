@@ -1,4 +1,4 @@
-#include "PolicyStatus.h"
+#include "model/PolicyStatus.h"
 
 namespace PolicyStatusRules {
 namespace {

@@ -1,6 +1,6 @@
-#include "StatusClassifier.h"
+#include "model/StatusClassifier.h"
 
-#include "CalendarMath.h"
+#include "model/CalendarMath.h"
 
 #include <limits>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Instant.h"
-#include "PolicyStatus.h"
+#include "model/PolicyStatus.h"
+#include "platform/Instant.h"
 
 #include <QTimeZone>
 

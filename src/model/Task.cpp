@@ -1,8 +1,8 @@
-#include "Task.h"
+#include "model/Task.h"
 
-#include "Category.h"
-#include "Clock.h"
-#include "ManagedObjectContext.h"
+#include "model/Category.h"
+#include "platform/Clock.h"
+#include "store/ManagedObjectContext.h"
 
 std::shared_ptr<Category> Task::category() const {
     return destinationAs<Category>(kCategory);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Instant.h"
+#include "platform/Instant.h"
 
 #include <QLocale>
 #include <QObject>

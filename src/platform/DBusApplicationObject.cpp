@@ -1,4 +1,4 @@
-#include "DBusApplicationObject.h"
+#include "platform/DBusApplicationObject.h"
 
 #include <QDBusVariant>
 

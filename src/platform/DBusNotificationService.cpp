@@ -1,8 +1,8 @@
-#include "DBusNotificationService.h"
+#include "platform/DBusNotificationService.h"
 
-#include "DBusApplicationObject.h"
-#include "DBusReplies.h"
-#include "ReminderBus.h"
+#include "platform/DBusApplicationObject.h"
+#include "platform/DBusReplies.h"
+#include "platform/ReminderBus.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingReply>

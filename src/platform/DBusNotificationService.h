@@ -1,7 +1,7 @@
 #pragma once
 
-#include "LogChannel.h"
-#include "NotificationService.h"
+#include "platform/LogChannel.h"
+#include "platform/NotificationService.h"
 
 #include <QDBusConnection>
 

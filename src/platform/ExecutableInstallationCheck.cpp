@@ -1,4 +1,4 @@
-#include "ExecutableInstallationCheck.h"
+#include "platform/ExecutableInstallationCheck.h"
 
 #include <QDir>
 #include <QFileInfo>

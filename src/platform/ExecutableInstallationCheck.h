@@ -1,6 +1,6 @@
 #pragma once
 
-#include "InstallationCheck.h"
+#include "platform/InstallationCheck.h"
 
 #include <QString>
 

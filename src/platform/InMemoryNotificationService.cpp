@@ -1,4 +1,4 @@
-#include "InMemoryNotificationService.h"
+#include "platform/InMemoryNotificationService.h"
 
 #include <QMetaObject>
 

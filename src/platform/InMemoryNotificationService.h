@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NotificationService.h"
+#include "platform/NotificationService.h"
 
 // A notification service that keeps its pending requests in memory and shows nothing: for
 // tests of the program's side. It answers as the real service does, later and in order.

@@ -1,4 +1,4 @@
-#include "LinuxDesktopActions.h"
+#include "platform/LinuxDesktopActions.h"
 
 #include <QCoreApplication>
 #include <QDBusMessage>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DesktopActions.h"
+#include "platform/DesktopActions.h"
 
 #include <QDBusConnection>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "LogChannel.h"
+#include "platform/LogChannel.h"
 
 #include <QByteArray>
 

@@ -1,4 +1,4 @@
-#include "ManualClock.h"
+#include "platform/ManualClock.h"
 
 namespace {
 qint64 minuteOf(Instant instant) {

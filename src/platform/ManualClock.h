@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Clock.h"
+#include "platform/Clock.h"
 
 // A clock whose instant, zone and locale are set by its owner: tests, and the screenshot
 // renderer that shows every screen at a chosen moment. Nothing about the process changes.

@@ -1,4 +1,4 @@
-#include "NotificationCenter.h"
+#include "platform/NotificationCenter.h"
 
 NotificationCenter& NotificationCenter::defaultCenter() {
     static NotificationCenter center;

@@ -1,4 +1,4 @@
-#include "NotificationRequest.h"
+#include "platform/NotificationRequest.h"
 
 #include <QDBusArgument>
 #include <QDBusMetaType>

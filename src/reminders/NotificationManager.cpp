@@ -1,16 +1,16 @@
-#include "NotificationManager.h"
+#include "reminders/NotificationManager.h"
 
-#include "CalendarMath.h"
-#include "Clock.h"
-#include "DBusNotificationService.h"
-#include "ExecutableInstallationCheck.h"
-#include "InstallationCheck.h"
-#include "LogChannel.h"
-#include "NotificationCenter.h"
-#include "NotificationService.h"
-#include "Policy.h"
-#include "PolicyRules.h"
-#include "SystemClock.h"
+#include "model/CalendarMath.h"
+#include "model/Policy.h"
+#include "model/PolicyRules.h"
+#include "platform/Clock.h"
+#include "platform/DBusNotificationService.h"
+#include "platform/ExecutableInstallationCheck.h"
+#include "platform/InstallationCheck.h"
+#include "platform/LogChannel.h"
+#include "platform/NotificationCenter.h"
+#include "platform/NotificationService.h"
+#include "platform/SystemClock.h"
 
 #include <QDBusConnection>
 

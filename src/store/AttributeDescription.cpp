@@ -1,4 +1,4 @@
-#include "AttributeDescription.h"
+#include "store/AttributeDescription.h"
 
 #include <limits>
 

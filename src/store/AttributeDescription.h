@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Value.h"
+#include "store/Value.h"
 
 #include <QString>
 

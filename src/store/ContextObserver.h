@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ObjectChange.h"
+#include "store/ObjectChange.h"
 
 // Hears every insert, change and delete in a context, pending or saved, at the moment it is
 // made. Registered with ManagedObjectContext::addObserver; an observer that outlives its

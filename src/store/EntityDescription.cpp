@@ -1,4 +1,4 @@
-#include "EntityDescription.h"
+#include "store/EntityDescription.h"
 
 void EntityDescription::setProperties(std::vector<Property> properties) {
     m_attributes.clear();

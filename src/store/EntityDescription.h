@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AttributeDescription.h"
-#include "RelationshipDescription.h"
+#include "store/AttributeDescription.h"
+#include "store/RelationshipDescription.h"
 
 #include <QHash>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Predicate.h"
+#include "store/Predicate.h"
 
 #include <QString>
 

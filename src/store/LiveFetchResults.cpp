@@ -1,7 +1,7 @@
-#include "LiveFetchResults.h"
+#include "store/LiveFetchResults.h"
 
-#include "LiveFetchResultsListener.h"
-#include "ManagedObjectContext.h"
+#include "store/LiveFetchResultsListener.h"
+#include "store/ManagedObjectContext.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ContextObserver.h"
-#include "FetchRequest.h"
-#include "ManagedObject.h"
+#include "store/ContextObserver.h"
+#include "store/FetchRequest.h"
+#include "store/ManagedObject.h"
 
 #include <QString>
 

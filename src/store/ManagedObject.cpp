@@ -1,6 +1,6 @@
-#include "ManagedObject.h"
+#include "store/ManagedObject.h"
 
-#include "ManagedObjectContext.h"
+#include "store/ManagedObjectContext.h"
 
 #include <algorithm>
 

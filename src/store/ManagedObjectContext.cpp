@@ -1,6 +1,6 @@
-#include "ManagedObjectContext.h"
+#include "store/ManagedObjectContext.h"
 
-#include "Clock.h"
+#include "platform/Clock.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "ContextObserver.h"
-#include "FetchRequest.h"
-#include "ManagedObject.h"
-#include "ManagedObjectModel.h"
-#include "PersistentStore.h"
+#include "store/ContextObserver.h"
+#include "store/FetchRequest.h"
+#include "store/ManagedObject.h"
+#include "store/ManagedObjectModel.h"
+#include "store/PersistentStore.h"
 
 #include <QHash>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "ManagedObjectModel.h"
+#include "store/ManagedObjectModel.h"
 
 void ManagedObjectModel::setEntities(std::vector<std::unique_ptr<EntityDescription>> entities) {
     m_entities = std::move(entities);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "EntityDescription.h"
+#include "store/EntityDescription.h"
 
 #include <memory>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "ObjectObservation.h"
+#include "store/ObjectObservation.h"
 
-#include "ManagedObjectContext.h"
+#include "store/ManagedObjectContext.h"
 
 ObjectObservation::ObjectObservation(const std::shared_ptr<ManagedObject>& object,
                                      ChangeHandler onChange, DeleteHandler onDelete)

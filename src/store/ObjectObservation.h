@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ContextObserver.h"
+#include "store/ContextObserver.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "PersistentContainer.h"
+#include "store/PersistentContainer.h"
 
 #include <QDir>
 #include <QStandardPaths>

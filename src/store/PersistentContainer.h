@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ManagedObjectContext.h"
-#include "ManagedObjectModel.h"
+#include "store/ManagedObjectContext.h"
+#include "store/ManagedObjectModel.h"
 
 #include <QString>
 

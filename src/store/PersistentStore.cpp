@@ -1,6 +1,6 @@
-#include "PersistentStore.h"
+#include "store/PersistentStore.h"
 
-#include "SqliteQuery.h"
+#include "store/SqliteQuery.h"
 
 #include <QDir>
 #include <QFileInfo>

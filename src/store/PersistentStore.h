@@ -1,8 +1,8 @@
 #pragma once
 
-#include "SqliteConnection.h"
-#include "StoreSchema.h"
-#include "Value.h"
+#include "store/SqliteConnection.h"
+#include "store/StoreSchema.h"
+#include "store/Value.h"
 
 #include <QHash>
 #include <QStringList>

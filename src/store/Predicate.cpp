@@ -1,4 +1,4 @@
-#include "Predicate.h"
+#include "store/Predicate.h"
 
 #include <optional>
 

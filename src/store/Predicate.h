@@ -1,7 +1,7 @@
 #pragma once
 
-#include "EntityDescription.h"
-#include "Value.h"
+#include "store/EntityDescription.h"
+#include "store/Value.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "SqliteConnection.h"
+#include "store/SqliteConnection.h"
 
-#include "SqliteQuery.h"
+#include "store/SqliteQuery.h"
 
 #include <sqlite3.h>
 

@@ -1,4 +1,4 @@
-#include "SqliteQuery.h"
+#include "store/SqliteQuery.h"
 
 #include <sqlite3.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ManagedObjectModel.h"
+#include "store/ManagedObjectModel.h"
 
 #include <QString>
 #include <QStringList>

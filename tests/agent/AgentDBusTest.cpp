@@ -1,12 +1,13 @@
-#include "DBusNotificationService.h"
-#include "DesktopNotifications.h"
 #include "FakeNotificationServer.h"
-#include "ManualClock.h"
 #include "PrivateBus.h"
-#include "ProgramHandOver.h"
-#include "ReminderAgent.h"
-#include "ReminderBus.h"
-#include "ReminderBusService.h"
+#include "agent/DesktopNotifications.h"
+#include "agent/ProgramHandOver.h"
+#include "agent/ReminderAgent.h"
+#include "agent/ReminderBusService.h"
+#include "platform/DBusNotificationService.h"
+#include "platform/ManualClock.h"
+#include "platform/ReminderBus.h"
+#include "support/WaitUntil.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>

@@ -1,7 +1,8 @@
-#include "DBusNotificationService.h"
 #include "PrivateBus.h"
-#include "ReminderBus.h"
-#include "ReminderStore.h"
+#include "agent/ReminderStore.h"
+#include "platform/DBusNotificationService.h"
+#include "platform/ReminderBus.h"
+#include "support/WaitUntil.h"
 
 #include <QDBusConnectionInterface>
 #include <QDateTime>

@@ -1,5 +1,6 @@
 #include "PrivateBus.h"
-#include "ReminderBus.h"
+#include "platform/ReminderBus.h"
+#include "support/WaitUntil.h"
 
 #include <QDBusConnectionInterface>
 #include <QFileInfo>

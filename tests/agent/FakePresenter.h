@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NotificationPresenter.h"
+#include "agent/NotificationPresenter.h"
 
 #include <QList>
 #include <QMetaObject>

@@ -1,6 +1,6 @@
-#include "ReminderAgent.h"
+#include "agent/ReminderAgent.h"
 #include "FakePresenter.h"
-#include "ManualClock.h"
+#include "platform/ManualClock.h"
 
 #include <QCoreApplication>
 #include <QSignalSpy>

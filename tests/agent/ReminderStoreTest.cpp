@@ -1,4 +1,4 @@
-#include "ReminderStore.h"
+#include "agent/ReminderStore.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>

@@ -1,17 +1,18 @@
 // The installed program end to end, with real parts: the build installed into a temporary
 // prefix, a session bus that starts the program and its reminder agent from that prefix, and
 // dunst showing notifications on the virtual display that the test command starts.
-#include "CalendarMath.h"
-#include "DBusNotificationService.h"
-#include "InstallationCheck.h"
-#include "LogChannel.h"
-#include "ManualClock.h"
-#include "NotificationCenter.h"
-#include "NotificationManager.h"
-#include "PersistenceController.h"
-#include "Policy.h"
 #include "PrivateBus.h"
-#include "ReminderBus.h"
+#include "model/CalendarMath.h"
+#include "model/PersistenceController.h"
+#include "model/Policy.h"
+#include "platform/DBusNotificationService.h"
+#include "platform/InstallationCheck.h"
+#include "platform/LogChannel.h"
+#include "platform/ManualClock.h"
+#include "platform/NotificationCenter.h"
+#include "platform/ReminderBus.h"
+#include "reminders/NotificationManager.h"
+#include "support/WaitUntil.h"
 
 #include <QDBusConnectionInterface>
 #include <QDateTime>

@@ -1,4 +1,4 @@
-#include "CalendarMath.h"
+#include "model/CalendarMath.h"
 
 #include "../support/TimeHelpers.h"
 

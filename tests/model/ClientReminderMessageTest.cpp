@@ -1,4 +1,4 @@
-#include "ClientReminderMessage.h"
+#include "model/ClientReminderMessage.h"
 
 #include "../support/TimeHelpers.h"
 

@@ -1,6 +1,6 @@
-#include "StoreFixture.h"
+#include "support/StoreFixture.h"
 
-#include "ManagedObjectModel.h"
+#include "store/ManagedObjectModel.h"
 
 using TimeHelpers::utc;
 

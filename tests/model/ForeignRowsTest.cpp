@@ -1,7 +1,7 @@
-#include "RawSqlite.h"
-#include "StoreFixture.h"
+#include "support/RawSqlite.h"
+#include "support/StoreFixture.h"
 
-#include "StoreSchema.h"
+#include "store/StoreSchema.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "LiveFetchResults.h"
-#include "LiveFetchResultsListener.h"
-#include "RawSqlite.h"
-#include "StoreFixture.h"
+#include "store/LiveFetchResults.h"
+#include "store/LiveFetchResultsListener.h"
+#include "support/RawSqlite.h"
+#include "support/StoreFixture.h"
 
 #include <sqlite3.h>
 

@@ -1,6 +1,6 @@
-#include "ObjectObservation.h"
-#include "RawSqlite.h"
-#include "StoreFixture.h"
+#include "store/ObjectObservation.h"
+#include "support/RawSqlite.h"
+#include "support/StoreFixture.h"
 
 #include <sqlite3.h>
 

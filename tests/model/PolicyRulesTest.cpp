@@ -1,4 +1,4 @@
-#include "PolicyRules.h"
+#include "model/PolicyRules.h"
 
 #include "../support/TimeHelpers.h"
 

@@ -1,7 +1,7 @@
-#include "PolicyStatus.h"
-#include "CalendarMath.h"
-#include "PolicyRules.h"
-#include "StatusClassifier.h"
+#include "model/PolicyStatus.h"
+#include "model/CalendarMath.h"
+#include "model/PolicyRules.h"
+#include "model/StatusClassifier.h"
 
 #include "../support/TimeHelpers.h"
 

@@ -1,6 +1,6 @@
-#include "LogChannel.h"
-#include "PersistenceController.h"
-#include "Policy.h"
+#include "model/PersistenceController.h"
+#include "model/Policy.h"
+#include "platform/LogChannel.h"
 
 #include <QCoreApplication>
 #include <QDir>

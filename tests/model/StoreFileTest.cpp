@@ -1,7 +1,7 @@
-#include "RawSqlite.h"
-#include "StoreFixture.h"
+#include "support/RawSqlite.h"
+#include "support/StoreFixture.h"
 
-#include "ManagedObjectModel.h"
+#include "store/ManagedObjectModel.h"
 
 #include <QCoreApplication>
 #include <QProcess>

@@ -3,11 +3,11 @@
 //
 //   store-writer <path> once <count>   saves <count> policies in one save and exits
 //   store-writer <path> loop <tag>     saves forever, one policy and one counter change a save
-#include "Contact.h"
-#include "LogChannel.h"
-#include "ManualClock.h"
-#include "PersistenceController.h"
-#include "Policy.h"
+#include "model/Contact.h"
+#include "model/PersistenceController.h"
+#include "model/Policy.h"
+#include "platform/LogChannel.h"
+#include "platform/ManualClock.h"
 
 #include <QCoreApplication>
 

@@ -1,5 +1,5 @@
-#include "RawSqlite.h"
-#include "StoreFixture.h"
+#include "support/RawSqlite.h"
+#include "support/StoreFixture.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>

@@ -1,4 +1,5 @@
-#include "LinuxDesktopActions.h"
+#include "platform/LinuxDesktopActions.h"
+#include "support/WaitUntil.h"
 
 #include "PrivateBus.h"
 

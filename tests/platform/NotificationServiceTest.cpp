@@ -1,6 +1,6 @@
-#include "DBusApplicationObject.h"
-#include "DBusNotificationService.h"
-#include "InMemoryNotificationService.h"
+#include "platform/DBusApplicationObject.h"
+#include "platform/DBusNotificationService.h"
+#include "platform/InMemoryNotificationService.h"
 
 #include <QCoreApplication>
 #include <QDBusVariant>

@@ -1,7 +1,7 @@
 // A stand-in for the program in the single-instance tests: it claims the instance in the
 // folder given as its first argument and reports, one line each, what happens to it.
-#include "DBusApplicationObject.h"
-#include "SingleInstance.h"
+#include "platform/DBusApplicationObject.h"
+#include "platform/SingleInstance.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

@@ -1,13 +1,13 @@
-#include "NotificationManager.h"
+#include "reminders/NotificationManager.h"
 
-#include "InMemoryNotificationService.h"
-#include "InstallationCheck.h"
-#include "LogChannel.h"
-#include "ManualClock.h"
-#include "NotificationCenter.h"
-#include "PersistenceController.h"
-#include "Policy.h"
-#include "TimeHelpers.h"
+#include "model/PersistenceController.h"
+#include "model/Policy.h"
+#include "platform/InMemoryNotificationService.h"
+#include "platform/InstallationCheck.h"
+#include "platform/LogChannel.h"
+#include "platform/ManualClock.h"
+#include "platform/NotificationCenter.h"
+#include "support/TimeHelpers.h"
 
 #include <QCoreApplication>
 #include <QFile>

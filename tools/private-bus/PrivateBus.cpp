@@ -66,14 +66,3 @@ QDBusConnection PrivateBus::connect() {
     m_connections.append(name);
     return QDBusConnection::connectToBus(m_address, name);
 }
-
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}

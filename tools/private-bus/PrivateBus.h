@@ -33,6 +33,3 @@ private:
     QString m_address;
     QStringList m_connections;
 };
-
-// Runs the event loop until the condition holds or the time is up; the condition's value.
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 5000);

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "Category.h"
-#include "Contact.h"
-#include "Event.h"
-#include "LogChannel.h"
-#include "ManualClock.h"
-#include "PersistenceController.h"
-#include "Policy.h"
-#include "Task.h"
-#include "TimeHelpers.h"
+#include "model/Category.h"
+#include "model/Contact.h"
+#include "model/Event.h"
+#include "model/PersistenceController.h"
+#include "model/Policy.h"
+#include "model/Task.h"
+#include "platform/LogChannel.h"
+#include "platform/ManualClock.h"
+#include "support/TimeHelpers.h"
 
 #include <QCryptographicHash>
 #include <QDir>
