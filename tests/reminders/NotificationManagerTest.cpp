@@ -152,6 +152,14 @@ TEST_F(NotificationManagerTest, SkipsReminderDaysThatArePastAndKeepsOneSetPerPol
     settle();
     EXPECT_TRUE(m_service.pending().isEmpty());
 
+    // Later in a minute that has begun: the reminder was shown when the minute began.
+    m_clock.advanceTo(utc("2026-03-10T09:30:30Z"));
+    soon->setExpirationDate(utc("2026-03-17T09:30:45Z"));
+    soon->setCustomReminderDays(QStringLiteral("7, 6"));
+    m_manager->schedulePolicyReminder(*soon);
+    settle();
+    EXPECT_EQ(pendingIdentifiers(), QStringList{reminderId(*soon, "-6")});
+
     // A text in which nothing reads schedules nothing and removes what was there.
     soon->setExpirationDate(utc("2026-06-15T08:00:00Z"));
     soon->setCustomReminderDays(QStringLiteral("30"));
@@ -160,6 +168,43 @@ TEST_F(NotificationManagerTest, SkipsReminderDaysThatArePastAndKeepsOneSetPerPol
     m_manager->schedulePolicyReminder(*soon);
     settle();
     EXPECT_TRUE(m_service.pending().isEmpty());
+}
+
+// Passes made in one turn of the event loop (two saves, a save and a delete) end with exactly
+// the last pass's requests pending, whatever the earlier ones' answers remove. nullopt deletes.
+TEST_F(NotificationManagerTest, PassesInQuickSuccessionLeaveTheLastOnesRequests) {
+    using Pass = std::optional<QString>;
+    const struct {
+        std::vector<Pass> passes;
+        std::string suffixes;
+    } cases[] = {
+        {{QStringLiteral("15"), QStringLiteral("30, 7")}, "-30 -7"},
+        {{QStringLiteral("30, 7"), QStringLiteral("15")}, "-15"},
+        {{QStringLiteral("30, 7"), QStringLiteral("15"), QStringLiteral("30, 7")}, "-30 -7"},
+        {{QStringLiteral("30"), std::nullopt}, ""},
+        {{std::nullopt, QStringLiteral("30, 7")}, "-30 -7"},
+    };
+    for (const auto& c : cases) {
+        auto casa =
+            policy(QStringLiteral("Casa"), utc("2026-06-01T08:00:00Z"), QStringLiteral("30, 7"));
+        m_manager->schedulePolicyReminder(*casa);
+        settle();
+        for (const Pass& pass : c.passes) {
+            if (pass) {
+                casa->setCustomReminderDays(*pass);
+                m_manager->schedulePolicyReminder(*casa);
+            } else {
+                m_manager->cancelPolicyNotifications(id(*casa));
+            }
+        }
+        settle();
+        const QString prefix = reminderId(*casa, "");
+        EXPECT_EQ(pendingIdentifiers().replaceInStrings(prefix, QString()).join(u' ').toStdString(),
+                  c.suffixes)
+            << c.passes.size() << " passes";
+        m_manager->cancelPolicyNotifications(id(*casa));
+        settle();
+    }
 }
 
 TEST_F(NotificationManagerTest, ZeroNegativeAndOneDayAndAReminderDueNow) {
