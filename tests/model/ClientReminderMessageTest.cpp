@@ -69,6 +69,10 @@ struct LongDateCase {
     const char16_t* expected;
 };
 
+void PrintTo(const LongDateCase& c, std::ostream* out) {
+    *out << c.locale.name().toStdString() << ' ' << c.instant;
+}
+
 class LongDate : public ::testing::TestWithParam<LongDateCase> {};
 
 // Only the weekday and the separator that joins it go; what belongs to the date stays, also
@@ -77,7 +81,6 @@ TEST_P(LongDate, HasDayMonthAndYearWithoutTheWeekday) {
     const LongDateCase& c = GetParam();
     EXPECT_EQ(Message::longDate(utc(c.instant), QTimeZone(c.zone), c.locale).toStdString(),
               QString::fromUtf16(c.expected).toStdString())
-        << c.locale.name().toStdString() << " "
         << c.locale.dateFormat(QLocale::LongFormat).toStdString();
 }
 

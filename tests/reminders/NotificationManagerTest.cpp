@@ -1,16 +1,22 @@
 #include "reminders/NotificationManager.h"
 
+#include "PrivateBus.h"
+#include "model/CalendarMath.h"
 #include "model/PersistenceController.h"
 #include "model/Policy.h"
+#include "platform/DBusNotificationService.h"
 #include "platform/InMemoryNotificationService.h"
 #include "platform/InstallationCheck.h"
 #include "platform/LogChannel.h"
 #include "platform/ManualClock.h"
 #include "platform/NotificationCenter.h"
 #include "support/TimeHelpers.h"
+#include "support/WaitUntil.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
 
@@ -205,6 +211,42 @@ TEST_F(NotificationManagerTest, PassesInQuickSuccessionLeaveTheLastOnesRequests)
         m_manager->cancelPolicyNotifications(id(*casa));
         settle();
     }
+}
+
+// The same with the built agent, started by bus activation while the saves are made.
+TEST_F(NotificationManagerTest, SavesInQuickSuccessionLeaveTheLastSavesRequestsWithTheAgent) {
+    QTemporaryDir root;
+    QFile service(root.filePath(QStringLiteral("org.quintaver.Scheduler.Reminders.service")));
+    ASSERT_TRUE(service.open(QIODevice::WriteOnly));
+    service.write(
+        "[D-BUS Service]\nName=org.quintaver.Scheduler.Reminders\nExec=" QS_AGENT_EXECUTABLE "\n");
+    service.close();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
+    PrivateBus bus(root.path(), environment);
+    ASSERT_TRUE(bus.isRunning());
+    DBusNotificationService agent(bus.connect(), *m_log);
+    m_clock.jumpTo(Instant(QDateTime::currentMSecsSinceEpoch()));
+    auto manager = NotificationManager::make({agent, m_installation, m_clock, *m_log, m_center});
+    auto casa = policy(QStringLiteral("Casa"),
+                       *CalendarMath::addDays(m_clock.now(), 60, m_clock.timeZone()), {});
+    for (const char* days : {"30, 7", "15", "30, 7"}) {
+        casa->setCustomReminderDays(QString::fromLatin1(days));
+        manager->schedulePolicyReminder(*casa);
+    }
+    // Every add answered: a listing asked now comes after every removal on the connection.
+    ASSERT_TRUE(waitUntil(
+        [&] { return logLines().filter(QStringLiteral("Scheduled")).size() == 5; }, 30'000));
+    std::optional<QStringList> pending;
+    agent.pendingRequests([&](const QList<NotificationRequest>& requests) {
+        pending.emplace();
+        for (const NotificationRequest& request : requests) {
+            pending->append(request.identifier.mid(reminderId(*casa, "").size()));
+        }
+        pending->sort();
+    });
+    ASSERT_TRUE(waitUntil([&] { return pending.has_value(); }));
+    EXPECT_EQ(pending->join(u' ').toStdString(), "-30 -7");
 }
 
 TEST_F(NotificationManagerTest, ZeroNegativeAndOneDayAndAReminderDueNow) {
