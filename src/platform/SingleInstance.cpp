@@ -25,6 +25,10 @@ QString systemError(int code = errno) {
 // Makes the folder and any missing folder above it mode 0700. A folder that exists keeps the
 // mode its user gave it.
 bool makeFolder(const QString& folder, QString* failure) {
+    if (folder.isEmpty()) {
+        *failure = QStringLiteral("No data folder is known for this account");
+        return false;
+    }
     QStringList missing;
     for (QString dir = QDir::cleanPath(QDir(folder).absolutePath());
          !QFileInfo::exists(dir) && !QDir(dir).isRoot(); dir = QFileInfo(dir).absolutePath()) {

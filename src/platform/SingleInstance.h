@@ -18,8 +18,9 @@ public:
     ~SingleInstance() override;
 
     enum class Claim { Claimed, HeldElsewhere, Failed };
-    // Takes the lock and listens. Failed when no lock can be made here (see failure()): that
-    // is no sign of another program.
+    // Takes the lock and listens, making missing folders mode 0700 (a folder that exists keeps
+    // its mode). Failed when no lock can be made here (see failure()): that is no sign of
+    // another program.
     Claim claim();
     // Why the last claim failed.
     QString failure() const { return m_failure; }

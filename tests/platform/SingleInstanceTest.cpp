@@ -1,6 +1,7 @@
 #include "PrivateBus.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
