@@ -24,7 +24,9 @@ int main(int argc, char* argv[]) {
         qEnvironmentVariable("XDG_ACTIVATION_TOKEN", qEnvironmentVariable("DESKTOP_STARTUP_ID"));
     QDBusConnection bus = QDBusConnection::sessionBus();
     SingleInstance instance(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation), bus);
-    if (!instance.claim()) {
+    // A lock that cannot be made is no second copy: the program runs on, and the store in the
+    // same folder says why it cannot open.
+    if (instance.claim() == SingleInstance::Claim::HeldElsewhere) {
         if (instance.forwardActivation(ReminderBus::kApplicationService,
                                        ReminderBus::kApplicationPath, activationToken)) {
             return 0;

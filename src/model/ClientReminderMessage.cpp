@@ -8,12 +8,16 @@
 namespace ClientReminderMessage {
 namespace {
 
-// The locale's long date format with its weekday field and the separator that joins it taken
-// out, leaving day, month name and year ("dddd, MMMM d, yyyy" -> "MMMM d, yyyy").
+// The locale's long date format with its weekday field and what joins it to the date taken
+// out, leaving day, month name and year ("dddd, MMMM d, yyyy" -> "MMMM d, yyyy"). A weekday
+// at the end takes only blanks, commas and hyphens with it: the characters before those belong
+// to the date ("yyyy年M月d日dddd", "yyyy. MMMM d., dddd").
 QString longFormatWithoutWeekday(const QLocale& locale) {
     QString format = locale.dateFormat(QLocale::LongFormat);
     static const QRegularExpression weekdayFirst(QStringLiteral("^dddd[^A-Za-z']*"));
-    static const QRegularExpression weekdayLater(QStringLiteral("[^A-Za-z']*dddd"));
+    static const QRegularExpression weekdayLater(
+        QStringLiteral("[\\s,\\-\\x{060C}\\x{1363}\\x{3001}\\x{FF0C}]*dddd"),
+        QRegularExpression::UseUnicodePropertiesOption);
     format.remove(weekdayFirst);
     format.remove(weekdayLater);
     return format.trimmed();

@@ -2,16 +2,46 @@
 
 #include <QDBusMessage>
 #include <QDir>
+#include <QFileInfo>
 #include <QLocalSocket>
+
+#include <cerrno>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 constexpr int kForwardTimeoutMs = 3000;
 const QString kLockName = QStringLiteral("instance.lock");
 const QString kSocketName = QStringLiteral("instance.socket");
+
+QString systemError(int code = errno) {
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+// Makes the folder and any missing folder above it mode 0700. A folder that exists keeps the
+// mode its user gave it.
+bool makeFolder(const QString& folder, QString* failure) {
+    if (folder.isEmpty()) {
+        *failure = QStringLiteral("No data folder is known for this account");
+        return false;
+    }
+    QStringList missing;
+    for (QString dir = QDir::cleanPath(QDir(folder).absolutePath());
+         !QFileInfo::exists(dir) && !QDir(dir).isRoot(); dir = QFileInfo(dir).absolutePath()) {
+        missing.prepend(dir);
+    }
+    for (const QString& dir : missing) {
+        if (::mkdir(QFile::encodeName(dir).constData(), 0700) != 0 && errno != EEXIST) {
+            *failure = QStringLiteral("Cannot create the folder %1: %2").arg(dir, systemError());
+            return false;
+        }
+    }
+    return true;
+}
 } // namespace
 
 SingleInstance::SingleInstance(QString folder, QDBusConnection bus, QObject* parent)
@@ -28,28 +58,32 @@ SingleInstance::~SingleInstance() {
     }
 }
 
-bool SingleInstance::claim() {
-    if (!QDir().mkpath(m_folder)) {
-        return false;
+SingleInstance::Claim SingleInstance::claim() {
+    if (!makeFolder(m_folder, &m_failure)) {
+        return Claim::Failed;
     }
-    QFile::setPermissions(m_folder,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    const QByteArray lockPath = QDir(m_folder).filePath(kLockName).toLocal8Bit();
-    m_lockFd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const QString lockPath = QDir(m_folder).filePath(kLockName);
+    m_lockFd = ::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (m_lockFd < 0) {
-        return false;
+        m_failure = QStringLiteral("Cannot open the lock file %1: %2").arg(lockPath, systemError());
+        return Claim::Failed;
     }
     if (::flock(m_lockFd, LOCK_EX | LOCK_NB) != 0) {
+        const int code = errno;
         ::close(m_lockFd);
         m_lockFd = -1;
-        return false;
+        if (code == EWOULDBLOCK) {
+            return Claim::HeldElsewhere;
+        }
+        m_failure = QStringLiteral("Cannot lock %1: %2").arg(lockPath, systemError(code));
+        return Claim::Failed;
     }
     // A socket file left by a program that crashed is ours to replace: we hold the lock.
     const QString socketPath = QDir(m_folder).filePath(kSocketName);
     QLocalServer::removeServer(socketPath);
     m_server.setSocketOptions(QLocalServer::UserAccessOption);
     m_server.listen(socketPath);
-    return true;
+    return Claim::Claimed;
 }
 
 bool SingleInstance::publishOnBus(const QString& serviceName) {

@@ -17,8 +17,13 @@ public:
     SingleInstance(QString folder, QDBusConnection bus, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // Takes the lock and listens; false when another program holds it.
-    bool claim();
+    enum class Claim { Claimed, HeldElsewhere, Failed };
+    // Takes the lock and listens, making missing folders mode 0700 (a folder that exists keeps
+    // its mode). Failed when no lock can be made here (see failure()): that is no sign of
+    // another program.
+    Claim claim();
+    // Why the last claim failed.
+    QString failure() const { return m_failure; }
     // After claim(), once the program's objects are exported: owns the bus name.
     bool publishOnBus(const QString& serviceName);
     // For a later start: asks the running program to come forward, over the bus (without
@@ -36,6 +41,7 @@ private:
 
     QString m_folder;
     QDBusConnection m_bus;
+    QString m_failure;
     int m_lockFd = -1;
     QLocalServer m_server;
 };

@@ -9,7 +9,6 @@
 #include "platform/InstallationCheck.h"
 #include "platform/LogChannel.h"
 #include "platform/NotificationCenter.h"
-#include "platform/NotificationService.h"
 #include "platform/SystemClock.h"
 
 #include <QDBusConnection>
@@ -23,6 +22,32 @@ const QString kTaskPrefix = QStringLiteral("task-");
 QString instantText(Instant instant) {
     return instant.toUtcDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
            QStringLiteral(" +0000");
+}
+
+// The request for a reminder at this instant, with its title, sound and minute, or nothing
+// when that minute has begun. The service shows a request as soon as its minute begins, so one
+// added later in that minute, by a policy saved again, would be shown a second time.
+std::optional<NotificationRequest> reminderRequest(Instant reminder, Instant now,
+                                                   const QTimeZone& zone) {
+    if (reminder < now) {
+        return std::nullopt;
+    }
+    const CalendarMath::LocalDateTime local = CalendarMath::toLocal(reminder, zone);
+    const qint64 minuteOfDay = local.msOfDay / 60'000;
+    const std::optional<Instant> minuteBegins = CalendarMath::fromLocal(
+        local.date, minuteOfDay * 60'000, zone, CalendarMath::Gap::FirstInstantAfter);
+    if (minuteBegins && *minuteBegins < now) {
+        return std::nullopt;
+    }
+    NotificationRequest request;
+    request.title = QStringLiteral("Policy Expiring Soon");
+    request.sound = true;
+    request.year = local.date.year();
+    request.month = local.date.month();
+    request.day = local.date.day();
+    request.hour = int(minuteOfDay / 60);
+    request.minute = int(minuteOfDay % 60);
+    return request;
 }
 } // namespace
 
@@ -84,76 +109,65 @@ void NotificationManager::schedulePolicyReminder(const Policy& policy) {
         return;
     }
     const QString id = identifierText(policy);
+    // Asked for before the adds, so its removal spares them.
+    cancelPolicyNotifications(id);
     // Read here, on the program's thread, and carried into the completions.
     const QString name = policy.name();
-    const QString policyNumber = policy.policyNumber();
-    const Instant expiry = policy.expirationDate();
-    const std::vector<qint64> days = policy.reminderDaysArray();
+    const QString head =
+        name + QStringLiteral(" (") + policy.policyNumber() + QStringLiteral(") expires in ");
     const QTimeZone zone = m_services.clock.timeZone();
     const Instant now = m_services.clock.now();
-
-    QList<NotificationRequest> requests;
-    QSet<QString> identifiers;
-    QList<std::pair<qint64, Instant>> dates;
-    for (const qint64 n : days) {
-        const Instant reminder = PolicyRules::reminderDate(expiry, n, zone);
-        if (reminder < now) {
+    LogChannel& log = m_services.log;
+    for (const qint64 n : policy.reminderDaysArray()) {
+        const Instant reminder = PolicyRules::reminderDate(policy.expirationDate(), n, zone);
+        std::optional<NotificationRequest> request = reminderRequest(reminder, now, zone);
+        if (!request) {
             continue;
         }
-        const CalendarMath::LocalDateTime local = CalendarMath::toLocal(reminder, zone);
-        NotificationRequest request;
-        request.identifier = kPolicyPrefix + id + u'-' + QString::number(n);
-        request.title = QStringLiteral("Policy Expiring Soon");
-        request.body = name + QStringLiteral(" (") + policyNumber +
-                       QStringLiteral(") expires in ") + QString::number(n) +
-                       QStringLiteral(" days");
-        request.sound = true;
-        request.year = local.date.year();
-        request.month = local.date.month();
-        request.day = local.date.day();
-        request.hour = int(local.msOfDay / 3'600'000);
-        request.minute = int(local.msOfDay / 60'000 % 60);
-        requests.append(request);
-        identifiers.insert(request.identifier);
-        dates.append({n, reminder});
+        request->identifier = kPolicyPrefix + id + u'-' + QString::number(n);
+        request->body = head + QString::number(n) + QStringLiteral(" days");
+        add(*request, [&log, name, n, reminder](const std::optional<QString>& error) {
+            if (error) {
+                log.write(QStringLiteral("Error scheduling policy reminder for ") +
+                              QString::number(n) + QStringLiteral(" days: "),
+                          *error);
+            } else {
+                log.write(QStringLiteral("Scheduled policy reminder for ") + name +
+                          QStringLiteral(" on ") + instantText(reminder));
+            }
+        });
     }
+}
 
-    cancelPolicyNotifications(id, identifiers);
-    LogChannel& log = m_services.log;
-    for (qsizetype i = 0; i < requests.size(); ++i) {
-        const auto [n, reminder] = dates[i];
-        m_services.notifications.add(
-            requests[i], [&log, name, n, reminder](const std::optional<QString>& error) {
-                if (error) {
-                    log.write(QStringLiteral("Error scheduling policy reminder for ") +
-                                  QString::number(n) + QStringLiteral(" days: "),
-                              *error);
-                } else {
-                    log.write(QStringLiteral("Scheduled policy reminder for ") + name +
-                              QStringLiteral(" on ") + instantText(reminder));
-                }
-            });
+void NotificationManager::add(const NotificationRequest& request,
+                              NotificationService::AddCompletion completion) {
+    ++m_ledger->issued;
+    if (m_ledger->listingsAwaited > 0) {
+        m_ledger->lastAdd.insert(request.identifier, m_ledger->issued);
     }
+    m_services.notifications.add(request, std::move(completion));
 }
 
 void NotificationManager::cancelPolicyNotifications(const QString& identifier) {
-    cancelPolicyNotifications(identifier, {});
-}
-
-void NotificationManager::cancelPolicyNotifications(const QString& identifier,
-                                                    const QSet<QString>& keep) {
     if (!m_services.installation.isInstalledApplication()) {
         return;
     }
     NotificationService& notifications = m_services.notifications;
     const QString prefix = kPolicyPrefix + identifier;
+    const std::shared_ptr<AddLedger> ledger = m_ledger;
+    ++ledger->listingsAwaited;
+    const quint64 asked = ledger->issued;
     notifications.pendingRequests(
-        [&notifications, prefix, keep](const QList<NotificationRequest>& pending) {
+        [&notifications, prefix, ledger, asked](const QList<NotificationRequest>& pending) {
             QStringList remove;
             for (const NotificationRequest& request : pending) {
-                if (request.identifier.startsWith(prefix) && !keep.contains(request.identifier)) {
+                if (request.identifier.startsWith(prefix) &&
+                    ledger->lastAdd.value(request.identifier, 0) <= asked) {
                     remove.append(request.identifier);
                 }
+            }
+            if (--ledger->listingsAwaited == 0) {
+                ledger->lastAdd.clear();
             }
             notifications.removePending(remove);
         });

@@ -1,17 +1,19 @@
 #pragma once
 
+#include "platform/NotificationService.h"
+
+#include <QHash>
 #include <QObject>
-#include <QSet>
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class Clock;
 class DBusNotificationService;
 class InstallationCheck;
 class LogChannel;
 class NotificationCenter;
-class NotificationService;
 class Policy;
 
 // Turns a policy's reminder days into reminders that the desktop shows before the policy
@@ -57,9 +59,18 @@ public:
 private:
     explicit NotificationManager(const Services& services);
 
-    // Removes the pending requests of a policy, except those about to be added again: the
-    // list answers after the adds issued with it, and an add already replaces its namesake.
-    void cancelPolicyNotifications(const QString& identifier, const QSet<QString>& keep);
+    // The adds issued while a listing was on its way, so that the removal that follows a
+    // listing spares every request added after the listing was asked for: a later pass's
+    // requests survive an earlier pass's removal, whose answer may come after them. Answers
+    // arrive on the manager's thread, so no lock is needed.
+    struct AddLedger {
+        quint64 issued = 0;
+        int listingsAwaited = 0;
+        QHash<QString, quint64> lastAdd;
+    };
+
+    void add(const NotificationRequest& request, NotificationService::AddCompletion completion);
 
     Services m_services;
+    std::shared_ptr<AddLedger> m_ledger = std::make_shared<AddLedger>();
 };

@@ -17,12 +17,15 @@
 #include <QDBusConnectionInterface>
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QUuid>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <signal.h>
 
@@ -170,4 +173,39 @@ TEST(ProgramEndToEnd, AReminderOpenedFromTheDesktopStartsTheInstalledProgramOnce
     if (agent != 0) {
         ::kill(pid_t(agent), SIGTERM);
     }
+}
+
+// A data folder that cannot exist (XDG_DATA_HOME names a plain file) leaves no lock to take:
+// that is no second copy. The store says why it cannot open, and the program runs on.
+TEST(ProgramEndToEnd, ADataFolderThatCannotBeMadeIsReportedAndTheProgramRunsOn) {
+    QTemporaryDir root;
+    QFile plain(root.filePath(QStringLiteral("data")));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), plain.fileName());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                       QStringLiteral("unix:path=/nonexistent/bus"));
+    environment.remove(QStringLiteral("DISPLAY")); // no bus autolaunch through X11
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(QS_BUILD_DIR "/src/quintaver-scheduler"));
+    QString output;
+    // The store's line, naming the folder's path.
+    const auto reported = [&] {
+        output += QString::fromUtf8(program.readAllStandardOutput());
+        const QStringList lines = output.split(u'\n');
+        return std::any_of(lines.begin(), lines.end(), [&](const QString& line) {
+            return line.startsWith(QStringLiteral("Error loading persistent stores: ")) &&
+                   line.contains(plain.fileName());
+        });
+    };
+    EXPECT_TRUE(
+        waitUntil([&] { return reported() || program.state() == QProcess::NotRunning; }, 30'000))
+        << output.toStdString();
+    EXPECT_FALSE(program.waitForFinished(1'000)) << "exit code " << program.exitCode();
+    EXPECT_TRUE(reported()) << output.toStdString();
+    EXPECT_FALSE(output.contains(QStringLiteral("Single instance: "))) << output.toStdString();
+    program.kill();
+    program.waitForFinished(5'000);
 }

@@ -62,19 +62,36 @@ TEST(ClientReminderMessage, NormalisingKeepsDigitsAndPlusSigns) {
     }
 }
 
+// Only the weekday and what joins it go; what belongs to the date stays, also where it is
+// written next to the weekday without a blank.
 TEST(ClientReminderMessage, TheLongDateHasDayMonthAndYearWithoutTheWeekday) {
-    const QTimeZone rome("Europe/Rome");
-    const Instant march1 = utc("2025-03-01T09:00:00Z");
-    EXPECT_EQ(Message::longDate(march1, rome, kEnglish), QStringLiteral("March 1, 2025"));
-    EXPECT_EQ(Message::longDate(march1, rome, kItalian), QStringLiteral("1 marzo 2025"));
-    EXPECT_EQ(Message::longDate(march1, rome, QLocale(QLocale::German, QLocale::Germany)),
-              QStringLiteral("1. März 2025"));
-    // The date is the one on the user's wall: 23:30 UTC on 1 March is 2 March in Rome.
-    EXPECT_EQ(Message::longDate(utc("2025-03-01T23:30:00Z"), rome, kItalian),
-              QStringLiteral("2 marzo 2025"));
-    EXPECT_EQ(
-        Message::longDate(utc("2025-03-01T23:30:00Z"), QTimeZone("America/New_York"), kEnglish),
-        QStringLiteral("March 1, 2025"));
+    const struct {
+        QLocale locale;
+        const char* zone;
+        const char* instant;
+        const char16_t* expected;
+    } cases[] = {
+        {kEnglish, "Europe/Rome", "2025-03-01T09:00:00Z", u"March 1, 2025"},
+        {kItalian, "Europe/Rome", "2025-03-01T09:00:00Z", u"1 marzo 2025"},
+        {QLocale(QLocale::German, QLocale::Germany), "Europe/Rome", "2025-03-01T09:00:00Z",
+         u"1. März 2025"},
+        {QLocale(QLocale::Chinese, QLocale::China), "Asia/Shanghai", "2025-03-01T09:00:00Z",
+         u"2025年3月1日"},
+        {QLocale(QLocale::Japanese, QLocale::Japan), "Asia/Tokyo", "2025-03-01T09:00:00Z",
+         u"2025年3月1日"},
+        {QLocale(QLocale::Korean, QLocale::SouthKorea), "Asia/Seoul", "2025-03-01T09:00:00Z",
+         u"2025년 3월 1일"},
+        {QLocale(QLocale::Hungarian, QLocale::Hungary), "Europe/Budapest", "2025-03-01T09:00:00Z",
+         u"2025. március 1."},
+        // The date on the user's wall: 23:30 UTC on 1 March is 2 March in Rome.
+        {kItalian, "Europe/Rome", "2025-03-01T23:30:00Z", u"2 marzo 2025"},
+        {kEnglish, "America/New_York", "2025-03-01T23:30:00Z", u"March 1, 2025"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Message::longDate(utc(c.instant), QTimeZone(c.zone), c.locale).toStdString(),
+                  QString::fromUtf16(c.expected).toStdString())
+            << c.locale.dateFormat(QLocale::LongFormat).toStdString();
+    }
 }
 
 TEST(ClientReminderMessage, TheMessageHasOneCaseForEachStretchOfDays) {

@@ -25,7 +25,10 @@ int main(int argc, char* argv[]) {
     const QString token = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     QDBusConnection bus = QDBusConnection::sessionBus();
     SingleInstance instance(QString::fromLocal8Bit(argv[1]), bus);
-    if (!instance.claim()) {
+    const SingleInstance::Claim claim = instance.claim();
+    if (claim == SingleInstance::Claim::Failed) {
+        say(QStringLiteral("not locked: ") + instance.failure());
+    } else if (claim == SingleInstance::Claim::HeldElsewhere) {
         const bool forwarded = instance.forwardActivation(name, path, token);
         say(forwarded ? QStringLiteral("forwarded") : QStringLiteral("not forwarded"));
         return forwarded ? 0 : 1;

@@ -1,24 +1,41 @@
 #include "PrivateBus.h"
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
+
+constexpr uid_t kNobody = 65534;
 
 // Runs the probe program, a stand-in for the program, with a given session bus address.
 class Probe {
 public:
-    Probe(const QString& folder, const QString& busAddress, const QString& token = QString()) {
+    Probe(const QString& folder, const QString& busAddress, const QString& token = QString(),
+          bool unprivileged = false) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress);
         environment.remove(QStringLiteral("DISPLAY")); // no bus autolaunch through X11
         m_process.setProcessEnvironment(environment);
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        if (unprivileged && ::geteuid() == 0) {
+            // Root may write any folder: the probe runs as an account the modes bind.
+            m_process.setChildProcessModifier([] {
+                if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 ||
+                    ::setuid(kNobody) != 0) {
+                    ::_exit(127);
+                }
+            });
+        }
         m_process.start(QStringLiteral(QS_SINGLE_INSTANCE_PROBE), {folder, token});
     }
     ~Probe() {
@@ -50,6 +67,57 @@ private:
 };
 
 const QString kNoBus = QStringLiteral("unix:path=/nonexistent/bus");
+
+mode_t modeOf(const QString& path) {
+    struct stat info {};
+    ::stat(QFile::encodeName(path).constData(), &info);
+    return info.st_mode & 07777;
+}
+
+// A folder for an unprivileged probe: its own when the test runs as root.
+void handOver(const QString& path) {
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(QFile::encodeName(path).constData(), kNobody, kNobody), 0);
+    }
+}
+
+// The lock makes missing folders private, leaves the mode of a folder that exists as its user
+// set it, and a lock that cannot be made (an unwritable folder, a folder that cannot exist) is
+// no second copy: the program runs on.
+TEST(SingleInstance, FoldersItMakesArePrivateAndAFolderItCannotLockIsNoSecondCopy) {
+    QTemporaryDir root;
+    handOver(root.path());
+    const QString made = root.filePath(QStringLiteral("share/quintaver-scheduler"));
+    {
+        Probe probe(made, kNoBus, QString(), true);
+        EXPECT_EQ(probe.nextLine(), QStringLiteral("primary"));
+    }
+    EXPECT_EQ(modeOf(root.filePath(QStringLiteral("share"))), mode_t(0700));
+    EXPECT_EQ(modeOf(made), mode_t(0700));
+
+    for (const mode_t mode : {mode_t(0750), mode_t(0500)}) {
+        const QString folder = root.filePath(QString::number(mode, 8));
+        ASSERT_TRUE(QDir().mkdir(folder));
+        handOver(folder);
+        ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), mode), 0);
+        Probe probe(folder, kNoBus, QString(), true);
+        if (mode == 0500) {
+            EXPECT_EQ(probe.nextLine().toStdString(), "not locked: Cannot open the lock file " +
+                                                          folder.toStdString() +
+                                                          "/instance.lock: Permission denied");
+        }
+        EXPECT_EQ(probe.nextLine(), QStringLiteral("primary"));
+        EXPECT_EQ(modeOf(folder), mode);
+    }
+
+    QFile plain(root.filePath(QStringLiteral("plain")));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    Probe probe(plain.fileName() + QStringLiteral("/quintaver-scheduler"), kNoBus);
+    EXPECT_EQ(probe.nextLine().toStdString(), "not locked: Cannot create the folder " +
+                                                  plain.fileName().toStdString() +
+                                                  "/quintaver-scheduler: Not a directory");
+    EXPECT_EQ(probe.nextLine(), QStringLiteral("primary"));
+}
 
 TEST(SingleInstance, WithoutABusASecondStartHandsItsActivationToTheFirst) {
     QTemporaryDir folder;

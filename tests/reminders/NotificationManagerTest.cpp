@@ -1,16 +1,22 @@
 #include "reminders/NotificationManager.h"
 
+#include "PrivateBus.h"
+#include "model/CalendarMath.h"
 #include "model/PersistenceController.h"
 #include "model/Policy.h"
+#include "platform/DBusNotificationService.h"
 #include "platform/InMemoryNotificationService.h"
 #include "platform/InstallationCheck.h"
 #include "platform/LogChannel.h"
 #include "platform/ManualClock.h"
 #include "platform/NotificationCenter.h"
 #include "support/TimeHelpers.h"
+#include "support/WaitUntil.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
 
@@ -152,6 +158,14 @@ TEST_F(NotificationManagerTest, SkipsReminderDaysThatArePastAndKeepsOneSetPerPol
     settle();
     EXPECT_TRUE(m_service.pending().isEmpty());
 
+    // Later in a minute that has begun: the reminder was shown when the minute began.
+    m_clock.advanceTo(utc("2026-03-10T09:30:30Z"));
+    soon->setExpirationDate(utc("2026-03-17T09:30:45Z"));
+    soon->setCustomReminderDays(QStringLiteral("7, 6"));
+    m_manager->schedulePolicyReminder(*soon);
+    settle();
+    EXPECT_EQ(pendingIdentifiers(), QStringList{reminderId(*soon, "-6")});
+
     // A text in which nothing reads schedules nothing and removes what was there.
     soon->setExpirationDate(utc("2026-06-15T08:00:00Z"));
     soon->setCustomReminderDays(QStringLiteral("30"));
@@ -160,6 +174,79 @@ TEST_F(NotificationManagerTest, SkipsReminderDaysThatArePastAndKeepsOneSetPerPol
     m_manager->schedulePolicyReminder(*soon);
     settle();
     EXPECT_TRUE(m_service.pending().isEmpty());
+}
+
+// Passes made in one turn of the event loop (two saves, a save and a delete) end with exactly
+// the last pass's requests pending, whatever the earlier ones' answers remove. nullopt deletes.
+TEST_F(NotificationManagerTest, PassesInQuickSuccessionLeaveTheLastOnesRequests) {
+    using Pass = std::optional<QString>;
+    const struct {
+        std::vector<Pass> passes;
+        std::string suffixes;
+    } cases[] = {
+        {{QStringLiteral("15"), QStringLiteral("30, 7")}, "-30 -7"},
+        {{QStringLiteral("30, 7"), QStringLiteral("15")}, "-15"},
+        {{QStringLiteral("30, 7"), QStringLiteral("15"), QStringLiteral("30, 7")}, "-30 -7"},
+        {{QStringLiteral("30"), std::nullopt}, ""},
+        {{std::nullopt, QStringLiteral("30, 7")}, "-30 -7"},
+    };
+    for (const auto& c : cases) {
+        auto casa =
+            policy(QStringLiteral("Casa"), utc("2026-06-01T08:00:00Z"), QStringLiteral("30, 7"));
+        m_manager->schedulePolicyReminder(*casa);
+        settle();
+        for (const Pass& pass : c.passes) {
+            if (pass) {
+                casa->setCustomReminderDays(*pass);
+                m_manager->schedulePolicyReminder(*casa);
+            } else {
+                m_manager->cancelPolicyNotifications(id(*casa));
+            }
+        }
+        settle();
+        const QString prefix = reminderId(*casa, "");
+        EXPECT_EQ(pendingIdentifiers().replaceInStrings(prefix, QString()).join(u' ').toStdString(),
+                  c.suffixes)
+            << c.passes.size() << " passes";
+        m_manager->cancelPolicyNotifications(id(*casa));
+        settle();
+    }
+}
+
+// The same with the built agent, started by bus activation while the saves are made.
+TEST_F(NotificationManagerTest, SavesInQuickSuccessionLeaveTheLastSavesRequestsWithTheAgent) {
+    QTemporaryDir root;
+    QFile service(root.filePath(QStringLiteral("org.quintaver.Scheduler.Reminders.service")));
+    ASSERT_TRUE(service.open(QIODevice::WriteOnly));
+    service.write(
+        "[D-BUS Service]\nName=org.quintaver.Scheduler.Reminders\nExec=" QS_AGENT_EXECUTABLE "\n");
+    service.close();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
+    PrivateBus bus(root.path(), environment);
+    ASSERT_TRUE(bus.isRunning());
+    DBusNotificationService agent(bus.connect(), *m_log);
+    m_clock.jumpTo(Instant(QDateTime::currentMSecsSinceEpoch()));
+    auto manager = NotificationManager::make({agent, m_installation, m_clock, *m_log, m_center});
+    auto casa = policy(QStringLiteral("Casa"),
+                       *CalendarMath::addDays(m_clock.now(), 60, m_clock.timeZone()), {});
+    for (const char* days : {"30, 7", "15", "30, 7"}) {
+        casa->setCustomReminderDays(QString::fromLatin1(days));
+        manager->schedulePolicyReminder(*casa);
+    }
+    // Every add answered: a listing asked now comes after every removal on the connection.
+    ASSERT_TRUE(waitUntil(
+        [&] { return logLines().filter(QStringLiteral("Scheduled")).size() == 5; }, 30'000));
+    std::optional<QStringList> pending;
+    agent.pendingRequests([&](const QList<NotificationRequest>& requests) {
+        pending.emplace();
+        for (const NotificationRequest& request : requests) {
+            pending->append(request.identifier.mid(reminderId(*casa, "").size()));
+        }
+        pending->sort();
+    });
+    ASSERT_TRUE(waitUntil([&] { return pending.has_value(); }));
+    EXPECT_EQ(pending->join(u' ').toStdString(), "-30 -7");
 }
 
 TEST_F(NotificationManagerTest, ZeroNegativeAndOneDayAndAReminderDueNow) {
