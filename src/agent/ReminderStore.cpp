@@ -81,12 +81,14 @@ std::unique_ptr<ReminderStore> ReminderStore::open(const QString& path, QString*
     std::unique_ptr<ReminderStore> store(new ReminderStore(std::move(db)));
     // A replaced request gets a new row at the end, so the rows stay in the order of adding.
     store->m_put = std::make_unique<SqliteQuery>(store->m_db->prepare(QStringLiteral(
-        "INSERT OR REPLACE INTO pending (identifier, title, body, sound, year, month, day, hour, "
-        "minute, wall_key) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")));
-    if (!store->m_put->isValid()) {
+        "INSERT OR REPLACE INTO pending (row_id, identifier, title, body, sound, year, month, "
+        "day, hour, minute, wall_key) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")));
+    SqliteQuery last = store->m_db->prepare(QStringLiteral("SELECT max(row_id) FROM pending"));
+    if (!store->m_put->isValid() || last.step() != SqliteQuery::Step::Row) {
         *error = store->m_db->errorMessage();
         return nullptr;
     }
+    store->m_lastRowId = last.columnInt64(0);
     return store;
 }
 
@@ -111,17 +113,20 @@ std::optional<QString> ReminderStore::put(const NotificationRequest& request) {
     }
     SqliteQuery& statement = *m_put;
     statement.reset();
-    statement.bindText(1, request.identifier);
-    statement.bindText(2, request.title);
-    statement.bindText(3, request.body);
-    statement.bindInt64(4, request.sound ? 1 : 0);
-    statement.bindInt64(5, request.year);
-    statement.bindInt64(6, request.month);
-    statement.bindInt64(7, request.day);
-    statement.bindInt64(8, request.hour);
-    statement.bindInt64(9, request.minute);
+    // Never the id of a row removed earlier in this run, which the agent may still be showing;
+    // SQLite alone would hand the largest id out again once its row is gone.
+    statement.bindInt64(1, ++m_lastRowId);
+    statement.bindText(2, request.identifier);
+    statement.bindText(3, request.title);
+    statement.bindText(4, request.body);
+    statement.bindInt64(5, request.sound ? 1 : 0);
+    statement.bindInt64(6, request.year);
+    statement.bindInt64(7, request.month);
+    statement.bindInt64(8, request.day);
+    statement.bindInt64(9, request.hour);
+    statement.bindInt64(10, request.minute);
     statement.bindInt64(
-        10, wallKey(request.year, request.month, request.day, request.hour, request.minute));
+        11, wallKey(request.year, request.month, request.day, request.hour, request.minute));
     const bool done = statement.step() == SqliteQuery::Step::Done;
     const QString failure = done ? QString() : m_db->errorMessage();
     statement.reset();

@@ -16,8 +16,9 @@
 // acknowledged survives the agent being killed at any moment.
 class ReminderStore final {
 public:
-    // A pending request and the row that holds it; replacing a request gives it a new row, so
-    // a row names one version of a request.
+    // A pending request and the row that holds it; replacing a request gives it a new row, and
+    // no row id is given twice while the store is open, so a row names one version of one
+    // request.
     struct Row {
         qint64 rowId = 0;
         NotificationRequest request;
@@ -56,4 +57,6 @@ private:
 
     std::unique_ptr<SqliteConnection> m_db;
     std::unique_ptr<SqliteQuery> m_put;
+    // The largest row id given out since opening, or found at opening.
+    qint64 m_lastRowId = 0;
 };

@@ -205,7 +205,7 @@ TEST_F(ReminderAgentTest, KeepsRequestsWhileNoServerAnswersAndShowsThemWhenOneAp
     EXPECT_TRUE(pending().isEmpty());
 }
 
-TEST_F(ReminderAgentTest, AReplacementAddedWhileTheOldVersionIsBeingShownStaysPending) {
+TEST_F(ReminderAgentTest, WhatIsAddedWhileAnotherRequestIsBeingShownStaysPending) {
     m_agent->start();
     add(request("policy-A-7", 2026, 6, 1, 7, 0)); // due already: sent to the server at once
     add(request("policy-A-7", 2026, 6, 20, 9, 0));
@@ -213,6 +213,17 @@ TEST_F(ReminderAgentTest, AReplacementAddedWhileTheOldVersionIsBeingShownStaysPe
     ASSERT_EQ(m_presenter.shown.size(), 1);
     ASSERT_EQ(m_agent->pending().size(), 1);
     EXPECT_EQ(m_agent->pending()[0].day, 20);
+
+    // The request being shown holds the newest row; it is removed and another added before
+    // the server answers, so SQLite would hand its row id out again.
+    add(request("policy-B-7", 2026, 6, 1, 7, 30));
+    m_agent->remove({"policy-B-7"});
+    add(request("policy-C-7", 2026, 6, 1, 9, 0));
+    settle();
+    EXPECT_EQ(pending(), QStringList({"policy-A-7", "policy-C-7"}));
+    advanceTo("2026-06-01T07:00:00Z");
+    EXPECT_EQ(m_presenter.shownIdentifiers(),
+              QStringList({"policy-A-7", "policy-B-7", "policy-C-7"}));
 }
 
 TEST_F(ReminderAgentTest, HandsAnOpenedNotificationToTheProgramOnce) {
