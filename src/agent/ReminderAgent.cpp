@@ -39,9 +39,24 @@ void ReminderAgent::start() {
 }
 
 std::optional<QString> ReminderAgent::add(const NotificationRequest& request) {
+    if (std::optional<QString> invalid = request.validationError()) {
+        return invalid;
+    }
+    const std::optional<Instant> at = dueInstant(request, m_clock.timeZone());
+    if (!at) {
+        return QStringLiteral("The minute %1-%2-%3 %4:%5 in %6 lies outside the calendar, "
+                              "which spans the years 1 to 9999 in UTC")
+            .arg(request.year, 4, 10, QLatin1Char('0'))
+            .arg(request.month, 2, 10, QLatin1Char('0'))
+            .arg(request.day, 2, 10, QLatin1Char('0'))
+            .arg(request.hour, 2, 10, QLatin1Char('0'))
+            .arg(request.minute, 2, 10, QLatin1Char('0'))
+            .arg(QString::fromLatin1(m_clock.timeZone().id()));
+    }
     std::optional<QString> error = m_store.put(request);
-    if (!error) {
-        // A request due already is shown now rather than at the next minute.
+    if (!error && *at <= m_clock.now()) {
+        // A request due already is shown now; any other waits for its minute, so an add reads
+        // no other request.
         deliverDue();
     }
     return error;
@@ -123,7 +138,12 @@ QList<ReminderAgent::Due> ReminderAgent::dueNow() {
     }
     QList<Due> due;
     for (const ReminderStore::Row& row : candidates) {
-        const std::optional<Instant> at = dueInstant(row.request, zone);
+        std::optional<Instant> at = dueInstant(row.request, zone);
+        // A valid minute has no instant only at the ends of the calendar: one accepted in an
+        // earlier zone that now falls before the first instant is long past.
+        if (!at && row.request.year == 1) {
+            at = Instant(Instant::kMinMs);
+        }
         if (at && *at <= now) {
             due.append({row, *at});
         }

@@ -174,6 +174,25 @@ TEST_F(ReminderAgentTest, ShowsOnlyTheLatestMissedReminderOfEachPolicyAtStart) {
     EXPECT_EQ(pending(), QStringList{p + "-7"});
 }
 
+// The calendar spans the years 1 to 9999 in UTC: a wall-clock minute whose instant lies outside
+// it in the agent's zone can never be due and is refused; one just inside is shown at once.
+TEST_F(ReminderAgentTest, RefusesRequestsThatCanNeverBeDueAndShowsTheEarliestThatCan) {
+    m_agent->start();
+    EXPECT_TRUE(m_agent->add(request("policy-A-1", 1, 1, 1, 0, 0))); // Rome is ahead of UTC
+    add(request("policy-B-1", 1, 1, 1, 1, 0));
+    m_clock.setTimeZone(QTimeZone("America/New_York"));
+    EXPECT_TRUE(m_agent->add(request("policy-C-1", 9999, 12, 31, 23, 59)));
+    m_clock.setTimeZone(QTimeZone::utc());
+    add(request("policy-D-1", 9999, 12, 31, 23, 59));
+    // Accepted in UTC; in Rome its minute falls before the calendar begins, so it is past.
+    add(request("policy-E-1", 1, 1, 1, 0, 30));
+    settle();
+    m_clock.setTimeZone(QTimeZone("Europe/Rome"));
+    settle();
+    EXPECT_EQ(m_presenter.shownIdentifiers(), QStringList({"policy-B-1", "policy-E-1"}));
+    EXPECT_EQ(pending(), QStringList{"policy-D-1"});
+}
+
 TEST_F(ReminderAgentTest, PolicyKeyNamesThePolicyWhateverTheDay) {
     const std::pair<const char*, const char*> cases[] = {
         {"policy-0F2B5D8E-1111-4C3A-9D2E-ABCDEFABCDEF-30",
