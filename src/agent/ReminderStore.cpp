@@ -1,6 +1,5 @@
 #include "agent/ReminderStore.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 #include <cerrno>
@@ -38,17 +37,32 @@ QString systemError(const QString& what) {
     return what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
 }
 
-// The file and its folder are made private before SQLite first touches them; SQLite gives its
-// -wal and -shm files the permissions of the database file.
+// Creates the folder and any missing folder above it, each private (0700) from the start, as
+// the XDG base directory specification asks; a folder that exists keeps the mode it has.
+std::optional<QString> makePrivateFolders(const QString& folder) {
+    if (QFileInfo::exists(folder)) {
+        return std::nullopt;
+    }
+    const QString parent = QFileInfo(folder).absolutePath();
+    if (parent != folder) {
+        if (std::optional<QString> failure = makePrivateFolders(parent)) {
+            return failure;
+        }
+    }
+    const QByteArray name = QFile::encodeName(folder);
+    if (::mkdir(name.constData(), 0700) != 0) {
+        // Made by someone else meanwhile: theirs, left as it is.
+        return errno == EEXIST ? std::nullopt : std::optional(systemError(folder));
+    }
+    // The umask may have taken bits away; it cannot have added any.
+    return ::chmod(name.constData(), 0700) == 0 ? std::nullopt : std::optional(systemError(folder));
+}
+
+// The file and the folders the store creates are made private before SQLite first touches
+// them; SQLite gives its -wal and -shm files the permissions of the database file.
 std::optional<QString> preparePrivateFile(const QString& path) {
-    const QString folder = QFileInfo(path).absolutePath();
-    if (!QFileInfo::exists(folder)) {
-        if (!QDir().mkpath(folder)) {
-            return QStringLiteral("Cannot create the folder ") + folder;
-        }
-        if (::chmod(QFile::encodeName(folder).constData(), 0700) != 0) {
-            return systemError(folder);
-        }
+    if (std::optional<QString> failure = makePrivateFolders(QFileInfo(path).absolutePath())) {
+        return failure;
     }
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
