@@ -9,7 +9,22 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QStandardPaths>
+
+namespace {
+// Why the agent's name could not be taken: a bus error, or the process that holds it.
+QString whyNotOwned(const QDBusConnection& bus) {
+    if (bus.lastError().isValid()) {
+        return bus.lastError().message();
+    }
+    const QDBusReply<uint> pid = bus.interface()->servicePid(ReminderBus::kAgentService);
+    const QString owner = pid.isValid() ? QStringLiteral("process %1").arg(pid.value())
+                                        : QStringLiteral("another connection");
+    return owner + QStringLiteral(" owns ") + ReminderBus::kAgentService +
+           QStringLiteral(" on this session bus");
+}
+} // namespace
 
 // The per-user reminder agent: started by D-Bus activation or at login, it holds the program's
 // pending reminders and shows them on time. It reads no command line.
@@ -49,7 +64,7 @@ int main(int argc, char** argv) {
     }
     if (!bus.registerService(ReminderBus::kAgentService)) {
         // Another agent already serves this session (started at login and by activation).
-        log.write(QStringLiteral("Reminder agent already running: "), bus.lastError().message());
+        log.write(QStringLiteral("Reminder agent already running: "), whyNotOwned(bus));
         return 0;
     }
     // The agent belongs to one session: when its bus goes away, so does it.
