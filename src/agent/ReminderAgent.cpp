@@ -2,6 +2,8 @@
 
 #include "model/CalendarMath.h"
 
+#include <QHash>
+
 #include <algorithm>
 
 namespace {
@@ -28,9 +30,7 @@ ReminderAgent::ReminderAgent(Clock& clock, ReminderStore& store, NotificationPre
     connect(&m_clock, &Clock::timeZoneChanged, this, &ReminderAgent::deliverDue);
     connect(&m_presenter, &NotificationPresenter::serverAppeared, this, &ReminderAgent::deliverDue);
     connect(&m_presenter, &NotificationPresenter::activated, this, &ReminderAgent::onActivated);
-    connect(&m_presenter, &NotificationPresenter::closed, this,
-            [this](quint32 id) { m_shown.remove(id); });
-    connect(&m_presenter, &NotificationPresenter::serverGone, this, [this] { m_shown.clear(); });
+    connect(&m_presenter, &NotificationPresenter::closed, this, &ReminderAgent::onClosed);
 }
 
 void ReminderAgent::start() {
@@ -210,9 +210,10 @@ void ReminderAgent::onShown(const ReminderStore::Row& row, std::optional<quint32
         return;
     }
     m_failureLogged.remove(row.rowId);
-    m_shown.insert(*id, {row.request.identifier, false});
-    // Only the version that was shown is removed: a replacement added meanwhile stays.
-    if (const std::optional<QString> failure = m_store.removeRow(row.rowId)) {
+    // Only the version that was shown is removed: a replacement added meanwhile stays. The
+    // notification is kept with its server, which may report its opening after a restart.
+    if (const std::optional<QString> failure =
+            m_store.recordShown(row.rowId, m_presenter.server(), *id, row.request.identifier)) {
         m_log.write(QStringLiteral("Error recording shown reminder ") + row.request.identifier +
                         QStringLiteral(": "),
                     *failure);
@@ -220,10 +221,20 @@ void ReminderAgent::onShown(const ReminderStore::Row& row, std::optional<quint32
 }
 
 void ReminderAgent::onActivated(quint32 id, const QString& activationToken) {
-    const auto shown = m_shown.find(id);
-    if (shown == m_shown.end() || shown->handedOver) {
-        return;
+    QString error;
+    const std::optional<QString> identifier = m_store.takeShown(m_presenter.server(), id, &error);
+    if (!error.isEmpty()) {
+        m_log.write(QStringLiteral("Error recording shown reminder ") +
+                        identifier.value_or(QStringLiteral("#%1").arg(id)) + QStringLiteral(": "),
+                    error);
     }
-    shown->handedOver = true;
-    Q_EMIT openRequested(shown->identifier, activationToken);
+    if (identifier) {
+        Q_EMIT openRequested(*identifier, activationToken);
+    }
+}
+
+void ReminderAgent::onClosed(quint32 id) {
+    if (const std::optional<QString> error = m_store.forgetShown(m_presenter.server(), id)) {
+        m_log.write(QStringLiteral("Error recording shown reminder #%1: ").arg(id), *error);
+    }
 }

@@ -28,6 +28,12 @@ const char* const kSchema = R"(
     );
     CREATE INDEX IF NOT EXISTS pending_by_minute ON pending (wall_key);
     CREATE TABLE IF NOT EXISTS settings (name TEXT PRIMARY KEY, value TEXT NOT NULL);
+    CREATE TABLE IF NOT EXISTS shown (
+        server TEXT NOT NULL,
+        notification_id INTEGER NOT NULL,
+        identifier TEXT NOT NULL,
+        PRIMARY KEY (server, notification_id)
+    );
 )";
 
 const char* const kColumns =
@@ -261,4 +267,57 @@ std::optional<QString> ReminderStore::setAuthorizationRequested() {
         return m_db->errorMessage();
     }
     return std::nullopt;
+}
+
+std::optional<QString> ReminderStore::recordShown(qint64 rowId, const QString& server,
+                                                  quint32 notificationId,
+                                                  const QString& identifier) {
+    return inTransaction([&]() -> std::optional<QString> {
+        SqliteQuery removeRow =
+            m_db->prepare(QStringLiteral("DELETE FROM pending WHERE row_id = ?"));
+        removeRow.bindInt64(1, rowId);
+        // What another server showed can no longer be opened through us.
+        SqliteQuery forget = m_db->prepare(QStringLiteral("DELETE FROM shown WHERE server <> ?"));
+        forget.bindText(1, server);
+        SqliteQuery record = m_db->prepare(QStringLiteral(
+            "INSERT OR REPLACE INTO shown (server, notification_id, identifier) VALUES (?, ?, ?)"));
+        record.bindText(1, server);
+        record.bindInt64(2, notificationId);
+        record.bindText(3, identifier);
+        for (SqliteQuery* statement : {&removeRow, &forget, &record}) {
+            if (statement->step() != SqliteQuery::Step::Done) {
+                return m_db->errorMessage();
+            }
+        }
+        return std::nullopt;
+    });
+}
+
+std::optional<QString> ReminderStore::takeShown(const QString& server, quint32 notificationId,
+                                                QString* error) {
+    SqliteQuery find = m_db->prepare(
+        QStringLiteral("SELECT identifier FROM shown WHERE server = ? AND notification_id = ?"));
+    find.bindText(1, server);
+    find.bindInt64(2, notificationId);
+    const SqliteQuery::Step step = find.step();
+    if (step != SqliteQuery::Step::Row) {
+        if (step == SqliteQuery::Step::Error) {
+            *error = m_db->errorMessage();
+        }
+        return std::nullopt;
+    }
+    const QString identifier = find.columnText(0);
+    if (std::optional<QString> failure = forgetShown(server, notificationId)) {
+        *error = *failure;
+    }
+    return identifier;
+}
+
+std::optional<QString> ReminderStore::forgetShown(const QString& server, quint32 notificationId) {
+    SqliteQuery forget =
+        m_db->prepare(QStringLiteral("DELETE FROM shown WHERE server = ? AND notification_id = ?"));
+    forget.bindText(1, server);
+    forget.bindInt64(2, notificationId);
+    return forget.step() == SqliteQuery::Step::Done ? std::nullopt
+                                                    : std::optional(m_db->errorMessage());
 }

@@ -260,14 +260,25 @@ TEST_F(ReminderAgentTest, HandsAnOpenedNotificationToTheProgramOnce) {
     EXPECT_EQ(opened[0], QVariantList({"policy-A-30", "token-1"}));
     EXPECT_EQ(opened[1], QVariantList({"event-1", QString()}));
 
-    // Shown but never opened, then the server is replaced: the new server's notification 3 is
-    // not ours.
+    // Shown, then the agent restarts while the server runs on: still opened, once.
     add(request("task-1", 2026, 6, 1, 7, 45));
     settle();
     ASSERT_EQ(m_presenter.shown.size(), 3);
+    reopen();
+    QSignalSpy reopened(m_agent.get(), &ReminderAgent::openRequested);
+    m_agent->start();
+    m_presenter.click(3, "token-3");
+    m_presenter.click(3, "token-3b");
+    EXPECT_EQ(reopened, QList<QVariantList>({{"task-1", "token-3"}}));
+
+    // Shown but never opened, then the server is replaced: the new server's notification 4 is
+    // not ours.
+    add(request("task-2", 2026, 6, 1, 7, 50));
+    settle();
+    ASSERT_EQ(m_presenter.shown.size(), 4);
     m_presenter.replaceServer();
-    m_presenter.click(3, QString());
-    EXPECT_EQ(opened.size(), 2);
+    m_presenter.click(4, QString());
+    EXPECT_EQ(reopened.size(), 1);
 }
 
 TEST_F(ReminderAgentTest, AuthorizationIsNotDeterminedUntilAskedThenFollowsTheServer) {
