@@ -1,4 +1,5 @@
 #include "agent/DesktopNotifications.h"
+#include "agent/IdleMemoryTrim.h"
 #include "agent/ProgramHandOver.h"
 #include "agent/ReminderAgent.h"
 #include "agent/ReminderBusService.h"
@@ -57,6 +58,8 @@ int main(int argc, char** argv) {
     ProgramHandOver handOver(bus, log);
     QObject::connect(&agent, &ReminderAgent::openRequested, &handOver, &ProgramHandOver::open);
     ReminderBusService service(agent);
+    IdleMemoryTrim trim;
+    QObject::connect(&service, &ReminderBusService::served, &trim, &IdleMemoryTrim::touch);
     // The object is in place before the name is taken, so that no call finds it missing.
     if (!bus.registerObject(ReminderBus::kAgentPath, &service, QDBusConnection::ExportAllSlots)) {
         log.write(QStringLiteral("Error starting reminder agent: "), bus.lastError().message());
