@@ -16,6 +16,16 @@ std::optional<Instant> dueInstant(const NotificationRequest& request, const QTim
     return CalendarMath::fromLocal(QDate(request.year, request.month, request.day), msOfDay, zone,
                                    CalendarMath::Gap::FirstInstantAfter);
 }
+
+// Why a valid minute can never be due: in the zone it names no instant of the calendar.
+QString outsideCalendar(const NotificationRequest& request, const QTimeZone& zone) {
+    const QString minute = QDate(request.year, request.month, request.day).toString(Qt::ISODate) +
+                           QLatin1Char(' ') +
+                           QTime(request.hour, request.minute).toString(QStringLiteral("HH:mm"));
+    return QStringLiteral("The minute ") + minute + QStringLiteral(" in ") +
+           QString::fromLatin1(zone.id()) +
+           QStringLiteral(" lies outside the calendar, which spans the years 1 to 9999 in UTC");
+}
 } // namespace
 
 ReminderAgent::ReminderAgent(Clock& clock, ReminderStore& store, NotificationPresenter& presenter,
@@ -44,14 +54,7 @@ std::optional<QString> ReminderAgent::add(const NotificationRequest& request) {
     }
     const std::optional<Instant> at = dueInstant(request, m_clock.timeZone());
     if (!at) {
-        return QStringLiteral("The minute %1-%2-%3 %4:%5 in %6 lies outside the calendar, "
-                              "which spans the years 1 to 9999 in UTC")
-            .arg(request.year, 4, 10, QLatin1Char('0'))
-            .arg(request.month, 2, 10, QLatin1Char('0'))
-            .arg(request.day, 2, 10, QLatin1Char('0'))
-            .arg(request.hour, 2, 10, QLatin1Char('0'))
-            .arg(request.minute, 2, 10, QLatin1Char('0'))
-            .arg(QString::fromLatin1(m_clock.timeZone().id()));
+        return outsideCalendar(request, m_clock.timeZone());
     }
     std::optional<QString> error = m_store.put(request);
     if (!error && *at <= m_clock.now()) {
