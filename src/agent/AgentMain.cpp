@@ -1,4 +1,5 @@
 #include "agent/DesktopNotifications.h"
+#include "agent/IdleMemoryTrim.h"
 #include "agent/ProgramHandOver.h"
 #include "agent/ReminderAgent.h"
 #include "agent/ReminderBusService.h"
@@ -9,7 +10,22 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QStandardPaths>
+
+namespace {
+// Why the agent's name could not be taken: a bus error, or the process that holds it.
+QString whyNotOwned(const QDBusConnection& bus) {
+    if (bus.lastError().isValid()) {
+        return bus.lastError().message();
+    }
+    const QDBusReply<uint> pid = bus.interface()->servicePid(ReminderBus::kAgentService);
+    const QString owner = pid.isValid() ? QStringLiteral("process %1").arg(pid.value())
+                                        : QStringLiteral("another connection");
+    return owner + QStringLiteral(" owns ") + ReminderBus::kAgentService +
+           QStringLiteral(" on this session bus");
+}
+} // namespace
 
 // The per-user reminder agent: started by D-Bus activation or at login, it holds the program's
 // pending reminders and shows them on time. It reads no command line.
@@ -42,6 +58,8 @@ int main(int argc, char** argv) {
     ProgramHandOver handOver(bus, log);
     QObject::connect(&agent, &ReminderAgent::openRequested, &handOver, &ProgramHandOver::open);
     ReminderBusService service(agent);
+    IdleMemoryTrim trim;
+    QObject::connect(&service, &ReminderBusService::served, &trim, &IdleMemoryTrim::touch);
     // The object is in place before the name is taken, so that no call finds it missing.
     if (!bus.registerObject(ReminderBus::kAgentPath, &service, QDBusConnection::ExportAllSlots)) {
         log.write(QStringLiteral("Error starting reminder agent: "), bus.lastError().message());
@@ -49,7 +67,7 @@ int main(int argc, char** argv) {
     }
     if (!bus.registerService(ReminderBus::kAgentService)) {
         // Another agent already serves this session (started at login and by activation).
-        log.write(QStringLiteral("Reminder agent already running: "), bus.lastError().message());
+        log.write(QStringLiteral("Reminder agent already running: "), whyNotOwned(bus));
         return 0;
     }
     // The agent belongs to one session: when its bus goes away, so does it.

@@ -29,6 +29,7 @@ DesktopNotifications::DesktopNotifications(QDBusConnection bus, QObject* parent)
             [this](const QString&, const QString& oldOwner, const QString& newOwner) {
                 m_capabilities.reset();
                 m_tokens.clear();
+                m_owner = newOwner;
                 if (!oldOwner.isEmpty()) {
                     Q_EMIT serverGone();
                 }
@@ -42,6 +43,37 @@ DesktopNotifications::DesktopNotifications(QDBusConnection bus, QObject* parent)
                   SLOT(onActivationToken(quint32, QString)));
     m_bus.connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"), this,
                   SLOT(onClosed(quint32, quint32)));
+    lookUpServer();
+}
+
+void DesktopNotifications::lookUpServer() {
+    const auto busCall = [this](const QString& method, const QVariantList& arguments) {
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+            QStringLiteral("org.freedesktop.DBus"), method);
+        message.setArguments(arguments);
+        return m_bus.asyncCall(message);
+    };
+    whenReplied<QDBusPendingReply<QString>>(this, busCall(QStringLiteral("GetId"), {}),
+                                            [this](const QDBusPendingReply<QString>& reply) {
+                                                m_busId =
+                                                    reply.isError() ? QString() : reply.value();
+                                            });
+    whenReplied<QDBusPendingReply<QString>>(
+        this, busCall(QStringLiteral("GetNameOwner"), {kService}),
+        [this](const QDBusPendingReply<QString>& reply) {
+            // An owner change seen meanwhile is newer than this answer.
+            if (!m_owner) {
+                m_owner = reply.isError() ? QString() : reply.value();
+            }
+        });
+}
+
+QString DesktopNotifications::server() const {
+    if (!m_owner || m_owner->isEmpty()) {
+        return QString();
+    }
+    return m_busId + QLatin1Char('/') + *m_owner;
 }
 
 QString DesktopNotifications::bodyFor(const NotificationRequest& request,

@@ -16,6 +16,9 @@ public:
 
     void show(const NotificationRequest& request, ShowCompletion completion) override;
     void probe(std::function<void(bool answers)> completion) override;
+    // The bus's own id and the server's unique name on it: neither is given again, so the
+    // pair names one server process even when the file that keeps it outlives the session.
+    QString server() const override;
 
     // The texts and hints shown for a request, given the server's capabilities.
     static QString bodyFor(const NotificationRequest& request, const QStringList& capabilities);
@@ -30,10 +33,14 @@ private Q_SLOTS:
 private:
     void notify(const NotificationRequest& request, const QStringList& capabilities,
                 ShowCompletion completion);
+    void lookUpServer();
 
     QDBusConnection m_bus;
     QDBusServiceWatcher m_watcher;
     // The capabilities of the server now owning the name; reset when the owner changes.
     std::optional<QStringList> m_capabilities;
     QHash<quint32, QString> m_tokens;
+    QString m_busId;
+    // The unique name owning the server's name, once known; empty while none owns it.
+    std::optional<QString> m_owner;
 };

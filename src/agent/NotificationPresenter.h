@@ -21,6 +21,9 @@ public:
     virtual void show(const NotificationRequest& request, ShowCompletion completion) = 0;
     // Whether a notification server answers now.
     virtual void probe(std::function<void(bool answers)> completion) = 0;
+    // Names the server now owning the name, the same for the whole life of that server and
+    // never for another, across restarts of the agent too; empty while not known.
+    virtual QString server() const = 0;
 
 Q_SIGNALS:
     // A server took the name; what could not be shown before may be shown now.

@@ -2,6 +2,8 @@
 
 #include "model/CalendarMath.h"
 
+#include <QHash>
+
 #include <algorithm>
 
 namespace {
@@ -13,6 +15,16 @@ std::optional<Instant> dueInstant(const NotificationRequest& request, const QTim
     // repeated autumn minute reads as its first occurrence and, once shown, is gone.
     return CalendarMath::fromLocal(QDate(request.year, request.month, request.day), msOfDay, zone,
                                    CalendarMath::Gap::FirstInstantAfter);
+}
+
+// Why a valid minute can never be due: in the zone it names no instant of the calendar.
+QString outsideCalendar(const NotificationRequest& request, const QTimeZone& zone) {
+    const QString minute = QDate(request.year, request.month, request.day).toString(Qt::ISODate) +
+                           QLatin1Char(' ') +
+                           QTime(request.hour, request.minute).toString(QStringLiteral("HH:mm"));
+    return QStringLiteral("The minute ") + minute + QStringLiteral(" in ") +
+           QString::fromLatin1(zone.id()) +
+           QStringLiteral(" lies outside the calendar, which spans the years 1 to 9999 in UTC");
 }
 } // namespace
 
@@ -28,9 +40,7 @@ ReminderAgent::ReminderAgent(Clock& clock, ReminderStore& store, NotificationPre
     connect(&m_clock, &Clock::timeZoneChanged, this, &ReminderAgent::deliverDue);
     connect(&m_presenter, &NotificationPresenter::serverAppeared, this, &ReminderAgent::deliverDue);
     connect(&m_presenter, &NotificationPresenter::activated, this, &ReminderAgent::onActivated);
-    connect(&m_presenter, &NotificationPresenter::closed, this,
-            [this](quint32 id) { m_shown.remove(id); });
-    connect(&m_presenter, &NotificationPresenter::serverGone, this, [this] { m_shown.clear(); });
+    connect(&m_presenter, &NotificationPresenter::closed, this, &ReminderAgent::onClosed);
 }
 
 void ReminderAgent::start() {
@@ -39,9 +49,17 @@ void ReminderAgent::start() {
 }
 
 std::optional<QString> ReminderAgent::add(const NotificationRequest& request) {
+    if (std::optional<QString> invalid = request.validationError()) {
+        return invalid;
+    }
+    const std::optional<Instant> at = dueInstant(request, m_clock.timeZone());
+    if (!at) {
+        return outsideCalendar(request, m_clock.timeZone());
+    }
     std::optional<QString> error = m_store.put(request);
-    if (!error) {
-        // A request due already is shown now rather than at the next minute.
+    if (!error && *at <= m_clock.now()) {
+        // A request due already is shown now; any other waits for its minute, so an add reads
+        // no other request.
         deliverDue();
     }
     return error;
@@ -123,7 +141,12 @@ QList<ReminderAgent::Due> ReminderAgent::dueNow() {
     }
     QList<Due> due;
     for (const ReminderStore::Row& row : candidates) {
-        const std::optional<Instant> at = dueInstant(row.request, zone);
+        std::optional<Instant> at = dueInstant(row.request, zone);
+        // A valid minute has no instant only at the ends of the calendar: one accepted in an
+        // earlier zone that now falls before the first instant is long past.
+        if (!at && row.request.year == 1) {
+            at = Instant(Instant::kMinMs);
+        }
         if (at && *at <= now) {
             due.append({row, *at});
         }
@@ -190,9 +213,10 @@ void ReminderAgent::onShown(const ReminderStore::Row& row, std::optional<quint32
         return;
     }
     m_failureLogged.remove(row.rowId);
-    m_shown.insert(*id, {row.request.identifier, false});
-    // Only the version that was shown is removed: a replacement added meanwhile stays.
-    if (const std::optional<QString> failure = m_store.removeRow(row.rowId)) {
+    // Only the version that was shown is removed: a replacement added meanwhile stays. The
+    // notification is kept with its server, which may report its opening after a restart.
+    if (const std::optional<QString> failure =
+            m_store.recordShown(row.rowId, m_presenter.server(), *id, row.request.identifier)) {
         m_log.write(QStringLiteral("Error recording shown reminder ") + row.request.identifier +
                         QStringLiteral(": "),
                     *failure);
@@ -200,10 +224,20 @@ void ReminderAgent::onShown(const ReminderStore::Row& row, std::optional<quint32
 }
 
 void ReminderAgent::onActivated(quint32 id, const QString& activationToken) {
-    const auto shown = m_shown.find(id);
-    if (shown == m_shown.end() || shown->handedOver) {
-        return;
+    QString error;
+    const std::optional<QString> identifier = m_store.takeShown(m_presenter.server(), id, &error);
+    if (!error.isEmpty()) {
+        m_log.write(QStringLiteral("Error recording shown reminder ") +
+                        identifier.value_or(QStringLiteral("#%1").arg(id)) + QStringLiteral(": "),
+                    error);
     }
-    shown->handedOver = true;
-    Q_EMIT openRequested(shown->identifier, activationToken);
+    if (identifier) {
+        Q_EMIT openRequested(*identifier, activationToken);
+    }
+}
+
+void ReminderAgent::onClosed(quint32 id) {
+    if (const std::optional<QString> error = m_store.forgetShown(m_presenter.server(), id)) {
+        m_log.write(QStringLiteral("Error recording shown reminder #%1: ").arg(id), *error);
+    }
 }

@@ -6,7 +6,6 @@
 #include "platform/LogChannel.h"
 #include "platform/NotificationService.h"
 
-#include <QHash>
 #include <QList>
 #include <QSet>
 
@@ -47,15 +46,12 @@ private:
         ReminderStore::Row row;
         Instant at;
     };
-    struct Shown {
-        QString identifier;
-        bool handedOver = false;
-    };
 
     void deliverDue();
     QList<Due> dueNow();
     void onShown(const ReminderStore::Row& row, std::optional<quint32> id, const QString& error);
     void onActivated(quint32 id, const QString& activationToken);
+    void onClosed(quint32 id);
 
     Clock& m_clock;
     ReminderStore& m_store;
@@ -66,5 +62,4 @@ private:
     QSet<qint64> m_inFlight;
     // Rows whose failure to show was already logged, so that retries stay quiet.
     QSet<qint64> m_failureLogged;
-    QHash<quint32, Shown> m_shown;
 };

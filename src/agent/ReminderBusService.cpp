@@ -12,20 +12,24 @@ ReminderBusService::ReminderBusService(ReminderAgent& agent, QObject* parent)
 QString ReminderBusService::Add(const QString& identifier, const QString& title,
                                 const QString& body, bool sound, int year, int month, int day,
                                 int hour, int minute) {
+    Q_EMIT served();
     const NotificationRequest request{identifier, title, body, sound, year,
                                       month,      day,   hour, minute};
     return m_agent.add(request).value_or(QString());
 }
 
 void ReminderBusService::Remove(const QStringList& identifiers) {
+    Q_EMIT served();
     m_agent.remove(identifiers);
 }
 
 QList<NotificationRequest> ReminderBusService::List() {
+    Q_EMIT served();
     return m_agent.pending();
 }
 
 uint ReminderBusService::AuthorizationStatus() {
+    Q_EMIT served();
     setDelayedReply(true);
     m_agent.authorizationStatus(
         [bus = connection(), call = message()](NotificationService::AuthorizationStatus status) {
@@ -35,6 +39,7 @@ uint ReminderBusService::AuthorizationStatus() {
 }
 
 bool ReminderBusService::RequestAuthorization(QString& error) {
+    Q_EMIT served();
     Q_UNUSED(error);
     setDelayedReply(true);
     m_agent.requestAuthorization(

@@ -28,6 +28,10 @@ public Q_SLOTS:
     // Answers (granted, error text).
     bool RequestAuthorization(QString& error);
 
+Q_SIGNALS:
+    // A call was served.
+    void served();
+
 private:
     ReminderAgent& m_agent;
 };

@@ -1,6 +1,5 @@
 #include "agent/ReminderStore.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 #include <cerrno>
@@ -29,6 +28,12 @@ const char* const kSchema = R"(
     );
     CREATE INDEX IF NOT EXISTS pending_by_minute ON pending (wall_key);
     CREATE TABLE IF NOT EXISTS settings (name TEXT PRIMARY KEY, value TEXT NOT NULL);
+    CREATE TABLE IF NOT EXISTS shown (
+        server TEXT NOT NULL,
+        notification_id INTEGER NOT NULL,
+        identifier TEXT NOT NULL,
+        PRIMARY KEY (server, notification_id)
+    );
 )";
 
 const char* const kColumns =
@@ -38,17 +43,32 @@ QString systemError(const QString& what) {
     return what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
 }
 
-// The file and its folder are made private before SQLite first touches them; SQLite gives its
-// -wal and -shm files the permissions of the database file.
+// Creates the folder and any missing folder above it, each private (0700) from the start, as
+// the XDG base directory specification asks; a folder that exists keeps the mode it has.
+std::optional<QString> makePrivateFolders(const QString& folder) {
+    if (QFileInfo::exists(folder)) {
+        return std::nullopt;
+    }
+    const QString parent = QFileInfo(folder).absolutePath();
+    if (parent != folder) {
+        if (std::optional<QString> failure = makePrivateFolders(parent)) {
+            return failure;
+        }
+    }
+    const QByteArray name = QFile::encodeName(folder);
+    if (::mkdir(name.constData(), 0700) != 0) {
+        // Made by someone else meanwhile: theirs, left as it is.
+        return errno == EEXIST ? std::nullopt : std::optional(systemError(folder));
+    }
+    // The umask may have taken bits away; it cannot have added any.
+    return ::chmod(name.constData(), 0700) == 0 ? std::nullopt : std::optional(systemError(folder));
+}
+
+// The file and the folders the store creates are made private before SQLite first touches
+// them; SQLite gives its -wal and -shm files the permissions of the database file.
 std::optional<QString> preparePrivateFile(const QString& path) {
-    const QString folder = QFileInfo(path).absolutePath();
-    if (!QFileInfo::exists(folder)) {
-        if (!QDir().mkpath(folder)) {
-            return QStringLiteral("Cannot create the folder ") + folder;
-        }
-        if (::chmod(QFile::encodeName(folder).constData(), 0700) != 0) {
-            return systemError(folder);
-        }
+    if (std::optional<QString> failure = makePrivateFolders(QFileInfo(path).absolutePath())) {
+        return failure;
     }
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
@@ -81,12 +101,14 @@ std::unique_ptr<ReminderStore> ReminderStore::open(const QString& path, QString*
     std::unique_ptr<ReminderStore> store(new ReminderStore(std::move(db)));
     // A replaced request gets a new row at the end, so the rows stay in the order of adding.
     store->m_put = std::make_unique<SqliteQuery>(store->m_db->prepare(QStringLiteral(
-        "INSERT OR REPLACE INTO pending (identifier, title, body, sound, year, month, day, hour, "
-        "minute, wall_key) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")));
-    if (!store->m_put->isValid()) {
+        "INSERT OR REPLACE INTO pending (row_id, identifier, title, body, sound, year, month, "
+        "day, hour, minute, wall_key) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")));
+    SqliteQuery last = store->m_db->prepare(QStringLiteral("SELECT max(row_id) FROM pending"));
+    if (!store->m_put->isValid() || last.step() != SqliteQuery::Step::Row) {
         *error = store->m_db->errorMessage();
         return nullptr;
     }
+    store->m_lastRowId = last.columnInt64(0);
     return store;
 }
 
@@ -111,17 +133,20 @@ std::optional<QString> ReminderStore::put(const NotificationRequest& request) {
     }
     SqliteQuery& statement = *m_put;
     statement.reset();
-    statement.bindText(1, request.identifier);
-    statement.bindText(2, request.title);
-    statement.bindText(3, request.body);
-    statement.bindInt64(4, request.sound ? 1 : 0);
-    statement.bindInt64(5, request.year);
-    statement.bindInt64(6, request.month);
-    statement.bindInt64(7, request.day);
-    statement.bindInt64(8, request.hour);
-    statement.bindInt64(9, request.minute);
+    // Never the id of a row removed earlier in this run, which the agent may still be showing;
+    // SQLite alone would hand the largest id out again once its row is gone.
+    statement.bindInt64(1, ++m_lastRowId);
+    statement.bindText(2, request.identifier);
+    statement.bindText(3, request.title);
+    statement.bindText(4, request.body);
+    statement.bindInt64(5, request.sound ? 1 : 0);
+    statement.bindInt64(6, request.year);
+    statement.bindInt64(7, request.month);
+    statement.bindInt64(8, request.day);
+    statement.bindInt64(9, request.hour);
+    statement.bindInt64(10, request.minute);
     statement.bindInt64(
-        10, wallKey(request.year, request.month, request.day, request.hour, request.minute));
+        11, wallKey(request.year, request.month, request.day, request.hour, request.minute));
     const bool done = statement.step() == SqliteQuery::Step::Done;
     const QString failure = done ? QString() : m_db->errorMessage();
     statement.reset();
@@ -242,4 +267,57 @@ std::optional<QString> ReminderStore::setAuthorizationRequested() {
         return m_db->errorMessage();
     }
     return std::nullopt;
+}
+
+std::optional<QString> ReminderStore::recordShown(qint64 rowId, const QString& server,
+                                                  quint32 notificationId,
+                                                  const QString& identifier) {
+    return inTransaction([&]() -> std::optional<QString> {
+        SqliteQuery removeRow =
+            m_db->prepare(QStringLiteral("DELETE FROM pending WHERE row_id = ?"));
+        removeRow.bindInt64(1, rowId);
+        // What another server showed can no longer be opened through us.
+        SqliteQuery forget = m_db->prepare(QStringLiteral("DELETE FROM shown WHERE server <> ?"));
+        forget.bindText(1, server);
+        SqliteQuery record = m_db->prepare(QStringLiteral(
+            "INSERT OR REPLACE INTO shown (server, notification_id, identifier) VALUES (?, ?, ?)"));
+        record.bindText(1, server);
+        record.bindInt64(2, notificationId);
+        record.bindText(3, identifier);
+        for (SqliteQuery* statement : {&removeRow, &forget, &record}) {
+            if (statement->step() != SqliteQuery::Step::Done) {
+                return m_db->errorMessage();
+            }
+        }
+        return std::nullopt;
+    });
+}
+
+std::optional<QString> ReminderStore::takeShown(const QString& server, quint32 notificationId,
+                                                QString* error) {
+    SqliteQuery find = m_db->prepare(
+        QStringLiteral("SELECT identifier FROM shown WHERE server = ? AND notification_id = ?"));
+    find.bindText(1, server);
+    find.bindInt64(2, notificationId);
+    const SqliteQuery::Step step = find.step();
+    if (step != SqliteQuery::Step::Row) {
+        if (step == SqliteQuery::Step::Error) {
+            *error = m_db->errorMessage();
+        }
+        return std::nullopt;
+    }
+    const QString identifier = find.columnText(0);
+    if (std::optional<QString> failure = forgetShown(server, notificationId)) {
+        *error = *failure;
+    }
+    return identifier;
+}
+
+std::optional<QString> ReminderStore::forgetShown(const QString& server, quint32 notificationId) {
+    SqliteQuery forget =
+        m_db->prepare(QStringLiteral("DELETE FROM shown WHERE server = ? AND notification_id = ?"));
+    forget.bindText(1, server);
+    forget.bindInt64(2, notificationId);
+    return forget.step() == SqliteQuery::Step::Done ? std::nullopt
+                                                    : std::optional(m_db->errorMessage());
 }

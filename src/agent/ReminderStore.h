@@ -16,8 +16,9 @@
 // acknowledged survives the agent being killed at any moment.
 class ReminderStore final {
 public:
-    // A pending request and the row that holds it; replacing a request gives it a new row, so
-    // a row names one version of a request.
+    // A pending request and the row that holds it; replacing a request gives it a new row, and
+    // no row id is given twice while the store is open, so a row names one version of one
+    // request.
     struct Row {
         qint64 rowId = 0;
         NotificationRequest request;
@@ -43,6 +44,16 @@ public:
     QList<Row> upTo(qint64 wallKey, QString* error = nullptr) const;
     qint64 count() const;
 
+    // The notifications shown and not yet opened or closed, by the server that shows them, so
+    // that one shown before the agent restarted can still be opened. Recording a notification
+    // also removes the row it showed and forgets those of any other server.
+    std::optional<QString> recordShown(qint64 rowId, const QString& server, quint32 notificationId,
+                                       const QString& identifier);
+    // The request of a recorded notification, forgotten as it is taken, so it is taken once.
+    // No value when none is recorded; `error` tells of a failure to read or to forget.
+    std::optional<QString> takeShown(const QString& server, quint32 notificationId, QString* error);
+    std::optional<QString> forgetShown(const QString& server, quint32 notificationId);
+
     bool authorizationRequested() const;
     std::optional<QString> setAuthorizationRequested();
 
@@ -56,4 +67,6 @@ private:
 
     std::unique_ptr<SqliteConnection> m_db;
     std::unique_ptr<SqliteQuery> m_put;
+    // The largest row id given out since opening, or found at opening.
+    qint64 m_lastRowId = 0;
 };

@@ -45,6 +45,20 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_bus.isRunning());
         NotificationRequest::registerDBusTypes();
+        startAgent();
+        m_programBus = std::make_unique<QDBusConnection>(m_bus.connect());
+        m_program = std::make_unique<DBusNotificationService>(*m_programBus, m_log);
+        ASSERT_TRUE(m_program->exportApplicationObject());
+        ASSERT_TRUE(m_programBus->registerService(ReminderBus::kApplicationService));
+    }
+    void TearDown() override {
+        m_server.reset();
+        m_program.reset();
+        stopAgent();
+    }
+
+    // The agent as a process would have it: its own connection, store and objects.
+    void startAgent() {
         QString error;
         m_store = ReminderStore::open(m_dir.filePath("reminders.sqlite"), &error);
         ASSERT_TRUE(m_store) << error.toStdString();
@@ -58,20 +72,17 @@ protected:
         ASSERT_TRUE(m_agentBus->registerObject(ReminderBus::kAgentPath, m_service.get(),
                                                QDBusConnection::ExportAllSlots));
         ASSERT_TRUE(m_agentBus->registerService(ReminderBus::kAgentService));
-
-        m_programBus = std::make_unique<QDBusConnection>(m_bus.connect());
-        m_program = std::make_unique<DBusNotificationService>(*m_programBus, m_log);
-        ASSERT_TRUE(m_program->exportApplicationObject());
-        ASSERT_TRUE(m_programBus->registerService(ReminderBus::kApplicationService));
         m_agent->start();
     }
-    void TearDown() override {
-        m_server.reset();
-        m_program.reset();
+    void stopAgent() {
         m_handOver.reset();
         m_service.reset();
         m_agent.reset();
         m_presenter.reset();
+        m_store.reset();
+        if (m_agentBus) {
+            QDBusConnection::disconnectFromBus(m_agentBus->name());
+        }
     }
 
     void startServer(const QStringList& capabilities) {
@@ -196,6 +207,16 @@ TEST_F(AgentOverDBus, HandsAnOpenedNotificationToTheProgramOnceWithItsToken) {
     waitUntil([] { return false; }, 300);
     ASSERT_EQ(opened.size(), 1);
     EXPECT_EQ(opened[0], QVariantList({"policy-A-7", "token-42"}));
+
+    // Shown, then the agent restarts (a crash, an update) while the server runs on.
+    ASSERT_EQ(add(dueNow("policy-B-7")), std::nullopt);
+    ASSERT_TRUE(waitUntil([&] { return m_server->calls.size() == 2 && pending().isEmpty(); }));
+    stopAgent();
+    startAgent();
+    ASSERT_TRUE(waitUntil([&] { return !m_presenter->server().isEmpty(); }));
+    m_server->click(m_server->calls[1], "token-44");
+    ASSERT_TRUE(waitUntil([&] { return opened.size() >= 2; }));
+    EXPECT_EQ(opened[1], QVariantList({"policy-B-7", "token-44"}));
 }
 
 TEST_F(AgentOverDBus, KeepsARequestWhileNoServerAnswersAndShowsItWhenOneAppears) {

@@ -51,7 +51,13 @@ TEST(AgentProcess, ServesOneSessionFromThePrivateDataFolderAndEndsWithIt) {
     startAgent(second, bus.address(), data.path());
     ASSERT_TRUE(second.waitForFinished(20'000));
     EXPECT_EQ(second.exitCode(), 0);
-    EXPECT_TRUE(second.readAllStandardOutput().startsWith("Reminder agent already running: "));
+    // It says which process serves the session.
+    EXPECT_EQ(second.readAllStandardOutput().toStdString(),
+              QStringLiteral("Reminder agent already running: process %1 owns %2 on this "
+                             "session bus\n")
+                  .arg(agent.processId())
+                  .arg(ReminderBus::kAgentService)
+                  .toStdString());
     EXPECT_EQ(agent.state(), QProcess::Running);
 
     bus.stop();

@@ -26,6 +26,8 @@ public:
             Qt::QueuedConnection);
     }
 
+    QString server() const override { return QStringLiteral("fake-%1").arg(m_generation); }
+
     void setServerUp(bool up) {
         m_serverUp = up;
         if (up) {
@@ -38,6 +40,7 @@ public:
     void replaceServer() {
         setServerUp(false);
         m_nextId = 1;
+        ++m_generation;
         setServerUp(true);
     }
     void click(quint32 id, const QString& token) { Q_EMIT activated(id, token); }
@@ -55,4 +58,5 @@ public:
 private:
     bool m_serverUp = true;
     quint32 m_nextId = 1;
+    int m_generation = 1;
 };

@@ -174,6 +174,28 @@ TEST_F(ReminderAgentTest, ShowsOnlyTheLatestMissedReminderOfEachPolicyAtStart) {
     EXPECT_EQ(pending(), QStringList{p + "-7"});
 }
 
+// The calendar spans the years 1 to 9999 in UTC: a wall-clock minute whose instant lies outside
+// it in the agent's zone can never be due and is refused; one just inside is shown at once.
+TEST_F(ReminderAgentTest, RefusesRequestsThatCanNeverBeDueAndShowsTheEarliestThatCan) {
+    m_agent->start();
+    // Rome is ahead of UTC.
+    EXPECT_EQ(m_agent->add(request("policy-A-1", 1, 1, 1, 0, 0)).value_or("").toStdString(),
+              "The minute 0001-01-01 00:00 in Europe/Rome lies outside the calendar, which spans "
+              "the years 1 to 9999 in UTC");
+    add(request("policy-B-1", 1, 1, 1, 1, 0));
+    m_clock.setTimeZone(QTimeZone("America/New_York"));
+    EXPECT_TRUE(m_agent->add(request("policy-C-1", 9999, 12, 31, 23, 59)));
+    m_clock.setTimeZone(QTimeZone::utc());
+    add(request("policy-D-1", 9999, 12, 31, 23, 59));
+    // Accepted in UTC; in Rome its minute falls before the calendar begins, so it is past.
+    add(request("policy-E-1", 1, 1, 1, 0, 30));
+    settle();
+    m_clock.setTimeZone(QTimeZone("Europe/Rome"));
+    settle();
+    EXPECT_EQ(m_presenter.shownIdentifiers(), QStringList({"policy-B-1", "policy-E-1"}));
+    EXPECT_EQ(pending(), QStringList{"policy-D-1"});
+}
+
 TEST_F(ReminderAgentTest, PolicyKeyNamesThePolicyWhateverTheDay) {
     const std::pair<const char*, const char*> cases[] = {
         {"policy-0F2B5D8E-1111-4C3A-9D2E-ABCDEFABCDEF-30",
@@ -205,7 +227,7 @@ TEST_F(ReminderAgentTest, KeepsRequestsWhileNoServerAnswersAndShowsThemWhenOneAp
     EXPECT_TRUE(pending().isEmpty());
 }
 
-TEST_F(ReminderAgentTest, AReplacementAddedWhileTheOldVersionIsBeingShownStaysPending) {
+TEST_F(ReminderAgentTest, WhatIsAddedWhileAnotherRequestIsBeingShownStaysPending) {
     m_agent->start();
     add(request("policy-A-7", 2026, 6, 1, 7, 0)); // due already: sent to the server at once
     add(request("policy-A-7", 2026, 6, 20, 9, 0));
@@ -213,6 +235,17 @@ TEST_F(ReminderAgentTest, AReplacementAddedWhileTheOldVersionIsBeingShownStaysPe
     ASSERT_EQ(m_presenter.shown.size(), 1);
     ASSERT_EQ(m_agent->pending().size(), 1);
     EXPECT_EQ(m_agent->pending()[0].day, 20);
+
+    // The request being shown holds the newest row; it is removed and another added before
+    // the server answers, so SQLite would hand its row id out again.
+    add(request("policy-B-7", 2026, 6, 1, 7, 30));
+    m_agent->remove({"policy-B-7"});
+    add(request("policy-C-7", 2026, 6, 1, 9, 0));
+    settle();
+    EXPECT_EQ(pending(), QStringList({"policy-A-7", "policy-C-7"}));
+    advanceTo("2026-06-01T07:00:00Z");
+    EXPECT_EQ(m_presenter.shownIdentifiers(),
+              QStringList({"policy-A-7", "policy-B-7", "policy-C-7"}));
 }
 
 TEST_F(ReminderAgentTest, HandsAnOpenedNotificationToTheProgramOnce) {
@@ -230,14 +263,25 @@ TEST_F(ReminderAgentTest, HandsAnOpenedNotificationToTheProgramOnce) {
     EXPECT_EQ(opened[0], QVariantList({"policy-A-30", "token-1"}));
     EXPECT_EQ(opened[1], QVariantList({"event-1", QString()}));
 
-    // Shown but never opened, then the server is replaced: the new server's notification 3 is
-    // not ours.
+    // Shown, then the agent restarts while the server runs on: still opened, once.
     add(request("task-1", 2026, 6, 1, 7, 45));
     settle();
     ASSERT_EQ(m_presenter.shown.size(), 3);
+    reopen();
+    QSignalSpy reopened(m_agent.get(), &ReminderAgent::openRequested);
+    m_agent->start();
+    m_presenter.click(3, "token-3");
+    m_presenter.click(3, "token-3b");
+    EXPECT_EQ(reopened, QList<QVariantList>({{"task-1", "token-3"}}));
+
+    // Shown but never opened, then the server is replaced: the new server's notification 4 is
+    // not ours.
+    add(request("task-2", 2026, 6, 1, 7, 50));
+    settle();
+    ASSERT_EQ(m_presenter.shown.size(), 4);
     m_presenter.replaceServer();
-    m_presenter.click(3, QString());
-    EXPECT_EQ(opened.size(), 2);
+    m_presenter.click(4, QString());
+    EXPECT_EQ(reopened.size(), 1);
 }
 
 TEST_F(ReminderAgentTest, AuthorizationIsNotDeterminedUntilAskedThenFollowsTheServer) {

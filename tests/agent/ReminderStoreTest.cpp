@@ -56,9 +56,13 @@ TEST_F(ReminderStoreTest, KeepsRequestsPrivateAndAcrossReopening) {
         ASSERT_FALSE(store->put(request("policy-A-30")));
         ASSERT_FALSE(store->put(request("event-1")));
     }
+    // Every folder the store created is private; one the user made keeps the mode they set.
     EXPECT_EQ(modeOf(path()), mode_t(0600));
     EXPECT_EQ(modeOf(QFileInfo(path()).absolutePath()), mode_t(0700));
+    EXPECT_EQ(modeOf(m_dir.filePath("data")), mode_t(0700));
+    ASSERT_EQ(::chmod(QFile::encodeName(QFileInfo(path()).absolutePath()).constData(), 0750), 0);
     auto store = open();
+    EXPECT_EQ(modeOf(QFileInfo(path()).absolutePath()), mode_t(0750));
     const QList<ReminderStore::Row> rows = store->all();
     ASSERT_EQ(rows.size(), 2);
     EXPECT_EQ(rows[0].request, request("policy-A-30"));

@@ -21,7 +21,9 @@ PrivateBus::PrivateBus(const QString& serviceFolder, const QProcessEnvironment& 
   <type>session</type>
   <listen>unix:dir=%1</listen>
   <auth>EXTERNAL</auth>
-%2  <policy context="default">
+%2  <!-- As many calls in progress as the desktop's session bus allows one connection. -->
+  <limit name="max_replies_per_connection">50000</limit>
+  <policy context="default">
     <allow send_destination="*" eavesdrop="true"/>
     <allow eavesdrop="true"/>
     <allow own="*"/>
