@@ -48,6 +48,8 @@ EditorSheet::EditorSheet(const QString& title, const QString& subtitle, const QS
     scroll->setObjectName(QStringLiteral("sheetScrollArea"));
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    // Tab moves between the fields, and the area scrolls to the one that has the focus.
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setWidget(form);
     auto* outer = new QVBoxLayout(this);
