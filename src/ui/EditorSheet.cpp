@@ -40,7 +40,12 @@ EditorSheet::EditorSheet(const QString& title, const QString& subtitle, const QS
     m_sections = new QVBoxLayout(sections);
     m_sections->setContentsMargins(0, 0, 0, 0);
     m_sections->setSpacing(kSectionSpacing);
-    stack->addWidget(sections, 0, Qt::AlignHCenter);
+    // As wide as the form allows up to the maximum, centred beyond it.
+    auto* column = new QHBoxLayout;
+    column->addStretch();
+    column->addWidget(sections, 1);
+    column->addStretch();
+    stack->addLayout(column);
     stack->addWidget(buildActions(saveText));
     stack->addStretch();
 
