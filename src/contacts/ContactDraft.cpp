@@ -37,6 +37,9 @@ std::shared_ptr<Contact> ContactDraft::save(ManagedObjectContext& context,
     }
     writeInto(*contact);
     if (!context.save(error)) {
+        // Nothing half-saved stays behind: a new contact goes, a changed one takes its saved
+        // values again, so a second press never inserts a second contact.
+        context.rollback();
         return nullptr;
     }
     return contact;

@@ -180,4 +180,42 @@ TEST_F(ContactEditViewTest, EscapeAndEitherCancelCloseWithoutSaving) {
     EXPECT_FALSE(storedContacts().join(u'\n').contains(QStringLiteral("BianchiX")));
 }
 
+TEST_F(ContactEditViewTest, FailedSaveKeepsTheSheetAndASecondSaveStoresOneContact) {
+    openEditor();
+    refuseContactWrites(true);
+    type(field(QStringLiteral("firstNameField")), QStringLiteral("Luca"));
+    type(field(QStringLiteral("lastNameField")), QStringLiteral("Neri"));
+    QTest::mouseClick(button("saveButton"), Qt::LeftButton);
+    ASSERT_FALSE(m_view.isNull());
+    EXPECT_TRUE(m_view->isVisible());
+    EXPECT_EQ(field(QStringLiteral("lastNameField"))->text(), QStringLiteral("Neri"));
+    const QStringList lines = logLines();
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Error saving contact: ")))
+        << lines[0].toStdString();
+    // Nothing half-saved stays behind in the context.
+    EXPECT_FALSE(context().hasChanges());
+    EXPECT_TRUE(context().fetch(Contact::fetchRequest()).empty());
+
+    refuseContactWrites(false);
+    QTest::mouseClick(button("saveButton"), Qt::LeftButton);
+    ASSERT_TRUE(closed());
+    EXPECT_EQ(storedContacts(), QStringList{QStringLiteral("Luca|Neri|NULL|NULL|NULL|NULL")});
+}
+
+TEST_F(ContactEditViewTest, CancelAfterAFailedEditLeavesTheContactAsStored) {
+    auto contact = storedContact();
+    openEditor(contact);
+    RawSqlite raw(storePath());
+    ASSERT_TRUE(raw.exec("CREATE TRIGGER refuse BEFORE UPDATE ON Contact BEGIN "
+                         "SELECT RAISE(ABORT, 'disk refuses'); END;"));
+    type(field(QStringLiteral("lastNameField")), QStringLiteral("X"));
+    QTest::mouseClick(button("saveButton"), Qt::LeftButton);
+    ASSERT_FALSE(m_view.isNull());
+    QTest::mouseClick(button("cancelButton"), Qt::LeftButton);
+    ASSERT_TRUE(closed());
+    EXPECT_EQ(contact->lastName(), QStringLiteral("Bianchi"));
+    EXPECT_FALSE(context().hasChanges());
+}
+
 } // namespace
