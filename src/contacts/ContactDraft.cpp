@@ -34,6 +34,12 @@ std::shared_ptr<Contact> ContactDraft::save(ManagedObjectContext& context,
                                             QString* error) const {
     if (!contact) {
         contact = context.insert<Contact>();
+        if (!contact) {
+            if (error) {
+                *error = QStringLiteral("The store has no Contact entity");
+            }
+            return nullptr;
+        }
     }
     writeInto(*contact);
     if (!context.save(error)) {

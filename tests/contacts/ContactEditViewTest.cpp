@@ -65,6 +65,8 @@ protected:
         contact->setLastName(QStringLiteral("Bianchi"));
         contact->setCompany(QStringLiteral("Assicurazioni Sud"));
         contact->setPhoneNumber(QStringLiteral("+39 06 1234"));
+        // A non-breaking space and a line break, which a plain text editor must keep as they are.
+        contact->setNotes(QStringLiteral("Via Roma\u00A012\nscala B"));
         EXPECT_TRUE(context().save());
         return contact;
     }
@@ -161,7 +163,8 @@ TEST_F(ContactEditViewTest, EditModeShowsValuesAndEmptyingAFieldRemovesIt) {
     QTest::mouseClick(button("saveButton"), Qt::LeftButton);
     ASSERT_TRUE(closed());
     EXPECT_EQ(storedContacts(),
-              QStringList{QStringLiteral("Maria|Bianchi|NULL|+39 06 1234|NULL|NULL")});
+              QStringList{
+                  QStringLiteral("Maria|Bianchi|NULL|+39 06 1234|NULL|Via Roma\u00A012\nscala B")});
 }
 
 TEST_F(ContactEditViewTest, EscapeAndEitherCancelCloseWithoutSaving) {
