@@ -151,7 +151,12 @@ TEST_F(ContactEditViewTest, SavesTextsAsTypedAndEmptyOptionalsAsAbsent) {
 }
 
 TEST_F(ContactEditViewTest, EditModeShowsValuesAndEmptyingAFieldRemovesIt) {
-    openEditor(storedContact());
+    auto contact = storedContact();
+    // Longer than a line edit holds by default: it must come back whole.
+    const QString longPhone = QStringLiteral("+39 ") + QString(40000, u'5');
+    contact->setPhoneNumber(longPhone);
+    ASSERT_TRUE(context().save());
+    openEditor(contact);
     EXPECT_EQ(m_view->findChild<QLabel*>(QStringLiteral("sheetTitle"))->text(),
               QStringLiteral("Modifica Contatto"));
     EXPECT_EQ(field(QStringLiteral("firstNameField"))->text(), QStringLiteral("Maria"));
@@ -162,9 +167,10 @@ TEST_F(ContactEditViewTest, EditModeShowsValuesAndEmptyingAFieldRemovesIt) {
     field(QStringLiteral("companyField"))->clear();
     QTest::mouseClick(button("saveButton"), Qt::LeftButton);
     ASSERT_TRUE(closed());
-    EXPECT_EQ(storedContacts(),
-              QStringList{
-                  QStringLiteral("Maria|Bianchi|NULL|+39 06 1234|NULL|Via Roma\u00A012\nscala B")});
+    EXPECT_EQ(
+        storedContacts(),
+        QStringList{
+            QStringLiteral("Maria|Bianchi|NULL|%1|NULL|Via Roma\u00A012\nscala B").arg(longPhone)});
 }
 
 TEST_F(ContactEditViewTest, EscapeAndEitherCancelCloseWithoutSaving) {
