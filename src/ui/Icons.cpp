@@ -1,6 +1,7 @@
 #include "ui/Icons.h"
 
 #include <QPainter>
+#include <QPixmapCache>
 #include <QSvgRenderer>
 
 #include <array>
@@ -78,8 +79,21 @@ QString Icons::resourcePath(QStringView systemName) {
 QPixmap Icons::pixmap(QStringView systemName, int size, const QColor& color,
                       qreal devicePixelRatio) {
     const QString path = resourcePath(systemName);
+    if (path.isEmpty() || size <= 0) {
+        return {};
+    }
+    // Delegates ask for the same few icons at every paint: each is drawn once.
+    const QString key = QStringLiteral("qs-icon:%1:%2:%3:%4")
+                            .arg(path)
+                            .arg(size)
+                            .arg(color.rgba(), 8, 16)
+                            .arg(devicePixelRatio);
+    QPixmap result;
+    if (QPixmapCache::find(key, &result)) {
+        return result;
+    }
     QSvgRenderer renderer(path);
-    if (path.isEmpty() || !renderer.isValid() || size <= 0) {
+    if (!renderer.isValid()) {
         return {};
     }
     const int pixels = qRound(size * devicePixelRatio);
@@ -92,8 +106,9 @@ QPixmap Icons::pixmap(QStringView systemName, int size, const QColor& color,
     painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
     painter.fillRect(image.rect(), color);
     painter.end();
-    QPixmap result = QPixmap::fromImage(image);
+    result = QPixmap::fromImage(image);
     result.setDevicePixelRatio(devicePixelRatio);
+    QPixmapCache::insert(key, result);
     return result;
 }
 

@@ -48,8 +48,10 @@ protected:
         target->setFocus();
         QTest::keyClicks(target, text);
     }
-    void pressSaveKeys() {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
+    // Ctrl+Return, or Ctrl+Enter on the keypad.
+    void pressSaveKeys(bool keypad = false) {
+        QTest::keyClick(QApplication::focusWidget(), keypad ? Qt::Key_Enter : Qt::Key_Return,
+                        keypad ? Qt::ControlModifier | Qt::KeypadModifier : Qt::ControlModifier);
     }
     bool closed() {
         return waitUntil([this] { return m_view.isNull(); });
@@ -100,6 +102,7 @@ TEST_F(ContactEditViewTest, CreateModeOpensEmptyAndSaveWaitsForBothNames) {
     type(field(QStringLiteral("firstNameField")), QStringLiteral("Anna"));
     EXPECT_FALSE(save->isEnabled());
     pressSaveKeys(); // disabled: nothing happens
+    pressSaveKeys(true);
     EXPECT_FALSE(m_view.isNull());
     type(field(QStringLiteral("lastNameField")), QStringLiteral(" "));
     EXPECT_TRUE(save->isEnabled());
@@ -144,7 +147,7 @@ TEST_F(ContactEditViewTest, SavesTextsAsTypedAndEmptyOptionalsAsAbsent) {
     ASSERT_FALSE(m_view.isNull());
     EXPECT_TRUE(m_view->isVisible());
     field(QStringLiteral("emailField"))->setFocus();
-    pressSaveKeys();
+    pressSaveKeys(true);
     ASSERT_TRUE(closed());
     EXPECT_EQ(storedContacts(),
               QStringList{QStringLiteral(" |Rossi|  anna@example.it |NULL|NULL|Chiamare ")});
@@ -207,7 +210,8 @@ TEST_F(ContactEditViewTest, FailedSaveKeepsTheSheetAndASecondSaveStoresOneContac
     EXPECT_TRUE(context().fetch(Contact::fetchRequest()).empty());
 
     refuseContactWrites(false);
-    QTest::mouseClick(button("saveButton"), Qt::LeftButton);
+    field(QStringLiteral("lastNameField"))->setFocus();
+    pressSaveKeys();
     ASSERT_TRUE(closed());
     EXPECT_EQ(storedContacts(), QStringList{QStringLiteral("Luca|Neri|NULL|NULL|NULL|NULL")});
 }
