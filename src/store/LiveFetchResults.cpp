@@ -85,6 +85,15 @@ void LiveFetchResults::removeListener(LiveFetchResultsListener* listener) {
     std::erase(m_listeners, listener);
 }
 
+template <typename Call> void LiveFetchResults::tell(Call call) {
+    const std::vector<LiveFetchResultsListener*> listeners = m_listeners;
+    for (LiveFetchResultsListener* listener : listeners) {
+        if (std::find(m_listeners.begin(), m_listeners.end(), listener) != m_listeners.end()) {
+            call(listener);
+        }
+    }
+}
+
 bool LiveFetchResults::before(const ManagedObject* a, const ManagedObject* b) const {
     for (const auto& [index, ascending] : m_keys) {
         const int c = ValueOrder::compare(a->m_values[size_t(index)], b->m_values[size_t(index)]);
@@ -217,9 +226,7 @@ void LiveFetchResults::objectDidChange(const ObjectChange& change) {
     if (m_changing != object) {
         // A change of relationships alone: in place, if shown.
         if (const int row = indexOf(object); row >= 0) {
-            for (LiveFetchResultsListener* listener : m_listeners) {
-                listener->didChangeRow(row);
-            }
+            tell([&](LiveFetchResultsListener* listener) { listener->didChangeRow(row); });
         }
         return;
     }
@@ -239,31 +246,21 @@ void LiveFetchResults::objectDidChange(const ObjectChange& change) {
     if (change.properties & m_keyBits) {
         placeRow(oldRow);
     } else {
-        for (LiveFetchResultsListener* listener : m_listeners) {
-            listener->didChangeRow(oldRow);
-        }
+        tell([&](LiveFetchResultsListener* listener) { listener->didChangeRow(oldRow); });
     }
 }
 
 void LiveFetchResults::insertRow(ManagedObject* object) {
     const int row = lowerBound(object);
-    for (LiveFetchResultsListener* listener : m_listeners) {
-        listener->willInsertRow(row);
-    }
+    tell([&](LiveFetchResultsListener* listener) { listener->willInsertRow(row); });
     insertAt(row, object);
-    for (LiveFetchResultsListener* listener : m_listeners) {
-        listener->didInsertRow(row);
-    }
+    tell([&](LiveFetchResultsListener* listener) { listener->didInsertRow(row); });
 }
 
 void LiveFetchResults::removeRow(int row) {
-    for (LiveFetchResultsListener* listener : m_listeners) {
-        listener->willRemoveRow(row);
-    }
+    tell([&](LiveFetchResultsListener* listener) { listener->willRemoveRow(row); });
     eraseAt(row);
-    for (LiveFetchResultsListener* listener : m_listeners) {
-        listener->didRemoveRow(row);
-    }
+    tell([&](LiveFetchResultsListener* listener) { listener->didRemoveRow(row); });
 }
 
 void LiveFetchResults::placeRow(int row) {
@@ -273,19 +270,13 @@ void LiveFetchResults::placeRow(int row) {
     const int target = lowerBound(object);
     insertAt(row, object);
     if (target == row) {
-        for (LiveFetchResultsListener* listener : m_listeners) {
-            listener->didChangeRow(row);
-        }
+        tell([&](LiveFetchResultsListener* listener) { listener->didChangeRow(row); });
         return;
     }
-    for (LiveFetchResultsListener* listener : m_listeners) {
-        listener->willMoveRow(row, target);
-    }
+    tell([&](LiveFetchResultsListener* listener) { listener->willMoveRow(row, target); });
     eraseAt(row);
     insertAt(target, object);
-    for (LiveFetchResultsListener* listener : m_listeners) {
-        listener->didMoveRow(row, target);
-    }
+    tell([&](LiveFetchResultsListener* listener) { listener->didMoveRow(row, target); });
 }
 
 void LiveFetchResults::contextWillBeDestroyed() {

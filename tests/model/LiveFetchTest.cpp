@@ -403,6 +403,50 @@ TEST_F(LiveFetchRows, GoWithTheirContextAndRefuseABadRequest) {
     EXPECT_TRUE(replay.rows().empty());
 }
 
+// List models come and go while they are told of a change (one closes itself, one closes
+// another's view): each remaining listener hears each change once, a removed one never again.
+TEST_F(LiveFetchRows, LetListenersLeaveWhileTheyAreTold) {
+    auto controller = openInMemory();
+    ManagedObjectContext& context = controller->container().viewContext();
+    auto policy = insertPolicy(context, QStringLiteral("a"));
+    LiveFetchResults results(context, Policy::fetchRequest());
+    ASSERT_TRUE(results.performFetch());
+
+    struct Counter final : LiveFetchResultsListener {
+        int heard = 0;
+        std::function<void()> whenTold;
+        void willInsertRow(int) override {}
+        void didInsertRow(int) override {}
+        void willRemoveRow(int) override {}
+        void didRemoveRow(int) override {}
+        void willMoveRow(int, int) override {}
+        void didMoveRow(int, int) override {}
+        void didChangeRow(int) override {
+            ++heard;
+            if (whenTold) {
+                whenTold();
+            }
+        }
+    };
+    Counter leaving;
+    Counter closing;
+    auto closed = std::make_unique<Counter>();
+    Counter last;
+    leaving.whenTold = [&] { results.removeListener(&leaving); };
+    closing.whenTold = [&] {
+        results.removeListener(closed.get());
+        closed.reset();
+    };
+    for (Counter* listener : {&leaving, &closing, closed.get(), &last}) {
+        results.addListener(listener);
+    }
+    policy->setNotes(QStringLiteral("one"));
+    policy->setNotes(QStringLiteral("two"));
+    EXPECT_EQ(leaving.heard, 1);
+    EXPECT_EQ(closing.heard, 2);
+    EXPECT_EQ(last.heard, 2);
+}
+
 // Enough rows that the results keep them in many pieces: rows crowding into one place,
 // leaving it, and moving across the whole list keep the results as a fresh fetch finds them.
 TEST_F(LiveFetchRows, StayInOrderAcrossManyRows) {
