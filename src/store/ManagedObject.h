@@ -41,7 +41,8 @@ public:
     bool hasChanges() const { return m_inserted || m_deleted || m_changed != 0; }
 
     // Access by property name. Unknown names read as absent and are refused on write; a value
-    // of the wrong kind is refused. Refused writes change nothing and return false.
+    // of the wrong kind is refused, and so is any write of the identity ("id") once the object
+    // is inserted. Refused writes change nothing and return false.
     Value value(const QString& key) const;
     bool setValue(const QString& key, const Value& value);
     std::shared_ptr<ManagedObject> destination(const QString& relationship) const;

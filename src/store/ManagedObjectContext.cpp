@@ -259,19 +259,14 @@ bool ManagedObjectContext::setValue(ManagedObject& object, int attribute, Value 
         return true;
     }
     if (attribute == entity.identityAttribute()) {
-        // One object per id: an id another object already has is refused.
+        // Given once, by the insert defaults, and never changed: lists, selections and
+        // reminders know an object by it. One object per id.
         QHash<QUuid, ManagedObject*>& byId = m_entities[size_t(entity.index())].byId;
         const QUuid* newId = std::get_if<QUuid>(&value);
-        if (newId && byId.value(*newId, &object) != &object) {
+        if (object.m_announced || !ValueOrder::isAbsent(held) || !newId || byId.contains(*newId)) {
             return false;
         }
-        if (const QUuid* oldId = std::get_if<QUuid>(&held);
-            oldId && byId.value(*oldId) == &object) {
-            byId.remove(*oldId);
-        }
-        if (newId) {
-            byId.insert(*newId, &object);
-        }
+        byId.insert(*newId, &object);
     }
     remember(object);
     const quint64 bit = quint64(1) << attribute;
