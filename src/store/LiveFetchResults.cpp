@@ -48,7 +48,7 @@ bool LiveFetchResults::performFetch(QString* error) {
         m_predicate = m_request.predicate()->boundTo(*m_entity);
     }
     m_keys.clear();
-    m_keyBits = ObjectChange::kOrderBit;
+    m_keyBits = 0;
     for (const SortDescriptor& sort : m_request.sortDescriptors()) {
         const int index = m_entity->attributeIndex(sort.key);
         m_keys.emplace_back(index, sort.ascending);
@@ -209,8 +209,7 @@ void LiveFetchResults::objectWillChange(const ObjectChange& change) {
     if (!concerns(change)) {
         return;
     }
-    const quint64 values =
-        ((quint64(1) << m_entity->attributes().size()) - 1) | ObjectChange::kOrderBit;
+    const quint64 values = (quint64(1) << m_entity->attributes().size()) - 1;
     if (change.kind == ObjectChange::Kind::Update && (change.properties & values) == 0) {
         return;
     }

@@ -403,6 +403,45 @@ TEST_F(LiveFetchRows, GoWithTheirContextAndRefuseABadRequest) {
     EXPECT_TRUE(replay.rows().empty());
 }
 
+// Another writer adds a row before a save: the new objects' rows get numbers other than the
+// ones they were shown with, and the results stay what a fresh fetch finds, each object once,
+// also after one of them is deleted and let go.
+TEST_F(LiveFetchRows, StayAFreshFetchWhenAnotherWriterAddsRows) {
+    const QString path = storePath();
+    auto controller = open(path);
+    ManagedObjectContext& context = controller->container().viewContext();
+    insertPolicy(context, QStringLiteral("x"), kBase);
+    ASSERT_TRUE(context.save());
+    auto request = Policy::fetchRequest();
+    request.setSortDescriptors({{QStringLiteral("expirationDate")}});
+    LiveFetchResults results(context, request);
+    ASSERT_TRUE(results.performFetch());
+    ReplayedList replay(results);
+    results.addListener(&replay);
+    std::vector<std::shared_ptr<Policy>> added;
+    for (const char* name : {"p1", "p2", "p3"}) {
+        added.push_back(insertPolicy(context, QString::fromLatin1(name), kBase));
+    }
+    RawSqlite raw(path);
+    ASSERT_TRUE(raw.exec("INSERT INTO Policy (id, name, policyNumber, provider, expirationDate, "
+                         "renewalType, reminderDays, createdAt) VALUES "
+                         "('0C0C0C0C-0000-4000-8000-000000000001', 'other', 'N', 'P', 0, "
+                         "'yearly', 30, 0)"))
+        << raw.error().toStdString();
+    ASSERT_TRUE(context.save());
+    EXPECT_EQ(results.count(), 4);
+    EXPECT_EQ(rowsOf(results), refetched(context, request));
+    EXPECT_EQ(replay.rows(), rowsOf(results));
+
+    context.deleteObject(added[1].get());
+    ASSERT_TRUE(context.save());
+    added[1].reset();
+    added[0]->setExpirationDate(Instant(kBase.msSinceEpoch() + kDayMs));
+    added[2]->setNotes(QStringLiteral("n"));
+    EXPECT_EQ(rowsOf(results), refetched(context, request));
+    EXPECT_EQ(replay.rows(), rowsOf(results));
+}
+
 // List models come and go while they are told of a change (one closes itself, one closes
 // another's view): each remaining listener hears each change once, a removed one never again.
 TEST_F(LiveFetchRows, LetListenersLeaveWhileTheyAreTold) {
