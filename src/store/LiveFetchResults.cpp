@@ -196,7 +196,7 @@ int LiveFetchResults::indexOf(const ManagedObject* object) const {
 }
 
 bool LiveFetchResults::matches(const ManagedObject& object) const {
-    return !object.m_deleted && (!m_predicate || m_predicate->evaluate(object.m_values));
+    return !object.m_deleted && (!m_predicate || m_predicate->evaluate(object.m_values, &object));
 }
 
 bool LiveFetchResults::concerns(const ObjectChange& change) const {

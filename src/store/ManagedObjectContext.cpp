@@ -689,7 +689,7 @@ ManagedObjectContext::execute(const FetchRequestBase& request, QString* error) c
             __builtin_prefetch(objects[i + 8]->m_values.data());
         }
         ManagedObject* object = objects[i].get();
-        if (object->m_deleted || (predicate && !predicate->evaluate(object->m_values))) {
+        if (object->m_deleted || (predicate && !predicate->evaluate(object->m_values, object))) {
             continue;
         }
         qint64 rank = std::numeric_limits<qint64>::min();
