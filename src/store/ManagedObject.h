@@ -41,7 +41,8 @@ public:
     bool hasChanges() const { return m_inserted || m_deleted || m_changed != 0; }
 
     // Access by property name. Unknown names read as absent and are refused on write; a value
-    // of the wrong kind is refused. Refused writes change nothing and return false.
+    // of the wrong kind is refused, and so is any write of the identity ("id") once the object
+    // is inserted. Refused writes change nothing and return false.
     Value value(const QString& key) const;
     bool setValue(const QString& key, const Value& value);
     std::shared_ptr<ManagedObject> destination(const QString& relationship) const;
@@ -153,6 +154,9 @@ private:
     bool m_pending = false;  // listed among the context's changed objects
     bool m_announced = true; // observers have heard of it (not while its insert defaults run)
     QUuid m_storedId;        // the id of its row in the store
-    qint64 m_order = 0;      // the rowid, or a number after every stored row while new
-    size_t m_slot = 0;       // position among the context's objects of the entity
+    // The last tie-breaker of every fetch, fixed for as long as the object is in its context
+    // (its rowid when loaded, a number after every loaded row when inserted), so that no two
+    // objects ever share one, whatever rowids another writer's rows make a save hand out.
+    qint64 m_order = 0;
+    size_t m_slot = 0; // position among the context's objects of the entity
 };

@@ -117,6 +117,9 @@ private:
     void unlinkInserted(ManagedObject& object);
     void discardInserted(ManagedObject& object);
     void forget(ManagedObject& object);
+    // After a save: the object as written, before anyone is told.
+    void settle(ManagedObject& object, RowWrite::Kind kind);
+    // Brings in the values another writer gave to what this save did not write.
     void refresh(ManagedObject& object, quint64 written, const StoredRow& current);
     ManagedObject* objectWithId(const EntityDescription& entity, const std::optional<QUuid>& id);
     void report(const QString& line) const;

@@ -403,6 +403,89 @@ TEST_F(LiveFetchRows, GoWithTheirContextAndRefuseABadRequest) {
     EXPECT_TRUE(replay.rows().empty());
 }
 
+// Another writer adds a row before a save: the new objects' rows get numbers other than the
+// ones they were shown with, and the results stay what a fresh fetch finds, each object once,
+// also after one of them is deleted and let go.
+TEST_F(LiveFetchRows, StayAFreshFetchWhenAnotherWriterAddsRows) {
+    const QString path = storePath();
+    auto controller = open(path);
+    ManagedObjectContext& context = controller->container().viewContext();
+    insertPolicy(context, QStringLiteral("x"), kBase);
+    ASSERT_TRUE(context.save());
+    auto request = Policy::fetchRequest();
+    request.setSortDescriptors({{QStringLiteral("expirationDate")}});
+    LiveFetchResults results(context, request);
+    ASSERT_TRUE(results.performFetch());
+    ReplayedList replay(results);
+    results.addListener(&replay);
+    std::vector<std::shared_ptr<Policy>> added;
+    for (const char* name : {"p1", "p2", "p3"}) {
+        added.push_back(insertPolicy(context, QString::fromLatin1(name), kBase));
+    }
+    RawSqlite raw(path);
+    ASSERT_TRUE(raw.exec("INSERT INTO Policy (id, name, policyNumber, provider, expirationDate, "
+                         "renewalType, reminderDays, createdAt) VALUES "
+                         "('0C0C0C0C-0000-4000-8000-000000000001', 'other', 'N', 'P', 0, "
+                         "'yearly', 30, 0)"))
+        << raw.error().toStdString();
+    ASSERT_TRUE(context.save());
+    EXPECT_EQ(results.count(), 4);
+    EXPECT_EQ(rowsOf(results), refetched(context, request));
+    EXPECT_EQ(replay.rows(), rowsOf(results));
+
+    context.deleteObject(added[1].get());
+    ASSERT_TRUE(context.save());
+    added[1].reset();
+    added[0]->setExpirationDate(Instant(kBase.msSinceEpoch() + kDayMs));
+    added[2]->setNotes(QStringLiteral("n"));
+    EXPECT_EQ(rowsOf(results), refetched(context, request));
+    EXPECT_EQ(replay.rows(), rowsOf(results));
+}
+
+// List models come and go while they are told of a change (one closes itself, one closes
+// another's view): each remaining listener hears each change once, a removed one never again.
+TEST_F(LiveFetchRows, LetListenersLeaveWhileTheyAreTold) {
+    auto controller = openInMemory();
+    ManagedObjectContext& context = controller->container().viewContext();
+    auto policy = insertPolicy(context, QStringLiteral("a"));
+    LiveFetchResults results(context, Policy::fetchRequest());
+    ASSERT_TRUE(results.performFetch());
+
+    struct Counter final : LiveFetchResultsListener {
+        int heard = 0;
+        std::function<void()> whenTold;
+        void willInsertRow(int) override {}
+        void didInsertRow(int) override {}
+        void willRemoveRow(int) override {}
+        void didRemoveRow(int) override {}
+        void willMoveRow(int, int) override {}
+        void didMoveRow(int, int) override {}
+        void didChangeRow(int) override {
+            ++heard;
+            if (whenTold) {
+                whenTold();
+            }
+        }
+    };
+    Counter leaving;
+    Counter closing;
+    auto closed = std::make_unique<Counter>();
+    Counter last;
+    leaving.whenTold = [&] { results.removeListener(&leaving); };
+    closing.whenTold = [&] {
+        results.removeListener(closed.get());
+        closed.reset();
+    };
+    for (Counter* listener : {&leaving, &closing, closed.get(), &last}) {
+        results.addListener(listener);
+    }
+    policy->setNotes(QStringLiteral("one"));
+    policy->setNotes(QStringLiteral("two"));
+    EXPECT_EQ(leaving.heard, 1);
+    EXPECT_EQ(closing.heard, 2);
+    EXPECT_EQ(last.heard, 2);
+}
+
 // Enough rows that the results keep them in many pieces: rows crowding into one place,
 // leaving it, and moving across the whole list keep the results as a fresh fetch finds them.
 TEST_F(LiveFetchRows, StayInOrderAcrossManyRows) {
