@@ -17,7 +17,7 @@ constexpr Pair kGreen{0x1E8E3E, 0x81C995};
 constexpr Pair kBlue{0x1A6FD8, 0x8AB4F8};
 constexpr Pair kGray{0x8E8E93, 0xA1A1A8};
 
-QColor pick(const Pair& pair, const QPalette& palette) {
+QColor pick(Pair pair, const QPalette& palette) {
     return QColor::fromRgb(Palette::isDark(palette) ? pair.dark : pair.light);
 }
 
