@@ -81,10 +81,10 @@ QWidget* ContactEditView::buildNotesCard() {
     return card;
 }
 
-QLineEdit* ContactEditView::addField(QWidget* card, const QString& caption,
-                                     const QString& placeholder, const QString& objectName) {
+QLineEdit* ContactEditView::addField(Card* card, const QString& caption, const QString& placeholder,
+                                     const QString& objectName) {
     auto* field = new FieldBlock(caption, placeholder, objectName, card);
-    static_cast<Card*>(card)->body()->addWidget(field);
+    card->body()->addWidget(field);
     return field->edit();
 }
 

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+class Card;
 class Contact;
 class LogChannel;
 class ManagedObjectContext;
@@ -31,7 +32,7 @@ private:
     QWidget* buildPersonalCard();
     QWidget* buildContactMethodsCard();
     QWidget* buildNotesCard();
-    QLineEdit* addField(QWidget* card, const QString& caption, const QString& placeholder,
+    QLineEdit* addField(Card* card, const QString& caption, const QString& placeholder,
                         const QString& objectName);
     void fill(const ContactDraft& draft);
     void updateSaveEnabled();
