@@ -22,7 +22,6 @@ public:
     static FetchRequest<Category> fetchRequest() { return {}; }
 
     QUuid id() const { return requiredAt<QUuid>(kId); }
-    void setId(const QUuid& id) { setValueAt(kId, id); }
     QString name() const { return requiredAt<QString>(kName); }
     void setName(const QString& name) { setValueAt(kName, name); }
     QString color() const { return requiredAt<QString>(kColor); }
@@ -39,4 +38,8 @@ public:
 
 protected:
     void awakeFromInsert() override;
+
+private:
+    // Set once, on insertion; the context refuses any later change.
+    void setId(const QUuid& id) { setValueAt(kId, id); }
 };

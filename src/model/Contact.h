@@ -29,7 +29,6 @@ public:
     static FetchRequest<Contact> fetchRequest() { return {}; }
 
     QUuid id() const { return requiredAt<QUuid>(kId); }
-    void setId(const QUuid& id) { setValueAt(kId, id); }
     QString firstName() const { return requiredAt<QString>(kFirstName); }
     void setFirstName(const QString& name) { setValueAt(kFirstName, name); }
     QString lastName() const { return requiredAt<QString>(kLastName); }
@@ -55,4 +54,8 @@ public:
 
 protected:
     void awakeFromInsert() override;
+
+private:
+    // Set once, on insertion; the context refuses any later change.
+    void setId(const QUuid& id) { setValueAt(kId, id); }
 };

@@ -32,7 +32,6 @@ public:
     static FetchRequest<Event> fetchRequest() { return {}; }
 
     QUuid id() const { return requiredAt<QUuid>(kId); }
-    void setId(const QUuid& id) { setValueAt(kId, id); }
     QString title() const { return requiredAt<QString>(kTitle); }
     void setTitle(const QString& title) { setValueAt(kTitle, title); }
     Instant startDate() const { return requiredAt<Instant>(kStartDate); }
@@ -59,4 +58,8 @@ public:
 
 protected:
     void awakeFromInsert() override;
+
+private:
+    // Set once, on insertion; the context refuses any later change.
+    void setId(const QUuid& id) { setValueAt(kId, id); }
 };

@@ -40,7 +40,6 @@ public:
     static FetchRequest<Policy> fetchRequest() { return {}; }
 
     QUuid id() const { return requiredAt<QUuid>(kId); }
-    void setId(const QUuid& id) { setValueAt(kId, id); }
     QString name() const { return requiredAt<QString>(kName); }
     void setName(const QString& name) { setValueAt(kName, name); }
     QString policyNumber() const { return requiredAt<QString>(kPolicyNumber); }
@@ -105,4 +104,8 @@ public:
 
 protected:
     void awakeFromInsert() override;
+
+private:
+    // Set once, on insertion; the context refuses any later change.
+    void setId(const QUuid& id) { setValueAt(kId, id); }
 };

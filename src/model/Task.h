@@ -31,7 +31,6 @@ public:
     static FetchRequest<Task> fetchRequest() { return {}; }
 
     QUuid id() const { return requiredAt<QUuid>(kId); }
-    void setId(const QUuid& id) { setValueAt(kId, id); }
     QString title() const { return requiredAt<QString>(kTitle); }
     void setTitle(const QString& title) { setValueAt(kTitle, title); }
     std::optional<Instant> dueDate() const { return optionalAt<Instant>(kDueDate); }
@@ -56,4 +55,8 @@ public:
 
 protected:
     void awakeFromInsert() override;
+
+private:
+    // Set once, on insertion; the context refuses any later change.
+    void setId(const QUuid& id) { setValueAt(kId, id); }
 };

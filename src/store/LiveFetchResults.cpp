@@ -48,7 +48,7 @@ bool LiveFetchResults::performFetch(QString* error) {
         m_predicate = m_request.predicate()->boundTo(*m_entity);
     }
     m_keys.clear();
-    m_keyBits = ObjectChange::kOrderBit;
+    m_keyBits = 0;
     for (const SortDescriptor& sort : m_request.sortDescriptors()) {
         const int index = m_entity->attributeIndex(sort.key);
         m_keys.emplace_back(index, sort.ascending);
@@ -83,6 +83,15 @@ void LiveFetchResults::addListener(LiveFetchResultsListener* listener) {
 
 void LiveFetchResults::removeListener(LiveFetchResultsListener* listener) {
     std::erase(m_listeners, listener);
+}
+
+template <typename Call> void LiveFetchResults::tell(Call call) {
+    const std::vector<LiveFetchResultsListener*> listeners = m_listeners;
+    for (LiveFetchResultsListener* listener : listeners) {
+        if (std::find(m_listeners.begin(), m_listeners.end(), listener) != m_listeners.end()) {
+            call(listener);
+        }
+    }
 }
 
 bool LiveFetchResults::before(const ManagedObject* a, const ManagedObject* b) const {
@@ -187,7 +196,7 @@ int LiveFetchResults::indexOf(const ManagedObject* object) const {
 }
 
 bool LiveFetchResults::matches(const ManagedObject& object) const {
-    return !object.m_deleted && (!m_predicate || m_predicate->evaluate(object.m_values));
+    return !object.m_deleted && (!m_predicate || m_predicate->evaluate(object.m_values, &object));
 }
 
 bool LiveFetchResults::concerns(const ObjectChange& change) const {
@@ -200,8 +209,7 @@ void LiveFetchResults::objectWillChange(const ObjectChange& change) {
     if (!concerns(change)) {
         return;
     }
-    const quint64 values =
-        ((quint64(1) << m_entity->attributes().size()) - 1) | ObjectChange::kOrderBit;
+    const quint64 values = (quint64(1) << m_entity->attributes().size()) - 1;
     if (change.kind == ObjectChange::Kind::Update && (change.properties & values) == 0) {
         return;
     }
@@ -217,9 +225,7 @@ void LiveFetchResults::objectDidChange(const ObjectChange& change) {
     if (m_changing != object) {
         // A change of relationships alone: in place, if shown.
         if (const int row = indexOf(object); row >= 0) {
-            for (LiveFetchResultsListener* listener : m_listeners) {
-                listener->didChangeRow(row);
-            }
+            tell([&](LiveFetchResultsListener* listener) { listener->didChangeRow(row); });
         }
         return;
     }
@@ -239,31 +245,21 @@ void LiveFetchResults::objectDidChange(const ObjectChange& change) {
     if (change.properties & m_keyBits) {
         placeRow(oldRow);
     } else {
-        for (LiveFetchResultsListener* listener : m_listeners) {
-            listener->didChangeRow(oldRow);
-        }
+        tell([&](LiveFetchResultsListener* listener) { listener->didChangeRow(oldRow); });
     }
 }
 
 void LiveFetchResults::insertRow(ManagedObject* object) {
     const int row = lowerBound(object);
-    for (LiveFetchResultsListener* listener : m_listeners) {
-        listener->willInsertRow(row);
-    }
+    tell([&](LiveFetchResultsListener* listener) { listener->willInsertRow(row); });
     insertAt(row, object);
-    for (LiveFetchResultsListener* listener : m_listeners) {
-        listener->didInsertRow(row);
-    }
+    tell([&](LiveFetchResultsListener* listener) { listener->didInsertRow(row); });
 }
 
 void LiveFetchResults::removeRow(int row) {
-    for (LiveFetchResultsListener* listener : m_listeners) {
-        listener->willRemoveRow(row);
-    }
+    tell([&](LiveFetchResultsListener* listener) { listener->willRemoveRow(row); });
     eraseAt(row);
-    for (LiveFetchResultsListener* listener : m_listeners) {
-        listener->didRemoveRow(row);
-    }
+    tell([&](LiveFetchResultsListener* listener) { listener->didRemoveRow(row); });
 }
 
 void LiveFetchResults::placeRow(int row) {
@@ -273,19 +269,13 @@ void LiveFetchResults::placeRow(int row) {
     const int target = lowerBound(object);
     insertAt(row, object);
     if (target == row) {
-        for (LiveFetchResultsListener* listener : m_listeners) {
-            listener->didChangeRow(row);
-        }
+        tell([&](LiveFetchResultsListener* listener) { listener->didChangeRow(row); });
         return;
     }
-    for (LiveFetchResultsListener* listener : m_listeners) {
-        listener->willMoveRow(row, target);
-    }
+    tell([&](LiveFetchResultsListener* listener) { listener->willMoveRow(row, target); });
     eraseAt(row);
     insertAt(target, object);
-    for (LiveFetchResultsListener* listener : m_listeners) {
-        listener->didMoveRow(row, target);
-    }
+    tell([&](LiveFetchResultsListener* listener) { listener->didMoveRow(row, target); });
 }
 
 void LiveFetchResults::contextWillBeDestroyed() {

@@ -45,7 +45,7 @@ public:
     int indexOf(const ManagedObject* object) const;
 
     // Listeners are told in the order they were added; they must not change the context while
-    // they are told.
+    // they are told, but may add or remove listeners (themselves included).
     void addListener(LiveFetchResultsListener* listener);
     void removeListener(LiveFetchResultsListener* listener);
 
@@ -68,6 +68,9 @@ private:
     ManagedObject* eraseAt(int row);
     void renumberFrom(size_t chunk);
 
+    // Tells each listener, skipping one removed meanwhile: a listener may add or remove
+    // listeners while it is told.
+    template <typename Call> void tell(Call call);
     void insertRow(ManagedObject* object);
     void removeRow(int row);
     void placeRow(int row);

@@ -41,7 +41,8 @@ public:
     bool hasChanges() const { return m_inserted || m_deleted || m_changed != 0; }
 
     // Access by property name. Unknown names read as absent and are refused on write; a value
-    // of the wrong kind is refused. Refused writes change nothing and return false.
+    // of the wrong kind is refused, and so is any write of the identity ("id") once the object
+    // is inserted. Refused writes change nothing and return false.
     Value value(const QString& key) const;
     bool setValue(const QString& key, const Value& value);
     std::shared_ptr<ManagedObject> destination(const QString& relationship) const;
@@ -118,6 +119,14 @@ private:
     const StoredDocument* storedDocument(int attribute) const;
     void setStoredDocument(int attribute, std::optional<qint64> size);
 
+    // The object as it was at the last save, kept from its first change after it, for a
+    // rollback.
+    struct SavedState {
+        std::vector<Value> values;
+        std::vector<StoredDocument> documents;
+        std::vector<ManagedObject*> links;
+    };
+
     // The to-one side that links `member` into this object's to-many `relationship`, or -1.
     int inverseOfToMany(const QString& relationship, const ManagedObject* member) const;
     quint64 relationshipBit(int relationship) const {
@@ -138,12 +147,16 @@ private:
     std::vector<size_t> m_linkSlots;
     std::vector<std::vector<ManagedObject*>> m_members; // per to-many side, in no order
     std::vector<StoredDocument> m_documents;            // byte-string values left in the store
+    std::unique_ptr<SavedState> m_saved;                // none while new or unchanged since saved
     quint64 m_changed = 0; // bit per attribute, then per relationship, changed since saved
     bool m_inserted = false;
     bool m_deleted = false;
     bool m_pending = false;  // listed among the context's changed objects
     bool m_announced = true; // observers have heard of it (not while its insert defaults run)
     QUuid m_storedId;        // the id of its row in the store
-    qint64 m_order = 0;      // the rowid, or a number after every stored row while new
-    size_t m_slot = 0;       // position among the context's objects of the entity
+    // The last tie-breaker of every fetch, fixed for as long as the object is in its context
+    // (its rowid when loaded, a number after every loaded row when inserted), so that no two
+    // objects ever share one, whatever rowids another writer's rows make a save hand out.
+    qint64 m_order = 0;
+    size_t m_slot = 0; // position among the context's objects of the entity
 };

@@ -239,6 +239,13 @@ void ManagedObjectContext::markChanged(ManagedObject& object, quint64 bits) {
     }
 }
 
+void ManagedObjectContext::remember(ManagedObject& object) {
+    if (!object.m_inserted && !object.m_saved) {
+        object.m_saved = std::make_unique<ManagedObject::SavedState>(
+            ManagedObject::SavedState{object.m_values, object.m_documents, object.m_links});
+    }
+}
+
 bool ManagedObjectContext::setValue(ManagedObject& object, int attribute, Value value) {
     const EntityDescription& entity = object.entity();
     if (object.m_context != this || object.m_deleted || attribute < 0 ||
@@ -252,20 +259,16 @@ bool ManagedObjectContext::setValue(ManagedObject& object, int attribute, Value 
         return true;
     }
     if (attribute == entity.identityAttribute()) {
-        // One object per id: an id another object already has is refused.
+        // Given once, by the insert defaults, and never changed: lists, selections and
+        // reminders know an object by it. One object per id.
         QHash<QUuid, ManagedObject*>& byId = m_entities[size_t(entity.index())].byId;
         const QUuid* newId = std::get_if<QUuid>(&value);
-        if (newId && byId.value(*newId, &object) != &object) {
+        if (object.m_announced || !ValueOrder::isAbsent(held) || !newId || byId.contains(*newId)) {
             return false;
         }
-        if (const QUuid* oldId = std::get_if<QUuid>(&held);
-            oldId && byId.value(*oldId) == &object) {
-            byId.remove(*oldId);
-        }
-        if (newId) {
-            byId.insert(*newId, &object);
-        }
+        byId.insert(*newId, &object);
     }
+    remember(object);
     const quint64 bit = quint64(1) << attribute;
     notify(true, ObjectChange::Kind::Update, object, bit);
     held = std::move(value);
@@ -316,6 +319,7 @@ bool ManagedObjectContext::setDestination(ManagedObject& object, int relationshi
     if (object.m_links[size_t(relationship)] == destination) {
         return true;
     }
+    remember(object);
     relink(object, relationship, destination);
     markChanged(object, object.relationshipBit(relationship));
     return true;
@@ -325,6 +329,7 @@ void ManagedObjectContext::deleteObject(ManagedObject* object) {
     if (!object || object->m_context != this || object->m_deleted) {
         return;
     }
+    remember(*object);
     const EntityDescription& entity = object->entity();
     for (size_t r = 0; r < entity.relationships().size(); ++r) {
         const RelationshipDescription& relationship = *entity.relationships()[r];
@@ -370,6 +375,86 @@ bool ManagedObjectContext::hasChanges() const {
     return std::any_of(m_pending.begin(), m_pending.end(), [this](const auto& object) {
         return object->m_context == this && object->hasChanges();
     });
+}
+
+void ManagedObjectContext::rollback() {
+    std::vector<std::shared_ptr<ManagedObject>> pending;
+    pending.swap(m_pending);
+    std::vector<ManagedObject*> stored;
+    std::vector<ManagedObject*> inserted;
+    for (const auto& object : pending) {
+        object->m_pending = false;
+        if (object->m_context == this) {
+            (object->m_inserted ? inserted : stored).push_back(object.get());
+        }
+    }
+    // Deleted objects come back before any link to them does; new objects let go of every
+    // link before any of them goes.
+    for (ManagedObject* object : stored) {
+        restoreValues(*object);
+    }
+    for (ManagedObject* object : stored) {
+        restoreLinks(*object);
+    }
+    for (ManagedObject* object : inserted) {
+        unlinkInserted(*object);
+    }
+    for (ManagedObject* object : inserted) {
+        discardInserted(*object);
+    }
+}
+
+void ManagedObjectContext::restoreValues(ManagedObject& object) {
+    ManagedObject::SavedState* saved = object.m_saved.get();
+    if (!saved) {
+        return;
+    }
+    const quint64 attributes =
+        object.m_changed & ((quint64(1) << object.entity().attributes().size()) - 1);
+    const bool deleted = object.m_deleted;
+    if (!deleted && attributes == 0) {
+        return;
+    }
+    if (!deleted) {
+        notify(true, ObjectChange::Kind::Update, object, attributes);
+    }
+    object.m_values = std::move(saved->values);
+    object.m_documents = std::move(saved->documents);
+    if (deleted) {
+        notify(true, ObjectChange::Kind::Insert, object, 0);
+        object.m_deleted = false;
+        notify(false, ObjectChange::Kind::Insert, object, 0);
+    } else {
+        notify(false, ObjectChange::Kind::Update, object, attributes);
+    }
+}
+
+void ManagedObjectContext::restoreLinks(ManagedObject& object) {
+    if (const std::unique_ptr<ManagedObject::SavedState> saved = std::move(object.m_saved)) {
+        const auto& relationships = object.entity().relationships();
+        for (size_t r = 0; r < relationships.size(); ++r) {
+            if (!relationships[r]->isToMany()) {
+                relink(object, int(r), saved->links[r]);
+            }
+        }
+    }
+    object.m_changed = 0;
+}
+
+void ManagedObjectContext::unlinkInserted(ManagedObject& object) {
+    const auto& relationships = object.entity().relationships();
+    for (size_t r = 0; r < relationships.size(); ++r) {
+        if (!relationships[r]->isToMany()) {
+            relink(object, int(r), nullptr);
+        }
+    }
+}
+
+void ManagedObjectContext::discardInserted(ManagedObject& object) {
+    notify(true, ObjectChange::Kind::Delete, object, 0);
+    object.m_deleted = true;
+    notify(false, ObjectChange::Kind::Delete, object, 0);
+    forget(object);
 }
 
 bool ManagedObjectContext::save(QString* error) {
@@ -445,45 +530,45 @@ bool ManagedObjectContext::save(QString* error) {
         return false;
     }
 
-    for (size_t i = 0; i < objects.size(); ++i) {
-        ManagedObject& object = *objects[i];
-        if (writes[i].kind == RowWrite::Kind::Delete) {
-            forget(object);
-            continue;
-        }
-        if (const RowWriteResult& result = results[i]; result.current) {
-            refresh(object, writes[i].changed, *result.current);
-        }
-        if (writes[i].kind == RowWrite::Kind::Insert) {
-            EntityObjects& entityObjects = m_entities[size_t(object.entity().index())];
-            if (object.m_order != results[i].rowid) {
-                notify(true, ObjectChange::Kind::Update, object, ObjectChange::kOrderBit);
-                object.m_order = results[i].rowid;
-                notify(false, ObjectChange::Kind::Update, object, ObjectChange::kOrderBit);
-            }
-            entityObjects.nextOrder = std::max(entityObjects.nextOrder, results[i].rowid + 1);
-        }
-        // Written documents go back to the store, which gives them again when asked.
-        for (size_t a = 0; a < object.m_values.size(); ++a) {
-            if (const QByteArray* bytes = std::get_if<QByteArray>(&object.m_values[a])) {
-                const qint64 size = bytes->size();
-                object.m_values[a] = Value();
-                object.setStoredDocument(int(a), size);
-            }
-        }
-        object.m_inserted = false;
-        object.m_changed = 0;
-        object.m_storedId =
-            std::get<QUuid>(object.m_values[size_t(object.entity().identityAttribute())]);
-    }
-    for (const auto& object : m_pending) {
+    // All that was written counts as saved before anyone hears of what the save read back: a
+    // change an observer makes while told is a new change, left pending for the next save.
+    std::vector<std::shared_ptr<ManagedObject>> saved;
+    saved.swap(m_pending);
+    for (const auto& object : saved) {
         object->m_pending = false;
+        object->m_saved.reset();
     }
-    m_pending.clear();
+    for (size_t i = 0; i < objects.size(); ++i) {
+        settle(*objects[i], writes[i].kind);
+    }
+    for (size_t i = 0; i < objects.size(); ++i) {
+        if (writes[i].kind != RowWrite::Kind::Delete && results[i].current) {
+            refresh(*objects[i], writes[i].changed, *results[i].current);
+        }
+    }
     for (const QString& line : reports) {
         report(line);
     }
     return true;
+}
+
+void ManagedObjectContext::settle(ManagedObject& object, RowWrite::Kind kind) {
+    if (kind == RowWrite::Kind::Delete) {
+        forget(object);
+        return;
+    }
+    // Written documents go back to the store, which gives them again when asked.
+    for (size_t a = 0; a < object.m_values.size(); ++a) {
+        if (const QByteArray* bytes = std::get_if<QByteArray>(&object.m_values[a])) {
+            const qint64 size = bytes->size();
+            object.m_values[a] = Value();
+            object.setStoredDocument(int(a), size);
+        }
+    }
+    object.m_inserted = false;
+    object.m_changed = 0;
+    object.m_storedId =
+        std::get<QUuid>(object.m_values[size_t(object.entity().identityAttribute())]);
 }
 
 void ManagedObjectContext::refresh(ManagedObject& object, quint64 written,
@@ -506,28 +591,44 @@ void ManagedObjectContext::refresh(ManagedObject& object, quint64 written,
             changed |= quint64(1) << a;
         }
     }
+    // Another writer's value is the saved one now; a change an observer makes meanwhile wins.
+    auto take = [&](std::vector<Value>& values,
+                    std::vector<ManagedObject::StoredDocument>& documents, size_t a) {
+        if (entity.attributes()[a]->attributeType() != AttributeType::Binary) {
+            values[a] = current.values[a];
+            return;
+        }
+        values[a] = Value();
+        std::erase_if(documents, [a](const auto& stored) { return stored.attribute == int(a); });
+        if (const qint64* size = documentSize(current, int(a))) {
+            documents.push_back({int(a), *size, {}});
+        }
+    };
     if (changed != 0) {
         notify(true, ObjectChange::Kind::Update, object, changed);
         for (size_t a = 0; a < entity.attributes().size(); ++a) {
-            if (!(changed & (quint64(1) << a))) {
-                continue;
-            }
-            if (entity.attributes()[a]->attributeType() == AttributeType::Binary) {
-                const qint64* size = documentSize(current, int(a));
-                object.m_values[a] = Value();
-                object.setStoredDocument(int(a), size ? std::optional(*size) : std::nullopt);
-            } else {
-                object.m_values[a] = current.values[a];
+            const quint64 bit = quint64(1) << a;
+            if ((changed & bit) && !(object.m_changed & bit)) {
+                take(object.m_values, object.m_documents, a);
+                if (object.m_saved) {
+                    take(object.m_saved->values, object.m_saved->documents, a);
+                }
             }
         }
         notify(false, ObjectChange::Kind::Update, object, changed);
     }
     for (size_t r = 0; r < entity.relationships().size(); ++r) {
         const RelationshipDescription& relationship = *entity.relationships()[r];
-        if (relationship.isToMany() || (written & object.relationshipBit(int(r)))) {
+        const quint64 bit = object.relationshipBit(int(r));
+        if (relationship.isToMany() || (written & bit) || (object.m_changed & bit)) {
             continue;
         }
-        relink(object, int(r), objectWithId(*relationship.destinationEntity(), current.links[r]));
+        ManagedObject* destination =
+            objectWithId(*relationship.destinationEntity(), current.links[r]);
+        if (object.m_saved) {
+            object.m_saved->links[r] = destination;
+        }
+        relink(object, int(r), destination);
     }
 }
 
@@ -588,7 +689,7 @@ ManagedObjectContext::execute(const FetchRequestBase& request, QString* error) c
             __builtin_prefetch(objects[i + 8]->m_values.data());
         }
         ManagedObject* object = objects[i].get();
-        if (object->m_deleted || (predicate && !predicate->evaluate(object->m_values))) {
+        if (object->m_deleted || (predicate && !predicate->evaluate(object->m_values, object))) {
             continue;
         }
         qint64 rank = std::numeric_limits<qint64>::min();

@@ -44,7 +44,7 @@ void ObjectObservation::objectDidChange(const ObjectChange& change) {
                                      : entity.relationships()[i - attributes]->name());
         }
     }
-    // The hidden order alone is nothing an observer sees.
+    // A change that names no property (an object coming back) has nothing to report.
     if (!names.isEmpty() && m_onChange) {
         m_onChange(names);
     }

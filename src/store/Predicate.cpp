@@ -1,5 +1,7 @@
 #include "store/Predicate.h"
 
+#include "store/ManagedObject.h"
+
 #include <optional>
 
 struct Predicate::Node {
@@ -265,8 +267,30 @@ bool bind(Node& node, const EntityDescription& entity, QString* error) {
     return true;
 }
 
-const Value& valueOf(const Node::Operand& operand, const std::vector<Value>& values) {
-    return operand.attribute >= 0 ? values[size_t(operand.attribute)] : operand.constant;
+struct Subject {
+    const std::vector<Value>& values;
+    const ManagedObject* object;
+};
+
+// The operand's value; `read` holds a document that had to be read from the store.
+const Value& valueOf(const Node::Operand& operand, const Node::Operand& other,
+                     const Subject& subject, Value& read) {
+    if (operand.attribute < 0) {
+        return operand.constant;
+    }
+    const Value& value = subject.values[size_t(operand.attribute)];
+    if (!ValueOrder::isAbsent(value) || !subject.object ||
+        !subject.object->documentSize(operand.attribute)) {
+        return value;
+    }
+    if (other.attribute < 0 && ValueOrder::isAbsent(other.constant)) {
+        static const Value kPresent = QByteArray();
+        return kPresent; // nil or not: the bytes need not be read
+    }
+    if (const auto bytes = subject.object->document(operand.attribute)) {
+        read = *bytes;
+    }
+    return read;
 }
 
 bool comparable(const Value& a, const Value& b) {
@@ -276,7 +300,7 @@ bool comparable(const Value& a, const Value& b) {
     return (numeric(a) && numeric(b)) || (a.index() == b.index() && !ValueOrder::isAbsent(a));
 }
 
-bool evaluateNode(const Node& node, const std::vector<Value>& values) {
+bool evaluateNode(const Node& node, const Subject& values) {
     switch (node.kind) {
     case Node::Kind::True:
         return true;
@@ -291,8 +315,10 @@ bool evaluateNode(const Node& node, const std::vector<Value>& values) {
     case Node::Kind::Compare:
         break;
     }
-    const Value& a = valueOf(node.left, values);
-    const Value& b = valueOf(node.right, values);
+    Value readA;
+    Value readB;
+    const Value& a = valueOf(node.left, node.right, values, readA);
+    const Value& b = valueOf(node.right, node.left, values, readB);
     switch (node.op) {
     case Node::Op::Equal:
         return ValueOrder::equal(a, b);
@@ -348,6 +374,6 @@ Predicate Predicate::boundTo(const EntityDescription& entity) const {
     return bound;
 }
 
-bool Predicate::evaluate(const std::vector<Value>& values) const {
-    return m_root && evaluateNode(*m_root, values);
+bool Predicate::evaluate(const std::vector<Value>& values, const ManagedObject* object) const {
+    return m_root && evaluateNode(*m_root, Subject{values, object});
 }

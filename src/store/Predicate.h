@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+class ManagedObject;
+
 // A condition on one object's attributes, written in the object-graph framework's predicate
 // format: "isCompleted == NO AND (dueDate == nil OR dueDate >= %@)".
 //
@@ -34,7 +36,9 @@ public:
     // naming the attribute, when one is not there.
     Predicate boundTo(const EntityDescription& entity) const;
     // True when the values, one per attribute of the entity the predicate is bound to, match.
-    bool evaluate(const std::vector<Value>& values) const;
+    // A value absent from `values` that `object` keeps in the store (a document known by its
+    // size) is present: read only when it is compared with something other than nil.
+    bool evaluate(const std::vector<Value>& values, const ManagedObject* object = nullptr) const;
 
 private:
     std::shared_ptr<const Node> m_root;

@@ -158,6 +158,14 @@ TEST(EntityModel, FetchRequestsNameTheBareEntity) {
     EXPECT_EQ(Contact::fetchRequest().entityName(), u"Contact");
 }
 
+// No entity offers a way to change its id.
+template <typename T>
+concept SettableId = requires(T& object) {
+    object.setId(QUuid());
+};
+static_assert(!SettableId<Policy> && !SettableId<Contact> && !SettableId<Event> &&
+              !SettableId<Task> && !SettableId<Category>);
+
 using Entities = StoreFixture;
 
 TEST_F(Entities, InsertDefaultsAreSetBeforeTheFirstWrite) {
@@ -167,6 +175,11 @@ TEST_F(Entities, InsertDefaultsAreSetBeforeTheFirstWrite) {
     auto other = context.insert<Policy>();
     EXPECT_FALSE(policy->id().isNull());
     EXPECT_NE(policy->id(), other->id());
+    // An id is set at insertion and never changed, not even through access by name.
+    const QUuid id = policy->id();
+    EXPECT_FALSE(policy->setValue(QStringLiteral("id"), QUuid::createUuid()));
+    EXPECT_FALSE(policy->setValue(QStringLiteral("id"), Value()));
+    EXPECT_EQ(policy->id(), id);
     EXPECT_EQ(policy->createdAt(), m_clock.now());
     EXPECT_EQ(policy->renewalType(), u"yearly");
     EXPECT_EQ(policy->reminderDays(), 30);

@@ -1,3 +1,4 @@
+#include "store/LiveFetchResults.h"
 #include "support/StoreFixture.h"
 
 #include <sqlite3.h>
@@ -180,4 +181,38 @@ TEST_F(Fetch, ABadRequestFindsNothingAndSaysWhy) {
     request.setSortDescriptors({{QStringLiteral("nope")}});
     EXPECT_TRUE(context.fetch(request, &error).empty());
     EXPECT_FALSE(error.isEmpty());
+}
+
+// A document left in the store is present to every predicate, before a restart and after, and
+// live results made before the save that stored it agree with a fresh fetch.
+TEST_F(Fetch, AStoredDocumentIsPresentToPredicates) {
+    const QString path = storePath();
+    auto request = [](const char* format) {
+        auto policies = Policy::fetchRequest();
+        policies.setPredicate(Predicate::format(QString::fromLatin1(format)));
+        policies.setSortDescriptors({{QStringLiteral("name")}});
+        return policies;
+    };
+    const auto withDocument = request("pdfData != nil");
+    const auto withoutDocument = request("NOT (pdfData == nil) OR name == 'none'");
+    auto expectSplit = [&](ManagedObjectContext& context) {
+        EXPECT_EQ(namesOf(context.fetch(withDocument)), QStringList({"empty", "pdf"}));
+        EXPECT_EQ(namesOf(context.fetch(withoutDocument)), QStringList({"empty", "none", "pdf"}));
+    };
+    {
+        auto controller = open(path);
+        ManagedObjectContext& context = controller->container().viewContext();
+        insertPolicy(context, QStringLiteral("pdf"))->setPdfData(QByteArray("%PDF"));
+        insertPolicy(context, QStringLiteral("empty"))->setPdfData(QByteArray(""));
+        insertPolicy(context, QStringLiteral("none"));
+        LiveFetchResults live(context, withDocument);
+        ASSERT_TRUE(live.performFetch());
+        expectSplit(context);
+        ASSERT_TRUE(context.save());
+        expectSplit(context);
+        ASSERT_EQ(live.count(), 2);
+        EXPECT_EQ(live.at<Policy>(0)->name(), u"empty");
+        EXPECT_EQ(live.at<Policy>(1)->name(), u"pdf");
+    }
+    expectSplit(open(path)->container().viewContext());
 }

@@ -1,5 +1,6 @@
 #include "store/LiveFetchResults.h"
 #include "store/LiveFetchResultsListener.h"
+#include "store/ObjectObservation.h"
 #include "support/RawSqlite.h"
 #include "support/StoreFixture.h"
 
@@ -199,8 +200,8 @@ void complete(ManagedObject& object, std::mt19937& random) {
 } // namespace
 
 // Long random runs of inserts, changes of sort keys, filtered and other attributes,
-// relationship changes, deletes and saves (some failing for a missing value): after every
-// step the live results are what a new fetch finds, and the listener's replay agrees.
+// relationship changes, deletes, rollbacks and saves (some failing for a missing value): after
+// every step the live results are what a new fetch finds, and the listener's replay agrees.
 TEST_P(LiveFetch, FollowsEveryChangeAsAFreshFetchWouldFindIt) {
     const LiveCase& live = GetParam();
     const QString path = storePath();
@@ -254,9 +255,14 @@ TEST_P(LiveFetch, FollowsEveryChangeAsAFreshFetchWouldFindIt) {
                 }
             } else if (choice < 77) {
                 context.deleteObject(pick().get());
-            } else if (choice < 80) {
-                // Deleting a category clears the links of its members, which stay.
-                context.deleteObject(categories[random() % categories.size()].get());
+            } else if (choice < 82) {
+                // Deleting a category clears the links of its members, which stay; a rollback
+                // brings back every link and row as saved.
+                if (choice < 80) {
+                    context.deleteObject(categories[random() % categories.size()].get());
+                } else {
+                    context.rollback();
+                }
                 for (auto& category : categories) {
                     if (category->isDeleted()) {
                         category = context.insert<Category>();
@@ -397,6 +403,89 @@ TEST_F(LiveFetchRows, GoWithTheirContextAndRefuseABadRequest) {
     EXPECT_TRUE(replay.rows().empty());
 }
 
+// Another writer adds a row before a save: the new objects' rows get numbers other than the
+// ones they were shown with, and the results stay what a fresh fetch finds, each object once,
+// also after one of them is deleted and let go.
+TEST_F(LiveFetchRows, StayAFreshFetchWhenAnotherWriterAddsRows) {
+    const QString path = storePath();
+    auto controller = open(path);
+    ManagedObjectContext& context = controller->container().viewContext();
+    insertPolicy(context, QStringLiteral("x"), kBase);
+    ASSERT_TRUE(context.save());
+    auto request = Policy::fetchRequest();
+    request.setSortDescriptors({{QStringLiteral("expirationDate")}});
+    LiveFetchResults results(context, request);
+    ASSERT_TRUE(results.performFetch());
+    ReplayedList replay(results);
+    results.addListener(&replay);
+    std::vector<std::shared_ptr<Policy>> added;
+    for (const char* name : {"p1", "p2", "p3"}) {
+        added.push_back(insertPolicy(context, QString::fromLatin1(name), kBase));
+    }
+    RawSqlite raw(path);
+    ASSERT_TRUE(raw.exec("INSERT INTO Policy (id, name, policyNumber, provider, expirationDate, "
+                         "renewalType, reminderDays, createdAt) VALUES "
+                         "('0C0C0C0C-0000-4000-8000-000000000001', 'other', 'N', 'P', 0, "
+                         "'yearly', 30, 0)"))
+        << raw.error().toStdString();
+    ASSERT_TRUE(context.save());
+    EXPECT_EQ(results.count(), 4);
+    EXPECT_EQ(rowsOf(results), refetched(context, request));
+    EXPECT_EQ(replay.rows(), rowsOf(results));
+
+    context.deleteObject(added[1].get());
+    ASSERT_TRUE(context.save());
+    added[1].reset();
+    added[0]->setExpirationDate(Instant(kBase.msSinceEpoch() + kDayMs));
+    added[2]->setNotes(QStringLiteral("n"));
+    EXPECT_EQ(rowsOf(results), refetched(context, request));
+    EXPECT_EQ(replay.rows(), rowsOf(results));
+}
+
+// List models come and go while they are told of a change (one closes itself, one closes
+// another's view): each remaining listener hears each change once, a removed one never again.
+TEST_F(LiveFetchRows, LetListenersLeaveWhileTheyAreTold) {
+    auto controller = openInMemory();
+    ManagedObjectContext& context = controller->container().viewContext();
+    auto policy = insertPolicy(context, QStringLiteral("a"));
+    LiveFetchResults results(context, Policy::fetchRequest());
+    ASSERT_TRUE(results.performFetch());
+
+    struct Counter final : LiveFetchResultsListener {
+        int heard = 0;
+        std::function<void()> whenTold;
+        void willInsertRow(int) override {}
+        void didInsertRow(int) override {}
+        void willRemoveRow(int) override {}
+        void didRemoveRow(int) override {}
+        void willMoveRow(int, int) override {}
+        void didMoveRow(int, int) override {}
+        void didChangeRow(int) override {
+            ++heard;
+            if (whenTold) {
+                whenTold();
+            }
+        }
+    };
+    Counter leaving;
+    Counter closing;
+    auto closed = std::make_unique<Counter>();
+    Counter last;
+    leaving.whenTold = [&] { results.removeListener(&leaving); };
+    closing.whenTold = [&] {
+        results.removeListener(closed.get());
+        closed.reset();
+    };
+    for (Counter* listener : {&leaving, &closing, closed.get(), &last}) {
+        results.addListener(listener);
+    }
+    policy->setNotes(QStringLiteral("one"));
+    policy->setNotes(QStringLiteral("two"));
+    EXPECT_EQ(leaving.heard, 1);
+    EXPECT_EQ(closing.heard, 2);
+    EXPECT_EQ(last.heard, 2);
+}
+
 // Enough rows that the results keep them in many pieces: rows crowding into one place,
 // leaving it, and moving across the whole list keep the results as a fresh fetch finds them.
 TEST_F(LiveFetchRows, StayInOrderAcrossManyRows) {
@@ -443,4 +532,73 @@ TEST_F(LiveFetchRows, StayInOrderAcrossManyRows) {
         }
     }
     EXPECT_GT(replay.moves(), 100);
+}
+
+using Rollback = StoreFixture;
+
+// An editor that gives up, also after a save that failed: every insert, change and delete since
+// the last save is undone, and the lists and observers hear each undoing as a change.
+TEST_F(Rollback, BringsBackTheSavedStateAndEveryListFollows) {
+    const QString path = storePath();
+    auto controller = open(path);
+    ManagedObjectContext& context = controller->container().viewContext();
+    auto anna = context.insert<Contact>();
+    anna->setLastName(QStringLiteral("Rossi"));
+    auto a = insertPolicy(context, QStringLiteral("a"), kBase);
+    auto b = insertPolicy(context, QStringLiteral("b"), Instant(kBase.msSinceEpoch() + kDayMs));
+    auto c = insertPolicy(context, QStringLiteral("c"), Instant(kBase.msSinceEpoch() + 2 * kDayMs));
+    a->setContact(anna);
+    b->setContact(anna);
+    c->setPdfData(QByteArray("old"));
+    ASSERT_TRUE(context.save());
+    auto request = Policy::fetchRequest();
+    request.setSortDescriptors({{QStringLiteral("expirationDate")}});
+    LiveFetchResults results(context, request);
+    ASSERT_TRUE(results.performFetch());
+    ReplayedList replay(results);
+    results.addListener(&replay);
+    const std::vector<ManagedObject*> saved = rowsOf(results);
+    QStringList heard;
+    ObjectObservation watch(anna, [&](const QStringList& names) { heard << names; });
+
+    a->setExpirationDate(Instant(kBase.msSinceEpoch() + 5 * kDayMs));
+    a->setNotes(QStringLiteral("n"));
+    context.deleteObject(b.get());
+    c->setPdfData(QByteArray("new"));
+    auto bruno = context.insert<Contact>();
+    c->setContact(bruno);
+    auto d = insertPolicy(context, QStringLiteral("d"), kBase);
+    d->setContact(anna);
+    anna->setLastName(QStringLiteral("Bianchi"));
+    auto incomplete = context.insert<Policy>();
+    ASSERT_FALSE(context.save());
+    heard.clear();
+
+    context.rollback();
+    EXPECT_FALSE(context.hasChanges());
+    EXPECT_EQ(rowsOf(results), saved);
+    EXPECT_EQ(refetched(context, request), saved);
+    EXPECT_EQ(replay.rows(), saved);
+    EXPECT_EQ(a->expirationDate(), kBase);
+    EXPECT_EQ(a->notes(), std::nullopt);
+    EXPECT_FALSE(b->isDeleted());
+    EXPECT_EQ(anna->policiesArray(), (std::vector{a, b}));
+    EXPECT_EQ(anna->lastName(), u"Rossi");
+    EXPECT_EQ(c->pdfData(), std::optional(QByteArray("old")));
+    EXPECT_EQ(c->contact(), nullptr);
+    EXPECT_TRUE(d->isDeleted() && incomplete->isDeleted() && bruno->isDeleted());
+    EXPECT_EQ(context.fetch(Contact::fetchRequest()), std::vector{anna});
+    EXPECT_TRUE(heard.contains(QStringLiteral("lastName")));
+    EXPECT_TRUE(heard.contains(QStringLiteral("policies")));
+
+    // The context goes on from the saved state; the file never saw what was undone.
+    a->setNotes(QStringLiteral("after"));
+    ASSERT_TRUE(context.save());
+    auto reopened = open(path);
+    auto policies = reopened->container().viewContext().fetch(request);
+    ASSERT_EQ(policies.size(), 3u);
+    EXPECT_EQ(policies[0]->notes(), QStringLiteral("after"));
+    EXPECT_EQ(policies[1]->contact()->lastName(), u"Rossi");
+    EXPECT_EQ(policies[2]->pdfData(), std::optional(QByteArray("old")));
+    EXPECT_EQ(reopened->container().viewContext().fetch(Contact::fetchRequest()).size(), 1u);
 }

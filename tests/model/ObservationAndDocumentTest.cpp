@@ -45,6 +45,30 @@ TEST_F(ObjectObservationTest, HearsEveryChangeAndTheDeletion) {
     EXPECT_TRUE(policy->isDeleted());
 }
 
+// A detail pane that writes when it hears a value another writer saved, read back by a save:
+// the write stays pending and the next save keeps it.
+TEST_F(ObjectObservationTest, AWriteMadeWhileASaveTellsIsSavedNextTime) {
+    const QString path = storePath();
+    auto controller = open(path);
+    ManagedObjectContext& context = controller->container().viewContext();
+    auto policy = insertPolicy(context, QStringLiteral("a"));
+    ASSERT_TRUE(context.save());
+    RawSqlite raw(path);
+    ASSERT_TRUE(raw.exec("UPDATE Policy SET notes = 'from elsewhere'"));
+    ObjectObservation watch(policy, [&](const QStringList& names) {
+        if (names.contains(QStringLiteral("notes"))) {
+            policy->setClientPhoneNumber(QStringLiteral("+39 333"));
+        }
+    });
+    policy->setName(QStringLiteral("renamed"));
+    ASSERT_TRUE(context.save());
+    EXPECT_EQ(policy->notes(), QStringLiteral("from elsewhere"));
+    EXPECT_TRUE(context.hasChanges());
+    ASSERT_TRUE(context.save());
+    EXPECT_EQ(raw.value("SELECT name, notes, clientPhoneNumber FROM Policy"),
+              u"renamed|from elsewhere|+39 333");
+}
+
 TEST_F(ObjectObservationTest, HearsTheContextGoOnceAndOutlivesIt) {
     auto controller = openInMemory();
     auto policy = insertPolicy(controller->container().viewContext(), QStringLiteral("a"));
