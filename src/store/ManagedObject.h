@@ -118,6 +118,14 @@ private:
     const StoredDocument* storedDocument(int attribute) const;
     void setStoredDocument(int attribute, std::optional<qint64> size);
 
+    // The object as it was at the last save, kept from its first change after it, for a
+    // rollback.
+    struct SavedState {
+        std::vector<Value> values;
+        std::vector<StoredDocument> documents;
+        std::vector<ManagedObject*> links;
+    };
+
     // The to-one side that links `member` into this object's to-many `relationship`, or -1.
     int inverseOfToMany(const QString& relationship, const ManagedObject* member) const;
     quint64 relationshipBit(int relationship) const {
@@ -138,6 +146,7 @@ private:
     std::vector<size_t> m_linkSlots;
     std::vector<std::vector<ManagedObject*>> m_members; // per to-many side, in no order
     std::vector<StoredDocument> m_documents;            // byte-string values left in the store
+    std::unique_ptr<SavedState> m_saved;                // none while new or unchanged since saved
     quint64 m_changed = 0; // bit per attribute, then per relationship, changed since saved
     bool m_inserted = false;
     bool m_deleted = false;

@@ -239,6 +239,13 @@ void ManagedObjectContext::markChanged(ManagedObject& object, quint64 bits) {
     }
 }
 
+void ManagedObjectContext::remember(ManagedObject& object) {
+    if (!object.m_inserted && !object.m_saved) {
+        object.m_saved = std::make_unique<ManagedObject::SavedState>(
+            ManagedObject::SavedState{object.m_values, object.m_documents, object.m_links});
+    }
+}
+
 bool ManagedObjectContext::setValue(ManagedObject& object, int attribute, Value value) {
     const EntityDescription& entity = object.entity();
     if (object.m_context != this || object.m_deleted || attribute < 0 ||
@@ -266,6 +273,7 @@ bool ManagedObjectContext::setValue(ManagedObject& object, int attribute, Value 
             byId.insert(*newId, &object);
         }
     }
+    remember(object);
     const quint64 bit = quint64(1) << attribute;
     notify(true, ObjectChange::Kind::Update, object, bit);
     held = std::move(value);
@@ -316,6 +324,7 @@ bool ManagedObjectContext::setDestination(ManagedObject& object, int relationshi
     if (object.m_links[size_t(relationship)] == destination) {
         return true;
     }
+    remember(object);
     relink(object, relationship, destination);
     markChanged(object, object.relationshipBit(relationship));
     return true;
@@ -325,6 +334,7 @@ void ManagedObjectContext::deleteObject(ManagedObject* object) {
     if (!object || object->m_context != this || object->m_deleted) {
         return;
     }
+    remember(*object);
     const EntityDescription& entity = object->entity();
     for (size_t r = 0; r < entity.relationships().size(); ++r) {
         const RelationshipDescription& relationship = *entity.relationships()[r];
@@ -370,6 +380,86 @@ bool ManagedObjectContext::hasChanges() const {
     return std::any_of(m_pending.begin(), m_pending.end(), [this](const auto& object) {
         return object->m_context == this && object->hasChanges();
     });
+}
+
+void ManagedObjectContext::rollback() {
+    std::vector<std::shared_ptr<ManagedObject>> pending;
+    pending.swap(m_pending);
+    std::vector<ManagedObject*> stored;
+    std::vector<ManagedObject*> inserted;
+    for (const auto& object : pending) {
+        object->m_pending = false;
+        if (object->m_context == this) {
+            (object->m_inserted ? inserted : stored).push_back(object.get());
+        }
+    }
+    // Deleted objects come back before any link to them does; new objects let go of every
+    // link before any of them goes.
+    for (ManagedObject* object : stored) {
+        restoreValues(*object);
+    }
+    for (ManagedObject* object : stored) {
+        restoreLinks(*object);
+    }
+    for (ManagedObject* object : inserted) {
+        unlinkInserted(*object);
+    }
+    for (ManagedObject* object : inserted) {
+        discardInserted(*object);
+    }
+}
+
+void ManagedObjectContext::restoreValues(ManagedObject& object) {
+    ManagedObject::SavedState* saved = object.m_saved.get();
+    if (!saved) {
+        return;
+    }
+    const quint64 attributes =
+        object.m_changed & ((quint64(1) << object.entity().attributes().size()) - 1);
+    const bool deleted = object.m_deleted;
+    if (!deleted && attributes == 0) {
+        return;
+    }
+    if (!deleted) {
+        notify(true, ObjectChange::Kind::Update, object, attributes);
+    }
+    object.m_values = std::move(saved->values);
+    object.m_documents = std::move(saved->documents);
+    if (deleted) {
+        notify(true, ObjectChange::Kind::Insert, object, 0);
+        object.m_deleted = false;
+        notify(false, ObjectChange::Kind::Insert, object, 0);
+    } else {
+        notify(false, ObjectChange::Kind::Update, object, attributes);
+    }
+}
+
+void ManagedObjectContext::restoreLinks(ManagedObject& object) {
+    if (const std::unique_ptr<ManagedObject::SavedState> saved = std::move(object.m_saved)) {
+        const auto& relationships = object.entity().relationships();
+        for (size_t r = 0; r < relationships.size(); ++r) {
+            if (!relationships[r]->isToMany()) {
+                relink(object, int(r), saved->links[r]);
+            }
+        }
+    }
+    object.m_changed = 0;
+}
+
+void ManagedObjectContext::unlinkInserted(ManagedObject& object) {
+    const auto& relationships = object.entity().relationships();
+    for (size_t r = 0; r < relationships.size(); ++r) {
+        if (!relationships[r]->isToMany()) {
+            relink(object, int(r), nullptr);
+        }
+    }
+}
+
+void ManagedObjectContext::discardInserted(ManagedObject& object) {
+    notify(true, ObjectChange::Kind::Delete, object, 0);
+    object.m_deleted = true;
+    notify(false, ObjectChange::Kind::Delete, object, 0);
+    forget(object);
 }
 
 bool ManagedObjectContext::save(QString* error) {
@@ -478,6 +568,7 @@ bool ManagedObjectContext::save(QString* error) {
     }
     for (const auto& object : m_pending) {
         object->m_pending = false;
+        object->m_saved.reset();
     }
     m_pending.clear();
     for (const QString& line : reports) {

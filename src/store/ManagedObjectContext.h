@@ -60,6 +60,10 @@ public:
     void deleteObject(ManagedObject* object);
 
     bool hasChanges() const;
+    // Discards every insert, change and delete since the last save: changed objects take
+    // their saved values and links again, inserted ones go (their handles read as deleted),
+    // deleted ones come back. Observers hear each of these as a change.
+    void rollback();
     // False, with `error` set and nothing written, when a required attribute has no value
     // (the error names the entity and the attribute) or the store refuses the write.
     bool save(QString* error = nullptr);
@@ -106,6 +110,12 @@ private:
     std::optional<QByteArray> readDocument(const ManagedObject& object, int attribute) const;
     bool setDestination(ManagedObject& object, int relationship, ManagedObject* destination);
     void markChanged(ManagedObject& object, quint64 bits);
+    // Keeps the saved state of a stored object before its first change since the last save.
+    void remember(ManagedObject& object);
+    void restoreValues(ManagedObject& object);
+    void restoreLinks(ManagedObject& object);
+    void unlinkInserted(ManagedObject& object);
+    void discardInserted(ManagedObject& object);
     void forget(ManagedObject& object);
     void refresh(ManagedObject& object, quint64 written, const StoredRow& current);
     ManagedObject* objectWithId(const EntityDescription& entity, const std::optional<QUuid>& id);

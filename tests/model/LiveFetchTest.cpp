@@ -1,5 +1,6 @@
 #include "store/LiveFetchResults.h"
 #include "store/LiveFetchResultsListener.h"
+#include "store/ObjectObservation.h"
 #include "support/RawSqlite.h"
 #include "support/StoreFixture.h"
 
@@ -199,8 +200,8 @@ void complete(ManagedObject& object, std::mt19937& random) {
 } // namespace
 
 // Long random runs of inserts, changes of sort keys, filtered and other attributes,
-// relationship changes, deletes and saves (some failing for a missing value): after every
-// step the live results are what a new fetch finds, and the listener's replay agrees.
+// relationship changes, deletes, rollbacks and saves (some failing for a missing value): after
+// every step the live results are what a new fetch finds, and the listener's replay agrees.
 TEST_P(LiveFetch, FollowsEveryChangeAsAFreshFetchWouldFindIt) {
     const LiveCase& live = GetParam();
     const QString path = storePath();
@@ -254,9 +255,14 @@ TEST_P(LiveFetch, FollowsEveryChangeAsAFreshFetchWouldFindIt) {
                 }
             } else if (choice < 77) {
                 context.deleteObject(pick().get());
-            } else if (choice < 80) {
-                // Deleting a category clears the links of its members, which stay.
-                context.deleteObject(categories[random() % categories.size()].get());
+            } else if (choice < 82) {
+                // Deleting a category clears the links of its members, which stay; a rollback
+                // brings back every link and row as saved.
+                if (choice < 80) {
+                    context.deleteObject(categories[random() % categories.size()].get());
+                } else {
+                    context.rollback();
+                }
                 for (auto& category : categories) {
                     if (category->isDeleted()) {
                         category = context.insert<Category>();
@@ -443,4 +449,73 @@ TEST_F(LiveFetchRows, StayInOrderAcrossManyRows) {
         }
     }
     EXPECT_GT(replay.moves(), 100);
+}
+
+using Rollback = StoreFixture;
+
+// An editor that gives up, also after a save that failed: every insert, change and delete since
+// the last save is undone, and the lists and observers hear each undoing as a change.
+TEST_F(Rollback, BringsBackTheSavedStateAndEveryListFollows) {
+    const QString path = storePath();
+    auto controller = open(path);
+    ManagedObjectContext& context = controller->container().viewContext();
+    auto anna = context.insert<Contact>();
+    anna->setLastName(QStringLiteral("Rossi"));
+    auto a = insertPolicy(context, QStringLiteral("a"), kBase);
+    auto b = insertPolicy(context, QStringLiteral("b"), Instant(kBase.msSinceEpoch() + kDayMs));
+    auto c = insertPolicy(context, QStringLiteral("c"), Instant(kBase.msSinceEpoch() + 2 * kDayMs));
+    a->setContact(anna);
+    b->setContact(anna);
+    c->setPdfData(QByteArray("old"));
+    ASSERT_TRUE(context.save());
+    auto request = Policy::fetchRequest();
+    request.setSortDescriptors({{QStringLiteral("expirationDate")}});
+    LiveFetchResults results(context, request);
+    ASSERT_TRUE(results.performFetch());
+    ReplayedList replay(results);
+    results.addListener(&replay);
+    const std::vector<ManagedObject*> saved = rowsOf(results);
+    QStringList heard;
+    ObjectObservation watch(anna, [&](const QStringList& names) { heard << names; });
+
+    a->setExpirationDate(Instant(kBase.msSinceEpoch() + 5 * kDayMs));
+    a->setNotes(QStringLiteral("n"));
+    context.deleteObject(b.get());
+    c->setPdfData(QByteArray("new"));
+    auto bruno = context.insert<Contact>();
+    c->setContact(bruno);
+    auto d = insertPolicy(context, QStringLiteral("d"), kBase);
+    d->setContact(anna);
+    anna->setLastName(QStringLiteral("Bianchi"));
+    auto incomplete = context.insert<Policy>();
+    ASSERT_FALSE(context.save());
+    heard.clear();
+
+    context.rollback();
+    EXPECT_FALSE(context.hasChanges());
+    EXPECT_EQ(rowsOf(results), saved);
+    EXPECT_EQ(refetched(context, request), saved);
+    EXPECT_EQ(replay.rows(), saved);
+    EXPECT_EQ(a->expirationDate(), kBase);
+    EXPECT_EQ(a->notes(), std::nullopt);
+    EXPECT_FALSE(b->isDeleted());
+    EXPECT_EQ(anna->policiesArray(), (std::vector{a, b}));
+    EXPECT_EQ(anna->lastName(), u"Rossi");
+    EXPECT_EQ(c->pdfData(), std::optional(QByteArray("old")));
+    EXPECT_EQ(c->contact(), nullptr);
+    EXPECT_TRUE(d->isDeleted() && incomplete->isDeleted() && bruno->isDeleted());
+    EXPECT_EQ(context.fetch(Contact::fetchRequest()), std::vector{anna});
+    EXPECT_TRUE(heard.contains(QStringLiteral("lastName")));
+    EXPECT_TRUE(heard.contains(QStringLiteral("policies")));
+
+    // The context goes on from the saved state; the file never saw what was undone.
+    a->setNotes(QStringLiteral("after"));
+    ASSERT_TRUE(context.save());
+    auto reopened = open(path);
+    auto policies = reopened->container().viewContext().fetch(request);
+    ASSERT_EQ(policies.size(), 3u);
+    EXPECT_EQ(policies[0]->notes(), QStringLiteral("after"));
+    EXPECT_EQ(policies[1]->contact()->lastName(), u"Rossi");
+    EXPECT_EQ(policies[2]->pdfData(), std::optional(QByteArray("old")));
+    EXPECT_EQ(reopened->container().viewContext().fetch(Contact::fetchRequest()).size(), 1u);
 }

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "contacts/ContactDraft.h"
+#include "ui/EditorSheet.h"
+
+#include <memory>
+
+class Contact;
+class LogChannel;
+class ManagedObjectContext;
+class QLineEdit;
+class QPlainTextEdit;
+
+// The sheet in which a contact is created (given none) or changed (given one). It copies the
+// contact's texts once, when it is made; saving writes them into the contact (or a new one),
+// saves the context and closes. A failed save writes "Error saving contact: " and why, and
+// the sheet stays open with its values.
+class ContactEditView final : public EditorSheet {
+    Q_OBJECT
+public:
+    ContactEditView(ManagedObjectContext& context, std::shared_ptr<Contact> contact,
+                    LogChannel& log, QWidget* parent = nullptr);
+
+    ContactDraft draft() const;
+    void saveContact();
+
+protected:
+    void save() override { saveContact(); }
+
+private:
+    QWidget* buildPersonalCard();
+    QWidget* buildContactMethodsCard();
+    QWidget* buildNotesCard();
+    QLineEdit* addField(QWidget* card, const QString& caption, const QString& placeholder,
+                        const QString& objectName);
+    void fill(const ContactDraft& draft);
+    void updateSaveEnabled();
+
+    ManagedObjectContext& m_context;
+    std::shared_ptr<Contact> m_contact;
+    LogChannel& m_log;
+    QLineEdit* m_firstName = nullptr;
+    QLineEdit* m_lastName = nullptr;
+    QLineEdit* m_company = nullptr;
+    QLineEdit* m_phoneNumber = nullptr;
+    QLineEdit* m_email = nullptr;
+    QPlainTextEdit* m_notes = nullptr;
+};

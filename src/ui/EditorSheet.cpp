@@ -1,0 +1,180 @@
+#include "ui/EditorSheet.h"
+
+#include "ui/Palette.h"
+#include "ui/SectionTitle.h"
+#include "ui/Typography.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int kPadding = 32;
+constexpr int kFormSpacing = 24;
+constexpr int kSectionSpacing = 20;
+constexpr int kSectionWidth = 520;
+constexpr int kMinimumWidth = 500;
+constexpr int kMinimumHeight = 600;
+} // namespace
+
+EditorSheet::EditorSheet(const QString& title, const QString& subtitle, const QString& saveText,
+                         QWidget* parent)
+    : QDialog(parent) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowModality(Qt::WindowModal);
+    setWindowTitle(title);
+    setAccessibleName(title);
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
+
+    auto* form = new QWidget;
+    auto* stack = new QVBoxLayout(form);
+    stack->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
+    stack->setSpacing(kFormSpacing);
+    stack->addWidget(buildHeader(title, subtitle));
+    auto* sections = new QWidget(form);
+    sections->setMaximumWidth(kSectionWidth);
+    m_sections = new QVBoxLayout(sections);
+    m_sections->setContentsMargins(0, 0, 0, 0);
+    m_sections->setSpacing(kSectionSpacing);
+    // As wide as the form allows up to the maximum, centred beyond it.
+    auto* column = new QHBoxLayout;
+    column->addStretch();
+    column->addWidget(sections, 1);
+    column->addStretch();
+    stack->addLayout(column);
+    stack->addWidget(buildActions(saveText));
+    stack->addStretch();
+
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("sheetScrollArea"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    // Tab moves between the fields, and the area scrolls to the one that has the focus.
+    scroll->setFocusPolicy(Qt::NoFocus);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidget(form);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
+
+    // Both keys of the keypad and the main keyboard; one handler, guarded by the button.
+    for (const QKeyCombination keys : {Qt::CTRL | Qt::Key_Return, Qt::CTRL | Qt::Key_Enter}) {
+        auto* shortcut = new QShortcut(QKeySequence(keys), this);
+        connect(shortcut, &QShortcut::activated, this, &EditorSheet::saveIfEnabled);
+    }
+    m_lastInForm = m_headerCancel;
+    applyLook();
+}
+
+QWidget* EditorSheet::buildHeader(const QString& title, const QString& subtitle) {
+    auto* header = new QWidget;
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(4);
+    m_title = new QLabel(title, header);
+    m_title->setObjectName(QStringLiteral("sheetTitle"));
+    m_title->setAccessibleName(title);
+    m_subtitle = new QLabel(subtitle, header);
+    m_subtitle->setObjectName(QStringLiteral("sheetSubtitle"));
+    m_subtitle->setAccessibleName(subtitle);
+    texts->addWidget(m_title);
+    texts->addWidget(m_subtitle);
+    row->addLayout(texts);
+    row->addStretch();
+    m_headerCancel = makeCancelButton(QStringLiteral("headerCancelButton"));
+    row->addWidget(m_headerCancel, 0, Qt::AlignTop);
+    return header;
+}
+
+QWidget* EditorSheet::buildActions(const QString& saveText) {
+    auto* actions = new QWidget;
+    auto* row = new QHBoxLayout(actions);
+    row->setContentsMargins(0, 8, 0, 0);
+    row->setSpacing(16);
+    row->addStretch();
+    m_cancel = makeCancelButton(QStringLiteral("cancelButton"));
+    row->addWidget(m_cancel);
+    m_save = new QPushButton(saveText, actions);
+    m_save->setObjectName(QStringLiteral("saveButton"));
+    m_save->setAccessibleName(saveText);
+    m_save->setAutoDefault(false);
+    m_save->setDefault(false);
+    connect(m_save, &QPushButton::clicked, this, &EditorSheet::saveIfEnabled);
+    row->addWidget(m_save);
+    return actions;
+}
+
+QPushButton* EditorSheet::makeCancelButton(const QString& objectName) {
+    auto* button = new QPushButton(QStringLiteral("Annulla"));
+    button->setObjectName(objectName);
+    button->setAccessibleName(QStringLiteral("Annulla"));
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    connect(button, &QPushButton::clicked, this, &QDialog::reject);
+    return button;
+}
+
+void EditorSheet::addSection(const QString& label, const QString& iconName, QWidget* card,
+                             const QString& objectName) {
+    auto* section = new QWidget;
+    section->setObjectName(objectName);
+    auto* stack = new QVBoxLayout(section);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(16);
+    stack->addWidget(new SectionTitle(label, iconName, section));
+    stack->addWidget(card);
+    m_sections->addWidget(section);
+
+    // Tab goes through the fields in the order they appear, then to the two buttons.
+    const QList<QWidget*> children = card->findChildren<QWidget*>();
+    for (QWidget* child : children) {
+        if ((child->focusPolicy() & Qt::TabFocus) && !child->focusProxy()) {
+            QWidget::setTabOrder(m_lastInForm, child);
+            m_lastInForm = child;
+        }
+    }
+    QWidget::setTabOrder(m_lastInForm, m_cancel);
+    QWidget::setTabOrder(m_cancel, m_save);
+}
+
+void EditorSheet::setSaveEnabled(bool enabled) {
+    m_save->setEnabled(enabled);
+}
+
+void EditorSheet::saveIfEnabled() {
+    if (m_save->isEnabled()) {
+        save();
+    }
+}
+
+void EditorSheet::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange) {
+        applyLook();
+    }
+}
+
+void EditorSheet::applyLook() {
+    if (!m_title) {
+        return; // a change that comes while the frame is being built
+    }
+    m_title->setFont(Typography::system(24, QFont::Bold, font()));
+    m_subtitle->setFont(Typography::font(TextStyle::Subheadline, font()));
+    QPalette subtitlePalette = m_subtitle->palette();
+    subtitlePalette.setColor(QPalette::WindowText, Palette::color(ColorName::Secondary, palette()));
+    m_subtitle->setPalette(subtitlePalette);
+
+    // The prominent save button: the accent colour while enabled, the style's grey otherwise.
+    QPalette savePalette = palette();
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        savePalette.setColor(group, QPalette::Button, Palette::color(ColorName::Accent, palette()));
+        savePalette.setColor(group, QPalette::ButtonText,
+                             palette().color(QPalette::HighlightedText));
+    }
+    m_save->setPalette(savePalette);
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+class QVBoxLayout;
+
+// The frame of every editor: a title and subtitle with an "Annulla" button beside them,
+// sections of cards, and a row with a second "Annulla" and the save button, all in one
+// scrolling form. It opens window-modal over the window that opens it (with open(), never a
+// nested event loop) and deletes itself when closed.
+//
+// Escape closes it without saving (the dialog's own handler, no second shortcut); Ctrl+Return
+// and Ctrl+Enter save only while the save button is enabled. No button is the dialog's
+// default, so Return in a field never presses one.
+class EditorSheet : public QDialog {
+    Q_OBJECT
+public:
+    EditorSheet(const QString& title, const QString& subtitle, const QString& saveText,
+                QWidget* parent = nullptr);
+
+    // A section below the previous ones: its label with an icon above `card`. The card's
+    // fields follow the previous section's in the tab order.
+    void addSection(const QString& label, const QString& iconName, QWidget* card,
+                    const QString& objectName);
+    QPushButton* saveButton() const { return m_save; }
+    void setSaveEnabled(bool enabled);
+
+protected:
+    // The save button's action: write the draft, save, and close on success.
+    virtual void save() = 0;
+    void changeEvent(QEvent* event) override;
+
+private:
+    QWidget* buildHeader(const QString& title, const QString& subtitle);
+    QWidget* buildActions(const QString& saveText);
+    QPushButton* makeCancelButton(const QString& objectName);
+    void saveIfEnabled();
+    void applyLook();
+
+    QLabel* m_title = nullptr;
+    QLabel* m_subtitle = nullptr;
+    QPushButton* m_headerCancel = nullptr;
+    QPushButton* m_cancel = nullptr;
+    QPushButton* m_save = nullptr;
+    QVBoxLayout* m_sections = nullptr;
+    QWidget* m_lastInForm = nullptr;
+};

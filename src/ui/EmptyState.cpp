@@ -1,0 +1,69 @@
+#include "ui/EmptyState.h"
+
+#include "ui/Icons.h"
+#include "ui/Palette.h"
+#include "ui/Typography.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int kIconSize = 64;
+constexpr qreal kIconOpacity = 0.3;
+} // namespace
+
+EmptyState::EmptyState(const QString& iconName, const QString& title, const QString& message,
+                       QWidget* parent)
+    : QWidget(parent)
+    , m_iconName(iconName)
+    , m_icon(new QLabel(this))
+    , m_title(new QLabel(title, this))
+    , m_message(new QLabel(message, this)) {
+    auto* stack = new QVBoxLayout(this);
+    stack->setSpacing(12);
+    stack->addStretch();
+    for (QLabel* label : {m_icon, m_title, m_message}) {
+        label->setAlignment(Qt::AlignCenter);
+        stack->addWidget(label, 0, Qt::AlignHCenter);
+    }
+    stack->addStretch();
+    m_message->setWordWrap(true);
+    m_title->setAccessibleName(title);
+    m_message->setAccessibleName(message);
+    applyLook();
+}
+
+QPushButton* EmptyState::addAction(const QString& text, const QString& iconName,
+                                   const QString& objectName) {
+    m_action = new QPushButton(text, this);
+    m_action->setObjectName(objectName);
+    m_action->setAccessibleName(text);
+    m_actionIcon = iconName;
+    auto* stack = static_cast<QVBoxLayout*>(layout());
+    stack->insertWidget(stack->count() - 1, m_action, 0, Qt::AlignHCenter);
+    applyLook();
+    return m_action;
+}
+
+void EmptyState::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange) {
+        applyLook();
+    }
+}
+
+void EmptyState::applyLook() {
+    const QColor secondary = Palette::color(ColorName::Secondary, palette());
+    m_icon->setPixmap(Icons::pixmap(
+        m_iconName, kIconSize, Palette::withOpacity(secondary, kIconOpacity), devicePixelRatioF()));
+    m_title->setFont(Typography::font(TextStyle::Title2, font()));
+    m_message->setFont(Typography::font(TextStyle::Body, font()));
+    QPalette messagePalette = m_message->palette();
+    messagePalette.setColor(QPalette::WindowText, secondary);
+    m_message->setPalette(messagePalette);
+    if (m_action) {
+        m_action->setIcon(Icons::icon(m_actionIcon, palette().color(QPalette::ButtonText)));
+    }
+}

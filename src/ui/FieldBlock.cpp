@@ -1,0 +1,43 @@
+#include "ui/FieldBlock.h"
+
+#include "ui/Palette.h"
+#include "ui/Typography.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+FieldBlock::FieldBlock(const QString& caption, const QString& placeholder,
+                       const QString& objectName, QWidget* parent)
+    : QWidget(parent)
+    , m_caption(new QLabel(caption, this))
+    , m_edit(new QLineEdit(this)) {
+    auto* stack = new QVBoxLayout(this);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(6);
+    stack->addWidget(m_caption);
+    stack->addWidget(m_edit);
+    m_caption->setBuddy(m_edit);
+    m_caption->setObjectName(objectName + QStringLiteral("Caption"));
+    m_edit->setObjectName(objectName);
+    m_edit->setPlaceholderText(placeholder);
+    m_edit->setAccessibleName(caption);
+    m_edit->setClearButtonEnabled(false);
+    setFocusProxy(m_edit);
+    applyLook();
+}
+
+void FieldBlock::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange) {
+        applyLook();
+    }
+}
+
+void FieldBlock::applyLook() {
+    m_caption->setFont(Typography::font(TextStyle::Caption, font()));
+    QPalette captionPalette = m_caption->palette();
+    captionPalette.setColor(QPalette::WindowText, Palette::color(ColorName::Secondary, palette()));
+    m_caption->setPalette(captionPalette);
+}

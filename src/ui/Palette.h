@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QColor>
+#include <QGuiApplication>
+#include <QPalette>
+#include <QStringView>
+
+#include <optional>
+
+// The colours the screens name, in one place. Each is read from the palette it is given (the
+// application's by default), so a dark desktop theme gets colours that stay readable on it.
+enum class ColorName {
+    Red,
+    Orange,
+    Green,
+    Blue,
+    Secondary,
+    Accent,
+    Primary,
+    TextBackground,
+    WindowBackground,
+    ControlBackground,
+};
+
+class Palette final {
+public:
+    static QColor color(ColorName name, const QPalette& palette = QGuiApplication::palette());
+    // A colour by the name the rules give it ("red", "orange", "green", …); none if unknown.
+    static std::optional<ColorName> byName(QStringView name);
+    // The grey of the washes behind cards and fields, at the opacity the screen asks for.
+    static QColor gray(qreal opacity, const QPalette& palette = QGuiApplication::palette());
+    static QColor withOpacity(QColor color, qreal opacity);
+    static bool isDark(const QPalette& palette);
+
+    // A palette whose text colour reads well on `background`, for a whole dark or light look.
+    static QPalette dark();
+    static QPalette light();
+};

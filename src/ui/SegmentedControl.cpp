@@ -1,0 +1,52 @@
+#include "ui/SegmentedControl.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QHBoxLayout>
+#include <QToolButton>
+
+SegmentedControl::SegmentedControl(const QString& objectName, QWidget* parent)
+    : QWidget(parent)
+    , m_group(new QButtonGroup(this))
+    , m_row(new QHBoxLayout(this)) {
+    setObjectName(objectName);
+    m_row->setContentsMargins(0, 0, 0, 0);
+    m_row->setSpacing(2);
+    m_group->setExclusive(true);
+    connect(m_group, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked) {
+            Q_EMIT currentIndexChanged(id);
+        }
+    });
+}
+
+QToolButton* SegmentedControl::addSegment(const QString& text, const QString& objectName) {
+    auto* segment = new QToolButton(this);
+    segment->setText(text);
+    segment->setObjectName(objectName);
+    segment->setAccessibleName(text);
+    segment->setCheckable(true);
+    segment->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    segment->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    const int index = count();
+    m_group->addButton(segment, index);
+    m_row->addWidget(segment);
+    if (index == 0) {
+        segment->setChecked(true);
+    }
+    return segment;
+}
+
+int SegmentedControl::count() const {
+    return static_cast<int>(m_group->buttons().size());
+}
+
+int SegmentedControl::currentIndex() const {
+    return m_group->checkedId();
+}
+
+void SegmentedControl::setCurrentIndex(int index) {
+    if (QAbstractButton* segment = m_group->button(index)) {
+        segment->setChecked(true);
+    }
+}
