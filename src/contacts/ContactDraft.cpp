@@ -34,9 +34,18 @@ std::shared_ptr<Contact> ContactDraft::save(ManagedObjectContext& context,
                                             QString* error) const {
     if (!contact) {
         contact = context.insert<Contact>();
+        if (!contact) {
+            if (error) {
+                *error = QStringLiteral("The store has no Contact entity");
+            }
+            return nullptr;
+        }
     }
     writeInto(*contact);
     if (!context.save(error)) {
+        // Nothing half-saved stays behind: a new contact goes, a changed one takes its saved
+        // values again, so a second press never inserts a second contact.
+        context.rollback();
         return nullptr;
     }
     return contact;

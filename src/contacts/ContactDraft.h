@@ -28,7 +28,8 @@ struct ContactDraft {
     void writeInto(Contact& contact) const;
 
     // Writes into `contact`, or into a new contact when it is null, and saves the context.
-    // The new or changed contact, or null with `error` set when the save failed.
+    // The new or changed contact, or null with `error` set when the save failed; the context
+    // is then rolled back to its last save.
     std::shared_ptr<Contact> save(ManagedObjectContext& context, std::shared_ptr<Contact> contact,
                                   QString* error) const;
 };

@@ -73,12 +73,11 @@ QWidget* ContactEditView::buildContactMethodsCard() {
 
 QWidget* ContactEditView::buildNotesCard() {
     auto* card = new Card(12);
-    auto* notes = new TextArea(card);
-    notes->setObjectName(QStringLiteral("notesEditor"));
-    notes->setAccessibleName(QStringLiteral("Note"));
-    notes->setFixedHeight(kNotesHeight);
-    card->body()->addWidget(notes);
-    m_notes = notes;
+    m_notes = new TextArea(card);
+    m_notes->setObjectName(QStringLiteral("notesEditor"));
+    m_notes->setAccessibleName(QStringLiteral("Note"));
+    m_notes->setFixedHeight(kNotesHeight);
+    card->body()->addWidget(m_notes);
     return card;
 }
 
@@ -100,7 +99,7 @@ void ContactEditView::fill(const ContactDraft& draft) {
 
 ContactDraft ContactEditView::draft() const {
     return {m_firstName->text(),   m_lastName->text(), m_email->text(),
-            m_phoneNumber->text(), m_company->text(),  m_notes->toPlainText()};
+            m_phoneNumber->text(), m_company->text(),  m_notes->text()};
 }
 
 void ContactEditView::updateSaveEnabled() {

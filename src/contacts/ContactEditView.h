@@ -9,7 +9,7 @@ class Contact;
 class LogChannel;
 class ManagedObjectContext;
 class QLineEdit;
-class QPlainTextEdit;
+class TextArea;
 
 // The sheet in which a contact is created (given none) or changed (given one). It copies the
 // contact's texts once, when it is made; saving writes them into the contact (or a new one),
@@ -44,5 +44,5 @@ private:
     QLineEdit* m_company = nullptr;
     QLineEdit* m_phoneNumber = nullptr;
     QLineEdit* m_email = nullptr;
-    QPlainTextEdit* m_notes = nullptr;
+    TextArea* m_notes = nullptr;
 };

@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include <limits>
+
 FieldBlock::FieldBlock(const QString& caption, const QString& placeholder,
                        const QString& objectName, QWidget* parent)
     : QWidget(parent)
@@ -23,7 +25,9 @@ FieldBlock::FieldBlock(const QString& caption, const QString& placeholder,
     m_edit->setObjectName(objectName);
     m_edit->setPlaceholderText(placeholder);
     m_edit->setAccessibleName(caption);
-    m_edit->setClearButtonEnabled(false);
+    // A line edit cuts its text at 32767 characters by default: a longer stored text would
+    // be shortened by a save that never touched it.
+    m_edit->setMaxLength(std::numeric_limits<int>::max());
     setFocusProxy(m_edit);
     applyLook();
 }

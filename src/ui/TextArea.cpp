@@ -3,6 +3,7 @@
 #include "ui/Palette.h"
 
 #include <QEvent>
+#include <QTextDocument>
 
 namespace {
 
@@ -20,6 +21,12 @@ TextArea::TextArea(QWidget* parent)
     : QPlainTextEdit(parent) {
     setTabChangesFocus(true);
     applyLook();
+}
+
+QString TextArea::text() const {
+    QString text = document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, u'\n');
+    return text;
 }
 
 void TextArea::changeEvent(QEvent* event) {

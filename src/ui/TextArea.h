@@ -9,6 +9,10 @@ class TextArea final : public QPlainTextEdit {
 public:
     explicit TextArea(QWidget* parent = nullptr);
 
+    // The text exactly as held, lines joined by "\n". toPlainText() would turn non-breaking
+    // spaces into plain ones, changing a stored text the user never touched.
+    QString text() const;
+
 protected:
     void changeEvent(QEvent* event) override;
 

@@ -65,6 +65,8 @@ protected:
         contact->setLastName(QStringLiteral("Bianchi"));
         contact->setCompany(QStringLiteral("Assicurazioni Sud"));
         contact->setPhoneNumber(QStringLiteral("+39 06 1234"));
+        // A non-breaking space and a line break, which a plain text editor must keep as they are.
+        contact->setNotes(QStringLiteral("Via Roma\u00A012\nscala B"));
         EXPECT_TRUE(context().save());
         return contact;
     }
@@ -149,7 +151,12 @@ TEST_F(ContactEditViewTest, SavesTextsAsTypedAndEmptyOptionalsAsAbsent) {
 }
 
 TEST_F(ContactEditViewTest, EditModeShowsValuesAndEmptyingAFieldRemovesIt) {
-    openEditor(storedContact());
+    auto contact = storedContact();
+    // Longer than a line edit holds by default: it must come back whole.
+    const QString longPhone = QStringLiteral("+39 ") + QString(40000, u'5');
+    contact->setPhoneNumber(longPhone);
+    ASSERT_TRUE(context().save());
+    openEditor(contact);
     EXPECT_EQ(m_view->findChild<QLabel*>(QStringLiteral("sheetTitle"))->text(),
               QStringLiteral("Modifica Contatto"));
     EXPECT_EQ(field(QStringLiteral("firstNameField"))->text(), QStringLiteral("Maria"));
@@ -160,8 +167,10 @@ TEST_F(ContactEditViewTest, EditModeShowsValuesAndEmptyingAFieldRemovesIt) {
     field(QStringLiteral("companyField"))->clear();
     QTest::mouseClick(button("saveButton"), Qt::LeftButton);
     ASSERT_TRUE(closed());
-    EXPECT_EQ(storedContacts(),
-              QStringList{QStringLiteral("Maria|Bianchi|NULL|+39 06 1234|NULL|NULL")});
+    EXPECT_EQ(
+        storedContacts(),
+        QStringList{
+            QStringLiteral("Maria|Bianchi|NULL|%1|NULL|Via Roma\u00A012\nscala B").arg(longPhone)});
 }
 
 TEST_F(ContactEditViewTest, EscapeAndEitherCancelCloseWithoutSaving) {
@@ -178,6 +187,44 @@ TEST_F(ContactEditViewTest, EscapeAndEitherCancelCloseWithoutSaving) {
     EXPECT_FALSE(context().hasChanges());
     EXPECT_EQ(storedContacts().size(), 3);
     EXPECT_FALSE(storedContacts().join(u'\n').contains(QStringLiteral("BianchiX")));
+}
+
+TEST_F(ContactEditViewTest, FailedSaveKeepsTheSheetAndASecondSaveStoresOneContact) {
+    openEditor();
+    refuseContactWrites(true);
+    type(field(QStringLiteral("firstNameField")), QStringLiteral("Luca"));
+    type(field(QStringLiteral("lastNameField")), QStringLiteral("Neri"));
+    QTest::mouseClick(button("saveButton"), Qt::LeftButton);
+    ASSERT_FALSE(m_view.isNull());
+    EXPECT_TRUE(m_view->isVisible());
+    EXPECT_EQ(field(QStringLiteral("lastNameField"))->text(), QStringLiteral("Neri"));
+    const QStringList lines = logLines();
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Error saving contact: ")))
+        << lines[0].toStdString();
+    // Nothing half-saved stays behind in the context.
+    EXPECT_FALSE(context().hasChanges());
+    EXPECT_TRUE(context().fetch(Contact::fetchRequest()).empty());
+
+    refuseContactWrites(false);
+    QTest::mouseClick(button("saveButton"), Qt::LeftButton);
+    ASSERT_TRUE(closed());
+    EXPECT_EQ(storedContacts(), QStringList{QStringLiteral("Luca|Neri|NULL|NULL|NULL|NULL")});
+}
+
+TEST_F(ContactEditViewTest, CancelAfterAFailedEditLeavesTheContactAsStored) {
+    auto contact = storedContact();
+    openEditor(contact);
+    RawSqlite raw(storePath());
+    ASSERT_TRUE(raw.exec("CREATE TRIGGER refuse BEFORE UPDATE ON Contact BEGIN "
+                         "SELECT RAISE(ABORT, 'disk refuses'); END;"));
+    type(field(QStringLiteral("lastNameField")), QStringLiteral("X"));
+    QTest::mouseClick(button("saveButton"), Qt::LeftButton);
+    ASSERT_FALSE(m_view.isNull());
+    QTest::mouseClick(button("cancelButton"), Qt::LeftButton);
+    ASSERT_TRUE(closed());
+    EXPECT_EQ(contact->lastName(), QStringLiteral("Bianchi"));
+    EXPECT_FALSE(context().hasChanges());
 }
 
 } // namespace

@@ -1,0 +1,93 @@
+#include "ui/LiveResultsModel.h"
+
+#include "store/LiveFetchResults.h"
+#include "ui/ItemDataRole.h"
+
+LiveResultsModel::LiveResultsModel(std::unique_ptr<LiveFetchResults> results, QObject* parent)
+    : QAbstractListModel(parent)
+    , m_results(std::move(results)) {
+    m_results->addListener(this);
+}
+
+LiveResultsModel::~LiveResultsModel() {
+    m_results->removeListener(this);
+}
+
+bool LiveResultsModel::performFetch(QString* error) {
+    beginResetModel();
+    const bool fetched = m_results->performFetch(error);
+    endResetModel();
+    return fetched;
+}
+
+int LiveResultsModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_results->count();
+}
+
+QVariant LiveResultsModel::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
+        return {};
+    }
+    ManagedObject* object = m_results->objectAt(index.row());
+    if (role == ObjectRole) {
+        return QVariant::fromValue(object);
+    }
+    return dataFor(*object, role == Qt::DisplayRole ? int(TitleRole) : role);
+}
+
+QHash<int, QByteArray> LiveResultsModel::roleNames() const {
+    QHash<int, QByteArray> names = QAbstractListModel::roleNames();
+    names.insert(ObjectRole, "object");
+    names.insert(TitleRole, "title");
+    names.insert(SubtitleRole, "subtitle");
+    names.insert(DetailRole, "detail");
+    names.insert(ColorNameRole, "colorName");
+    return names;
+}
+
+ManagedObject* LiveResultsModel::objectAt(int row) const {
+    return row >= 0 && row < m_results->count() ? m_results->objectAt(row) : nullptr;
+}
+
+int LiveResultsModel::rowOf(const ManagedObject* object) const {
+    return m_results->indexOf(object);
+}
+
+QVariant LiveResultsModel::dataFor(const ManagedObject&, int) const {
+    return {};
+}
+
+void LiveResultsModel::willInsertRow(int row) {
+    beginInsertRows({}, row, row);
+}
+
+void LiveResultsModel::didInsertRow(int) {
+    endInsertRows();
+}
+
+void LiveResultsModel::willRemoveRow(int row) {
+    beginRemoveRows({}, row, row);
+}
+
+void LiveResultsModel::didRemoveRow(int) {
+    endRemoveRows();
+}
+
+void LiveResultsModel::willMoveRow(int from, int to) {
+    // Qt counts the destination before the move: one further when moving down.
+    m_moving = beginMoveRows({}, from, from, {}, to > from ? to + 1 : to);
+}
+
+void LiveResultsModel::didMoveRow(int, int to) {
+    if (m_moving) {
+        endMoveRows();
+        m_moving = false;
+    }
+    // A row moves because its object changed: what it shows changed too.
+    didChangeRow(to);
+}
+
+void LiveResultsModel::didChangeRow(int row) {
+    const QModelIndex changed = index(row);
+    Q_EMIT dataChanged(changed, changed);
+}

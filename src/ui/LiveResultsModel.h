@@ -1,0 +1,54 @@
+#pragma once
+
+#include "store/LiveFetchResultsListener.h"
+#include "store/ManagedObject.h"
+
+#include <QAbstractListModel>
+
+#include <memory>
+
+class LiveFetchResults;
+
+Q_DECLARE_METATYPE(ManagedObject*)
+
+// A list model over live fetch results, shared by every list and picker: it forwards each
+// insert, remove, move and change of the results to its views one to one, so a change to one
+// object costs one row, never a reset. Entity models answer the roles of ItemDataRole.h in
+// dataFor().
+class LiveResultsModel : public QAbstractListModel, private LiveFetchResultsListener {
+    Q_OBJECT
+public:
+    // Takes the results before their fetch: performFetch() here fetches them and tells the
+    // views, which the results' own first fetch does not.
+    explicit LiveResultsModel(std::unique_ptr<LiveFetchResults> results, QObject* parent = nullptr);
+    ~LiveResultsModel() override;
+
+    // False, with `error` set and no rows, for a request the context cannot run.
+    bool performFetch(QString* error = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QHash<int, QByteArray> roleNames() const override;
+
+    ManagedObject* objectAt(int row) const;
+    // The row of the object, or -1.
+    int rowOf(const ManagedObject* object) const;
+    LiveFetchResults& results() const { return *m_results; }
+
+protected:
+    // The value of one of ItemDataRole's roles (or another Qt role) for an object; none by
+    // default.
+    virtual QVariant dataFor(const ManagedObject& object, int role) const;
+
+private:
+    void willInsertRow(int row) override;
+    void didInsertRow(int row) override;
+    void willRemoveRow(int row) override;
+    void didRemoveRow(int row) override;
+    void willMoveRow(int from, int to) override;
+    void didMoveRow(int from, int to) override;
+    void didChangeRow(int row) override;
+
+    std::unique_ptr<LiveFetchResults> m_results;
+    bool m_moving = false;
+};
