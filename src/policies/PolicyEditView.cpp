@@ -27,6 +27,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -225,6 +226,11 @@ void PolicyEditView::showPhoneCard() {
     const Contact* contact = m_draft.selectedContact.get();
     const std::optional<QString> phone = contact ? phoneOf(*contact) : std::nullopt;
     m_phonePages->setCurrentIndex(contact ? 1 : 0);
+    for (int page = 0; page < m_phonePages->count(); ++page) {
+        m_phonePages->widget(page)->setSizePolicy(
+            page == m_phonePages->currentIndex() ? QSizePolicy::Preferred : QSizePolicy::Ignored,
+            page == m_phonePages->currentIndex() ? QSizePolicy::Preferred : QSizePolicy::Ignored);
+    }
     if (contact) {
         m_contactPhone->setText(phone.value_or(QStringLiteral("Nessun numero di telefono")));
         m_contactPhone->setAccessibleName(m_contactPhone->text());
@@ -247,7 +253,7 @@ QWidget* PolicyEditView::buildExpirationCard() {
     m_expiry->setDate(
         CalendarMath::toLocal(m_draft.expirationDate, m_services.clock.timeZone()).date);
     connect(m_expiry, &QDateEdit::dateChanged, this, &PolicyEditView::setExpiryDate);
-    row->addWidget(captioned(QStringLiteral("Data di Scadenza"), m_expiry, card));
+    row->addWidget(captioned(QStringLiteral("Data di Scadenza"), m_expiry, card), 0, Qt::AlignTop);
 
     auto* days =
         new FieldBlock(QStringLiteral("Avvisi di Promemoria"), QStringLiteral("e.g. 30, 15, 7"),
@@ -299,36 +305,30 @@ QWidget* PolicyEditView::buildNotesCard() {
 }
 
 QWidget* PolicyEditView::buildDocumentCard() {
-    auto* card = new Card(12);
-    m_documentPages = new QStackedWidget(card);
-    m_documentPages->setObjectName(QStringLiteral("documentPages"));
-    auto* zone = new DropZoneView(m_documentPages);
-    connect(zone, &DropZoneView::tapped, this, &PolicyEditView::openFileDialog);
-    connect(zone, &DropZoneView::dropped, this, &PolicyEditView::loadPDF);
-    m_documentPages->addWidget(zone);
-    card->body()->addWidget(m_documentPages);
-    return card;
+    m_documentCard = new Card(12);
+    m_dropZone = new DropZoneView(m_documentCard);
+    connect(m_dropZone, &DropZoneView::tapped, this, &PolicyEditView::openFileDialog);
+    connect(m_dropZone, &DropZoneView::dropped, this, &PolicyEditView::loadPDF);
+    m_documentCard->body()->addWidget(m_dropZone);
+    return m_documentCard;
 }
 
 void PolicyEditView::showDocument() {
-    if (m_documentPages->count() > 1) {
-        QWidget* old = m_documentPages->widget(1);
-        m_documentPages->removeWidget(old);
-        old->deleteLater();
-    }
+    delete m_attachment;
     // The row only when both a name and bytes are there; bytes without a name offer the zone.
-    if (!m_draft.pdfFileName || !m_draft.hasDocument()) {
-        m_documentPages->setCurrentIndex(0);
+    const bool attached = m_draft.pdfFileName && m_draft.hasDocument();
+    m_dropZone->setVisible(!attached);
+    if (!attached) {
         return;
     }
-    auto* row = new PDFAttachmentView(*m_draft.pdfFileName, m_draft.documentSize());
-    connect(row, &PDFAttachmentView::viewRequested, this, &PolicyEditView::openViewer);
-    connect(row, &PDFAttachmentView::removeRequested, this, [this] {
+    m_attachment = new PDFAttachmentView(*m_draft.pdfFileName, m_draft.documentSize());
+    connect(m_attachment, &PDFAttachmentView::viewRequested, this, &PolicyEditView::openViewer);
+    connect(m_attachment, &PDFAttachmentView::removeRequested, this, [this] {
         m_draft.removeDocument();
-        showDocument();
+        // Not from inside the row's own click.
+        QMetaObject::invokeMethod(this, &PolicyEditView::showDocument, Qt::QueuedConnection);
     });
-    m_documentPages->addWidget(row);
-    m_documentPages->setCurrentIndex(1);
+    m_documentCard->body()->addWidget(m_attachment);
 }
 
 void PolicyEditView::openFileDialog() {

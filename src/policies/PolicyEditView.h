@@ -4,14 +4,19 @@
 #include "policies/PolicyDraft.h"
 #include "ui/EditorSheet.h"
 
+#include <QPointer>
+
 #include <memory>
 
+class Card;
 class Clock;
 class ContactPickerModel;
 class DesktopActions;
+class DropZoneView;
 class LogChannel;
 class ManagedObjectContext;
 class NotificationManager;
+class PDFAttachmentView;
 class Policy;
 class QComboBox;
 class QDateEdit;
@@ -79,5 +84,7 @@ private:
     QLabel* m_contactPhone = nullptr;
     QLabel* m_contactPhoneHint = nullptr;
     QDateEdit* m_expiry = nullptr;
-    QStackedWidget* m_documentPages = nullptr;
+    Card* m_documentCard = nullptr;
+    DropZoneView* m_dropZone = nullptr;
+    QPointer<PDFAttachmentView> m_attachment;
 };
