@@ -42,12 +42,25 @@ struct EditorWorld {
         std::mt19937_64 random(11);
         for (int i = 0; i < contacts; ++i) {
             auto contact = context.insert<Contact>();
-            contact->setFirstName(QStringLiteral("Nome%1").arg(random() % 5000));
-            contact->setLastName(QStringLiteral("Cognome%1").arg(random() % 20000));
+            contact->setFirstName(name(random, 2));
+            contact->setLastName(name(random, 3));
         }
         context.save();
     }
     ~EditorWorld() { ::close(nullFile); }
+
+    // A made-up name of a few syllables, so names spread as real ones do.
+    static QString name(std::mt19937_64& random, int syllables) {
+        static const char* const parts[] = {"ba", "ce", "di", "fo", "gu", "la", "me", "ni",
+                                            "po", "ra", "si", "to", "va", "ze", "ri", "no",
+                                            "ma", "lo", "te", "ca", "sa", "bi", "de", "li"};
+        QString text;
+        for (int i = 0; i < syllables; ++i) {
+            text += QLatin1String(parts[random() % std::size(parts)]);
+        }
+        text[0] = text[0].toUpper();
+        return text;
+    }
 
     PolicyEditView* open() {
         auto* view = new PolicyEditView({store.container().viewContext(), *reminders, clock, log,
