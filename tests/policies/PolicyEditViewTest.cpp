@@ -176,8 +176,11 @@ TEST_F(PolicyEditViewTest, TheContactCardShowsTheContactsNumberAndNessunoRemoves
 
     picker->setCurrentIndex(0);
     EXPECT_EQ(child<QStackedWidget>("phonePages")->currentIndex(), 0);
+    // Stored at 01:00 in Rome; a summer date keeps that wall time.
+    child<QDateEdit>("expirationDatePicker")->setDate(QDate(2030, 6, 1));
     saveButton()->click();
     ASSERT_TRUE(closed());
+    EXPECT_EQ(policy->expirationDate(), utc("2030-05-31T23:00:00Z"));
     EXPECT_EQ(policy->contact(), nullptr);
     EXPECT_TRUE(withoutPhone->policiesArray().empty());
     // The hidden phone number was kept.
