@@ -1,12 +1,16 @@
 #include "Harness.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 
 #include <cstring>
 
 // Runs every group of figures, or only those named on the command line.
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
+    // The screens' figures use real widgets, drawn offscreen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
     for (const Bench::Group& group : Bench::groups()) {
         bool wanted = argc < 2;
         for (int i = 1; i < argc; ++i) {

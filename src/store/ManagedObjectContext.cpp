@@ -663,14 +663,17 @@ ManagedObjectContext::execute(const FetchRequestBase& request, QString* error) c
         return {};
     }
 
-    // A first key that is a date or an integer sorts as plain integers beside the objects
-    // (absent first), and only ties are compared in full. Each object's rank and handle are
-    // taken while it is at hand: objects lie wherever they were made.
+    // A first key that is a date, an integer or a text sorts as plain integers beside the
+    // objects (absent first; a text by its first four characters), and only ties are compared
+    // in full. Each object's rank and handle are taken while it is at hand: objects lie
+    // wherever they were made.
+    const AttributeType firstType =
+        keys.empty() ? AttributeType::Binary
+                     : entity->attributes()[size_t(keys.front().first)]->attributeType();
     const bool ranked =
         !keys.empty() && keys.front().second &&
-        (entity->attributes()[size_t(keys.front().first)]->attributeType() == AttributeType::Date ||
-         entity->attributes()[size_t(keys.front().first)]->attributeType() ==
-             AttributeType::Integer32);
+        (firstType == AttributeType::Date || firstType == AttributeType::Integer32 ||
+         firstType == AttributeType::String);
     const size_t rankKey = ranked ? size_t(keys.front().first) : 0;
     struct Found {
         qint64 rank;
@@ -699,6 +702,8 @@ ManagedObjectContext::execute(const FetchRequestBase& request, QString* error) c
                 rank = instant->msSinceEpoch();
             } else if (const qint64* number = std::get_if<qint64>(&value)) {
                 rank = *number;
+            } else if (const QString* text = std::get_if<QString>(&value)) {
+                rank = ValueOrder::textPrefixRank(*text);
             }
         }
         found.push_back({rank, object, objects[i]});

@@ -44,6 +44,22 @@ int compareText(QStringView a, QStringView b) {
     return threeWay(a.size(), b.size());
 }
 
+qint64 textPrefixRank(QStringView text) {
+    quint64 key = 0;
+    for (qsizetype i = 0; i < 4; ++i) {
+        quint64 unit = i < text.size() ? text[i].unicode() : 0;
+        // Surrogates after every other code unit, as compareText orders them.
+        if (unit >= 0xD800 && unit <= 0xDFFF) {
+            unit += 0x2000;
+        } else if (unit >= 0xE000) {
+            unit -= 0x800;
+        }
+        key = (key << 16) | unit;
+    }
+    // Unsigned order as signed order.
+    return qint64(key ^ (quint64(1) << 63));
+}
+
 int compareUuid(const QUuid& a, const QUuid& b) {
     const QByteArray x = a.toRfc4122();
     const QByteArray y = b.toRfc4122();

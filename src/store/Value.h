@@ -24,6 +24,11 @@ inline bool isAbsent(const Value& value) {
 // U+E000..U+FFFF).
 int compareText(QStringView a, QStringView b);
 
+// An integer whose order agrees with compareText on the first four characters: a text that
+// ranks lower sorts before one that ranks higher, and equal ranks must be compared in full.
+// The empty text ranks lowest.
+qint64 textPrefixRank(QStringView text);
+
 // UUIDs in the order of their canonical upper-case text, as the store's column sorts them.
 int compareUuid(const QUuid& a, const QUuid& b);
 

@@ -133,7 +133,9 @@ void EditorSheet::addSection(const QString& label, const QString& iconName, QWid
     // Tab goes through the fields in the order they appear, then to the two buttons.
     const QList<QWidget*> children = card->findChildren<QWidget*>();
     for (QWidget* child : children) {
-        if ((child->focusPolicy() & Qt::TabFocus) && !child->focusProxy()) {
+        // Popups (a combo box's list, a date picker's calendar) are windows of their own.
+        if ((child->focusPolicy() & Qt::TabFocus) && !child->focusProxy() &&
+            child->window() == this) {
             QWidget::setTabOrder(m_lastInForm, child);
             m_lastInForm = child;
         }

@@ -3,9 +3,11 @@
 #include "store/LiveFetchResults.h"
 #include "ui/ItemDataRole.h"
 
-LiveResultsModel::LiveResultsModel(std::unique_ptr<LiveFetchResults> results, QObject* parent)
+LiveResultsModel::LiveResultsModel(std::unique_ptr<LiveFetchResults> results, QObject* parent,
+                                   int leadingRows)
     : QAbstractListModel(parent)
-    , m_results(std::move(results)) {
+    , m_results(std::move(results))
+    , m_leading(leadingRows) {
     m_results->addListener(this);
 }
 
@@ -21,18 +23,23 @@ bool LiveResultsModel::performFetch(QString* error) {
 }
 
 int LiveResultsModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : m_results->count();
+    return parent.isValid() ? 0 : m_leading + m_results->count();
 }
 
 QVariant LiveResultsModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
         return {};
     }
-    ManagedObject* object = m_results->objectAt(index.row());
+    const int shownRole = role == Qt::DisplayRole ? int(TitleRole) : role;
+    if (index.row() < m_leading) {
+        return role == ObjectRole ? QVariant::fromValue<ManagedObject*>(nullptr)
+                                  : leadingData(index.row(), shownRole);
+    }
+    ManagedObject* object = m_results->objectAt(index.row() - m_leading);
     if (role == ObjectRole) {
         return QVariant::fromValue(object);
     }
-    return dataFor(*object, role == Qt::DisplayRole ? int(TitleRole) : role);
+    return dataFor(*object, shownRole);
 }
 
 QHash<int, QByteArray> LiveResultsModel::roleNames() const {
@@ -46,19 +53,25 @@ QHash<int, QByteArray> LiveResultsModel::roleNames() const {
 }
 
 ManagedObject* LiveResultsModel::objectAt(int row) const {
-    return row >= 0 && row < m_results->count() ? m_results->objectAt(row) : nullptr;
+    const int result = row - m_leading;
+    return result >= 0 && result < m_results->count() ? m_results->objectAt(result) : nullptr;
 }
 
 int LiveResultsModel::rowOf(const ManagedObject* object) const {
-    return m_results->indexOf(object);
+    const int result = m_results->indexOf(object);
+    return result < 0 ? -1 : m_leading + result;
 }
 
 QVariant LiveResultsModel::dataFor(const ManagedObject&, int) const {
     return {};
 }
 
+QVariant LiveResultsModel::leadingData(int, int) const {
+    return {};
+}
+
 void LiveResultsModel::willInsertRow(int row) {
-    beginInsertRows({}, row, row);
+    beginInsertRows({}, m_leading + row, m_leading + row);
 }
 
 void LiveResultsModel::didInsertRow(int) {
@@ -66,7 +79,7 @@ void LiveResultsModel::didInsertRow(int) {
 }
 
 void LiveResultsModel::willRemoveRow(int row) {
-    beginRemoveRows({}, row, row);
+    beginRemoveRows({}, m_leading + row, m_leading + row);
 }
 
 void LiveResultsModel::didRemoveRow(int) {
@@ -75,7 +88,8 @@ void LiveResultsModel::didRemoveRow(int) {
 
 void LiveResultsModel::willMoveRow(int from, int to) {
     // Qt counts the destination before the move: one further when moving down.
-    m_moving = beginMoveRows({}, from, from, {}, to > from ? to + 1 : to);
+    m_moving = beginMoveRows({}, m_leading + from, m_leading + from, {},
+                             m_leading + (to > from ? to + 1 : to));
 }
 
 void LiveResultsModel::didMoveRow(int, int to) {
@@ -88,6 +102,6 @@ void LiveResultsModel::didMoveRow(int, int to) {
 }
 
 void LiveResultsModel::didChangeRow(int row) {
-    const QModelIndex changed = index(row);
+    const QModelIndex changed = index(m_leading + row);
     Q_EMIT dataChanged(changed, changed);
 }

@@ -20,7 +20,10 @@ class LiveResultsModel : public QAbstractListModel, private LiveFetchResultsList
 public:
     // Takes the results before their fetch: performFetch() here fetches them and tells the
     // views, which the results' own first fetch does not.
-    explicit LiveResultsModel(std::unique_ptr<LiveFetchResults> results, QObject* parent = nullptr);
+    // `leadingRows` rows come before the results and stand for no object (a picker's "none");
+    // dataFor() is not asked for them.
+    explicit LiveResultsModel(std::unique_ptr<LiveFetchResults> results, QObject* parent = nullptr,
+                              int leadingRows = 0);
     ~LiveResultsModel() override;
 
     // False, with `error` set and no rows, for a request the context cannot run.
@@ -30,6 +33,7 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QHash<int, QByteArray> roleNames() const override;
 
+    // The object a row stands for; null for a leading row.
     ManagedObject* objectAt(int row) const;
     // The row of the object, or -1.
     int rowOf(const ManagedObject* object) const;
@@ -39,6 +43,8 @@ protected:
     // The value of one of ItemDataRole's roles (or another Qt role) for an object; none by
     // default.
     virtual QVariant dataFor(const ManagedObject& object, int role) const;
+    // The value of a role for one of the leading rows; none by default.
+    virtual QVariant leadingData(int row, int role) const;
 
 private:
     void willInsertRow(int row) override;
@@ -50,5 +56,6 @@ private:
     void didChangeRow(int row) override;
 
     std::unique_ptr<LiveFetchResults> m_results;
+    int m_leading;
     bool m_moving = false;
 };

@@ -23,3 +23,33 @@ TEST(ValueOrder, AbsentSortsFirstAndNumbersMeetBooleans) {
     EXPECT_LT(ValueOrder::compareUuid(low, high), 0);
     EXPECT_EQ(uuidText(high), u"A0000000-0000-0000-0000-000000000000");
 }
+
+TEST(ValueOrder, TextPrefixRanksNeverContradictTheFullOrder) {
+    const QString texts[] = {QString(),
+                             QStringLiteral("a"),
+                             QStringLiteral("ab"),
+                             QStringView(u"ab\u0000", 3).toString(),
+                             QStringView(u"ab\u0000x", 4).toString(),
+                             QStringLiteral("abcd"),
+                             QStringLiteral("abcde"),
+                             QStringLiteral("abce"),
+                             QStringLiteral("B"),
+                             QString(QChar(0x00E9)),
+                             QString(QChar(0xE000)),
+                             QString(QChar(0xFFFF)),
+                             QString::fromUcs4(U"\U0001F600"),
+                             QString::fromUcs4(U"a\U0001F600")};
+    for (const QString& a : texts) {
+        for (const QString& b : texts) {
+            const qint64 ra = ValueOrder::textPrefixRank(a);
+            const qint64 rb = ValueOrder::textPrefixRank(b);
+            const int full = ValueOrder::compareText(a, b);
+            if (ra != rb) {
+                EXPECT_EQ(ra < rb, full < 0) << a.toStdString() << " / " << b.toStdString();
+            }
+        }
+    }
+    // Texts that differ within four characters do not tie.
+    EXPECT_LT(ValueOrder::textPrefixRank(u"abcd"), ValueOrder::textPrefixRank(u"abce"));
+    EXPECT_EQ(ValueOrder::textPrefixRank(u"abcde"), ValueOrder::textPrefixRank(u"abcdz"));
+}

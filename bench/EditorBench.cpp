@@ -1,0 +1,148 @@
+#include "Harness.h"
+#include "model/Contact.h"
+#include "model/PersistenceController.h"
+#include "platform/DesktopActions.h"
+#include "platform/InMemoryNotificationService.h"
+#include "platform/InstallationCheck.h"
+#include "platform/LogChannel.h"
+#include "platform/ManualClock.h"
+#include "platform/NotificationCenter.h"
+#include "policies/PolicyEditView.h"
+#include "reminders/NotificationManager.h"
+#include "store/ManagedObjectContext.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <random>
+#include <unistd.h>
+
+namespace {
+
+const Instant kNow(1'773'136'200'000); // 2026-03-10T09:50:00Z
+
+class NotInstalled final : public InstallationCheck {
+public:
+    bool isInstalledApplication() const override { return false; }
+};
+
+// An in-memory store with `contacts` contacts, and what an editor needs around it.
+struct EditorWorld {
+    explicit EditorWorld(int contacts)
+        : nullFile(::open("/dev/null", O_WRONLY | O_CLOEXEC))
+        , log(nullFile)
+        , store(true, clock, log)
+        , reminders(NotificationManager::make({service, installation, clock, log, center})) {
+        ManagedObjectContext& context = store.container().viewContext();
+        std::mt19937_64 random(11);
+        for (int i = 0; i < contacts; ++i) {
+            auto contact = context.insert<Contact>();
+            contact->setFirstName(name(random, 2));
+            contact->setLastName(name(random, 3));
+        }
+        context.save();
+    }
+    ~EditorWorld() { ::close(nullFile); }
+
+    // A made-up name of a few syllables, so names spread as real ones do.
+    static QString name(std::mt19937_64& random, int syllables) {
+        static const char* const parts[] = {"ba", "ce", "di", "fo", "gu", "la", "me", "ni",
+                                            "po", "ra", "si", "to", "va", "ze", "ri", "no",
+                                            "ma", "lo", "te", "ca", "sa", "bi", "de", "li"};
+        QString text;
+        for (int i = 0; i < syllables; ++i) {
+            text += QLatin1String(parts[random() % std::size(parts)]);
+        }
+        text[0] = text[0].toUpper();
+        return text;
+    }
+
+    PolicyEditView* open() {
+        auto* view = new PolicyEditView({store.container().viewContext(), *reminders, clock, log,
+                                         desktop, PdfShareExport(exports.path(), QString())},
+                                        nullptr);
+        view->resize(620, 900);
+        view->show();
+        view->grab(); // painted once, as the user first sees it
+        return view;
+    }
+
+    ManualClock clock{kNow, QTimeZone("Europe/Rome")};
+    int nullFile;
+    LogChannel log;
+    PersistenceController store;
+    InMemoryNotificationService service;
+    NotInstalled installation;
+    NotificationCenter center;
+    std::unique_ptr<NotificationManager> reminders;
+    struct NoDesktop final : DesktopActions {
+        void openUrl(const QUrl&) override {}
+        void revealFile(const QString&) override {}
+        void bringForward(QWindow*, const QString&) override {}
+        void quit() override {}
+    } desktop;
+    QTemporaryDir exports;
+};
+
+// The longest time the event loop went without turning while `work` ran in it.
+double longestStallMs(const std::function<void()>& work) {
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    qint64 longest = 0;
+    QTimer ticks;
+    ticks.setInterval(1);
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+    });
+    QEventLoop loop;
+    ticks.start();
+    last = clock.nsecsElapsed();
+    QTimer::singleShot(20, work);
+    QTimer::singleShot(400, &loop, &QEventLoop::quit);
+    loop.exec();
+    return double(longest) / 1e6;
+}
+
+void editorBench() {
+    EditorWorld many(20'000);
+    EditorWorld few(20);
+    const auto openAndClose = [](EditorWorld& world) {
+        return [&world] {
+            PolicyEditView* view = world.open();
+            delete view;
+        };
+    };
+    const std::vector<double> medians =
+        Bench::medianSeconds({openAndClose(many), openAndClose(few)}, 21);
+    Bench::report(QStringLiteral("policy editor: open with 20,000 contacts (ms)"),
+                  QString::number(medians[0] * 1e3, 'f', 1), QStringLiteral("at most 50"));
+    Bench::report(QStringLiteral("policy editor: open with 20,000 contacts vs 20"),
+                  QString::number(medians[0] / medians[1], 'f', 2), QStringLiteral("at most 3"));
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("large.pdf"));
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(QByteArray(20'000'000, 'x'));
+    file.close();
+    PolicyEditView* view = few.open();
+    double worst = 0;
+    for (int round = 0; round < 5; ++round) {
+        worst = std::max(worst, longestStallMs([view, &path] { view->loadPDF(path); }));
+    }
+    delete view;
+    Bench::report(QStringLiteral("policy editor: longest stall attaching a 20 MB PDF (ms)"),
+                  QString::number(worst, 'f', 1), QStringLiteral("at most 100"));
+}
+
+} // namespace
+
+QS_BENCH_GROUP("editor", editorBench);

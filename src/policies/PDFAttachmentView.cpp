@@ -1,0 +1,118 @@
+#include "policies/PDFAttachmentView.h"
+
+#include "ui/Icons.h"
+#include "ui/Palette.h"
+#include "ui/Typography.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+constexpr qreal kRadius = 10;
+constexpr int kBadgeWidth = 50;
+constexpr int kBadgeHeight = 60;
+} // namespace
+
+PDFAttachmentView::PDFAttachmentView(const QString& fileName, qint64 fileSize, QWidget* parent)
+    : QWidget(parent)
+    , m_fileName(fileName)
+    , m_badge(new QLabel(this))
+    , m_name(new QLabel(this))
+    , m_size(new QLabel(sizeText(fileSize, locale()), this))
+    , m_view(new QPushButton(QStringLiteral("Vedi"), this))
+    , m_remove(new QPushButton(this)) {
+    setObjectName(QStringLiteral("pdfAttachment"));
+    setAccessibleName(fileName);
+    m_badge->setFixedSize(kBadgeWidth, kBadgeHeight);
+    m_badge->setAlignment(Qt::AlignCenter);
+    m_name->setObjectName(QStringLiteral("pdfFileName"));
+    m_name->setAccessibleName(fileName);
+    m_name->setToolTip(fileName);
+    m_name->setMinimumWidth(40);
+    m_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_size->setObjectName(QStringLiteral("pdfFileSize"));
+    m_size->setAccessibleName(m_size->text());
+    m_view->setObjectName(QStringLiteral("viewPdfButton"));
+    m_view->setAccessibleName(QStringLiteral("Vedi"));
+    m_remove->setObjectName(QStringLiteral("removePdfButton"));
+    m_remove->setAccessibleName(QStringLiteral("Rimuovi PDF"));
+    m_remove->setToolTip(QStringLiteral("Rimuovi PDF"));
+    m_remove->setFlat(true);
+    for (QPushButton* button : {m_view, m_remove}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(4);
+    texts->addWidget(m_name);
+    texts->addWidget(m_size);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(12, 12, 12, 12);
+    row->setSpacing(12);
+    row->addWidget(m_badge);
+    row->addLayout(texts, 1);
+    row->addWidget(m_view);
+    row->addWidget(m_remove);
+    row->setSpacing(12);
+
+    connect(m_view, &QPushButton::clicked, this, &PDFAttachmentView::viewRequested);
+    connect(m_remove, &QPushButton::clicked, this, &PDFAttachmentView::removeRequested);
+    applyLook();
+}
+
+QString PDFAttachmentView::sizeText(qint64 bytes, const QLocale& locale) {
+    return locale.formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
+}
+
+void PDFAttachmentView::elideName() {
+    m_name->setText(m_name->fontMetrics().elidedText(m_fileName, Qt::ElideMiddle, m_name->width()));
+}
+
+void PDFAttachmentView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    elideName();
+}
+
+void PDFAttachmentView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange) {
+        applyLook();
+    }
+}
+
+void PDFAttachmentView::applyLook() {
+    const QColor red = Palette::color(ColorName::Red, palette());
+    const QColor secondary = Palette::color(ColorName::Secondary, palette());
+    const int iconSize = QFontInfo(Typography::system(28, QFont::Normal, font())).pixelSize();
+    m_badge->setPixmap(Icons::pixmap(u"doc.fill", iconSize, red, devicePixelRatioF()));
+    m_name->setFont(Typography::system(14, QFont::Medium, font()));
+    m_size->setFont(Typography::font(TextStyle::Caption, font()));
+    QPalette sizePalette = m_size->palette();
+    sizePalette.setColor(QPalette::WindowText, secondary);
+    m_size->setPalette(sizePalette);
+    m_view->setFont(Typography::font(TextStyle::Caption, font()));
+    m_view->setIcon(Icons::icon(u"eye", palette().color(QPalette::ButtonText)));
+    m_remove->setIcon(Icons::icon(u"trash", red));
+    elideName();
+}
+
+void PDFAttachmentView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath frame;
+    frame.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kRadius, kRadius);
+    painter.fillPath(frame, Palette::gray(0.05, palette()));
+    painter.setPen(
+        QPen(Palette::withOpacity(Palette::color(ColorName::Secondary, palette()), 0.15), 1));
+    painter.drawPath(frame);
+    QPainterPath badge;
+    badge.addRoundedRect(QRectF(m_badge->geometry()), 8, 8);
+    painter.fillPath(badge, Palette::withOpacity(Palette::color(ColorName::Red, palette()), 0.1));
+}

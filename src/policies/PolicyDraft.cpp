@@ -1,0 +1,119 @@
+#include "policies/PolicyDraft.h"
+
+#include "model/Contact.h"
+#include "model/Policy.h"
+#include "model/PolicyRules.h"
+#include "store/ManagedObjectContext.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+std::optional<QString> presentUnlessEmpty(const QString& text) {
+    return text.isEmpty() ? std::nullopt : std::optional<QString>(text);
+}
+
+constexpr qint32 kDefaultReminderDays = 30;
+
+} // namespace
+
+PolicyDraft PolicyDraft::fresh(Instant now) {
+    PolicyDraft draft;
+    draft.expirationDate = now;
+    return draft;
+}
+
+PolicyDraft PolicyDraft::of(const Policy& policy) {
+    PolicyDraft draft;
+    draft.name = policy.name();
+    draft.policyNumber = policy.policyNumber();
+    draft.provider = policy.provider();
+    draft.expirationDate = policy.expirationDate();
+    draft.renewalType = policy.renewalType();
+    draft.customReminderDays =
+        policy.customReminderDays().value_or(QString::number(policy.reminderDays()));
+    draft.notes = policy.notes().value_or(QString());
+    draft.clientPhoneNumber = policy.clientPhoneNumber().value_or(QString());
+    draft.selectedContact = policy.contact();
+    draft.pdfFileName = policy.pdfFileName();
+    draft.m_storedSize = policy.pdfDataSize();
+    return draft;
+}
+
+qint32 PolicyDraft::reminderDaysFor(const QString& text) {
+    const std::vector<qint64> days = PolicyRules::parseReminderDays(text);
+    if (days.empty()) {
+        return kDefaultReminderDays;
+    }
+    // A day beyond what the store keeps becomes the nearest it can keep.
+    return qint32(std::clamp<qint64>(*std::max_element(days.begin(), days.end()),
+                                     std::numeric_limits<qint32>::min(),
+                                     std::numeric_limits<qint32>::max()));
+}
+
+bool PolicyDraft::hasDocument() const {
+    return m_documentChanged ? m_document != nullptr : m_storedSize.has_value();
+}
+
+qint64 PolicyDraft::documentSize() const {
+    if (m_documentChanged) {
+        return m_document ? m_document->size() : 0;
+    }
+    return m_storedSize.value_or(0);
+}
+
+std::shared_ptr<const QByteArray> PolicyDraft::documentBytes(const Policy* policy) const {
+    if (m_documentChanged) {
+        return m_document;
+    }
+    return policy ? policy->pdfDocument() : nullptr;
+}
+
+void PolicyDraft::attachDocument(QByteArray bytes, const QString& fileName) {
+    m_document = std::make_shared<const QByteArray>(std::move(bytes));
+    m_documentChanged = true;
+    pdfFileName = fileName;
+}
+
+void PolicyDraft::removeDocument() {
+    m_document.reset();
+    m_documentChanged = true;
+    pdfFileName.reset();
+}
+
+void PolicyDraft::writeInto(Policy& policy) const {
+    policy.setName(name);
+    policy.setPolicyNumber(policyNumber);
+    policy.setProvider(provider);
+    policy.setExpirationDate(expirationDate);
+    policy.setRenewalType(renewalType);
+    policy.setCustomReminderDays(customReminderDays);
+    policy.setReminderDays(reminderDaysFor(customReminderDays));
+    policy.setNotes(presentUnlessEmpty(notes));
+    if (m_documentChanged) {
+        policy.setPdfData(m_document ? std::optional<QByteArray>(*m_document) : std::nullopt);
+    }
+    policy.setPdfFileName(pdfFileName);
+    policy.setClientPhoneNumber(presentUnlessEmpty(clientPhoneNumber));
+    policy.setContact(selectedContact);
+}
+
+std::shared_ptr<Policy> PolicyDraft::save(ManagedObjectContext& context,
+                                          std::shared_ptr<Policy> policy, QString* error) const {
+    if (!policy) {
+        policy = context.insert<Policy>();
+        if (!policy) {
+            if (error) {
+                *error = QStringLiteral("The store has no Policy entity");
+            }
+            return nullptr;
+        }
+    }
+    writeInto(*policy);
+    if (!context.save(error)) {
+        context.rollback();
+        return nullptr;
+    }
+    return policy;
+}

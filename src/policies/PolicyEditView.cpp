@@ -1,0 +1,420 @@
+#include "policies/PolicyEditView.h"
+
+#include "contacts/ContactEditView.h"
+#include "model/CalendarMath.h"
+#include "model/Contact.h"
+#include "model/Policy.h"
+#include "platform/Clock.h"
+#include "platform/LogChannel.h"
+#include "policies/ContactPickerModel.h"
+#include "policies/DropZoneView.h"
+#include "policies/PDFAttachmentView.h"
+#include "policies/PDFViewer.h"
+#include "policies/PdfFileReader.h"
+#include "reminders/NotificationManager.h"
+#include "ui/Card.h"
+#include "ui/FieldBlock.h"
+#include "ui/Icons.h"
+#include "ui/Palette.h"
+#include "ui/SegmentedControl.h"
+#include "ui/TextArea.h"
+#include "ui/Typography.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QEvent>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kRenewalValues[] = {QStringLiteral("yearly"), QStringLiteral("monthly"),
+                                  QStringLiteral("quarterly")};
+constexpr int kNotesHeight = 80;
+
+QString titleFor(const std::shared_ptr<Policy>& policy) {
+    return policy ? QStringLiteral("Modifica Polizza") : QStringLiteral("Nuova Polizza");
+}
+
+QLabel* captionLabel(const QString& text, TextStyle style, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setAccessibleName(text);
+    label->setFont(Typography::font(style, parent->font()));
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, Palette::color(ColorName::Secondary, parent->palette()));
+    label->setPalette(palette);
+    return label;
+}
+
+// A caption above any control, as FieldBlock does for a text field.
+QWidget* captioned(const QString& caption, QWidget* control, QWidget* parent) {
+    auto* block = new QWidget(parent);
+    auto* stack = new QVBoxLayout(block);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(6);
+    QLabel* label = captionLabel(caption, TextStyle::Caption, block);
+    label->setBuddy(control);
+    stack->addWidget(label);
+    stack->addWidget(control);
+    control->setAccessibleName(caption);
+    return block;
+}
+
+std::optional<QString> phoneOf(const Contact& contact) {
+    const std::optional<QString> phone = contact.phoneNumber();
+    return phone && !phone->isEmpty() ? phone : std::nullopt;
+}
+
+} // namespace
+
+PolicyEditView::PolicyEditView(Services services, std::shared_ptr<Policy> policy, QWidget* parent)
+    : EditorSheet(titleFor(policy), QStringLiteral("Inserisci i dettagli della polizza qui sotto"),
+                  QStringLiteral("Salva Polizza"), parent)
+    , m_services(std::move(services))
+    , m_policy(std::move(policy))
+    , m_draft(m_policy ? PolicyDraft::of(*m_policy) : PolicyDraft::fresh(m_services.clock.now())) {
+    setObjectName(QStringLiteral("policyEditView"));
+    setMinimumSize(600, 650);
+    addSection(QStringLiteral("Informazioni Polizza"), QStringLiteral("doc.text"),
+               buildPolicyInfoCard(), QStringLiteral("policyInfoSection"));
+    addSection(QStringLiteral("Contatto Cliente"), QStringLiteral("person.badge.plus"),
+               buildClientContactCards(), QStringLiteral("clientContactSection"));
+    addSection(QStringLiteral("Stato & Scadenza"), QStringLiteral("calendar.badge.clock"),
+               buildExpirationCard(), QStringLiteral("expirationSection"));
+    addSection(QStringLiteral("Note"), QStringLiteral("note.text"), buildNotesCard(),
+               QStringLiteral("notesSection"));
+    addSection(QStringLiteral("Allegato Documento"), QStringLiteral("paperclip"),
+               buildDocumentCard(), QStringLiteral("documentSection"));
+    showPhoneCard();
+    showDocument();
+    updateSaveEnabled();
+    findChild<QLineEdit*>(QStringLiteral("nameField"))->setFocus();
+}
+
+PolicyEditView::~PolicyEditView() = default;
+
+QLineEdit* PolicyEditView::lineEdit(const QString& caption, const QString& placeholder,
+                                    const QString& objectName, QString PolicyDraft::*field) {
+    auto* block = new FieldBlock(caption, placeholder, objectName);
+    QLineEdit* edit = block->edit();
+    edit->setText(m_draft.*field);
+    connect(edit, &QLineEdit::textChanged, this, [this, field](const QString& text) {
+        m_draft.*field = text;
+        updateSaveEnabled();
+    });
+    return edit;
+}
+
+QWidget* PolicyEditView::buildPolicyInfoCard() {
+    auto* card = new Card(12);
+    auto* row = new QHBoxLayout;
+    row->setSpacing(16);
+    for (QLineEdit* edit :
+         {lineEdit(QStringLiteral("Nome Polizza"), QStringLiteral("es. Assicurazione Casa"),
+                   QStringLiteral("nameField"), &PolicyDraft::name),
+          lineEdit(QStringLiteral("Numero Polizza"), QStringLiteral("Inserisci ID polizza"),
+                   QStringLiteral("policyNumberField"), &PolicyDraft::policyNumber)}) {
+        row->addWidget(edit->parentWidget());
+    }
+    card->body()->addLayout(row);
+    card->body()->addWidget(lineEdit(QStringLiteral("Fornitore / Compagnia"),
+                                     QStringLiteral("Nome compagnia assicurativa"),
+                                     QStringLiteral("providerField"), &PolicyDraft::provider)
+                                ->parentWidget());
+    return card;
+}
+
+QWidget* PolicyEditView::buildClientContactCards() {
+    auto* cards = new QWidget;
+    auto* stack = new QVBoxLayout(cards);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(16);
+    stack->addWidget(buildContactCard());
+    stack->addWidget(buildPhoneCard());
+    return cards;
+}
+
+QWidget* PolicyEditView::buildContactCard() {
+    auto* card = new Card(12);
+    auto* row = new QHBoxLayout;
+    row->setSpacing(12);
+    m_contactIcon = new QLabel(card);
+    row->addWidget(m_contactIcon);
+    m_contacts = new ContactPickerModel(m_services.context, this);
+    m_contactPicker = new QComboBox(card);
+    m_contactPicker->setObjectName(QStringLiteral("contactPicker"));
+    m_contactPicker->setToolTip(QStringLiteral("Seleziona Contatto"));
+    // Sized by a typical name, not by measuring every contact: thousands would slow opening.
+    m_contactPicker->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_contactPicker->setMinimumContentsLength(24);
+    m_contactPicker->setModel(m_contacts);
+    fillContactPicker();
+    row->addWidget(captioned(QStringLiteral("Contatto Assegnato"), m_contactPicker, card), 1);
+    auto* create = new QPushButton(card);
+    create->setObjectName(QStringLiteral("createContactButton"));
+    create->setAccessibleName(QStringLiteral("Crea Nuovo Contatto"));
+    create->setToolTip(QStringLiteral("Crea Nuovo Contatto"));
+    create->setAutoDefault(false);
+    create->setIcon(Icons::icon(u"person.badge.plus", palette().color(QPalette::ButtonText)));
+    row->addWidget(create);
+    card->body()->addLayout(row);
+    connect(m_contactPicker, &QComboBox::currentIndexChanged, this, [this](int row) {
+        ManagedObject* object = m_contacts->objectAt(row);
+        m_draft.selectedContact =
+            object ? std::static_pointer_cast<Contact>(object->shared_from_this()) : nullptr;
+        showPhoneCard();
+    });
+    connect(create, &QPushButton::clicked, this, &PolicyEditView::openContactEditor);
+    return card;
+}
+
+void PolicyEditView::fillContactPicker() {
+    const int row = m_draft.selectedContact ? m_contacts->rowOf(m_draft.selectedContact.get()) : 0;
+    m_contactPicker->setCurrentIndex(std::max(row, 0));
+}
+
+QWidget* PolicyEditView::buildPhoneCard() {
+    auto* card = new Card(12);
+    auto* row = new QHBoxLayout;
+    row->setSpacing(12);
+    m_phoneIcon = new QLabel(card);
+    row->addWidget(m_phoneIcon);
+    m_phonePages = new QStackedWidget(card);
+    m_phonePages->setObjectName(QStringLiteral("phonePages"));
+
+    auto* typed = new QWidget(m_phonePages);
+    auto* typedStack = new QVBoxLayout(typed);
+    typedStack->setContentsMargins(0, 0, 0, 0);
+    typedStack->setSpacing(4);
+    auto* phone = new QLineEdit(m_draft.clientPhoneNumber, typed);
+    phone->setObjectName(QStringLiteral("clientPhoneField"));
+    phone->setAccessibleName(QStringLiteral("Telefono Cliente"));
+    phone->setPlaceholderText(QStringLiteral("e.g. +39 333 123 4567"));
+    phone->setMaxLength(std::numeric_limits<int>::max());
+    connect(phone, &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_draft.clientPhoneNumber = text; });
+    typedStack->addWidget(phone);
+    typedStack->addWidget(captionLabel(QStringLiteral("Formato internazionale: +[paese][numero]"),
+                                       TextStyle::Caption2, typed));
+    m_phonePages->addWidget(typed);
+
+    auto* fromContact = new QWidget(m_phonePages);
+    auto* contactStack = new QVBoxLayout(fromContact);
+    contactStack->setContentsMargins(0, 0, 0, 0);
+    contactStack->setSpacing(4);
+    m_contactPhone = new QLabel(fromContact);
+    m_contactPhone->setObjectName(QStringLiteral("contactPhoneLabel"));
+    m_contactPhone->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_contactPhoneHint = captionLabel(QString(), TextStyle::Caption2, fromContact);
+    m_contactPhoneHint->setObjectName(QStringLiteral("contactPhoneHint"));
+    contactStack->addWidget(m_contactPhone);
+    contactStack->addWidget(m_contactPhoneHint);
+    m_phonePages->addWidget(fromContact);
+
+    row->addWidget(m_phonePages, 1);
+    card->body()->addLayout(row);
+    return card;
+}
+
+void PolicyEditView::showPhoneCard() {
+    const Contact* contact = m_draft.selectedContact.get();
+    const std::optional<QString> phone = contact ? phoneOf(*contact) : std::nullopt;
+    m_phonePages->setCurrentIndex(contact ? 1 : 0);
+    for (int page = 0; page < m_phonePages->count(); ++page) {
+        m_phonePages->widget(page)->setSizePolicy(
+            page == m_phonePages->currentIndex() ? QSizePolicy::Preferred : QSizePolicy::Ignored,
+            page == m_phonePages->currentIndex() ? QSizePolicy::Preferred : QSizePolicy::Ignored);
+    }
+    if (contact) {
+        m_contactPhone->setText(phone.value_or(QStringLiteral("Nessun numero di telefono")));
+        m_contactPhone->setAccessibleName(m_contactPhone->text());
+        m_contactPhoneHint->setText(phone ? QStringLiteral("Numero di telefono dal profilo")
+                                          : QStringLiteral("Questo dettaglio manca nel profilo"));
+        m_contactPhoneHint->setAccessibleName(m_contactPhoneHint->text());
+    }
+    applyLook();
+}
+
+QWidget* PolicyEditView::buildExpirationCard() {
+    auto* card = new Card(16);
+    auto* row = new QHBoxLayout;
+    row->setSpacing(24);
+    m_expiry = new QDateEdit(card);
+    m_expiry->setObjectName(QStringLiteral("expirationDatePicker"));
+    m_expiry->setCalendarPopup(true);
+    m_expiry->setDisplayFormat(locale().dateFormat(QLocale::ShortFormat));
+    m_expiry->setDateRange(QDate(1, 1, 1), QDate(9999, 12, 31));
+    m_expiry->setDate(
+        CalendarMath::toLocal(m_draft.expirationDate, m_services.clock.timeZone()).date);
+    connect(m_expiry, &QDateEdit::dateChanged, this, &PolicyEditView::setExpiryDate);
+    row->addWidget(captioned(QStringLiteral("Data di Scadenza"), m_expiry, card), 0, Qt::AlignTop);
+
+    auto* days =
+        new FieldBlock(QStringLiteral("Avvisi di Promemoria"), QStringLiteral("e.g. 30, 15, 7"),
+                       QStringLiteral("reminderDaysField"), card);
+    days->edit()->setText(m_draft.customReminderDays);
+    connect(days->edit(), &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_draft.customReminderDays = text; });
+    days->layout()->addWidget(
+        captionLabel(QStringLiteral("Giorni prima della scadenza, separati da virgola"),
+                     TextStyle::Caption2, days));
+    row->addWidget(days, 1);
+    card->body()->addLayout(row);
+
+    auto* cycle = new SegmentedControl(QStringLiteral("renewalTypePicker"), card);
+    cycle->addSegment(QStringLiteral("Annuale"), QStringLiteral("yearlySegment"));
+    cycle->addSegment(QStringLiteral("Mensile"), QStringLiteral("monthlySegment"));
+    cycle->addSegment(QStringLiteral("Trimestrale"), QStringLiteral("quarterlySegment"));
+    // A stored cycle none of the segments names stays as it is until the user picks one.
+    for (int i = 0; i < 3; ++i) {
+        if (kRenewalValues[i] == m_draft.renewalType) {
+            cycle->setCurrentIndex(i);
+        }
+    }
+    connect(cycle, &SegmentedControl::currentIndexChanged, this,
+            [this](int index) { m_draft.renewalType = kRenewalValues[index]; });
+    card->body()->addWidget(captioned(QStringLiteral("Ciclo di Rinnovo"), cycle, card));
+    return card;
+}
+
+void PolicyEditView::setExpiryDate(QDate date) {
+    // Only the date changes: the expiry keeps its time of day, so its reminders keep theirs.
+    const QTimeZone zone = m_services.clock.timeZone();
+    const qint64 msOfDay = CalendarMath::toLocal(m_draft.expirationDate, zone).msOfDay;
+    if (const std::optional<Instant> moved = CalendarMath::fromLocal(date, msOfDay, zone)) {
+        m_draft.expirationDate = *moved;
+    }
+}
+
+QWidget* PolicyEditView::buildNotesCard() {
+    auto* card = new Card(12);
+    auto* notes = new TextArea(card);
+    notes->setObjectName(QStringLiteral("notesEditor"));
+    notes->setAccessibleName(QStringLiteral("Note"));
+    notes->setFixedHeight(kNotesHeight);
+    notes->setPlainText(m_draft.notes);
+    connect(notes, &TextArea::textChanged, this, [this, notes] { m_draft.notes = notes->text(); });
+    card->body()->addWidget(notes);
+    return card;
+}
+
+QWidget* PolicyEditView::buildDocumentCard() {
+    m_documentCard = new Card(12);
+    m_dropZone = new DropZoneView(m_documentCard);
+    connect(m_dropZone, &DropZoneView::tapped, this, &PolicyEditView::openFileDialog);
+    connect(m_dropZone, &DropZoneView::dropped, this, &PolicyEditView::loadPDF);
+    m_documentCard->body()->addWidget(m_dropZone);
+    return m_documentCard;
+}
+
+void PolicyEditView::showDocument() {
+    delete m_attachment;
+    // The row only when both a name and bytes are there; bytes without a name offer the zone.
+    const bool attached = m_draft.pdfFileName && m_draft.hasDocument();
+    m_dropZone->setVisible(!attached);
+    if (!attached) {
+        return;
+    }
+    m_attachment = new PDFAttachmentView(*m_draft.pdfFileName, m_draft.documentSize());
+    connect(m_attachment, &PDFAttachmentView::viewRequested, this, &PolicyEditView::openViewer);
+    connect(m_attachment, &PDFAttachmentView::removeRequested, this, [this] {
+        m_draft.removeDocument();
+        // Not from inside the row's own click.
+        QMetaObject::invokeMethod(this, &PolicyEditView::showDocument, Qt::QueuedConnection);
+    });
+    m_documentCard->body()->addWidget(m_attachment);
+}
+
+void PolicyEditView::openFileDialog() {
+    auto* dialog = new QFileDialog(this);
+    dialog->setObjectName(QStringLiteral("pdfFileDialog"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setNameFilter(QStringLiteral("PDF (*.pdf *.PDF)"));
+    dialog->setMimeTypeFilters({QStringLiteral("application/pdf")});
+    connect(dialog, &QFileDialog::urlsSelected, this, [this](const QList<QUrl>& urls) {
+        if (urls.isEmpty()) {
+            return;
+        }
+        if (!urls.first().isLocalFile()) {
+            m_services.log.write(QStringLiteral("Error picking file: "),
+                                 urls.first().toDisplayString() +
+                                     QStringLiteral(" is not a local file"));
+            return;
+        }
+        loadPDF(urls.first().toLocalFile());
+    });
+    dialog->open();
+}
+
+void PolicyEditView::loadPDF(const QString& path) {
+    PdfFileReader::Result file = PdfFileReader::read(path);
+    if (!file.error.isEmpty()) {
+        m_services.log.write(QStringLiteral("Error loading PDF: "), file.error);
+        return;
+    }
+    m_draft.attachDocument(std::move(file.data), file.fileName);
+    showDocument();
+}
+
+void PolicyEditView::openViewer() {
+    const std::shared_ptr<const QByteArray> bytes = m_draft.documentBytes(m_policy.get());
+    if (!bytes) {
+        return;
+    }
+    auto* viewer = new PDFViewer(*bytes, m_draft.pdfFileName.value_or(QStringLiteral("Document")),
+                                 {m_services.desktop, m_services.log, m_services.exporter}, this);
+    viewer->open();
+}
+
+void PolicyEditView::openContactEditor() {
+    // Saved by its own editor; it appears in the picker at once, not selected.
+    auto* editor = new ContactEditView(m_services.context, nullptr, m_services.log, this);
+    editor->open();
+}
+
+void PolicyEditView::updateSaveEnabled() {
+    setSaveEnabled(m_draft.canSave());
+}
+
+void PolicyEditView::applyLook() {
+    if (!m_contactIcon) {
+        return;
+    }
+    const int iconSize = QFontInfo(Typography::font(TextStyle::Title2, font())).pixelSize() + 6;
+    m_contactIcon->setPixmap(Icons::pixmap(u"person.crop.circle", iconSize,
+                                           Palette::color(ColorName::Blue, palette()),
+                                           devicePixelRatioF()));
+    const Contact* contact = m_draft.selectedContact.get();
+    const bool hasPhone = !contact || phoneOf(*contact);
+    m_phoneIcon->setPixmap(
+        Icons::pixmap(u"phone.circle.fill", iconSize,
+                      Palette::color(hasPhone ? ColorName::Green : ColorName::Secondary, palette()),
+                      devicePixelRatioF()));
+    if (m_contactPhone) {
+        m_contactPhone->setFont(
+            Typography::system(15, hasPhone ? QFont::Medium : QFont::Normal, font()));
+        QPalette phonePalette = m_contactPhone->palette();
+        phonePalette.setColor(
+            QPalette::WindowText,
+            Palette::color(hasPhone ? ColorName::Primary : ColorName::Secondary, palette()));
+        m_contactPhone->setPalette(phonePalette);
+    }
+}
+
+void PolicyEditView::savePolicy() {
+    QString error;
+    const std::shared_ptr<Policy> saved = m_draft.save(m_services.context, m_policy, &error);
+    if (!saved) {
+        m_services.log.write(QStringLiteral("Error saving policy: "), error);
+        return;
+    }
+    m_services.reminders.schedulePolicyReminder(*saved);
+    accept();
+}

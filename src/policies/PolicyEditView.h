@@ -1,0 +1,90 @@
+#pragma once
+
+#include "policies/PdfShareExport.h"
+#include "policies/PolicyDraft.h"
+#include "ui/EditorSheet.h"
+
+#include <QPointer>
+
+#include <memory>
+
+class Card;
+class Clock;
+class ContactPickerModel;
+class DesktopActions;
+class DropZoneView;
+class LogChannel;
+class ManagedObjectContext;
+class NotificationManager;
+class PDFAttachmentView;
+class Policy;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QStackedWidget;
+class SegmentedControl;
+class TextArea;
+
+// The sheet in which a policy is created (given none) or changed (given one). It copies the
+// policy's values once, when it is made; saving writes them into the policy (or a new one),
+// saves the context, hands the policy to the reminders and closes. A failed save writes
+// "Error saving policy: " and why, schedules nothing, and the sheet stays open with its values.
+class PolicyEditView final : public EditorSheet {
+    Q_OBJECT
+public:
+    struct Services {
+        ManagedObjectContext& context;
+        NotificationManager& reminders;
+        const Clock& clock;
+        LogChannel& log;
+        DesktopActions& desktop;
+        PdfShareExport exporter;
+    };
+
+    PolicyEditView(Services services, std::shared_ptr<Policy> policy, QWidget* parent = nullptr);
+    ~PolicyEditView() override;
+
+    const PolicyDraft& draft() const { return m_draft; }
+    void savePolicy();
+    // Reads a picked or dropped file into the draft; "Error loading PDF: " when it cannot.
+    void loadPDF(const QString& path);
+
+protected:
+    void save() override { savePolicy(); }
+
+private:
+    QWidget* buildPolicyInfoCard();
+    QWidget* buildClientContactCards();
+    QWidget* buildContactCard();
+    QWidget* buildPhoneCard();
+    QWidget* buildExpirationCard();
+    QWidget* buildNotesCard();
+    QWidget* buildDocumentCard();
+    QLineEdit* lineEdit(const QString& caption, const QString& placeholder,
+                        const QString& objectName, QString PolicyDraft::*field);
+    void fillContactPicker();
+    void showPhoneCard();
+    void showDocument();
+    void setExpiryDate(QDate date);
+    void openFileDialog();
+    void openViewer();
+    void openContactEditor();
+    void updateSaveEnabled();
+    void applyLook();
+
+    Services m_services;
+    std::shared_ptr<Policy> m_policy;
+    PolicyDraft m_draft;
+    ContactPickerModel* m_contacts = nullptr;
+    QComboBox* m_contactPicker = nullptr;
+    QLabel* m_contactIcon = nullptr;
+    QLabel* m_phoneIcon = nullptr;
+    QStackedWidget* m_phonePages = nullptr;
+    QLabel* m_contactPhone = nullptr;
+    QLabel* m_contactPhoneHint = nullptr;
+    QDateEdit* m_expiry = nullptr;
+    Card* m_documentCard = nullptr;
+    DropZoneView* m_dropZone = nullptr;
+    QPointer<PDFAttachmentView> m_attachment;
+};

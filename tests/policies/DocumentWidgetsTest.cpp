@@ -1,0 +1,131 @@
+#include "policies/DropZoneView.h"
+#include "policies/PDFAttachmentView.h"
+#include "policies/PDFKitView.h"
+#include "policies/PDFViewer.h"
+#include "support/CapturedLog.h"
+#include "support/FakeDesktopActions.h"
+
+#include <QDropEvent>
+#include <QFile>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::unique_ptr<QMimeData> filesOffered(const QStringList& paths) {
+    auto mime = std::make_unique<QMimeData>();
+    QList<QUrl> urls;
+    for (const QString& path : paths) {
+        urls.append(QUrl::fromLocalFile(path));
+    }
+    mime->setUrls(urls);
+    return mime;
+}
+
+// The offscreen platform has no drag and drop: the events a drag would bring are sent as is.
+bool dragEnter(DropZoneView& zone, const QMimeData& mime) {
+    QDragEnterEvent event(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&zone, &event);
+    return event.isAccepted();
+}
+
+void drop(DropZoneView& zone, const QMimeData& mime) {
+    QDropEvent event(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&zone, &event);
+}
+
+TEST(DropZoneView, TakesTheFirstPdfDraggedOntoItAndAsksForTheDialogOnAClickOrKey) {
+    DropZoneView zone;
+    zone.resize(400, 140);
+    zone.show();
+    QSignalSpy dropped(&zone, &DropZoneView::dropped);
+    QSignalSpy tapped(&zone, &DropZoneView::tapped);
+
+    const auto text = filesOffered({QStringLiteral("/tmp/notes.txt")});
+    EXPECT_FALSE(dragEnter(zone, *text));
+    EXPECT_FALSE(zone.isTargeted());
+
+    const auto pdfs =
+        filesOffered({QStringLiteral("/tmp/Polizza Casa.pdf"), QStringLiteral("/tmp/b.pdf")});
+    EXPECT_TRUE(dragEnter(zone, *pdfs));
+    EXPECT_TRUE(zone.isTargeted());
+    const QImage highlighted = zone.grab().toImage();
+    QDragLeaveEvent leave;
+    QCoreApplication::sendEvent(&zone, &leave);
+    EXPECT_FALSE(zone.isTargeted());
+    EXPECT_NE(zone.grab().toImage(), highlighted);
+
+    dragEnter(zone, *pdfs);
+    drop(zone, *pdfs);
+    EXPECT_FALSE(zone.isTargeted());
+    ASSERT_EQ(dropped.size(), 1);
+    EXPECT_EQ(dropped.at(0).at(0).toString(), QStringLiteral("/tmp/Polizza Casa.pdf"));
+
+    QTest::mouseClick(&zone, Qt::LeftButton);
+    zone.setFocus();
+    QTest::keyClick(&zone, Qt::Key_Space);
+    EXPECT_EQ(tapped.size(), 2);
+}
+
+TEST(PDFAttachmentView, ShowsTheNameShortenedInTheMiddleAndTheSizeInDecimalUnits) {
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    EXPECT_EQ(PDFAttachmentView::sizeText(0, english), QStringLiteral("0 bytes"));
+    EXPECT_EQ(PDFAttachmentView::sizeText(1'500, english), QStringLiteral("1.5 kB"));
+    EXPECT_EQ(PDFAttachmentView::sizeText(20'000'000, english), QStringLiteral("20.0 MB"));
+
+    const QString longName =
+        QStringLiteral("Polizza ") + QString(80, QLatin1Char('x')) + QStringLiteral(" fine.pdf");
+    PDFAttachmentView row(longName, 1'500);
+    row.resize(360, 84);
+    row.show();
+    const QString shown = row.findChild<QLabel*>(QStringLiteral("pdfFileName"))->text();
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("Polizza"))) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("fine.pdf"))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QChar(0x2026)));
+
+    QSignalSpy view(&row, &PDFAttachmentView::viewRequested);
+    QSignalSpy remove(&row, &PDFAttachmentView::removeRequested);
+    row.findChild<QPushButton*>(QStringLiteral("viewPdfButton"))->click();
+    row.findChild<QPushButton*>(QStringLiteral("removePdfButton"))->click();
+    EXPECT_EQ(view.size(), 1);
+    EXPECT_EQ(remove.size(), 1);
+}
+
+TEST(PDFViewer, SharesItsBytesPrivatelyAndRevealsThemOrLogsWhyNot) {
+    QTemporaryDir runtime;
+    FakeDesktopActions desktop;
+    CapturedLog log;
+    const QByteArray bytes("not a readable pdf");
+    auto* viewer =
+        new PDFViewer(bytes, QStringLiteral("Document"),
+                      {desktop, log.channel(), PdfShareExport(runtime.path(), QString())});
+    EXPECT_EQ(viewer->windowTitle(), QStringLiteral("Document"));
+    EXPECT_GE(viewer->minimumWidth(), 600);
+    EXPECT_GE(viewer->minimumHeight(), 700);
+    EXPECT_EQ(viewer->pdfKitView()->pageCount(), 0);
+
+    viewer->findChild<QPushButton*>(QStringLiteral("sharePdfButton"))->click();
+    const QString exported = runtime.path() + QStringLiteral("/org.quintaver.Scheduler/Document");
+    EXPECT_EQ(desktop.revealedFiles, QStringList{exported});
+    QFile file(exported);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), bytes);
+    EXPECT_TRUE(log.lines().isEmpty());
+    delete viewer;
+
+    // No folder it may write to: one line, nothing revealed.
+    PDFViewer failing(bytes, QStringLiteral("a.pdf"),
+                      {desktop, log.channel(), PdfShareExport(QString(), QString())});
+    failing.sharePDF();
+    EXPECT_EQ(desktop.revealedFiles.size(), 1);
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines().at(0).startsWith(QStringLiteral("Error saving PDF for sharing: ")));
+}
+
+} // namespace

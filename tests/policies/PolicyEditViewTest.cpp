@@ -1,0 +1,227 @@
+#include "policies/PolicyEditView.h"
+
+#include "platform/InMemoryNotificationService.h"
+#include "platform/InstallationCheck.h"
+#include "platform/NotificationCenter.h"
+#include "reminders/NotificationManager.h"
+#include "support/FakeDesktopActions.h"
+#include "support/QtPrinters.h"
+#include "support/RawSqlite.h"
+#include "support/StoreFixture.h"
+#include "support/WaitUntil.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDropEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPointer>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTest>
+
+namespace {
+
+using TimeHelpers::utc;
+
+class Installed final : public InstallationCheck {
+public:
+    bool isInstalledApplication() const override { return true; }
+};
+
+// A window with a policy editor open over it, on a store file of the test's own, with the
+// reminders kept in memory; driven as a user drives it.
+class PolicyEditViewTest : public StoreFixture {
+protected:
+    void SetUp() override {
+        m_controller = open(storePath());
+        m_reminders =
+            NotificationManager::make({m_service, m_installed, m_clock, *m_log, m_center});
+        m_window.resize(900, 800);
+        m_window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_window));
+    }
+    ManagedObjectContext& context() { return m_controller->container().viewContext(); }
+
+    void openEditor(std::shared_ptr<Policy> policy = nullptr) {
+        m_view = new PolicyEditView({context(), *m_reminders, m_clock, *m_log, m_desktop,
+                                     PdfShareExport(m_dir.path(), QString())},
+                                    std::move(policy), &m_window);
+        m_view->open();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_view));
+        QApplication::setActiveWindow(m_view);
+        ASSERT_TRUE(waitUntil([this] { return QApplication::activeWindow() == m_view; }));
+    }
+    template <typename T> T* child(const char* name) const {
+        return m_view->findChild<T*>(QLatin1String(name));
+    }
+    QWidget* attachment() const { return child<QWidget>("pdfAttachment"); }
+    QPushButton* saveButton() const { return child<QPushButton>("saveButton"); }
+    void type(const char* field, const QString& text) {
+        QLineEdit* edit = child<QLineEdit>(field);
+        edit->setFocus();
+        QTest::keyClicks(edit, text);
+    }
+    void pressSaveKeys() {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
+    }
+    bool closed() {
+        return waitUntil([this] { return m_view.isNull(); });
+    }
+    QStringList stored(const char* columns) {
+        RawSqlite raw(storePath());
+        return raw.query(QByteArray("SELECT ") + columns + " FROM Policy");
+    }
+    int pendingReminders() {
+        waitUntil([] { return false; }, 50);
+        return int(m_service.pending().size());
+    }
+    void refusePolicyWrites(bool refuse) {
+        RawSqlite raw(storePath());
+        ASSERT_TRUE(raw.exec(refuse ? "CREATE TRIGGER refuse BEFORE INSERT ON Policy BEGIN "
+                                      "SELECT RAISE(ABORT, 'disk refuses'); END;"
+                                    : "DROP TRIGGER refuse;"));
+    }
+    std::shared_ptr<Contact> contact(const QString& last, std::optional<QString> phone) {
+        auto person = context().insert<Contact>();
+        person->setFirstName(QStringLiteral("Anna"));
+        person->setLastName(last);
+        person->setPhoneNumber(phone);
+        EXPECT_TRUE(context().save());
+        return person;
+    }
+
+    std::unique_ptr<PersistenceController> m_controller;
+    InMemoryNotificationService m_service;
+    Installed m_installed;
+    NotificationCenter m_center;
+    std::unique_ptr<NotificationManager> m_reminders;
+    FakeDesktopActions m_desktop;
+    QWidget m_window;
+    QPointer<PolicyEditView> m_view;
+};
+
+TEST_F(PolicyEditViewTest, ANewPolicyTypedAndSavedWithTheKeyboardKeepsTheTimeOfDay) {
+    openEditor();
+    EXPECT_EQ(m_view->windowTitle(), QStringLiteral("Nuova Polizza"));
+    EXPECT_EQ(child<QLineEdit>("reminderDaysField")->text(), QStringLiteral("30"));
+    EXPECT_EQ(child<QComboBox>("contactPicker")->currentText(), QStringLiteral("Nessuno"));
+    EXPECT_EQ(attachment(), nullptr);
+    EXPECT_FALSE(saveButton()->isEnabled());
+
+    type("nameField", QStringLiteral("Casa"));
+    EXPECT_FALSE(saveButton()->isEnabled());
+    pressSaveKeys(); // disabled: nothing happens
+    type("policyNumberField", QStringLiteral("C-1"));
+    EXPECT_TRUE(saveButton()->isEnabled());
+    QLineEdit* days = child<QLineEdit>("reminderDaysField");
+    days->selectAll();
+    type("reminderDaysField", QStringLiteral("30, 15, 7"));
+    child<QDateEdit>("expirationDatePicker")->setDate(QDate(2026, 9, 1));
+    pressSaveKeys();
+    ASSERT_TRUE(closed());
+
+    // Opened at 10:30 in Rome: the new date keeps that time of day.
+    EXPECT_EQ(stored("name, provider, customReminderDays, reminderDays, notes, expirationDate"),
+              QStringList{QStringLiteral("Casa||30, 15, 7|30|NULL|%1")
+                              .arg(utc("2026-09-01T08:30:00Z").msSinceEpoch())});
+    EXPECT_EQ(pendingReminders(), 3);
+}
+
+TEST_F(PolicyEditViewTest, AFailedSaveKeepsTheSheetOpenAndTheNextStoresOnePolicy) {
+    refusePolicyWrites(true);
+    openEditor();
+    type("nameField", QStringLiteral("Auto"));
+    type("policyNumberField", QStringLiteral("A-9"));
+    saveButton()->click();
+    EXPECT_FALSE(m_view.isNull());
+    ASSERT_FALSE(logLines().isEmpty());
+    EXPECT_TRUE(logLines().last().startsWith(QStringLiteral("Error saving policy: ")));
+    EXPECT_EQ(child<QLineEdit>("nameField")->text(), QStringLiteral("Auto"));
+    EXPECT_EQ(pendingReminders(), 0);
+
+    refusePolicyWrites(false);
+    child<QDateEdit>("expirationDatePicker")->setDate(QDate(2026, 9, 1));
+    saveButton()->click();
+    ASSERT_TRUE(closed());
+    EXPECT_EQ(stored("name").size(), 1);
+    EXPECT_EQ(pendingReminders(), 1);
+}
+
+TEST_F(PolicyEditViewTest, TheContactCardShowsTheContactsNumberAndNessunoRemovesTheLink) {
+    auto withoutPhone = contact(QStringLiteral("Rossi"), QString());
+    auto policy = insertPolicy(context(), QStringLiteral("Vita"));
+    policy->setContact(withoutPhone);
+    policy->setClientPhoneNumber(QStringLiteral("+39 333 1"));
+    policy->setCustomReminderDays(std::nullopt);
+    policy->setReminderDays(14);
+    ASSERT_TRUE(context().save());
+
+    openEditor(policy);
+    EXPECT_EQ(m_view->windowTitle(), QStringLiteral("Modifica Polizza"));
+    EXPECT_EQ(child<QLineEdit>("reminderDaysField")->text(), QStringLiteral("14"));
+    EXPECT_EQ(child<QComboBox>("contactPicker")->currentText(), QStringLiteral("Anna Rossi"));
+    EXPECT_EQ(child<QLabel>("contactPhoneLabel")->text(),
+              QStringLiteral("Nessun numero di telefono"));
+
+    // A contact saved while the editor is open appears in the list, in order, not chosen.
+    contact(QStringLiteral("Bianchi"), QStringLiteral("+39 06 1"));
+    QComboBox* picker = child<QComboBox>("contactPicker");
+    ASSERT_EQ(picker->count(), 3);
+    EXPECT_EQ(picker->itemText(1), QStringLiteral("Anna Bianchi"));
+    EXPECT_EQ(picker->currentText(), QStringLiteral("Anna Rossi"));
+    picker->setCurrentIndex(1);
+    EXPECT_EQ(child<QLabel>("contactPhoneLabel")->text(), QStringLiteral("+39 06 1"));
+
+    picker->setCurrentIndex(0);
+    EXPECT_EQ(child<QStackedWidget>("phonePages")->currentIndex(), 0);
+    // Stored at 01:00 in Rome; a summer date keeps that wall time.
+    child<QDateEdit>("expirationDatePicker")->setDate(QDate(2030, 6, 1));
+    saveButton()->click();
+    ASSERT_TRUE(closed());
+    EXPECT_EQ(policy->expirationDate(), utc("2030-05-31T23:00:00Z"));
+    EXPECT_EQ(policy->contact(), nullptr);
+    EXPECT_TRUE(withoutPhone->policiesArray().empty());
+    // The hidden phone number was kept.
+    EXPECT_EQ(stored("clientPhoneNumber, customReminderDays, reminderDays"),
+              QStringList{QStringLiteral("+39 333 1|14|14")});
+}
+
+TEST_F(PolicyEditViewTest, ADroppedPdfIsAttachedAndAnythingElseIsNot) {
+    const QString pdf = m_dir.filePath(QStringLiteral("Polizza Casa.pdf"));
+    {
+        QFile file(pdf);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(1500, 'x'));
+    }
+    openEditor();
+    auto* zone = child<QWidget>("dropZone");
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(pdf), QUrl::fromLocalFile(m_dir.filePath("b.pdf"))});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(zone, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(zone, &drop);
+    ASSERT_NE(attachment(), nullptr);
+    EXPECT_FALSE(zone->isVisible());
+    EXPECT_EQ(child<QLabel>("pdfFileSize")->text(), QStringLiteral("1.5 kB"));
+
+    child<QPushButton>("removePdfButton")->click();
+    ASSERT_TRUE(waitUntil([this] { return attachment() == nullptr; }));
+    EXPECT_TRUE(zone->isVisible());
+    m_view->loadPDF(m_dir.filePath(QStringLiteral("gone.pdf")));
+    EXPECT_EQ(attachment(), nullptr);
+    ASSERT_FALSE(logLines().isEmpty());
+    EXPECT_TRUE(logLines().last().startsWith(QStringLiteral("Error loading PDF: ")));
+
+    m_view->loadPDF(pdf);
+    type("nameField", QStringLiteral("Casa"));
+    type("policyNumberField", QStringLiteral("C-1"));
+    pressSaveKeys();
+    ASSERT_TRUE(closed());
+    EXPECT_EQ(stored("length(pdfData), pdfFileName"),
+              QStringList{QStringLiteral("1500|Polizza Casa.pdf")});
+}
+
+} // namespace

@@ -1,0 +1,155 @@
+#include "PolicyScreens.h"
+
+#include "model/Contact.h"
+#include "model/Policy.h"
+#include "platform/InMemoryNotificationService.h"
+#include "platform/InstallationCheck.h"
+#include "platform/LinuxDesktopActions.h"
+#include "platform/ManualClock.h"
+#include "platform/NotificationCenter.h"
+#include "policies/DropZoneView.h"
+#include "policies/PDFViewer.h"
+#include "policies/PolicyEditView.h"
+#include "reminders/NotificationManager.h"
+#include "store/ManagedObjectContext.h"
+#include "ui/Palette.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QDeadlineTimer>
+#include <QDragEnterEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+class NotInstalled final : public InstallationCheck {
+public:
+    bool isInstalledApplication() const override { return false; }
+};
+
+QByteArray samplePdf() {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    writer.setTitle(QStringLiteral("Polizza Casa"));
+    QPainter painter(&writer);
+    QFont font(QStringLiteral("DejaVu Sans"), 28, QFont::Bold);
+    for (int page = 0; page < 2; ++page) {
+        if (page > 0) {
+            writer.newPage();
+        }
+        painter.setFont(font);
+        painter.drawText(600, 1200, QStringLiteral("Polizza Casa — pagina %1").arg(page + 1));
+        painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 12));
+        for (int line = 0; line < 30; ++line) {
+            painter.drawText(600, 2000 + line * 350,
+                             QStringLiteral("Art. %1 — Condizioni generali di assicurazione.")
+                                 .arg(page * 30 + line + 1));
+        }
+    }
+    painter.end();
+    return bytes;
+}
+
+bool save(QWidget* widget, const QString& path) {
+    const bool written = widget->grab().save(path);
+    std::printf("%s %s\n", written ? "Wrote" : "Could not write", qPrintable(path));
+    return written;
+}
+
+bool shootSheet(QDialog* sheet, const QString& path) {
+    sheet->show();
+    QApplication::processEvents();
+    if (auto* scroll = sheet->findChild<QScrollArea*>()) {
+        sheet->resize(620, scroll->widget()->sizeHint().height());
+    }
+    QApplication::processEvents();
+    const bool written = save(sheet, path);
+    sheet->close();
+    QApplication::processEvents();
+    return written;
+}
+
+} // namespace
+
+bool shootPolicyScreens(const QDir& out, ManagedObjectContext& context, const Clock& clock,
+                        LogChannel& log) {
+    InMemoryNotificationService service;
+    NotInstalled notInstalled;
+    NotificationCenter center;
+    const auto reminders = NotificationManager::make({service, notInstalled, clock, log, center});
+    LinuxDesktopActions desktop;
+    QTemporaryDir exports;
+    const auto services = [&] {
+        return PolicyEditView::Services{
+            context, *reminders, clock, log, desktop, PdfShareExport(exports.path(), QString())};
+    };
+
+    auto contact = context.insert<Contact>();
+    contact->setFirstName(QStringLiteral("Luca"));
+    contact->setLastName(QStringLiteral("Moretti"));
+    contact->setPhoneNumber(QStringLiteral("+39 02 555 0101"));
+    auto policy = context.insert<Policy>();
+    policy->setName(QStringLiteral("Assicurazione Casa"));
+    policy->setPolicyNumber(QStringLiteral("CASA-2026-0042"));
+    policy->setProvider(QStringLiteral("Generali Italia"));
+    policy->setExpirationDate(clock.now());
+    policy->setCustomReminderDays(QStringLiteral("30, 15, 7"));
+    policy->setNotes(QStringLiteral("Include la copertura contro gli allagamenti."));
+    policy->setContact(contact);
+    policy->setPdfData(samplePdf());
+    policy->setPdfFileName(QStringLiteral("Polizza Casa 2026 - condizioni generali.pdf"));
+    context.save();
+
+    bool ok = shootSheet(new PolicyEditView(services(), nullptr),
+                         out.filePath("policy-editor-empty.png"));
+    auto* typed = new PolicyEditView(services(), nullptr);
+    const std::pair<const char*, const char*> texts[] = {
+        {"nameField", "Assicurazione Auto"},
+        {"policyNumberField", "AUTO-7781"},
+        {"providerField", "Allianz"},
+        {"clientPhoneField", "+39 333 123 4567"},
+    };
+    for (const auto& [name, text] : texts) {
+        typed->findChild<QLineEdit*>(QLatin1String(name))->setText(QString::fromUtf8(text));
+    }
+    ok &= shootSheet(typed, out.filePath("policy-editor-filled.png"));
+    ok &= shootSheet(new PolicyEditView(services(), policy),
+                     out.filePath("policy-editor-document.png"));
+
+    auto* viewer = new PDFViewer(*policy->pdfDocument(), *policy->pdfFileName(),
+                                 {desktop, log, PdfShareExport(exports.path(), QString())});
+    viewer->resize(600, 700);
+    viewer->show();
+    // The pages are drawn on a thread of their own: give them time to arrive.
+    QDeadlineTimer rendered(1500);
+    while (!rendered.hasExpired()) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    ok &= save(viewer, out.filePath("pdf-viewer.png"));
+    viewer->close();
+
+    DropZoneView zone;
+    zone.resize(520, 150);
+    zone.show();
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/Polizza.pdf"))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&zone, &enter);
+    ok &= save(&zone, out.filePath("drop-zone-targeted.png"));
+
+    QApplication::setPalette(Palette::dark());
+    ok &=
+        shootSheet(new PolicyEditView(services(), policy), out.filePath("policy-editor-dark.png"));
+    QApplication::setPalette(Palette::light());
+    return ok;
+}
