@@ -550,7 +550,9 @@ bool ManagedObjectContext::save(QString* error) {
         settle(*objects[i], writes[i].kind);
     }
     for (size_t i = 0; i < objects.size(); ++i) {
-        if (writes[i].kind != RowWrite::Kind::Delete && results[i].current) {
+        // An object an observer deleted meanwhile takes nothing more.
+        if (writes[i].kind != RowWrite::Kind::Delete && results[i].current &&
+            !objects[i]->isDeleted()) {
             refresh(*objects[i], writes[i].changed, *results[i].current);
         }
     }
