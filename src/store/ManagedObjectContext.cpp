@@ -510,6 +510,14 @@ bool ManagedObjectContext::save(QString* error) {
         write.changed = object->m_changed;
         if (write.kind != RowWrite::Kind::Delete) {
             write.values = object->m_values;
+            // Should the row be gone, it is written again with every document at hand.
+            for (const ManagedObject::StoredDocument& stored : object->m_documents) {
+                if (const std::shared_ptr<const QByteArray> bytes = stored.cache.lock()) {
+                    write.values[size_t(stored.attribute)] = *bytes;
+                } else {
+                    write.documentsLeftInStore |= quint64(1) << stored.attribute;
+                }
+            }
             write.links.resize(object->m_links.size());
             for (size_t r = 0; r < object->m_links.size(); ++r) {
                 if (ManagedObject* destination = object->m_links[r]) {
@@ -542,7 +550,9 @@ bool ManagedObjectContext::save(QString* error) {
         settle(*objects[i], writes[i].kind);
     }
     for (size_t i = 0; i < objects.size(); ++i) {
-        if (writes[i].kind != RowWrite::Kind::Delete && results[i].current) {
+        // An object an observer deleted meanwhile takes nothing more.
+        if (writes[i].kind != RowWrite::Kind::Delete && results[i].current &&
+            !objects[i]->isDeleted()) {
             refresh(*objects[i], writes[i].changed, *results[i].current);
         }
     }

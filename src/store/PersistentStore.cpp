@@ -734,6 +734,21 @@ bool PersistentStore::insertRow(const RowWrite& write, qint64* rowid) {
     return true;
 }
 
+void PersistentStore::reportLostDocuments(const RowWrite& write, QStringList* reports) {
+    QStringList lost;
+    for (size_t a = 0; a < write.entity->attributes().size(); ++a) {
+        if (write.documentsLeftInStore & (quint64(1) << a)) {
+            lost << write.entity->attributes()[a]->name();
+        }
+    }
+    if (!lost.isEmpty()) {
+        *reports << QStringLiteral("%1 %2: its row was deleted by another program and written "
+                                   "again without %3, which went with it")
+                        .arg(write.entity->name(), uuidText(write.storedId),
+                             lost.join(QStringLiteral(", ")));
+    }
+}
+
 bool PersistentStore::writeOne(const RowWrite& write, RowWriteResult* result,
                                QStringList* reports) {
     const StoreSchema::Table& table = m_schema.table(*write.entity);
@@ -776,8 +791,12 @@ bool PersistentStore::writeOne(const RowWrite& write, RowWriteResult* result,
             return false;
         }
         if (m_db.changes() == 0) {
-            // Another writer deleted the row: the context's object wins, whole.
-            return insertRow(write, &result->rowid);
+            // Another writer deleted the row: the context's object wins, whole, and is read
+            // back below, so that it loses a document that went with the row.
+            if (!insertRow(write, &result->rowid)) {
+                return false;
+            }
+            reportLostDocuments(write, reports);
         }
     }
     // Documents are read as their sizes: re-reading one at every save would make a save cost

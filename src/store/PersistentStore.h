@@ -27,13 +27,15 @@ struct StoredRow {
 // One row to write in a save. An update writes only the properties in `changed` (bit i for
 // attribute i, bit A + j for relationship j, A the number of attributes); `values` and
 // `links` hold the whole object so that a row deleted meanwhile by another writer can be
-// written again whole.
+// written again whole. `values` holds a document left in the store when its bytes are at
+// hand; `documentsLeftInStore` has the bit of each one that is not.
 struct RowWrite {
     enum class Kind { Insert, Update, Delete };
     Kind kind = Kind::Insert;
     const EntityDescription* entity = nullptr;
     QUuid storedId;
     quint64 changed = 0;
+    quint64 documentsLeftInStore = 0;
     std::vector<Value> values;
     std::vector<std::optional<QUuid>> links;
 };
@@ -99,6 +101,7 @@ private:
                       int* failure) const;
     bool writeOne(const RowWrite& write, RowWriteResult* result, QStringList* reports);
     bool insertRow(const RowWrite& write, qint64* rowid);
+    static void reportLostDocuments(const RowWrite& write, QStringList* reports);
     SqliteQuery& statement(const QString& sql);
 
     StoreSchema m_schema;

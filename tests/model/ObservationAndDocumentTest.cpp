@@ -194,3 +194,29 @@ TEST_F(Documents, ChangeAndSaveLikeAnyValue) {
     EXPECT_EQ(policies[1]->pdfData(), std::optional(QByteArray("")));
     EXPECT_EQ(policies[2]->pdfData(), std::nullopt);
 }
+
+// A row another writer deleted comes back whole with the next save of its object, with its
+// document while a reader holds it; otherwise object and row agree that it is gone, and the
+// log says so.
+TEST_F(Documents, AreWrittenBackWithARowAnotherWriterDeleted) {
+    const QString path = storePath();
+    auto controller = open(path);
+    ManagedObjectContext& context = controller->container().viewContext();
+    auto shown = insertPolicy(context, QStringLiteral("shown"));
+    auto unread = insertPolicy(context, QStringLiteral("unread"));
+    shown->setPdfData(QByteArray("%PDF-1"));
+    unread->setPdfData(QByteArray("%PDF-2"));
+    ASSERT_TRUE(context.save());
+    const std::shared_ptr<const QByteArray> viewer = shown->pdfDocument();
+    RawSqlite raw(path);
+    ASSERT_TRUE(raw.exec("DELETE FROM Policy"));
+    shown->setNotes(QStringLiteral("n"));
+    unread->setNotes(QStringLiteral("n"));
+    ASSERT_TRUE(context.save());
+    EXPECT_EQ(raw.query("SELECT name, notes, quote(pdfData) FROM Policy ORDER BY name"),
+              QStringList({"shown|n|X'255044462D31'", "unread|n|NULL"}));
+    EXPECT_EQ(shown->pdfData(), std::optional(QByteArray("%PDF-1")));
+    EXPECT_FALSE(unread->hasPdfData());
+    ASSERT_EQ(logLines().size(), 1);
+    EXPECT_TRUE(logLines()[0].contains(uuidText(unread->id()))) << qPrintable(logLines()[0]);
+}
