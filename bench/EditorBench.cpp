@@ -63,8 +63,13 @@ struct EditorWorld {
     }
 
     PolicyEditView* open() {
-        auto* view = new PolicyEditView({store.container().viewContext(), *reminders, clock, log,
-                                         desktop, PdfShareExport(exports.path(), QString())},
+        auto* view = new PolicyEditView({store.container().viewContext(),
+                                         *reminders,
+                                         clock,
+                                         log,
+                                         desktop,
+                                         PdfShareExport(exports.path(), QString()),
+                                         {}},
                                         nullptr);
         view->resize(620, 900);
         view->show();

@@ -1,6 +1,5 @@
 #include "policies/PolicyEditView.h"
 
-#include "contacts/ContactEditView.h"
 #include "model/CalendarMath.h"
 #include "model/Contact.h"
 #include "model/Policy.h"
@@ -375,8 +374,9 @@ void PolicyEditView::openViewer() {
 
 void PolicyEditView::openContactEditor() {
     // Saved by its own editor; it appears in the picker at once, not selected.
-    auto* editor = new ContactEditView(m_services.context, nullptr, m_services.log, this);
-    editor->open();
+    if (m_services.openContactEditor) {
+        m_services.openContactEditor(this);
+    }
 }
 
 void PolicyEditView::updateSaveEnabled() {

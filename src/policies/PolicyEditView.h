@@ -6,6 +6,7 @@
 
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 
 class Card;
@@ -40,6 +41,9 @@ public:
         LogChannel& log;
         DesktopActions& desktop;
         PdfShareExport exporter;
+        // Opens the contact editor in create mode over the given sheet; the contacts screens
+        // live beside this one, so the program supplies it.
+        std::function<void(QWidget* over)> openContactEditor;
     };
 
     PolicyEditView(Services services, std::shared_ptr<Policy> policy, QWidget* parent = nullptr);

@@ -1,5 +1,7 @@
 #include "policies/PolicyEditView.h"
 
+#include "contacts/ContactEditView.h"
+
 #include "platform/InMemoryNotificationService.h"
 #include "platform/InstallationCheck.h"
 #include "platform/NotificationCenter.h"
@@ -45,9 +47,13 @@ protected:
     ManagedObjectContext& context() { return m_controller->container().viewContext(); }
 
     void openEditor(std::shared_ptr<Policy> policy = nullptr) {
-        m_view = new PolicyEditView({context(), *m_reminders, m_clock, *m_log, m_desktop,
-                                     PdfShareExport(m_dir.path(), QString())},
-                                    std::move(policy), &m_window);
+        m_view =
+            new PolicyEditView({context(), *m_reminders, m_clock, *m_log, m_desktop,
+                                PdfShareExport(m_dir.path(), QString()),
+                                [this](QWidget* over) {
+                                    (new ContactEditView(context(), nullptr, *m_log, over))->open();
+                                }},
+                               std::move(policy), &m_window);
         m_view->open();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_view));
         QApplication::setActiveWindow(m_view);
@@ -165,8 +171,21 @@ TEST_F(PolicyEditViewTest, TheContactCardShowsTheContactsNumberAndNessunoRemoves
     EXPECT_EQ(child<QLabel>("contactPhoneLabel")->text(),
               QStringLiteral("Nessun numero di telefono"));
 
-    // A contact saved while the editor is open appears in the list, in order, not chosen.
-    contact(QStringLiteral("Bianchi"), QStringLiteral("+39 06 1"));
+    // A contact created from the editor appears in the list, in order, not chosen.
+    child<QPushButton>("createContactButton")->click();
+    auto* contactEditor = m_view->findChild<ContactEditView*>();
+    ASSERT_NE(contactEditor, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(contactEditor));
+    QApplication::setActiveWindow(contactEditor);
+    ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == contactEditor; }));
+    for (const auto& [field, text] :
+         {std::pair{"firstNameField", "Anna"}, std::pair{"lastNameField", "Bianchi"},
+          std::pair{"phoneNumberField", "+39 06 1"}}) {
+        auto* edit = contactEditor->findChild<QLineEdit*>(QLatin1String(field));
+        edit->setFocus();
+        QTest::keyClicks(edit, QString::fromUtf8(text));
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
     QComboBox* picker = child<QComboBox>("contactPicker");
     ASSERT_EQ(picker->count(), 3);
     EXPECT_EQ(picker->itemText(1), QStringLiteral("Anna Bianchi"));

@@ -1,5 +1,6 @@
 #include "PolicyScreens.h"
 
+#include "contacts/ContactEditView.h"
 #include "model/Contact.h"
 #include "model/Policy.h"
 #include "platform/InMemoryNotificationService.h"
@@ -91,7 +92,13 @@ bool shootPolicyScreens(const QDir& out, ManagedObjectContext& context, const Cl
     QTemporaryDir exports;
     const auto services = [&] {
         return PolicyEditView::Services{
-            context, *reminders, clock, log, desktop, PdfShareExport(exports.path(), QString())};
+            context,
+            *reminders,
+            clock,
+            log,
+            desktop,
+            PdfShareExport(exports.path(), QString()),
+            [&](QWidget* over) { (new ContactEditView(context, nullptr, log, over))->open(); }};
     };
 
     auto contact = context.insert<Contact>();
