@@ -440,9 +440,17 @@ bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement, St
             }
             break;
         }
-        case AttributeType::Date:
-            value = Instant(statement.columnInt64(index));
+        case AttributeType::Date: {
+            // Date arithmetic holds only inside the calendar range.
+            const Instant instant(statement.columnInt64(index));
+            if (!instant.isInCalendarRange()) {
+                unusable(QStringLiteral("holds %1, outside the years 1 to 9999")
+                             .arg(instant.msSinceEpoch()));
+            } else {
+                value = instant;
+            }
             break;
+        }
         case AttributeType::Binary:
             break;
         case AttributeType::Uuid: {
