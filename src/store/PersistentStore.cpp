@@ -688,6 +688,16 @@ bool PersistentStore::checkAndLoad(SqliteConnection& db, Loaded* loaded, bool* e
             }
         }
     }
+    // Every page read once: cheap enough for the start. Indexes are checked against their
+    // tables later, away from the start (checkIntegrityLater).
+    SqliteQuery quickCheck = db.prepare(QStringLiteral("PRAGMA quick_check(1)"));
+    if (quickCheck.step() != SqliteQuery::Step::Row) {
+        return damaged();
+    }
+    if (quickCheck.columnText(0) != u"ok") {
+        return failed(QStringLiteral("is damaged: %1").arg(quickCheck.columnText(0)));
+    }
+    quickCheck = SqliteQuery();
     for (const StoreSchema::Table& table : m_schema.tables()) {
         SqliteQuery select = db.prepare(StoreSchema::selectAll(table));
         if (!select.isValid()) {
@@ -811,13 +821,18 @@ bool PersistentStore::write(const std::vector<RowWrite>& writes,
                             std::vector<RowWriteResult>* results, QStringList* reports,
                             QString* error) {
     results->assign(writes.size(), {});
+    if (!isUndamaged(error)) {
+        return false;
+    }
     if (!m_db.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
         *error = m_db.errorMessage();
+        noteFailure(m_db.errorCode());
         return false;
     }
     for (size_t i = 0; i < writes.size(); ++i) {
         if (!writeOne(writes[i], &(*results)[i], reports)) {
             *error = m_db.errorMessage();
+            noteFailure(m_db.errorCode());
             for (const auto& statement : std::as_const(m_statements)) {
                 statement->reset();
             }
@@ -832,12 +847,54 @@ bool PersistentStore::write(const std::vector<RowWrite>& writes,
     }
     if (!m_db.exec(QStringLiteral("COMMIT"))) {
         *error = m_db.errorMessage();
+        noteFailure(m_db.errorCode());
         if (m_db.inTransaction()) {
             m_db.exec(QStringLiteral("ROLLBACK"));
         }
         return false;
     }
     return true;
+}
+
+void PersistentStore::checkIntegrityLater(std::function<void(const QString&)> damaged) {
+    m_damaged = std::move(damaged);
+    if (m_path.isEmpty()) {
+        return;
+    }
+    m_check = std::make_unique<IntegrityCheck>(m_path);
+    m_check->startLater([this](const QString& damage) { markDamaged(damage); });
+}
+
+bool PersistentStore::isUndamaged(QString* error) {
+    if (m_check) {
+        if (const std::optional<QString> damage = m_check->verdict()) {
+            markDamaged(*damage);
+        }
+    }
+    if (!m_damage.isEmpty()) {
+        *error = m_damage;
+        return false;
+    }
+    return true;
+}
+
+void PersistentStore::noteFailure(int code) {
+    if ((code & 0xff) == SQLITE_CORRUPT || (code & 0xff) == SQLITE_NOTADB) {
+        markDamaged(m_db.errorMessage());
+    }
+}
+
+void PersistentStore::markDamaged(const QString& why) {
+    if (!m_damage.isEmpty()) {
+        return;
+    }
+    m_damage = QStringLiteral("%1 is damaged: %2").arg(m_path, why);
+    // What earlier saves committed stays in the log beside the file: closing must not copy
+    // it into a file that is damaged.
+    sqlite3_db_config(m_db.handle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    if (m_damaged) {
+        m_damaged(m_damage);
+    }
 }
 
 QString PersistentStore::pragma(const QString& name) {
@@ -877,6 +934,7 @@ PersistentStore::DocumentRead PersistentStore::readDocument(const EntityDescript
         break;
     case SqliteQuery::Step::Error:
         *error = m_db.errorMessage();
+        noteFailure(m_db.errorCode());
         break;
     }
     // Ends the read snapshot at once: a statement left on a row would keep it.

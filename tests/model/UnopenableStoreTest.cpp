@@ -1,5 +1,6 @@
 #include "support/RawSqlite.h"
 #include "support/StoreFixture.h"
+#include "support/WaitUntil.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -33,6 +34,43 @@ void rewrite(const QString& path, const std::function<void(QByteArray&)>& change
     file.resize(0);
     file.seek(0);
     file.write(bytes);
+}
+
+// Where the first page of the index on Policy.id lies in the file.
+qsizetype idIndexPage(const QString& path) {
+    RawSqlite raw(path, SQLITE_OPEN_READONLY);
+    return (raw.value("SELECT rootpage FROM sqlite_schema WHERE name = "
+                      "'sqlite_autoindex_Policy_1'")
+                .toLongLong() -
+            1) *
+           raw.value("PRAGMA page_size").toLongLong();
+}
+
+// A page type no b-tree has: reading the page fails, which a quick check finds.
+void breakIndexPage(const QString& path) {
+    const qsizetype page = idIndexPage(path);
+    rewrite(path, [&](QByteArray& bytes) { bytes[page] = 0; });
+}
+
+// Points an entry of a one-page id index at another entry's row. Every page stays well formed;
+// only comparing the index with its table finds it. An entry is its payload size, a record
+// header (its size, a 36-byte text, a 1-byte integer; rowids 0 and 1 take no byte), the id and
+// the rowid.
+void crossIndexEntries(const QString& path) {
+    const qsizetype page = idIndexPage(path);
+    rewrite(path, [&](QByteArray& bytes) {
+        ASSERT_EQ(bytes[page], 0x0a) << "a one-page index";
+        std::vector<qsizetype> rowids;
+        for (int cell = 0; cell < uchar(bytes[page + 4]); ++cell) {
+            const qsizetype at =
+                page + (uchar(bytes[page + 8 + 2 * cell]) << 8) + uchar(bytes[page + 9 + 2 * cell]);
+            if (bytes.mid(at + 1, 3) == QByteArray("\x03\x55\x01")) {
+                rowids.push_back(at + 1 + 3 + 36);
+            }
+        }
+        ASSERT_GE(rowids.size(), 2u);
+        bytes[rowids[0]] = bytes[rowids[1]];
+    });
 }
 
 struct Kind {
@@ -93,7 +131,7 @@ const std::vector<Kind>& kinds() {
                  }
              });
          },
-         "cannot be read"},
+         "is damaged"},
         {"truncated at a page",
          [](const QString& path, ManualClock& clock) {
              writeValidStore(path, clock);
@@ -109,6 +147,12 @@ const std::vector<Kind>& kinds() {
          "is damaged"},
         {"a folder in its place", [](const QString& path, ManualClock&) { QDir().mkpath(path); },
          "is not a regular file"},
+        {"a damaged index page",
+         [](const QString& path, ManualClock& clock) {
+             writeValidStore(path, clock, 20);
+             breakIndexPage(path);
+         },
+         "is damaged"},
         {"missing a table",
          [](const QString& path, ManualClock& clock) {
              writeValidStore(path, clock, 1);
@@ -211,3 +255,53 @@ TEST_F(UnopenableStore, AStoreThisAccountMayNotReadOrWriteIsLeftAlone) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the unprivileged checks failed; see above";
 }
+
+// Damage that only a full check finds, or that comes after the store opened, is found without
+// holding up the start: the store opens, then says it is damaged, and no save writes to it,
+// not even one made before the full check ended.
+struct LateDamage {
+    const char* name;
+    bool whileOpen;
+    std::function<void(const QString& path)> damage;
+};
+
+class DamagedStore : public StoreFixture, public ::testing::WithParamInterface<LateDamage> {};
+
+TEST_P(DamagedStore, IsReportedAndNeverWrittenFurther) {
+    const QString path = storePath();
+    writeValidStore(path, m_clock, 20);
+    if (!GetParam().whileOpen) {
+        GetParam().damage(path);
+    }
+    auto controller = open(path);
+    ManagedObjectContext& context = controller->container().viewContext();
+    ASSERT_NE(context.persistentStore(), nullptr) << logLines().join(u'\n').toStdString();
+    const auto policies = context.fetch(Policy::fetchRequest());
+    ASSERT_EQ(policies.size(), 20u);
+    auto contact = context.insert<Contact>();
+    if (GetParam().whileOpen) {
+        ASSERT_TRUE(context.save()); // the full check has ended and found nothing
+        GetParam().damage(path);
+    }
+    const QByteArray before = fileDigest(path);
+    // A new policy goes into the index on id; the contact touches nothing damaged.
+    auto extra = insertPolicy(context, QStringLiteral("extra"));
+    EXPECT_FALSE(context.save());
+    context.deleteObject(extra.get());
+    contact->setLastName(QStringLiteral("Rossi"));
+    EXPECT_FALSE(context.save());
+    ASSERT_TRUE(waitUntil([&] { return !logLines().isEmpty(); }));
+    const QStringList lines = logLines();
+    ASSERT_EQ(lines.size(), 1) << lines.join(u'\n').toStdString();
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Error loading persistent stores: ") + path +
+                                    QStringLiteral(" is damaged")))
+        << lines[0].toStdString();
+    controller.reset();
+    EXPECT_EQ(fileDigest(path), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, DamagedStore,
+    ::testing::Values(LateDamage{"IndexOutOfStepWithItsTable", false, crossIndexEntries},
+                      LateDamage{"IndexPageDamagedWhileOpen", true, breakIndexPage}),
+    [](const ::testing::TestParamInfo<LateDamage>& info) { return info.param.name; });
