@@ -176,6 +176,37 @@ bool createFile(const QString& path, QString* error) {
     return true;
 }
 
+const QString kLogSuffix = QStringLiteral("-wal");
+const QString kLogIndexSuffix = QStringLiteral("-shm");
+
+// SQLite gives the log and its index the file's own mode, so a look at a file the user may only
+// read leaves a log that stays unwritable after the user mends the file. Once every connection
+// is closed, what the look made and nothing wrote to goes again.
+void removeLogLeftBy(const QString& path, bool hadLog, bool hadLogIndex) {
+    const QString log = path + kLogSuffix;
+    QFileInfo logInfo(log);
+    if (!hadLog && logInfo.exists() && logInfo.size() == 0) {
+        QFile::remove(log);
+    }
+    // The index only mirrors the log: SQLite builds it again when it is missing.
+    if (!hadLogIndex) {
+        QFile::remove(path + kLogIndexSuffix);
+    }
+}
+
+// The log and its index are written at every save: one this account may not write makes the
+// store as unwritable as the file itself.
+bool logIsWritable(const QString& path, QString* error) {
+    for (const QString& suffix : {kLogSuffix, kLogIndexSuffix}) {
+        const QByteArray beside = QFile::encodeName(path + suffix);
+        if (::access(beside.constData(), F_OK) == 0 && ::access(beside.constData(), W_OK) != 0) {
+            *error = QStringLiteral("%1 for writing: %2").arg(path + suffix, systemError(errno));
+            return false;
+        }
+    }
+    return true;
+}
+
 QString storageClassName(int type) {
     switch (type) {
     case SQLITE_INTEGER:
@@ -491,6 +522,18 @@ PersistentStore::~PersistentStore() {
 std::unique_ptr<PersistentStore> PersistentStore::open(const QString& path,
                                                        const ManagedObjectModel& model,
                                                        Loaded* loaded, QString* error) {
+    const bool hadLog = QFileInfo::exists(path + kLogSuffix);
+    const bool hadLogIndex = QFileInfo::exists(path + kLogIndexSuffix);
+    std::unique_ptr<PersistentStore> store = openAt(path, model, loaded, error);
+    if (!store && !path.isEmpty()) {
+        removeLogLeftBy(path, hadLog, hadLogIndex);
+    }
+    return store;
+}
+
+std::unique_ptr<PersistentStore> PersistentStore::openAt(const QString& path,
+                                                         const ManagedObjectModel& model,
+                                                         Loaded* loaded, QString* error) {
     std::unique_ptr<PersistentStore> store(new PersistentStore(model, path));
     loaded->rowsByEntity.assign(model.entities().size(), {});
     loaded->linksByEntity.assign(model.entities().size(), {});
@@ -576,6 +619,11 @@ std::unique_ptr<PersistentStore> PersistentStore::open(const QString& path,
 }
 
 bool PersistentStore::openForWriting(QString* error) {
+    QString unwritable;
+    if (!logIsWritable(m_path, &unwritable)) {
+        *error = QStringLiteral("Cannot open %1").arg(unwritable);
+        return false;
+    }
     if (!m_db.open(m_path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX)) {
         *error = QStringLiteral("Cannot open %1: %2").arg(m_path, m_db.errorMessage());
         return false;
@@ -592,6 +640,15 @@ bool PersistentStore::openForWriting(QString* error) {
         *error =
             QStringLiteral("Cannot prepare %1 for writing: %2").arg(m_path, m_db.errorMessage());
         return false;
+    }
+    // A store that opens is a store that saves: a write lock taken and given back shows it.
+    // Another writer holding the lock says nothing about this one.
+    if (!m_db.exec(QStringLiteral("BEGIN IMMEDIATE")) && (m_db.errorCode() & 0xff) != SQLITE_BUSY) {
+        *error = QStringLiteral("Cannot open %1 for writing: %2").arg(m_path, m_db.errorMessage());
+        return false;
+    }
+    if (m_db.inTransaction()) {
+        m_db.exec(QStringLiteral("ROLLBACK"));
     }
     return true;
 }

@@ -98,6 +98,8 @@ public:
 private:
     PersistentStore(const ManagedObjectModel& model, QString path);
 
+    static std::unique_ptr<PersistentStore>
+    openAt(const QString& path, const ManagedObjectModel& model, Loaded* loaded, QString* error);
     bool openForWriting(QString* error);
     bool createSchema(QString* error);
     // Loads every row; sets `empty` instead for an SQLite file that holds nothing at all.

@@ -3,9 +3,12 @@
 #include "support/WaitUntil.h"
 
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 
+#include <fcntl.h>
 #include <functional>
+#include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -305,3 +308,56 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(LateDamage{"IndexOutOfStepWithItsTable", false, crossIndexEntries},
                       LateDamage{"IndexPageDamagedWhileOpen", true, breakIndexPage}),
     [](const ::testing::TestParamInfo<LateDamage>& info) { return info.param.name; });
+
+// The store's files as a user mends them between starts. Each start is a process of its own,
+// run as an unprivileged account when the tests run as root, whom no mode stops.
+TEST_F(UnopenableStore, AStoreOpenedWithoutAWordAlwaysSaves) {
+    const QString folder = m_dir.filePath(QStringLiteral("user"));
+    const QString path = folder + QStringLiteral("/QuintaverModel.sqlite");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ::chmod(QFile::encodeName(m_dir.path()).constData(), 0711);
+    const bool asRoot = geteuid() == 0;
+    ASSERT_TRUE(!asRoot || ::chown(QFile::encodeName(folder).constData(), 65534, 65534) == 0);
+    auto start = [&](const char* name) {
+        QProcess program;
+        if (asRoot) {
+            program.setChildProcessModifier([] {
+                if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) {
+                    ::_exit(125);
+                }
+            });
+        }
+        program.start(QStringLiteral(QS_STORE_WRITER),
+                      {path, QStringLiteral("save"), QString::fromLatin1(name)});
+        EXPECT_TRUE(program.waitForFinished(60000));
+        return std::pair(program.exitCode(), QString::fromUtf8(program.readAllStandardOutput()));
+    };
+    // A file the user may only read: said, and left alone.
+    ASSERT_EQ(start("first"), std::pair(0, QString()));
+    ::chmod(QFile::encodeName(path).constData(), 0400);
+    const auto [readOnlyExit, readOnlySaid] = start("second");
+    EXPECT_EQ(readOnlyExit, 1);
+    EXPECT_TRUE(readOnlySaid.startsWith(u"Error loading persistent stores: "))
+        << qPrintable(readOnlySaid);
+    // Mended, it saves again: what the look at the read-only file left does not stop it.
+    ::chmod(QFile::encodeName(path).constData(), 0600);
+    EXPECT_EQ(start("third"), std::pair(0, QString()));
+    // A log or log index the user may not write is said as the file is. (SQLite itself mends
+    // the mode of an empty one.)
+    for (const char* suffix : {"-wal", "-shm"}) {
+        const QByteArray beside = QFile::encodeName(path) + suffix;
+        QFile file(QString::fromLocal8Bit(beside));
+        ASSERT_TRUE(file.open(QIODevice::NewOnly) && file.write(QByteArray(32768, 0)) == 32768);
+        file.close();
+        ::chmod(beside.constData(), 0400);
+        ASSERT_TRUE(!asRoot || ::chown(beside.constData(), 65534, 65534) == 0);
+        const auto [exitCode, said] = start("fourth");
+        EXPECT_EQ(exitCode, 1) << suffix;
+        EXPECT_TRUE(said.startsWith(u"Error loading persistent stores: ") &&
+                    said.contains(QString::fromLocal8Bit(beside + " for writing")))
+            << suffix << ": " << qPrintable(said);
+        ::unlink(beside.constData());
+    }
+    RawSqlite raw(path, SQLITE_OPEN_READONLY);
+    EXPECT_EQ(raw.query("SELECT name FROM Policy ORDER BY name"), QStringList({"first", "third"}));
+}
