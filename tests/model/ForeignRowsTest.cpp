@@ -54,21 +54,26 @@ void writeLooseStore(const QString& path) {
 
 } // namespace
 
-using ForeignRows = StoreFixture;
+// The loose store, opened; its policies by number.
+class ForeignRows : public StoreFixture {
+protected:
+    void SetUp() override {
+        writeLooseStore(storePath());
+        const QByteArray before = fileDigest(storePath());
+        m_controller = open(storePath());
+        ASSERT_NE(context().persistentStore(), nullptr) << logLines().join(u'\n').toStdString();
+        EXPECT_EQ(fileDigest(storePath()), before) << "a load writes nothing";
+        for (const auto& policy : context().fetch(Policy::fetchRequest())) {
+            byNumber[policy->policyNumber()] = policy;
+        }
+    }
+    ManagedObjectContext& context() { return m_controller->container().viewContext(); }
+
+    std::unique_ptr<PersistenceController> m_controller;
+    std::map<QString, std::shared_ptr<Policy>> byNumber;
+};
 
 TEST_F(ForeignRows, LoadAsFarAsTheyCanAndAreReported) {
-    const QString path = storePath();
-    writeLooseStore(path);
-    const QByteArray before = fileDigest(path);
-    auto controller = open(path);
-    ManagedObjectContext& context = controller->container().viewContext();
-    ASSERT_NE(context.persistentStore(), nullptr) << logLines().join(u'\n').toStdString();
-    EXPECT_EQ(fileDigest(path), before) << "a load writes nothing";
-
-    std::map<QString, std::shared_ptr<Policy>> byNumber;
-    for (const auto& policy : context.fetch(Policy::fetchRequest())) {
-        byNumber[policy->policyNumber()] = policy;
-    }
     // Rows without a usable id (4, 5, 6) and the second row with an id (7) are not loaded.
     EXPECT_EQ(byNumber.size(), 6u);
     for (const char* number : {"N1", "N2", "N3", "N8", "N9", "N10"}) {
@@ -88,7 +93,7 @@ TEST_F(ForeignRows, LoadAsFarAsTheyCanAndAreReported) {
     EXPECT_EQ(byNumber[QStringLiteral("N9")]->name(), QString::fromUtf8("Ca\xef\xbf\xbd"));
     EXPECT_EQ(byNumber[QStringLiteral("N9")]->reminderDays(), 30);
     EXPECT_FALSE(byNumber[QStringLiteral("N10")]->hasValue(Policy::kExpirationDate));
-    const auto events = context.fetch(Event::fetchRequest());
+    const auto events = context().fetch(Event::fetchRequest());
     ASSERT_EQ(events.size(), 1u);
     EXPECT_FALSE(events[0]->isAllDay());
 
@@ -132,21 +137,14 @@ TEST_F(ForeignRows, LoadAsFarAsTheyCanAndAreReported) {
 }
 
 TEST_F(ForeignRows, AreWrittenOnlyWhereTheUserChangesThem) {
-    const QString path = storePath();
-    writeLooseStore(path);
-    auto controller = open(path);
-    ManagedObjectContext& context = controller->container().viewContext();
-    std::map<QString, std::shared_ptr<Policy>> byNumber;
-    for (const auto& policy : context.fetch(Policy::fetchRequest())) {
-        byNumber[policy->policyNumber()] = policy;
-    }
+    ManagedObjectContext& context = this->context();
     // Other columns of a row with a dangling link or bytes that are not UTF-8 save as usual,
     // and what this program could not read stays in the file as it was.
     byNumber[QStringLiteral("N8")]->setNotes(QStringLiteral("seen"));
     byNumber[QStringLiteral("N9")]->setNotes(QStringLiteral("seen"));
     QString error;
     ASSERT_TRUE(context.save(&error)) << error.toStdString();
-    RawSqlite raw(path, SQLITE_OPEN_READONLY);
+    RawSqlite raw(storePath(), SQLITE_OPEN_READONLY);
     EXPECT_EQ(raw.value("SELECT hex(name), reminderDays, notes FROM Policy WHERE rowid = 9"),
               u"4361FF|1099511627776|seen");
     EXPECT_EQ(raw.value("SELECT contact, category, notes FROM Policy WHERE rowid = 8"),
