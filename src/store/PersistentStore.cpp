@@ -522,10 +522,13 @@ PersistentStore::~PersistentStore() {
 std::unique_ptr<PersistentStore> PersistentStore::open(const QString& path,
                                                        const ManagedObjectModel& model,
                                                        Loaded* loaded, QString* error) {
+    if (path.isEmpty()) {
+        return openAt(path, model, loaded, error);
+    }
     const bool hadLog = QFileInfo::exists(path + kLogSuffix);
     const bool hadLogIndex = QFileInfo::exists(path + kLogIndexSuffix);
     std::unique_ptr<PersistentStore> store = openAt(path, model, loaded, error);
-    if (!store && !path.isEmpty()) {
+    if (!store) {
         removeLogLeftBy(path, hadLog, hadLogIndex);
     }
     return store;
@@ -745,8 +748,8 @@ bool PersistentStore::checkAndLoad(SqliteConnection& db, Loaded* loaded, bool* e
             }
         }
     }
-    // Every page read once: cheap enough for the start. Indexes are checked against their
-    // tables later, away from the start (checkIntegrityLater).
+    // Every page read once: cheap enough for the start. Indexes are compared with their tables
+    // later, away from the start (checkIntegrityLater).
     SqliteQuery quickCheck = db.prepare(QStringLiteral("PRAGMA quick_check(1)"));
     if (quickCheck.step() != SqliteQuery::Step::Row) {
         return damaged();

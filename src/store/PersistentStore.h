@@ -51,8 +51,9 @@ struct RowWriteResult {
 //
 // A file is opened only when it is plainly this program's store at a schema version this
 // program reads; it is examined read-only first (its header bytes, then a read-only
-// connection that loads every row), and only then opened for writing. A file that fails any
-// check is left exactly as it was. A new file is created mode 0600 in a folder created 0700.
+// connection that checks every page and loads every row), and only then opened for writing.
+// A file that fails any check is left exactly as it was. A new file is created mode 0600 in a
+// folder created 0700.
 //
 // Rows that this program would not have written (see decodeRow) never stop a load: each is
 // taken as far as it can be and described in the reports.
