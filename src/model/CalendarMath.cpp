@@ -32,9 +32,13 @@ std::optional<Instant> withLocalDate(QDate date, qint64 msOfDay, const QTimeZone
 
 LocalDateTime toLocal(Instant instant, const QTimeZone& zone) {
     const qint64 ms = instant.msSinceEpoch();
-    const qint64 local = ms + offsetMsAt(ms, zone);
+    // Outside the calendar range the instant is read in UTC: a stored value may be any 64-bit
+    // number, and adding an offset to one near either end would overflow.
+    const qint64 local = instant.isInCalendarRange() ? ms + offsetMsAt(ms, zone) : ms;
     const qint64 day = floorDiv(local, kMsPerDay);
-    return {QDate::fromJulianDay(kJulianDayOfEpoch + day), local - day * kMsPerDay};
+    const qint64 msOfDay = local % kMsPerDay;
+    return {QDate::fromJulianDay(kJulianDayOfEpoch + day),
+            msOfDay < 0 ? msOfDay + kMsPerDay : msOfDay};
 }
 
 std::optional<Instant> fromLocal(QDate date, qint64 msOfDay, const QTimeZone& zone, Gap gap) {

@@ -28,6 +28,7 @@ enum class Gap {
     FirstInstantAfter,
 };
 
+// The zone's wall clock at the instant; an instant outside the calendar range reads in UTC.
 LocalDateTime toLocal(Instant instant, const QTimeZone& zone);
 
 // The instant at which the zone's wall clock shows date and time. A repeated wall time (the

@@ -34,6 +34,9 @@ void PersistentContainer::loadPersistentStores(
             continue;
         }
         if (!m_viewContext.persistentStore()) {
+            store->checkIntegrityLater([completion, description](const QString& damage) {
+                completion(description, damage);
+            });
             m_viewContext.attachStore(std::move(store), std::move(loaded));
         }
         completion(description, std::nullopt);

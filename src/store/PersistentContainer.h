@@ -34,7 +34,8 @@ public:
 
     // Opens each described store and calls `completion` once per store, with the error's
     // description when it could not be opened. The first store that opens is attached to the
-    // main context; the others are not used.
+    // main context; the others are not used. Should the attached store later prove damaged,
+    // `completion` is called once more for it, with the damage.
     void loadPersistentStores(const std::function<void(const PersistentStoreDescription&,
                                                        std::optional<QString>)>& completion);
 

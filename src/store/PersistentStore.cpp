@@ -176,6 +176,37 @@ bool createFile(const QString& path, QString* error) {
     return true;
 }
 
+const QString kLogSuffix = QStringLiteral("-wal");
+const QString kLogIndexSuffix = QStringLiteral("-shm");
+
+// SQLite gives the log and its index the file's own mode, so a look at a file the user may only
+// read leaves a log that stays unwritable after the user mends the file. Once every connection
+// is closed, what the look made and nothing wrote to goes again.
+void removeLogLeftBy(const QString& path, bool hadLog, bool hadLogIndex) {
+    const QString log = path + kLogSuffix;
+    QFileInfo logInfo(log);
+    if (!hadLog && logInfo.exists() && logInfo.size() == 0) {
+        QFile::remove(log);
+    }
+    // The index only mirrors the log: SQLite builds it again when it is missing.
+    if (!hadLogIndex) {
+        QFile::remove(path + kLogIndexSuffix);
+    }
+}
+
+// The log and its index are written at every save: one this account may not write makes the
+// store as unwritable as the file itself.
+bool logIsWritable(const QString& path, QString* error) {
+    for (const QString& suffix : {kLogSuffix, kLogIndexSuffix}) {
+        const QByteArray beside = QFile::encodeName(path + suffix);
+        if (::access(beside.constData(), F_OK) == 0 && ::access(beside.constData(), W_OK) != 0) {
+            *error = QStringLiteral("%1 for writing: %2").arg(path + suffix, systemError(errno));
+            return false;
+        }
+    }
+    return true;
+}
+
 QString storageClassName(int type) {
     switch (type) {
     case SQLITE_INTEGER:
@@ -440,9 +471,17 @@ bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement, St
             }
             break;
         }
-        case AttributeType::Date:
-            value = Instant(statement.columnInt64(index));
+        case AttributeType::Date: {
+            // Date arithmetic holds only inside the calendar range.
+            const Instant instant(statement.columnInt64(index));
+            if (!instant.isInCalendarRange()) {
+                unusable(QStringLiteral("holds %1, outside the years 1 to 9999")
+                             .arg(instant.msSinceEpoch()));
+            } else {
+                value = instant;
+            }
             break;
+        }
         case AttributeType::Binary:
             break;
         case AttributeType::Uuid: {
@@ -483,6 +522,21 @@ PersistentStore::~PersistentStore() {
 std::unique_ptr<PersistentStore> PersistentStore::open(const QString& path,
                                                        const ManagedObjectModel& model,
                                                        Loaded* loaded, QString* error) {
+    if (path.isEmpty()) {
+        return openAt(path, model, loaded, error);
+    }
+    const bool hadLog = QFileInfo::exists(path + kLogSuffix);
+    const bool hadLogIndex = QFileInfo::exists(path + kLogIndexSuffix);
+    std::unique_ptr<PersistentStore> store = openAt(path, model, loaded, error);
+    if (!store) {
+        removeLogLeftBy(path, hadLog, hadLogIndex);
+    }
+    return store;
+}
+
+std::unique_ptr<PersistentStore> PersistentStore::openAt(const QString& path,
+                                                         const ManagedObjectModel& model,
+                                                         Loaded* loaded, QString* error) {
     std::unique_ptr<PersistentStore> store(new PersistentStore(model, path));
     loaded->rowsByEntity.assign(model.entities().size(), {});
     loaded->linksByEntity.assign(model.entities().size(), {});
@@ -568,6 +622,11 @@ std::unique_ptr<PersistentStore> PersistentStore::open(const QString& path,
 }
 
 bool PersistentStore::openForWriting(QString* error) {
+    QString unwritable;
+    if (!logIsWritable(m_path, &unwritable)) {
+        *error = QStringLiteral("Cannot open %1").arg(unwritable);
+        return false;
+    }
     if (!m_db.open(m_path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX)) {
         *error = QStringLiteral("Cannot open %1: %2").arg(m_path, m_db.errorMessage());
         return false;
@@ -584,6 +643,15 @@ bool PersistentStore::openForWriting(QString* error) {
         *error =
             QStringLiteral("Cannot prepare %1 for writing: %2").arg(m_path, m_db.errorMessage());
         return false;
+    }
+    // A store that opens is a store that saves: a write lock taken and given back shows it.
+    // Another writer holding the lock says nothing about this one.
+    if (!m_db.exec(QStringLiteral("BEGIN IMMEDIATE")) && (m_db.errorCode() & 0xff) != SQLITE_BUSY) {
+        *error = QStringLiteral("Cannot open %1 for writing: %2").arg(m_path, m_db.errorMessage());
+        return false;
+    }
+    if (m_db.inTransaction()) {
+        m_db.exec(QStringLiteral("ROLLBACK"));
     }
     return true;
 }
@@ -680,6 +748,16 @@ bool PersistentStore::checkAndLoad(SqliteConnection& db, Loaded* loaded, bool* e
             }
         }
     }
+    // Every page read once: cheap enough for the start. Indexes are compared with their tables
+    // later, away from the start (checkIntegrityLater).
+    SqliteQuery quickCheck = db.prepare(QStringLiteral("PRAGMA quick_check(1)"));
+    if (quickCheck.step() != SqliteQuery::Step::Row) {
+        return damaged();
+    }
+    if (quickCheck.columnText(0) != u"ok") {
+        return failed(QStringLiteral("is damaged: %1").arg(quickCheck.columnText(0)));
+    }
+    quickCheck = SqliteQuery();
     for (const StoreSchema::Table& table : m_schema.tables()) {
         SqliteQuery select = db.prepare(StoreSchema::selectAll(table));
         if (!select.isValid()) {
@@ -822,13 +900,18 @@ bool PersistentStore::write(const std::vector<RowWrite>& writes,
                             std::vector<RowWriteResult>* results, QStringList* reports,
                             QString* error) {
     results->assign(writes.size(), {});
+    if (!isUndamaged(error)) {
+        return false;
+    }
     if (!m_db.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
         *error = m_db.errorMessage();
+        noteFailure(m_db.errorCode());
         return false;
     }
     for (size_t i = 0; i < writes.size(); ++i) {
         if (!writeOne(writes[i], &(*results)[i], reports)) {
             *error = m_db.errorMessage();
+            noteFailure(m_db.errorCode());
             for (const auto& statement : std::as_const(m_statements)) {
                 statement->reset();
             }
@@ -843,12 +926,54 @@ bool PersistentStore::write(const std::vector<RowWrite>& writes,
     }
     if (!m_db.exec(QStringLiteral("COMMIT"))) {
         *error = m_db.errorMessage();
+        noteFailure(m_db.errorCode());
         if (m_db.inTransaction()) {
             m_db.exec(QStringLiteral("ROLLBACK"));
         }
         return false;
     }
     return true;
+}
+
+void PersistentStore::checkIntegrityLater(std::function<void(const QString&)> damaged) {
+    m_damaged = std::move(damaged);
+    if (m_path.isEmpty()) {
+        return;
+    }
+    m_check = std::make_unique<IntegrityCheck>(m_path);
+    m_check->startLater([this](const QString& damage) { markDamaged(damage); });
+}
+
+bool PersistentStore::isUndamaged(QString* error) {
+    if (m_check) {
+        if (const std::optional<QString> damage = m_check->verdict()) {
+            markDamaged(*damage);
+        }
+    }
+    if (!m_damage.isEmpty()) {
+        *error = m_damage;
+        return false;
+    }
+    return true;
+}
+
+void PersistentStore::noteFailure(int code) {
+    if ((code & 0xff) == SQLITE_CORRUPT || (code & 0xff) == SQLITE_NOTADB) {
+        markDamaged(m_db.errorMessage());
+    }
+}
+
+void PersistentStore::markDamaged(const QString& why) {
+    if (!m_damage.isEmpty()) {
+        return;
+    }
+    m_damage = QStringLiteral("%1 is damaged: %2").arg(m_path, why);
+    // What earlier saves committed stays in the log beside the file: closing must not copy
+    // it into a file that is damaged.
+    sqlite3_db_config(m_db.handle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    if (m_damaged) {
+        m_damaged(m_damage);
+    }
 }
 
 QString PersistentStore::pragma(const QString& name) {
@@ -888,6 +1013,7 @@ PersistentStore::DocumentRead PersistentStore::readDocument(const EntityDescript
         break;
     case SqliteQuery::Step::Error:
         *error = m_db.errorMessage();
+        noteFailure(m_db.errorCode());
         break;
     }
     // Ends the read snapshot at once: a statement left on a row would keep it.

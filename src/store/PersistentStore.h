@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/IntegrityCheck.h"
 #include "store/SqliteConnection.h"
 #include "store/StoreSchema.h"
 #include "store/Value.h"
@@ -8,6 +9,7 @@
 #include <QStringList>
 #include <QUuid>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -51,8 +53,9 @@ struct RowWriteResult {
 //
 // A file is opened only when it is plainly this program's store at a schema version this
 // program reads; it is examined read-only first (its header bytes, then a read-only
-// connection that loads every row), and only then opened for writing. A file that fails any
-// check is left exactly as it was. A new file is created mode 0600 in a folder created 0700.
+// connection that checks every page and loads every row), and only then opened for writing.
+// A file that fails any check is left exactly as it was. A new file is created mode 0600 in a
+// folder created 0700.
 //
 // Rows that this program would not have written (see decodeRow) never stop a load: each is
 // taken as far as it can be and described in the reports.
@@ -74,6 +77,11 @@ public:
     static std::unique_ptr<PersistentStore>
     open(const QString& path, const ManagedObjectModel& model, Loaded* loaded, QString* error);
 
+    // Checks the whole file away from the start-up path (see IntegrityCheck); a write waits
+    // for the verdict. Damage found then, or an answer from SQLite that the file is corrupt,
+    // makes every later write fail and leaves the file as it is: `damaged` hears of it once.
+    void checkIntegrityLater(std::function<void(const QString& why)> damaged);
+
     // Writes every row in one transaction: all of them, or none and false with `error` set.
     bool write(const std::vector<RowWrite>& writes, std::vector<RowWriteResult>* results,
                QStringList* reports, QString* error);
@@ -93,6 +101,8 @@ public:
 private:
     PersistentStore(const ManagedObjectModel& model, QString path);
 
+    static std::unique_ptr<PersistentStore>
+    openAt(const QString& path, const ManagedObjectModel& model, Loaded* loaded, QString* error);
     bool openForWriting(QString* error);
     bool createSchema(QString* error);
     // Loads every row; sets `empty` instead for an SQLite file that holds nothing at all.
@@ -103,11 +113,19 @@ private:
     bool insertRow(const RowWrite& write, qint64* rowid);
     static void reportLostDocuments(const RowWrite& write, QStringList* reports);
     SqliteQuery& statement(const QString& sql);
+    // Takes the full check's verdict; false when the file is known to be damaged.
+    bool isUndamaged(QString* error);
+    // Notes damage once an answer says the file is corrupt (`code`, SQLite's result code).
+    void noteFailure(int code);
+    void markDamaged(const QString& why);
 
     StoreSchema m_schema;
     QString m_path;
     SqliteConnection m_db;
     QHash<QString, std::shared_ptr<SqliteQuery>> m_statements;
+    std::unique_ptr<IntegrityCheck> m_check;
+    std::function<void(const QString&)> m_damaged;
+    QString m_damage;
 };
 
 // Decodes one row of `table` from columns 1.. of a "SELECT rowid, <columns>" statement.

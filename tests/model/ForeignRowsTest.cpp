@@ -41,7 +41,9 @@ void writeLooseStore(const QString& path) {
           (8, '88888888-8888-8888-8888-888888888888', 'Links', 'N8', 'P', 1000, 'yearly', 30, 0,
               'DDDDDDDD-DDDD-DDDD-DDDD-DDDDDDDDDDDD', 'garbage', NULL),
           (9, '99999999-9999-9999-9999-999999999999', CAST(x'4361ff' AS TEXT), 'N9', 'P', 1000,
-              'yearly', 1099511627776, 0, NULL, NULL, NULL);
+              'yearly', 1099511627776, 0, NULL, NULL, NULL),
+          (10, 'A0A0A0A0-A0A0-A0A0-A0A0-A0A0A0A0A0A0', 'Far', 'N10', 'P', 9223372036854775807,
+              'yearly', 30, -62135596800001, NULL, NULL, NULL);
         INSERT INTO Event (id, title, startDate, endDate, isAllDay, reminderMinutes, createdAt)
           VALUES ('EEEEEEEE-EEEE-EEEE-EEEE-EEEEEEEEEEEE', 'e', 0, 0, 2, 15, 0);
     )")
@@ -52,24 +54,29 @@ void writeLooseStore(const QString& path) {
 
 } // namespace
 
-using ForeignRows = StoreFixture;
+// The loose store, opened; its policies by number.
+class ForeignRows : public StoreFixture {
+protected:
+    void SetUp() override {
+        writeLooseStore(storePath());
+        const QByteArray before = fileDigest(storePath());
+        m_controller = open(storePath());
+        ASSERT_NE(context().persistentStore(), nullptr) << logLines().join(u'\n').toStdString();
+        EXPECT_EQ(fileDigest(storePath()), before) << "a load writes nothing";
+        for (const auto& policy : context().fetch(Policy::fetchRequest())) {
+            byNumber[policy->policyNumber()] = policy;
+        }
+    }
+    ManagedObjectContext& context() { return m_controller->container().viewContext(); }
+
+    std::unique_ptr<PersistenceController> m_controller;
+    std::map<QString, std::shared_ptr<Policy>> byNumber;
+};
 
 TEST_F(ForeignRows, LoadAsFarAsTheyCanAndAreReported) {
-    const QString path = storePath();
-    writeLooseStore(path);
-    const QByteArray before = fileDigest(path);
-    auto controller = open(path);
-    ManagedObjectContext& context = controller->container().viewContext();
-    ASSERT_NE(context.persistentStore(), nullptr) << logLines().join(u'\n').toStdString();
-    EXPECT_EQ(fileDigest(path), before) << "a load writes nothing";
-
-    std::map<QString, std::shared_ptr<Policy>> byNumber;
-    for (const auto& policy : context.fetch(Policy::fetchRequest())) {
-        byNumber[policy->policyNumber()] = policy;
-    }
     // Rows without a usable id (4, 5, 6) and the second row with an id (7) are not loaded.
-    EXPECT_EQ(byNumber.size(), 5u);
-    for (const char* number : {"N1", "N2", "N3", "N8", "N9"}) {
+    EXPECT_EQ(byNumber.size(), 6u);
+    for (const char* number : {"N1", "N2", "N3", "N8", "N9", "N10"}) {
         EXPECT_EQ(byNumber.count(QString::fromLatin1(number)), 1u) << number;
     }
     const auto& good = byNumber[QStringLiteral("N1")];
@@ -85,7 +92,8 @@ TEST_F(ForeignRows, LoadAsFarAsTheyCanAndAreReported) {
     EXPECT_EQ(byNumber[QStringLiteral("N8")]->category(), nullptr);
     EXPECT_EQ(byNumber[QStringLiteral("N9")]->name(), QString::fromUtf8("Ca\xef\xbf\xbd"));
     EXPECT_EQ(byNumber[QStringLiteral("N9")]->reminderDays(), 30);
-    const auto events = context.fetch(Event::fetchRequest());
+    EXPECT_FALSE(byNumber[QStringLiteral("N10")]->hasValue(Policy::kExpirationDate));
+    const auto events = context().fetch(Event::fetchRequest());
     ASSERT_EQ(events.size(), 1u);
     EXPECT_FALSE(events[0]->isAllDay());
 
@@ -110,6 +118,10 @@ TEST_F(ForeignRows, LoadAsFarAsTheyCanAndAreReported) {
         "Policy row 9 (id 99999999-9999-9999-9999-999999999999): name is not valid UTF-8",
         "Policy row 9 (id 99999999-9999-9999-9999-999999999999): reminderDays holds 1099511627776, "
         "beyond a 32-bit integer; loaded as its default, 30",
+        "Policy row 10 (id A0A0A0A0-A0A0-A0A0-A0A0-A0A0A0A0A0A0): expirationDate holds "
+        "9223372036854775807, outside the years 1 to 9999; loaded without a value",
+        "Policy row 10 (id A0A0A0A0-A0A0-A0A0-A0A0-A0A0A0A0A0A0): createdAt holds "
+        "-62135596800001, outside the years 1 to 9999; loaded without a value",
         "Event row 1 (id EEEEEEEE-EEEE-EEEE-EEEE-EEEEEEEEEEEE): isAllDay holds 2 where 0 or 1 "
         "belongs; loaded as its default, false",
     };
@@ -125,21 +137,14 @@ TEST_F(ForeignRows, LoadAsFarAsTheyCanAndAreReported) {
 }
 
 TEST_F(ForeignRows, AreWrittenOnlyWhereTheUserChangesThem) {
-    const QString path = storePath();
-    writeLooseStore(path);
-    auto controller = open(path);
-    ManagedObjectContext& context = controller->container().viewContext();
-    std::map<QString, std::shared_ptr<Policy>> byNumber;
-    for (const auto& policy : context.fetch(Policy::fetchRequest())) {
-        byNumber[policy->policyNumber()] = policy;
-    }
+    ManagedObjectContext& context = this->context();
     // Other columns of a row with a dangling link or bytes that are not UTF-8 save as usual,
     // and what this program could not read stays in the file as it was.
     byNumber[QStringLiteral("N8")]->setNotes(QStringLiteral("seen"));
     byNumber[QStringLiteral("N9")]->setNotes(QStringLiteral("seen"));
     QString error;
     ASSERT_TRUE(context.save(&error)) << error.toStdString();
-    RawSqlite raw(path, SQLITE_OPEN_READONLY);
+    RawSqlite raw(storePath(), SQLITE_OPEN_READONLY);
     EXPECT_EQ(raw.value("SELECT hex(name), reminderDays, notes FROM Policy WHERE rowid = 9"),
               u"4361FF|1099511627776|seen");
     EXPECT_EQ(raw.value("SELECT contact, category, notes FROM Policy WHERE rowid = 8"),

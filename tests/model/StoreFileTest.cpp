@@ -4,7 +4,6 @@
 #include "store/ManagedObjectModel.h"
 
 #include <QCoreApplication>
-#include <QProcess>
 #include <QStandardPaths>
 
 #include <sys/stat.h>
@@ -22,12 +21,23 @@ int modeOf(const QString& path) {
 
 using StoreFile = StoreFixture;
 
-TEST_F(StoreFile, LivesPrivatelyInTheUserDataFolder) {
+TEST_F(StoreFile, LivesPrivatelyInTheUserDataFolderOrNowhere) {
     const QByteArray oldData = qgetenv("XDG_DATA_HOME");
     const QString oldName = QCoreApplication::applicationName();
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("data"))));
     QCoreApplication::setApplicationName(QStringLiteral("quintaver-scheduler"));
     const QString folder = m_dir.filePath(QStringLiteral("data/quintaver-scheduler"));
+    {
+        // In memory: each store starts empty and nothing reaches the disk.
+        auto first = openInMemory();
+        ManagedObjectContext& context = first->container().viewContext();
+        insertPolicy(context, QStringLiteral("Casa"));
+        ASSERT_TRUE(context.save());
+        EXPECT_EQ(context.fetch(Policy::fetchRequest()).size(), 1u);
+        EXPECT_TRUE(
+            openInMemory()->container().viewContext().fetch(Policy::fetchRequest()).empty());
+    }
+    EXPECT_TRUE(QDir(m_dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
     {
         PersistenceController controller(false, m_clock, *m_log);
         ManagedObjectContext& context = controller.container().viewContext();
@@ -184,22 +194,6 @@ TEST_F(StoreFile, KeepsEveryAttributeOfEveryEntityAbsentEmptyOrSet) {
     EXPECT_EQ(empty[0]->notes(), std::optional(QString()));
 }
 
-TEST_F(StoreFile, InMemoryStoresTouchNoDiskAndStartEmpty) {
-    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
-    qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("data"))));
-    {
-        auto first = openInMemory();
-        ManagedObjectContext& context = first->container().viewContext();
-        insertPolicy(context, QStringLiteral("Casa"));
-        ASSERT_TRUE(context.save());
-        EXPECT_EQ(context.fetch(Policy::fetchRequest()).size(), 1u);
-        auto second = openInMemory();
-        EXPECT_TRUE(second->container().viewContext().fetch(Policy::fetchRequest()).empty());
-    }
-    EXPECT_TRUE(QDir(m_dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
-    qputenv("XDG_DATA_HOME", oldData);
-}
-
 TEST_F(StoreFile, AnotherWritersValueInAnotherColumnSurvivesASave) {
     const QString path = storePath();
     auto controller = open(path);
@@ -227,21 +221,4 @@ TEST_F(StoreFile, AnotherWritersValueInAnotherColumnSurvivesASave) {
     ASSERT_TRUE(context.save(&error)) << error.toStdString();
     EXPECT_EQ(other.value("SELECT name, provider, notes FROM Policy"),
               u"Casa e Auto|Allianz|from the other writer");
-}
-
-TEST_F(StoreFile, WhatOneProcessSavesAnotherFinds) {
-    const QString path = storePath();
-    QProcess writer;
-    writer.start(QStringLiteral(QS_STORE_WRITER),
-                 {path, QStringLiteral("once"), QStringLiteral("3")});
-    ASSERT_TRUE(writer.waitForFinished(60000));
-    ASSERT_EQ(writer.exitCode(), 0) << writer.readAllStandardError().toStdString();
-    auto controller = open(path);
-    auto request = Policy::fetchRequest();
-    request.setSortDescriptors({{QStringLiteral("name")}});
-    QStringList names;
-    for (const auto& policy : controller->container().viewContext().fetch(request)) {
-        names << policy->name();
-    }
-    EXPECT_EQ(names, QStringList({"policy 0", "policy 1", "policy 2"}));
 }

@@ -1,8 +1,8 @@
 // A second process for the store tests: it saves through its own controller, as another run of
 // the program would, and says "saved <n>" on standard output after each save that returned.
 //
-//   store-writer <path> once <count>   saves <count> policies in one save and exits
 //   store-writer <path> loop <tag>     saves forever, one policy and one counter change a save
+//   store-writer <path> save <name>    saves one policy, as one start of the program would
 #include "model/Contact.h"
 #include "model/PersistenceController.h"
 #include "model/Policy.h"
@@ -17,7 +17,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() != 4) {
-        std::fprintf(stderr, "usage: store-writer <path> once <count> | loop <tag>\n");
+        std::fprintf(stderr, "usage: store-writer <path> loop <tag> | save <name>\n");
         return 2;
     }
     ManualClock clock(Instant(1'767'225'600'000));
@@ -38,16 +38,9 @@ int main(int argc, char* argv[]) {
         }
         return policy;
     };
-    if (args[2] == u"once") {
-        for (int i = 0; i < args[3].toInt(); ++i) {
-            insert(QStringLiteral("policy %1").arg(i), i);
-        }
-        QString error;
-        if (!context.save(&error)) {
-            std::fprintf(stderr, "%s\n", qPrintable(error));
-            return 1;
-        }
-        return 0;
+    if (args[2] == u"save") {
+        insert(args[3], 1);
+        return context.save() ? 0 : 1;
     }
     std::shared_ptr<Contact> counter;
     for (const auto& contact : context.fetch(Contact::fetchRequest())) {

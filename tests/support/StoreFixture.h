@@ -73,3 +73,7 @@ protected:
     QTemporaryFile m_logFile;
     std::unique_ptr<LogChannel> m_log;
 };
+
+// The same, for tests that take a parameter.
+template <typename Param>
+class StoreFixtureWith : public StoreFixture, public ::testing::WithParamInterface<Param> {};
