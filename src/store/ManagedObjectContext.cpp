@@ -674,7 +674,7 @@ ManagedObjectContext::execute(const FetchRequestBase& request, QString* error) c
     }
 
     // A first key that is a date, an integer or a text sorts as plain integers beside the
-    // objects (absent first; a text by its first four characters), and only ties are compared
+    // objects (absent first; a text by its first eight characters), and only ties are compared
     // in full. Each object's rank and handle are taken while it is at hand: objects lie
     // wherever they were made.
     const AttributeType firstType =
@@ -687,6 +687,7 @@ ManagedObjectContext::execute(const FetchRequestBase& request, QString* error) c
     const size_t rankKey = ranked ? size_t(keys.front().first) : 0;
     struct Found {
         qint64 rank;
+        qint64 nextRank; // a text's characters five to eight
         ManagedObject* object;
         std::shared_ptr<ManagedObject> handle;
     };
@@ -706,6 +707,7 @@ ManagedObjectContext::execute(const FetchRequestBase& request, QString* error) c
             continue;
         }
         qint64 rank = std::numeric_limits<qint64>::min();
+        qint64 nextRank = rank;
         if (ranked) {
             const Value& value = object->m_values[rankKey];
             if (const Instant* instant = std::get_if<Instant>(&value)) {
@@ -714,9 +716,11 @@ ManagedObjectContext::execute(const FetchRequestBase& request, QString* error) c
                 rank = *number;
             } else if (const QString* text = std::get_if<QString>(&value)) {
                 rank = ValueOrder::textPrefixRank(*text);
+                nextRank = ValueOrder::textPrefixRank(
+                    QStringView(*text).mid(std::min<qsizetype>(4, text->size())));
             }
         }
-        found.push_back({rank, object, objects[i]});
+        found.push_back({rank, nextRank, object, objects[i]});
     }
     const auto before = [&keys](const ManagedObject* a, const ManagedObject* b) {
         for (const auto& [index, ascending] : keys) {
@@ -729,7 +733,10 @@ ManagedObjectContext::execute(const FetchRequestBase& request, QString* error) c
         return a->m_order < b->m_order;
     };
     std::sort(found.begin(), found.end(), [&before](const Found& a, const Found& b) {
-        return a.rank != b.rank ? a.rank < b.rank : before(a.object, b.object);
+        if (a.rank != b.rank) {
+            return a.rank < b.rank;
+        }
+        return a.nextRank != b.nextRank ? a.nextRank < b.nextRank : before(a.object, b.object);
     });
     std::vector<std::shared_ptr<ManagedObject>> result;
     result.reserve(found.size());
