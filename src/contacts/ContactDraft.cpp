@@ -1,7 +1,7 @@
 #include "contacts/ContactDraft.h"
 
 #include "model/Contact.h"
-#include "store/ManagedObjectContext.h"
+#include "model/DraftSave.h"
 
 namespace {
 
@@ -32,21 +32,5 @@ void ContactDraft::writeInto(Contact& contact) const {
 std::shared_ptr<Contact> ContactDraft::save(ManagedObjectContext& context,
                                             std::shared_ptr<Contact> contact,
                                             QString* error) const {
-    if (!contact) {
-        contact = context.insert<Contact>();
-        if (!contact) {
-            if (error) {
-                *error = QStringLiteral("The store has no Contact entity");
-            }
-            return nullptr;
-        }
-    }
-    writeInto(*contact);
-    if (!context.save(error)) {
-        // Nothing half-saved stays behind: a new contact goes, a changed one takes its saved
-        // values again, so a second press never inserts a second contact.
-        context.rollback();
-        return nullptr;
-    }
-    return contact;
+    return saveDraft(*this, context, std::move(contact), error);
 }

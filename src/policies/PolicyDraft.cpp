@@ -1,9 +1,9 @@
 #include "policies/PolicyDraft.h"
 
 #include "model/Contact.h"
+#include "model/DraftSave.h"
 #include "model/Policy.h"
 #include "model/PolicyRules.h"
-#include "store/ManagedObjectContext.h"
 
 #include <algorithm>
 #include <limits>
@@ -101,19 +101,5 @@ void PolicyDraft::writeInto(Policy& policy) const {
 
 std::shared_ptr<Policy> PolicyDraft::save(ManagedObjectContext& context,
                                           std::shared_ptr<Policy> policy, QString* error) const {
-    if (!policy) {
-        policy = context.insert<Policy>();
-        if (!policy) {
-            if (error) {
-                *error = QStringLiteral("The store has no Policy entity");
-            }
-            return nullptr;
-        }
-    }
-    writeInto(*policy);
-    if (!context.save(error)) {
-        context.rollback();
-        return nullptr;
-    }
-    return policy;
+    return saveDraft(*this, context, std::move(policy), error);
 }
