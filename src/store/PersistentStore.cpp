@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QStringDecoder>
 
 #include <sqlite3.h>
@@ -12,7 +13,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -748,20 +751,25 @@ bool PersistentStore::checkAndLoad(SqliteConnection& db, Loaded* loaded, bool* e
             }
         }
     }
-    // Every page read once: cheap enough for the start. Indexes are compared with their tables
-    // later, away from the start (checkIntegrityLater).
-    SqliteQuery quickCheck = db.prepare(QStringLiteral("PRAGMA quick_check(1)"));
-    if (quickCheck.step() != SqliteQuery::Step::Row) {
+    // Every page read once: cheap enough for the start, and done on a connection of its own
+    // beside the load. Indexes are compared with their tables later, away from the start
+    // (checkIntegrityLater).
+    std::optional<QString> besideVerdict;
+    std::thread beside([this, &besideVerdict] { besideVerdict = quickCheckBeside(); });
+    auto joinBeside = qScopeGuard([&beside] { beside.join(); });
+    // A page that cannot be read is named by the check's verdict when it has one.
+    const auto unreadable = [&] {
+        beside.join();
+        joinBeside.dismiss();
+        if (besideVerdict && *besideVerdict != u"ok") {
+            return failed(QStringLiteral("is damaged: %1").arg(*besideVerdict));
+        }
         return damaged();
-    }
-    if (quickCheck.columnText(0) != u"ok") {
-        return failed(QStringLiteral("is damaged: %1").arg(quickCheck.columnText(0)));
-    }
-    quickCheck = SqliteQuery();
+    };
     for (const StoreSchema::Table& table : m_schema.tables()) {
         SqliteQuery select = db.prepare(StoreSchema::selectAll(table));
         if (!select.isValid()) {
-            return damaged();
+            return unreadable();
         }
         std::vector<StoredRow>& rows = loaded->rowsByEntity[size_t(table.entity->index())];
         std::vector<std::optional<QUuid>>& links =
@@ -776,10 +784,36 @@ bool PersistentStore::checkAndLoad(SqliteConnection& db, Loaded* loaded, bool* e
             }
         }
         if (step == SqliteQuery::Step::Error) {
-            return damaged();
+            return unreadable();
         }
     }
+    beside.join();
+    joinBeside.dismiss();
+    if (!besideVerdict) {
+        // No connection beside this one (a log index only a writer may rebuild): here, then.
+        SqliteQuery quickCheck = db.prepare(QStringLiteral("PRAGMA quick_check(1)"));
+        if (quickCheck.step() != SqliteQuery::Step::Row) {
+            return damaged();
+        }
+        besideVerdict = quickCheck.columnText(0);
+    }
+    if (*besideVerdict != u"ok") {
+        return failed(QStringLiteral("is damaged: %1").arg(*besideVerdict));
+    }
     return true;
+}
+
+std::optional<QString> PersistentStore::quickCheckBeside() const {
+    SqliteConnection db;
+    if (!db.open(m_path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX)) {
+        return std::nullopt;
+    }
+    sqlite3_busy_timeout(db.handle(), kBusyTimeoutMs);
+    SqliteQuery quickCheck = db.prepare(QStringLiteral("PRAGMA quick_check(1)"));
+    if (quickCheck.step() != SqliteQuery::Step::Row) {
+        return std::nullopt;
+    }
+    return quickCheck.columnText(0);
 }
 
 SqliteQuery& PersistentStore::statement(const QString& sql) {

@@ -107,6 +107,9 @@ private:
     bool createSchema(QString* error);
     // Loads every row; sets `empty` instead for an SQLite file that holds nothing at all.
     // On failure `failure` is SQLite's extended result code, when SQLite failed.
+    // SQLite's quick check on a read-only connection of its own; none when that connection
+    // cannot read the file.
+    std::optional<QString> quickCheckBeside() const;
     bool checkAndLoad(SqliteConnection& db, Loaded* loaded, bool* empty, QString* error,
                       int* failure) const;
     bool writeOne(const RowWrite& write, RowWriteResult* result, QStringList* reports);
