@@ -8,8 +8,8 @@
 
 // One row of the policy list: the status stripe, the name over the provider, and on the
 // right the expiry date over the remaining days while the policy expires soon. Every row has
-// the same height and the delegate reads only the roles of ItemDataRole.h; fonts, their
-// metrics and colours are worked out once, and nothing is built per row or per paint.
+// the same height and the delegate reads only the roles of ItemDataRole.h; fonts and colours
+// are worked out once, and no widget is built per row or per paint.
 class PolicyListRow final : public QStyledItemDelegate {
     Q_OBJECT
 public:

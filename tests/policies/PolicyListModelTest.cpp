@@ -107,6 +107,25 @@ INSTANTIATE_TEST_SUITE_P(
         ListCase{PolicyFilter::All, "ieriN", {}}, ListCase{PolicyFilter::Expired, "o", {}},
         ListCase{PolicyFilter::ExpiringSoon, "BLU", {"CASA blu"}}));
 
+// Letter case as the user's language has it: in Turkish the capital of "ı" is "I" and that
+// of "i" is "İ".
+TEST(PolicyListFilter, IgnoresLetterCaseAsTheLocaleDoes) {
+    const auto finds = [](QLocale::Language language, const char* search, const char* name) {
+        const QLocale locale(language);
+        PolicyListFilter rule(locale);
+        rule.setSearchText(QString::fromUtf8(search));
+        return rule.admits(
+            PolicyStatus::Active,
+            PolicyListFilter::searchKeys(QString::fromUtf8(name), QString(), QString(), locale));
+    };
+    EXPECT_TRUE(finds(QLocale::English, "irmak", "IRMAK"));
+    EXPECT_FALSE(finds(QLocale::Turkish, "irmak", "IRMAK"));
+    EXPECT_TRUE(finds(QLocale::Turkish, "ırmak", "IRMAK"));
+    EXPECT_TRUE(finds(QLocale::Turkish, "istanbul", "İSTANBUL"));
+    EXPECT_TRUE(finds(QLocale::Italian, "perché", "PERCHÉ"));
+    EXPECT_FALSE(finds(QLocale::Italian, "perche", "PERCHÉ"));
+}
+
 // The status as each policy's own rule gives it, and the search as plain case-insensitive
 // containment: the list a fresh fetch and filter would show.
 std::vector<ManagedObject*> freshlyFiltered(ManagedObjectContext& context, PolicyFilter filter,
