@@ -53,12 +53,19 @@ bool PolicyListFilter::admits(PolicyStatus status, const SearchKeys& keys) const
     if (m_searchText.isEmpty()) {
         return true;
     }
-    // Each field alone, so that a text never matches across the end of one and the start of
-    // the next.
+    // One pass over the three fields together, a match taken only when it lies inside one of
+    // them: a text never matches across the end of one field and the start of the next.
     const QStringView text(keys.text);
-    return text.first(keys.nameEnd).contains(m_foldedSearch) ||
-           text.sliced(keys.nameEnd, keys.numberEnd - keys.nameEnd).contains(m_foldedSearch) ||
-           text.sliced(keys.numberEnd).contains(m_foldedSearch);
+    const qsizetype length = m_foldedSearch.size();
+    for (qsizetype at = text.indexOf(m_foldedSearch); at >= 0;
+         at = text.indexOf(m_foldedSearch, at + 1)) {
+        const qsizetype end = at + length;
+        if (end <= keys.nameEnd || (at >= keys.nameEnd && end <= keys.numberEnd) ||
+            at >= keys.numberEnd) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool PolicyListFilter::narrows(const PolicyListFilter& earlier) const {
