@@ -6,13 +6,12 @@
 #include <QRegularExpression>
 
 namespace ClientReminderMessage {
-namespace {
 
 // The locale's long date format with its weekday field and what joins it to the date taken
 // out, leaving day, month name and year ("dddd, MMMM d, yyyy" -> "MMMM d, yyyy"). A weekday
 // at the end takes only blanks, commas and hyphens with it: the characters before those belong
 // to the date ("yyyy年M月d日dddd", "yyyy. MMMM d., dddd").
-QString longFormatWithoutWeekday(const QLocale& locale) {
+QString longDateFormat(const QLocale& locale) {
     QString format = locale.dateFormat(QLocale::LongFormat);
     static const QRegularExpression weekdayFirst(QStringLiteral("^dddd[^A-Za-z']*"));
     static const QRegularExpression weekdayLater(
@@ -22,8 +21,6 @@ QString longFormatWithoutWeekday(const QLocale& locale) {
     format.remove(weekdayLater);
     return format.trimmed();
 }
-
-} // namespace
 
 QString contactPhone(const Input& input) {
     if (input.hasContact && input.contactPhoneNumber) {
@@ -48,7 +45,7 @@ QString normalisedPhone(const QString& phone) {
 
 QString longDate(Instant instant, const QTimeZone& zone, const QLocale& locale) {
     const QDate date = CalendarMath::toLocal(instant, zone).date;
-    return locale.toString(date, longFormatWithoutWeekday(locale));
+    return locale.toString(date, longDateFormat(locale));
 }
 
 QString messageText(const QString& name, const QString& policyNumber, qint64 days,

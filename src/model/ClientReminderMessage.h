@@ -34,6 +34,9 @@ QString contactPhone(const Input& input);
 // Only ASCII digits and "+" kept, with "+" put in front when it does not already begin so.
 QString normalisedPhone(const QString& phone);
 
+// The locale's long date format without its weekday field: "MMMM d, yyyy" in en_US.
+QString longDateFormat(const QLocale& locale);
+
 // The day, the month's name and the year in the locale's long style, without the weekday:
 // "March 1, 2025" in en_US, "1 marzo 2025" in it_IT.
 QString longDate(Instant instant, const QTimeZone& zone, const QLocale& locale);

@@ -10,4 +10,5 @@ enum ItemDataRole : int {
     SubtitleRole,                  // QString, empty when there is none
     DetailRole,                    // QString: a date, a count, a phrase beside the title
     ColorNameRole,                 // QString: a colour name the palette knows ("red", ...)
+    NoteRole,                      // QString: a short line under the detail, empty when none
 };

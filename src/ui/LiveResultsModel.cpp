@@ -49,6 +49,7 @@ QHash<int, QByteArray> LiveResultsModel::roleNames() const {
     names.insert(SubtitleRole, "subtitle");
     names.insert(DetailRole, "detail");
     names.insert(ColorNameRole, "colorName");
+    names.insert(NoteRole, "note");
     return names;
 }
 

@@ -34,9 +34,9 @@ public:
     QHash<int, QByteArray> roleNames() const override;
 
     // The object a row stands for; null for a leading row.
-    ManagedObject* objectAt(int row) const;
+    virtual ManagedObject* objectAt(int row) const;
     // The row of the object, or -1.
-    int rowOf(const ManagedObject* object) const;
+    virtual int rowOf(const ManagedObject* object) const;
     LiveFetchResults& results() const { return *m_results; }
 
 protected:
@@ -46,7 +46,8 @@ protected:
     // The value of a role for one of the leading rows; none by default.
     virtual QVariant leadingData(int row, int role) const;
 
-private:
+    // The results' changes, forwarded one to one; a model that shows fewer rows than its
+    // results overrides them to translate, and calls these while it shows every row.
     void willInsertRow(int row) override;
     void didInsertRow(int row) override;
     void willRemoveRow(int row) override;
@@ -55,6 +56,7 @@ private:
     void didMoveRow(int from, int to) override;
     void didChangeRow(int row) override;
 
+private:
     std::unique_ptr<LiveFetchResults> m_results;
     int m_leading;
     bool m_moving = false;

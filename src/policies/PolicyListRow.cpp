@@ -1,0 +1,116 @@
+#include "policies/PolicyListRow.h"
+
+#include "ui/ItemDataRole.h"
+#include "ui/Palette.h"
+#include "ui/Typography.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+
+constexpr int kInsetX = 8;
+constexpr int kInsetY = 4;
+constexpr int kPadding = 10;
+constexpr int kSpacing = 12;
+constexpr int kStripeWidth = 4;
+constexpr int kStripeHeight = 32;
+constexpr int kLineSpacing = 2;
+constexpr int kRowWidth = 320;
+
+void fillRounded(QPainter* painter, const QRectF& rect, qreal radius, const QColor& color) {
+    QPainterPath path;
+    path.addRoundedRect(rect, radius, radius);
+    painter->fillPath(path, color);
+}
+
+// Two lines, `top` over `bottom`, centred on `middle` and aligned by `alignment`.
+void paintLines(QPainter* painter, int left, int width, int middle, Qt::Alignment alignment,
+                const std::array<std::pair<QFont, QColor>, 2>& looks,
+                const std::array<QString, 2>& texts) {
+    const int topHeight = QFontMetrics(looks[0].first).height();
+    const int bottomHeight = texts[1].isEmpty() ? 0 : QFontMetrics(looks[1].first).height();
+    int y = middle - (topHeight + (bottomHeight ? kLineSpacing + bottomHeight : 0)) / 2;
+    for (size_t line = 0; line < 2; ++line) {
+        if (texts[line].isEmpty()) {
+            continue;
+        }
+        const QFontMetrics metrics(looks[line].first);
+        painter->setFont(looks[line].first);
+        painter->setPen(looks[line].second);
+        const QString shown = metrics.elidedText(texts[line], Qt::ElideRight, width);
+        painter->drawText(QRect(left, y, width, metrics.height()), alignment | Qt::AlignVCenter,
+                          shown);
+        y += metrics.height() + kLineSpacing;
+    }
+}
+
+} // namespace
+
+PolicyListRow::PolicyListRow(QObject* parent)
+    : QStyledItemDelegate(parent)
+    , m_nameFont(Typography::system(13, QFont::DemiBold))
+    , m_providerFont(Typography::system(11))
+    , m_dateFont(Typography::system(11, QFont::Medium))
+    , m_noteFont(Typography::system(9))
+    , m_accent(Palette::color(ColorName::Accent))
+    , m_primary(Palette::color(ColorName::Primary))
+    , m_secondary(Palette::color(ColorName::Secondary))
+    , m_orange(Palette::color(ColorName::Orange))
+    , m_statusColors{Palette::color(ColorName::Red), m_orange, Palette::color(ColorName::Green)} {}
+
+QSize PolicyListRow::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const {
+    return {kRowWidth, kRowHeight};
+}
+
+PolicyListRow::Texts PolicyListRow::textsOf(const QModelIndex& index) const {
+    const QString colorName = index.data(ColorNameRole).toString();
+    const std::optional<ColorName> named = Palette::byName(colorName);
+    QColor status = m_secondary;
+    if (named == ColorName::Red || named == ColorName::Orange || named == ColorName::Green) {
+        status = m_statusColors[named == ColorName::Red ? 0 : named == ColorName::Orange ? 1 : 2];
+    }
+    return {index.data(TitleRole).toString(), index.data(SubtitleRole).toString(),
+            index.data(DetailRole).toString(), index.data(NoteRole).toString(), status};
+}
+
+void PolicyListRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const {
+    const Texts texts = textsOf(index);
+    const bool selected = option.state.testFlag(QStyle::State_Selected);
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    const QRect row = option.rect.adjusted(kInsetX, kInsetY, -kInsetX, -kInsetY);
+    if (selected) {
+        fillRounded(painter, row, 6, m_accent);
+    }
+    const QRect content = row.adjusted(kPadding, kPadding, -kPadding, -kPadding);
+    const int middle = content.center().y() + 1;
+    fillRounded(painter,
+                QRectF(content.left(), middle - kStripeHeight / 2, kStripeWidth, kStripeHeight), 2,
+                texts.status);
+    paintRight(painter, content, texts, selected);
+    const int right = std::max(QFontMetrics(m_dateFont).horizontalAdvance(texts.date),
+                               QFontMetrics(m_noteFont).horizontalAdvance(texts.note));
+    const int left = content.left() + kStripeWidth + kSpacing;
+    const QColor white(Qt::white);
+    paintLines(painter, left, std::max(0, content.right() - right - kSpacing - left), middle,
+               Qt::AlignLeft,
+               {{{m_nameFont, selected ? white : m_primary},
+                 {m_providerFont, selected ? Palette::withOpacity(white, 0.8) : m_secondary}}},
+               {texts.name, texts.provider});
+    painter->restore();
+}
+
+void PolicyListRow::paintRight(QPainter* painter, const QRect& content, const Texts& texts,
+                               bool selected) const {
+    const QColor white(Qt::white);
+    const int width = std::max(QFontMetrics(m_dateFont).horizontalAdvance(texts.date),
+                               QFontMetrics(m_noteFont).horizontalAdvance(texts.note));
+    paintLines(painter, content.right() + 1 - width, width, content.center().y() + 1,
+               Qt::AlignRight,
+               {{{m_dateFont, selected ? white : texts.status},
+                 {m_noteFont, selected ? Palette::withOpacity(white, 0.9) : m_orange}}},
+               {texts.date, texts.note});
+}

@@ -1,0 +1,307 @@
+#include "policies/PolicyListModel.h"
+#include "policies/PolicyListRow.h"
+#include "store/ManagedObjectContext.h"
+#include "support/StoreFixture.h"
+#include "ui/ItemDataRole.h"
+#include "ui/Palette.h"
+
+#include <QAbstractItemModelTester>
+#include <QImage>
+#include <QPainter>
+#include <QStyleOptionViewItem>
+
+#include <random>
+
+namespace {
+
+using TimeHelpers::kDayMs;
+using TimeHelpers::kHourMs;
+using TimeHelpers::utc;
+
+QStringList shownNames(const PolicyListModel& model) {
+    QStringList names;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        names << model.index(row).data(TitleRole).toString();
+    }
+    return names;
+}
+
+class PolicyListModelTest : public StoreFixture {
+protected:
+    void SetUp() override { m_controller = openInMemory(); }
+    ManagedObjectContext& context() { return m_controller->container().viewContext(); }
+    std::shared_ptr<Policy> add(const QString& name, qint64 fromNowMs, const char* days,
+                                const QString& provider = QStringLiteral("Generali")) {
+        auto policy =
+            insertPolicy(context(), name, Instant(m_clock.now().msSinceEpoch() + fromNowMs));
+        policy->setProvider(provider);
+        policy->setCustomReminderDays(QString::fromUtf8(days));
+        policy->setReminderDays(10);
+        return policy;
+    }
+    std::unique_ptr<PersistenceController> m_controller;
+};
+
+struct ListCase {
+    PolicyFilter filter;
+    const char* search;
+    QStringList shown;
+};
+
+class PolicyListCases : public PolicyListModelTest,
+                        public ::testing::WithParamInterface<ListCase> {};
+
+// Every policy the rules tell apart at 2026-03-10 10:30 in Rome, each case a filter and a
+// search: the rows listed, in expiry order; the counters count every policy whatever both are.
+TEST_P(PolicyListCases, ListsWhatTheFilterAndSearchAdmit) {
+    add(QStringLiteral("Ieri"), -kDayMs - kHourMs, "30");
+    add(QStringLiteral("Oggi"), kHourMs, "30");
+    add(QStringLiteral("Vuota"), 10 * kDayMs, ",", QStringLiteral("AxA Italia"));
+    add(QStringLiteral("CASA blu"), 15 * kDayMs, "15, 7");
+    add(QStringLiteral("Oltre"), 16 * kDayMs, "15, 7", QStringLiteral("Unipol"));
+    add(QStringLiteral("Caffè"), 400 * kDayMs, "30", QStringLiteral("Poste"));
+    ASSERT_TRUE(context().save());
+
+    PolicyListModel model(context(), m_clock);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    model.setFilter(GetParam().filter);
+    model.setSearchText(QString::fromUtf8(GetParam().search));
+    EXPECT_EQ(shownNames(model), GetParam().shown);
+    EXPECT_EQ(model.expiringCount(), 3);
+    EXPECT_EQ(model.expiredCount(), 1);
+    EXPECT_EQ(model.totalCount(), 6);
+
+    // Only a policy expiring soon has a remaining-days line, today's with 0.
+    for (int row = 0; row < model.rowCount(); ++row) {
+        const QModelIndex index = model.index(row);
+        const QString name = index.data(TitleRole).toString();
+        const QString note = index.data(NoteRole).toString();
+        if (name == u"Oggi") {
+            EXPECT_EQ(note, QStringLiteral("0g rimanenti"));
+            EXPECT_EQ(index.data(ColorNameRole).toString(), QStringLiteral("orange"));
+            EXPECT_EQ(index.data(Qt::AccessibleTextRole).toString(),
+                      QStringLiteral("Oggi, Generali, Mar 10, 2026, IN SCADENZA"));
+        } else if (name == u"CASA blu") {
+            EXPECT_EQ(note, QStringLiteral("15g rimanenti"));
+        } else if (name == u"Ieri" || name == u"Oltre" || name == u"Caffè") {
+            EXPECT_EQ(note, QString()) << name.toStdString();
+        }
+    }
+}
+
+const QStringList kAll = {"Ieri", "Oggi", "Vuota", "CASA blu", "Oltre", "Caffè"};
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PolicyListCases,
+    ::testing::Values(
+        ListCase{PolicyFilter::All, "", kAll},
+        ListCase{PolicyFilter::ExpiringSoon, "", {"Oggi", "Vuota", "CASA blu"}},
+        ListCase{PolicyFilter::Expired, "", {"Ieri"}},
+        // Letter case ignored in the name and in a provider of mixed case, accents not.
+        ListCase{PolicyFilter::All, "casa", {"CASA blu"}},
+        ListCase{PolicyFilter::All, "axa", {"Vuota"}}, ListCase{PolicyFilter::All, "caffe", {}},
+        ListCase{PolicyFilter::All, "CAFFÈ", {"Caffè"}},
+        // The number is searched too; a blank is a search, matched where a blank is.
+        ListCase{PolicyFilter::All, "n-olt", {"Oltre"}},
+        ListCase{PolicyFilter::All, " ", {"Vuota", "CASA blu"}},
+        // No match across the end of one field and the start of the next.
+        ListCase{PolicyFilter::All, "ieriN", {}}, ListCase{PolicyFilter::Expired, "o", {}},
+        ListCase{PolicyFilter::ExpiringSoon, "BLU", {"CASA blu"}}));
+
+// Letter case as the user's language has it: in Turkish the capital of "ı" is "I" and that
+// of "i" is "İ".
+TEST(PolicyListFilter, IgnoresLetterCaseAsTheLocaleDoes) {
+    const auto finds = [](QLocale::Language language, const char* search, const char* name) {
+        const QLocale locale(language);
+        PolicyListFilter rule(locale);
+        rule.setSearchText(QString::fromUtf8(search));
+        return rule.admits(
+            PolicyStatus::Active,
+            PolicyListFilter::searchKeys(QString::fromUtf8(name), QString(), QString(), locale));
+    };
+    EXPECT_TRUE(finds(QLocale::English, "irmak", "IRMAK"));
+    EXPECT_FALSE(finds(QLocale::Turkish, "irmak", "IRMAK"));
+    EXPECT_TRUE(finds(QLocale::Turkish, "ırmak", "IRMAK"));
+    EXPECT_TRUE(finds(QLocale::Turkish, "istanbul", "İSTANBUL"));
+    EXPECT_TRUE(finds(QLocale::Italian, "perché", "PERCHÉ"));
+    EXPECT_FALSE(finds(QLocale::Italian, "perche", "PERCHÉ"));
+}
+
+// The status as each policy's own rule gives it, and the search as plain case-insensitive
+// containment: the list a fresh fetch and filter would show.
+std::vector<ManagedObject*> freshlyFiltered(ManagedObjectContext& context, PolicyFilter filter,
+                                            const QString& search, std::array<int, 3>& counts) {
+    FetchRequest<Policy> request = Policy::fetchRequest();
+    request.setSortDescriptors({SortDescriptor{QStringLiteral("expirationDate"), true}});
+    counts = {};
+    std::vector<ManagedObject*> shown;
+    for (const auto& policy : context.fetch(request)) {
+        const PolicyStatus status = policy->isExpired()        ? PolicyStatus::Expired
+                                    : policy->isExpiringSoon() ? PolicyStatus::ExpiringSoon
+                                                               : PolicyStatus::Active;
+        ++counts[size_t(status)];
+        const bool found = search.isEmpty() ||
+                           policy->name().contains(search, Qt::CaseInsensitive) ||
+                           policy->policyNumber().contains(search, Qt::CaseInsensitive) ||
+                           policy->provider().contains(search, Qt::CaseInsensitive);
+        if (PolicyFilters::admits(filter, status) && found) {
+            shown.push_back(policy.get());
+        }
+    }
+    return shown;
+}
+
+// Random inserts, changes that move rows, take them in or out of the filter or the search,
+// deletes, saves, rollbacks and changes of the filter and search: after each step the rows a
+// view rebuilt from the model's signals are those of a fresh filtered fetch, the counters
+// match, and the model tester (fatal) finds every signal consistent.
+TEST_F(PolicyListModelTest, FollowsRandomChangesWithAFilterAndASearchOn) {
+    PolicyListModel model(context(), m_clock);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    std::vector<ManagedObject*> seen;
+    auto reread = [&] {
+        seen.clear();
+        for (int row = 0; row < model.rowCount(); ++row) {
+            seen.push_back(model.objectAt(row));
+        }
+    };
+    QObject::connect(&model, &QAbstractItemModel::modelReset, reread);
+    QObject::connect(&model, &QAbstractItemModel::rowsInserted,
+                     [&](const QModelIndex&, int first, int) {
+                         seen.insert(seen.begin() + first, model.objectAt(first));
+                     });
+    QObject::connect(&model, &QAbstractItemModel::rowsRemoved,
+                     [&](const QModelIndex&, int first, int) { seen.erase(seen.begin() + first); });
+    QObject::connect(&model, &QAbstractItemModel::rowsMoved,
+                     [&](const QModelIndex&, int from, int, const QModelIndex&, int before) {
+                         ManagedObject* moved = seen[size_t(from)];
+                         seen.erase(seen.begin() + from);
+                         seen.insert(seen.begin() + (before > from ? before - 1 : before), moved);
+                     });
+
+    std::mt19937 random(20261207);
+    auto pick = [&](int bound) { return int(random() % unsigned(bound)); };
+    auto name = [&] { return QString(QChar(u'a' + pick(4))) + QChar(u'A' + pick(4)); };
+    auto expiry = [&] { return Instant(m_clock.now().msSinceEpoch() + (pick(80) - 20) * kDayMs); };
+    const char* days[] = {"30", "7", ",", "-1", "15, 3"};
+    std::array<int, 3> counts{};
+    for (int step = 0; step < 600; ++step) {
+        std::vector<std::shared_ptr<Policy>> all = context().fetch(Policy::fetchRequest());
+        const int action = all.empty() ? 0 : pick(10);
+        std::shared_ptr<Policy> policy = all.empty() ? nullptr : all[size_t(pick(int(all.size())))];
+        switch (action) {
+        case 0:
+        case 1:
+            add(name(), 0, days[pick(5)])->setExpirationDate(expiry());
+            break;
+        case 2:
+            policy->setExpirationDate(expiry());
+            break;
+        case 3:
+            policy->setName(name());
+            break;
+        case 4:
+            policy->setCustomReminderDays(QString::fromUtf8(days[pick(5)]));
+            break;
+        case 5:
+            context().deleteObject(policy.get());
+            break;
+        case 6:
+            ASSERT_TRUE(context().save());
+            break;
+        case 7:
+            context().rollback();
+            break;
+        case 8:
+            model.setFilter(PolicyFilters::kAllCases[size_t(pick(3))]);
+            break;
+        default: {
+            // Typing on, erasing, or a new text; now and then none, to list every row.
+            const QString text = model.searchText();
+            const int how = pick(4);
+            model.setSearchText(how == 0   ? text + name().left(1)
+                                : how == 1 ? text.left(text.size() - 1)
+                                : how == 2 ? name().right(1)
+                                           : QString());
+        }
+        }
+        const std::vector<ManagedObject*> expected =
+            freshlyFiltered(context(), model.filter(), model.searchText(), counts);
+        ASSERT_EQ(seen, expected) << "step " << step << ", action " << action;
+        ASSERT_EQ(model.expiringCount(), counts[size_t(PolicyStatus::ExpiringSoon)]);
+        ASSERT_EQ(model.expiredCount(), counts[size_t(PolicyStatus::Expired)]);
+        ASSERT_EQ(model.totalCount(), counts[0] + counts[1] + counts[2]);
+    }
+}
+
+// Left open overnight: statuses, rows and counters follow the clock across midnight, each
+// policy changing at its expiry's own time of day.
+TEST_F(PolicyListModelTest, FollowsTheClockAcrossMidnight) {
+    m_clock.jumpTo(utc("2026-03-10T23:30:00+01:00"));
+    insertPolicy(context(), QStringLiteral("Scade"), utc("2026-03-09T23:45:00+01:00"));
+    insertPolicy(context(), QStringLiteral("Entra"), utc("2026-04-11T00:05:00+02:00"));
+    insertPolicy(context(), QStringLiteral("Resta"), utc("2026-04-11T00:20:00+02:00"));
+    ASSERT_TRUE(context().save());
+    PolicyListModel model(context(), m_clock);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    model.setFilter(PolicyFilter::ExpiringSoon);
+    EXPECT_EQ(shownNames(model), QStringList{"Scade"});
+    EXPECT_EQ(model.expiredCount(), 0);
+
+    m_clock.advanceTo(utc("2026-03-11T00:10:00+01:00"));
+    EXPECT_EQ(shownNames(model), QStringList{"Entra"});
+    EXPECT_EQ(model.index(0).data(NoteRole).toString(), QStringLiteral("30g rimanenti"));
+    EXPECT_EQ(model.expiringCount(), 1);
+    EXPECT_EQ(model.expiredCount(), 1);
+
+    m_clock.jumpTo(utc("2026-03-11T00:25:00+01:00"));
+    EXPECT_EQ(shownNames(model), (QStringList{"Entra", "Resta"}));
+}
+
+// The abbreviated date each locale writes, from its own long format.
+TEST_F(PolicyListModelTest, WritesTheAbbreviatedDateOfTheLocale) {
+    insertPolicy(context(), QStringLiteral("Casa"), utc("2026-03-01T12:00:00Z"));
+    const std::pair<QLocale, QString> cases[] = {
+        {QLocale(QLocale::English, QLocale::UnitedStates), QStringLiteral("Mar 1, 2026")},
+        {QLocale(QLocale::Italian, QLocale::Italy), QStringLiteral("1 mar 2026")},
+        {QLocale(QLocale::German, QLocale::Germany), QStringLiteral("1. März 2026")},
+        {QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("2026年3月1日")},
+    };
+    for (const auto& [locale, text] : cases) {
+        m_clock.setLocale(locale);
+        PolicyListModel model(context(), m_clock);
+        EXPECT_EQ(model.index(0).data(DetailRole).toString(), text) << locale.name().toStdString();
+    }
+}
+
+// Rows of one height, the stripe in the status colour, the selected row on the accent.
+TEST_F(PolicyListModelTest, PaintsRowsOfOneHeightInTheirStatusColour) {
+    insertPolicy(context(), QStringLiteral("Oggi"),
+                 Instant(m_clock.now().msSinceEpoch() + kHourMs));
+    PolicyListModel model(context(), m_clock);
+    PolicyListRow row;
+    QStyleOptionViewItem option;
+    EXPECT_EQ(row.sizeHint(option, model.index(0)).height(), PolicyListRow::kRowHeight);
+    for (const bool selected : {false, true}) {
+        QImage image(320, PolicyListRow::kRowHeight, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        option.rect = image.rect();
+        option.state = selected ? QStyle::State_Selected : QStyle::State_None;
+        QPainter painter(&image);
+        row.paint(&painter, option, model.index(0));
+        painter.end();
+        const auto has = [&](QColor color) {
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    if (image.pixel(x, y) == color.rgba()) {
+                        return true;
+                    }
+                }
+            }
+            return false;
+        };
+        EXPECT_TRUE(has(Palette::color(ColorName::Orange)));
+        EXPECT_EQ(has(Palette::color(ColorName::Accent)), selected);
+    }
+}
+
+} // namespace
