@@ -1,6 +1,7 @@
 #include "policies/PolicyListModel.h"
 #include "policies/PolicyListRow.h"
 #include "store/ManagedObjectContext.h"
+#include "support/ModelMirror.h"
 #include "support/StoreFixture.h"
 #include "ui/ItemDataRole.h"
 #include "ui/Palette.h"
@@ -157,26 +158,7 @@ std::vector<ManagedObject*> freshlyFiltered(ManagedObjectContext& context, Polic
 TEST_F(PolicyListModelTest, FollowsRandomChangesWithAFilterAndASearchOn) {
     PolicyListModel model(context(), m_clock);
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
-    std::vector<ManagedObject*> seen;
-    auto reread = [&] {
-        seen.clear();
-        for (int row = 0; row < model.rowCount(); ++row) {
-            seen.push_back(model.objectAt(row));
-        }
-    };
-    QObject::connect(&model, &QAbstractItemModel::modelReset, reread);
-    QObject::connect(&model, &QAbstractItemModel::rowsInserted,
-                     [&](const QModelIndex&, int first, int) {
-                         seen.insert(seen.begin() + first, model.objectAt(first));
-                     });
-    QObject::connect(&model, &QAbstractItemModel::rowsRemoved,
-                     [&](const QModelIndex&, int first, int) { seen.erase(seen.begin() + first); });
-    QObject::connect(&model, &QAbstractItemModel::rowsMoved,
-                     [&](const QModelIndex&, int from, int, const QModelIndex&, int before) {
-                         ManagedObject* moved = seen[size_t(from)];
-                         seen.erase(seen.begin() + from);
-                         seen.insert(seen.begin() + (before > from ? before - 1 : before), moved);
-                     });
+    const ModelMirror seen(model);
 
     std::mt19937 random(20261207);
     auto pick = [&](int bound) { return int(random() % unsigned(bound)); };
@@ -226,7 +208,7 @@ TEST_F(PolicyListModelTest, FollowsRandomChangesWithAFilterAndASearchOn) {
         }
         const std::vector<ManagedObject*> expected =
             freshlyFiltered(context(), model.filter(), model.searchText(), counts);
-        ASSERT_EQ(seen, expected) << "step " << step << ", action " << action;
+        ASSERT_EQ(seen.rows(), expected) << "step " << step << ", action " << action;
         ASSERT_EQ(model.expiringCount(), counts[size_t(PolicyStatus::ExpiringSoon)]);
         ASSERT_EQ(model.expiredCount(), counts[size_t(PolicyStatus::Expired)]);
         ASSERT_EQ(model.totalCount(), counts[0] + counts[1] + counts[2]);

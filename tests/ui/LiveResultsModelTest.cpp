@@ -1,5 +1,6 @@
 #include "ui/LiveResultsModel.h"
 #include "store/LiveFetchResults.h"
+#include "support/ModelMirror.h"
 #include "support/StoreFixture.h"
 #include "ui/ItemDataRole.h"
 
@@ -10,15 +11,6 @@
 namespace {
 
 using LiveResultsModelTest = StoreFixture;
-
-// The rows as a view knows them, rebuilt from the model's signals alone.
-std::vector<ManagedObject*> followSignals(LiveResultsModel& model) {
-    std::vector<ManagedObject*> rows;
-    for (int row = 0; row < model.rowCount(); ++row) {
-        rows.push_back(model.objectAt(row));
-    }
-    return rows;
-}
 
 // Random inserts, changes that move rows or take them in or out of the predicate, in-place
 // changes, deletes, saves and rollbacks: after each, the rows a view rebuilt from the
@@ -34,21 +26,7 @@ TEST_F(LiveResultsModelTest, ForwardsEveryChangeOneToOne) {
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     ASSERT_TRUE(model.performFetch());
 
-    std::vector<ManagedObject*> seen;
-    QObject::connect(&model, &QAbstractItemModel::modelReset, [&] { seen = followSignals(model); });
-    QObject::connect(&model, &QAbstractItemModel::rowsInserted,
-                     [&](const QModelIndex&, int first, int) {
-                         seen.insert(seen.begin() + first, model.objectAt(first));
-                     });
-    QObject::connect(&model, &QAbstractItemModel::rowsRemoved,
-                     [&](const QModelIndex&, int first, int) { seen.erase(seen.begin() + first); });
-    QObject::connect(&model, &QAbstractItemModel::rowsMoved,
-                     [&](const QModelIndex&, int from, int, const QModelIndex&, int before) {
-                         ManagedObject* moved = seen[size_t(from)];
-                         seen.erase(seen.begin() + from);
-                         seen.insert(seen.begin() + (before > from ? before - 1 : before), moved);
-                     });
-    seen = followSignals(model);
+    const ModelMirror seen(model);
 
     std::mt19937 random(20261207);
     auto pick = [&](int bound) { return int(random() % unsigned(bound)); };
@@ -91,7 +69,7 @@ TEST_F(LiveResultsModelTest, ForwardsEveryChangeOneToOne) {
         for (const auto& object : context.execute(request)) {
             expected.push_back(object.get());
         }
-        ASSERT_EQ(seen, expected) << "step " << step << ", action " << action;
+        ASSERT_EQ(seen.rows(), expected) << "step " << step << ", action " << action;
         ASSERT_EQ(model.rowCount(), int(expected.size()));
         if (!expected.empty()) {
             EXPECT_EQ(model.data(model.index(0), ObjectRole).value<ManagedObject*>(), expected[0]);
