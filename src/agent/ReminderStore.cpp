@@ -1,5 +1,7 @@
 #include "agent/ReminderStore.h"
 
+#include "platform/PrivateFolders.h"
+
 #include <QFileInfo>
 
 #include <cerrno>
@@ -41,27 +43,6 @@ const char* const kColumns =
 
 QString systemError(const QString& what) {
     return what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
-}
-
-// Creates the folder and any missing folder above it, each private (0700) from the start, as
-// the XDG base directory specification asks; a folder that exists keeps the mode it has.
-std::optional<QString> makePrivateFolders(const QString& folder) {
-    if (QFileInfo::exists(folder)) {
-        return std::nullopt;
-    }
-    const QString parent = QFileInfo(folder).absolutePath();
-    if (parent != folder) {
-        if (std::optional<QString> failure = makePrivateFolders(parent)) {
-            return failure;
-        }
-    }
-    const QByteArray name = QFile::encodeName(folder);
-    if (::mkdir(name.constData(), 0700) != 0) {
-        // Made by someone else meanwhile: theirs, left as it is.
-        return errno == EEXIST ? std::nullopt : std::optional(systemError(folder));
-    }
-    // The umask may have taken bits away; it cannot have added any.
-    return ::chmod(name.constData(), 0700) == 0 ? std::nullopt : std::optional(systemError(folder));
 }
 
 // The file and the folders the store creates are made private before SQLite first touches

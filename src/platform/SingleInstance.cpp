@@ -1,5 +1,7 @@
 #include "platform/SingleInstance.h"
 
+#include "platform/PrivateFolders.h"
+
 #include <QDBusMessage>
 #include <QDir>
 #include <QFileInfo>
@@ -22,26 +24,6 @@ QString systemError(int code = errno) {
     return QString::fromLocal8Bit(std::strerror(code));
 }
 
-// Makes the folder and any missing folder above it mode 0700. A folder that exists keeps the
-// mode its user gave it.
-bool makeFolder(const QString& folder, QString* failure) {
-    if (folder.isEmpty()) {
-        *failure = QStringLiteral("No data folder is known for this account");
-        return false;
-    }
-    QStringList missing;
-    for (QString dir = QDir::cleanPath(QDir(folder).absolutePath());
-         !QFileInfo::exists(dir) && !QDir(dir).isRoot(); dir = QFileInfo(dir).absolutePath()) {
-        missing.prepend(dir);
-    }
-    for (const QString& dir : missing) {
-        if (::mkdir(QFile::encodeName(dir).constData(), 0700) != 0 && errno != EEXIST) {
-            *failure = QStringLiteral("Cannot create the folder %1: %2").arg(dir, systemError());
-            return false;
-        }
-    }
-    return true;
-}
 } // namespace
 
 SingleInstance::SingleInstance(QString folder, QDBusConnection bus, QObject* parent)
@@ -59,7 +41,8 @@ SingleInstance::~SingleInstance() {
 }
 
 SingleInstance::Claim SingleInstance::claim() {
-    if (!makeFolder(m_folder, &m_failure)) {
+    if (std::optional<QString> failure = makePrivateFolders(m_folder)) {
+        m_failure = *failure;
         return Claim::Failed;
     }
     const QString lockPath = QDir(m_folder).filePath(kLockName);

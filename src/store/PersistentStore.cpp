@@ -1,5 +1,6 @@
 #include "store/PersistentStore.h"
 
+#include "platform/PrivateFolders.h"
 #include "store/SqliteQuery.h"
 
 #include <QDir>
@@ -155,17 +156,9 @@ FileState inspectFile(const QString& path, QString* error) {
 // Creates the missing folders mode 0700 and the empty file mode 0600, so that nothing of the
 // store is ever readable by another account, not even for a moment.
 bool createFile(const QString& path, QString* error) {
-    const QString folder = QFileInfo(path).absolutePath();
-    QStringList missing;
-    for (QString dir = folder; !QFileInfo::exists(dir) && !QDir(dir).isRoot();
-         dir = QFileInfo(dir).absolutePath()) {
-        missing.prepend(dir);
-    }
-    for (const QString& dir : missing) {
-        if (::mkdir(QFile::encodeName(dir).constData(), 0700) != 0 && errno != EEXIST) {
-            *error = QStringLiteral("Cannot create the folder %1: %2").arg(dir, systemError(errno));
-            return false;
-        }
+    if (std::optional<QString> failure = makePrivateFolders(QFileInfo(path).absolutePath())) {
+        *error = *failure;
+        return false;
     }
     const int fd = ::open(QFile::encodeName(path).constData(),
                           O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);

@@ -19,12 +19,17 @@ namespace {
 // after they changed.
 class ReplayedList final : public LiveFetchResultsListener {
 public:
-    explicit ReplayedList(const LiveFetchResults& results)
+    // Starts from the rows the results hold now and listens to them until it goes.
+    explicit ReplayedList(LiveFetchResults& results)
         : m_results(results) {
         for (int row = 0; row < results.count(); ++row) {
             m_rows.push_back(results.objectAt(row));
         }
+        results.addListener(this);
     }
+    ~ReplayedList() override { m_results.removeListener(this); }
+    ReplayedList(const ReplayedList&) = delete;
+    ReplayedList& operator=(const ReplayedList&) = delete;
 
     const std::vector<ManagedObject*>& rows() const { return m_rows; }
     int changes() const { return m_changes; }
@@ -62,7 +67,7 @@ public:
     }
 
 private:
-    const LiveFetchResults& m_results;
+    LiveFetchResults& m_results;
     std::vector<ManagedObject*> m_rows;
     int m_changes = 0;
     int m_moves = 0;
@@ -220,7 +225,6 @@ TEST_P(LiveFetch, FollowsEveryChangeAsAFreshFetchWouldFindIt) {
         ASSERT_TRUE(results.performFetch(&error)) << qPrintable(error);
         EXPECT_EQ(rowsOf(results), refetched(context, request));
         ReplayedList replay(results);
-        results.addListener(&replay);
 
         std::vector<std::shared_ptr<Category>> categories;
         for (int i = 0; i < 3; ++i) {
@@ -367,7 +371,6 @@ TEST_F(LiveFetchRows, FollowAnotherWritersValuesBroughtInByASave) {
     LiveFetchResults results(context, request);
     ASSERT_TRUE(results.performFetch());
     ReplayedList replay(results);
-    results.addListener(&replay);
 
     RawSqlite raw(path);
     ASSERT_TRUE(raw.exec(QStringLiteral("UPDATE Policy SET expirationDate = %1 WHERE name = 'a'")
@@ -396,7 +399,6 @@ TEST_F(LiveFetchRows, GoWithTheirContextAndRefuseABadRequest) {
     auto results = std::make_unique<LiveFetchResults>(context, Policy::fetchRequest());
     ASSERT_TRUE(results->performFetch());
     ReplayedList replay(*results);
-    results->addListener(&replay);
     EXPECT_EQ(results->count(), 1);
     controller.reset();
     EXPECT_EQ(results->count(), 0);
@@ -417,7 +419,6 @@ TEST_F(LiveFetchRows, StayAFreshFetchWhenAnotherWriterAddsRows) {
     LiveFetchResults results(context, request);
     ASSERT_TRUE(results.performFetch());
     ReplayedList replay(results);
-    results.addListener(&replay);
     std::vector<std::shared_ptr<Policy>> added;
     for (const char* name : {"p1", "p2", "p3"}) {
         added.push_back(insertPolicy(context, QString::fromLatin1(name), kBase));
@@ -503,7 +504,6 @@ TEST_F(LiveFetchRows, StayInOrderAcrossManyRows) {
     LiveFetchResults results(context, request);
     ASSERT_TRUE(results.performFetch());
     ReplayedList replay(results);
-    results.addListener(&replay);
     // Many rows into one place, so that its piece of the list grows and splits.
     for (int i = 0; i < 700; ++i) {
         policies.push_back(insertPolicy(context, QStringLiteral("k%1").arg(i), kBase));
@@ -556,7 +556,6 @@ TEST_F(Rollback, BringsBackTheSavedStateAndEveryListFollows) {
     LiveFetchResults results(context, request);
     ASSERT_TRUE(results.performFetch());
     ReplayedList replay(results);
-    results.addListener(&replay);
     const std::vector<ManagedObject*> saved = rowsOf(results);
     QStringList heard;
     ObjectObservation watch(anna, [&](const QStringList& names) { heard << names; });
