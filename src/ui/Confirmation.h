@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+// Asks the user to confirm an action, behind one interface so that tests answer without a
+// dialog. The answer arrives later through `answered` (true: confirmed), never from a nested
+// event loop; a question whose window goes away first is never answered.
+class Confirmation {
+public:
+    struct Question {
+        QString title;
+        QString message;
+        QString confirmText;
+        QString cancelText;
+        // The confirming action destroys something; it is then drawn as such and is not the
+        // default button.
+        bool destructive = false;
+    };
+
+    virtual ~Confirmation() = default;
+
+    virtual void ask(QWidget* over, const Question& question,
+                     std::function<void(bool confirmed)> answered) = 0;
+};
