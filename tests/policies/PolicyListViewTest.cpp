@@ -99,6 +99,10 @@ TEST_F(PolicyListViewTest, SearchAndFilterNarrowTheListWhileTheFooterCountsEvery
     EXPECT_TRUE(field->hasFocus());
     QTest::keyClick(field, Qt::Key_Escape);
     EXPECT_EQ(listed().size(), 4);
+
+    // A day and a minute on, "Casa" is a whole day past and "Vita" within its 30 days.
+    m_clock.advanceTo(utc("2026-03-11T18:01:00Z"));
+    EXPECT_EQ(footer(), (QStringList{"2", "2", "4 total"}));
 }
 
 TEST_F(PolicyListViewTest, TheSelectionOutlivesASearchAndGoesWithItsPolicy) {
