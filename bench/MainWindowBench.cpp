@@ -204,11 +204,6 @@ ChildFigures runChild(const char* mode, const QString& store) {
     return figures;
 }
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 void writeStore(const QString& path, int count) {
     PolicyWorld::InMemory unused(0);
     PersistenceController store(path, unused.clock, unused.log);
@@ -247,20 +242,20 @@ void startUpFigures() {
         fullMb = full.residentMb;
     }
     std::fprintf(stderr, "start-up to the first painted window: empty %.1f ms, 10,000 %.1f ms\n",
-                 median(emptyWall), median(tenWall));
+                 Bench::median(emptyWall), Bench::median(tenWall));
     Bench::report(QStringLiteral("start-up to the first painted main window, 10,000 policies vs "
                                  "an empty store"),
-                  QString::number(median(tenWall) / median(emptyWall), 'f', 2),
+                  QString::number(Bench::median(tenWall) / Bench::median(emptyWall), 'f', 2),
                   QStringLiteral("at most 1.5"));
     Bench::report(QStringLiteral("start-up: the data's part (store open, fetch and list model), "
                                  "10,000 policies (ms)"),
-                  QString::number(median(tenData) - median(emptyData), 'f', 1),
+                  QString::number(Bench::median(tenData) - Bench::median(emptyData), 'f', 1),
                   QStringLiteral("at most 50 ms"));
     std::fprintf(stderr, "100,000: first painted list %.1f ms, open and fetch %.1f ms\n",
-                 median(listed), median(fetched));
+                 Bench::median(listed), Bench::median(fetched));
     Bench::report(QStringLiteral("first painted list vs the store's open and fetch, 100,000 "
                                  "policies"),
-                  QString::number(median(listed) / median(fetched), 'f', 2),
+                  QString::number(Bench::median(listed) / Bench::median(fetched), 'f', 2),
                   QStringLiteral("at most 1.5"));
     Bench::report(QStringLiteral("resident memory after start-up, 100,000 policies vs an empty "
                                  "store (MB)"),
@@ -271,19 +266,6 @@ void startUpFigures() {
 void mainWindowBench() {
     interactionFigures();
     startUpFigures();
-}
-
-double residentMb() {
-    std::FILE* statm = std::fopen("/proc/self/statm", "r");
-    long size = 0;
-    long resident = 0;
-    if (statm) {
-        if (std::fscanf(statm, "%ld %ld", &size, &resident) != 2) {
-            resident = 0;
-        }
-        std::fclose(statm);
-    }
-    return double(resident) * double(sysconf(_SC_PAGESIZE)) / 1e6;
 }
 
 } // namespace
@@ -324,7 +306,8 @@ int Bench::childMain(int argc, char** argv) {
         Bench::doNotOptimize(context.fetch(request).size());
     }
     const double paintedMs = msSince(opening);
-    std::printf("READY %.3f %.3f %.3f %.3f\n", openMs, windowMs, paintedMs, residentMb());
+    std::printf("READY %.3f %.3f %.3f %.3f\n", openMs, windowMs, paintedMs,
+                double(Bench::residentBytes()) / 1e6);
     std::fflush(stdout);
     ::_exit(0);
 }
