@@ -1,0 +1,94 @@
+#include "app/AboutView.h"
+
+#include "ui/Icons.h"
+#include "ui/Palette.h"
+#include "ui/Typography.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace {
+
+// Qt's own logo, which Qt Widgets carries for its About box.
+const QString kQtLogo = QStringLiteral(":/qt-project.org/qmessagebox/images/qtlogo-64.png");
+
+QLabel* text(const QString& content, TextStyle style, QWidget* parent, bool secondary = true) {
+    auto* label = new QLabel(content, parent);
+    label->setFont(Typography::font(style));
+    label->setAlignment(Qt::AlignCenter);
+    if (secondary) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, Palette::color(ColorName::Secondary));
+        label->setPalette(palette);
+    }
+    return label;
+}
+
+QWidget* credit(const QPixmap& icon, const QString& name, QWidget* parent) {
+    auto* row = new QWidget(parent);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* iconLabel = new QLabel(row);
+    iconLabel->setPixmap(icon);
+    layout->addStretch();
+    layout->addWidget(iconLabel);
+    layout->addWidget(text(name, TextStyle::Caption, row));
+    layout->addStretch();
+    return row;
+}
+
+} // namespace
+
+AboutView::AboutView(QWidget* parent)
+    : QWidget(parent) {
+    auto* stack = new QVBoxLayout(this);
+    stack->setSpacing(20);
+    auto* icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("aboutIcon"));
+    const int iconSize = QFontInfo(Typography::system(64)).pixelSize();
+    icon->setPixmap(Icons::pixmap(u"calendar.badge.clock", iconSize,
+                                  Palette::color(ColorName::Blue), devicePixelRatioF()));
+    icon->setAlignment(Qt::AlignCenter);
+    stack->addWidget(icon);
+    QLabel* name = text(QStringLiteral("Quintaver Scheduler"), TextStyle::Title, this, false);
+    QFont bold = name->font();
+    bold.setBold(true);
+    name->setFont(bold);
+    stack->addWidget(name);
+    stack->addWidget(text(QStringLiteral("Version 1.0"), TextStyle::Subheadline, this));
+    QLabel* description = text(QStringLiteral("A comprehensive scheduler for Linux with calendar "
+                                              "events, tasks and policy tracking."),
+                               TextStyle::Body, this);
+    description->setObjectName(QStringLiteral("aboutDescription"));
+    description->setWordWrap(true);
+    description->setMaximumWidth(300);
+    stack->addWidget(description, 0, Qt::AlignHCenter);
+    auto* separator = new QFrame(this);
+    separator->setFrameShape(QFrame::HLine);
+    separator->setFrameShadow(QFrame::Sunken);
+    stack->addWidget(separator);
+    stack->addWidget(buildCredits());
+    stack->addStretch();
+}
+
+QWidget* AboutView::buildCredits() {
+    auto* credits = new QWidget(this);
+    credits->setObjectName(QStringLiteral("aboutCredits"));
+    auto* stack = new QVBoxLayout(credits);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(8);
+    const int size = QFontMetrics(Typography::font(TextStyle::Caption)).height();
+    const QColor secondary = Palette::color(ColorName::Secondary);
+    const qreal ratio = devicePixelRatioF();
+    QPixmap qt = QPixmap(kQtLogo).scaled(qRound(size * ratio), qRound(size * ratio),
+                                         Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    qt.setDevicePixelRatio(ratio);
+    stack->addWidget(credit(qt, QStringLiteral("Qt 6"), credits));
+    stack->addWidget(credit(Icons::pixmap(u"cylinder.split.1x2", size, secondary, ratio),
+                            QStringLiteral("SQLite"), credits));
+    stack->addWidget(credit(Icons::pixmap(u"desktopcomputer", size, secondary, ratio),
+                            QStringLiteral("Linux desktop"), credits));
+    return credits;
+}
