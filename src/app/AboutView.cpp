@@ -63,7 +63,8 @@ AboutView::AboutView(QWidget* parent)
                                TextStyle::Body, this);
     description->setObjectName(QStringLiteral("aboutDescription"));
     description->setWordWrap(true);
-    description->setMaximumWidth(300);
+    // At most 300 wide: a fixed width lets the wrapped lines take the height they need.
+    description->setFixedWidth(300);
     stack->addWidget(description, 0, Qt::AlignHCenter);
     auto* separator = new QFrame(this);
     separator->setFrameShape(QFrame::HLine);
