@@ -1,5 +1,6 @@
 #include "app/SettingsView.h"
 #include "app/AppSettings.h"
+#include "app/SettingsWindow.h"
 #include "platform/InMemoryNotificationService.h"
 #include "platform/UserPreferences.h"
 #include "platform/XdgAutostartEntry.h"
@@ -23,16 +24,17 @@ namespace {
 
 // The settings window over a preferences file and an autostart folder of the test's own; a
 // new window reads the same file, as after a restart.
-class SettingsWindow : public ::testing::Test {
+class SettingsScreen : public ::testing::Test {
 protected:
     void open() {
-        m_view.reset();
+        m_window.reset();
         m_settings.reset();
         m_store = std::make_unique<QSettings>(preferencesFile(), QSettings::IniFormat);
         m_settings = std::make_unique<AppSettings>(*m_store);
-        m_view =
-            std::make_unique<SettingsView>(*m_settings, m_service, m_autostart, m_log.channel());
-        m_view->present();
+        m_window =
+            std::make_unique<SettingsWindow>(*m_settings, m_service, m_autostart, m_log.channel());
+        m_window->present();
+        m_view = m_window->view();
     }
     QString preferencesFile() const { return m_dir.filePath("settings.conf"); }
     QVariant stored(const QString& key) const {
@@ -59,12 +61,13 @@ protected:
     CapturedLog m_log;
     std::unique_ptr<QSettings> m_store;
     std::unique_ptr<AppSettings> m_settings;
-    std::unique_ptr<SettingsView> m_view;
+    std::unique_ptr<SettingsWindow> m_window;
+    SettingsView* m_view = nullptr;
 };
 
 } // namespace
 
-TEST_F(SettingsWindow, AFreshUserSeesTheDefaultsAndEveryChangeOutlivesTheWindow) {
+TEST_F(SettingsScreen, AFreshUserSeesTheDefaultsAndEveryChangeOutlivesTheWindow) {
     open();
     ASSERT_EQ(tabs()->count(), 3);
     EXPECT_EQ(tabs()->tabText(0), "General");
@@ -103,7 +106,7 @@ TEST_F(SettingsWindow, AFreshUserSeesTheDefaultsAndEveryChangeOutlivesTheWindow)
     EXPECT_EQ(stored(UserPreferences::kLaunchAtLogin).toBool(), false);
 }
 
-TEST_F(SettingsWindow, AStoredReminderThePickerDoesNotOfferStaysUntilTheUserPicksOne) {
+TEST_F(SettingsScreen, AStoredReminderThePickerDoesNotOfferStaysUntilTheUserPicksOne) {
     QSettings(preferencesFile(), QSettings::IniFormat)
         .setValue(UserPreferences::kDefaultReminderTime, 45);
     open();
@@ -117,7 +120,7 @@ TEST_F(SettingsWindow, AStoredReminderThePickerDoesNotOfferStaysUntilTheUserPick
     EXPECT_EQ(stored(UserPreferences::kDefaultReminderTime).toInt(), 5);
 }
 
-TEST_F(SettingsWindow, LaunchAtLoginStaysOffWhenTheEntryCannotBeWritten) {
+TEST_F(SettingsScreen, LaunchAtLoginStaysOffWhenTheEntryCannotBeWritten) {
     QFile blocker(m_dir.filePath("config"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
@@ -130,7 +133,7 @@ TEST_F(SettingsWindow, LaunchAtLoginStaysOffWhenTheEntryCannotBeWritten) {
     EXPECT_TRUE(m_log.lines()[0].startsWith("Error changing launch at login: "));
 }
 
-TEST_F(SettingsWindow, TheStatusRowShowsTheServicesAnswerEachTimeTheWindowIsShown) {
+TEST_F(SettingsScreen, TheStatusRowShowsTheServicesAnswerEachTimeTheWindowIsShown) {
     open();
     tabs()->setCurrentIndex(1);
     ASSERT_TRUE(statusArrives("Notifications Disabled"));
@@ -152,21 +155,22 @@ TEST_F(SettingsWindow, TheStatusRowShowsTheServicesAnswerEachTimeTheWindowIsShow
 
     // Withdrawn elsewhere while the window was closed: shown again, it asks again, on the
     // same window, which opens on its first tab.
-    SettingsView* const window = m_view.get();
-    window->close();
+    m_view->close();
     m_service.setAuthorization(false);
     m_service.requestAuthorization([](bool, const std::optional<QString>&) {});
-    window->present();
+    m_window->present();
+    EXPECT_EQ(m_window->view(), m_view);
+    EXPECT_TRUE(m_view->isVisible());
     EXPECT_EQ(tabs()->currentIndex(), 0);
     ASSERT_TRUE(statusArrives("Notifications Disabled"));
     EXPECT_TRUE(enableButtonShown());
     // An answer that arrives after the window is gone changes nothing.
     find<QPushButton>("enableNotificationsButton")->click();
-    m_view.reset();
+    m_window.reset();
     QTest::qWait(50);
 }
 
-TEST_F(SettingsWindow, TheAboutPageNamesWhatTheProgramIsBuiltOnWithItsIcons) {
+TEST_F(SettingsScreen, TheAboutPageNamesWhatTheProgramIsBuiltOnWithItsIcons) {
     open();
     tabs()->setCurrentIndex(2);
     QStringList credits;
