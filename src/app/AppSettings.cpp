@@ -4,9 +4,10 @@
 
 #include <QSettings>
 
-AppSettings::AppSettings(QSettings& store, QObject* parent)
+AppSettings::AppSettings(QSettings& store, LogChannel& log, QObject* parent)
     : QObject(parent)
-    , m_store(store) {}
+    , m_store(store)
+    , m_log(log) {}
 
 bool AppSettings::launchAtLogin() const {
     return m_store.value(UserPreferences::kLaunchAtLogin, UserPreferences::kLaunchAtLoginDefault)
@@ -63,5 +64,11 @@ bool AppSettings::store(const QString& key, const QVariant& value, const QVarian
     m_store.setValue(key, value);
     // The reminder agent reads the file itself, at its next reminder.
     m_store.sync();
+    // The store keeps its first error for good, so it is reported once.
+    if (m_store.status() != QSettings::NoError && !m_failureReported) {
+        m_failureReported = true;
+        m_log.write(QStringLiteral("Error saving preferences: "),
+                    m_store.fileName() + QStringLiteral(" cannot be written"));
+    }
     return true;
 }

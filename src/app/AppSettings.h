@@ -1,16 +1,20 @@
 #pragma once
 
+#include "platform/LogChannel.h"
+
 #include <QObject>
 
 class QSettings;
 
 // The four preferences of the settings window, typed, over a settings store the caller owns
 // (the user's file in the program, a temporary one in tests). Each setter writes the store at
-// once and signals only a real change.
+// once and signals only a real change; a file that cannot be written is reported once, and the
+// value holds until the program ends.
 class AppSettings final : public QObject {
     Q_OBJECT
 public:
-    explicit AppSettings(QSettings& store, QObject* parent = nullptr);
+    explicit AppSettings(QSettings& store, LogChannel& log = LogChannel::standardOutput(),
+                         QObject* parent = nullptr);
 
     bool launchAtLogin() const;
     bool showMenuBar() const;
@@ -35,4 +39,6 @@ private:
     bool store(const QString& key, const QVariant& value, const QVariant& current);
 
     QSettings& m_store;
+    LogChannel& m_log;
+    bool m_failureReported = false;
 };

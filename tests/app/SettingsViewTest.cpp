@@ -30,13 +30,13 @@ protected:
         m_window.reset();
         m_settings.reset();
         m_store = std::make_unique<QSettings>(preferencesFile(), QSettings::IniFormat);
-        m_settings = std::make_unique<AppSettings>(*m_store);
+        m_settings = std::make_unique<AppSettings>(*m_store, m_log.channel());
         m_window =
             std::make_unique<SettingsWindow>(*m_settings, m_service, m_autostart, m_log.channel());
         m_window->present();
         m_view = m_window->view();
     }
-    QString preferencesFile() const { return m_dir.filePath("settings.conf"); }
+    QString preferencesFile() const { return m_dir.filePath(m_preferencesName); }
     QVariant stored(const QString& key) const {
         return QSettings(preferencesFile(), QSettings::IniFormat).value(key);
     }
@@ -56,6 +56,7 @@ protected:
     }
 
     QTemporaryDir m_dir;
+    QString m_preferencesName = "settings.conf";
     XdgAutostartEntry m_autostart{m_dir.filePath("config"), "/usr/bin/quintaver-scheduler"};
     InMemoryNotificationService m_service;
     CapturedLog m_log;
@@ -120,17 +121,22 @@ TEST_F(SettingsScreen, AStoredReminderThePickerDoesNotOfferStaysUntilTheUserPick
     EXPECT_EQ(stored(UserPreferences::kDefaultReminderTime).toInt(), 5);
 }
 
-TEST_F(SettingsScreen, LaunchAtLoginStaysOffWhenTheEntryCannotBeWritten) {
+TEST_F(SettingsScreen, WhatCannotBeWrittenIsReportedAndLaunchAtLoginStaysOff) {
+    // A file where the autostart folder and the preferences' folder would be.
     QFile blocker(m_dir.filePath("config"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
+    m_preferencesName = "config/settings.conf";
     open();
     auto* toggle = find<QCheckBox>("launchAtLoginToggle");
     toggle->click();
     EXPECT_FALSE(toggle->isChecked());
     EXPECT_FALSE(m_settings->launchAtLogin());
-    ASSERT_EQ(m_log.lines().size(), 1);
-    EXPECT_TRUE(m_log.lines()[0].startsWith("Error changing launch at login: "));
+    find<QCheckBox>("soundToggle")->click();
+    const QStringList lines = m_log.lines();
+    ASSERT_EQ(lines.size(), 2) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines[0].startsWith("Error changing launch at login: "));
+    EXPECT_TRUE(lines[1].startsWith("Error saving preferences: "));
 }
 
 TEST_F(SettingsScreen, TheStatusRowShowsTheServicesAnswerEachTimeTheWindowIsShown) {
