@@ -12,7 +12,7 @@
 namespace {
 
 // Qt's own logo, which Qt Widgets carries for its About box.
-const QString kQtLogo = QStringLiteral(":/qt-project.org/qmessagebox/images/qtlogo-64.png");
+constexpr QLatin1String kQtLogo(":/qt-project.org/qmessagebox/images/qtlogo-64.png");
 
 QLabel* text(const QString& content, TextStyle style, QWidget* parent, bool secondary = true) {
     auto* label = new QLabel(content, parent);
@@ -83,8 +83,9 @@ QWidget* AboutView::buildCredits() {
     const int size = QFontMetrics(Typography::font(TextStyle::Caption)).height();
     const QColor secondary = Palette::color(ColorName::Secondary);
     const qreal ratio = devicePixelRatioF();
-    QPixmap qt = QPixmap(kQtLogo).scaled(qRound(size * ratio), qRound(size * ratio),
-                                         Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QPixmap qt = QPixmap(QString(kQtLogo))
+                     .scaled(qRound(size * ratio), qRound(size * ratio), Qt::KeepAspectRatio,
+                             Qt::SmoothTransformation);
     qt.setDevicePixelRatio(ratio);
     stack->addWidget(credit(qt, QStringLiteral("Qt 6"), credits));
     stack->addWidget(credit(Icons::pixmap(u"cylinder.split.1x2", size, secondary, ratio),
