@@ -1,7 +1,6 @@
 #include "app/AboutView.h"
 
-#include "ui/Icons.h"
-#include "ui/Palette.h"
+#include "app/SettingsSection.h"
 #include "ui/Typography.h"
 
 #include <QFrame>
@@ -19,21 +18,18 @@ QLabel* text(const QString& content, TextStyle style, QWidget* parent, bool seco
     label->setFont(Typography::font(style));
     label->setAlignment(Qt::AlignCenter);
     if (secondary) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, Palette::color(ColorName::Secondary));
-        label->setPalette(palette);
+        SettingsSection::paintText(label, ColorName::Secondary);
     }
     return label;
 }
 
-QWidget* credit(const QPixmap& icon, const QString& name, QWidget* parent) {
+// One credit: its icon, then its name, centred.
+QWidget* credit(QLabel* icon, const QString& name, QWidget* parent) {
     auto* row = new QWidget(parent);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto* iconLabel = new QLabel(row);
-    iconLabel->setPixmap(icon);
     layout->addStretch();
-    layout->addWidget(iconLabel);
+    layout->addWidget(icon);
     layout->addWidget(text(name, TextStyle::Caption, row));
     layout->addStretch();
     return row;
@@ -48,8 +44,8 @@ AboutView::AboutView(QWidget* parent)
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("aboutIcon"));
     const int iconSize = QFontInfo(Typography::system(64)).pixelSize();
-    icon->setPixmap(Icons::pixmap(u"calendar.badge.clock", iconSize,
-                                  Palette::color(ColorName::Blue), devicePixelRatioF()));
+    SettingsSection::paintIcon(icon, QStringLiteral("calendar.badge.clock"), iconSize,
+                               ColorName::Blue);
     icon->setAlignment(Qt::AlignCenter);
     stack->addWidget(icon);
     QLabel* name = text(QStringLiteral("Quintaver Scheduler"), TextStyle::Title, this, false);
@@ -81,16 +77,22 @@ QWidget* AboutView::buildCredits() {
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(8);
     const int size = QFontMetrics(Typography::font(TextStyle::Caption)).height();
-    const QColor secondary = Palette::color(ColorName::Secondary);
     const qreal ratio = devicePixelRatioF();
-    QPixmap qt = QPixmap(QString(kQtLogo))
-                     .scaled(qRound(size * ratio), qRound(size * ratio), Qt::KeepAspectRatio,
-                             Qt::SmoothTransformation);
-    qt.setDevicePixelRatio(ratio);
+    auto* qt = new QLabel(credits);
+    QPixmap logo = QPixmap(QString(kQtLogo))
+                       .scaled(qRound(size * ratio), qRound(size * ratio), Qt::KeepAspectRatio,
+                               Qt::SmoothTransformation);
+    logo.setDevicePixelRatio(ratio);
+    qt->setPixmap(logo);
     stack->addWidget(credit(qt, QStringLiteral("Qt 6"), credits));
-    stack->addWidget(credit(Icons::pixmap(u"cylinder.split.1x2", size, secondary, ratio),
-                            QStringLiteral("SQLite"), credits));
-    stack->addWidget(credit(Icons::pixmap(u"desktopcomputer", size, secondary, ratio),
-                            QStringLiteral("Linux desktop"), credits));
+    const std::pair<QString, QString> bundled[] = {
+        {QStringLiteral("cylinder.split.1x2"), QStringLiteral("SQLite")},
+        {QStringLiteral("desktopcomputer"), QStringLiteral("Linux desktop")},
+    };
+    for (const auto& [iconName, name] : bundled) {
+        auto* icon = new QLabel(credits);
+        SettingsSection::paintIcon(icon, iconName, size, ColorName::Secondary);
+        stack->addWidget(credit(icon, name, credits));
+    }
     return credits;
 }

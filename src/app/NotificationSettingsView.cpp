@@ -3,8 +3,6 @@
 #include "app/AppSettings.h"
 #include "app/SettingsSection.h"
 #include "platform/NotificationService.h"
-#include "ui/Icons.h"
-#include "ui/Palette.h"
 #include "ui/Typography.h"
 
 #include <QCheckBox>
@@ -68,11 +66,11 @@ void NotificationSettingsView::setNotificationsAuthorized(bool authorized) {
 }
 
 void NotificationSettingsView::applyStatus() {
-    const QColor color = Palette::color(m_authorized ? ColorName::Green : ColorName::Red);
-    const int size = QFontMetrics(m_statusText->font()).height();
-    m_statusIcon->setPixmap(
-        Icons::pixmap(m_authorized ? u"checkmark.circle.fill" : u"xmark.circle.fill", size, color,
-                      devicePixelRatioF()));
+    SettingsSection::paintIcon(m_statusIcon,
+                               m_authorized ? QStringLiteral("checkmark.circle.fill")
+                                            : QStringLiteral("xmark.circle.fill"),
+                               QFontMetrics(m_statusText->font()).height(),
+                               m_authorized ? ColorName::Green : ColorName::Red);
     m_statusText->setText(m_authorized ? QStringLiteral("Notifications Enabled")
                                        : QStringLiteral("Notifications Disabled"));
     m_enable->setVisible(!m_authorized);

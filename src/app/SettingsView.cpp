@@ -3,6 +3,7 @@
 #include "app/AboutView.h"
 #include "app/GeneralSettingsView.h"
 #include "app/NotificationSettingsView.h"
+#include "app/SettingsSection.h"
 #include "platform/NotificationService.h"
 #include "ui/Icons.h"
 #include "ui/Palette.h"
@@ -21,17 +22,31 @@ SettingsView::SettingsView(AppSettings& settings, NotificationService& notificat
     setObjectName(QStringLiteral("settingsView"));
     setWindowTitle(QStringLiteral("Preferences"));
     m_tabs->setObjectName(QStringLiteral("settingsTabs"));
-    const QColor iconColor = Palette::color(ColorName::Primary);
     m_tabs->addTab(new GeneralSettingsView(settings, autostart, log, m_tabs),
-                   Icons::icon(u"gear", iconColor), QStringLiteral("General"));
-    m_tabs->addTab(m_notificationTab, Icons::icon(u"bell", iconColor),
-                   QStringLiteral("Notifications"));
-    m_tabs->addTab(new AboutView(m_tabs), Icons::icon(u"info.circle", iconColor),
-                   QStringLiteral("About"));
+                   QStringLiteral("General"));
+    m_tabs->addTab(m_notificationTab, QStringLiteral("Notifications"));
+    m_tabs->addTab(new AboutView(m_tabs), QStringLiteral("About"));
     m_tabs->setFixedSize(500, 400);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    applyLook();
+}
+
+void SettingsView::applyLook() {
+    const QColor iconColor = Palette::color(ColorName::Primary, palette());
+    const char16_t* const icons[] = {u"gear", u"bell", u"info.circle"};
+    for (int tab = 0; tab < m_tabs->count(); ++tab) {
+        m_tabs->setTabIcon(tab, Icons::icon(icons[tab], iconColor));
+    }
+    SettingsSection::repaint(this);
+}
+
+void SettingsView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) {
+        applyLook();
+    }
 }
 
 void SettingsView::present() {

@@ -24,8 +24,12 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // A light or dark theme chosen while the window exists recolours its texts and icons.
+    void changeEvent(QEvent* event) override;
 
 private:
+    void applyLook();
+
     NotificationService& m_notifications;
     QTabWidget* m_tabs;
     NotificationSettingsView* m_notificationTab;

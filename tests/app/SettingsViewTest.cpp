@@ -6,7 +6,9 @@
 #include "platform/XdgAutostartEntry.h"
 #include "support/CapturedLog.h"
 #include "support/WaitUntil.h"
+#include "ui/Palette.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -176,7 +178,8 @@ TEST_F(SettingsScreen, TheStatusRowShowsTheServicesAnswerEachTimeTheWindowIsShow
     QTest::qWait(50);
 }
 
-TEST_F(SettingsScreen, TheAboutPageNamesWhatTheProgramIsBuiltOnWithItsIcons) {
+TEST_F(SettingsScreen, TheAboutPageNamesWhatTheProgramIsBuiltOnAndFollowsTheTheme) {
+    QApplication::setPalette(Palette::light());
     open();
     tabs()->setCurrentIndex(2);
     QStringList credits;
@@ -191,5 +194,17 @@ TEST_F(SettingsScreen, TheAboutPageNamesWhatTheProgramIsBuiltOnWithItsIcons) {
     EXPECT_EQ(credits, QStringList({"Qt 6", "SQLite", "Linux desktop"}));
     EXPECT_EQ(icons, 3);
     EXPECT_FALSE(find<QLabel>("aboutIcon")->pixmap().isNull());
-    EXPECT_TRUE(find<QLabel>("aboutDescription")->text().contains("for Linux"));
+    auto* description = find<QLabel>("aboutDescription");
+    EXPECT_TRUE(description->text().contains("for Linux"));
+
+    // The desktop turns dark while the window is open.
+    const QColor lightSecondary = description->palette().color(QPalette::WindowText);
+    const QColor darkSecondary = Palette::color(ColorName::Secondary, Palette::dark());
+    ASSERT_NE(lightSecondary, darkSecondary);
+    QApplication::setPalette(Palette::dark());
+    QApplication::processEvents();
+    EXPECT_EQ(description->palette().color(QPalette::WindowText), darkSecondary);
+    QApplication::setPalette(Palette::light());
+    QApplication::processEvents();
+    EXPECT_EQ(description->palette().color(QPalette::WindowText), lightSecondary);
 }
