@@ -5,7 +5,7 @@
 
 QString UserPreferences::filePath() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QStringLiteral("/quintaver-scheduler/settings.conf");
+           QStringLiteral("/quintaver-scheduler/quintaver-scheduler.conf");
 }
 
 bool UserPreferences::soundEnabled(const QString& file) {

@@ -17,7 +17,8 @@ public:
     static constexpr int kDefaultReminderTimeDefault = 15;
     static constexpr bool kSoundEnabledDefault = true;
 
-    // $XDG_CONFIG_HOME/quintaver-scheduler/settings.conf (an INI file).
+    // $XDG_CONFIG_HOME/quintaver-scheduler/quintaver-scheduler.conf, an INI file: where a
+    // QSettings for the program's name keeps the user's settings.
     static QString filePath();
     // The sound choice as the file holds it now; the default when the file or the key is
     // missing or unreadable.

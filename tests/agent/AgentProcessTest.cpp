@@ -76,7 +76,7 @@ TEST(AgentProcess, FollowsTheUsersSoundChoiceAtEachReminder) {
     PrivateBus bus;
     ASSERT_TRUE(bus.isRunning());
     QTemporaryDir data;
-    QSettings preferences(data.filePath("config/quintaver-scheduler/settings.conf"),
+    QSettings preferences(data.filePath("config/quintaver-scheduler/quintaver-scheduler.conf"),
                           QSettings::IniFormat);
     preferences.setValue(UserPreferences::kSoundEnabled, false);
     preferences.sync();
