@@ -7,6 +7,7 @@
 #include "platform/LogChannel.h"
 #include "platform/ReminderBus.h"
 #include "platform/SystemClock.h"
+#include "platform/UserPreferences.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -54,6 +55,10 @@ int main(int argc, char** argv) {
 
     SystemClock clock;
     DesktopNotifications presenter(bus);
+    // Read at each reminder: the program may change it while the agent runs.
+    presenter.setSoundPreference([preferences = UserPreferences::filePath()] {
+        return UserPreferences::soundEnabled(preferences);
+    });
     ReminderAgent agent(clock, *store, presenter, log);
     ProgramHandOver handOver(bus, log);
     QObject::connect(&agent, &ReminderAgent::openRequested, &handOver, &ProgramHandOver::open);

@@ -113,8 +113,13 @@ void DesktopNotifications::show(const NotificationRequest& request, ShowCompleti
         });
 }
 
-void DesktopNotifications::notify(const NotificationRequest& request,
-                                  const QStringList& capabilities, ShowCompletion completion) {
+void DesktopNotifications::setSoundPreference(std::function<bool()> soundEnabled) {
+    m_soundEnabled = std::move(soundEnabled);
+}
+
+void DesktopNotifications::notify(NotificationRequest request, const QStringList& capabilities,
+                                  ShowCompletion completion) {
+    request.sound = request.sound && (!m_soundEnabled || m_soundEnabled());
     const QVariantList arguments = {
         QStringLiteral("Quintaver Scheduler"),
         quint32(0),

@@ -20,6 +20,10 @@ public:
     // pair names one server process even when the file that keeps it outlives the session.
     QString server() const override;
 
+    // The user's sound choice, asked at each notification; a request asks for a sound only
+    // while it says yes. Without one, each request's own flag decides.
+    void setSoundPreference(std::function<bool()> soundEnabled);
+
     // The texts and hints shown for a request, given the server's capabilities.
     static QString bodyFor(const NotificationRequest& request, const QStringList& capabilities);
     static QVariantMap hintsFor(const NotificationRequest& request);
@@ -31,11 +35,12 @@ private Q_SLOTS:
     void onClosed(quint32 id, quint32 reason);
 
 private:
-    void notify(const NotificationRequest& request, const QStringList& capabilities,
+    void notify(NotificationRequest request, const QStringList& capabilities,
                 ShowCompletion completion);
     void lookUpServer();
 
     QDBusConnection m_bus;
+    std::function<bool()> m_soundEnabled;
     QDBusServiceWatcher m_watcher;
     // The capabilities of the server now owning the name; reset when the owner changes.
     std::optional<QStringList> m_capabilities;

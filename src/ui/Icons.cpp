@@ -14,7 +14,7 @@ struct Entry {
 };
 
 // System icon name -> Bootstrap Icons file (src/ui/icons, MIT licence).
-constexpr std::array<Entry, 40> kTable{{
+constexpr std::array<Entry, 42> kTable{{
     {u"arrow.clockwise", "arrow-clockwise"},
     {u"arrow.down.doc", "file-earmark-arrow-down"},
     {u"bell", "bell"},
@@ -23,6 +23,8 @@ constexpr std::array<Entry, 40> kTable{{
     {u"calendar.badge.clock", "calendar-event"},
     {u"checkmark.circle.fill", "check-circle-fill"},
     {u"cloud", "cloud"},
+    {u"cylinder.split.1x2", "database"},
+    {u"desktopcomputer", "pc-display"},
     {u"doc.badge.plus", "file-earmark-plus"},
     {u"doc.fill", "file-earmark-fill"},
     {u"doc.text", "file-earmark-text"},

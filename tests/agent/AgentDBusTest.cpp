@@ -7,8 +7,10 @@
 #include "platform/DBusNotificationService.h"
 #include "platform/ManualClock.h"
 #include "platform/ReminderBus.h"
+#include "platform/UserPreferences.h"
 #include "support/WaitUntil.h"
 
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -133,6 +135,9 @@ struct Look {
     bool sound;
     QString body;
     QString shownBody;
+    // What the user's preferences file holds, if it exists.
+    std::optional<bool> soundPreference = std::nullopt;
+    bool heard = sound;
 };
 
 class NotificationLook : public AgentOverDBus, public ::testing::WithParamInterface<Look> {};
@@ -140,6 +145,13 @@ class NotificationLook : public AgentOverDBus, public ::testing::WithParamInterf
 
 TEST_P(NotificationLook, CarriesTextsNameIconHintsAndTheDefaultAction) {
     const Look& look = GetParam();
+    const QString preferences = m_dir.filePath("config/quintaver-scheduler/settings.conf");
+    if (look.soundPreference) {
+        QSettings(preferences, QSettings::IniFormat)
+            .setValue(UserPreferences::kSoundEnabled, *look.soundPreference);
+    }
+    m_presenter->setSoundPreference(
+        [preferences] { return UserPreferences::soundEnabled(preferences); });
     startServer(look.capabilities);
     NotificationRequest request = dueNow("policy-A-7", look.body);
     request.sound = look.sound;
@@ -153,8 +165,8 @@ TEST_P(NotificationLook, CarriesTextsNameIconHintsAndTheDefaultAction) {
     ASSERT_GE(call.actions.size(), 2);
     EXPECT_EQ(call.actions[0], "default");
     EXPECT_EQ(call.hints.value("desktop-entry").toString(), "org.quintaver.Scheduler");
-    EXPECT_EQ(call.hints.contains("sound-name"), look.sound);
-    EXPECT_EQ(call.hints.value("suppress-sound").toBool(), !look.sound);
+    EXPECT_EQ(call.hints.contains("sound-name"), look.heard);
+    EXPECT_EQ(call.hints.value("suppress-sound").toBool(), !look.heard);
     EXPECT_TRUE(pending().isEmpty());
 }
 
@@ -164,7 +176,11 @@ INSTANTIATE_TEST_SUITE_P(
         Look{"MarkupEscaped", kWithMarkup, true, "Casa & Auto <b> (P-1) expires in 7 days",
              "Casa &amp; Auto &lt;b&gt; (P-1) expires in 7 days"},
         Look{"PlainAsTyped", kPlain, true, "Casa & Auto <b> (P-1)", "Casa & Auto <b> (P-1)"},
-        Look{"Silent", kWithMarkup, false, "Vita (P-2)", "Vita (P-2)"}),
+        Look{"Silent", kWithMarkup, false, "Vita (P-2)", "Vita (P-2)"},
+        // The user's sound choice applies to requests stored before it was made.
+        Look{"SilencedByTheUser", kWithMarkup, true, "Vita (P-2)", "Vita (P-2)", false, false},
+        Look{"SoundChosenByTheUser", kWithMarkup, true, "Vita (P-2)", "Vita (P-2)", true, true},
+        Look{"SilentEvenWithSoundChosen", kPlain, false, "Vita", "Vita", true, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(AgentOverDBus, AppliesCallsInTheOrderTheProgramIssuedThem) {

@@ -2,6 +2,7 @@
 // here, with a fixed style, font, palette and clock, and writes one PNG per picture.
 #include "MainWindowScreens.h"
 #include "PolicyScreens.h"
+#include "SettingsScreens.h"
 #include "contacts/ContactEditView.h"
 #include "model/Contact.h"
 #include "model/PersistenceController.h"
@@ -94,6 +95,7 @@ int main(int argc, char** argv) {
     ok &= shoot(new ContactEditView(context, stored, log), out.filePath("contact-editor-dark.png"));
     QApplication::setPalette(Palette::light());
     ok &= shootPolicyScreens(out, context, clock, log);
+    ok &= shootSettingsScreens(out);
     ok &= shootMainWindowScreens(out, clock, log);
     return ok ? 0 : 1;
 }

@@ -1,0 +1,77 @@
+#include "app/SettingsView.h"
+
+#include "app/AboutView.h"
+#include "app/GeneralSettingsView.h"
+#include "app/NotificationSettingsView.h"
+#include "app/SettingsSection.h"
+#include "platform/NotificationService.h"
+#include "ui/Icons.h"
+#include "ui/Palette.h"
+
+#include <QPointer>
+#include <QShowEvent>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+SettingsView::SettingsView(AppSettings& settings, NotificationService& notifications,
+                           AutostartEntry& autostart, LogChannel& log, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , m_notifications(notifications)
+    , m_tabs(new QTabWidget(this))
+    , m_notificationTab(new NotificationSettingsView(settings, notifications, m_tabs)) {
+    setObjectName(QStringLiteral("settingsView"));
+    setWindowTitle(QStringLiteral("Preferences"));
+    m_tabs->setObjectName(QStringLiteral("settingsTabs"));
+    m_tabs->addTab(new GeneralSettingsView(settings, autostart, log, m_tabs),
+                   QStringLiteral("General"));
+    m_tabs->addTab(m_notificationTab, QStringLiteral("Notifications"));
+    m_tabs->addTab(new AboutView(m_tabs), QStringLiteral("About"));
+    m_tabs->setFixedSize(500, 400);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_tabs);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    applyLook();
+}
+
+void SettingsView::applyLook() {
+    const QColor iconColor = Palette::color(ColorName::Primary, palette());
+    const char16_t* const icons[] = {u"gear", u"bell", u"info.circle"};
+    for (int tab = 0; tab < m_tabs->count(); ++tab) {
+        m_tabs->setTabIcon(tab, Icons::icon(icons[tab], iconColor));
+    }
+    SettingsSection::repaint(this);
+}
+
+void SettingsView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) {
+        applyLook();
+    }
+}
+
+void SettingsView::present() {
+    if (!isVisible()) {
+        m_tabs->setCurrentIndex(0);
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void SettingsView::checkNotificationAuthorization() {
+    m_notifications.authorizationStatus(
+        [tab = QPointer(m_notificationTab)](NotificationService::AuthorizationStatus status) {
+            if (tab) {
+                tab->setNotificationsAuthorized(
+                    status == NotificationService::AuthorizationStatus::Authorized);
+            }
+        });
+}
+
+void SettingsView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Un-minimizing is no new showing.
+    if (!event->spontaneous()) {
+        checkNotificationAuthorization();
+    }
+}

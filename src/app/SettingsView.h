@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QWidget>
+
+class AppSettings;
+class AutostartEntry;
+class LogChannel;
+class NotificationService;
+class NotificationSettingsView;
+class QTabWidget;
+
+// The settings window: General, Notifications and About. The program keeps one; present()
+// shows it, or brings it forward when it is already open.
+class SettingsView final : public QWidget {
+    Q_OBJECT
+public:
+    SettingsView(AppSettings& settings, NotificationService& notifications,
+                 AutostartEntry& autostart, LogChannel& log, QWidget* parent = nullptr);
+
+    void present();
+    // Asks the service whether the desktop shows notifications and sets the status row: only
+    // an authorized answer counts as enabled.
+    void checkNotificationAuthorization();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    // A light or dark theme chosen while the window exists recolours its texts and icons.
+    void changeEvent(QEvent* event) override;
+
+private:
+    void applyLook();
+
+    NotificationService& m_notifications;
+    QTabWidget* m_tabs;
+    NotificationSettingsView* m_notificationTab;
+};

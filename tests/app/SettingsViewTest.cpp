@@ -1,0 +1,210 @@
+#include "app/SettingsView.h"
+#include "app/AppSettings.h"
+#include "app/SettingsWindow.h"
+#include "platform/InMemoryNotificationService.h"
+#include "platform/UserPreferences.h"
+#include "platform/XdgAutostartEntry.h"
+#include "support/CapturedLog.h"
+#include "support/WaitUntil.h"
+#include "ui/Palette.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The settings window over a preferences file and an autostart folder of the test's own; a
+// new window reads the same file, as after a restart.
+class SettingsScreen : public ::testing::Test {
+protected:
+    void open() {
+        m_window.reset();
+        m_settings.reset();
+        m_store = std::make_unique<QSettings>(preferencesFile(), QSettings::IniFormat);
+        m_settings = std::make_unique<AppSettings>(*m_store, m_log.channel());
+        m_window =
+            std::make_unique<SettingsWindow>(*m_settings, m_service, m_autostart, m_log.channel());
+        m_window->present();
+        m_view = m_window->view();
+    }
+    QString preferencesFile() const { return m_dir.filePath(m_preferencesName); }
+    QVariant stored(const QString& key) const {
+        return QSettings(preferencesFile(), QSettings::IniFormat).value(key);
+    }
+    template <typename T> T* find(const char* name) const {
+        T* widget = m_view->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    QTabWidget* tabs() const { return find<QTabWidget>("settingsTabs"); }
+    QString statusText() const { return find<QLabel>("notificationStatusText")->text(); }
+    bool enableButtonShown() const {
+        return !find<QPushButton>("enableNotificationsButton")->isHidden();
+    }
+    // The answer to the status question asked when the window was shown.
+    bool statusArrives(const QString& text) const {
+        return waitUntil([&] { return statusText() == text; });
+    }
+
+    QTemporaryDir m_dir;
+    QString m_preferencesName = "settings.conf";
+    XdgAutostartEntry m_autostart{m_dir.filePath("config"), "/usr/bin/quintaver-scheduler"};
+    InMemoryNotificationService m_service;
+    CapturedLog m_log;
+    std::unique_ptr<QSettings> m_store;
+    std::unique_ptr<AppSettings> m_settings;
+    std::unique_ptr<SettingsWindow> m_window;
+    SettingsView* m_view = nullptr;
+};
+
+} // namespace
+
+TEST_F(SettingsScreen, AFreshUserSeesTheDefaultsAndEveryChangeOutlivesTheWindow) {
+    open();
+    ASSERT_EQ(tabs()->count(), 3);
+    EXPECT_EQ(tabs()->tabText(0), "General");
+    EXPECT_EQ(tabs()->tabText(1), "Notifications");
+    EXPECT_EQ(tabs()->tabText(2), "About");
+    EXPECT_EQ(tabs()->currentIndex(), 0);
+    EXPECT_EQ(tabs()->size(), QSize(500, 400));
+    EXPECT_FALSE(find<QCheckBox>("launchAtLoginToggle")->isChecked());
+    EXPECT_TRUE(find<QCheckBox>("showMenuBarToggle")->isChecked());
+    auto* picker = find<QComboBox>("defaultReminderPicker");
+    ASSERT_EQ(picker->count(), 4);
+    EXPECT_EQ(picker->itemText(3), "60 minutes before");
+    EXPECT_EQ(picker->currentText(), "15 minutes before");
+    EXPECT_TRUE(find<QCheckBox>("soundToggle")->isChecked());
+    // Showing the window wrote nothing.
+    EXPECT_FALSE(QFile::exists(preferencesFile()));
+
+    QSignalSpy menuBar(m_settings.get(), &AppSettings::showMenuBarChanged);
+    find<QCheckBox>("launchAtLoginToggle")->click();
+    find<QCheckBox>("showMenuBarToggle")->click();
+    QTest::keyClick(picker, Qt::Key_Down);
+    find<QCheckBox>("soundToggle")->click();
+    ASSERT_EQ(menuBar.size(), 1);
+    EXPECT_EQ(menuBar[0][0].toBool(), false);
+    EXPECT_TRUE(m_autostart.isEnabled());
+    // The reminder agent reads the sound choice from the file itself.
+    EXPECT_FALSE(UserPreferences::soundEnabled(preferencesFile()));
+
+    open();
+    EXPECT_TRUE(find<QCheckBox>("launchAtLoginToggle")->isChecked());
+    EXPECT_FALSE(find<QCheckBox>("showMenuBarToggle")->isChecked());
+    EXPECT_EQ(find<QComboBox>("defaultReminderPicker")->currentText(), "30 minutes before");
+    EXPECT_FALSE(find<QCheckBox>("soundToggle")->isChecked());
+    find<QCheckBox>("launchAtLoginToggle")->click();
+    EXPECT_FALSE(m_autostart.isEnabled());
+    EXPECT_EQ(stored(UserPreferences::kLaunchAtLogin).toBool(), false);
+}
+
+TEST_F(SettingsScreen, AStoredReminderThePickerDoesNotOfferStaysUntilTheUserPicksOne) {
+    QSettings(preferencesFile(), QSettings::IniFormat)
+        .setValue(UserPreferences::kDefaultReminderTime, 45);
+    open();
+    auto* picker = find<QComboBox>("defaultReminderPicker");
+    EXPECT_EQ(picker->currentIndex(), -1);
+    find<QCheckBox>("soundToggle")->click();
+    EXPECT_EQ(stored(UserPreferences::kDefaultReminderTime).toInt(), 45);
+    EXPECT_EQ(m_settings->defaultReminderTime(), 45);
+
+    QTest::keyClick(picker, Qt::Key_Down);
+    EXPECT_EQ(stored(UserPreferences::kDefaultReminderTime).toInt(), 5);
+}
+
+TEST_F(SettingsScreen, WhatCannotBeWrittenIsReportedAndLaunchAtLoginStaysOff) {
+    // A file where the autostart folder and the preferences' folder would be.
+    QFile blocker(m_dir.filePath("config"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    m_preferencesName = "config/settings.conf";
+    open();
+    auto* toggle = find<QCheckBox>("launchAtLoginToggle");
+    toggle->click();
+    EXPECT_FALSE(toggle->isChecked());
+    EXPECT_FALSE(m_settings->launchAtLogin());
+    find<QCheckBox>("soundToggle")->click();
+    const QStringList lines = m_log.lines();
+    ASSERT_EQ(lines.size(), 2) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines[0].startsWith("Error changing launch at login: "));
+    EXPECT_TRUE(lines[1].startsWith("Error saving preferences: "));
+}
+
+TEST_F(SettingsScreen, TheStatusRowShowsTheServicesAnswerEachTimeTheWindowIsShown) {
+    open();
+    tabs()->setCurrentIndex(1);
+    ASSERT_TRUE(statusArrives("Notifications Disabled"));
+    EXPECT_TRUE(enableButtonShown());
+
+    // Refused: the row stays red and the button stays to ask again.
+    m_service.setAuthorization(false);
+    find<QPushButton>("enableNotificationsButton")->click();
+    QTest::qWait(50);
+    EXPECT_EQ(statusText(), "Notifications Disabled");
+    EXPECT_TRUE(enableButtonShown());
+
+    m_service.setAuthorization(true, QStringLiteral("ignored"));
+    find<QPushButton>("enableNotificationsButton")->click();
+    ASSERT_TRUE(statusArrives("Notifications Enabled"));
+    EXPECT_FALSE(enableButtonShown());
+    EXPECT_FALSE(find<QLabel>("notificationStatusIcon")->pixmap().isNull());
+    EXPECT_TRUE(m_log.lines().isEmpty());
+
+    // Withdrawn elsewhere while the window was closed: shown again, it asks again, on the
+    // same window, which opens on its first tab.
+    m_view->close();
+    m_service.setAuthorization(false);
+    m_service.requestAuthorization([](bool, const std::optional<QString>&) {});
+    m_window->present();
+    EXPECT_EQ(m_window->view(), m_view);
+    EXPECT_TRUE(m_view->isVisible());
+    EXPECT_EQ(tabs()->currentIndex(), 0);
+    ASSERT_TRUE(statusArrives("Notifications Disabled"));
+    EXPECT_TRUE(enableButtonShown());
+    // An answer that arrives after the window is gone changes nothing.
+    find<QPushButton>("enableNotificationsButton")->click();
+    m_window.reset();
+    QTest::qWait(50);
+}
+
+TEST_F(SettingsScreen, TheAboutPageNamesWhatTheProgramIsBuiltOnAndFollowsTheTheme) {
+    QApplication::setPalette(Palette::light());
+    open();
+    tabs()->setCurrentIndex(2);
+    QStringList credits;
+    int icons = 0;
+    for (const QLabel* label : find<QWidget>("aboutCredits")->findChildren<QLabel*>()) {
+        if (label->pixmap().isNull()) {
+            credits << label->text();
+        } else {
+            ++icons;
+        }
+    }
+    EXPECT_EQ(credits, QStringList({"Qt 6", "SQLite", "Linux desktop"}));
+    EXPECT_EQ(icons, 3);
+    EXPECT_FALSE(find<QLabel>("aboutIcon")->pixmap().isNull());
+    auto* description = find<QLabel>("aboutDescription");
+    EXPECT_TRUE(description->text().contains("for Linux"));
+
+    // The desktop turns dark while the window is open.
+    const QColor lightSecondary = description->palette().color(QPalette::WindowText);
+    const QColor darkSecondary = Palette::color(ColorName::Secondary, Palette::dark());
+    ASSERT_NE(lightSecondary, darkSecondary);
+    QApplication::setPalette(Palette::dark());
+    QApplication::processEvents();
+    EXPECT_EQ(description->palette().color(QPalette::WindowText), darkSecondary);
+    QApplication::setPalette(Palette::light());
+    QApplication::processEvents();
+    EXPECT_EQ(description->palette().color(QPalette::WindowText), lightSecondary);
+}
