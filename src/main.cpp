@@ -1,4 +1,6 @@
+#include "app/AppSettings.h"
 #include "app/ContentView.h"
+#include "app/SettingsWindow.h"
 #include "contacts/ContactEditView.h"
 #include "model/PersistenceController.h"
 #include "platform/DBusApplicationObject.h"
@@ -9,6 +11,8 @@
 #include "platform/ReminderBus.h"
 #include "platform/SingleInstance.h"
 #include "platform/SystemClock.h"
+#include "platform/UserPreferences.h"
+#include "platform/XdgAutostartEntry.h"
 #include "policies/PdfShareExport.h"
 #include "reminders/NotificationManager.h"
 #include "ui/DialogConfirmation.h"
@@ -49,9 +53,13 @@ int main(int argc, char* argv[]) {
     SystemClock clock;
     LinuxDesktopActions desktop(bus);
     DialogConfirmation confirmation;
-    QSettings settings(QSettings::NativeFormat, QSettings::UserScope,
-                       QStringLiteral("quintaver-scheduler"),
-                       QStringLiteral("quintaver-scheduler"));
+    // The preferences file, which the reminder agent reads too.
+    QSettings settings(UserPreferences::filePath(), QSettings::IniFormat);
+    AppSettings preferences(settings, log);
+    XdgAutostartEntry autostart(XdgAutostartEntry::defaultConfigHome(),
+                                QCoreApplication::applicationFilePath());
+    SettingsWindow settingsWindow(preferences, NotificationManager::programNotificationService(),
+                                  autostart, log);
     const auto openContactEditor = [&context, &log](QWidget* over) {
         (new ContactEditView(context, nullptr, log, over))->open();
     };
@@ -60,6 +68,8 @@ int main(int argc, char* argv[]) {
                          confirmation},
                         NotificationCenter::defaultCenter(),
                         settings});
+    QObject::connect(&window, &ContentView::preferencesRequested, &settingsWindow,
+                     &SettingsWindow::present);
     const auto bringForward = [&window, &desktop](const QString& token) {
         desktop.bringForward(window.windowHandle(), token);
     };

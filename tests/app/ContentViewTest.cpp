@@ -102,12 +102,17 @@ TEST_F(ContentViewTest, EveryWayToANewPolicyOpensOneEmptyEditor) {
     EXPECT_TRUE(editors().isEmpty());
 }
 
-TEST_F(ContentViewTest, KeepsItsSizeBetweenRunsAndQuitsThroughTheDesktop) {
+TEST_F(ContentViewTest, KeepsItsSizeBetweenRunsAndOffersPreferencesAndQuit) {
     m_window->resize(1234, 777);
     m_window->close();
     show();
     EXPECT_EQ(m_window->size(), QSize(1234, 777));
 
+    int preferences = 0;
+    QObject::connect(m_window.get(), &ContentView::preferencesRequested,
+                     [&preferences] { ++preferences; });
+    QTest::keyClick(m_window.get(), Qt::Key_Comma, Qt::ControlModifier);
+    EXPECT_EQ(preferences, 1);
     QTest::keyClick(m_window.get(), Qt::Key_Q, Qt::ControlModifier);
     EXPECT_EQ(m_desktop.quitRequests, 1);
 }
