@@ -50,6 +50,7 @@ void DetailItem::applyLook() {
     m_label->setFont(font);
     QPalette labelPalette = m_label->palette();
     labelPalette.setColor(QPalette::WindowText, secondary);
+    labelPalette.setColor(QPalette::Text, secondary);
     m_label->setPalette(labelPalette);
     QFont medium = font;
     medium.setWeight(QFont::Medium);

@@ -26,7 +26,9 @@ QLabel* label(const QString& text, TextStyle style, QFont::Weight weight, ColorN
     font.setWeight(weight);
     label->setFont(font);
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, Palette::color(color, parent->palette()));
+    const QColor shade = Palette::color(color, parent->palette());
+    palette.setColor(QPalette::WindowText, shade);
+    palette.setColor(QPalette::Text, shade); // on the text background
     label->setPalette(palette);
     label->setAccessibleName(text);
     return label;

@@ -48,6 +48,7 @@ void InfoBlock::applyLook() {
     m_title->setFont(font);
     QPalette titlePalette = m_title->palette();
     titlePalette.setColor(QPalette::WindowText, secondary);
+    titlePalette.setColor(QPalette::Text, secondary); // on the text background
     m_title->setPalette(titlePalette);
     m_icon->setPixmap(
         Icons::pixmap(m_iconName, QFontMetrics(font).height(), secondary, devicePixelRatioF()));

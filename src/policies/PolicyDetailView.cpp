@@ -57,6 +57,7 @@ QString reminderDaysLine(const std::vector<qint64>& days) {
 void setTextColor(QLabel* label, const QColor& color) {
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::Text, color); // on the text background
     label->setPalette(palette);
 }
 
@@ -100,6 +101,7 @@ PolicyDetailView::PolicyDetailView(Services services, std::shared_ptr<Policy> po
     auto* divider = new QFrame(m_page);
     divider->setFrameShape(QFrame::HLine);
     divider->setFrameShadow(QFrame::Plain);
+    divider->setObjectName(QStringLiteral("detailDivider"));
     stack->addWidget(divider);
     stack->addWidget(buildBody(), 1);
     outer->addWidget(m_page);
@@ -334,7 +336,8 @@ QPushButton* PolicyDetailView::buildWhatsAppButton(QWidget* parent) {
     button->setAutoDefault(false);
     button->setCursor(Qt::PointingHandCursor);
     button->setIcon(Icons::icon(u"message.fill", Qt::white));
-    const QColor green = Palette::color(ColorName::Green, palette());
+    // The deeper green in either look, so the white label stays readable.
+    const QColor green = Palette::color(ColorName::Green, Palette::light());
     button->setStyleSheet(QStringLiteral("QPushButton { color: white; background: %1; border: "
                                          "none; border-radius: 14px; padding: 8px 16px; }"
                                          "QPushButton:pressed { background: %2; }")
@@ -529,6 +532,11 @@ void PolicyDetailView::applyLook() {
         }
     }
     setTextColor(m_remaining, secondary);
+    if (auto* divider = findChild<QFrame*>(QStringLiteral("detailDivider"))) {
+        QPalette line = divider->palette();
+        line.setColor(QPalette::WindowText, Palette::gray(0.3, palette));
+        divider->setPalette(line);
+    }
     for (QPushButton* button : findChildren<QPushButton*>()) {
         const QString icon = button->property("iconName").toString();
         if (icon.isEmpty()) {

@@ -101,8 +101,10 @@ protected:
         QLabel* label = child(name);
         return label ? label->text() : QStringLiteral("<none>");
     }
+    // The colour the label is drawn in: on the pane's text background that is not WindowText.
     QColor textColor(const char* name) const {
-        return child(name)->palette().color(QPalette::WindowText);
+        QLabel* label = child(name);
+        return label->palette().color(label->foregroundRole());
     }
     QColor named(ColorName name) const { return Palette::color(name, m_pane->palette()); }
     void click(const char* button) {
