@@ -98,11 +98,10 @@ PolicyDetailView::PolicyDetailView(Services services, std::shared_ptr<Policy> po
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(0);
     stack->addWidget(buildHeader());
-    auto* divider = new QFrame(m_page);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Plain);
-    divider->setObjectName(QStringLiteral("detailDivider"));
-    stack->addWidget(divider);
+    m_divider = new QFrame(m_page);
+    m_divider->setFrameShape(QFrame::HLine);
+    m_divider->setFrameShadow(QFrame::Plain);
+    stack->addWidget(m_divider);
     stack->addWidget(buildBody(), 1);
     outer->addWidget(m_page);
 
@@ -164,7 +163,7 @@ QPushButton* PolicyDetailView::headerButton(const QString& text, const QString& 
     auto* button = new QPushButton(text);
     button->setObjectName(name);
     button->setAccessibleName(text);
-    button->setProperty("iconName", icon);
+    m_buttonIcons.append({button, icon});
     button->setAutoDefault(false);
     button->setMinimumHeight(32);
     return button;
@@ -181,7 +180,6 @@ QWidget* PolicyDetailView::buildButtons() {
                                      QStringLiteral("editButton"));
     QPushButton* renew = headerButton(QStringLiteral("Rinnova"), QStringLiteral("arrow.clockwise"),
                                       QStringLiteral("renewButton"));
-    renew->setProperty("prominent", true);
     connect(remove, &QPushButton::clicked, this, &PolicyDetailView::confirmDelete);
     connect(edit, &QPushButton::clicked, this, &PolicyDetailView::openEditSheet);
     connect(renew, &QPushButton::clicked, this, &PolicyDetailView::renewPolicy);
@@ -222,6 +220,7 @@ QWidget* PolicyDetailView::buildKeyFacts() {
     m_expiry = styledLabel(QString(), value, QStringLiteral("expirationDateLabel"), expiry);
     m_remaining = styledLabel(QString(), Typography::font(TextStyle::Caption, font()),
                               QStringLiteral("remainingDaysLabel"), expiry);
+    m_secondaryLabels.append(m_remaining);
     expiryStack->addWidget(m_expiry);
     expiryStack->addWidget(m_remaining);
     m_renewal = styledLabel(QString(), value, QStringLiteral("renewalTypeLabel"), nullptr);
@@ -240,11 +239,11 @@ QWidget* PolicyDetailView::buildKeyFacts() {
     return paddedSection(row, 24, 0);
 }
 
-QLabel* PolicyDetailView::sectionHeading(const QString& text, QWidget* parent) const {
+QLabel* PolicyDetailView::sectionHeading(const QString& text, QWidget* parent) {
     QFont font = Typography::font(TextStyle::Caption, this->font());
     font.setBold(true);
     QLabel* heading = styledLabel(text, font, QString(), parent);
-    heading->setProperty("secondaryText", true);
+    m_secondaryLabels.append(heading);
     return heading;
 }
 
@@ -284,68 +283,6 @@ QWidget* PolicyDetailView::buildDocumentSection() {
     return section;
 }
 
-WashPanel* PolicyDetailView::buildContactCard(const ContactShown& shown) {
-    auto* card = new WashPanel({.wash = 0.05, .radius = 8, .padding = 16});
-    card->setObjectName(QStringLiteral("contactCard"));
-    if (!shown.hasContact && shown.phone.isEmpty()) {
-        QFont italic = Typography::font(TextStyle::Body, font());
-        italic.setItalic(true);
-        QLabel* none = styledLabel(QStringLiteral("Nessuna informazione di contatto fornita."),
-                                   italic, QStringLiteral("noContactLabel"), card);
-        none->setProperty("secondaryText", true);
-        card->body()->addWidget(none);
-        return card;
-    }
-    auto* row = new QHBoxLayout;
-    row->setSpacing(24);
-    auto* texts = new QVBoxLayout;
-    texts->setSpacing(4);
-    if (shown.hasContact) {
-        texts->addWidget(styledLabel(shown.fullName, Typography::font(TextStyle::Headline, font()),
-                                     QStringLiteral("contactNameLabel"), card));
-    }
-    if (!shown.phone.isEmpty()) {
-        auto* phoneRow = new QHBoxLayout;
-        phoneRow->setSpacing(6);
-        const TextStyle style = shown.hasContact ? TextStyle::Subheadline : TextStyle::Headline;
-        QLabel* phone = styledLabel(shown.phone, Typography::font(style, font()),
-                                    QStringLiteral("contactPhoneLabel"), card);
-        phone->setProperty("secondaryText", shown.hasContact);
-        phone->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        auto* icon = new QLabel(card);
-        icon->setObjectName(QStringLiteral("contactPhoneIcon"));
-        icon->setProperty("iconName", QStringLiteral("phone.fill"));
-        icon->setProperty("secondaryText", shown.hasContact);
-        phoneRow->addWidget(icon);
-        phoneRow->addWidget(phone);
-        phoneRow->addStretch();
-        texts->addLayout(phoneRow);
-    }
-    row->addLayout(texts, 1);
-    if (!shown.phone.isEmpty()) {
-        row->addWidget(buildWhatsAppButton(card), 0, Qt::AlignVCenter);
-    }
-    card->body()->addLayout(row);
-    return card;
-}
-
-QPushButton* PolicyDetailView::buildWhatsAppButton(QWidget* parent) {
-    auto* button = new QPushButton(QStringLiteral("Promemoria WhatsApp"), parent);
-    button->setObjectName(QStringLiteral("whatsAppButton"));
-    button->setAccessibleName(button->text());
-    button->setAutoDefault(false);
-    button->setCursor(Qt::PointingHandCursor);
-    button->setIcon(Icons::icon(u"message.fill", Qt::white));
-    // The deeper green in either look, so the white label stays readable.
-    const QColor green = Palette::color(ColorName::Green, Palette::light());
-    button->setStyleSheet(QStringLiteral("QPushButton { color: white; background: %1; border: "
-                                         "none; border-radius: 14px; padding: 8px 16px; }"
-                                         "QPushButton:pressed { background: %2; }")
-                              .arg(green.name(), green.darker(120).name()));
-    connect(button, &QPushButton::clicked, this, &PolicyDetailView::sendWhatsApp);
-    return button;
-}
-
 ClientReminderMessage::Input PolicyDetailView::messageInput() const {
     ClientReminderMessage::Input input;
     input.name = m_policy->name();
@@ -359,7 +296,7 @@ ClientReminderMessage::Input PolicyDetailView::messageInput() const {
     return input;
 }
 
-PolicyDetailView::ContactShown PolicyDetailView::contactShown() const {
+ClientContactCard::Shown PolicyDetailView::contactShown() const {
     const std::shared_ptr<Contact> contact = m_policy->contact();
     return {contact != nullptr, contact ? contact->fullName() : QString(),
             ClientReminderMessage::contactPhone(messageInput())};
@@ -374,8 +311,8 @@ void PolicyDetailView::observeContact() {
     m_contactObservation.reset();
     if (contact) {
         m_contactObservation = std::make_unique<ObjectObservation>(
-            contact, [this](const QStringList&) { refreshContact(false); },
-            [this] { refreshContact(false); });
+            contact, [this](const QStringList&) { refreshContact(); },
+            [this] { refreshContact(); });
     }
 }
 
@@ -403,7 +340,7 @@ void PolicyDetailView::refresh() {
     m_notesSection->setVisible(notes && !notes->isEmpty());
     m_notes->setText(notes.value_or(QString()));
     refreshStatus();
-    refreshContact(false);
+    refreshContact();
 }
 
 void PolicyDetailView::refreshStatus() {
@@ -418,19 +355,20 @@ void PolicyDetailView::refreshStatus() {
     m_remaining->setText(PolicyStatusRules::detailRemainingPhrase(m_policy->daysUntilExpiration()));
 }
 
-void PolicyDetailView::refreshContact(bool force) {
+void PolicyDetailView::refreshContact() {
     if (m_deleted) {
         return;
     }
-    const ContactShown shown = contactShown();
-    if (m_contactCard && shown == m_contactShown && !force) {
+    const ClientContactCard::Shown shown = contactShown();
+    if (m_contactCard && shown == m_contactShown) {
         return;
     }
     m_contactShown = shown;
     delete m_contactCard;
-    m_contactCard = buildContactCard(shown);
+    m_contactCard = new ClientContactCard(shown);
+    connect(m_contactCard, &ClientContactCard::whatsAppClicked, this,
+            &PolicyDetailView::sendWhatsApp);
     m_contactStack->addWidget(m_contactCard);
-    applyLook();
 }
 
 QColor PolicyDetailView::statusColor() const {
@@ -507,7 +445,6 @@ void PolicyDetailView::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::PaletteChange) {
         applyLook();
-        refreshContact(true);
     }
 }
 
@@ -518,39 +455,20 @@ void PolicyDetailView::applyLook() {
     }
     const QPalette& palette = this->palette();
     const QColor secondary = Palette::color(ColorName::Secondary, palette);
-    const QColor primary = Palette::color(ColorName::Primary, palette);
-    for (QLabel* label : findChildren<QLabel*>()) {
-        const QVariant secondaryText = label->property("secondaryText");
-        if (secondaryText.isValid()) {
-            setTextColor(label, secondaryText.toBool() ? secondary : primary);
-        }
-        const QString icon = label->property("iconName").toString();
-        if (!icon.isEmpty()) {
-            const QColor color = secondaryText.toBool() ? secondary : primary;
-            label->setPixmap(Icons::pixmap(icon, QFontMetrics(label->font()).height(), color,
-                                           devicePixelRatioF()));
-        }
+    for (QLabel* label : std::as_const(m_secondaryLabels)) {
+        setTextColor(label, secondary);
     }
-    setTextColor(m_remaining, secondary);
-    if (auto* divider = findChild<QFrame*>(QStringLiteral("detailDivider"))) {
-        QPalette line = divider->palette();
-        line.setColor(QPalette::WindowText, Palette::gray(0.3, palette));
-        divider->setPalette(line);
-    }
-    for (QPushButton* button : findChildren<QPushButton*>()) {
-        const QString icon = button->property("iconName").toString();
-        if (icon.isEmpty()) {
-            continue;
-        }
+    for (const auto& [button, icon] : std::as_const(m_buttonIcons)) {
         QPalette look = palette;
-        if (button->property("prominent").toBool()) {
+        if (button->objectName() == QLatin1String("renewButton")) { // the prominent one
             look.setColor(QPalette::Button, Palette::color(ColorName::Accent, palette));
             look.setColor(QPalette::ButtonText, palette.color(QPalette::HighlightedText));
         }
         button->setPalette(look);
         button->setIcon(Icons::icon(icon, look.color(QPalette::ButtonText)));
     }
-    if (m_page) {
-        refreshStatus();
-    }
+    QPalette line = m_divider->palette();
+    line.setColor(QPalette::WindowText, Palette::gray(0.3, palette));
+    m_divider->setPalette(line);
+    refreshStatus();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/ClientReminderMessage.h"
+#include "policies/ClientContactCard.h"
 #include "policies/PolicyEditView.h"
 
 #include <QPointer>
@@ -14,11 +15,11 @@ class DetailItem;
 class DocumentPreview;
 class ObjectObservation;
 class Policy;
+class QFrame;
 class QLabel;
 class QPushButton;
 class QVBoxLayout;
 class StatusBadge;
-class WashPanel;
 
 // The right pane of the policy screen for one policy: its name, status, number and provider
 // with "Elimina", "Modifica" and "Rinnova"; the expiry, renewal cycle and reminder days; the
@@ -58,13 +59,6 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    struct ContactShown {
-        bool hasContact = false;
-        QString fullName;
-        QString phone;
-        bool operator==(const ContactShown&) const = default;
-    };
-
     QWidget* buildHeader();
     QWidget* buildButtons();
     QWidget* buildBody();
@@ -72,18 +66,16 @@ private:
     QWidget* buildContactSection();
     QWidget* buildNotesSection();
     QWidget* buildDocumentSection();
-    WashPanel* buildContactCard(const ContactShown& shown);
-    QPushButton* buildWhatsAppButton(QWidget* parent);
     QPushButton* headerButton(const QString& text, const QString& icon, const QString& name);
-    QLabel* sectionHeading(const QString& text, QWidget* parent) const;
+    QLabel* sectionHeading(const QString& text, QWidget* parent);
 
     ClientReminderMessage::Input messageInput() const;
-    ContactShown contactShown() const;
+    ClientContactCard::Shown contactShown() const;
     void observeContact();
     void policyChanged(const QStringList& properties);
     void refresh();
     void refreshStatus();
-    void refreshContact(bool force);
+    void refreshContact();
     void policyWasDeleted();
     void openEditSheet();
     void confirmDelete();
@@ -97,9 +89,12 @@ private:
     QPointer<PolicyEditView> m_editSheet;
     bool m_showingDeleteConfirmation = false;
     bool m_deleted = false;
-    ContactShown m_contactShown;
+    ClientContactCard::Shown m_contactShown;
 
     QWidget* m_page = nullptr;
+    QFrame* m_divider = nullptr;
+    QList<QLabel*> m_secondaryLabels;
+    QList<std::pair<QPushButton*, QString>> m_buttonIcons;
     QLabel* m_name = nullptr;
     StatusBadge* m_badge = nullptr;
     DetailItem* m_number = nullptr;
@@ -109,7 +104,7 @@ private:
     QLabel* m_renewal = nullptr;
     QLabel* m_reminders = nullptr;
     QVBoxLayout* m_contactStack = nullptr;
-    WashPanel* m_contactCard = nullptr;
+    ClientContactCard* m_contactCard = nullptr;
     QWidget* m_notesSection = nullptr;
     QLabel* m_notes = nullptr;
     DocumentPreview* m_document = nullptr;
