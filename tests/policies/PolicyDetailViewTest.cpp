@@ -130,6 +130,9 @@ struct StatusCase {
     ColorName color;
     const char* phrase;
 };
+void PrintTo(const StatusCase& c, std::ostream* out) {
+    *out << c.days << " days";
+}
 
 class PolicyDetailStatus : public PolicyDetailViewTest,
                            public ::testing::WithParamInterface<StatusCase> {};
@@ -206,6 +209,11 @@ struct ContactCase {
     const char* name;  // null: no name shown
     const char* phone; // null: no phone and no button
 };
+void PrintTo(const ContactCase& c, std::ostream* out) {
+    const char* const owners[] = {"contact with an empty phone", "contact with a phone",
+                                  "client phone only", "nobody"};
+    *out << owners[int(c.owner)];
+}
 
 class PolicyDetailContact : public PolicyDetailViewTest,
                             public ::testing::WithParamInterface<ContactCase> {};
@@ -256,6 +264,9 @@ struct DocumentCase {
     bool data;
     bool name;
 };
+void PrintTo(const DocumentCase& c, std::ostream* out) {
+    *out << (c.data ? "bytes" : "no bytes") << (c.name ? ", name" : ", no name");
+}
 
 class PolicyDetailDocument : public PolicyDetailViewTest,
                              public ::testing::WithParamInterface<DocumentCase> {};
@@ -395,6 +406,9 @@ struct WhatsAppCase {
     const char* name;
     const char* continuation;
 };
+void PrintTo(const WhatsAppCase& c, std::ostream* out) {
+    *out << c.days << " days";
+}
 
 class PolicyDetailWhatsApp : public PolicyDetailViewTest,
                              public ::testing::WithParamInterface<WhatsAppCase> {};
