@@ -27,6 +27,9 @@ struct Group {
 };
 std::vector<Group>& groups();
 
+// A fresh process of the benchmark command run by a figure (`--child` and its arguments).
+int childMain(int argc, char** argv);
+
 struct Registration {
     Registration(const char* name, void (*run)()) { groups().push_back({name, run}); }
 };

@@ -1,6 +1,7 @@
 // quintaver-screenshots FOLDER: draws each screen offscreen, from an in-memory store filled
 // here, with a fixed style, font, palette and clock, and writes one PNG per picture.
 #include "DetailScreens.h"
+#include "MainWindowScreens.h"
 #include "PolicyScreens.h"
 #include "contacts/ContactEditView.h"
 #include "model/Contact.h"
@@ -95,5 +96,6 @@ int main(int argc, char** argv) {
     QApplication::setPalette(Palette::light());
     ok &= shootPolicyScreens(out, context, clock, log);
     ok &= shootDetailScreens(out, context, clock, log);
+    ok &= shootMainWindowScreens(out, clock, log);
     return ok ? 0 : 1;
 }
