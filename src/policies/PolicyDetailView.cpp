@@ -137,6 +137,8 @@ QWidget* PolicyDetailView::buildHeader() {
     m_name = styledLabel(QString(), Typography::system(kNamePoints, QFont::Bold, font()),
                          QStringLiteral("policyNameLabel"), header);
     m_badge = new StatusBadge(m_policy, header);
+    // A long name wraps rather than being cut by the buttons beside it.
+    m_name->setWordWrap(true);
     nameRow->addWidget(m_name);
     nameRow->addWidget(m_badge, 0, Qt::AlignVCenter);
     nameRow->addStretch();
