@@ -1,6 +1,7 @@
 #include "policies/PolicyListView.h"
 
 #include "model/Policy.h"
+#include "policies/PolicyDetailView.h"
 #include "policies/PolicyFilter.h"
 #include "policies/PolicyListModel.h"
 #include "policies/PolicyListRow.h"
@@ -308,8 +309,11 @@ void PolicyListView::deleteFromPane(const std::shared_ptr<Policy>& policy) {
 }
 
 QWidget* PolicyListView::makePane(const std::shared_ptr<Policy>& policy) {
-    (void)policy;
-    return new QWidget(this);
+    auto* pane = new PolicyDetailView(
+        {m_services.edit, m_services.confirmation}, policy,
+        [this, policy] { deleteFromPane(policy); }, this);
+    connect(pane, &PolicyDetailView::policyDeleted, this, &PolicyListView::dropDeletedSelection);
+    return pane;
 }
 
 void PolicyListView::openEditor() {

@@ -1,6 +1,7 @@
 #include "policies/PolicyListView.h"
 
 #include "model/Policy.h"
+#include "policies/PolicyDetailView.h"
 #include "policies/PolicyListModel.h"
 #include "support/PolicyScreenFixture.h"
 #include "support/QtPrinters.h"
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QTest>
 #include <QToolButton>
@@ -141,6 +143,28 @@ TEST_F(PolicyListViewTest, TheSelectionOutlivesASearchAndGoesWithItsPolicy) {
     EXPECT_EQ(listed(), QStringList{"Casa"});
     EXPECT_FALSE(pendingReminders().contains(vitaReminder));
     EXPECT_FALSE(context().hasChanges());
+}
+
+TEST_F(PolicyListViewTest, TheSelectedPolicysPaneDeletesItOnlyOnceConfirmedAndAMomentLater) {
+    add(QStringLiteral("Casa"), QStringLiteral("Generali"), utc("2026-05-10T09:30:00Z"));
+    auto vita = add(QStringLiteral("Vita"), QStringLiteral("Allianz"), utc("2026-04-20T09:30:00Z"));
+    m_reminders->schedulePolicyReminder(*vita);
+    ASSERT_FALSE(pendingReminders().isEmpty());
+    click(QStringLiteral("Vita"));
+    auto* pane = child<PolicyDetailView>("policyDetailView");
+    ASSERT_NE(pane, nullptr);
+    EXPECT_EQ(pane->policy(), vita);
+
+    pane->findChild<QPushButton*>(QStringLiteral("deleteButton"))->click();
+    m_confirmation.answer(false);
+    EXPECT_EQ(m_view->selectedPolicy(), vita);
+    pane->findChild<QPushButton*>(QStringLiteral("deleteButton"))->click();
+    m_confirmation.answer(true);
+    EXPECT_TRUE(showsEmptyState());
+    EXPECT_FALSE(vita->isDeleted());
+    ASSERT_TRUE(waitUntil([&] { return vita->isDeleted(); }));
+    EXPECT_TRUE(pendingReminders().isEmpty());
+    EXPECT_EQ(listed(), QStringList{"Casa"});
 }
 
 } // namespace

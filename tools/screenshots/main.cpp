@@ -1,5 +1,6 @@
 // quintaver-screenshots FOLDER: draws each screen offscreen, from an in-memory store filled
 // here, with a fixed style, font, palette and clock, and writes one PNG per picture.
+#include "DetailScreens.h"
 #include "MainWindowScreens.h"
 #include "PolicyScreens.h"
 #include "SettingsScreens.h"
@@ -96,6 +97,7 @@ int main(int argc, char** argv) {
     QApplication::setPalette(Palette::light());
     ok &= shootPolicyScreens(out, context, clock, log);
     ok &= shootSettingsScreens(out);
+    ok &= shootDetailScreens(out, context, clock, log);
     ok &= shootMainWindowScreens(out, clock, log);
     return ok ? 0 : 1;
 }

@@ -1,0 +1,188 @@
+#include "Harness.h"
+#include "model/PersistenceController.h"
+#include "model/Policy.h"
+#include "platform/DesktopActions.h"
+#include "platform/InMemoryNotificationService.h"
+#include "platform/InstallationCheck.h"
+#include "platform/LogChannel.h"
+#include "platform/ManualClock.h"
+#include "platform/NotificationCenter.h"
+#include "policies/DocumentPreview.h"
+#include "policies/PDFKitView.h"
+#include "policies/PolicyDetailView.h"
+#include "reminders/NotificationManager.h"
+#include "store/ManagedObjectContext.h"
+#include "ui/Confirmation.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <random>
+#include <unistd.h>
+
+namespace {
+
+const Instant kNow(1'773'136'200'000); // 2026-03-10T09:50:00Z
+constexpr qint64 kDayMs = 86'400'000;
+
+class NotInstalled final : public InstallationCheck {
+public:
+    bool isInstalledApplication() const override { return false; }
+};
+
+// A one-page PDF of about 20 MB: a large image of noise, which compresses badly.
+QByteArray largePdf() {
+    QImage noise(4400, 4300, QImage::Format_RGB888);
+    std::mt19937 random(5);
+    for (int y = 0; y < noise.height(); ++y) {
+        uchar* line = noise.scanLine(y);
+        for (int x = 0; x < noise.width() * 3; ++x) {
+            line[x] = uchar(random());
+        }
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    QPainter painter(&writer);
+    painter.drawImage(QRect(0, 0, painter.device()->width(), painter.device()->width()), noise);
+    painter.end();
+    return bytes;
+}
+
+// An in-memory store with two policies, one with a large document, and what a pane needs.
+struct DetailWorld {
+    DetailWorld()
+        : nullFile(::open("/dev/null", O_WRONLY | O_CLOEXEC))
+        , log(nullFile)
+        , store(true, clock, log)
+        , reminders(NotificationManager::make({service, installation, clock, log, center})) {
+        ManagedObjectContext& context = store.container().viewContext();
+        plain = policy(context, QStringLiteral("Casa"));
+        withDocument = policy(context, QStringLiteral("Auto"));
+        withDocument->setPdfData(largePdf());
+        withDocument->setPdfFileName(QStringLiteral("Polizza.pdf"));
+        context.save();
+        documentBytes = *withDocument->pdfDataSize();
+    }
+    ~DetailWorld() { ::close(nullFile); }
+
+    static std::shared_ptr<Policy> policy(ManagedObjectContext& context, const QString& name) {
+        auto made = context.insert<Policy>();
+        made->setName(name);
+        made->setPolicyNumber(name + QStringLiteral("-1"));
+        made->setProvider(QStringLiteral("Generali"));
+        made->setExpirationDate(Instant(kNow.msSinceEpoch() + 20 * kDayMs));
+        made->setCustomReminderDays(QStringLiteral("30, 15, 7"));
+        made->setNotes(QStringLiteral("Rinnovo con la polizza casa."));
+        return made;
+    }
+
+    PolicyDetailView* open(const std::shared_ptr<Policy>& shown) {
+        auto* pane = new PolicyDetailView({{store.container().viewContext(),
+                                            *reminders,
+                                            clock,
+                                            log,
+                                            desktop,
+                                            PdfShareExport(exports.path(), QString()),
+                                            {}},
+                                           confirmation},
+                                          shown, [] {});
+        pane->resize(900, 1300);
+        pane->show();
+        pane->grab(); // painted once, as the user first sees it
+        return pane;
+    }
+
+    ManualClock clock{kNow, QTimeZone("Europe/Rome")};
+    int nullFile;
+    LogChannel log;
+    PersistenceController store;
+    InMemoryNotificationService service;
+    NotInstalled installation;
+    NotificationCenter center;
+    std::unique_ptr<NotificationManager> reminders;
+    struct NoDesktop final : DesktopActions {
+        void openUrl(const QUrl&) override {}
+        void revealFile(const QString&) override {}
+        void bringForward(QWindow*, const QString&) override {}
+        void quit() override {}
+    } desktop;
+    struct NoConfirmation final : Confirmation {
+        void ask(QWidget*, const Question&, std::function<void(bool)>) override {}
+    } confirmation;
+    QTemporaryDir exports;
+    std::shared_ptr<Policy> plain;
+    std::shared_ptr<Policy> withDocument;
+    qint64 documentBytes = 0;
+};
+
+// The longest time the event loop went without turning from opening a pane until its
+// document's pages are there (or a second has passed).
+double longestStallOpening(DetailWorld& world) {
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    qint64 longest = 0;
+    QTimer ticks;
+    ticks.setInterval(1);
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+    });
+    PolicyDetailView* pane = nullptr;
+    QEventLoop loop;
+    ticks.start();
+    last = clock.nsecsElapsed();
+    QTimer::singleShot(20, [&] { pane = world.open(world.withDocument); });
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* preview = pane ? pane->findChild<DocumentPreview*>() : nullptr;
+        if (preview && preview->pdfKitView() && clock.elapsed() > 300) {
+            loop.quit();
+        }
+    });
+    poll.start(5);
+    QTimer::singleShot(1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    const bool shown = pane && pane->findChild<DocumentPreview*>()->pdfKitView();
+    delete pane;
+    return shown ? double(longest) / 1e6 : -1;
+}
+
+void detailBench() {
+    DetailWorld world;
+    const auto openAndClose = [&world](const std::shared_ptr<Policy>& policy) {
+        return [&world, policy] { delete world.open(policy); };
+    };
+    const std::vector<double> medians =
+        Bench::medianSeconds({openAndClose(world.plain), openAndClose(world.withDocument)}, 31);
+    Bench::report(QStringLiteral("detail pane: open and first paint, no document (ms)"),
+                  QString::number(medians[0] * 1e3, 'f', 1), QStringLiteral("at most 16"));
+    Bench::report(QStringLiteral("detail pane: open and first paint, %1 MB document (ms)")
+                      .arg(double(world.documentBytes) / 1e6, 0, 'f', 1),
+                  QString::number(medians[1] * 1e3, 'f', 1), QStringLiteral("at most 16"));
+    double worst = 0;
+    bool shown = true;
+    for (int round = 0; round < 5; ++round) {
+        const double stall = longestStallOpening(world);
+        shown = shown && stall >= 0;
+        worst = std::max(worst, stall);
+    }
+    Bench::report(QStringLiteral("detail pane: longest stall until a 20 MB document shows (ms)"),
+                  shown ? QString::number(worst, 'f', 1) : QStringLiteral("not shown"),
+                  QStringLiteral("at most 100"));
+}
+
+} // namespace
+
+QS_BENCH_GROUP("detail", detailBench);

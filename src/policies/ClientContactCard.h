@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+class WashPanel;
+
+// The client's card in the detail pane: the contact's name and the phone to write to, with
+// the "Promemoria WhatsApp" button while there is a phone; without contact and phone, a line
+// saying so. It shows the values it is given; the pane builds a new card when they change.
+class ClientContactCard final : public QWidget {
+    Q_OBJECT
+public:
+    struct Shown {
+        bool hasContact = false;
+        QString fullName;
+        QString phone; // the phone the reminder goes to; empty when there is none
+        bool operator==(const Shown&) const = default;
+    };
+
+    explicit ClientContactCard(const Shown& shown, QWidget* parent = nullptr);
+
+Q_SIGNALS:
+    void whatsAppClicked();
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    void buildNoContact(WashPanel* card);
+    void buildContact(WashPanel* card);
+    QPushButton* buildWhatsAppButton(QWidget* parent);
+    void applyLook();
+
+    Shown m_shown;
+    QLabel* m_none = nullptr;
+    QLabel* m_phone = nullptr;
+    QLabel* m_phoneIcon = nullptr;
+    QPushButton* m_whatsApp = nullptr;
+};

@@ -1,0 +1,476 @@
+#include "policies/PolicyDetailView.h"
+
+#include "model/Contact.h"
+#include "model/Policy.h"
+#include "model/PolicyStatus.h"
+#include "platform/Clock.h"
+#include "platform/DesktopActions.h"
+#include "policies/DetailItem.h"
+#include "policies/DocumentPreview.h"
+#include "policies/InfoBlock.h"
+#include "policies/StatusBadge.h"
+#include "policies/WashPanel.h"
+#include "reminders/NotificationManager.h"
+#include "store/ManagedObjectContext.h"
+#include "store/ObjectObservation.h"
+#include "ui/Confirmation.h"
+#include "ui/Icons.h"
+#include "ui/Palette.h"
+#include "ui/Typography.h"
+
+#include <QEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kMargin = 32;
+constexpr int kNamePoints = 28;
+
+// First letter of each blank-separated word in upper case, the rest in lower case.
+QString capitalizedWords(const QString& text) {
+    QString result = text.toLower();
+    bool wordStart = true;
+    for (QChar& c : result) {
+        if (c.isSpace()) {
+            wordStart = true;
+        } else if (wordStart) {
+            c = c.toUpper();
+            wordStart = false;
+        }
+    }
+    return result;
+}
+
+QString reminderDaysLine(const std::vector<qint64>& days) {
+    QStringList parts;
+    for (qint64 day : days) {
+        parts << QString::number(day);
+    }
+    return parts.join(QStringLiteral(", ")) + QStringLiteral(" giorni prima");
+}
+
+void setTextColor(QLabel* label, const QColor& color) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::Text, color); // on the text background
+    label->setPalette(palette);
+}
+
+QLabel* styledLabel(const QString& text, QFont font, const QString& name, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setObjectName(name);
+    label->setFont(font);
+    return label;
+}
+
+QFont styleFont(TextStyle style, QFont::Weight weight, const QFont& base) {
+    QFont font = Typography::font(style, base);
+    font.setWeight(weight);
+    return font;
+}
+
+QWidget* paddedSection(QLayout* content, int top, int bottom) {
+    auto* section = new QWidget;
+    content->setContentsMargins(kMargin, top, kMargin, bottom);
+    section->setLayout(content);
+    return section;
+}
+
+} // namespace
+
+PolicyDetailView::PolicyDetailView(Services services, std::shared_ptr<Policy> policy,
+                                   std::function<void()> onDelete, QWidget* parent)
+    : QWidget(parent)
+    , m_services(std::move(services))
+    , m_policy(std::move(policy))
+    , m_onDelete(std::move(onDelete)) {
+    setObjectName(QStringLiteral("policyDetailView"));
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    m_page = new QWidget(this);
+    auto* stack = new QVBoxLayout(m_page);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(0);
+    stack->addWidget(buildHeader());
+    m_divider = new QFrame(m_page);
+    m_divider->setFrameShape(QFrame::HLine);
+    m_divider->setFrameShadow(QFrame::Plain);
+    stack->addWidget(m_divider);
+    stack->addWidget(buildBody(), 1);
+    outer->addWidget(m_page);
+
+    m_observation = std::make_unique<ObjectObservation>(
+        m_policy, [this](const QStringList& properties) { policyChanged(properties); },
+        [this] { policyWasDeleted(); });
+    const Clock& clock = m_services.edit.clock;
+    for (auto signal : {&Clock::minuteChanged, &Clock::dayChanged, &Clock::timeZoneChanged,
+                        &Clock::wallClockJumped}) {
+        connect(&clock, signal, this, &PolicyDetailView::refreshStatus);
+    }
+    observeContact();
+    refresh();
+    m_document->refresh(clock.locale());
+    applyLook();
+    if (m_policy->isDeleted()) {
+        policyWasDeleted();
+    }
+}
+
+PolicyDetailView::~PolicyDetailView() = default;
+
+QWidget* PolicyDetailView::buildHeader() {
+    auto* header = new QWidget(m_page);
+    header->setObjectName(QStringLiteral("detailHeader"));
+    header->setAutoFillBackground(true);
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(10);
+    auto* nameRow = new QHBoxLayout;
+    nameRow->setSpacing(12);
+    m_name = styledLabel(QString(), Typography::system(kNamePoints, QFont::Bold, font()),
+                         QStringLiteral("policyNameLabel"), header);
+    m_badge = new StatusBadge(m_policy, header);
+    // A long name wraps rather than being cut by the buttons beside it.
+    m_name->setWordWrap(true);
+    nameRow->addWidget(m_name);
+    nameRow->addWidget(m_badge, 0, Qt::AlignVCenter);
+    nameRow->addStretch();
+    auto* items = new QHBoxLayout;
+    items->setSpacing(20);
+    m_number =
+        new DetailItem(QStringLiteral("number"), QStringLiteral("Policy #"), QString(), header);
+    m_number->setObjectName(QStringLiteral("policyNumberItem"));
+    m_provider =
+        new DetailItem(QStringLiteral("building.2"), QStringLiteral("Provider"), QString(), header);
+    m_provider->setObjectName(QStringLiteral("providerItem"));
+    items->addWidget(m_number);
+    items->addWidget(m_provider);
+    items->addStretch();
+    titles->addLayout(nameRow);
+    titles->addLayout(items);
+    row->addLayout(titles, 1);
+    row->addWidget(buildButtons(), 0, Qt::AlignTop);
+    return header;
+}
+
+QPushButton* PolicyDetailView::headerButton(const QString& text, const QString& icon,
+                                            const QString& name) {
+    auto* button = new QPushButton(text);
+    button->setObjectName(name);
+    button->setAccessibleName(text);
+    m_buttonIcons.append({button, icon});
+    button->setAutoDefault(false);
+    button->setMinimumHeight(32);
+    return button;
+}
+
+QWidget* PolicyDetailView::buildButtons() {
+    auto* buttons = new QWidget;
+    auto* row = new QHBoxLayout(buttons);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(12);
+    QPushButton* remove = headerButton(QStringLiteral("Elimina"), QStringLiteral("trash"),
+                                       QStringLiteral("deleteButton"));
+    QPushButton* edit = headerButton(QStringLiteral("Modifica"), QStringLiteral("pencil"),
+                                     QStringLiteral("editButton"));
+    QPushButton* renew = headerButton(QStringLiteral("Rinnova"), QStringLiteral("arrow.clockwise"),
+                                      QStringLiteral("renewButton"));
+    connect(remove, &QPushButton::clicked, this, &PolicyDetailView::confirmDelete);
+    connect(edit, &QPushButton::clicked, this, &PolicyDetailView::openEditSheet);
+    connect(renew, &QPushButton::clicked, this, &PolicyDetailView::renewPolicy);
+    for (QPushButton* button : {remove, edit, renew}) {
+        row->addWidget(button);
+    }
+    return buttons;
+}
+
+QWidget* PolicyDetailView::buildBody() {
+    auto* scroll = new QScrollArea(m_page);
+    scroll->setObjectName(QStringLiteral("detailScroll"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    auto* body = new QWidget;
+    body->setObjectName(QStringLiteral("detailBody"));
+    body->setAutoFillBackground(true);
+    body->setBackgroundRole(QPalette::Base);
+    auto* stack = new QVBoxLayout(body);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(32);
+    stack->addWidget(buildKeyFacts());
+    stack->addWidget(buildContactSection());
+    stack->addWidget(buildNotesSection());
+    stack->addWidget(buildDocumentSection());
+    stack->addStretch();
+    scroll->setWidget(body);
+    return scroll;
+}
+
+QWidget* PolicyDetailView::buildKeyFacts() {
+    const QFont value = styleFont(TextStyle::Title3, QFont::Medium, font());
+    auto* expiry = new QWidget;
+    auto* expiryStack = new QVBoxLayout(expiry);
+    expiryStack->setContentsMargins(0, 0, 0, 0);
+    expiryStack->setSpacing(4);
+    m_expiry = styledLabel(QString(), value, QStringLiteral("expirationDateLabel"), expiry);
+    m_remaining = styledLabel(QString(), Typography::font(TextStyle::Caption, font()),
+                              QStringLiteral("remainingDaysLabel"), expiry);
+    m_secondaryLabels.append(m_remaining);
+    expiryStack->addWidget(m_expiry);
+    expiryStack->addWidget(m_remaining);
+    m_renewal = styledLabel(QString(), value, QStringLiteral("renewalTypeLabel"), nullptr);
+    m_reminders = styledLabel(QString(), value, QStringLiteral("reminderDaysLabel"), nullptr);
+
+    auto* row = new QHBoxLayout;
+    row->setSpacing(48);
+    row->addWidget(new InfoBlock(QStringLiteral("SCADENZA"), QStringLiteral("calendar"), expiry), 0,
+                   Qt::AlignTop);
+    row->addWidget(
+        new InfoBlock(QStringLiteral("CICLO DI RINNOVO"), QStringLiteral("repeat"), m_renewal), 0,
+        Qt::AlignTop);
+    row->addWidget(new InfoBlock(QStringLiteral("AVVISI"), QStringLiteral("bell"), m_reminders), 0,
+                   Qt::AlignTop);
+    row->addStretch();
+    return paddedSection(row, 24, 0);
+}
+
+QLabel* PolicyDetailView::sectionHeading(const QString& text, QWidget* parent) {
+    QFont font = Typography::font(TextStyle::Caption, this->font());
+    font.setBold(true);
+    QLabel* heading = styledLabel(text, font, QString(), parent);
+    m_secondaryLabels.append(heading);
+    return heading;
+}
+
+QWidget* PolicyDetailView::buildContactSection() {
+    m_contactStack = new QVBoxLayout;
+    m_contactStack->setSpacing(12);
+    QWidget* section = paddedSection(m_contactStack, 0, 0);
+    section->setObjectName(QStringLiteral("contactSection"));
+    m_contactStack->addWidget(sectionHeading(QStringLiteral("CONTATTO CLIENTE"), section));
+    return section;
+}
+
+QWidget* PolicyDetailView::buildNotesSection() {
+    auto* stack = new QVBoxLayout;
+    stack->setSpacing(12);
+    m_notesSection = paddedSection(stack, 0, 0);
+    m_notesSection->setObjectName(QStringLiteral("notesSection"));
+    stack->addWidget(sectionHeading(QStringLiteral("NOTES"), m_notesSection));
+    auto* panel = new WashPanel({.wash = 0.05, .radius = 8, .padding = 16}, m_notesSection);
+    m_notes = styledLabel(QString(), Typography::font(TextStyle::Body, font()),
+                          QStringLiteral("notesLabel"), panel);
+    m_notes->setWordWrap(true);
+    m_notes->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    panel->body()->addWidget(m_notes);
+    stack->addWidget(panel);
+    return m_notesSection;
+}
+
+QWidget* PolicyDetailView::buildDocumentSection() {
+    auto* stack = new QVBoxLayout;
+    stack->setSpacing(12);
+    QWidget* section = paddedSection(stack, 0, 60);
+    section->setObjectName(QStringLiteral("documentSection"));
+    stack->addWidget(sectionHeading(QStringLiteral("DOCUMENTO ALLEGATO"), section));
+    m_document = new DocumentPreview(m_policy, section);
+    stack->addWidget(m_document);
+    return section;
+}
+
+ClientReminderMessage::Input PolicyDetailView::messageInput() const {
+    ClientReminderMessage::Input input;
+    input.name = m_policy->name();
+    input.policyNumber = m_policy->policyNumber();
+    input.expirationDate = m_policy->expirationDate();
+    input.clientPhoneNumber = m_policy->clientPhoneNumber();
+    if (const std::shared_ptr<Contact> contact = m_policy->contact()) {
+        input.hasContact = true;
+        input.contactPhoneNumber = contact->phoneNumber();
+    }
+    return input;
+}
+
+ClientContactCard::Shown PolicyDetailView::contactShown() const {
+    const std::shared_ptr<Contact> contact = m_policy->contact();
+    return {contact != nullptr, contact ? contact->fullName() : QString(),
+            ClientReminderMessage::contactPhone(messageInput())};
+}
+
+// The card also shows the contact's own name and phone, which change without the policy.
+void PolicyDetailView::observeContact() {
+    const std::shared_ptr<Contact> contact = m_policy->contact();
+    if (m_contactObservation && m_contactObservation->object() == contact) {
+        return;
+    }
+    m_contactObservation.reset();
+    if (contact) {
+        m_contactObservation = std::make_unique<ObjectObservation>(
+            contact, [this](const QStringList&) { refreshContact(); },
+            [this] { refreshContact(); });
+    }
+}
+
+void PolicyDetailView::policyChanged(const QStringList& properties) {
+    if (properties.contains(QStringLiteral("contact"))) {
+        observeContact();
+    }
+    refresh();
+    if (properties.contains(QStringLiteral("pdfData")) ||
+        properties.contains(QStringLiteral("pdfFileName"))) {
+        m_document->refresh(m_services.edit.clock.locale());
+    }
+}
+
+void PolicyDetailView::refresh() {
+    if (m_deleted) {
+        return;
+    }
+    m_name->setText(m_policy->name());
+    m_number->setValue(m_policy->policyNumber());
+    m_provider->setValue(m_policy->provider());
+    m_renewal->setText(capitalizedWords(m_policy->renewalType()));
+    m_reminders->setText(reminderDaysLine(m_policy->reminderDaysArray()));
+    const std::optional<QString> notes = m_policy->notes();
+    m_notesSection->setVisible(notes && !notes->isEmpty());
+    m_notes->setText(notes.value_or(QString()));
+    refreshStatus();
+    refreshContact();
+}
+
+void PolicyDetailView::refreshStatus() {
+    if (m_deleted) {
+        return;
+    }
+    const Clock& clock = m_services.edit.clock;
+    m_badge->refresh();
+    m_expiry->setText(ClientReminderMessage::longDate(m_policy->expirationDate(), clock.timeZone(),
+                                                      clock.locale()));
+    setTextColor(m_expiry, statusColor());
+    m_remaining->setText(PolicyStatusRules::detailRemainingPhrase(m_policy->daysUntilExpiration()));
+}
+
+void PolicyDetailView::refreshContact() {
+    if (m_deleted) {
+        return;
+    }
+    const ClientContactCard::Shown shown = contactShown();
+    if (m_contactCard && shown == m_contactShown) {
+        return;
+    }
+    m_contactShown = shown;
+    delete m_contactCard;
+    m_contactCard = new ClientContactCard(shown);
+    connect(m_contactCard, &ClientContactCard::whatsAppClicked, this,
+            &PolicyDetailView::sendWhatsApp);
+    m_contactStack->addWidget(m_contactCard);
+}
+
+QColor PolicyDetailView::statusColor() const {
+    return StatusBadge::colorOf(StatusBadge::statusOf(*m_policy), palette());
+}
+
+void PolicyDetailView::policyWasDeleted() {
+    m_deleted = true;
+    m_contactObservation.reset();
+    m_page->hide();
+    if (m_editSheet) {
+        m_editSheet->reject();
+    }
+    Q_EMIT policyDeleted();
+}
+
+void PolicyDetailView::openEditSheet() {
+    if (m_deleted || m_editSheet) {
+        return;
+    }
+    m_editSheet = new PolicyEditView(m_services.edit, m_policy, this);
+    m_editSheet->open();
+}
+
+void PolicyDetailView::confirmDelete() {
+    if (m_deleted || m_showingDeleteConfirmation) {
+        return;
+    }
+    m_showingDeleteConfirmation = true;
+    const Confirmation::Question question{
+        QStringLiteral("Elimina Polizza"),
+        QStringLiteral("Are you sure you want to delete '") + m_policy->name() +
+            QStringLiteral("'? This action cannot be undone."),
+        QStringLiteral("Elimina"), QStringLiteral("Annulla"), true};
+    m_services.confirmation.ask(this, question, [pane = QPointer(this)](bool confirmed) {
+        if (!pane) {
+            return;
+        }
+        pane->m_showingDeleteConfirmation = false;
+        // The owner may replace this pane from the callback: nothing is touched after it.
+        if (confirmed && !pane->m_deleted && pane->m_onDelete) {
+            pane->m_onDelete();
+        }
+    });
+}
+
+void PolicyDetailView::renewPolicy() {
+    if (m_deleted) {
+        return;
+    }
+    m_policy->setExpirationDate(m_policy->calculateNextRenewalDate());
+    m_policy->setLastNotified(std::nullopt);
+    if (!m_services.edit.context.save()) {
+        return;
+    }
+    // The reminders of the old expiry would announce a renewed policy as expiring, and the
+    // new period would have none.
+    m_services.edit.reminders.schedulePolicyReminder(*m_policy);
+}
+
+void PolicyDetailView::sendWhatsApp() {
+    if (m_deleted) {
+        return;
+    }
+    const Clock& clock = m_services.edit.clock;
+    const std::optional<QUrl> link =
+        ClientReminderMessage::link(messageInput(), clock.now(), clock.timeZone(), clock.locale());
+    if (link) {
+        m_services.edit.desktop.openUrl(*link);
+    }
+}
+
+void PolicyDetailView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) {
+        applyLook();
+    }
+}
+
+// Colours follow the palette, so a dark desktop gets readable ones.
+void PolicyDetailView::applyLook() {
+    if (!m_remaining) {
+        return;
+    }
+    const QPalette& palette = this->palette();
+    const QColor secondary = Palette::color(ColorName::Secondary, palette);
+    for (QLabel* label : std::as_const(m_secondaryLabels)) {
+        setTextColor(label, secondary);
+    }
+    for (const auto& [button, icon] : std::as_const(m_buttonIcons)) {
+        QPalette look = palette;
+        if (button->objectName() == QLatin1String("renewButton")) { // the prominent one
+            look.setColor(QPalette::Button, Palette::color(ColorName::Accent, palette));
+            look.setColor(QPalette::ButtonText, palette.color(QPalette::HighlightedText));
+        }
+        button->setPalette(look);
+        button->setIcon(Icons::icon(icon, look.color(QPalette::ButtonText)));
+    }
+    QPalette line = m_divider->palette();
+    line.setColor(QPalette::WindowText, Palette::gray(0.3, palette));
+    m_divider->setPalette(line);
+    refreshStatus();
+}

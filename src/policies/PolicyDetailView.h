@@ -1,0 +1,111 @@
+#pragma once
+
+#include "model/ClientReminderMessage.h"
+#include "policies/ClientContactCard.h"
+#include "policies/PolicyEditView.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class Confirmation;
+class DetailItem;
+class DocumentPreview;
+class ObjectObservation;
+class Policy;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QVBoxLayout;
+class StatusBadge;
+
+// The right pane of the policy screen for one policy: its name, status, number and provider
+// with "Elimina", "Modifica" and "Rinnova"; the expiry, renewal cycle and reminder days; the
+// client's card with the WhatsApp reminder; the notes; and the attached document inline.
+//
+// The pane follows its policy, the policy's contact and the clock, so a save anywhere, a
+// renewal or a new day shows at once. It never deletes the policy: a confirmed "Elimina" runs
+// `onDelete`, and a deletion made elsewhere empties the pane and emits policyDeleted().
+class PolicyDetailView final : public QWidget {
+    Q_OBJECT
+public:
+    struct Services {
+        PolicyEditView::Services edit;
+        Confirmation& confirmation;
+    };
+
+    PolicyDetailView(Services services, std::shared_ptr<Policy> policy,
+                     std::function<void()> onDelete, QWidget* parent = nullptr);
+    ~PolicyDetailView() override;
+
+    const std::shared_ptr<Policy>& policy() const { return m_policy; }
+    QColor statusColor() const;
+    bool isShowingEditSheet() const { return !m_editSheet.isNull(); }
+    bool isShowingDeleteConfirmation() const { return m_showingDeleteConfirmation; }
+
+    // Moves the expiry by one renewal period, clears lastNotified and saves; once saved, the
+    // reminders are scheduled again for the new expiry. A failed save is ignored.
+    void renewPolicy();
+    // Opens the client's WhatsApp reminder; nothing when there is no phone to write to.
+    void sendWhatsApp();
+
+Q_SIGNALS:
+    // The policy was deleted (here or elsewhere); the pane shows nothing of it any more.
+    void policyDeleted();
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    QWidget* buildHeader();
+    QWidget* buildButtons();
+    QWidget* buildBody();
+    QWidget* buildKeyFacts();
+    QWidget* buildContactSection();
+    QWidget* buildNotesSection();
+    QWidget* buildDocumentSection();
+    QPushButton* headerButton(const QString& text, const QString& icon, const QString& name);
+    QLabel* sectionHeading(const QString& text, QWidget* parent);
+
+    ClientReminderMessage::Input messageInput() const;
+    ClientContactCard::Shown contactShown() const;
+    void observeContact();
+    void policyChanged(const QStringList& properties);
+    void refresh();
+    void refreshStatus();
+    void refreshContact();
+    void policyWasDeleted();
+    void openEditSheet();
+    void confirmDelete();
+    void applyLook();
+
+    Services m_services;
+    std::shared_ptr<Policy> m_policy;
+    std::function<void()> m_onDelete;
+    std::unique_ptr<ObjectObservation> m_observation;
+    std::unique_ptr<ObjectObservation> m_contactObservation;
+    QPointer<PolicyEditView> m_editSheet;
+    bool m_showingDeleteConfirmation = false;
+    bool m_deleted = false;
+    ClientContactCard::Shown m_contactShown;
+
+    QWidget* m_page = nullptr;
+    QFrame* m_divider = nullptr;
+    QList<QLabel*> m_secondaryLabels;
+    QList<std::pair<QPushButton*, QString>> m_buttonIcons;
+    QLabel* m_name = nullptr;
+    StatusBadge* m_badge = nullptr;
+    DetailItem* m_number = nullptr;
+    DetailItem* m_provider = nullptr;
+    QLabel* m_expiry = nullptr;
+    QLabel* m_remaining = nullptr;
+    QLabel* m_renewal = nullptr;
+    QLabel* m_reminders = nullptr;
+    QVBoxLayout* m_contactStack = nullptr;
+    ClientContactCard* m_contactCard = nullptr;
+    QWidget* m_notesSection = nullptr;
+    QLabel* m_notes = nullptr;
+    DocumentPreview* m_document = nullptr;
+};

@@ -1,0 +1,449 @@
+#include "policies/PolicyDetailView.h"
+
+#include "platform/InMemoryNotificationService.h"
+#include "platform/InstallationCheck.h"
+#include "platform/NotificationCenter.h"
+#include "policies/DetailItem.h"
+#include "policies/DocumentPreview.h"
+#include "policies/PDFAttachmentView.h"
+#include "policies/PDFKitView.h"
+#include "policies/StatusBadge.h"
+#include "reminders/NotificationManager.h"
+#include "support/FakeConfirmation.h"
+#include "support/FakeDesktopActions.h"
+#include "support/QtPrinters.h"
+#include "support/RawSqlite.h"
+#include "support/StoreFixture.h"
+#include "support/WaitUntil.h"
+#include "ui/Palette.h"
+
+#include <QBuffer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUrlQuery>
+
+namespace {
+
+using TimeHelpers::kDayMs;
+using TimeHelpers::utc;
+
+class Installed final : public InstallationCheck {
+public:
+    bool isInstalledApplication() const override { return true; }
+};
+
+QByteArray onePagePdf() {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    QPainter painter(&writer);
+    painter.drawText(100, 100, QStringLiteral("Polizza"));
+    painter.end();
+    return bytes;
+}
+
+// A window showing the pane of one policy over an in-memory store, with the reminders kept in
+// memory and the confirmation and desktop answered by the test. "Now" is 2026-03-10 10:30 in
+// Rome; each policy expires at that time of day, `days` days away.
+class PolicyDetailViewTest : public StoreFixture {
+protected:
+    void SetUp() override {
+        m_controller = openInMemory();
+        m_reminders =
+            NotificationManager::make({m_service, m_installed, m_clock, *m_log, m_center});
+        m_window.resize(1000, 1400);
+        m_window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_window));
+    }
+    void TearDown() override { delete m_pane; }
+
+    ManagedObjectContext& context() { return m_controller->container().viewContext(); }
+    std::shared_ptr<Policy> policy(qint64 days,
+                                   const QString& reminderDays = QStringLiteral("30")) {
+        auto made = insertPolicy(context(), QStringLiteral("Casa"),
+                                 Instant(m_clock.now().msSinceEpoch() + days * kDayMs));
+        made->setCustomReminderDays(reminderDays);
+        EXPECT_TRUE(context().save());
+        return made;
+    }
+    std::shared_ptr<Contact> contact(std::optional<QString> phone) {
+        auto person = context().insert<Contact>();
+        person->setFirstName(QStringLiteral("Anna"));
+        person->setLastName(QStringLiteral("Rossi"));
+        person->setPhoneNumber(phone);
+        return person;
+    }
+    void show(const std::shared_ptr<Policy>& shown) {
+        m_pane = new PolicyDetailView(
+            {{context(),
+              *m_reminders,
+              m_clock,
+              *m_log,
+              m_desktop,
+              PdfShareExport(m_dir.path(), QString()),
+              {}},
+             m_confirmation},
+            shown, [this] { ++m_deletesRequested; }, &m_window);
+        m_pane->resize(m_window.size());
+        m_pane->show();
+        QApplication::processEvents();
+    }
+    template <typename T = QLabel> T* child(const char* name) const {
+        return m_pane->findChild<T*>(QLatin1String(name));
+    }
+    QString text(const char* name) const {
+        QLabel* label = child(name);
+        return label ? label->text() : QStringLiteral("<none>");
+    }
+    // The colour the label is drawn in: on the pane's text background that is not WindowText.
+    QColor textColor(const char* name) const {
+        QLabel* label = child(name);
+        return label->palette().color(label->foregroundRole());
+    }
+    QColor named(ColorName name) const { return Palette::color(name, m_pane->palette()); }
+    void click(const char* button) {
+        QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton);
+    }
+
+    std::unique_ptr<PersistenceController> m_controller;
+    InMemoryNotificationService m_service;
+    Installed m_installed;
+    NotificationCenter m_center;
+    std::unique_ptr<NotificationManager> m_reminders;
+    FakeDesktopActions m_desktop;
+    FakeConfirmation m_confirmation;
+    QWidget m_window;
+    QPointer<PolicyDetailView> m_pane;
+    int m_deletesRequested = 0;
+};
+
+struct StatusCase {
+    qint64 days;
+    const char* badge;
+    ColorName color;
+    const char* phrase;
+};
+void PrintTo(const StatusCase& c, std::ostream* out) {
+    *out << c.days << " days";
+}
+
+class PolicyDetailStatus : public PolicyDetailViewTest,
+                           public ::testing::WithParamInterface<StatusCase> {};
+
+TEST_P(PolicyDetailStatus, TheBadgeTheExpiryColourAndThePhraseFollowTheDaysAndTheClock) {
+    const StatusCase& expected = GetParam();
+    show(policy(expected.days, QStringLiteral("7, 30, 15")));
+    EXPECT_EQ(child<StatusBadge>("statusBadge")->text(), QLatin1String(expected.badge));
+    EXPECT_EQ(m_pane->statusColor(), named(expected.color));
+    EXPECT_EQ(textColor("expirationDateLabel"), named(expected.color));
+    EXPECT_EQ(text("remainingDaysLabel"), QLatin1String(expected.phrase));
+
+    // A day later the pane has moved on by itself.
+    m_clock.advanceTo(Instant(m_clock.now().msSinceEpoch() + kDayMs));
+    EXPECT_EQ(text("remainingDaysLabel"),
+              PolicyStatusRules::detailRemainingPhrase(expected.days - 1));
+    EXPECT_EQ(child<StatusBadge>("statusBadge")->text(),
+              PolicyStatusRules::badgeText(StatusBadge::statusOf(*m_pane->policy())));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AroundTheHorizon, PolicyDetailStatus,
+    ::testing::Values(StatusCase{31, "ATTIVA", ColorName::Green, "31 giorni rimanenti"},
+                      StatusCase{30, "IN SCADENZA", ColorName::Orange, "30 giorni rimanenti"},
+                      StatusCase{0, "IN SCADENZA", ColorName::Orange, "0 giorni rimanenti"},
+                      StatusCase{-1, "SCADUTA", ColorName::Red, "Scaduta 1 giorni fa"}));
+
+TEST_F(PolicyDetailViewTest, TheHeaderAndKeyFactsShowTheStoredValuesAndFollowSaves) {
+    m_clock.setLocale(QLocale(QLocale::Italian, QLocale::Italy));
+    auto shown = policy(8, QStringLiteral("30, 15, 7"));
+    shown->setRenewalType(QStringLiteral("quarterly"));
+    show(shown);
+    EXPECT_EQ(text("policyNameLabel"), QStringLiteral("Casa"));
+    EXPECT_EQ(child<DetailItem>("policyNumberItem")->value(), QStringLiteral("N-Casa"));
+    EXPECT_EQ(child<DetailItem>("providerItem")->value(), QStringLiteral("Generali"));
+    EXPECT_EQ(text("expirationDateLabel"), QStringLiteral("18 marzo 2026"));
+    EXPECT_EQ(text("renewalTypeLabel"), QStringLiteral("Quarterly"));
+    EXPECT_EQ(text("reminderDaysLabel"), QStringLiteral("30, 15, 7 giorni prima"));
+
+    // Notes: absent and empty hide the section.
+    EXPECT_TRUE(child<QWidget>("notesSection")->isHidden());
+    shown->setNotes(QString());
+    EXPECT_TRUE(child<QWidget>("notesSection")->isHidden());
+    shown->setNotes(QStringLiteral("Chiamare a marzo"));
+    shown->setRenewalType(QStringLiteral("semi ANNUAL"));
+    shown->setCustomReminderDays(QStringLiteral("mai"));
+    ASSERT_TRUE(context().save());
+    EXPECT_FALSE(child<QWidget>("notesSection")->isHidden());
+    EXPECT_EQ(text("notesLabel"), QStringLiteral("Chiamare a marzo"));
+    EXPECT_EQ(text("renewalTypeLabel"), QStringLiteral("Semi Annual"));
+    EXPECT_EQ(text("reminderDaysLabel"), QStringLiteral(" giorni prima"));
+}
+
+TEST_F(PolicyDetailViewTest, TheEditSheetOpensOnThePolicyAndThePaneShowsTheSavedValues) {
+    show(policy(40));
+    click("editButton");
+    ASSERT_TRUE(m_pane->isShowingEditSheet());
+    auto* sheet = m_pane->findChild<PolicyEditView*>();
+    ASSERT_NE(sheet, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(sheet));
+    QLineEdit* name = sheet->findChild<QLineEdit*>(QStringLiteral("nameField"));
+    name->selectAll();
+    QTest::keyClicks(name, QStringLiteral("Casa al mare"));
+    sheet->saveButton()->click();
+    ASSERT_TRUE(waitUntil([this] { return !m_pane->isShowingEditSheet(); }));
+    EXPECT_EQ(text("policyNameLabel"), QStringLiteral("Casa al mare"));
+    EXPECT_EQ(m_service.pending().size(), 1);
+}
+
+enum class Owner { ContactWithEmptyPhone, ContactWithPhone, ClientPhoneOnly, Nobody };
+
+struct ContactCase {
+    Owner owner;
+    const char* name;  // null: no name shown
+    const char* phone; // null: no phone and no button
+};
+void PrintTo(const ContactCase& c, std::ostream* out) {
+    const char* const owners[] = {"contact with an empty phone", "contact with a phone",
+                                  "client phone only", "nobody"};
+    *out << owners[int(c.owner)];
+}
+
+class PolicyDetailContact : public PolicyDetailViewTest,
+                            public ::testing::WithParamInterface<ContactCase> {};
+
+TEST_P(PolicyDetailContact, TheCardShowsWhatThePhoneRuleChoosesAndFollowsTheContact) {
+    const ContactCase& expected = GetParam();
+    auto shown = policy(40);
+    if (expected.owner != Owner::Nobody) {
+        shown->setClientPhoneNumber(QStringLiteral("+39 333 1"));
+    }
+    if (expected.owner == Owner::ContactWithEmptyPhone) {
+        shown->setContact(contact(QString()));
+    } else if (expected.owner == Owner::ContactWithPhone) {
+        shown->setContact(contact(QStringLiteral("+39 06 2")));
+    }
+    ASSERT_TRUE(context().save());
+    show(shown);
+    EXPECT_EQ(text("contactNameLabel"),
+              expected.name ? QLatin1String(expected.name) : QLatin1String("<none>"));
+    EXPECT_EQ(text("contactPhoneLabel"),
+              expected.phone ? QLatin1String(expected.phone) : QLatin1String("<none>"));
+    EXPECT_EQ(child<QPushButton>("whatsAppButton") != nullptr, expected.phone != nullptr);
+    EXPECT_EQ(child("noContactLabel") != nullptr, expected.owner == Owner::Nobody);
+    if (expected.phone) {
+        // Primary and prominent without a contact, secondary beside the contact's name.
+        EXPECT_EQ(textColor("contactPhoneLabel"),
+                  named(expected.name ? ColorName::Secondary : ColorName::Primary));
+    }
+
+    // The contact's own changes show at once, without any change to the policy.
+    if (auto person = shown->contact()) {
+        person->setLastName(QStringLiteral("Verdi"));
+        person->setPhoneNumber(QStringLiteral("+39 06 9"));
+        ASSERT_TRUE(context().save());
+        EXPECT_EQ(text("contactNameLabel"), QStringLiteral("Anna Verdi"));
+        EXPECT_EQ(text("contactPhoneLabel"), QStringLiteral("+39 06 9"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PhoneRule, PolicyDetailContact,
+    ::testing::Values(ContactCase{Owner::ContactWithEmptyPhone, "Anna Rossi", nullptr},
+                      ContactCase{Owner::ContactWithPhone, "Anna Rossi", "+39 06 2"},
+                      ContactCase{Owner::ClientPhoneOnly, nullptr, "+39 333 1"},
+                      ContactCase{Owner::Nobody, nullptr, nullptr}));
+
+struct DocumentCase {
+    bool data;
+    bool name;
+};
+void PrintTo(const DocumentCase& c, std::ostream* out) {
+    *out << (c.data ? "bytes" : "no bytes") << (c.name ? ", name" : ", no name");
+}
+
+class PolicyDetailDocument : public PolicyDetailViewTest,
+                             public ::testing::WithParamInterface<DocumentCase> {};
+
+TEST_P(PolicyDetailDocument, BytesAndANameShowTheBarAndThePagesAnythingElseThePlaceholder) {
+    const DocumentCase& given = GetParam();
+    auto shown = policy(40);
+    const QByteArray pdf = onePagePdf();
+    if (given.data) {
+        shown->setPdfData(pdf);
+    }
+    if (given.name) {
+        shown->setPdfFileName(QStringLiteral("Polizza.pdf"));
+    }
+    ASSERT_TRUE(context().save());
+    show(shown);
+    const bool both = given.data && given.name;
+    EXPECT_EQ(child<QWidget>("noDocumentPlaceholder") != nullptr, !both);
+    if (!both) {
+        return;
+    }
+    EXPECT_EQ(text("documentNameLabel"), QStringLiteral("Polizza.pdf"));
+    EXPECT_EQ(text("documentSizeLabel"), PDFAttachmentView::sizeText(pdf.size(), m_clock.locale()));
+    auto* preview = child<DocumentPreview>("documentPreview");
+    ASSERT_TRUE(waitUntil([&] { return preview->pdfKitView() != nullptr; }));
+    EXPECT_EQ(preview->pdfKitView()->pageCount(), 1);
+    EXPECT_EQ(child<QWidget>("documentPages")->height(), DocumentPreview::kPreviewHeight);
+
+    // Removing the document elsewhere brings the placeholder back.
+    shown->setPdfData(std::nullopt);
+    ASSERT_TRUE(context().save());
+    EXPECT_NE(child<QWidget>("noDocumentPlaceholder"), nullptr);
+    EXPECT_EQ(child<PDFKitView>("pdfKitView"), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Variants, PolicyDetailDocument,
+                         ::testing::Values(DocumentCase{true, true}, DocumentCase{true, false},
+                                           DocumentCase{false, true}));
+
+TEST_F(PolicyDetailViewTest, RenewingMovesTheExpiryRedrawsAndReschedulesTheReminders) {
+    auto shown = policy(5, QStringLiteral("7, 3"));
+    shown->setRenewalType(QStringLiteral("monthly"));
+    shown->setLastNotified(m_clock.now());
+    ASSERT_TRUE(context().save());
+    m_reminders->schedulePolicyReminder(*shown);
+    ASSERT_TRUE(waitUntil([this] { return m_service.pending().size() == 1; })); // only 3 days
+    show(shown);
+    EXPECT_EQ(child<StatusBadge>("statusBadge")->text(), QStringLiteral("IN SCADENZA"));
+
+    click("renewButton");
+    EXPECT_EQ(shown->expirationDate(), utc("2026-04-15T08:30:00Z"));
+    EXPECT_EQ(shown->lastNotified(), std::nullopt);
+    EXPECT_FALSE(context().hasChanges());
+    EXPECT_EQ(child<StatusBadge>("statusBadge")->text(), QStringLiteral("ATTIVA"));
+    EXPECT_EQ(textColor("expirationDateLabel"), named(ColorName::Green));
+    EXPECT_EQ(text("remainingDaysLabel"), QStringLiteral("36 giorni rimanenti"));
+    EXPECT_EQ(text("expirationDateLabel"), QStringLiteral("April 15, 2026"));
+
+    // The old expiry's reminder is gone; the new one's 7 and 3 days are pending.
+    ASSERT_TRUE(waitUntil([this] { return m_service.pending().size() == 2; }));
+    waitUntil([] { return false; }, 50);
+    QStringList days;
+    for (const NotificationRequest& request : m_service.pending()) {
+        days << QStringLiteral("%1-%2 %3").arg(request.month).arg(request.day).arg(request.hour);
+    }
+    days.sort();
+    EXPECT_EQ(days, (QStringList{QStringLiteral("4-12 10"), QStringLiteral("4-8 10")}));
+}
+
+TEST_F(PolicyDetailViewTest, ARenewalTheStoreRefusesSchedulesNothingAndSaysNothing) {
+    m_controller = open(storePath());
+    auto shown = policy(5, QStringLiteral("3"));
+    m_reminders->schedulePolicyReminder(*shown);
+    ASSERT_TRUE(waitUntil([this] { return m_service.pending().size() == 1; }));
+    const NotificationRequest before = m_service.pending().first();
+    show(shown);
+    {
+        RawSqlite raw(storePath());
+        ASSERT_TRUE(raw.exec("CREATE TRIGGER refuse BEFORE UPDATE ON Policy BEGIN "
+                             "SELECT RAISE(ABORT, 'disk refuses'); END;"));
+    }
+    const QStringList linesBefore = logLines();
+    click("renewButton");
+    EXPECT_TRUE(context().hasChanges()); // the new expiry stays, unsaved
+    EXPECT_EQ(text("expirationDateLabel"), QStringLiteral("March 15, 2027"));
+    waitUntil([] { return false; }, 50);
+    ASSERT_EQ(m_service.pending().size(), 1);
+    EXPECT_EQ(m_service.pending().first(), before);
+    EXPECT_EQ(logLines(), linesBefore);
+}
+
+TEST_F(PolicyDetailViewTest, DeletingAsksFirstAndOnlyAConfirmationRunsOnDelete) {
+    auto shown = policy(40);
+    show(shown);
+    click("deleteButton");
+    ASSERT_TRUE(m_confirmation.hasPending());
+    ASSERT_EQ(m_confirmation.asked.size(), 1);
+    const Confirmation::Question& question = m_confirmation.asked.first();
+    EXPECT_EQ(question.title, QStringLiteral("Elimina Polizza"));
+    EXPECT_EQ(
+        question.message,
+        QStringLiteral("Are you sure you want to delete 'Casa'? This action cannot be undone."));
+    EXPECT_EQ(question.confirmText, QStringLiteral("Elimina"));
+    EXPECT_EQ(question.cancelText, QStringLiteral("Annulla"));
+    EXPECT_TRUE(question.destructive);
+    EXPECT_TRUE(m_pane->isShowingDeleteConfirmation());
+
+    m_confirmation.answer(false);
+    EXPECT_FALSE(m_pane->isShowingDeleteConfirmation());
+    EXPECT_EQ(m_deletesRequested, 0);
+    EXPECT_FALSE(shown->isDeleted());
+    EXPECT_FALSE(context().hasChanges());
+
+    click("deleteButton");
+    m_confirmation.answer(true);
+    EXPECT_EQ(m_deletesRequested, 1);
+    EXPECT_FALSE(shown->isDeleted()); // the owner deletes, later
+}
+
+TEST_F(PolicyDetailViewTest, APolicyDeletedElsewhereEmptiesThePaneAndIsNeverDeletedTwice) {
+    auto shown = policy(40);
+    show(shown);
+    QSignalSpy deleted(m_pane, &PolicyDetailView::policyDeleted);
+    click("deleteButton");
+    click("editButton");
+    context().deleteObject(shown.get());
+    ASSERT_TRUE(context().save());
+    EXPECT_EQ(deleted.count(), 1);
+    EXPECT_FALSE(child<QWidget>("detailHeader")->isVisibleTo(m_pane));
+    EXPECT_TRUE(waitUntil([this] { return !m_pane->isShowingEditSheet(); }));
+    m_confirmation.answer(true);
+    EXPECT_EQ(m_deletesRequested, 0);
+}
+
+struct WhatsAppCase {
+    qint64 days;
+    const char* name;
+    const char* continuation;
+};
+void PrintTo(const WhatsAppCase& c, std::ostream* out) {
+    *out << c.days << " days";
+}
+
+class PolicyDetailWhatsApp : public PolicyDetailViewTest,
+                             public ::testing::WithParamInterface<WhatsAppCase> {};
+
+TEST_P(PolicyDetailWhatsApp, TheButtonHandsTheDesktopTheLinkWithThePhoneAndTheWholeMessage) {
+    const WhatsAppCase& given = GetParam();
+    auto shown = policy(given.days);
+    shown->setName(QString::fromUtf8(given.name));
+    shown->setContact(contact(QStringLiteral("0039 (333) 123-45.67")));
+    shown->setClientPhoneNumber(QStringLiteral("+39 06 1"));
+    ASSERT_TRUE(context().save());
+    show(shown);
+    click("whatsAppButton");
+    ASSERT_EQ(m_desktop.openedUrls.size(), 1);
+    const QUrl url = m_desktop.openedUrls.first();
+    EXPECT_EQ(url.toString(QUrl::RemoveQuery), QStringLiteral("https://api.whatsapp.com/send"));
+    const QUrlQuery query(url);
+    ASSERT_EQ(query.queryItems().size(), 2);
+    EXPECT_EQ(query.queryItemValue(QStringLiteral("phone")), QStringLiteral("+00393331234567"));
+    EXPECT_EQ(query.queryItemValue(QStringLiteral("text"), QUrl::FullyDecoded),
+              QStringLiteral("Hello! This is a reminder that your policy '") +
+                  QString::fromUtf8(given.name) + QStringLiteral("' (Number: N-Casa") +
+                  QString::fromUtf8(given.continuation));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DaysAndNames, PolicyDetailWhatsApp,
+    ::testing::Values(
+        WhatsAppCase{-3, "Casa", ") expired 3 days ago. Please renew it as soon as possible."},
+        WhatsAppCase{0, "Casa", ") expires TODAY. Please renew it immediately."},
+        WhatsAppCase{7, "Casa & Auto=1+2",
+                     ") will expire in 7 days. Please renew it soon to avoid any lapse in "
+                     "coverage."},
+        WhatsAppCase{8, "L'Assicurazione Caffè #1?x",
+                     ") will expire on March 18, 2026. Please make sure to renew it before the "
+                     "expiration date."}));
+
+} // namespace

@@ -1,0 +1,153 @@
+#include "DetailScreens.h"
+
+#include "contacts/ContactEditView.h"
+#include "model/Contact.h"
+#include "model/Policy.h"
+#include "platform/Clock.h"
+#include "platform/InMemoryNotificationService.h"
+#include "platform/InstallationCheck.h"
+#include "platform/LinuxDesktopActions.h"
+#include "platform/NotificationCenter.h"
+#include "policies/PolicyDetailView.h"
+#include "reminders/NotificationManager.h"
+#include "store/ManagedObjectContext.h"
+#include "ui/DialogConfirmation.h"
+#include "ui/Palette.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QDeadlineTimer>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+constexpr qint64 kDayMs = 86'400'000;
+constexpr int kPaneWidth = 900;
+
+class NotInstalled final : public InstallationCheck {
+public:
+    bool isInstalledApplication() const override { return false; }
+};
+
+QByteArray contractPdf() {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    QPainter painter(&writer);
+    painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 24, QFont::Bold));
+    painter.drawText(600, 1200, QStringLiteral("Polizza Casa — Condizioni"));
+    painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 12));
+    for (int line = 0; line < 30; ++line) {
+        painter.drawText(600, 2000 + line * 350,
+                         QStringLiteral("Art. %1 — Oggetto dell'assicurazione e garanzie prestate.")
+                             .arg(line + 1));
+    }
+    painter.end();
+    return bytes;
+}
+
+std::shared_ptr<Policy> fixturePolicy(ManagedObjectContext& context, const Clock& clock,
+                                      const char* name, const char* number, qint64 days) {
+    auto policy = context.insert<Policy>();
+    policy->setName(QString::fromUtf8(name));
+    policy->setPolicyNumber(QString::fromUtf8(number));
+    policy->setProvider(QStringLiteral("Generali Italia"));
+    policy->setExpirationDate(Instant(clock.now().msSinceEpoch() + days * kDayMs));
+    policy->setCustomReminderDays(QStringLiteral("30, 15, 7"));
+    return policy;
+}
+
+// The active policy with everything, the expiring one with a client phone only, the expired
+// one with nothing.
+std::vector<std::shared_ptr<Policy>> fixturePolicies(ManagedObjectContext& context,
+                                                     const Clock& clock) {
+    auto contact = context.insert<Contact>();
+    contact->setFirstName(QStringLiteral("Luca"));
+    contact->setLastName(QStringLiteral("Moretti"));
+    contact->setPhoneNumber(QStringLiteral("+39 02 555 0101"));
+    auto active = fixturePolicy(context, clock, "Assicurazione Casa", "CASA-2026-0042", 200);
+    active->setContact(contact);
+    active->setNotes(QStringLiteral("Include la copertura contro gli allagamenti.\n"
+                                    "Rinnovo insieme alla polizza auto."));
+    active->setPdfData(contractPdf());
+    active->setPdfFileName(QStringLiteral("Polizza Casa 2026 - condizioni generali.pdf"));
+    auto expiring = fixturePolicy(context, clock, "Assicurazione Auto", "AUTO-7781", 12);
+    expiring->setRenewalType(QStringLiteral("monthly"));
+    expiring->setClientPhoneNumber(QStringLiteral("+39 333 123 4567"));
+    auto expired = fixturePolicy(context, clock, "Polizza Vita", "VITA-0193", -3);
+    expired->setRenewalType(QStringLiteral("quarterly"));
+    context.save();
+    return {active, expiring, expired};
+}
+
+// Tall enough for every section, and given time for the document's pages, which are drawn
+// on a thread of their own.
+void showWhole(PolicyDetailView* pane) {
+    pane->resize(kPaneWidth, 700);
+    pane->show();
+    QApplication::processEvents();
+    const int height =
+        pane->findChild<QWidget*>(QStringLiteral("detailHeader"))->height() +
+        pane->findChild<QWidget*>(QStringLiteral("detailBody"))->sizeHint().height() + 2;
+    pane->resize(kPaneWidth, height);
+    QDeadlineTimer rendered(pane->policy()->hasPdfData() ? 1500 : 100);
+    while (!rendered.hasExpired()) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+}
+
+bool save(QWidget* widget, const QString& path) {
+    const bool written = widget->grab().save(path);
+    std::printf("%s %s\n", written ? "Wrote" : "Could not write", qPrintable(path));
+    return written;
+}
+
+} // namespace
+
+bool shootDetailScreens(const QDir& out, ManagedObjectContext& context, const Clock& clock,
+                        LogChannel& log) {
+    InMemoryNotificationService service;
+    NotInstalled notInstalled;
+    NotificationCenter center;
+    const auto reminders = NotificationManager::make({service, notInstalled, clock, log, center});
+    LinuxDesktopActions desktop;
+    DialogConfirmation confirmation;
+    QTemporaryDir exports;
+    const auto pane = [&](const std::shared_ptr<Policy>& policy) {
+        return new PolicyDetailView(
+            {{context, *reminders, clock, log, desktop, PdfShareExport(exports.path(), QString()),
+              [&](QWidget* over) { (new ContactEditView(context, nullptr, log, over))->open(); }},
+             confirmation},
+            policy, [] {});
+    };
+    const std::vector<std::shared_ptr<Policy>> policies = fixturePolicies(context, clock);
+    const char* const names[] = {"policy-detail-active.png", "policy-detail-expiring.png",
+                                 "policy-detail-expired.png"};
+    bool ok = true;
+    for (size_t i = 0; i < policies.size(); ++i) {
+        std::unique_ptr<PolicyDetailView> shown(pane(policies[i]));
+        showWhole(shown.get());
+        ok &= save(shown.get(), out.filePath(QLatin1String(names[i])));
+    }
+
+    QApplication::setPalette(Palette::dark());
+    std::unique_ptr<PolicyDetailView> dark(pane(policies[0]));
+    showWhole(dark.get());
+    ok &= save(dark.get(), out.filePath("policy-detail-dark.png"));
+    QApplication::setPalette(Palette::light());
+
+    std::unique_ptr<PolicyDetailView> asking(pane(policies[1]));
+    showWhole(asking.get());
+    asking->findChild<QPushButton*>(QStringLiteral("deleteButton"))->click();
+    QApplication::processEvents();
+    auto* alert = asking->findChild<QMessageBox*>(QStringLiteral("confirmationDialog"));
+    ok &= alert && save(alert, out.filePath("policy-detail-delete-alert.png"));
+    return ok;
+}
