@@ -61,6 +61,27 @@ protected:
         QTest::mouseClick(list()->viewport(), Qt::LeftButton, {},
                           list()->visualRect(index).center());
     }
+    void deleteFromMenu(int row) {
+        const QPoint at = list()->visualRect(m_view->model().index(row)).center();
+        QContextMenuEvent request(QContextMenuEvent::Mouse, at,
+                                  list()->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list()->viewport(), &request);
+        auto* menu = m_view->findChild<QMenu*>(QStringLiteral("policyContextMenu"));
+        ASSERT_NE(menu, nullptr);
+        ASSERT_EQ(menu->actions().size(), 1);
+        EXPECT_EQ(menu->actions().first()->text(), QStringLiteral("Elimina Polizza"));
+        menu->actions().first()->trigger();
+        menu->close();
+    }
+    void confirmDeleteInPane() {
+        // The pane shown: one replaced a moment ago may still wait for its deletion.
+        auto* pane =
+            qobject_cast<PolicyDetailView*>(child<QStackedWidget>("policyPane")->currentWidget());
+        ASSERT_NE(pane, nullptr);
+        pane->findChild<QPushButton*>(QStringLiteral("deleteButton"))->click();
+        ASSERT_TRUE(m_confirmation.hasPending());
+        m_confirmation.answer(true);
+    }
     bool showsEmptyState() const {
         return child<QStackedWidget>("policyPane")->currentWidget()->objectName() ==
                QStringLiteral("policyEmptyState");
@@ -127,15 +148,7 @@ TEST_F(PolicyListViewTest, TheSelectionOutlivesASearchAndGoesWithItsPolicy) {
     EXPECT_EQ(list()->selectionModel()->selectedRows().first().row(), 1);
 
     // "Elimina Polizza" from the row's menu: no question, the reminders go with the policy.
-    const QPoint row = list()->visualRect(m_view->model().index(1)).center();
-    QContextMenuEvent request(QContextMenuEvent::Mouse, row, list()->viewport()->mapToGlobal(row));
-    QApplication::sendEvent(list()->viewport(), &request);
-    auto* menu = m_view->findChild<QMenu*>(QStringLiteral("policyContextMenu"));
-    ASSERT_NE(menu, nullptr);
-    ASSERT_EQ(menu->actions().size(), 1);
-    EXPECT_EQ(menu->actions().first()->text(), QStringLiteral("Elimina Polizza"));
-    menu->actions().first()->trigger();
-    menu->close();
+    deleteFromMenu(1);
 
     EXPECT_TRUE(vita->isDeleted());
     EXPECT_EQ(m_view->selectedPolicy(), nullptr);
@@ -165,6 +178,31 @@ TEST_F(PolicyListViewTest, TheSelectedPolicysPaneDeletesItOnlyOnceConfirmedAndAM
     ASSERT_TRUE(waitUntil([&] { return vita->isDeleted(); }));
     EXPECT_TRUE(pendingReminders().isEmpty());
     EXPECT_EQ(listed(), QStringList{"Casa"});
+}
+
+TEST_F(PolicyListViewTest, NothingStaleOutlivesThePanesDelay) {
+    auto casa =
+        add(QStringLiteral("Casa"), QStringLiteral("Generali"), utc("2026-05-10T09:30:00Z"));
+    auto vita = add(QStringLiteral("Vita"), QStringLiteral("Allianz"), utc("2026-06-10T09:30:00Z"));
+
+    // Chosen again while its deletion waits: the pane goes when the policy does.
+    click(QStringLiteral("Vita"));
+    confirmDeleteInPane();
+    click(QStringLiteral("Vita"));
+    EXPECT_EQ(m_view->selectedPolicy(), vita);
+    ASSERT_TRUE(waitUntil([&] { return vita->isDeleted(); }));
+    EXPECT_TRUE(waitUntil([&] { return showsEmptyState(); }));
+    EXPECT_EQ(m_view->selectedPolicy(), nullptr);
+
+    // Deleted from its row's menu while its deletion waits: the late one finds it gone.
+    click(QStringLiteral("Casa"));
+    confirmDeleteInPane();
+    deleteFromMenu(0);
+    EXPECT_TRUE(casa->isDeleted());
+    waitUntil([] { return false; }, 200);
+    EXPECT_TRUE(listed().isEmpty());
+    EXPECT_FALSE(context().hasChanges());
+    EXPECT_TRUE(showsEmptyState());
 }
 
 } // namespace
