@@ -85,6 +85,19 @@ QWidget* ContactListView::buildListColumn() {
     m_list = new QListView;
     m_list->setObjectName(QStringLiteral("contactList"));
     m_list->setAccessibleName(QStringLiteral("Contatti"));
+    // Connected before the list's own handlers: a list whose selected row goes selects a
+    // neighbour, which the user did not choose.
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this] { m_rowsGoing = true; });
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, [this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_rowsGoing = false;
+                showSelectionInList();
+            },
+            Qt::QueuedConnection);
+    });
     m_list->setModel(m_model);
     m_list->setItemDelegate(new ContactListRow(m_list));
     m_list->setUniformItemSizes(true);
@@ -147,7 +160,7 @@ void ContactListView::showEditSheet() {
 
 void ContactListView::rowsChosen(const QItemSelection& selected) {
     // A reset or a hidden row empties the list's selection; only a chosen row changes ours.
-    if (m_showingSelection || selected.indexes().isEmpty()) {
+    if (m_showingSelection || m_rowsGoing || selected.indexes().isEmpty()) {
         return;
     }
     ManagedObject* object = m_model->objectAt(selected.indexes().constFirst().row());

@@ -55,4 +55,5 @@ private:
     std::shared_ptr<Contact> m_selected;
     std::unique_ptr<ObjectObservation> m_selectedObservation;
     bool m_showingSelection = false;
+    bool m_rowsGoing = false;
 };
