@@ -269,6 +269,7 @@ QWidget* ContactDetailView::buildPage() {
 
 QWidget* ContactDetailView::buildHeader() {
     auto* header = new QWidget;
+    header->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     auto* row = new QHBoxLayout(header);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(16);
@@ -289,7 +290,7 @@ QWidget* ContactDetailView::buildHeader() {
                                    Palette::color(ColorName::Secondary, palette()),
                                    QStringLiteral("contactCompany")));
     }
-    names->addStretch();
+    names->setAlignment(Qt::AlignTop);
     row->addLayout(names, 1);
     row->addWidget(buildActions(), 0, Qt::AlignTop);
     return header;
