@@ -2,6 +2,7 @@
 
 #include "contacts/ContactEditView.h"
 #include "contacts/ContactInitials.h"
+#include "contacts/ContactPolicyRows.h"
 #include "contacts/RoundedPanel.h"
 #include "model/CalendarMath.h"
 #include "model/ClientReminderMessage.h"
@@ -109,12 +110,12 @@ ColorName expiryColor(const Policy& policy, const Clock& clock) {
     return Palette::byName(PolicyStatusRules::colorName(status)).value_or(ColorName::Secondary);
 }
 
-// Day, short month name and year, as the locale writes its long date ("Mar 10, 2026").
-QString abbreviatedDate(Instant instant, const Clock& clock) {
-    const QLocale locale = clock.locale();
-    QString format = ClientReminderMessage::longDateFormat(locale);
-    format.replace(QStringLiteral("MMMM"), QStringLiteral("MMM"));
-    return locale.toString(CalendarMath::toLocal(instant, clock.timeZone()).date, format);
+// A row of the policies: the expiry as day, short month name and year, as the locale writes
+// its long date ("Mar 10, 2026"), in the status colour.
+ContactPolicyRows::Row policyRow(const Policy& policy, const Clock& clock, const QString& format) {
+    const QDate date = CalendarMath::toLocal(policy.expirationDate(), clock.timeZone()).date;
+    return {policy.name(), policy.provider(), clock.locale().toString(date, format),
+            policy.policyNumber(), expiryColor(policy, clock)};
 }
 
 } // namespace
@@ -388,40 +389,16 @@ QWidget* ContactDetailView::buildPoliciesSection() {
         stack->addWidget(buildNoPolicies());
         return section;
     }
-    RoundedPanel* list = card(12);
-    list->setObjectName(QStringLiteral("policyRows"));
+    // One date format for every row: working it out is the dearest part of a row.
+    QString format = ClientReminderMessage::longDateFormat(m_services.clock.locale());
+    format.replace(QStringLiteral("MMMM"), QStringLiteral("MMM"));
+    std::vector<ContactPolicyRows::Row> rows;
+    rows.reserve(policies.size());
     for (const auto& policy : policies) {
-        list->box()->addWidget(buildPolicyRow(*policy));
+        rows.push_back(policyRow(*policy, m_services.clock, format));
     }
-    stack->addWidget(list);
+    stack->addWidget(new ContactPolicyRows(std::move(rows)));
     return section;
-}
-
-QWidget* ContactDetailView::buildPolicyRow(const Policy& policy) {
-    RoundedPanel* row = rowPanel(Qt::Horizontal, 8);
-    row->setObjectName(QStringLiteral("policyRow"));
-    const QColor secondary = Palette::color(ColorName::Secondary, palette());
-    const std::pair<QLabel*, QLabel*> leading{
-        textLabel(policy.name(), Typography::font(TextStyle::Headline, font()),
-                  Palette::color(ColorName::Primary, palette()), QStringLiteral("policyName")),
-        textLabel(policy.provider(), Typography::font(TextStyle::Caption, font()), secondary,
-                  QStringLiteral("policyProvider"))};
-    const std::pair<QLabel*, QLabel*> trailing{
-        textLabel(abbreviatedDate(policy.expirationDate(), m_services.clock),
-                  Typography::font(TextStyle::Subheadline, font()),
-                  Palette::color(expiryColor(policy, m_services.clock), palette()),
-                  QStringLiteral("policyExpiry")),
-        textLabel(policy.policyNumber(), Typography::font(TextStyle::Caption2, font()), secondary,
-                  QStringLiteral("policyNumber"))};
-    for (const auto& [top, bottom] : {leading, trailing}) {
-        auto* column = new QVBoxLayout;
-        column->setSpacing(4);
-        const Qt::Alignment side = top == leading.first ? Qt::AlignLeft : Qt::AlignRight;
-        column->addWidget(top, 0, side);
-        column->addWidget(bottom, 0, side);
-        row->box()->addLayout(column, side == Qt::AlignLeft ? 1 : 0);
-    }
-    return row;
 }
 
 QWidget* ContactDetailView::buildNoPolicies() {

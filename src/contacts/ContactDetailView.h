@@ -56,7 +56,6 @@ private:
     QWidget* buildContactCard();
     QWidget* buildNotesCard();
     QWidget* buildPoliciesSection();
-    QWidget* buildPolicyRow(const Policy& policy);
     QWidget* buildNoPolicies();
     void confirmDelete(bool confirmed);
 

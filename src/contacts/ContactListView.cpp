@@ -11,6 +11,7 @@
 #include "ui/SearchField.h"
 #include "ui/Typography.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -52,7 +53,7 @@ ContactListView::ContactListView(Services services, QWidget* parent)
     row->addWidget(buildListColumn());
     row->addWidget(separator(QFrame::VLine));
     row->addWidget(m_pane, 1);
-    m_pane->addWidget(buildEmptyState());
+    applyLook();
     connect(m_model, &ContactListModel::totalCountChanged, this, &ContactListView::updateFooter);
     // A reset (a search) or rows coming in empty the list's selection: the selected
     // contact's row is selected again wherever it now is.
@@ -99,7 +100,6 @@ QWidget* ContactListView::buildListColumn() {
             Qt::QueuedConnection);
     });
     m_list->setModel(m_model);
-    m_list->setItemDelegate(new ContactListRow(m_list));
     m_list->setUniformItemSizes(true);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setFrameShape(QFrame::NoFrame);
@@ -109,19 +109,15 @@ QWidget* ContactListView::buildListColumn() {
     stack->addWidget(m_list, 1);
     stack->addWidget(separator(QFrame::HLine));
 
-    auto* footer = new QWidget;
-    paintBackground(footer, Palette::gray(0.05, palette()));
-    auto* footerRow = new QHBoxLayout(footer);
+    m_footerBar = new QWidget;
+    auto* footerRow = new QHBoxLayout(m_footerBar);
     footerRow->setContentsMargins(12, 8, 12, 8);
     footerRow->addStretch();
     m_footer = new QLabel;
     m_footer->setObjectName(QStringLiteral("contactTotal"));
     m_footer->setFont(Typography::font(TextStyle::Caption, font()));
-    QPalette footerPalette = m_footer->palette();
-    footerPalette.setColor(QPalette::WindowText, Palette::color(ColorName::Secondary, palette()));
-    m_footer->setPalette(footerPalette);
     footerRow->addWidget(m_footer);
-    stack->addWidget(footer);
+    stack->addWidget(m_footerBar);
     return column;
 }
 
@@ -151,6 +147,32 @@ QWidget* ContactListView::buildEmptyState() {
     stack->addWidget(add, 0, Qt::AlignHCenter);
     stack->addStretch();
     return empty;
+}
+
+void ContactListView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) {
+        applyLook();
+    }
+}
+
+// The row delegate, the footer and the empty state take their colours when made: a light or
+// dark look that changes makes them again.
+void ContactListView::applyLook() {
+    QAbstractItemDelegate* oldRow = m_list->itemDelegate();
+    m_list->setItemDelegate(new ContactListRow(m_list));
+    delete oldRow;
+    paintBackground(m_footerBar, Palette::gray(0.05, palette()));
+    QPalette footerPalette = m_footer->palette();
+    footerPalette.setColor(QPalette::WindowText, Palette::color(ColorName::Secondary, palette()));
+    m_footer->setPalette(footerPalette);
+    const bool emptyShown = m_emptyState && m_pane->currentWidget() == m_emptyState;
+    delete m_emptyState;
+    m_emptyState = buildEmptyState();
+    m_pane->insertWidget(0, m_emptyState);
+    if (emptyShown || !m_detail) {
+        m_pane->setCurrentWidget(m_emptyState);
+    }
 }
 
 void ContactListView::showEditSheet() {

@@ -37,7 +37,11 @@ public:
     // Opens the contact editor: on the selected contact, or to create one.
     void showEditSheet();
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void applyLook();
     QWidget* buildListColumn();
     QWidget* buildEmptyState();
     void rowsChosen(const QItemSelection& selected);
@@ -49,7 +53,9 @@ private:
     ContactListModel* m_model;
     SearchField* m_search = nullptr;
     QListView* m_list = nullptr;
+    QWidget* m_footerBar = nullptr;
     QLabel* m_footer = nullptr;
+    QWidget* m_emptyState = nullptr;
     QStackedWidget* m_pane = nullptr;
     ContactDetailView* m_detail = nullptr;
     std::shared_ptr<Contact> m_selected;

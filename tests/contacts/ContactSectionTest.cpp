@@ -2,6 +2,7 @@
 #include "contacts/ContactEditView.h"
 #include "contacts/ContactListModel.h"
 #include "contacts/ContactListView.h"
+#include "contacts/ContactPolicyRows.h"
 #include "store/ManagedObjectContext.h"
 #include "support/FakeConfirmation.h"
 #include "support/RawSqlite.h"
@@ -224,18 +225,34 @@ TEST_F(ContactSectionTest, PolicyRowsAreColouredByUrgency) {
         {"Red", ColorName::Red},         {"Today", ColorName::Orange},
         {"Orange30", ColorName::Orange}, {"Green31", ColorName::Green},
         {"OwnDays", ColorName::Orange},  {"OwnDaysGreen", ColorName::Green}};
-    const QList<QWidget*> rows =
-        find<QWidget>(&page, "policyRows")->findChildren<QWidget*>(QStringLiteral("policyRow"));
-    ASSERT_EQ(rows.size(), 6);
+    auto* list = page.findChild<ContactPolicyRows*>();
+    ASSERT_NE(list, nullptr);
+    const std::vector<ContactPolicyRows::Row>& rows = list->rows();
+    ASSERT_EQ(rows.size(), 6u);
+    // Each date painted in its colour, and in no other status colour.
+    const QImage picture = list->grab().toImage();
+    const int rowHeight = (picture.height() - 40 - 5 * 12) / 6;
+    const auto painted = [&](int row, ColorName color) {
+        const QRgb wanted = Palette::color(color).rgb();
+        int found = 0;
+        for (int y = 20 + row * (rowHeight + 12); y < 20 + row * (rowHeight + 12) + rowHeight;
+             ++y) {
+            for (int x = picture.width() / 2; x < picture.width(); ++x) {
+                found += picture.pixel(x, y) == wanted;
+            }
+        }
+        return found;
+    };
     for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(text(rows[i], "policyName"), QLatin1String(expected[i].first));
-        const QLabel* date = find<QLabel>(rows[i], "policyExpiry");
-        EXPECT_EQ(date->palette().color(QPalette::WindowText), Palette::color(expected[i].second))
-            << expected[i].first;
+        EXPECT_EQ(rows[size_t(i)].name, QLatin1String(expected[i].first));
+        EXPECT_EQ(rows[size_t(i)].color, expected[i].second) << expected[i].first;
+        for (const ColorName status : {ColorName::Red, ColorName::Orange, ColorName::Green}) {
+            EXPECT_EQ(painted(i, status) > 0, status == expected[i].second) << expected[i].first;
+        }
     }
-    EXPECT_EQ(text(rows[1], "policyExpiry"), QStringLiteral("Mar 10, 2026"));
-    EXPECT_EQ(text(rows[1], "policyNumber"), QStringLiteral("N-Today"));
-    EXPECT_EQ(text(rows[1], "policyProvider"), QStringLiteral("Generali"));
+    EXPECT_EQ(rows[1].date, QStringLiteral("Mar 10, 2026"));
+    EXPECT_EQ(rows[1].number, QStringLiteral("N-Today"));
+    EXPECT_EQ(rows[1].provider, QStringLiteral("Generali"));
 }
 
 // "Modifica" edits the contact and the page shows the change; "Elimina" asks first, and once
