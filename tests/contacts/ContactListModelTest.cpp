@@ -5,8 +5,12 @@
 #include "support/ModelMirror.h"
 #include "support/StoreFixture.h"
 #include "ui/ItemDataRole.h"
+#include "ui/Palette.h"
 
 #include <QAbstractItemModelTester>
+#include <QImage>
+#include <QPainter>
+#include <QStyleOptionViewItem>
 
 #include <random>
 
@@ -39,6 +43,10 @@ struct SearchCase {
     const char* search;
     QStringList shown;
 };
+
+void PrintTo(const SearchCase& searched, std::ostream* out) {
+    *out << '"' << searched.search << '"';
+}
 
 class ContactSearchCases : public ContactListModelTest,
                            public ::testing::WithParamInterface<SearchCase> {};
@@ -100,6 +108,22 @@ TEST_F(ContactListModelTest, RowsShowNameCompanyPoliciesAndInitials) {
     EXPECT_EQ(giulia.data(SubtitleRole).toString(), QStringLiteral("Studio Ferraris"));
     EXPECT_EQ(giulia.data(DetailRole).toString(), QStringLiteral("1 policies"));
     EXPECT_EQ(giulia.data(InitialsRole).toString(), QStringLiteral("GF"));
+
+    // The delegate fills a chosen row with the accent colour, and only a chosen one.
+    ContactListRow delegate;
+    const auto paintedRow = [&](bool selected) {
+        QImage image(320, ContactListRow::kRowHeight, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        QStyleOptionViewItem option;
+        option.rect = image.rect();
+        option.state = selected ? QStyle::State_Selected : QStyle::State_None;
+        delegate.paint(&painter, option, giulia);
+        return image;
+    };
+    const QRgb accent = Palette::color(ColorName::Accent).rgb();
+    EXPECT_EQ(paintedRow(true).pixel(306, ContactListRow::kRowHeight / 2), accent);
+    EXPECT_NE(paintedRow(false).pixel(306, ContactListRow::kRowHeight / 2), accent);
 
     // A second policy assigned elsewhere updates the row at once.
     insertPolicy(context(), QStringLiteral("Auto"))->setContact(holder);

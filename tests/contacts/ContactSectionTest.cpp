@@ -168,6 +168,11 @@ struct CardCase {
     const char* notesText;
 };
 
+void PrintTo(const CardCase& shown, std::ostream* out) {
+    *out << "phone " << shown.phoneShown << ", e-mail " << shown.emailShown << ", notes "
+         << (shown.notes && !shown.notes->isEmpty());
+}
+
 class ContactPageCards : public ContactSectionTest,
                          public ::testing::WithParamInterface<CardCase> {};
 
