@@ -90,8 +90,9 @@ RoundedPanel* card(int spacing) {
                             [](const QPalette& palette) { return Palette::gray(0.05, palette); });
 }
 
-RoundedPanel* rowPanel(Qt::Orientation orientation, int spacing) {
-    return new RoundedPanel(orientation, 12, spacing, 8, [](const QPalette& palette) {
+// A phone or e-mail row: icon and text side by side on the control background.
+RoundedPanel* methodRow() {
+    return new RoundedPanel(Qt::Horizontal, 12, 12, 8, [](const QPalette& palette) {
         return Palette::color(ColorName::ControlBackground, palette);
     });
 }
@@ -337,7 +338,7 @@ QWidget* ContactDetailView::buildContactCard() {
         if (!hasText(text)) {
             continue;
         }
-        RoundedPanel* row = rowPanel(Qt::Horizontal, 12);
+        RoundedPanel* row = methodRow();
         row->setObjectName(QLatin1String(name));
         QLabel* iconView = iconLabel(QString::fromLatin1(icon), 16,
                                      Palette::color(color, palette()), devicePixelRatioF());
