@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QListView>
 
+#include <algorithm>
 #include <fcntl.h>
 #include <random>
 #include <unistd.h>
@@ -92,15 +93,15 @@ double elapsedMs(const std::function<void()>& work) {
 }
 
 // A keystroke as the user sees it: the field's text changes, the model follows, and the list
-// is laid out and painted again.
-double worstKeystrokeMs(QLineEdit& field, QListView& list, const QString& word) {
-    double worst = 0;
+// is laid out and painted again. Each keystroke of typing `word` and erasing it, in ms.
+std::vector<double> keystrokesMs(QLineEdit& field, QListView& list, const QString& word) {
+    std::vector<double> samples;
     const auto type = [&](const QString& text) {
-        worst = std::max(worst, elapsedMs([&] {
-                             field.setText(text);
-                             QCoreApplication::sendPostedEvents();
-                             list.viewport()->repaint();
-                         }));
+        samples.push_back(elapsedMs([&] {
+            field.setText(text);
+            QCoreApplication::sendPostedEvents();
+            list.viewport()->repaint();
+        }));
     };
     for (qsizetype length = 1; length <= word.size(); ++length) {
         type(word.left(length));
@@ -108,7 +109,17 @@ double worstKeystrokeMs(QLineEdit& field, QListView& list, const QString& word) 
     for (qsizetype length = word.size() - 1; length >= 0; --length) {
         type(word.left(length));
     }
-    return worst;
+    return samples;
+}
+
+// "median (worst of n)": the machine is shared, so the median says what a keystroke costs
+// and the worst what a busy moment made of it.
+QString medianAndWorst(std::vector<double> samples) {
+    std::sort(samples.begin(), samples.end());
+    return QStringLiteral("%1 (worst %2 of %3)")
+        .arg(samples[samples.size() / 2], 0, 'f', 1)
+        .arg(samples.back(), 0, 'f', 1)
+        .arg(samples.size());
 }
 
 void contactBench() {
@@ -122,31 +133,33 @@ void contactBench() {
     auto* field = view.findChild<QLineEdit*>(QStringLiteral("contactSearchField"));
     auto* list = view.findChild<QListView*>(QStringLiteral("contactList"));
 
-    double typing = 0;
+    std::vector<double> typing;
     for (const char* word : {"lame", "Baceri", "srl", "zeto"}) {
-        typing = std::max(typing, worstKeystrokeMs(*field, *list, QString::fromLatin1(word)));
+        const std::vector<double> typed = keystrokesMs(*field, *list, QString::fromLatin1(word));
+        typing.insert(typing.end(), typed.begin(), typed.end());
     }
-    Bench::report(QStringLiteral("contact list: worst keystroke typing and erasing a search, "
+    Bench::report(QStringLiteral("contact list: a keystroke typing and erasing a search, "
                                  "20,000 contacts, 100,000 policies (ms)"),
-                  QString::number(typing, 'f', 1), QStringLiteral("at most 16 ms"));
+                  medianAndWorst(typing), QStringLiteral("at most 16 ms"));
 
-    // Each of the ten contacts with 50 policies chosen in the list, its page built, laid out
-    // and painted.
-    double selecting = 0;
-    for (int i = 0; i < kBusyContacts; ++i) {
-        const QModelIndex index =
-            view.model().index(view.model().rowOf(world.contacts[size_t(i)].get()));
-        selecting =
-            std::max(selecting, elapsedMs([&] {
-                         list->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
-                         QCoreApplication::sendPostedEvents();
-                         view.repaint();
-                     }));
-        QApplication::processEvents();
+    // Each of the ten contacts with 50 policies chosen in the list, three times over, its page
+    // built, laid out and painted.
+    std::vector<double> selecting;
+    for (int round = 0; round < 3; ++round) {
+        for (int i = 0; i < kBusyContacts; ++i) {
+            const QModelIndex index =
+                view.model().index(view.model().rowOf(world.contacts[size_t(i)].get()));
+            selecting.push_back(elapsedMs([&] {
+                list->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
+                QCoreApplication::sendPostedEvents();
+                view.repaint();
+            }));
+            QApplication::processEvents();
+        }
     }
-    Bench::report(QStringLiteral("contact page: worst selection of a contact with 50 policies "
-                                 "shown and painted, 100,000 policies (ms)"),
-                  QString::number(selecting, 'f', 1), QStringLiteral("at most 16 ms"));
+    Bench::report(QStringLiteral("contact page: choosing a contact with 50 policies, shown and "
+                                 "painted, 100,000 policies (ms)"),
+                  medianAndWorst(selecting), QStringLiteral("at most 16 ms"));
 }
 
 } // namespace
