@@ -10,6 +10,9 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    if (argc > 1 && std::strcmp(argv[1], "--child") == 0) {
+        return Bench::childMain(argc, argv);
+    }
     QApplication app(argc, argv);
     for (const Bench::Group& group : Bench::groups()) {
         bool wanted = argc < 2;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <unistd.h>
 
 namespace Bench {
 
@@ -22,6 +23,24 @@ std::vector<double> medianSeconds(const std::vector<std::function<void()>>& side
         medians.push_back(side[side.size() / 2]);
     }
     return medians;
+}
+
+double median(std::vector<double> samples) {
+    std::sort(samples.begin(), samples.end());
+    return samples[samples.size() / 2];
+}
+
+qint64 residentBytes() {
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    long size = 0;
+    long resident = 0;
+    if (statm) {
+        if (std::fscanf(statm, "%ld %ld", &size, &resident) != 2) {
+            resident = 0;
+        }
+        std::fclose(statm);
+    }
+    return qint64(resident) * sysconf(_SC_PAGESIZE);
 }
 
 void report(const QString& name, const QString& value, const QString& goal) {

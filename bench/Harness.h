@@ -17,6 +17,10 @@ template <typename T> inline void doNotOptimize(const T& value) {
 // Median wall time in seconds of each side over `rounds` alternating runs.
 std::vector<double> medianSeconds(const std::vector<std::function<void()>>& sides, int rounds);
 
+double median(std::vector<double> samples);
+// This process's resident set, from /proc.
+qint64 residentBytes();
+
 // One figure as a line "name: value (goal)".
 void report(const QString& name, const QString& value, const QString& goal);
 
@@ -26,6 +30,9 @@ struct Group {
     void (*run)();
 };
 std::vector<Group>& groups();
+
+// A fresh process of the benchmark command run by a figure (`--child` and its arguments).
+int childMain(int argc, char** argv);
 
 struct Registration {
     Registration(const char* name, void (*run)()) { groups().push_back({name, run}); }

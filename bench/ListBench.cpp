@@ -1,69 +1,13 @@
 #include "Harness.h"
-#include "model/PersistenceController.h"
-#include "model/Policy.h"
-#include "platform/LogChannel.h"
-#include "platform/ManualClock.h"
+#include "PolicyWorld.h"
 #include "policies/PolicyListModel.h"
 #include "store/ManagedObjectContext.h"
 
 #include <QElapsedTimer>
 
-#include <fcntl.h>
-#include <random>
-#include <unistd.h>
-
 namespace {
 
-const Instant kNow(1'773'136'200'000); // 2026-03-10T09:50:00Z
-constexpr qint64 kDayMs = 86'400'000;
-
-const char* const kSyllables[] = {"ba", "ce", "di", "fo", "gu", "la", "me", "ni",
-                                  "po", "ra", "si", "to", "va", "ze", "ri", "no",
-                                  "ma", "lo", "te", "ca", "sa", "bi", "de", "li"};
-const char* const kProviders[] = {
-    "Generali", "Allianz", "UnipolSai",  "AXA Italia", "Zurich",     "Reale Mutua", "Cattolica",
-    "Groupama", "Sara",    "Vittoria",   "Helvetia",   "Poste Vita", "Genertel",    "Linear",
-    "Verti",    "Prima",   "Itas Mutua", "HDI",        "Aviva",      "Intesa Vita"};
-
-QString madeUpName(std::mt19937_64& random) {
-    QString text;
-    const int syllables = 2 + int(random() % 3);
-    for (int i = 0; i < syllables; ++i) {
-        text += QLatin1String(kSyllables[random() % std::size(kSyllables)]);
-    }
-    text[0] = text[0].toUpper();
-    return text;
-}
-
-// An in-memory store of `count` policies: made-up names of a client and a word, numbers,
-// twenty insurers, expiries from a year past to two years ahead.
-struct ListWorld {
-    explicit ListWorld(int count)
-        : nullFile(::open("/dev/null", O_WRONLY | O_CLOEXEC))
-        , log(nullFile)
-        , store(true, clock, log) {
-        ManagedObjectContext& context = store.container().viewContext();
-        std::mt19937_64 random(13);
-        const char* const reminders[] = {"30", "30, 15, 7", "60, 30", "7"};
-        for (int i = 0; i < count; ++i) {
-            auto policy = context.insert<Policy>();
-            policy->setName(madeUpName(random) + u' ' + madeUpName(random));
-            policy->setPolicyNumber(
-                QStringLiteral("POL-%1").arg(random() % 1'000'000, 6, 10, QLatin1Char('0')));
-            policy->setProvider(QLatin1String(kProviders[random() % std::size(kProviders)]));
-            policy->setExpirationDate(Instant(
-                kNow.msSinceEpoch() + qint64(random() % (3 * 365 * kDayMs)) - 365 * kDayMs));
-            policy->setCustomReminderDays(QLatin1String(reminders[random() % 4]));
-        }
-        context.save();
-    }
-    ~ListWorld() { ::close(nullFile); }
-
-    ManualClock clock{kNow, QTimeZone("Europe/Rome")};
-    int nullFile;
-    LogChannel log;
-    PersistenceController store;
-};
+using PolicyWorld::kNow;
 
 double elapsedMs(const std::function<void()>& work) {
     QElapsedTimer timer;
@@ -86,7 +30,7 @@ double worstKeystrokeMs(PolicyListModel& model, const QString& word) {
 }
 
 void listBench() {
-    ListWorld world(100'000);
+    PolicyWorld::InMemory world(100'000);
     ManagedObjectContext& context = world.store.container().viewContext();
     std::unique_ptr<PolicyListModel> model;
     const double build =

@@ -31,11 +31,6 @@ double secondsSince(Clock_::time_point start) {
     return std::chrono::duration<double>(Clock_::now() - start).count();
 }
 
-double median(std::vector<double> samples) {
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
-
 // What the program's store needs around it: a clock and a log that goes nowhere.
 struct Surroundings {
     Surroundings()
@@ -230,26 +225,14 @@ void openAndFetchFigure(const QString& path) {
             }
         }
     }
-    const double plain = std::min(median(scan), median(ordered));
-    std::fprintf(stderr,
-                 "open and fetch: store %.1f ms; plain scan+sort %.1f ms, ORDER BY %.1f ms\n",
-                 median(ours) * 1e3, median(scan) * 1e3, median(ordered) * 1e3);
+    const double plain = std::min(Bench::median(scan), Bench::median(ordered));
+    std::fprintf(
+        stderr, "open and fetch: store %.1f ms; plain scan+sort %.1f ms, ORDER BY %.1f ms\n",
+        Bench::median(ours) * 1e3, Bench::median(scan) * 1e3, Bench::median(ordered) * 1e3);
     Bench::report(QStringLiteral("open the store and fetch 100,000 policies sorted (20,000 "
                                  "contacts) vs the fastest plain sqlite3 loop"),
-                  QString::number(median(ours) / plain, 'f', 2), QStringLiteral("at most 1.5"));
-}
-
-qint64 residentBytes() {
-    std::FILE* statm = std::fopen("/proc/self/statm", "r");
-    long size = 0;
-    long resident = 0;
-    if (statm) {
-        if (std::fscanf(statm, "%ld %ld", &size, &resident) != 2) {
-            resident = 0;
-        }
-        std::fclose(statm);
-    }
-    return qint64(resident) * sysconf(_SC_PAGESIZE);
+                  QString::number(Bench::median(ours) / plain, 'f', 2),
+                  QStringLiteral("at most 1.5"));
 }
 
 // Opens the store and lists every policy as the list does (name, expiry, whether it has a
@@ -262,7 +245,7 @@ qint64 listingMemory(const QString& path) {
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(pipeEnds[0]);
-        const qint64 before = residentBytes();
+        const qint64 before = Bench::residentBytes();
         qint64 added = 0;
         {
             Surroundings around;
@@ -274,7 +257,7 @@ qint64 listingMemory(const QString& path) {
                          policy->pdfDataSize().value_or(0) + (policy->hasPdfData() ? 1 : 0);
             }
             Bench::doNotOptimize(shown);
-            added = residentBytes() - before;
+            added = Bench::residentBytes() - before;
         }
         const ssize_t written = ::write(pipeEnds[1], &added, sizeof added);
         ::_exit(written == sizeof added ? 0 : 1);
@@ -297,10 +280,11 @@ void memoryFigure(const QString& withDocuments, const QString& without) {
         withSamples.push_back(double(listingMemory(withDocuments)));
         withoutSamples.push_back(double(listingMemory(without)));
     }
-    const double extra = (median(withSamples) - median(withoutSamples)) / (1024.0 * 1024.0);
+    const double extra =
+        (Bench::median(withSamples) - Bench::median(withoutSamples)) / (1024.0 * 1024.0);
     std::fprintf(stderr, "listing memory: with documents %.1f MB, without %.1f MB\n",
-                 median(withSamples) / (1024.0 * 1024.0),
-                 median(withoutSamples) / (1024.0 * 1024.0));
+                 Bench::median(withSamples) / (1024.0 * 1024.0),
+                 Bench::median(withoutSamples) / (1024.0 * 1024.0));
     Bench::report(QStringLiteral("extra resident memory listing 1,000 policies with 1 MB "
                                  "documents vs without"),
                   QString::number(extra, 'f', 1) + QStringLiteral(" MB"),
@@ -388,13 +372,14 @@ void liveFetchFigure(OpenStore& large, OpenStore& small) {
             }
         }
     }
-    const double largeMs = median(lives[0].untilSaved) * 1e3;
-    const double ratio = median(lives[0].untilSaved) / median(lives[1].untilSaved);
+    const double largeMs = Bench::median(lives[0].untilSaved) * 1e3;
+    const double ratio = Bench::median(lives[0].untilSaved) / Bench::median(lives[1].untilSaved);
     std::fprintf(stderr,
                  "live fetch: change and save 100,000 %.2f ms, 1,000 %.2f ms; the results' "
                  "update alone 100,000 %.1f us, 1,000 %.1f us (%.1f x)\n",
-                 largeMs, median(lives[1].untilSaved) * 1e3, median(lives[0].update) * 1e6,
-                 median(lives[1].update) * 1e6, median(lives[0].update) / median(lives[1].update));
+                 largeMs, Bench::median(lives[1].untilSaved) * 1e3,
+                 Bench::median(lives[0].update) * 1e6, Bench::median(lives[1].update) * 1e6,
+                 Bench::median(lives[0].update) / Bench::median(lives[1].update));
     Bench::report(QStringLiteral("live fetch of 100,000 policies up to date after a save that "
                                  "moves one, and vs the same over 1,000"),
                   QStringLiteral("%1 ms, %2").arg(largeMs, 0, 'f', 2).arg(ratio, 0, 'f', 2),

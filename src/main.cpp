@@ -1,14 +1,20 @@
-#include "app/MainWindow.h"
+#include "app/ContentView.h"
+#include "contacts/ContactEditView.h"
 #include "model/PersistenceController.h"
 #include "platform/DBusApplicationObject.h"
 #include "platform/DBusNotificationService.h"
 #include "platform/LinuxDesktopActions.h"
 #include "platform/LogChannel.h"
+#include "platform/NotificationCenter.h"
 #include "platform/ReminderBus.h"
 #include "platform/SingleInstance.h"
+#include "platform/SystemClock.h"
+#include "policies/PdfShareExport.h"
 #include "reminders/NotificationManager.h"
+#include "ui/DialogConfirmation.h"
 
 #include <QApplication>
+#include <QSettings>
 #include <QStandardPaths>
 
 int main(int argc, char* argv[]) {
@@ -38,10 +44,22 @@ int main(int argc, char* argv[]) {
     }
 
     // The store opens (and on the first start is created) before any window exists.
-    PersistenceController::shared();
-
-    MainWindow window;
+    ManagedObjectContext& context = PersistenceController::shared().container().viewContext();
+    LogChannel& log = LogChannel::standardOutput();
+    SystemClock clock;
     LinuxDesktopActions desktop(bus);
+    DialogConfirmation confirmation;
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope,
+                       QStringLiteral("quintaver-scheduler"),
+                       QStringLiteral("quintaver-scheduler"));
+    const auto openContactEditor = [&context, &log](QWidget* over) {
+        (new ContactEditView(context, nullptr, log, over))->open();
+    };
+    ContentView window({{{context, NotificationManager::shared(), clock, log, desktop,
+                          PdfShareExport::forSession(), openContactEditor},
+                         confirmation},
+                        NotificationCenter::defaultCenter(),
+                        settings});
     const auto bringForward = [&window, &desktop](const QString& token) {
         desktop.bringForward(window.windowHandle(), token);
     };

@@ -63,7 +63,8 @@ bool Policy::isExpired() const {
 
 bool Policy::isExpiringSoon() const {
     return PolicyStatusRules::isExpiringSoon(
-        daysUntilExpiration(), PolicyRules::reminderHorizon(reminderDaysArray(), reminderDays()));
+        daysUntilExpiration(),
+        PolicyRules::reminderHorizonOf(customReminderDays(), reminderDays()));
 }
 
 void Policy::awakeFromInsert() {

@@ -52,6 +52,24 @@ std::optional<qint64> parseInteger(QStringView text) {
     return value;
 }
 
+// Calls `use` with each day the text holds, in order.
+template <typename Use> void forEachReminderDay(QStringView text, Use use) {
+    qsizetype begin = 0;
+    while (begin <= text.size()) {
+        qsizetype end = text.indexOf(u',', begin);
+        if (end < 0) {
+            end = text.size();
+        }
+        const QStringView trimmed = trimmedHorizontally(text.sliced(begin, end - begin));
+        if (!trimmed.isEmpty()) {
+            if (const std::optional<qint64> value = parseInteger(trimmed)) {
+                use(*value);
+            }
+        }
+        begin = end + 1;
+    }
+}
+
 } // namespace
 
 bool isHorizontalSpace(QChar c) {
@@ -60,15 +78,7 @@ bool isHorizontalSpace(QChar c) {
 
 std::vector<qint64> parseReminderDays(const QString& text) {
     std::vector<qint64> days;
-    for (const QStringView piece : QStringView(text).split(u',', Qt::SkipEmptyParts)) {
-        const QStringView trimmed = trimmedHorizontally(piece);
-        if (trimmed.isEmpty()) {
-            continue;
-        }
-        if (const std::optional<qint64> value = parseInteger(trimmed)) {
-            days.push_back(*value);
-        }
-    }
+    forEachReminderDay(text, [&days](qint64 day) { days.push_back(day); });
     return days;
 }
 
@@ -85,6 +95,16 @@ qint64 reminderHorizon(const std::vector<qint64>& reminderDaysArray, qint32 remi
         return reminderDays;
     }
     return *std::max_element(reminderDaysArray.begin(), reminderDaysArray.end());
+}
+
+qint64 reminderHorizonOf(const std::optional<QString>& customReminderDays, qint32 reminderDays) {
+    if (!customReminderDays || customReminderDays->isEmpty()) {
+        return reminderDays;
+    }
+    std::optional<qint64> largest;
+    forEachReminderDay(*customReminderDays,
+                       [&largest](qint64 day) { largest = std::max(day, largest.value_or(day)); });
+    return largest.value_or(reminderDays);
 }
 
 qint64 daysUntilExpiration(Instant now, Instant expirationDate, const QTimeZone& zone) {

@@ -26,6 +26,9 @@ std::vector<qint64> reminderDaysArray(const std::optional<QString>& customRemind
 
 // The reminder horizon: the largest reminder day, or the stored number when there is none.
 qint64 reminderHorizon(const std::vector<qint64>& reminderDaysArray, qint32 reminderDays);
+// The same, read straight from the stored values without building the array: lists work it
+// out for every policy.
+qint64 reminderHorizonOf(const std::optional<QString>& customReminderDays, qint32 reminderDays);
 
 // Whole calendar days from now until the expiry, truncated toward zero; negative once past.
 qint64 daysUntilExpiration(Instant now, Instant expirationDate, const QTimeZone& zone);

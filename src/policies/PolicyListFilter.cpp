@@ -19,7 +19,29 @@ PolicyListFilter::PolicyListFilter(QLocale locale)
     : m_locale(std::move(locale)) {}
 
 QString PolicyListFilter::folded(const QString& text, const QLocale& locale) {
-    return hasOwnCaseRules(locale) ? locale.toLower(text) : text.toCaseFolded();
+    QString result;
+    appendFolded(result, text, locale);
+    return result;
+}
+
+void PolicyListFilter::appendFolded(QString& to, const QString& text, const QLocale& locale) {
+    if (hasOwnCaseRules(locale)) {
+        to += locale.toLower(text);
+        return;
+    }
+    // Most names are plain ASCII, whose folding is its lower case: written in place, without
+    // a string of its own per field.
+    const qsizetype start = to.size();
+    to.resize(start + text.size());
+    QChar* out = to.data() + start;
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80) {
+            to.resize(start);
+            to += text.toCaseFolded();
+            return;
+        }
+        *out++ = (c >= u'A' && c <= u'Z') ? QChar(c.unicode() + (u'a' - u'A')) : c;
+    }
 }
 
 PolicyListFilter::SearchKeys PolicyListFilter::searchKeys(const QString& name,
@@ -27,11 +49,12 @@ PolicyListFilter::SearchKeys PolicyListFilter::searchKeys(const QString& name,
                                                           const QString& provider,
                                                           const QLocale& locale) {
     SearchKeys keys;
-    keys.text = folded(name, locale);
+    keys.text.reserve(name.size() + policyNumber.size() + provider.size());
+    appendFolded(keys.text, name, locale);
     keys.nameEnd = int(keys.text.size());
-    keys.text += folded(policyNumber, locale);
+    appendFolded(keys.text, policyNumber, locale);
     keys.numberEnd = int(keys.text.size());
-    keys.text += folded(provider, locale);
+    appendFolded(keys.text, provider, locale);
     keys.text.squeeze();
     return keys;
 }

@@ -44,6 +44,7 @@ public:
 
 private:
     static QString folded(const QString& text, const QLocale& locale);
+    static void appendFolded(QString& to, const QString& text, const QLocale& locale);
 
     QLocale m_locale;
     PolicyFilter m_filter = PolicyFilter::All;

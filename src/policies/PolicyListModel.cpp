@@ -114,7 +114,7 @@ int PolicyListModel::rowOf(const ManagedObject* object) const {
 PolicyListModel::Row PolicyListModel::makeRow(ManagedObject* object) {
     const Policy& policy = policyOf(object);
     const qint64 horizon =
-        PolicyRules::reminderHorizon(policy.reminderDaysArray(), policy.reminderDays());
+        PolicyRules::reminderHorizonOf(policy.customReminderDays(), policy.reminderDays());
     return {object, horizon, m_classifier->classify(policy.expirationDate(), horizon),
             PolicyListFilter::searchKeys(policy, m_searchLocale)};
 }

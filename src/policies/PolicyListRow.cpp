@@ -5,8 +5,11 @@
 #include "ui/Typography.h"
 
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
+
+#include <cmath>
 
 namespace {
 
@@ -44,6 +47,12 @@ void paintLines(QPainter* painter, int left, int width, int middle, Qt::Alignmen
                           shown);
         y += metrics.height() + kLineSpacing;
     }
+}
+
+// Wide enough for the text whole: elidedText() measures with fractional advances, which can
+// exceed the rounded integer advance.
+int fullWidth(const QFont& font, const QString& text) {
+    return int(std::ceil(QFontMetricsF(font).horizontalAdvance(text))) + 1;
 }
 
 } // namespace
@@ -91,8 +100,7 @@ void PolicyListRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
                 QRectF(content.left(), middle - kStripeHeight / 2, kStripeWidth, kStripeHeight), 2,
                 texts.status);
     paintRight(painter, content, texts, selected);
-    const int right = std::max(QFontMetrics(m_dateFont).horizontalAdvance(texts.date),
-                               QFontMetrics(m_noteFont).horizontalAdvance(texts.note));
+    const int right = rightWidth(texts);
     const int left = content.left() + kStripeWidth + kSpacing;
     const QColor white(Qt::white);
     paintLines(painter, left, std::max(0, content.right() - right - kSpacing - left), middle,
@@ -106,11 +114,14 @@ void PolicyListRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
 void PolicyListRow::paintRight(QPainter* painter, const QRect& content, const Texts& texts,
                                bool selected) const {
     const QColor white(Qt::white);
-    const int width = std::max(QFontMetrics(m_dateFont).horizontalAdvance(texts.date),
-                               QFontMetrics(m_noteFont).horizontalAdvance(texts.note));
+    const int width = rightWidth(texts);
     paintLines(painter, content.right() + 1 - width, width, content.center().y() + 1,
                Qt::AlignRight,
                {{{m_dateFont, selected ? white : texts.status},
                  {m_noteFont, selected ? Palette::withOpacity(white, 0.9) : m_orange}}},
                {texts.date, texts.note});
+}
+
+int PolicyListRow::rightWidth(const Texts& texts) const {
+    return std::max(fullWidth(m_dateFont, texts.date), fullWidth(m_noteFont, texts.note));
 }

@@ -31,6 +31,7 @@ private:
         QColor status;
     };
     Texts textsOf(const QModelIndex& index) const;
+    int rightWidth(const Texts& texts) const;
     void paintRight(QPainter* painter, const QRect& content, const Texts& texts,
                     bool selected) const;
 

@@ -30,6 +30,7 @@ EmptyState::EmptyState(const QString& iconName, const QString& title, const QStr
     }
     stack->addStretch();
     m_message->setWordWrap(true);
+    m_message->setVisible(!message.isEmpty());
     m_title->setAccessibleName(title);
     m_message->setAccessibleName(message);
     applyLook();
@@ -58,11 +59,17 @@ void EmptyState::applyLook() {
     const QColor secondary = Palette::color(ColorName::Secondary, palette());
     m_icon->setPixmap(Icons::pixmap(
         m_iconName, kIconSize, Palette::withOpacity(secondary, kIconOpacity), devicePixelRatioF()));
-    m_title->setFont(Typography::font(TextStyle::Title2, font()));
+    // A title alone is a quiet hint; above a message it is the heading.
+    const bool alone = m_message->text().isEmpty();
+    m_title->setFont(Typography::font(alone ? TextStyle::Title3 : TextStyle::Title2, font()));
     m_message->setFont(Typography::font(TextStyle::Body, font()));
-    QPalette messagePalette = m_message->palette();
-    messagePalette.setColor(QPalette::WindowText, secondary);
-    m_message->setPalette(messagePalette);
+    for (QLabel* label : {m_title, m_message}) {
+        QPalette colors = label->palette();
+        const bool quiet = label == m_message || alone;
+        colors.setColor(QPalette::WindowText,
+                        quiet ? secondary : Palette::color(ColorName::Primary, palette()));
+        label->setPalette(colors);
+    }
     if (m_action) {
         m_action->setIcon(Icons::icon(m_actionIcon, palette().color(QPalette::ButtonText)));
     }

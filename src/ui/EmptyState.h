@@ -6,7 +6,7 @@ class QLabel;
 class QPushButton;
 
 // What a pane shows when it has nothing to show: a large faint icon, a title, a message and
-// an optional action.
+// an optional action. Without a message the title is a quieter line in the secondary colour.
 class EmptyState final : public QWidget {
     Q_OBJECT
 public:

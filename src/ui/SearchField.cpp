@@ -33,6 +33,9 @@ SearchField::SearchField(const QString& placeholder, const QString& objectName, 
     m_clear->setAutoRaise(true);
     m_clear->setFocusPolicy(Qt::NoFocus);
     m_clear->hide();
+    // The box keeps its height whether or not the clear button shows.
+    m_clear->setFixedSize(18, 18);
+    m_clear->setIconSize(QSize(14, 14));
     setFocusProxy(m_edit);
     connect(m_edit, &QLineEdit::textChanged, this, [this](const QString& text) {
         m_clear->setVisible(!text.isEmpty());

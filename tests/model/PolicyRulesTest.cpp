@@ -19,7 +19,11 @@ class ParseReminderDays : public ::testing::TestWithParam<ParseCase> {};
 
 TEST_P(ParseReminderDays, ReadsWhatTheUserTyped) {
     const ParseCase& c = GetParam();
-    EXPECT_EQ(PolicyRules::parseReminderDays(QString::fromUtf16(c.text)), c.expected);
+    const QString text = QString::fromUtf16(c.text);
+    EXPECT_EQ(PolicyRules::parseReminderDays(text), c.expected);
+    // The horizon read straight from the text agrees with the one of the array.
+    EXPECT_EQ(PolicyRules::reminderHorizonOf(text, 77),
+              PolicyRules::reminderHorizon(PolicyRules::reminderDaysArray(text, 77), 77));
 }
 
 constexpr qint64 kMin = std::numeric_limits<qint64>::min();

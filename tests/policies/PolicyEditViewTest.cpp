@@ -2,15 +2,9 @@
 
 #include "contacts/ContactEditView.h"
 
-#include "platform/InMemoryNotificationService.h"
-#include "platform/InstallationCheck.h"
-#include "platform/NotificationCenter.h"
-#include "reminders/NotificationManager.h"
-#include "support/FakeDesktopActions.h"
+#include "support/PolicyScreenFixture.h"
 #include "support/QtPrinters.h"
 #include "support/RawSqlite.h"
-#include "support/StoreFixture.h"
-#include "support/WaitUntil.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -27,25 +21,16 @@ namespace {
 
 using TimeHelpers::utc;
 
-class Installed final : public InstallationCheck {
-public:
-    bool isInstalledApplication() const override { return true; }
-};
-
 // A window with a policy editor open over it, on a store file of the test's own, with the
 // reminders kept in memory; driven as a user drives it.
-class PolicyEditViewTest : public StoreFixture {
+class PolicyEditViewTest : public PolicyScreenFixture {
 protected:
     void SetUp() override {
         m_controller = open(storePath());
-        m_reminders =
-            NotificationManager::make({m_service, m_installed, m_clock, *m_log, m_center});
         m_window.resize(900, 800);
         m_window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_window));
     }
-    ManagedObjectContext& context() { return m_controller->container().viewContext(); }
-
     void openEditor(std::shared_ptr<Policy> policy = nullptr) {
         m_view =
             new PolicyEditView({context(), *m_reminders, m_clock, *m_log, m_desktop,
@@ -79,10 +64,6 @@ protected:
         RawSqlite raw(storePath());
         return raw.query(QByteArray("SELECT ") + columns + " FROM Policy");
     }
-    int pendingReminders() {
-        waitUntil([] { return false; }, 50);
-        return int(m_service.pending().size());
-    }
     void refusePolicyWrites(bool refuse) {
         RawSqlite raw(storePath());
         ASSERT_TRUE(raw.exec(refuse ? "CREATE TRIGGER refuse BEFORE INSERT ON Policy BEGIN "
@@ -98,12 +79,6 @@ protected:
         return person;
     }
 
-    std::unique_ptr<PersistenceController> m_controller;
-    InMemoryNotificationService m_service;
-    Installed m_installed;
-    NotificationCenter m_center;
-    std::unique_ptr<NotificationManager> m_reminders;
-    FakeDesktopActions m_desktop;
     QWidget m_window;
     QPointer<PolicyEditView> m_view;
 };
@@ -132,7 +107,7 @@ TEST_F(PolicyEditViewTest, ANewPolicyTypedAndSavedWithTheKeyboardKeepsTheTimeOfD
     EXPECT_EQ(stored("name, provider, customReminderDays, reminderDays, notes, expirationDate"),
               QStringList{QStringLiteral("Casa||30, 15, 7|30|NULL|%1")
                               .arg(utc("2026-09-01T08:30:00Z").msSinceEpoch())});
-    EXPECT_EQ(pendingReminders(), 3);
+    EXPECT_EQ(pendingReminders().size(), 3);
 }
 
 TEST_F(PolicyEditViewTest, AFailedSaveKeepsTheSheetOpenAndTheNextStoresOnePolicy) {
@@ -145,14 +120,14 @@ TEST_F(PolicyEditViewTest, AFailedSaveKeepsTheSheetOpenAndTheNextStoresOnePolicy
     ASSERT_FALSE(logLines().isEmpty());
     EXPECT_TRUE(logLines().last().startsWith(QStringLiteral("Error saving policy: ")));
     EXPECT_EQ(child<QLineEdit>("nameField")->text(), QStringLiteral("Auto"));
-    EXPECT_EQ(pendingReminders(), 0);
+    EXPECT_EQ(pendingReminders().size(), 0);
 
     refusePolicyWrites(false);
     child<QDateEdit>("expirationDatePicker")->setDate(QDate(2026, 9, 1));
     saveButton()->click();
     ASSERT_TRUE(closed());
     EXPECT_EQ(stored("name").size(), 1);
-    EXPECT_EQ(pendingReminders(), 1);
+    EXPECT_EQ(pendingReminders().size(), 1);
 }
 
 TEST_F(PolicyEditViewTest, TheContactCardShowsTheContactsNumberAndNessunoRemovesTheLink) {

@@ -1,0 +1,129 @@
+#include "MainWindowScreens.h"
+
+#include "app/ContentView.h"
+#include "model/PersistenceController.h"
+#include "model/Policy.h"
+#include "platform/Clock.h"
+#include "platform/InMemoryNotificationService.h"
+#include "platform/InstallationCheck.h"
+#include "platform/LinuxDesktopActions.h"
+#include "platform/NotificationCenter.h"
+#include "reminders/NotificationManager.h"
+#include "store/ManagedObjectContext.h"
+#include "ui/DialogConfirmation.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QPainter>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+constexpr qint64 kDayMs = 86'400'000;
+
+class NotInstalled final : public InstallationCheck {
+public:
+    bool isInstalledApplication() const override { return false; }
+};
+
+struct Sample {
+    const char* name;
+    const char* number;
+    const char* provider;
+    int days;
+    const char* reminders;
+};
+
+// Policies around "now": expired, expiring within their reminders, and active.
+void addSamples(ManagedObjectContext& context, Instant now) {
+    const Sample samples[] = {
+        {"RC Auto Fiat Panda", "AU-2291", "UnipolSai", -12, "30"},
+        {"Infortuni Marco", "INF-4410", "Allianz", -1, "30"},
+        {"Casa Via Roma 12", "CA-7781", "Generali", 0, "30, 15, 7"},
+        {"Flotta Esposito Trasporti", "FL-0042", "AXA Italia", 6, "30, 15, 7"},
+        {"Studio Ferraris RC", "RC-1187", "Reale Mutua", 27, "30"},
+        {"Vita Giulia Ferraris", "VI-3302", "Poste Vita", 45, "30"},
+        {"Casa al mare", "CA-9120", "Zurich", 96, "60, 30"},
+        {"Salute famiglia Rossi", "SA-5561", "Cattolica", 180, "30"},
+        {"Moto Ducati Monster", "MO-8834", "Genertel", 240, "30, 7"},
+    };
+    for (const Sample& sample : samples) {
+        auto policy = context.insert<Policy>();
+        policy->setName(QString::fromUtf8(sample.name));
+        policy->setPolicyNumber(QString::fromUtf8(sample.number));
+        policy->setProvider(QString::fromUtf8(sample.provider));
+        // An hour past the day count's boundary, so that a day past is a whole day past.
+        const qint64 hour = sample.days < 0 ? -3'600'000 : 3'600'000;
+        policy->setExpirationDate(Instant(now.msSinceEpoch() + sample.days * kDayMs + hour));
+        policy->setCustomReminderDays(QString::fromUtf8(sample.reminders));
+    }
+    context.save();
+}
+
+bool save(const QPixmap& picture, const QString& path) {
+    const bool written = picture.save(path);
+    std::printf("%s %s\n", written ? "Wrote" : "Could not write", qPrintable(path));
+    return written;
+}
+
+QPixmap settled(QWidget* window) {
+    for (int i = 0; i < 5; ++i) {
+        QApplication::processEvents();
+    }
+    return window->grab();
+}
+
+// The window with the menu of one row drawn where it opens.
+QPixmap withContextMenu(ContentView& window, int row) {
+    auto* list = window.findChild<QListView*>(QStringLiteral("policyList"));
+    const QPoint at = list->visualRect(list->model()->index(row, 0)).center();
+    QContextMenuEvent request(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(list->viewport(), &request);
+    QPixmap picture = settled(&window);
+    if (auto* menu = window.findChild<QMenu*>(QStringLiteral("policyContextMenu"))) {
+        QPainter painter(&picture);
+        painter.drawPixmap(window.mapFromGlobal(menu->pos()), menu->grab());
+        menu->close();
+    }
+    return picture;
+}
+
+} // namespace
+
+bool shootMainWindowScreens(const QDir& out, const Clock& clock, LogChannel& log) {
+    PersistenceController store(true, clock, log);
+    ManagedObjectContext& context = store.container().viewContext();
+    InMemoryNotificationService service;
+    NotInstalled notInstalled;
+    NotificationCenter center;
+    const auto reminders = NotificationManager::make({service, notInstalled, clock, log, center});
+    LinuxDesktopActions desktop;
+    DialogConfirmation confirmation;
+    QTemporaryDir folder;
+    QSettings settings(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    ContentView window({{{context, *reminders, clock, log, desktop,
+                          PdfShareExport(folder.path(), QString()), [](QWidget*) {}},
+                         confirmation},
+                        center,
+                        settings});
+    window.resize(1180, 720);
+    window.show();
+
+    bool ok = save(settled(&window), out.filePath(QStringLiteral("main-window-empty.png")));
+    addSamples(context, clock.now());
+    auto* list = window.findChild<QListView*>(QStringLiteral("policyList"));
+    list->setCurrentIndex(list->model()->index(2, 0));
+    ok &= save(settled(&window), out.filePath(QStringLiteral("main-window-list.png")));
+    ok &= save(withContextMenu(window, 4),
+               out.filePath(QStringLiteral("main-window-context-menu.png")));
+    window.findChild<QLineEdit*>(QStringLiteral("policySearchField"))
+        ->setText(QStringLiteral("casa"));
+    ok &= save(settled(&window), out.filePath(QStringLiteral("main-window-search.png")));
+    return ok;
+}

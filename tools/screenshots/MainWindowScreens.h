@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QDir>
+
+class Clock;
+class LogChannel;
+
+// The main window at a fixed size: with no policies, with policies of every status and one
+// selected, while searching, and with a row's context menu open.
+bool shootMainWindowScreens(const QDir& out, const Clock& clock, LogChannel& log);
