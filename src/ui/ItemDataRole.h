@@ -11,4 +11,5 @@ enum ItemDataRole : int {
     DetailRole,                    // QString: a date, a count, a phrase beside the title
     ColorNameRole,                 // QString: a colour name the palette knows ("red", ...)
     NoteRole,                      // QString: a short line under the detail, empty when none
+    InitialsRole,                  // QString: the letters in a row's avatar
 };

@@ -1,5 +1,6 @@
 // quintaver-screenshots FOLDER: draws each screen offscreen, from an in-memory store filled
 // here, with a fixed style, font, palette and clock, and writes one PNG per picture.
+#include "ContactScreens.h"
 #include "DetailScreens.h"
 #include "MainWindowScreens.h"
 #include "PolicyScreens.h"
@@ -99,5 +100,6 @@ int main(int argc, char** argv) {
     ok &= shootSettingsScreens(out);
     ok &= shootDetailScreens(out, context, clock, log);
     ok &= shootMainWindowScreens(out, clock, log);
+    ok &= shootContactScreens(out, clock, log);
     return ok ? 0 : 1;
 }

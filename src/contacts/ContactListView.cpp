@@ -1,0 +1,234 @@
+#include "contacts/ContactListView.h"
+
+#include "contacts/ContactEditView.h"
+#include "contacts/ContactListModel.h"
+#include "contacts/ContactListRow.h"
+#include "model/Contact.h"
+#include "platform/Clock.h"
+#include "store/ObjectObservation.h"
+#include "ui/Icons.h"
+#include "ui/Palette.h"
+#include "ui/SearchField.h"
+#include "ui/Typography.h"
+
+#include <QEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kListWidth = 320;
+
+QFrame* separator(QFrame::Shape shape) {
+    auto* line = new QFrame;
+    line->setFrameShape(shape);
+    line->setFrameShadow(QFrame::Plain);
+    line->setForegroundRole(QPalette::Mid);
+    return line;
+}
+
+void paintBackground(QWidget* widget, const QColor& color) {
+    widget->setAutoFillBackground(true);
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, color);
+    widget->setPalette(palette);
+}
+
+} // namespace
+
+ContactListView::ContactListView(Services services, QWidget* parent)
+    : QWidget(parent)
+    , m_services(services)
+    , m_model(new ContactListModel(services.context, services.clock.locale(), this))
+    , m_pane(new QStackedWidget(this)) {
+    setObjectName(QStringLiteral("contactListView"));
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    row->addWidget(buildListColumn());
+    row->addWidget(separator(QFrame::VLine));
+    row->addWidget(m_pane, 1);
+    applyLook();
+    connect(m_model, &ContactListModel::totalCountChanged, this, &ContactListView::updateFooter);
+    // A reset (a search) or rows coming in empty the list's selection: the selected
+    // contact's row is selected again wherever it now is.
+    connect(m_model, &QAbstractItemModel::modelReset, this, &ContactListView::showSelectionInList);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this,
+            &ContactListView::showSelectionInList);
+    connect(m_model, &QAbstractItemModel::rowsMoved, this, &ContactListView::showSelectionInList);
+    updateFooter();
+}
+
+ContactListView::~ContactListView() = default;
+
+QWidget* ContactListView::buildListColumn() {
+    auto* column = new QWidget;
+    column->setFixedWidth(kListWidth);
+    auto* stack = new QVBoxLayout(column);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(0);
+
+    m_search =
+        new SearchField(QStringLiteral("Cerca contatti..."), QStringLiteral("contactSearchField"));
+    auto* searchBar = new QWidget;
+    auto* searchBox = new QVBoxLayout(searchBar);
+    searchBox->setContentsMargins(8, 8, 8, 8);
+    searchBox->addWidget(m_search);
+    stack->addWidget(searchBar);
+    connect(m_search, &SearchField::textChanged, m_model, &ContactListModel::setSearchText);
+    stack->addWidget(separator(QFrame::HLine));
+
+    m_list = new QListView;
+    m_list->setObjectName(QStringLiteral("contactList"));
+    m_list->setAccessibleName(QStringLiteral("Contatti"));
+    // Connected before the list's own handlers: a list whose selected row goes selects a
+    // neighbour, which the user did not choose.
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this] { m_rowsGoing = true; });
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, [this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_rowsGoing = false;
+                showSelectionInList();
+            },
+            Qt::QueuedConnection);
+    });
+    m_list->setModel(m_model);
+    m_list->setUniformItemSizes(true);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &ContactListView::rowsChosen);
+    stack->addWidget(m_list, 1);
+    stack->addWidget(separator(QFrame::HLine));
+
+    m_footerBar = new QWidget;
+    auto* footerRow = new QHBoxLayout(m_footerBar);
+    footerRow->setContentsMargins(12, 8, 12, 8);
+    footerRow->addStretch();
+    m_footer = new QLabel;
+    m_footer->setObjectName(QStringLiteral("contactTotal"));
+    m_footer->setFont(Typography::font(TextStyle::Caption, font()));
+    footerRow->addWidget(m_footer);
+    stack->addWidget(m_footerBar);
+    return column;
+}
+
+QWidget* ContactListView::buildEmptyState() {
+    auto* empty = new QWidget;
+    empty->setObjectName(QStringLiteral("contactEmptyState"));
+    paintBackground(empty, Palette::color(ColorName::TextBackground, palette()));
+    auto* stack = new QVBoxLayout(empty);
+    stack->setSpacing(20);
+    stack->addStretch();
+    const QColor secondary = Palette::color(ColorName::Secondary, palette());
+    auto* icon = new QLabel;
+    icon->setPixmap(Icons::pixmap(u"person.crop.circle.badge.plus", 64,
+                                  Palette::withOpacity(secondary, 0.3), devicePixelRatioF()));
+    stack->addWidget(icon, 0, Qt::AlignHCenter);
+    auto* text = new QLabel(QStringLiteral("Seleziona un contatto per vederne i dettagli"));
+    text->setFont(Typography::font(TextStyle::Title3, font()));
+    QPalette textPalette = text->palette();
+    textPalette.setColor(QPalette::WindowText, secondary);
+    text->setPalette(textPalette);
+    stack->addWidget(text, 0, Qt::AlignHCenter);
+    auto* add = new QPushButton(Icons::icon(u"plus", palette().color(QPalette::ButtonText)),
+                                QStringLiteral("Aggiungi Nuovo Contatto"));
+    add->setObjectName(QStringLiteral("addContactButton"));
+    add->setAccessibleName(add->text());
+    connect(add, &QPushButton::clicked, this, &ContactListView::showEditSheet);
+    stack->addWidget(add, 0, Qt::AlignHCenter);
+    stack->addStretch();
+    return empty;
+}
+
+void ContactListView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) {
+        applyLook();
+    }
+}
+
+// The row delegate, the footer and the empty state take their colours when made: a light or
+// dark look that changes makes them again.
+void ContactListView::applyLook() {
+    QAbstractItemDelegate* oldRow = m_list->itemDelegate();
+    m_list->setItemDelegate(new ContactListRow(m_list));
+    delete oldRow;
+    paintBackground(m_footerBar, Palette::gray(0.05, palette()));
+    QPalette footerPalette = m_footer->palette();
+    footerPalette.setColor(QPalette::WindowText, Palette::color(ColorName::Secondary, palette()));
+    m_footer->setPalette(footerPalette);
+    const bool emptyShown = m_emptyState && m_pane->currentWidget() == m_emptyState;
+    delete m_emptyState;
+    m_emptyState = buildEmptyState();
+    m_pane->insertWidget(0, m_emptyState);
+    if (emptyShown || !m_detail) {
+        m_pane->setCurrentWidget(m_emptyState);
+    }
+}
+
+void ContactListView::showEditSheet() {
+    auto* sheet = new ContactEditView(m_services.context, m_selected, m_services.log, this);
+    sheet->open();
+}
+
+void ContactListView::rowsChosen(const QItemSelection& selected) {
+    // A reset or a hidden row empties the list's selection; only a chosen row changes ours.
+    if (m_showingSelection || m_rowsGoing || selected.indexes().isEmpty()) {
+        return;
+    }
+    ManagedObject* object = m_model->objectAt(selected.indexes().constFirst().row());
+    select(object ? std::dynamic_pointer_cast<Contact>(object->shared_from_this()) : nullptr);
+}
+
+void ContactListView::select(std::shared_ptr<Contact> contact) {
+    if (contact == m_selected) {
+        return;
+    }
+    m_selected = std::move(contact);
+    m_selectedObservation.reset();
+    if (m_detail) {
+        m_pane->removeWidget(m_detail);
+        m_detail->deleteLater();
+        m_detail = nullptr;
+    }
+    if (m_selected) {
+        // Told while the context is still telling others: the selection is let go afterwards.
+        m_selectedObservation = std::make_unique<ObjectObservation>(m_selected, nullptr, [this] {
+            QMetaObject::invokeMethod(
+                this, [this] { select(nullptr); }, Qt::QueuedConnection);
+        });
+        m_detail = new ContactDetailView(m_services, m_selected);
+        m_pane->addWidget(m_detail);
+        m_pane->setCurrentWidget(m_detail);
+    }
+    showSelectionInList();
+}
+
+void ContactListView::showSelectionInList() {
+    const int row = m_selected ? m_model->rowOf(m_selected.get()) : -1;
+    QItemSelectionModel* selection = m_list->selectionModel();
+    const QModelIndex index = row >= 0 ? m_model->index(row) : QModelIndex();
+    if (index.isValid() && selection->isSelected(index)) {
+        return;
+    }
+    m_showingSelection = true;
+    if (index.isValid()) {
+        selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    } else {
+        selection->clearSelection();
+    }
+    m_showingSelection = false;
+}
+
+void ContactListView::updateFooter() {
+    m_footer->setText(QStringLiteral("%1 total").arg(m_model->totalCount()));
+}
