@@ -1,6 +1,7 @@
 #include "app/ContentView.h"
 
 #include "app/SidebarView.h"
+#include "contacts/ContactListView.h"
 #include "platform/DesktopActions.h"
 #include "platform/NotificationCenter.h"
 #include "ui/Icons.h"
@@ -70,11 +71,7 @@ QWidget* ContentView::buildContent() {
     stack->addWidget(buildNotice());
     m_sections = new QStackedWidget(content);
     m_policyList = new PolicyListView(m_services.policies, m_sections);
-    m_contactsPage = new QWidget(m_sections);
-    m_contactsPage->setObjectName(QStringLiteral("contactsPage"));
-    m_contactsPage->setAccessibleName(QStringLiteral("Contatti"));
     m_sections->addWidget(m_policyList);
-    m_sections->addWidget(m_contactsPage);
     stack->addWidget(m_sections, 1);
     return content;
 }
@@ -175,12 +172,22 @@ void ContentView::setSelectedTab(int tag) {
 }
 
 void ContentView::showSection(int tag) {
-    // Each section starts afresh when it is shown again.
+    // Each section starts afresh when it is shown again: the policy list is reset (building
+    // its rows again would cost more), the contact section is made anew.
     if (tag == SidebarView::kContacts) {
         m_policyList->reset();
-        m_sections->setCurrentWidget(m_contactsPage);
+        const PolicyEditView::Services& edit = m_services.policies.edit;
+        m_contactList = new ContactListView(
+            {edit.context, edit.clock, edit.log, m_services.policies.confirmation}, m_sections);
+        m_sections->addWidget(m_contactList);
+        m_sections->setCurrentWidget(m_contactList);
     } else {
         m_sections->setCurrentWidget(m_policyList);
+        if (m_contactList) {
+            m_sections->removeWidget(m_contactList);
+            m_contactList->deleteLater();
+            m_contactList = nullptr;
+        }
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 
+class ContactListView;
 class NotificationCenter;
 class QLabel;
 class QSettings;
@@ -58,7 +59,7 @@ private:
     SidebarView* m_sidebar = nullptr;
     QStackedWidget* m_sections = nullptr;
     PolicyListView* m_policyList = nullptr;
-    QWidget* m_contactsPage = nullptr;
+    ContactListView* m_contactList = nullptr;
     QWidget* m_notice = nullptr;
     QLabel* m_noticeText = nullptr;
     QTimer* m_geometrySave = nullptr;

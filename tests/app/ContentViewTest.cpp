@@ -50,10 +50,15 @@ protected:
         QApplication::setActiveWindow(m_window.get());
         return fresh && alone && closed;
     }
-    QString section() const {
-        auto* sections = child<QWidget>("contentColumn")
-                             ->findChild<QStackedWidget*>(QString(), Qt::FindDirectChildrenOnly);
-        return sections->currentWidget()->objectName();
+    QWidget* shown() const {
+        return child<QWidget>("contentColumn")
+            ->findChild<QStackedWidget*>(QString(), Qt::FindDirectChildrenOnly)
+            ->currentWidget();
+    }
+    QString section() const { return shown()->objectName(); }
+    // The search field of the section shown (one left a moment ago may await its deletion).
+    QLineEdit* search(const char* name) const {
+        return shown()->findChild<QLineEdit*>(QLatin1String(name));
     }
 
     QSettings m_settings;
@@ -71,15 +76,18 @@ TEST_F(ContentViewTest, OpensOnThePoliciesAndTheSidebarSwitchesSections) {
 
     QTest::keyClicks(child<QLineEdit>("policySearchField"), QStringLiteral("Casa"));
     contacts->click();
-    EXPECT_EQ(section(), QStringLiteral("contactsPage"));
+    EXPECT_EQ(section(), QStringLiteral("contactListView"));
     EXPECT_FALSE(policies->isChecked());
     EXPECT_TRUE(contacts->isChecked());
+    QTest::keyClicks(search("contactSearchField"), QStringLiteral("Rossi"));
     policies->click();
     policies->click();
     EXPECT_EQ(section(), QStringLiteral("policyListView"));
     EXPECT_TRUE(policies->isChecked());
-    // Back in the section, it starts afresh.
-    EXPECT_TRUE(child<QLineEdit>("policySearchField")->text().isEmpty());
+    // Back in a section, it starts afresh.
+    EXPECT_TRUE(search("policySearchField")->text().isEmpty());
+    contacts->click();
+    EXPECT_TRUE(search("contactSearchField")->text().isEmpty());
 }
 
 TEST_F(ContentViewTest, EveryWayToANewPolicyOpensOneEmptyEditor) {

@@ -125,5 +125,7 @@ bool shootMainWindowScreens(const QDir& out, const Clock& clock, LogChannel& log
     window.findChild<QLineEdit*>(QStringLiteral("policySearchField"))
         ->setText(QStringLiteral("casa"));
     ok &= save(settled(&window), out.filePath(QStringLiteral("main-window-search.png")));
+    window.setSelectedTab(2);
+    ok &= save(settled(&window), out.filePath(QStringLiteral("main-window-contacts.png")));
     return ok;
 }

@@ -6,5 +6,5 @@ class Clock;
 class LogChannel;
 
 // The main window at a fixed size: with no policies, with policies of every status and one
-// selected, while searching, and with a row's context menu open.
+// selected, while searching, with a row's context menu open, and on the contact section.
 bool shootMainWindowScreens(const QDir& out, const Clock& clock, LogChannel& log);
