@@ -1,5 +1,8 @@
 #include "Harness.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -28,6 +31,14 @@ std::vector<double> medianSeconds(const std::vector<std::function<void()>>& side
 double median(std::vector<double> samples) {
     std::sort(samples.begin(), samples.end());
     return samples[samples.size() / 2];
+}
+
+void idle(int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
 }
 
 qint64 residentBytes() {

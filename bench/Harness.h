@@ -18,6 +18,9 @@ template <typename T> inline void doNotOptimize(const T& value) {
 std::vector<double> medianSeconds(const std::vector<std::function<void()>>& sides, int rounds);
 
 double median(std::vector<double> samples);
+// Runs the event loop for `ms`, as the moments between a window's first paint and the user's
+// first keystroke do.
+void idle(int ms);
 // This process's resident set, from /proc.
 qint64 residentBytes();
 

@@ -130,6 +130,7 @@ void interactionFigures() {
     PaintCounter painted(list->viewport());
     untilPaintedMs(painted, [] {});
     field->setFocus();
+    Bench::idle(300);
 
     double typing = 0;
     for (const char* word : {"lamedi", "generali", "pol-12"}) {

@@ -9,6 +9,8 @@
 #include "store/ManagedObjectContext.h"
 #include "ui/ItemDataRole.h"
 
+#include <QTimer>
+
 #include <algorithm>
 
 namespace {
@@ -111,12 +113,42 @@ int PolicyListModel::rowOf(const ManagedObject* object) const {
     return position < m_visible.size() && m_visible[position] == row ? int(position) : -1;
 }
 
-PolicyListModel::Row PolicyListModel::makeRow(ManagedObject* object) {
+PolicyListModel::Row PolicyListModel::makeRow(ManagedObject* object, bool withKeys) {
     const Policy& policy = policyOf(object);
     const qint64 horizon =
         PolicyRules::reminderHorizonOf(policy.customReminderDays(), policy.reminderDays());
-    return {object, horizon, m_classifier->classify(policy.expirationDate(), horizon),
-            PolicyListFilter::searchKeys(policy, m_searchLocale)};
+    Row row{object, horizon, m_classifier->classify(policy.expirationDate(), horizon), {}, false};
+    if (withKeys) {
+        giveKeys(row);
+    }
+    return row;
+}
+
+void PolicyListModel::giveKeys(Row& row) const {
+    row.keys = PolicyListFilter::searchKeys(policyOf(row.object), m_searchLocale);
+    row.keyed = true;
+}
+
+void PolicyListModel::fillSomeKeys() {
+    constexpr size_t kRowsPerTurn = 4000;
+    size_t given = 0;
+    for (; m_keyCursor < m_rows.size() && given < kRowsPerTurn; ++m_keyCursor) {
+        if (!m_rows[m_keyCursor].keyed) {
+            giveKeys(m_rows[m_keyCursor]);
+            ++given;
+        }
+    }
+    if (m_keyCursor < m_rows.size()) {
+        QTimer::singleShot(0, this, &PolicyListModel::fillSomeKeys);
+    }
+}
+
+void PolicyListModel::ensureKeys() {
+    for (Row& row : m_rows) {
+        if (!row.keyed) {
+            giveKeys(row);
+        }
+    }
 }
 
 void PolicyListModel::count(const Row& row, int delta) {
@@ -132,15 +164,25 @@ void PolicyListModel::fetchAll() {
     results().performFetch();
     m_rows.clear();
     m_rows.reserve(size_t(results().count()));
+    // The search keys are made a few thousand rows at a time once the list is shown, rather
+    // than before its first paint; a search that comes first makes the rest at once.
     for (int row = 0; row < results().count(); ++row) {
-        m_rows.push_back(makeRow(results().objectAt(row)));
+        m_rows.push_back(makeRow(results().objectAt(row), false));
         count(m_rows.back(), 1);
+    }
+    m_keyCursor = 0;
+    QTimer::singleShot(0, this, &PolicyListModel::fillSomeKeys);
+    if (!m_rule.searchText().isEmpty()) {
+        ensureKeys();
     }
     m_visible = filtering() ? admittedRows() : std::vector<int>();
     endResetModel();
 }
 
 void PolicyListModel::applyRule(const PolicyListFilter& rule) {
+    if (!rule.searchText().isEmpty()) {
+        ensureKeys();
+    }
     const bool narrowing = filtering() && rule.narrows(m_rule);
     beginResetModel();
     m_rule = rule;

@@ -49,6 +49,7 @@ private:
         qint64 horizon;
         PolicyStatus status;
         PolicyListFilter::SearchKeys keys;
+        bool keyed;
     };
 
     void willInsertRow(int row) override;
@@ -62,7 +63,11 @@ private:
     bool filtering() const { return !m_rule.admitsAll(); }
     // The row of m_rows that shown row `row` stands for.
     int sourceRow(int row) const { return filtering() ? m_visible[size_t(row)] : row; }
-    Row makeRow(ManagedObject* object);
+    Row makeRow(ManagedObject* object, bool withKeys = true);
+    void giveKeys(Row& row) const;
+    // Gives keys to the next rows that have none, and comes back for more on the next turn.
+    void fillSomeKeys();
+    void ensureKeys();
     void count(const Row& row, int delta);
     void fetchAll();
     void applyRule(const PolicyListFilter& rule);
@@ -87,4 +92,5 @@ private:
     std::vector<Row> m_rows;       // one per fetched policy, in the fetch's order
     std::vector<int> m_visible;    // while filtering: the rows of m_rows shown, ascending
     std::array<int, 3> m_counts{}; // policies per status
+    size_t m_keyCursor = 0;
 };
