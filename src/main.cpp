@@ -1,15 +1,19 @@
+#include "app/AppDelegate.h"
 #include "app/MainWindow.h"
+#include "app/SystemTrayHost.h"
 #include "model/PersistenceController.h"
 #include "platform/DBusApplicationObject.h"
 #include "platform/DBusNotificationService.h"
 #include "platform/LinuxDesktopActions.h"
 #include "platform/LogChannel.h"
+#include "platform/NotificationCenter.h"
 #include "platform/ReminderBus.h"
 #include "platform/SingleInstance.h"
 #include "reminders/NotificationManager.h"
 
 #include <QApplication>
 #include <QStandardPaths>
+#include <QTimer>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -57,8 +61,20 @@ int main(int argc, char* argv[]) {
     QObject::connect(&instance, &SingleInstance::activationRequested, &window, bringForward);
     instance.publishOnBus(ReminderBus::kApplicationService);
 
-    NotificationManager::shared().requestAuthorization();
+    // The panel icon and its popover; it knows the main window only as one to bring forward.
+    QWidget& mainWidget = window;
+    SystemTrayHost trayHost;
+    AppDelegate delegate({
+        .context = PersistenceController::shared().container().viewContext(),
+        .desktop = desktop,
+        .center = NotificationCenter::defaultCenter(),
+        .trayHost = trayHost,
+        .mainWindow = [&mainWidget] { return mainWidget.windowHandle(); },
+        .requestAuthorization = [] { NotificationManager::shared().requestAuthorization(); },
+    });
 
     window.show();
+    // Once launching has finished: the event loop runs.
+    QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
     return QApplication::exec();
 }
