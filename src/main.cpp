@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
-#include "app/MainWindow.h"
+#include "app/ContentView.h"
 #include "app/SystemTrayHost.h"
+#include "contacts/ContactEditView.h"
 #include "model/PersistenceController.h"
 #include "platform/DBusApplicationObject.h"
 #include "platform/DBusNotificationService.h"
@@ -9,9 +10,13 @@
 #include "platform/NotificationCenter.h"
 #include "platform/ReminderBus.h"
 #include "platform/SingleInstance.h"
+#include "platform/SystemClock.h"
+#include "policies/PdfShareExport.h"
 #include "reminders/NotificationManager.h"
+#include "ui/DialogConfirmation.h"
 
 #include <QApplication>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -42,10 +47,22 @@ int main(int argc, char* argv[]) {
     }
 
     // The store opens (and on the first start is created) before any window exists.
-    PersistenceController::shared();
-
-    MainWindow window;
+    ManagedObjectContext& context = PersistenceController::shared().container().viewContext();
+    LogChannel& log = LogChannel::standardOutput();
+    SystemClock clock;
     LinuxDesktopActions desktop(bus);
+    DialogConfirmation confirmation;
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope,
+                       QStringLiteral("quintaver-scheduler"),
+                       QStringLiteral("quintaver-scheduler"));
+    const auto openContactEditor = [&context, &log](QWidget* over) {
+        (new ContactEditView(context, nullptr, log, over))->open();
+    };
+    ContentView window({{{context, NotificationManager::shared(), clock, log, desktop,
+                          PdfShareExport::forSession(), openContactEditor},
+                         confirmation},
+                        NotificationCenter::defaultCenter(),
+                        settings});
     const auto bringForward = [&window, &desktop](const QString& token) {
         desktop.bringForward(window.windowHandle(), token);
     };
@@ -65,13 +82,16 @@ int main(int argc, char* argv[]) {
     QWidget& mainWidget = window;
     SystemTrayHost trayHost;
     AppDelegate delegate({
-        .context = PersistenceController::shared().container().viewContext(),
+        .context = context,
         .desktop = desktop,
         .center = NotificationCenter::defaultCenter(),
         .trayHost = trayHost,
         .mainWindow = [&mainWidget] { return mainWidget.windowHandle(); },
         .requestAuthorization = [] { NotificationManager::shared().requestAuthorization(); },
     });
+
+    QObject::connect(&delegate, &AppDelegate::noticeRequested, &window,
+                     [&window](const QString& text) { window.showNotice(text); });
 
     window.show();
     // Once launching has finished: the event loop runs.

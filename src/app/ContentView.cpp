@@ -1,0 +1,234 @@
+#include "app/ContentView.h"
+
+#include "app/SidebarView.h"
+#include "platform/DesktopActions.h"
+#include "platform/NotificationCenter.h"
+#include "ui/Icons.h"
+#include "ui/Palette.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QSettings>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+const QString kGeometryKey = QStringLiteral("mainWindow/geometry");
+// Moves and resizes come in bursts; the geometry is written once the burst is over.
+constexpr int kGeometrySaveDelayMs = 500;
+
+} // namespace
+
+ContentView::ContentView(Services services, QWidget* parent)
+    : QMainWindow(parent)
+    , m_services(std::move(services))
+    , m_geometrySave(new QTimer(this)) {
+    setObjectName(QStringLiteral("mainWindow"));
+    setWindowTitle(QStringLiteral("Quintaver Scheduler"));
+    setAccessibleName(QStringLiteral("Quintaver Scheduler"));
+
+    auto* columns = new QSplitter(Qt::Horizontal, this);
+    columns->setObjectName(QStringLiteral("mainColumns"));
+    columns->setChildrenCollapsible(false);
+    m_sidebar = new SidebarView(columns);
+    m_sidebar->setMinimumWidth(200);
+    m_sidebar->setMaximumWidth(300);
+    columns->addWidget(m_sidebar);
+    columns->addWidget(buildContent());
+    columns->setStretchFactor(1, 1);
+    columns->setSizes({250, 950});
+    setCentralWidget(columns);
+    connect(m_sidebar, &SidebarView::selectedTabChanged, this, &ContentView::showSection);
+
+    buildToolBar();
+    buildMenus();
+    m_services.center.addObserver(NotificationName::newPolicy, this,
+                                  [this] { openNewPolicySheet(); });
+
+    m_geometrySave->setSingleShot(true);
+    m_geometrySave->setInterval(kGeometrySaveDelayMs);
+    connect(m_geometrySave, &QTimer::timeout, this, &ContentView::saveWindowGeometry);
+    restoreWindowGeometry();
+}
+
+ContentView::~ContentView() = default;
+
+QWidget* ContentView::buildContent() {
+    auto* content = new QWidget(this);
+    content->setObjectName(QStringLiteral("contentColumn"));
+    content->setMinimumSize(600, 400);
+    auto* stack = new QVBoxLayout(content);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(0);
+    stack->addWidget(buildNotice());
+    m_sections = new QStackedWidget(content);
+    m_policyList = new PolicyListView(m_services.policies, m_sections);
+    m_contactsPage = new QWidget(m_sections);
+    m_contactsPage->setObjectName(QStringLiteral("contactsPage"));
+    m_contactsPage->setAccessibleName(QStringLiteral("Contatti"));
+    m_sections->addWidget(m_policyList);
+    m_sections->addWidget(m_contactsPage);
+    stack->addWidget(m_sections, 1);
+    return content;
+}
+
+QWidget* ContentView::buildNotice() {
+    m_notice = new QWidget(this);
+    m_notice->setObjectName(QStringLiteral("notice"));
+    m_notice->setAutoFillBackground(true);
+    QPalette colors = m_notice->palette();
+    colors.setColor(QPalette::Window, Palette::withOpacity(Palette::color(ColorName::Blue), 0.12));
+    m_notice->setPalette(colors);
+    auto* row = new QHBoxLayout(m_notice);
+    row->setContentsMargins(12, 8, 8, 8);
+    m_noticeText = new QLabel(m_notice);
+    m_noticeText->setObjectName(QStringLiteral("noticeText"));
+    m_noticeText->setWordWrap(true);
+    m_noticeText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* dismiss = new QToolButton(m_notice);
+    dismiss->setObjectName(QStringLiteral("noticeDismissButton"));
+    dismiss->setAccessibleName(QStringLiteral("Chiudi"));
+    dismiss->setAutoRaise(true);
+    dismiss->setIcon(
+        Icons::icon(QStringLiteral("xmark.circle"), Palette::color(ColorName::Secondary)));
+    connect(dismiss, &QToolButton::clicked, m_notice, &QWidget::hide);
+    row->addWidget(m_noticeText, 1);
+    row->addWidget(dismiss, 0, Qt::AlignTop);
+    m_notice->hide();
+    return m_notice;
+}
+
+void ContentView::buildToolBar() {
+    QToolBar* bar = addToolBar(QStringLiteral("Nuova Polizza"));
+    bar->setObjectName(QStringLiteral("mainToolBar"));
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    bar->toggleViewAction()->setVisible(false);
+    auto* spacer = new QWidget(bar);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    bar->addWidget(spacer);
+    QAction* add = bar->addAction(
+        Icons::icon(QStringLiteral("doc.badge.plus"), Palette::color(ColorName::Primary)),
+        QStringLiteral("Nuova Polizza"));
+    add->setObjectName(QStringLiteral("newPolicyToolButton"));
+    bar->widgetForAction(add)->setObjectName(QStringLiteral("newPolicyToolButton"));
+    bar->widgetForAction(add)->setAccessibleName(QStringLiteral("Nuova Polizza"));
+    connect(add, &QAction::triggered, this, &ContentView::openNewPolicySheet);
+}
+
+void ContentView::buildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("fileMenu"));
+    QAction* preferences = file->addAction(QStringLiteral("Preferences..."));
+    preferences->setObjectName(QStringLiteral("preferencesAction"));
+    preferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    preferences->setMenuRole(QAction::PreferencesRole);
+    connect(preferences, &QAction::triggered, this, &ContentView::preferencesRequested);
+    file->addSeparator();
+    QAction* quit = file->addAction(QStringLiteral("Quit"));
+    quit->setObjectName(QStringLiteral("quitAction"));
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quit->setMenuRole(QAction::QuitRole);
+    connect(quit, &QAction::triggered, this, [this] { m_services.policies.edit.desktop.quit(); });
+
+    struct Command {
+        const char* label;
+        QKeyCombination keys;
+        const QString& name;
+        const char* objectName;
+    };
+    const Command commands[] = {
+        {"New Event", Qt::CTRL | Qt::Key_N, NotificationName::newEvent, "newEventAction"},
+        {"New Task", Qt::CTRL | Qt::Key_T, NotificationName::newTask, "newTaskAction"},
+        {"Nuova Polizza", Qt::CTRL | Qt::Key_P, NotificationName::newPolicy, "newPolicyAction"},
+        {"Share...", Qt::CTRL | Qt::SHIFT | Qt::Key_S, NotificationName::showSharing,
+         "shareAction"},
+    };
+    QMenu* scheduler = menuBar()->addMenu(QStringLiteral("Scheduler"));
+    scheduler->setObjectName(QStringLiteral("schedulerMenu"));
+    for (const Command& command : commands) {
+        if (&command.name == &NotificationName::showSharing) {
+            scheduler->addSeparator();
+        }
+        QAction* action = scheduler->addAction(QString::fromUtf8(command.label));
+        action->setObjectName(QLatin1String(command.objectName));
+        action->setShortcut(QKeySequence(command.keys));
+        connect(action, &QAction::triggered, this,
+                [this, &name = command.name] { m_services.center.post(name); });
+    }
+}
+
+int ContentView::selectedTab() const {
+    return m_sidebar->selectedTab();
+}
+
+void ContentView::setSelectedTab(int tag) {
+    m_sidebar->setSelectedTab(tag);
+}
+
+void ContentView::showSection(int tag) {
+    // Each section starts afresh when it is shown again.
+    if (tag == SidebarView::kContacts) {
+        m_policyList->reset();
+        m_sections->setCurrentWidget(m_contactsPage);
+    } else {
+        m_sections->setCurrentWidget(m_policyList);
+    }
+}
+
+void ContentView::showNotice(const QString& text) {
+    m_noticeText->setText(text);
+    m_noticeText->setAccessibleName(text);
+    m_notice->show();
+}
+
+bool ContentView::hasOpenSheet() const {
+    const QList<QDialog*> dialogs = findChildren<QDialog*>();
+    return std::any_of(dialogs.begin(), dialogs.end(),
+                       [](const QDialog* dialog) { return dialog->isVisible(); });
+}
+
+void ContentView::openNewPolicySheet() {
+    if (hasOpenSheet()) {
+        return;
+    }
+    auto* editor = new PolicyEditView(m_services.policies.edit, nullptr, this);
+    editor->open();
+}
+
+void ContentView::closeEvent(QCloseEvent* event) {
+    saveWindowGeometry();
+    QMainWindow::closeEvent(event);
+}
+
+void ContentView::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    m_geometrySave->start();
+}
+
+void ContentView::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    m_geometrySave->start();
+}
+
+void ContentView::restoreWindowGeometry() {
+    const QByteArray geometry = m_services.settings.value(kGeometryKey).toByteArray();
+    if (geometry.isEmpty() || !restoreGeometry(geometry)) {
+        resize(1100, 720);
+    }
+}
+
+void ContentView::saveWindowGeometry() {
+    if (!isVisible()) {
+        return;
+    }
+    m_services.settings.setValue(kGeometryKey, saveGeometry());
+}

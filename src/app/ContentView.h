@@ -1,0 +1,65 @@
+#pragma once
+
+#include "policies/PolicyListView.h"
+
+#include <QMainWindow>
+
+class NotificationCenter;
+class QLabel;
+class QSettings;
+class QStackedWidget;
+class QTimer;
+class SidebarView;
+
+// The main window: the sidebar beside the content column, which shows the policy section or
+// the contact section; the toolbar's "Nuova Polizza"; the "Scheduler" menu, whose entries
+// post their names and nothing more; and the new-policy sheet, opened by the toolbar and by
+// every post of newPolicy unless a sheet of this window is already open.
+//
+// Its size and position are kept in the settings it is given between runs.
+class ContentView final : public QMainWindow {
+    Q_OBJECT
+public:
+    struct Services {
+        PolicyListView::Services policies;
+        NotificationCenter& center;
+        QSettings& settings;
+    };
+
+    explicit ContentView(Services services, QWidget* parent = nullptr);
+    ~ContentView() override;
+
+    int selectedTab() const;
+    void setSelectedTab(int tag);
+    PolicyListView& policyList() const { return *m_policyList; }
+    // Shows a message above the content column until the user dismisses it.
+    void showNotice(const QString& text);
+    bool hasOpenSheet() const;
+    void openNewPolicySheet();
+
+Q_SIGNALS:
+    void preferencesRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QWidget* buildContent();
+    QWidget* buildNotice();
+    void buildToolBar();
+    void buildMenus();
+    void showSection(int tag);
+    void restoreWindowGeometry();
+    void saveWindowGeometry();
+
+    Services m_services;
+    SidebarView* m_sidebar = nullptr;
+    QStackedWidget* m_sections = nullptr;
+    PolicyListView* m_policyList = nullptr;
+    QWidget* m_contactsPage = nullptr;
+    QWidget* m_notice = nullptr;
+    QLabel* m_noticeText = nullptr;
+    QTimer* m_geometrySave = nullptr;
+};

@@ -1,0 +1,79 @@
+#include "app/SidebarView.h"
+
+#include "ui/Icons.h"
+#include "ui/Palette.h"
+#include "ui/Typography.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+SidebarView::SidebarView(QWidget* parent)
+    : QWidget(parent)
+    , m_heading(new QLabel(QStringLiteral("Tracciamento"), this)) {
+    setObjectName(QStringLiteral("sidebarView"));
+    setAccessibleName(QStringLiteral("Tracciamento"));
+    auto* stack = new QVBoxLayout(this);
+    stack->setContentsMargins(10, 12, 10, 12);
+    stack->setSpacing(2);
+    m_heading->setObjectName(QStringLiteral("sidebarHeading"));
+    m_heading->setContentsMargins(8, 0, 0, 6);
+    stack->addWidget(m_heading);
+    for (size_t i = 0; i < kRows.size(); ++i) {
+        const Row& row = kRows[i];
+        auto* button = new QToolButton(this);
+        button->setObjectName(QLatin1String(row.objectName));
+        button->setText(QString::fromUtf8(row.label));
+        button->setAccessibleName(button->text());
+        button->setCheckable(true);
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        button->setIconSize(QSize(16, 16));
+        connect(button, &QToolButton::clicked, this,
+                [this, tag = row.tag] { setSelectedTab(tag); });
+        m_buttons[i] = button;
+        stack->addWidget(button);
+    }
+    stack->addStretch();
+    applyLook();
+}
+
+void SidebarView::setSelectedTab(int tag) {
+    if (tag == m_selectedTab) {
+        applyLook(); // a click on the chosen row leaves it checked
+        return;
+    }
+    m_selectedTab = tag;
+    applyLook();
+    Q_EMIT selectedTabChanged(tag);
+}
+
+void SidebarView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) {
+        applyLook();
+    }
+}
+
+void SidebarView::applyLook() {
+    const QColor accent = Palette::color(ColorName::Accent, palette());
+    const QColor primary = Palette::color(ColorName::Primary, palette());
+    const QColor wash = Palette::withOpacity(accent, 0.1);
+    m_heading->setFont(Typography::font(TextStyle::Caption, font()));
+    QPalette headingColors = m_heading->palette();
+    headingColors.setColor(QPalette::WindowText, Palette::color(ColorName::Secondary, palette()));
+    m_heading->setPalette(headingColors);
+    for (size_t i = 0; i < kRows.size(); ++i) {
+        QToolButton* button = m_buttons[i];
+        const bool chosen = kRows[i].tag == m_selectedTab;
+        const QColor ink = chosen ? accent : primary;
+        button->setChecked(chosen);
+        button->setIcon(Icons::icon(QString::fromLatin1(kRows[i].iconName), ink));
+        button->setStyleSheet(
+            QStringLiteral("QToolButton { border: none; border-radius: 6px; padding: 6px 8px;"
+                           " color: %1; background: %2; }")
+                .arg(ink.name(QColor::HexArgb),
+                     chosen ? wash.name(QColor::HexArgb) : QStringLiteral("transparent")));
+    }
+}

@@ -1,0 +1,360 @@
+#include "policies/PolicyListView.h"
+
+#include "model/Policy.h"
+#include "policies/PolicyFilter.h"
+#include "policies/PolicyListModel.h"
+#include "policies/PolicyListRow.h"
+#include "reminders/NotificationManager.h"
+#include "store/ManagedObjectContext.h"
+#include "store/ObjectObservation.h"
+#include "ui/EmptyState.h"
+#include "ui/Icons.h"
+#include "ui/Palette.h"
+#include "ui/SearchField.h"
+#include "ui/SegmentedControl.h"
+#include "ui/Typography.h"
+
+#include <QEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QPushButton>
+#include <QShortcut>
+#include <QStackedWidget>
+#include <QTimer>
+
+namespace {
+
+constexpr int kColumnWidth = 320;
+constexpr int kFooterIconSize = 14;
+// How long the pane's confirmed delete waits, so the pane is gone before its policy is.
+constexpr int kPaneDeleteDelayMs = 100;
+
+QFrame* divider(QFrame::Shape shape, QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setFrameShape(shape);
+    line->setFrameShadow(QFrame::Plain);
+    line->setForegroundRole(QPalette::Mid);
+    return line;
+}
+
+QString countText(int count) {
+    return QString::number(count);
+}
+
+} // namespace
+
+PolicyListView::PolicyListView(Services services, QWidget* parent)
+    : QWidget(parent)
+    , m_services(std::move(services))
+    , m_model(new PolicyListModel(m_services.edit.context, m_services.edit.clock, this)) {
+    setObjectName(QStringLiteral("policyListView"));
+    setAccessibleName(QStringLiteral("Polizze"));
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    row->addWidget(buildColumn());
+    row->addWidget(divider(QFrame::VLine, this));
+    m_pane = new QStackedWidget(this);
+    m_pane->setObjectName(QStringLiteral("policyPane"));
+    m_pane->addWidget(buildEmptyState());
+    row->addWidget(m_pane, 1);
+
+    connect(m_model, &PolicyListModel::countersChanged, this, &PolicyListView::updateFooter);
+    updateFooter();
+    applyLook();
+}
+
+PolicyListView::~PolicyListView() = default;
+
+QWidget* PolicyListView::buildColumn() {
+    auto* column = new QWidget(this);
+    column->setObjectName(QStringLiteral("policyColumn"));
+    column->setFixedWidth(kColumnWidth);
+    auto* stack = new QVBoxLayout(column);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(0);
+    stack->addWidget(buildHeader());
+    stack->addWidget(divider(QFrame::HLine, column));
+
+    m_list = new QListView(column);
+    m_list->setObjectName(QStringLiteral("policyList"));
+    m_list->setAccessibleName(QStringLiteral("Polizze"));
+    // While rows change the view moves its own selection about; that is not the user's
+    // choice. These run before the view hears of a change, and the ones below after it.
+    const auto changing = [this] { m_modelChanging = true; };
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeInserted, this, changing);
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, changing);
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeMoved, this, changing);
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, changing);
+    connect(m_model, &QAbstractItemModel::layoutAboutToBeChanged, this, changing);
+    m_list->setModel(m_model);
+    const auto changed = [this] {
+        m_modelChanging = false;
+        showSelectionInView();
+    };
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, changed);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, changed);
+    connect(m_model, &QAbstractItemModel::rowsMoved, this, changed);
+    connect(m_model, &QAbstractItemModel::modelReset, this, changed);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, changed);
+    m_list->setItemDelegate(new PolicyListRow(m_list));
+    m_list->setUniformItemSizes(true);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &PolicyListView::takeViewSelection);
+    connect(m_list, &QListView::customContextMenuRequested, this, &PolicyListView::showContextMenu);
+    stack->addWidget(m_list, 1);
+
+    stack->addWidget(divider(QFrame::HLine, column));
+    stack->addWidget(buildFooter());
+    return column;
+}
+
+QWidget* PolicyListView::buildHeader() {
+    auto* header = new QWidget(this);
+    auto* stack = new QVBoxLayout(header);
+    stack->setSpacing(12);
+    m_search = new SearchField(QStringLiteral("Cerca polizze..."),
+                               QStringLiteral("policySearchField"), header);
+    connect(m_search, &SearchField::textChanged, m_model, &PolicyListModel::setSearchText);
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        m_search->edit()->setFocus(Qt::ShortcutFocusReason);
+        m_search->edit()->selectAll();
+    });
+    stack->addWidget(m_search);
+
+    m_filter = new SegmentedControl(QStringLiteral("policyFilter"), header);
+    m_filter->setAccessibleName(QStringLiteral("Filtra"));
+    for (const PolicyFilter filter : PolicyFilters::kAllCases) {
+        const QString label = PolicyFilters::rawValue(filter);
+        m_filter->addSegment(label, QStringLiteral("policyFilter") + QString::number(int(filter)));
+    }
+    connect(m_filter, &SegmentedControl::currentIndexChanged, this,
+            [this](int index) { m_model->setFilter(PolicyFilters::kAllCases[size_t(index)]); });
+    stack->addWidget(m_filter);
+    return header;
+}
+
+QWidget* PolicyListView::buildFooter() {
+    auto* footer = new QWidget(this);
+    footer->setObjectName(QStringLiteral("policyFooter"));
+    footer->setAutoFillBackground(true);
+    auto* row = new QHBoxLayout(footer);
+    row->setContentsMargins(12, 8, 12, 8);
+    row->setSpacing(12);
+    const auto label = [footer](const char* name, const QString& accessible) {
+        auto* text = new QLabel(footer);
+        text->setObjectName(QLatin1String(name));
+        text->setAccessibleName(accessible);
+        return text;
+    };
+    m_expiringIcon = label("expiringIcon", QStringLiteral("In Scadenza"));
+    m_expiringCount = label("expiringCount", QStringLiteral("In Scadenza"));
+    m_expiredIcon = label("expiredIcon", QStringLiteral("Scadute"));
+    m_expiredCount = label("expiredCount", QStringLiteral("Scadute"));
+    m_total = label("totalCount", QStringLiteral("Totale"));
+    auto* bar = divider(QFrame::VLine, footer);
+    bar->setFixedHeight(12);
+    for (QWidget* part :
+         {static_cast<QWidget*>(m_expiringIcon), static_cast<QWidget*>(m_expiringCount),
+          static_cast<QWidget*>(bar), static_cast<QWidget*>(m_expiredIcon),
+          static_cast<QWidget*>(m_expiredCount)}) {
+        row->addWidget(part);
+    }
+    row->addStretch();
+    row->addWidget(m_total);
+    return footer;
+}
+
+QWidget* PolicyListView::buildEmptyState() {
+    m_emptyState = new EmptyState(QStringLiteral("doc.text.magnifyingglass"),
+                                  QStringLiteral("Seleziona una polizza per vederne i dettagli"),
+                                  QString(), this);
+    m_emptyState->setObjectName(QStringLiteral("policyEmptyState"));
+    QPushButton* add =
+        m_emptyState->addAction(QStringLiteral("Aggiungi Nuova Polizza"), QStringLiteral("plus"),
+                                QStringLiteral("addPolicyButton"));
+    connect(add, &QPushButton::clicked, this, &PolicyListView::openEditor);
+    return m_emptyState;
+}
+
+std::vector<std::shared_ptr<Policy>> PolicyListView::filteredPolicies() const {
+    std::vector<std::shared_ptr<Policy>> policies;
+    const int rows = m_model->rowCount();
+    policies.reserve(size_t(rows));
+    for (int row = 0; row < rows; ++row) {
+        ManagedObject* object = m_model->objectAt(row);
+        policies.push_back(std::static_pointer_cast<Policy>(object->shared_from_this()));
+    }
+    return policies;
+}
+
+void PolicyListView::deletePolicy(const std::shared_ptr<Policy>& policy) {
+    if (!policy || policy->isDeleted()) {
+        return;
+    }
+    if (m_selectedPolicy == policy) {
+        setSelectedPolicy(nullptr);
+    }
+    m_services.edit.reminders.cancelPolicyNotifications(
+        NotificationManager::identifierText(*policy));
+    ManagedObjectContext& context = m_services.edit.context;
+    context.deleteObject(policy.get());
+    context.save();
+}
+
+void PolicyListView::reset() {
+    m_search->setText(QString());
+    m_filter->setCurrentIndex(0);
+    setSelectedPolicy(nullptr);
+}
+
+void PolicyListView::setSelectedPolicy(std::shared_ptr<Policy> policy) {
+    if (policy == m_selectedPolicy) {
+        return;
+    }
+    m_selectedPolicy = std::move(policy);
+    m_selectedObservation.reset();
+    if (m_detail) {
+        m_pane->removeWidget(m_detail);
+        m_detail->deleteLater();
+        m_detail = nullptr;
+    }
+    if (m_selectedPolicy) {
+        // However it goes (here, in its pane or in another screen), a deleted policy is no
+        // longer selected.
+        m_selectedObservation = std::make_unique<ObjectObservation>(
+            m_selectedPolicy, [](const QStringList&) {},
+            [this] { QTimer::singleShot(0, this, [this] { dropDeletedSelection(); }); });
+        m_detail = makePane(m_selectedPolicy);
+        m_pane->addWidget(m_detail);
+        m_pane->setCurrentWidget(m_detail);
+    } else {
+        m_pane->setCurrentWidget(m_emptyState);
+    }
+    showSelectionInView();
+}
+
+void PolicyListView::dropDeletedSelection() {
+    if (m_selectedPolicy && m_selectedPolicy->isDeleted()) {
+        setSelectedPolicy(nullptr);
+    }
+}
+
+void PolicyListView::takeViewSelection() {
+    if (m_showingSelection || m_modelChanging) {
+        return;
+    }
+    const QModelIndexList rows = m_list->selectionModel()->selectedRows();
+    // A row hidden by the search or the filter, or removed, leaves the selection as it is.
+    if (rows.isEmpty()) {
+        return;
+    }
+    ManagedObject* object = m_model->objectAt(rows.first().row());
+    setSelectedPolicy(std::static_pointer_cast<Policy>(object->shared_from_this()));
+}
+
+void PolicyListView::showSelectionInView() {
+    const int row = m_selectedPolicy ? m_model->rowOf(m_selectedPolicy.get()) : -1;
+    QItemSelectionModel* selection = m_list->selectionModel();
+    const QModelIndex index = row >= 0 ? m_model->index(row) : QModelIndex();
+    if (index.isValid() && selection->isSelected(index)) {
+        return;
+    }
+    m_showingSelection = true;
+    if (index.isValid()) {
+        selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    } else {
+        selection->clearSelection();
+    }
+    m_showingSelection = false;
+}
+
+void PolicyListView::showContextMenu(const QPoint& position) {
+    QModelIndex index = m_list->indexAt(position);
+    QPoint at = position;
+    if (!index.isValid()) {
+        // The keyboard's menu key: the current row.
+        index = m_list->currentIndex();
+        if (!index.isValid()) {
+            return;
+        }
+        at = m_list->visualRect(index).center();
+    }
+    auto policy =
+        std::static_pointer_cast<Policy>(m_model->objectAt(index.row())->shared_from_this());
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("policyContextMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QAction* remove = menu->addAction(
+        Icons::icon(QStringLiteral("trash"), Palette::color(ColorName::Red, palette())),
+        QStringLiteral("Elimina Polizza"));
+    remove->setObjectName(QStringLiteral("deletePolicyAction"));
+    connect(remove, &QAction::triggered, this, [this, policy] { deletePolicy(policy); });
+    menu->popup(m_list->viewport()->mapToGlobal(at));
+}
+
+void PolicyListView::deleteFromPane(const std::shared_ptr<Policy>& policy) {
+    setSelectedPolicy(nullptr);
+    QTimer::singleShot(kPaneDeleteDelayMs, this, [this, policy] { deletePolicy(policy); });
+}
+
+QWidget* PolicyListView::makePane(const std::shared_ptr<Policy>& policy) {
+    (void)policy;
+    return new QWidget(this);
+}
+
+void PolicyListView::openEditor() {
+    auto* editor = new PolicyEditView(m_services.edit, m_selectedPolicy, window());
+    editor->open();
+}
+
+void PolicyListView::updateFooter() {
+    const int expiring = m_model->expiringCount();
+    const int expired = m_model->expiredCount();
+    const QPalette& colors = palette();
+    const QColor secondary = Palette::color(ColorName::Secondary, colors);
+    const qreal ratio = devicePixelRatioF();
+    m_expiringIcon->setPixmap(
+        Icons::pixmap(QStringLiteral("exclamationmark.triangle"), kFooterIconSize,
+                      expiring > 0 ? Palette::color(ColorName::Orange, colors) : secondary, ratio));
+    m_expiredIcon->setPixmap(
+        Icons::pixmap(QStringLiteral("xmark.circle"), kFooterIconSize,
+                      expired > 0 ? Palette::color(ColorName::Red, colors) : secondary, ratio));
+    m_expiringCount->setText(countText(expiring));
+    m_expiredCount->setText(countText(expired));
+    m_total->setText(QStringLiteral("%1 total").arg(m_model->totalCount()));
+    m_expiringCount->setAccessibleDescription(QStringLiteral("%1 in scadenza").arg(expiring));
+    m_expiredCount->setAccessibleDescription(QStringLiteral("%1 scadute").arg(expired));
+}
+
+void PolicyListView::applyLook() {
+    // The counts' digits: the bundled fonts' figures are all of one width.
+    const QFont caption = Typography::font(TextStyle::Caption, font());
+    m_expiringCount->setFont(caption);
+    m_expiredCount->setFont(caption);
+    m_total->setFont(caption);
+    QPalette totalColors = m_total->palette();
+    totalColors.setColor(QPalette::WindowText, Palette::color(ColorName::Secondary, palette()));
+    m_total->setPalette(totalColors);
+    QWidget* footer = findChild<QWidget*>(QStringLiteral("policyFooter"));
+    QPalette footerColors = footer->palette();
+    footerColors.setColor(QPalette::Window, Palette::gray(0.05, palette()));
+    footer->setPalette(footerColors);
+    updateFooter();
+}
+
+void PolicyListView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange) {
+        applyLook();
+    }
+}

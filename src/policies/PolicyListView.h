@@ -1,0 +1,85 @@
+#pragma once
+
+#include "policies/PolicyEditView.h"
+
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+class Confirmation;
+class EmptyState;
+class ObjectObservation;
+class Policy;
+class PolicyListModel;
+class QLabel;
+class QListView;
+class QStackedWidget;
+class SearchField;
+class SegmentedControl;
+
+// The policy section: a column with the search box, the status filter, the policies in expiry
+// order and a footer of counters, beside the selected policy's pane or an empty state that
+// offers to create one. It owns the deletion of policies and the editor sheet it opens.
+//
+// The selected policy is this view's own: the user's choice of a row sets it, and only a
+// deletion clears it. A search or a filter that hides its row keeps it, and shows the row
+// selected again when it comes back.
+class PolicyListView final : public QWidget {
+    Q_OBJECT
+public:
+    struct Services {
+        PolicyEditView::Services edit;
+        Confirmation& confirmation;
+    };
+
+    explicit PolicyListView(Services services, QWidget* parent = nullptr);
+    ~PolicyListView() override;
+
+    const std::shared_ptr<Policy>& selectedPolicy() const { return m_selectedPolicy; }
+    // The listed policies, after the filter and the search, in expiry order.
+    std::vector<std::shared_ptr<Policy>> filteredPolicies() const;
+    PolicyListModel& model() const { return *m_model; }
+
+    // Cancels the policy's reminders, deletes it and saves; a failed save is not reported and
+    // the policy stays deleted. A policy already deleted is left alone.
+    void deletePolicy(const std::shared_ptr<Policy>& policy);
+    // Back to a fresh section: no search, every policy, nothing selected.
+    void reset();
+
+private:
+    QWidget* buildColumn();
+    QWidget* buildHeader();
+    QWidget* buildFooter();
+    QWidget* buildEmptyState();
+    void setSelectedPolicy(std::shared_ptr<Policy> policy);
+    QWidget* makePane(const std::shared_ptr<Policy>& policy);
+    void dropDeletedSelection();
+    void takeViewSelection();
+    void showSelectionInView();
+    void showContextMenu(const QPoint& position);
+    // The pane's confirmed delete: the pane goes at once, the policy a moment later.
+    void deleteFromPane(const std::shared_ptr<Policy>& policy);
+    void openEditor();
+    void updateFooter();
+    void applyLook();
+    void changeEvent(QEvent* event) override;
+
+    Services m_services;
+    PolicyListModel* m_model;
+    std::shared_ptr<Policy> m_selectedPolicy;
+    std::unique_ptr<ObjectObservation> m_selectedObservation;
+    bool m_showingSelection = false;
+    bool m_modelChanging = false;
+    SearchField* m_search = nullptr;
+    SegmentedControl* m_filter = nullptr;
+    QListView* m_list = nullptr;
+    QLabel* m_expiringIcon = nullptr;
+    QLabel* m_expiringCount = nullptr;
+    QLabel* m_expiredIcon = nullptr;
+    QLabel* m_expiredCount = nullptr;
+    QLabel* m_total = nullptr;
+    QStackedWidget* m_pane = nullptr;
+    EmptyState* m_emptyState = nullptr;
+    QWidget* m_detail = nullptr;
+};

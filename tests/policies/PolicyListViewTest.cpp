@@ -1,0 +1,142 @@
+#include "policies/PolicyListView.h"
+
+#include "model/Policy.h"
+#include "policies/PolicyListModel.h"
+#include "support/PolicyScreenFixture.h"
+#include "support/QtPrinters.h"
+
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QStackedWidget>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+
+using TimeHelpers::utc;
+
+// The list as its user sees it, over an in-memory store at 10:30 in Rome on 10 March 2026.
+class PolicyListViewTest : public PolicyScreenFixture {
+protected:
+    void SetUp() override {
+        m_view = std::make_unique<PolicyListView>(policyServices());
+        m_view->resize(1000, 700);
+        m_view->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_view.get()));
+    }
+
+    std::shared_ptr<Policy> add(const QString& name, const QString& provider, Instant expiry) {
+        auto policy = insertPolicy(context(), name, expiry);
+        policy->setProvider(provider);
+        EXPECT_TRUE(context().save());
+        return policy;
+    }
+    template <typename T> T* child(const char* name) const {
+        return m_view->findChild<T*>(QLatin1String(name));
+    }
+    QString text(const char* label) const { return child<QLabel>(label)->text(); }
+    QStringList footer() const {
+        return {text("expiringCount"), text("expiredCount"), text("totalCount")};
+    }
+    QStringList listed() const {
+        QStringList names;
+        for (const auto& policy : m_view->filteredPolicies()) {
+            names << policy->name();
+        }
+        return names;
+    }
+    void search(const QString& text) {
+        QLineEdit* field = child<QLineEdit>("policySearchField");
+        field->clear();
+        QTest::keyClicks(field, text);
+    }
+    QListView* list() const { return child<QListView>("policyList"); }
+    void click(const QString& name) {
+        const QModelIndex index = m_view->model().index(listed().indexOf(name));
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {},
+                          list()->visualRect(index).center());
+    }
+    bool showsEmptyState() const {
+        return child<QStackedWidget>("policyPane")->currentWidget()->objectName() ==
+               QStringLiteral("policyEmptyState");
+    }
+
+    std::unique_ptr<PolicyListView> m_view;
+};
+
+TEST_F(PolicyListViewTest, SearchAndFilterNarrowTheListWhileTheFooterCountsEveryPolicy) {
+    EXPECT_EQ(footer(), (QStringList{"0", "0", "0 total"}));
+    EXPECT_TRUE(showsEmptyState());
+
+    add(QStringLiteral("Casa"), QStringLiteral("Generali"), utc("2026-03-10T18:00:00Z"));
+    add(QStringLiteral("AUTO Fiat"), QStringLiteral("UnipolSai"), utc("2026-04-09T09:30:00Z"));
+    add(QStringLiteral("Vita"), QStringLiteral("Allianz"), utc("2026-04-10T09:30:00Z"));
+    add(QStringLiteral("Viaggio"), QStringLiteral("AXA"), utc("2026-03-09T09:30:00Z"));
+    EXPECT_EQ(listed(), (QStringList{"Viaggio", "Casa", "AUTO Fiat", "Vita"}));
+    EXPECT_EQ(footer(), (QStringList{"2", "1", "4 total"}));
+
+    child<QToolButton>("policyFilter1")->click(); // "In Scadenza"
+    EXPECT_EQ(listed(), (QStringList{"Casa", "AUTO Fiat"}));
+    search(QStringLiteral("auto"));
+    EXPECT_EQ(listed(), QStringList{"AUTO Fiat"});
+    search(QStringLiteral("unipol"));
+    EXPECT_EQ(listed(), QStringList{"AUTO Fiat"});
+    child<QToolButton>("policyFilter2")->click(); // "Scadute"
+    EXPECT_TRUE(listed().isEmpty());
+    EXPECT_EQ(footer(), (QStringList{"2", "1", "4 total"}));
+
+    child<QToolButton>("policyFilter0")->click();
+    search(QStringLiteral(" "));
+    EXPECT_EQ(listed(), QStringList{"AUTO Fiat"});
+
+    // Ctrl+F reaches the search from the list; Escape there empties it.
+    list()->setFocus();
+    QTest::keyClick(list(), Qt::Key_F, Qt::ControlModifier);
+    QLineEdit* field = child<QLineEdit>("policySearchField");
+    EXPECT_TRUE(field->hasFocus());
+    QTest::keyClick(field, Qt::Key_Escape);
+    EXPECT_EQ(listed().size(), 4);
+}
+
+TEST_F(PolicyListViewTest, TheSelectionOutlivesASearchAndGoesWithItsPolicy) {
+    add(QStringLiteral("Casa"), QStringLiteral("Generali"), utc("2026-05-10T09:30:00Z"));
+    auto vita = add(QStringLiteral("Vita"), QStringLiteral("Allianz"), utc("2026-06-10T09:30:00Z"));
+    m_reminders->schedulePolicyReminder(*vita);
+    const QString vitaReminder =
+        QStringLiteral("policy-%1-30").arg(NotificationManager::identifierText(*vita));
+    ASSERT_TRUE(pendingReminders().contains(vitaReminder));
+
+    click(QStringLiteral("Vita"));
+    EXPECT_EQ(m_view->selectedPolicy(), vita);
+    EXPECT_FALSE(showsEmptyState());
+
+    search(QStringLiteral("Casa"));
+    EXPECT_EQ(m_view->selectedPolicy(), vita);
+    EXPECT_FALSE(showsEmptyState());
+    search(QString());
+    ASSERT_EQ(list()->selectionModel()->selectedRows().size(), 1);
+    EXPECT_EQ(list()->selectionModel()->selectedRows().first().row(), 1);
+
+    // "Elimina Polizza" from the row's menu: no question, the reminders go with the policy.
+    const QPoint row = list()->visualRect(m_view->model().index(1)).center();
+    QContextMenuEvent request(QContextMenuEvent::Mouse, row, list()->viewport()->mapToGlobal(row));
+    QApplication::sendEvent(list()->viewport(), &request);
+    auto* menu = m_view->findChild<QMenu*>(QStringLiteral("policyContextMenu"));
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(menu->actions().size(), 1);
+    EXPECT_EQ(menu->actions().first()->text(), QStringLiteral("Elimina Polizza"));
+    menu->actions().first()->trigger();
+    menu->close();
+
+    EXPECT_TRUE(vita->isDeleted());
+    EXPECT_EQ(m_view->selectedPolicy(), nullptr);
+    EXPECT_TRUE(showsEmptyState());
+    EXPECT_EQ(listed(), QStringList{"Casa"});
+    EXPECT_FALSE(pendingReminders().contains(vitaReminder));
+    EXPECT_FALSE(context().hasChanges());
+}
+
+} // namespace
