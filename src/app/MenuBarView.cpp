@@ -94,6 +94,13 @@ MenuBarView::MenuBarView(const Services& services, QWidget* parent)
     buildWarning();
     stack->addStretch(1);
     buildFooter();
+    // The attention list counts days from the current instant, which a new day, a zone change
+    // or a clock jump moves while the popover stays open.
+    const Clock& clock = m_services.context.clock();
+    for (const auto signal :
+         {&Clock::dayChanged, &Clock::timeZoneChanged, &Clock::wallClockJumped}) {
+        connect(&clock, signal, this, &MenuBarView::scheduleUpdate);
+    }
     takeNow();
 }
 

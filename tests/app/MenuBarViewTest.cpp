@@ -217,6 +217,15 @@ TEST_F(MenuBarViewTest, ReopeningDaysLaterTakesNowAfresh) {
     EXPECT_EQ(stat("policiesStat"), 2);
 }
 
+TEST_F(MenuBarViewTest, WhileOpenANewDayRecountsTheAttentionList) {
+    addPolicy(25 * kDayMs, 20);
+    save();
+    EXPECT_EQ(stat("policiesStat"), 0);
+    m_clock.advanceTo(in(6 * kDayMs));
+    ASSERT_TRUE(waitUntil([&] { return stat("policiesStat") == 1; }));
+    EXPECT_TRUE(shown("warningRow"));
+}
+
 // Each button: whether it brings the program forward, what it posts, whether it quits.
 struct ButtonCase {
     const char* label;
