@@ -1,7 +1,10 @@
 #include "app/Popover.h"
 
+#include "ui/Palette.h"
+
 #include <QEvent>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QVBoxLayout>
 
 namespace {
@@ -44,4 +47,13 @@ bool Popover::event(QEvent* event) {
         hide();
     }
     return QWidget::event(event);
+}
+
+void Popover::paintEvent(QPaintEvent*) {
+    // A hairline edge, so the frameless window stands apart from a window of the same colour
+    // behind it.
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().color(QPalette::Window));
+    painter.setPen(Palette::gray(0.6, palette()));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }

@@ -21,6 +21,7 @@ public:
 
 protected:
     void hideEvent(QHideEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     bool event(QEvent* event) override;
 
 private:

@@ -1,6 +1,7 @@
 // quintaver-screenshots FOLDER: draws each screen offscreen, from an in-memory store filled
 // here, with a fixed style, font, palette and clock, and writes one PNG per picture.
 #include "PolicyScreens.h"
+#include "PopoverScreens.h"
 #include "contacts/ContactEditView.h"
 #include "model/Contact.h"
 #include "model/PersistenceController.h"
@@ -93,5 +94,6 @@ int main(int argc, char** argv) {
     ok &= shoot(new ContactEditView(context, stored, log), out.filePath("contact-editor-dark.png"));
     QApplication::setPalette(Palette::light());
     ok &= shootPolicyScreens(out, context, clock, log);
+    ok &= shootPopoverScreens(out, clock, log);
     return ok ? 0 : 1;
 }
