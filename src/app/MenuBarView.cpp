@@ -69,6 +69,20 @@ std::unique_ptr<LiveFetchResults> liveFetch(ManagedObjectContext& context, Fetch
     return results;
 }
 
+// The first row of [first, last) for which `before` is false, where it is true for a leading
+// run of rows and false after.
+template <typename Before> int firstRowWhere(int first, int last, Before before) {
+    while (first < last) {
+        const int middle = first + (last - first) / 2;
+        if (before(middle)) {
+            first = middle + 1;
+        } else {
+            last = middle;
+        }
+    }
+    return first;
+}
+
 QString warningText(int count) {
     return count == 1 ? QStringLiteral("1 policy expiring soon")
                       : QStringLiteral("%1 policies expiring soon").arg(count);
@@ -253,26 +267,63 @@ void MenuBarView::addDivider() {
 }
 
 void MenuBarView::takeNow() {
-    ManagedObjectContext& context = m_services.context;
-    const Clock& clock = context.clock();
+    const Clock& clock = m_services.context.clock();
     m_now = clock.now();
-    const Instant windowEnd = CalendarMath::addDays(m_now, kPolicyWindowDays, clock.timeZone())
-                                  .value_or(Instant(Instant::kMaxMs));
+    m_windowEnd = CalendarMath::addDays(m_now, kPolicyWindowDays, clock.timeZone())
+                      .value_or(Instant(Instant::kMaxMs));
+    if (!m_upcomingEvents || m_now < m_fetchFloor) {
+        makeFetches();
+    }
+    updateContent();
+}
+
+void MenuBarView::makeFetches() {
+    ManagedObjectContext& context = m_services.context;
+    m_fetchFloor = m_now;
     m_upcomingEvents = liveFetch(context, Event::fetchRequest(), QStringLiteral("startDate >= %@"),
-                                 {Value(m_now)}, QStringLiteral("startDate"));
+                                 {Value(m_fetchFloor)}, QStringLiteral("startDate"));
     m_pendingTasks =
         liveFetch(context, Task::fetchRequest(),
                   QStringLiteral("isCompleted == NO AND (dueDate == nil OR dueDate >= %@)"),
-                  {Value(m_now)}, QStringLiteral("dueDate"));
+                  {Value(m_fetchFloor)}, QStringLiteral("dueDate"));
     m_expiringPolicies =
-        liveFetch(context, Policy::fetchRequest(),
-                  QStringLiteral("expirationDate >= %@ AND expirationDate <= %@"),
-                  {Value(m_now), Value(windowEnd)}, QStringLiteral("expirationDate"));
+        liveFetch(context, Policy::fetchRequest(), QStringLiteral("expirationDate >= %@"),
+                  {Value(m_fetchFloor)}, QStringLiteral("expirationDate"));
     for (LiveFetchResults* results :
          {m_upcomingEvents.get(), m_pendingTasks.get(), m_expiringPolicies.get()}) {
         results->addListener(this);
     }
-    updateContent();
+}
+
+int MenuBarView::firstUpcomingEvent() const {
+    const LiveFetchResults& events = *m_upcomingEvents;
+    return firstRowWhere(0, events.count(), [&](int row) {
+        return static_cast<const Event*>(events.objectAt(row))->startDate() < m_now;
+    });
+}
+
+int MenuBarView::pendingTaskCount() const {
+    const LiveFetchResults& tasks = *m_pendingTasks;
+    const auto due = [&](int row) {
+        return static_cast<const Task*>(tasks.objectAt(row))->dueDate();
+    };
+    // Tasks without a due date sort first.
+    const int undated = firstRowWhere(0, tasks.count(), [&](int row) { return !due(row); });
+    const int past =
+        firstRowWhere(undated, tasks.count(), [&](int row) { return *due(row) < m_now; });
+    return undated + (tasks.count() - past);
+}
+
+std::pair<int, int> MenuBarView::expiringPolicyRows() const {
+    const LiveFetchResults& policies = *m_expiringPolicies;
+    const auto expiry = [&](int row) {
+        return static_cast<const Policy*>(policies.objectAt(row))->expirationDate();
+    };
+    const int first =
+        firstRowWhere(0, policies.count(), [&](int row) { return expiry(row) < m_now; });
+    const int end =
+        firstRowWhere(first, policies.count(), [&](int row) { return expiry(row) <= m_windowEnd; });
+    return {first, end};
 }
 
 void MenuBarView::openMainApp(std::optional<MenuBarAction> action) {
@@ -301,8 +352,9 @@ void MenuBarView::bringForward() {
 int MenuBarView::attentionCount() const {
     const Clock& clock = m_services.context.clock();
     StatusClassifier classifier(clock.now(), clock.timeZone());
+    const auto [first, end] = expiringPolicyRows();
     int count = 0;
-    for (int row = 0; row < m_expiringPolicies->count(); ++row) {
+    for (int row = first; row < end; ++row) {
         const auto* policy = static_cast<const Policy*>(m_expiringPolicies->objectAt(row));
         const qint64 horizon =
             PolicyRules::reminderHorizon(policy->reminderDaysArray(), policy->reminderDays());
@@ -322,8 +374,8 @@ void MenuBarView::scheduleUpdate() {
 
 void MenuBarView::updateContent() {
     m_updatePending = false;
-    m_eventsStat->setCount(std::min(m_upcomingEvents->count(), kCountCap));
-    m_tasksStat->setCount(std::min(m_pendingTasks->count(), kCountCap));
+    m_eventsStat->setCount(std::min(m_upcomingEvents->count() - firstUpcomingEvent(), kCountCap));
+    m_tasksStat->setCount(std::min(pendingTaskCount(), kCountCap));
     const int attention = attentionCount();
     m_policiesStat->setCount(attention);
     m_warning->setVisible(attention > 0);
@@ -332,11 +384,12 @@ void MenuBarView::updateContent() {
 }
 
 void MenuBarView::updateNextEvent() {
-    m_nextEvent->setVisible(m_upcomingEvents->count() > 0);
-    if (m_upcomingEvents->count() == 0) {
+    const int first = firstUpcomingEvent();
+    m_nextEvent->setVisible(first < m_upcomingEvents->count());
+    if (first == m_upcomingEvents->count()) {
         return;
     }
-    const auto* event = static_cast<const Event*>(m_upcomingEvents->objectAt(0));
+    const auto* event = static_cast<const Event*>(m_upcomingEvents->objectAt(first));
     const std::shared_ptr<Category> category = event->category();
     const QColor color = namedColorValue(
         colorFromString(category ? category->color() : QStringLiteral("blue")), palette());

@@ -22,9 +22,14 @@ class QWindow;
 // that need attention, quick creation, the next event, a warning when policies expire soon,
 // and the way back to the program or out of it.
 //
-// Its fetches start at "now", taken afresh by takeNow() each time the popover opens, so a
-// program left running for days never counts past events or loses the policies of the next
-// 30 days. Between two openings the fetches stay live, so a save shows at once.
+// Its fetch windows start at "now", taken afresh by takeNow() each time the popover opens, so
+// a program left running for days never counts past events or loses the policies of the next
+// 30 days. The fetches stay live, so a save shows at once.
+//
+// Opening must be quick with a hundred thousand policies, so the live fetches are not made
+// again at each opening: each holds everything from the instant it was made onward, in the
+// order of its date, and an opening finds its window's rows in them by binary search. Only a
+// clock set back before that instant makes them anew.
 class MenuBarView final : public QWidget, private LiveFetchResultsListener {
     Q_OBJECT
 public:
@@ -67,6 +72,11 @@ private:
     void bringForward();
 
     // Changes arrive one row at a time; the content is worked out once they are all in.
+    void makeFetches();
+    // The rows of each fetch inside the windows that start at m_now.
+    int firstUpcomingEvent() const;
+    int pendingTaskCount() const;
+    std::pair<int, int> expiringPolicyRows() const;
     void scheduleUpdate();
     void updateContent();
     void updateNextEvent();
@@ -81,6 +91,9 @@ private:
 
     Services m_services;
     Instant m_now;
+    Instant m_windowEnd;
+    // What the fetches were made with: every window starting at or after it lies in them.
+    Instant m_fetchFloor;
     std::unique_ptr<LiveFetchResults> m_upcomingEvents;
     std::unique_ptr<LiveFetchResults> m_pendingTasks;
     std::unique_ptr<LiveFetchResults> m_expiringPolicies;

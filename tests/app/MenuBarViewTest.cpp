@@ -217,6 +217,19 @@ TEST_F(MenuBarViewTest, ReopeningDaysLaterTakesNowAfresh) {
     EXPECT_EQ(stat("policiesStat"), 2);
 }
 
+TEST_F(MenuBarViewTest, AClockSetBackFindsWhatLiesAheadOfTheNewNow) {
+    view();
+    m_clock.jumpTo(in(-5 * kDayMs));
+    addEvent(QStringLiteral("Tomorrow"), kDayMs);
+    addTask(2 * kDayMs);
+    addPolicy(3 * kDayMs, 30);
+    save();
+    view().takeNow();
+    EXPECT_EQ(stat("eventsStat"), 1);
+    EXPECT_EQ(stat("tasksStat"), 1);
+    EXPECT_EQ(stat("policiesStat"), 1);
+}
+
 TEST_F(MenuBarViewTest, WhileOpenANewDayRecountsTheAttentionList) {
     addPolicy(25 * kDayMs, 20);
     save();
