@@ -30,6 +30,7 @@
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWindow>
 
 #include <cstdio>
 
@@ -107,13 +108,15 @@ int main(int argc, char* argv[]) {
                          .arg(r.width())
                          .arg(r.height());
         }
-        if (delegate.popover() && delegate.popover()->isVisible()) {
+        Popover* popover = delegate.popover();
+        if (popover && popover->isVisible() && popover->windowHandle()->isExposed()) {
             const auto* tile =
                 delegate.menuBarView()->findChild<MiniStat*>(QStringLiteral("policiesStat"));
             QPoint policy;
             for (QPushButton* button : delegate.menuBarView()->findChildren<QPushButton*>()) {
                 if (button->text() == QStringLiteral("Policy")) {
-                    policy = button->mapToGlobal(button->rect().center());
+                    policy = popover->geometry().topLeft() +
+                             button->mapTo(popover, button->rect().center());
                 }
             }
             lines << QStringLiteral("popover policies=%1 policy=%2,%3")
