@@ -10,6 +10,8 @@ qs_packages_build=(
 )
 qs_packages_test=(
     xvfb xauth x11-utils dbus dbus-x11 dunst sqlite3 desktop-file-utils appstream
+    # A real XEmbed tray and real pointer clicks for the panel icon's end-to-end tests.
+    trayer xdotool
     fonts-dejavu-core
 )
 

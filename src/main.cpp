@@ -1,6 +1,8 @@
+#include "app/AppDelegate.h"
 #include "app/AppSettings.h"
 #include "app/ContentView.h"
 #include "app/SettingsWindow.h"
+#include "app/SystemTrayHost.h"
 #include "contacts/ContactEditView.h"
 #include "model/PersistenceController.h"
 #include "platform/DBusApplicationObject.h"
@@ -20,6 +22,7 @@
 #include <QApplication>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTimer>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -85,8 +88,29 @@ int main(int argc, char* argv[]) {
     QObject::connect(&instance, &SingleInstance::activationRequested, &window, bringForward);
     instance.publishOnBus(ReminderBus::kApplicationService);
 
-    NotificationManager::shared().requestAuthorization();
+    // The panel icon and its popover; it knows the main window only as one to bring forward.
+    QWidget& mainWidget = window;
+    SystemTrayHost trayHost;
+    AppDelegate delegate({
+        .context = context,
+        .desktop = desktop,
+        .center = NotificationCenter::defaultCenter(),
+        .trayHost = trayHost,
+        .mainWindow = [&mainWidget] { return mainWidget.windowHandle(); },
+        .requestAuthorization = [] { NotificationManager::shared().requestAuthorization(); },
+    });
+
+    QObject::connect(&delegate, &AppDelegate::noticeRequested, &window,
+                     [&window](const QString& text) { window.showNotice(text); });
+    QObject::connect(&delegate, &AppDelegate::preferencesRequested, &settingsWindow,
+                     &SettingsWindow::present);
+    // "Show in Menu Bar" shows or hides the icon at once.
+    delegate.setTrayIconShown(preferences.showMenuBar());
+    QObject::connect(&preferences, &AppSettings::showMenuBarChanged, &delegate,
+                     &AppDelegate::setTrayIconShown);
 
     window.show();
+    // Once launching has finished: the event loop runs.
+    QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
     return QApplication::exec();
 }

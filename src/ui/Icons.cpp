@@ -14,13 +14,14 @@ struct Entry {
 };
 
 // System icon name -> Bootstrap Icons file (src/ui/icons, MIT licence).
-constexpr std::array<Entry, 42> kTable{{
+constexpr std::array<Entry, 43> kTable{{
     {u"arrow.clockwise", "arrow-clockwise"},
     {u"arrow.down.doc", "file-earmark-arrow-down"},
     {u"bell", "bell"},
     {u"building.2", "buildings"},
     {u"calendar", "calendar"},
     {u"calendar.badge.clock", "calendar-event"},
+    {u"checklist", "card-checklist"},
     {u"checkmark.circle.fill", "check-circle-fill"},
     {u"cloud", "cloud"},
     {u"cylinder.split.1x2", "database"},

@@ -4,6 +4,7 @@
 #include "DetailScreens.h"
 #include "MainWindowScreens.h"
 #include "PolicyScreens.h"
+#include "PopoverScreens.h"
 #include "SettingsScreens.h"
 #include "contacts/ContactEditView.h"
 #include "model/Contact.h"
@@ -101,5 +102,6 @@ int main(int argc, char** argv) {
     ok &= shootDetailScreens(out, context, clock, log);
     ok &= shootMainWindowScreens(out, clock, log);
     ok &= shootContactScreens(out, clock, log);
+    ok &= shootPopoverScreens(out, clock, log);
     return ok ? 0 : 1;
 }
