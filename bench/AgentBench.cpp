@@ -75,19 +75,6 @@ std::unique_ptr<ReminderStore> filledStore(const QString& path,
     return store;
 }
 
-qint64 residentKb(qint64 pid) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:")) {
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-        }
-    }
-    return -1;
-}
-
 // Times any thread of the process was woken: its context switches, summed over its threads.
 qint64 wakeUps(qint64 pid) {
     qint64 total = 0;
@@ -206,7 +193,7 @@ void burstFigure(PrivateBus& bus, qint64 pid) {
         }
     }
     QThread::sleep(5);
-    Bench::report(name, QString::number(residentKb(pid) / 1024.0, 'f', 1),
+    Bench::report(name, QString::number(Bench::residentKb(pid) / 1024.0, 'f', 1),
                   QStringLiteral("at most 30 MB"));
 }
 
@@ -243,7 +230,7 @@ void memoryFigures(QTemporaryDir& dir) {
     QThread::sleep(10);
     const qint64 ticksAfter = cpuTicks(pid);
     const qint64 wakeUpsAfter = wakeUps(pid);
-    const qint64 kb = residentKb(pid);
+    const qint64 kb = Bench::residentKb(pid);
     Bench::report(QStringLiteral("agent resident memory, idle with 300,000 pending (MB)"),
                   QString::number(kb / 1024.0, 'f', 1), QStringLiteral("at most 30 MB"));
     Bench::report(QStringLiteral("agent CPU time over 10 s idle (ms)"),

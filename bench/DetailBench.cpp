@@ -1,4 +1,5 @@
 #include "Harness.h"
+#include "ScreenWorld.h"
 #include "model/PersistenceController.h"
 #include "model/Policy.h"
 #include "platform/DesktopActions.h"
@@ -24,19 +25,12 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <fcntl.h>
 #include <random>
-#include <unistd.h>
 
 namespace {
 
 const Instant kNow(1'773'136'200'000); // 2026-03-10T09:50:00Z
 constexpr qint64 kDayMs = 86'400'000;
-
-class NotInstalled final : public InstallationCheck {
-public:
-    bool isInstalledApplication() const override { return false; }
-};
 
 // A one-page PDF of about 20 MB: a large image of noise, which compresses badly.
 QByteArray largePdf() {
@@ -59,12 +53,8 @@ QByteArray largePdf() {
 }
 
 // An in-memory store with two policies, one with a large document, and what a pane needs.
-struct DetailWorld {
-    DetailWorld()
-        : nullFile(::open("/dev/null", O_WRONLY | O_CLOEXEC))
-        , log(nullFile)
-        , store(true, clock, log)
-        , reminders(NotificationManager::make({service, installation, clock, log, center})) {
+struct DetailWorld : ScreenWorld {
+    DetailWorld() {
         ManagedObjectContext& context = store.container().viewContext();
         plain = policy(context, QStringLiteral("Casa"));
         withDocument = policy(context, QStringLiteral("Auto"));
@@ -73,7 +63,6 @@ struct DetailWorld {
         context.save();
         documentBytes = *withDocument->pdfDataSize();
     }
-    ~DetailWorld() { ::close(nullFile); }
 
     static std::shared_ptr<Policy> policy(ManagedObjectContext& context, const QString& name) {
         auto made = context.insert<Policy>();
@@ -87,39 +76,13 @@ struct DetailWorld {
     }
 
     PolicyDetailView* open(const std::shared_ptr<Policy>& shown) {
-        auto* pane = new PolicyDetailView({{store.container().viewContext(),
-                                            *reminders,
-                                            clock,
-                                            log,
-                                            desktop,
-                                            PdfShareExport(exports.path(), QString()),
-                                            {}},
-                                           confirmation},
-                                          shown, [] {});
+        auto* pane = new PolicyDetailView({editServices(), confirmation}, shown, [] {});
         pane->resize(900, 1300);
         pane->show();
         pane->grab(); // painted once, as the user first sees it
         return pane;
     }
 
-    ManualClock clock{kNow, QTimeZone("Europe/Rome")};
-    int nullFile;
-    LogChannel log;
-    PersistenceController store;
-    InMemoryNotificationService service;
-    NotInstalled installation;
-    NotificationCenter center;
-    std::unique_ptr<NotificationManager> reminders;
-    struct NoDesktop final : DesktopActions {
-        void openUrl(const QUrl&) override {}
-        void revealFile(const QString&) override {}
-        void bringForward(QWindow*, const QString&) override {}
-        void quit() override {}
-    } desktop;
-    struct NoConfirmation final : Confirmation {
-        void ask(QWidget*, const Question&, std::function<void(bool)>) override {}
-    } confirmation;
-    QTemporaryDir exports;
     std::shared_ptr<Policy> plain;
     std::shared_ptr<Policy> withDocument;
     qint64 documentBytes = 0;

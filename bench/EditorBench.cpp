@@ -1,4 +1,5 @@
 #include "Harness.h"
+#include "ScreenWorld.h"
 #include "model/Contact.h"
 #include "model/PersistenceController.h"
 #include "platform/DesktopActions.h"
@@ -18,26 +19,15 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <fcntl.h>
 #include <random>
-#include <unistd.h>
 
 namespace {
 
 const Instant kNow(1'773'136'200'000); // 2026-03-10T09:50:00Z
 
-class NotInstalled final : public InstallationCheck {
-public:
-    bool isInstalledApplication() const override { return false; }
-};
-
 // An in-memory store with `contacts` contacts, and what an editor needs around it.
-struct EditorWorld {
-    explicit EditorWorld(int contacts)
-        : nullFile(::open("/dev/null", O_WRONLY | O_CLOEXEC))
-        , log(nullFile)
-        , store(true, clock, log)
-        , reminders(NotificationManager::make({service, installation, clock, log, center})) {
+struct EditorWorld : ScreenWorld {
+    explicit EditorWorld(int contacts) {
         ManagedObjectContext& context = store.container().viewContext();
         std::mt19937_64 random(11);
         for (int i = 0; i < contacts; ++i) {
@@ -47,7 +37,6 @@ struct EditorWorld {
         }
         context.save();
     }
-    ~EditorWorld() { ::close(nullFile); }
 
     // A made-up name of a few syllables, so names spread as real ones do.
     static QString name(std::mt19937_64& random, int syllables) {
@@ -63,35 +52,12 @@ struct EditorWorld {
     }
 
     PolicyEditView* open() {
-        auto* view = new PolicyEditView({store.container().viewContext(),
-                                         *reminders,
-                                         clock,
-                                         log,
-                                         desktop,
-                                         PdfShareExport(exports.path(), QString()),
-                                         {}},
-                                        nullptr);
+        auto* view = new PolicyEditView(editServices(), nullptr);
         view->resize(620, 900);
         view->show();
         view->grab(); // painted once, as the user first sees it
         return view;
     }
-
-    ManualClock clock{kNow, QTimeZone("Europe/Rome")};
-    int nullFile;
-    LogChannel log;
-    PersistenceController store;
-    InMemoryNotificationService service;
-    NotInstalled installation;
-    NotificationCenter center;
-    std::unique_ptr<NotificationManager> reminders;
-    struct NoDesktop final : DesktopActions {
-        void openUrl(const QUrl&) override {}
-        void revealFile(const QString&) override {}
-        void bringForward(QWindow*, const QString&) override {}
-        void quit() override {}
-    } desktop;
-    QTemporaryDir exports;
 };
 
 // The longest time the event loop went without turning while `work` ran in it.

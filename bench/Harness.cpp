@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 
 #include <algorithm>
 #include <chrono>
@@ -52,6 +53,19 @@ qint64 residentBytes() {
         std::fclose(statm);
     }
     return qint64(resident) * sysconf(_SC_PAGESIZE);
+}
+
+qint64 residentKb(qint64 pid) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:")) {
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+        }
+    }
+    return -1;
 }
 
 void report(const QString& name, const QString& value, const QString& goal) {

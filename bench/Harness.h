@@ -23,6 +23,8 @@ double median(std::vector<double> samples);
 void idle(int ms);
 // This process's resident set, from /proc.
 qint64 residentBytes();
+// Another process's resident set in kB, from /proc; -1 when it cannot be read.
+qint64 residentKb(qint64 pid);
 
 // One figure as a line "name: value (goal)".
 void report(const QString& name, const QString& value, const QString& goal);

@@ -2,6 +2,7 @@
 // a fixed size, and start-up measured in fresh processes of this program (--child).
 #include "Harness.h"
 #include "PolicyWorld.h"
+#include "ScreenWorld.h"
 #include "app/ContentView.h"
 #include "model/Policy.h"
 #include "platform/DesktopActions.h"
@@ -35,19 +36,6 @@ namespace {
 
 constexpr QSize kWindowSize(1100, 720);
 
-class NoDesktop final : public DesktopActions {
-public:
-    void openUrl(const QUrl&) override {}
-    void revealFile(const QString&) override {}
-    void bringForward(QWindow*, const QString&) override {}
-    void quit() override {}
-};
-
-class NotInstalled final : public InstallationCheck {
-public:
-    bool isInstalledApplication() const override { return false; }
-};
-
 // Counts the paints of one widget, to know that a change reached the screen.
 class PaintCounter final : public QObject {
 public:
@@ -79,10 +67,10 @@ struct Window {
     }
 
     InMemoryNotificationService service;
-    NotInstalled installation;
+    Bench::NotInstalled installation;
     NotificationCenter center;
     std::unique_ptr<NotificationManager> reminders;
-    NoDesktop desktop;
+    Bench::NoDesktop desktop;
     DialogConfirmation confirmation;
     QSettings settings;
     ContentView view;

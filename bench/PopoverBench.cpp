@@ -104,19 +104,6 @@ double openMs(int policies, int events, int tasks) {
     return samples[samples.size() / 2];
 }
 
-qint64 residentKb(qint64 pid) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:")) {
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-        }
-    }
-    return -1;
-}
-
 bool programOnBus(const QString& address) {
     QProcess ask;
     ask.start(QStringLiteral("dbus-send"),
@@ -163,7 +150,7 @@ QString startupResidentMb() {
         QThread::msleep(20);
     }
     QThread::sleep(3);
-    const qint64 kb = residentKb(program.processId());
+    const qint64 kb = Bench::residentKb(program.processId());
     program.kill();
     program.waitForFinished(5000);
     return started.hasExpired() ? QStringLiteral("did not start")

@@ -1,0 +1,10 @@
+#include "ScreenWorld.h"
+
+ScreenWorld::ScreenWorld(int policies)
+    : PolicyWorld::InMemory(policies)
+    , reminders(NotificationManager::make({service, installation, clock, log, center})) {}
+
+PolicyEditView::Services ScreenWorld::editServices() {
+    return {context(), *reminders, clock, log, desktop, PdfShareExport(exports.path(), QString()),
+            {}};
+}
