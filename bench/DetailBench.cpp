@@ -93,19 +93,9 @@ struct DetailWorld : ScreenWorld {
 double longestStallOpening(DetailWorld& world) {
     QElapsedTimer clock;
     clock.start();
-    qint64 last = 0;
-    qint64 longest = 0;
-    QTimer ticks;
-    ticks.setInterval(1);
-    QObject::connect(&ticks, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        longest = std::max(longest, now - last);
-        last = now;
-    });
     PolicyDetailView* pane = nullptr;
     QEventLoop loop;
-    ticks.start();
-    last = clock.nsecsElapsed();
+    const Bench::StallWatch stalls;
     QTimer::singleShot(20, [&] { pane = world.open(world.withDocument); });
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -119,7 +109,7 @@ double longestStallOpening(DetailWorld& world) {
     loop.exec();
     const bool shown = pane && pane->findChild<DocumentPreview*>()->pdfKitView();
     delete pane;
-    return shown ? double(longest) / 1e6 : -1;
+    return shown ? stalls.longestMs() : -1;
 }
 
 void detailBench() {

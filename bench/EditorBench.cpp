@@ -62,24 +62,12 @@ struct EditorWorld : ScreenWorld {
 
 // The longest time the event loop went without turning while `work` ran in it.
 double longestStallMs(const std::function<void()>& work) {
-    QElapsedTimer clock;
-    clock.start();
-    qint64 last = 0;
-    qint64 longest = 0;
-    QTimer ticks;
-    ticks.setInterval(1);
-    QObject::connect(&ticks, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        longest = std::max(longest, now - last);
-        last = now;
-    });
     QEventLoop loop;
-    ticks.start();
-    last = clock.nsecsElapsed();
+    const Bench::StallWatch stalls;
     QTimer::singleShot(20, work);
     QTimer::singleShot(400, &loop, &QEventLoop::quit);
     loop.exec();
-    return double(longest) / 1e6;
+    return stalls.longestMs();
 }
 
 void editorBench() {

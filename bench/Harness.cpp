@@ -68,6 +68,18 @@ qint64 residentKb(qint64 pid) {
     return -1;
 }
 
+StallWatch::StallWatch() {
+    m_clock.start();
+    m_ticks.setInterval(1);
+    QObject::connect(&m_ticks, &QTimer::timeout, [this] {
+        const qint64 now = m_clock.nsecsElapsed();
+        m_longest = std::max(m_longest, now - m_last);
+        m_last = now;
+    });
+    m_ticks.start();
+    m_last = m_clock.nsecsElapsed();
+}
+
 void report(const QString& name, const QString& value, const QString& goal) {
     std::printf("%s: %s (%s)\n", qPrintable(name), qPrintable(value), qPrintable(goal));
     std::fflush(stdout);

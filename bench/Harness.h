@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 #include <vector>
@@ -25,6 +27,20 @@ void idle(int ms);
 qint64 residentBytes();
 // Another process's resident set in kB, from /proc; -1 when it cannot be read.
 qint64 residentKb(qint64 pid);
+
+// The longest time the event loop went without turning, from construction on, as a 1 ms
+// timer sees it.
+class StallWatch {
+public:
+    StallWatch();
+    double longestMs() const { return double(m_longest) / 1e6; }
+
+private:
+    QElapsedTimer m_clock;
+    QTimer m_ticks;
+    qint64 m_last = 0;
+    qint64 m_longest = 0;
+};
 
 // One figure as a line "name: value (goal)".
 void report(const QString& name, const QString& value, const QString& goal);
