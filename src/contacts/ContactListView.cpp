@@ -7,6 +7,7 @@
 #include "platform/Clock.h"
 #include "store/ObjectObservation.h"
 #include "ui/Icons.h"
+#include "ui/ListSelectionKeeper.h"
 #include "ui/Palette.h"
 #include "ui/SearchField.h"
 #include "ui/Typography.h"
@@ -55,12 +56,6 @@ ContactListView::ContactListView(Services services, QWidget* parent)
     row->addWidget(m_pane, 1);
     applyLook();
     connect(m_model, &ContactListModel::totalCountChanged, this, &ContactListView::updateFooter);
-    // A reset (a search) or rows coming in empty the list's selection: the selected
-    // contact's row is selected again wherever it now is.
-    connect(m_model, &QAbstractItemModel::modelReset, this, &ContactListView::showSelectionInList);
-    connect(m_model, &QAbstractItemModel::rowsInserted, this,
-            &ContactListView::showSelectionInList);
-    connect(m_model, &QAbstractItemModel::rowsMoved, this, &ContactListView::showSelectionInList);
     updateFooter();
 }
 
@@ -86,26 +81,15 @@ QWidget* ContactListView::buildListColumn() {
     m_list = new QListView;
     m_list->setObjectName(QStringLiteral("contactList"));
     m_list->setAccessibleName(QStringLiteral("Contatti"));
-    // Connected before the list's own handlers: a list whose selected row goes selects a
-    // neighbour, which the user did not choose.
-    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
-            [this] { m_rowsGoing = true; });
-    connect(m_model, &QAbstractItemModel::rowsRemoved, this, [this] {
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                m_rowsGoing = false;
-                showSelectionInList();
-            },
-            Qt::QueuedConnection);
-    });
-    m_list->setModel(m_model);
+    m_selection = new ListSelectionKeeper(*m_list, *m_model, this);
+    connect(m_selection, &ListSelectionKeeper::chosen, this,
+            [this](const std::shared_ptr<ManagedObject>& object) {
+                select(std::dynamic_pointer_cast<Contact>(object));
+            });
     m_list->setUniformItemSizes(true);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &ContactListView::rowsChosen);
     stack->addWidget(m_list, 1);
     stack->addWidget(separator(QFrame::HLine));
 
@@ -180,15 +164,6 @@ void ContactListView::showEditSheet() {
     sheet->open();
 }
 
-void ContactListView::rowsChosen(const QItemSelection& selected) {
-    // A reset or a hidden row empties the list's selection; only a chosen row changes ours.
-    if (m_showingSelection || m_rowsGoing || selected.indexes().isEmpty()) {
-        return;
-    }
-    ManagedObject* object = m_model->objectAt(selected.indexes().constFirst().row());
-    select(object ? std::dynamic_pointer_cast<Contact>(object->shared_from_this()) : nullptr);
-}
-
 void ContactListView::select(std::shared_ptr<Contact> contact) {
     if (contact == m_selected) {
         return;
@@ -210,23 +185,7 @@ void ContactListView::select(std::shared_ptr<Contact> contact) {
         m_pane->addWidget(m_detail);
         m_pane->setCurrentWidget(m_detail);
     }
-    showSelectionInList();
-}
-
-void ContactListView::showSelectionInList() {
-    const int row = m_selected ? m_model->rowOf(m_selected.get()) : -1;
-    QItemSelectionModel* selection = m_list->selectionModel();
-    const QModelIndex index = row >= 0 ? m_model->index(row) : QModelIndex();
-    if (index.isValid() && selection->isSelected(index)) {
-        return;
-    }
-    m_showingSelection = true;
-    if (index.isValid()) {
-        selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-    } else {
-        selection->clearSelection();
-    }
-    m_showingSelection = false;
+    m_selection->hold(m_selected);
 }
 
 void ContactListView::updateFooter() {

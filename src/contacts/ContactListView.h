@@ -8,8 +8,8 @@
 
 class Contact;
 class ContactListModel;
+class ListSelectionKeeper;
 class ObjectObservation;
-class QItemSelection;
 class QLabel;
 class QListView;
 class QStackedWidget;
@@ -44,15 +44,14 @@ private:
     void applyLook();
     QWidget* buildListColumn();
     QWidget* buildEmptyState();
-    void rowsChosen(const QItemSelection& selected);
     void select(std::shared_ptr<Contact> contact);
-    void showSelectionInList();
     void updateFooter();
 
     Services m_services;
     ContactListModel* m_model;
     SearchField* m_search = nullptr;
     QListView* m_list = nullptr;
+    ListSelectionKeeper* m_selection = nullptr;
     QWidget* m_footerBar = nullptr;
     QLabel* m_footer = nullptr;
     QWidget* m_emptyState = nullptr;
@@ -60,6 +59,4 @@ private:
     ContactDetailView* m_detail = nullptr;
     std::shared_ptr<Contact> m_selected;
     std::unique_ptr<ObjectObservation> m_selectedObservation;
-    bool m_showingSelection = false;
-    bool m_rowsGoing = false;
 };

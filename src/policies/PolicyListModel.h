@@ -3,25 +3,31 @@
 #include "model/PolicyStatus.h"
 #include "model/StatusClassifier.h"
 #include "policies/PolicyListFilter.h"
-#include "ui/LiveResultsModel.h"
+#include "ui/FilteredResultsModel.h"
 
 #include <array>
 #include <optional>
-#include <vector>
 
 class Clock;
 class ManagedObjectContext;
 
+// One policy as the policy list keeps it: the object, its status for the list's "now" with the
+// reminder horizon that status was worked out with, and its search keys once made.
+struct PolicyListEntry {
+    ManagedObject* object;
+    qint64 horizon;
+    PolicyStatus status;
+    PolicyListFilter::SearchKeys keys;
+    bool keyed;
+};
+
 // Every stored policy by expiry, as the policy list shows them, with its status filter and
-// search. With neither on it forwards the live fetch's changes one to one; with either on it
-// keeps its own vector of the visible rows and translates each insert, remove, move and
-// change into them. A search text that extends the previous one narrows only the rows
-// already visible.
+// search. A search text that extends the previous one narrows only the rows already visible.
 //
 // Each row's status is kept beside it, worked out for one "now" shared by every row; it is
 // worked out again when the clock moves (a minute, a day, the zone, a jump), and so are the
 // footer's counters, which count every policy whatever the filter and search.
-class PolicyListModel final : public LiveResultsModel {
+class PolicyListModel final : public FilteredResultsModel<PolicyListEntry> {
     Q_OBJECT
 public:
     PolicyListModel(ManagedObjectContext& context, const Clock& clock, QObject* parent = nullptr);
@@ -33,51 +39,33 @@ public:
 
     int expiringCount() const { return m_counts[int(PolicyStatus::ExpiringSoon)]; }
     int expiredCount() const { return m_counts[int(PolicyStatus::Expired)]; }
-    int totalCount() const { return int(m_rows.size()); }
-
-    int rowCount(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    ManagedObject* objectAt(int row) const override;
-    int rowOf(const ManagedObject* object) const override;
 
 Q_SIGNALS:
     void countersChanged();
 
 private:
-    struct Row {
-        ManagedObject* object;
-        qint64 horizon;
-        PolicyStatus status;
-        PolicyListFilter::SearchKeys keys;
-        bool keyed;
-    };
+    using Row = PolicyListEntry;
 
-    void willInsertRow(int row) override;
-    void didInsertRow(int row) override;
-    void willRemoveRow(int row) override;
-    void didRemoveRow(int row) override;
-    void willMoveRow(int from, int to) override;
+    Row makeRow(ManagedObject* object) override { return newRow(object, true); }
+    // The search keys are made a few thousand rows at a time once the list is shown, rather
+    // than before its first paint; a search that comes first makes the rest at once.
+    Row makeFetchedRow(ManagedObject* object) override { return newRow(object, false); }
+    Row newRow(ManagedObject* object, bool withKeys);
+    bool admitsAll() const override { return m_rule.admitsAll(); }
+    bool admits(const Row& row) const override { return m_rule.admits(row.status, row.keys); }
+    QVariant rowData(const Row& row, int role) const override;
+    void counted(const Row& row, int delta) override;
+    void totalChanged() override;
     void didMoveRow(int from, int to) override;
     void didChangeRow(int row) override;
 
-    bool filtering() const { return !m_rule.admitsAll(); }
-    // The row of m_rows that shown row `row` stands for.
-    int sourceRow(int row) const { return filtering() ? m_visible[size_t(row)] : row; }
-    Row makeRow(ManagedObject* object, bool withKeys = true);
     void giveKeys(Row& row) const;
     // Gives keys to the next rows that have none, and comes back for more on the next turn.
     void fillSomeKeys();
     void ensureKeys();
-    void count(const Row& row, int delta);
-    void fetchAll();
+    void takeClock();
     void applyRule(const PolicyListFilter& rule);
-    std::vector<int> admittedRows() const;
     void followClock();
-    void showVisible(const std::vector<int>& visible);
-    void moveShownRow(int from, int to, Row fresh);
-    // The position in m_visible of source row `row`, or where it would go.
-    size_t visiblePosition(int row) const;
-    void shiftVisible(size_t from, int delta);
     QString dateText(const Row& row) const;
     QString accessibleText(const Row& row) const;
     void emitCounters(const std::array<int, 3>& before);
@@ -89,8 +77,6 @@ private:
     QLocale m_locale;
     QString m_dateFormat;
     PolicyListFilter m_rule;
-    std::vector<Row> m_rows;       // one per fetched policy, in the fetch's order
-    std::vector<int> m_visible;    // while filtering: the rows of m_rows shown, ascending
     std::array<int, 3> m_counts{}; // policies per status
     size_t m_keyCursor = 0;
 };

@@ -10,6 +10,7 @@
 #include "store/ObjectObservation.h"
 #include "ui/EmptyState.h"
 #include "ui/Icons.h"
+#include "ui/ListSelectionKeeper.h"
 #include "ui/Palette.h"
 #include "ui/SearchField.h"
 #include "ui/SegmentedControl.h"
@@ -84,32 +85,17 @@ QWidget* PolicyListView::buildColumn() {
     m_list = new QListView(column);
     m_list->setObjectName(QStringLiteral("policyList"));
     m_list->setAccessibleName(QStringLiteral("Polizze"));
-    // While rows change the view moves its own selection about; that is not the user's
-    // choice. These run before the view hears of a change, and the ones below after it.
-    const auto changing = [this] { m_modelChanging = true; };
-    connect(m_model, &QAbstractItemModel::rowsAboutToBeInserted, this, changing);
-    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, changing);
-    connect(m_model, &QAbstractItemModel::rowsAboutToBeMoved, this, changing);
-    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, changing);
-    connect(m_model, &QAbstractItemModel::layoutAboutToBeChanged, this, changing);
-    m_list->setModel(m_model);
-    const auto changed = [this] {
-        m_modelChanging = false;
-        showSelectionInView();
-    };
-    connect(m_model, &QAbstractItemModel::rowsInserted, this, changed);
-    connect(m_model, &QAbstractItemModel::rowsRemoved, this, changed);
-    connect(m_model, &QAbstractItemModel::rowsMoved, this, changed);
-    connect(m_model, &QAbstractItemModel::modelReset, this, changed);
-    connect(m_model, &QAbstractItemModel::layoutChanged, this, changed);
+    m_selection = new ListSelectionKeeper(*m_list, *m_model, this);
+    connect(m_selection, &ListSelectionKeeper::chosen, this,
+            [this](const std::shared_ptr<ManagedObject>& object) {
+                setSelectedPolicy(std::static_pointer_cast<Policy>(object));
+            });
     m_list->setItemDelegate(new PolicyListRow(m_list));
     m_list->setUniformItemSizes(true);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &PolicyListView::takeViewSelection);
     connect(m_list, &QListView::customContextMenuRequested, this, &PolicyListView::showContextMenu);
     stack->addWidget(m_list, 1);
 
@@ -241,42 +227,13 @@ void PolicyListView::setSelectedPolicy(std::shared_ptr<Policy> policy) {
     } else {
         m_pane->setCurrentWidget(m_emptyState);
     }
-    showSelectionInView();
+    m_selection->hold(m_selectedPolicy);
 }
 
 void PolicyListView::dropDeletedSelection() {
     if (m_selectedPolicy && m_selectedPolicy->isDeleted()) {
         setSelectedPolicy(nullptr);
     }
-}
-
-void PolicyListView::takeViewSelection() {
-    if (m_showingSelection || m_modelChanging) {
-        return;
-    }
-    const QModelIndexList rows = m_list->selectionModel()->selectedRows();
-    // A row hidden by the search or the filter, or removed, leaves the selection as it is.
-    if (rows.isEmpty()) {
-        return;
-    }
-    ManagedObject* object = m_model->objectAt(rows.first().row());
-    setSelectedPolicy(std::static_pointer_cast<Policy>(object->shared_from_this()));
-}
-
-void PolicyListView::showSelectionInView() {
-    const int row = m_selectedPolicy ? m_model->rowOf(m_selectedPolicy.get()) : -1;
-    QItemSelectionModel* selection = m_list->selectionModel();
-    const QModelIndex index = row >= 0 ? m_model->index(row) : QModelIndex();
-    if (index.isValid() && selection->isSelected(index)) {
-        return;
-    }
-    m_showingSelection = true;
-    if (index.isValid()) {
-        selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-    } else {
-        selection->clearSelection();
-    }
-    m_showingSelection = false;
 }
 
 void PolicyListView::showContextMenu(const QPoint& position) {

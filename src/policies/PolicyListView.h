@@ -9,6 +9,7 @@
 
 class Confirmation;
 class EmptyState;
+class ListSelectionKeeper;
 class ObjectObservation;
 class Policy;
 class PolicyListModel;
@@ -55,8 +56,6 @@ private:
     void setSelectedPolicy(std::shared_ptr<Policy> policy);
     QWidget* makePane(const std::shared_ptr<Policy>& policy);
     void dropDeletedSelection();
-    void takeViewSelection();
-    void showSelectionInView();
     void showContextMenu(const QPoint& position);
     // The pane's confirmed delete: the pane goes at once, the policy a moment later.
     void deleteFromPane(const std::shared_ptr<Policy>& policy);
@@ -69,11 +68,10 @@ private:
     PolicyListModel* m_model;
     std::shared_ptr<Policy> m_selectedPolicy;
     std::unique_ptr<ObjectObservation> m_selectedObservation;
-    bool m_showingSelection = false;
-    bool m_modelChanging = false;
     SearchField* m_search = nullptr;
     SegmentedControl* m_filter = nullptr;
     QListView* m_list = nullptr;
+    ListSelectionKeeper* m_selection = nullptr;
     QLabel* m_expiringIcon = nullptr;
     QLabel* m_expiringCount = nullptr;
     QLabel* m_expiredIcon = nullptr;
