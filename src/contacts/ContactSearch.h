@@ -1,46 +1,28 @@
 #pragma once
 
-#include <QLocale>
-#include <QString>
+#include "ui/FieldSearch.h"
 
 class Contact;
 
 // The contact list's search: it keeps a contact whose first name, last name or company
-// contains the text, ignoring letter case as the user's locale does (a Turkish dotless i is
-// not an i) but not accents. The text is used exactly as typed, so a blank is a search like
-// any other and only the empty text searches nothing. E-mail, phone number and notes are not
-// searched.
-//
-// Texts are compared in a folded form: each contact's is made once (keys) and kept by the
-// caller, so a keystroke costs one containment test per contact.
+// contains the text, as FieldSearch compares. E-mail, phone number and notes are not searched.
 class ContactSearch final {
 public:
-    // A contact's three searched texts, folded, one after the other.
-    struct Keys {
-        QString text;
-        int firstNameEnd = 0;
-        int lastNameEnd = 0;
-    };
+    using Keys = FieldSearch::Keys;
 
-    explicit ContactSearch(QLocale locale = QLocale());
+    explicit ContactSearch(QLocale locale = QLocale())
+        : m_search(std::move(locale)) {}
 
-    static Keys keys(const QString& firstName, const QString& lastName, const QString& company,
-                     const QLocale& locale);
     static Keys keys(const Contact& contact, const QLocale& locale);
 
-    const QString& text() const { return m_text; }
-    void setText(const QString& text);
+    const QString& text() const { return m_search.text(); }
+    void setText(const QString& text) { m_search.setText(text); }
 
-    bool admitsAll() const { return m_text.isEmpty(); }
-    bool admits(const Keys& keys) const;
-    // Whether everything this search keeps, `earlier` kept too: then searching the contacts
-    // `earlier` kept gives the same contacts as searching them all.
-    bool narrows(const ContactSearch& earlier) const;
+    bool admitsAll() const { return m_search.admitsAll(); }
+    bool admits(const Keys& keys) const { return m_search.admits(keys); }
+    // Whether everything this search keeps, `earlier` kept too.
+    bool narrows(const ContactSearch& earlier) const { return m_search.narrows(earlier.m_search); }
 
 private:
-    static QString folded(const QString& text, const QLocale& locale);
-
-    QLocale m_locale;
-    QString m_text;
-    QString m_folded;
+    FieldSearch m_search;
 };
