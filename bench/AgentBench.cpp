@@ -106,18 +106,6 @@ qint64 cpuTicks(qint64 pid) {
     return fields.value(11).toLongLong() + fields.value(12).toLongLong();
 }
 
-// Asked with the bus's own tool, so that the bench keeps no connection of its own.
-bool agentOnBus(const QString& address) {
-    QProcess ask;
-    ask.start(QStringLiteral("dbus-send"),
-              {QStringLiteral("--bus=") + address, QStringLiteral("--print-reply=literal"),
-               QStringLiteral("--dest=org.freedesktop.DBus"),
-               QStringLiteral("/org/freedesktop/DBus"),
-               QStringLiteral("org.freedesktop.DBus.NameHasOwner"),
-               QStringLiteral("string:org.quintaver.Scheduler.Reminders")});
-    return ask.waitForFinished(5000) && ask.readAllStandardOutput().contains("true");
-}
-
 void addFigures(QTemporaryDir& dir) {
     int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
     LogChannel log(devNull);
@@ -215,7 +203,8 @@ void memoryFigures(QTemporaryDir& dir) {
     QDeadlineTimer started(30'000);
     const auto startTime = std::chrono::steady_clock::now();
     agent.start(QStringLiteral(QS_AGENT_EXECUTABLE), {});
-    while (!agentOnBus(address) && !started.hasExpired()) {
+    while (!Bench::nameOnBus(address, QStringLiteral("org.quintaver.Scheduler.Reminders")) &&
+           !started.hasExpired()) {
         QThread::msleep(20);
     }
     const std::chrono::duration<double> startup = std::chrono::steady_clock::now() - startTime;

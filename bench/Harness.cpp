@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 
 #include <algorithm>
 #include <chrono>
@@ -78,6 +79,16 @@ StallWatch::StallWatch() {
     });
     m_ticks.start();
     m_last = m_clock.nsecsElapsed();
+}
+
+bool nameOnBus(const QString& address, const QString& name) {
+    QProcess ask;
+    ask.start(
+        QStringLiteral("dbus-send"),
+        {QStringLiteral("--bus=") + address, QStringLiteral("--print-reply=literal"),
+         QStringLiteral("--dest=org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+         QStringLiteral("org.freedesktop.DBus.NameHasOwner"), QStringLiteral("string:") + name});
+    return ask.waitForFinished(5000) && ask.readAllStandardOutput().contains("true");
 }
 
 void report(const QString& name, const QString& value, const QString& goal) {

@@ -42,6 +42,10 @@ private:
     qint64 m_longest = 0;
 };
 
+// Whether `name` has an owner on the bus at `address`; asked with the bus's own tool, so that
+// the bench keeps no connection of its own.
+bool nameOnBus(const QString& address, const QString& name);
+
 // One figure as a line "name: value (goal)".
 void report(const QString& name, const QString& value, const QString& goal);
 

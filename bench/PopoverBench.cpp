@@ -104,17 +104,6 @@ double openMs(int policies, int events, int tasks) {
     return samples[samples.size() / 2];
 }
 
-bool programOnBus(const QString& address) {
-    QProcess ask;
-    ask.start(QStringLiteral("dbus-send"),
-              {QStringLiteral("--bus=") + address, QStringLiteral("--print-reply=literal"),
-               QStringLiteral("--dest=org.freedesktop.DBus"),
-               QStringLiteral("/org/freedesktop/DBus"),
-               QStringLiteral("org.freedesktop.DBus.NameHasOwner"),
-               QStringLiteral("string:org.quintaver.Scheduler")});
-    return ask.waitForFinished(5000) && ask.readAllStandardOutput().contains("true");
-}
-
 // The program itself, started on a store of 10,000 policies, drawn offscreen on a bus of its
 // own; its resident set once start-up has settled.
 QString startupResidentMb() {
@@ -146,7 +135,8 @@ QString startupResidentMb() {
     program.setStandardOutputFile(QProcess::nullDevice());
     program.start(QStringLiteral(QS_PROGRAM_EXECUTABLE), {});
     QDeadlineTimer started(30'000);
-    while (!programOnBus(bus.address()) && !started.hasExpired()) {
+    while (!Bench::nameOnBus(bus.address(), QStringLiteral("org.quintaver.Scheduler")) &&
+           !started.hasExpired()) {
         QThread::msleep(20);
     }
     QThread::sleep(3);

@@ -19,14 +19,6 @@ using TimeHelpers::kDayMs;
 using TimeHelpers::kHourMs;
 using TimeHelpers::utc;
 
-QStringList shownNames(const PolicyListModel& model) {
-    QStringList names;
-    for (int row = 0; row < model.rowCount(); ++row) {
-        names << model.index(row).data(TitleRole).toString();
-    }
-    return names;
-}
-
 class PolicyListModelTest : public StoreFixture {
 protected:
     void SetUp() override { m_controller = openInMemory(); }
@@ -67,7 +59,7 @@ TEST_P(PolicyListCases, ListsWhatTheFilterAndSearchAdmit) {
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     model.setFilter(GetParam().filter);
     model.setSearchText(QString::fromUtf8(GetParam().search));
-    EXPECT_EQ(shownNames(model), GetParam().shown);
+    EXPECT_EQ(shownTitles(model), GetParam().shown);
     EXPECT_EQ(model.expiringCount(), 3);
     EXPECT_EQ(model.expiredCount(), 1);
     EXPECT_EQ(model.totalCount(), 6);
@@ -226,17 +218,17 @@ TEST_F(PolicyListModelTest, FollowsTheClockAcrossMidnight) {
     PolicyListModel model(context(), m_clock);
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     model.setFilter(PolicyFilter::ExpiringSoon);
-    EXPECT_EQ(shownNames(model), QStringList{"Scade"});
+    EXPECT_EQ(shownTitles(model), QStringList{"Scade"});
     EXPECT_EQ(model.expiredCount(), 0);
 
     m_clock.advanceTo(utc("2026-03-11T00:10:00+01:00"));
-    EXPECT_EQ(shownNames(model), QStringList{"Entra"});
+    EXPECT_EQ(shownTitles(model), QStringList{"Entra"});
     EXPECT_EQ(model.index(0).data(NoteRole).toString(), QStringLiteral("30g rimanenti"));
     EXPECT_EQ(model.expiringCount(), 1);
     EXPECT_EQ(model.expiredCount(), 1);
 
     m_clock.jumpTo(utc("2026-03-11T00:25:00+01:00"));
-    EXPECT_EQ(shownNames(model), (QStringList{"Entra", "Resta"}));
+    EXPECT_EQ(shownTitles(model), (QStringList{"Entra", "Resta"}));
 }
 
 // The abbreviated date each locale writes, from its own long format.

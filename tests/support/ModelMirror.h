@@ -1,8 +1,20 @@
 #pragma once
 
+#include "ui/ItemDataRole.h"
 #include "ui/LiveResultsModel.h"
 
+#include <QStringList>
+
 #include <vector>
+
+// The titles of the rows a list model shows now, in order.
+inline QStringList shownTitles(const QAbstractItemModel& model) {
+    QStringList titles;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        titles << model.index(row, 0).data(TitleRole).toString();
+    }
+    return titles;
+}
 
 // The rows a view would hold if it rebuilt them from nothing but a list model's signals
 // (reset, insert, remove, move), so a test can compare them with a fresh fetch: a row the
