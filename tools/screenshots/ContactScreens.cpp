@@ -1,5 +1,7 @@
 #include "ContactScreens.h"
 
+#include "ScreenServices.h"
+
 #include "contacts/ContactListView.h"
 #include "model/Contact.h"
 #include "model/PersistenceController.h"
@@ -85,9 +87,7 @@ void fill(ManagedObjectContext& context, const Clock& clock) {
 
 bool save(QWidget* widget, const QString& path) {
     QApplication::processEvents();
-    const bool written = widget->grab().save(path);
-    std::printf("%s %s\n", written ? "Wrote" : "Could not write", qPrintable(path));
-    return written;
+    return savePicture(widget->grab(), path);
 }
 
 void choose(ContactListView& view, const QString& fullName) {

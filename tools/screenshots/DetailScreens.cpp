@@ -1,17 +1,13 @@
 #include "DetailScreens.h"
 
+#include "ScreenServices.h"
+
 #include "contacts/ContactEditView.h"
 #include "model/Contact.h"
 #include "model/Policy.h"
 #include "platform/Clock.h"
-#include "platform/InMemoryNotificationService.h"
-#include "platform/InstallationCheck.h"
-#include "platform/LinuxDesktopActions.h"
-#include "platform/NotificationCenter.h"
 #include "policies/PolicyDetailView.h"
-#include "reminders/NotificationManager.h"
 #include "store/ManagedObjectContext.h"
-#include "ui/DialogConfirmation.h"
 #include "ui/Palette.h"
 
 #include <QApplication>
@@ -29,11 +25,6 @@ namespace {
 
 constexpr qint64 kDayMs = 86'400'000;
 constexpr int kPaneWidth = 900;
-
-class NotInstalled final : public InstallationCheck {
-public:
-    bool isInstalledApplication() const override { return false; }
-};
 
 QByteArray contractPdf() {
     QByteArray bytes;
@@ -103,29 +94,13 @@ void showWhole(PolicyDetailView* pane) {
     }
 }
 
-bool save(QWidget* widget, const QString& path) {
-    const bool written = widget->grab().save(path);
-    std::printf("%s %s\n", written ? "Wrote" : "Could not write", qPrintable(path));
-    return written;
-}
-
 } // namespace
 
 bool shootDetailScreens(const QDir& out, ManagedObjectContext& context, const Clock& clock,
                         LogChannel& log) {
-    InMemoryNotificationService service;
-    NotInstalled notInstalled;
-    NotificationCenter center;
-    const auto reminders = NotificationManager::make({service, notInstalled, clock, log, center});
-    LinuxDesktopActions desktop;
-    DialogConfirmation confirmation;
-    QTemporaryDir exports;
+    ScreenServices services(context, clock, log);
     const auto pane = [&](const std::shared_ptr<Policy>& policy) {
-        return new PolicyDetailView(
-            {{context, *reminders, clock, log, desktop, PdfShareExport(exports.path(), QString()),
-              [&](QWidget* over) { (new ContactEditView(context, nullptr, log, over))->open(); }},
-             confirmation},
-            policy, [] {});
+        return new PolicyDetailView({services.edit(), services.confirmation}, policy, [] {});
     };
     const std::vector<std::shared_ptr<Policy>> policies = fixturePolicies(context, clock);
     const char* const names[] = {"policy-detail-active.png", "policy-detail-expiring.png",
@@ -134,13 +109,13 @@ bool shootDetailScreens(const QDir& out, ManagedObjectContext& context, const Cl
     for (size_t i = 0; i < policies.size(); ++i) {
         std::unique_ptr<PolicyDetailView> shown(pane(policies[i]));
         showWhole(shown.get());
-        ok &= save(shown.get(), out.filePath(QLatin1String(names[i])));
+        ok &= savePicture(shown->grab(), out.filePath(QLatin1String(names[i])));
     }
 
     QApplication::setPalette(Palette::dark());
     std::unique_ptr<PolicyDetailView> dark(pane(policies[0]));
     showWhole(dark.get());
-    ok &= save(dark.get(), out.filePath("policy-detail-dark.png"));
+    ok &= savePicture(dark->grab(), out.filePath("policy-detail-dark.png"));
     QApplication::setPalette(Palette::light());
 
     std::unique_ptr<PolicyDetailView> asking(pane(policies[1]));
@@ -148,6 +123,6 @@ bool shootDetailScreens(const QDir& out, ManagedObjectContext& context, const Cl
     asking->findChild<QPushButton*>(QStringLiteral("deleteButton"))->click();
     QApplication::processEvents();
     auto* alert = asking->findChild<QMessageBox*>(QStringLiteral("confirmationDialog"));
-    ok &= alert && save(alert, out.filePath("policy-detail-delete-alert.png"));
+    ok &= alert && savePicture(alert->grab(), out.filePath("policy-detail-delete-alert.png"));
     return ok;
 }

@@ -1,16 +1,12 @@
 #include "MainWindowScreens.h"
 
+#include "ScreenServices.h"
+
 #include "app/ContentView.h"
 #include "model/PersistenceController.h"
 #include "model/Policy.h"
 #include "platform/Clock.h"
-#include "platform/InMemoryNotificationService.h"
-#include "platform/InstallationCheck.h"
-#include "platform/LinuxDesktopActions.h"
-#include "platform/NotificationCenter.h"
-#include "reminders/NotificationManager.h"
 #include "store/ManagedObjectContext.h"
-#include "ui/DialogConfirmation.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -26,11 +22,6 @@
 namespace {
 
 constexpr qint64 kDayMs = 86'400'000;
-
-class NotInstalled final : public InstallationCheck {
-public:
-    bool isInstalledApplication() const override { return false; }
-};
 
 struct Sample {
     const char* name;
@@ -66,12 +57,6 @@ void addSamples(ManagedObjectContext& context, Instant now) {
     context.save();
 }
 
-bool save(const QPixmap& picture, const QString& path) {
-    const bool written = picture.save(path);
-    std::printf("%s %s\n", written ? "Wrote" : "Could not write", qPrintable(path));
-    return written;
-}
-
 QPixmap settled(QWidget* window) {
     for (int i = 0; i < 5; ++i) {
         QApplication::processEvents();
@@ -99,33 +84,24 @@ QPixmap withContextMenu(ContentView& window, int row) {
 bool shootMainWindowScreens(const QDir& out, const Clock& clock, LogChannel& log) {
     PersistenceController store(true, clock, log);
     ManagedObjectContext& context = store.container().viewContext();
-    InMemoryNotificationService service;
-    NotInstalled notInstalled;
-    NotificationCenter center;
-    const auto reminders = NotificationManager::make({service, notInstalled, clock, log, center});
-    LinuxDesktopActions desktop;
-    DialogConfirmation confirmation;
-    QTemporaryDir folder;
-    QSettings settings(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
-    ContentView window({{{context, *reminders, clock, log, desktop,
-                          PdfShareExport(folder.path(), QString()), [](QWidget*) {}},
-                         confirmation},
-                        center,
-                        settings});
+    ScreenServices services(context, clock, log);
+    QSettings settings(services.folder().filePath(QStringLiteral("settings.ini")),
+                       QSettings::IniFormat);
+    ContentView window({services.list(), services.center, settings});
     window.resize(1180, 720);
     window.show();
 
-    bool ok = save(settled(&window), out.filePath(QStringLiteral("main-window-empty.png")));
+    bool ok = savePicture(settled(&window), out.filePath(QStringLiteral("main-window-empty.png")));
     addSamples(context, clock.now());
     auto* list = window.findChild<QListView*>(QStringLiteral("policyList"));
     list->setCurrentIndex(list->model()->index(2, 0));
-    ok &= save(settled(&window), out.filePath(QStringLiteral("main-window-list.png")));
-    ok &= save(withContextMenu(window, 4),
-               out.filePath(QStringLiteral("main-window-context-menu.png")));
+    ok &= savePicture(settled(&window), out.filePath(QStringLiteral("main-window-list.png")));
+    ok &= savePicture(withContextMenu(window, 4),
+                      out.filePath(QStringLiteral("main-window-context-menu.png")));
     window.findChild<QLineEdit*>(QStringLiteral("policySearchField"))
         ->setText(QStringLiteral("casa"));
-    ok &= save(settled(&window), out.filePath(QStringLiteral("main-window-search.png")));
+    ok &= savePicture(settled(&window), out.filePath(QStringLiteral("main-window-search.png")));
     window.setSelectedTab(2);
-    ok &= save(settled(&window), out.filePath(QStringLiteral("main-window-contacts.png")));
+    ok &= savePicture(settled(&window), out.filePath(QStringLiteral("main-window-contacts.png")));
     return ok;
 }

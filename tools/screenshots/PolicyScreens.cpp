@@ -1,17 +1,14 @@
 #include "PolicyScreens.h"
 
+#include "ScreenServices.h"
+
 #include "contacts/ContactEditView.h"
 #include "model/Contact.h"
 #include "model/Policy.h"
-#include "platform/InMemoryNotificationService.h"
-#include "platform/InstallationCheck.h"
-#include "platform/LinuxDesktopActions.h"
 #include "platform/ManualClock.h"
-#include "platform/NotificationCenter.h"
 #include "policies/DropZoneView.h"
 #include "policies/PDFViewer.h"
 #include "policies/PolicyEditView.h"
-#include "reminders/NotificationManager.h"
 #include "store/ManagedObjectContext.h"
 #include "ui/Palette.h"
 
@@ -30,11 +27,6 @@
 #include <cstdio>
 
 namespace {
-
-class NotInstalled final : public InstallationCheck {
-public:
-    bool isInstalledApplication() const override { return false; }
-};
 
 QByteArray samplePdf() {
     QByteArray bytes;
@@ -61,12 +53,6 @@ QByteArray samplePdf() {
     return bytes;
 }
 
-bool save(QWidget* widget, const QString& path) {
-    const bool written = widget->grab().save(path);
-    std::printf("%s %s\n", written ? "Wrote" : "Could not write", qPrintable(path));
-    return written;
-}
-
 bool shootSheet(QDialog* sheet, const QString& path) {
     sheet->show();
     QApplication::processEvents();
@@ -74,7 +60,7 @@ bool shootSheet(QDialog* sheet, const QString& path) {
         sheet->resize(620, scroll->widget()->sizeHint().height());
     }
     QApplication::processEvents();
-    const bool written = save(sheet, path);
+    const bool written = savePicture(sheet->grab(), path);
     sheet->close();
     QApplication::processEvents();
     return written;
@@ -84,22 +70,8 @@ bool shootSheet(QDialog* sheet, const QString& path) {
 
 bool shootPolicyScreens(const QDir& out, ManagedObjectContext& context, const Clock& clock,
                         LogChannel& log) {
-    InMemoryNotificationService service;
-    NotInstalled notInstalled;
-    NotificationCenter center;
-    const auto reminders = NotificationManager::make({service, notInstalled, clock, log, center});
-    LinuxDesktopActions desktop;
-    QTemporaryDir exports;
-    const auto services = [&] {
-        return PolicyEditView::Services{
-            context,
-            *reminders,
-            clock,
-            log,
-            desktop,
-            PdfShareExport(exports.path(), QString()),
-            [&](QWidget* over) { (new ContactEditView(context, nullptr, log, over))->open(); }};
-    };
+    ScreenServices shared(context, clock, log);
+    const auto services = [&shared] { return shared.edit(); };
 
     auto contact = context.insert<Contact>();
     contact->setFirstName(QStringLiteral("Luca"));
@@ -133,8 +105,9 @@ bool shootPolicyScreens(const QDir& out, ManagedObjectContext& context, const Cl
     ok &= shootSheet(new PolicyEditView(services(), policy),
                      out.filePath("policy-editor-document.png"));
 
-    auto* viewer = new PDFViewer(*policy->pdfDocument(), *policy->pdfFileName(),
-                                 {desktop, log, PdfShareExport(exports.path(), QString())});
+    auto* viewer =
+        new PDFViewer(*policy->pdfDocument(), *policy->pdfFileName(),
+                      {shared.desktop(), log, PdfShareExport(shared.folder().path(), QString())});
     viewer->resize(600, 700);
     viewer->show();
     // The pages are drawn on a thread of their own: give them time to arrive.
@@ -142,7 +115,7 @@ bool shootPolicyScreens(const QDir& out, ManagedObjectContext& context, const Cl
     while (!rendered.hasExpired()) {
         QApplication::processEvents(QEventLoop::AllEvents, 50);
     }
-    ok &= save(viewer, out.filePath("pdf-viewer.png"));
+    ok &= savePicture(viewer->grab(), out.filePath("pdf-viewer.png"));
     viewer->close();
 
     DropZoneView zone;
@@ -152,7 +125,7 @@ bool shootPolicyScreens(const QDir& out, ManagedObjectContext& context, const Cl
     mime.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/Polizza.pdf"))});
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&zone, &enter);
-    ok &= save(&zone, out.filePath("drop-zone-targeted.png"));
+    ok &= savePicture(zone.grab(), out.filePath("drop-zone-targeted.png"));
 
     QApplication::setPalette(Palette::dark());
     ok &=
