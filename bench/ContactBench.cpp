@@ -1,4 +1,5 @@
 #include "Harness.h"
+#include "PolicyWorld.h"
 #include "contacts/ContactDetailView.h"
 #include "contacts/ContactListModel.h"
 #include "contacts/ContactListView.h"
@@ -28,20 +29,6 @@ constexpr int kContacts = 20'000;
 constexpr int kPolicies = 100'000;
 constexpr int kBusyContacts = 10; // each holding 50 policies
 
-const char* const kSyllables[] = {"ba", "ce", "di", "fo", "gu", "la", "me", "ni",
-                                  "po", "ra", "si", "to", "va", "ze", "ri", "no",
-                                  "ma", "lo", "te", "ca", "sa", "bi", "de", "li"};
-
-QString madeUpName(std::mt19937_64& random) {
-    QString text;
-    const int syllables = 2 + int(random() % 3);
-    for (int i = 0; i < syllables; ++i) {
-        text += QLatin1String(kSyllables[random() % std::size(kSyllables)]);
-    }
-    text[0] = text[0].toUpper();
-    return text;
-}
-
 // An in-memory store of 20,000 contacts with made-up names and companies, and 100,000
 // policies: 50 for each of the first ten contacts, the rest spread at random, a few without a
 // contact.
@@ -54,16 +41,16 @@ struct ContactWorld {
         std::mt19937_64 random(17);
         for (int i = 0; i < kContacts; ++i) {
             auto contact = context.insert<Contact>();
-            contact->setFirstName(madeUpName(random));
-            contact->setLastName(madeUpName(random));
+            contact->setFirstName(PolicyWorld::madeUpName(random));
+            contact->setLastName(PolicyWorld::madeUpName(random));
             if (random() % 2) {
-                contact->setCompany(madeUpName(random) + QStringLiteral(" S.r.l."));
+                contact->setCompany(PolicyWorld::madeUpName(random) + QStringLiteral(" S.r.l."));
             }
             contacts.push_back(contact);
         }
         for (int i = 0; i < kPolicies; ++i) {
             auto policy = context.insert<Policy>();
-            policy->setName(madeUpName(random));
+            policy->setName(PolicyWorld::madeUpName(random));
             policy->setPolicyNumber(QStringLiteral("POL-%1").arg(i, 6, 10, QLatin1Char('0')));
             policy->setProvider(QStringLiteral("Generali"));
             policy->setExpirationDate(Instant(

@@ -32,23 +32,10 @@ struct EditorWorld : ScreenWorld {
         std::mt19937_64 random(11);
         for (int i = 0; i < contacts; ++i) {
             auto contact = context.insert<Contact>();
-            contact->setFirstName(name(random, 2));
-            contact->setLastName(name(random, 3));
+            contact->setFirstName(PolicyWorld::madeUpName(random, 2));
+            contact->setLastName(PolicyWorld::madeUpName(random, 3));
         }
         context.save();
-    }
-
-    // A made-up name of a few syllables, so names spread as real ones do.
-    static QString name(std::mt19937_64& random, int syllables) {
-        static const char* const parts[] = {"ba", "ce", "di", "fo", "gu", "la", "me", "ni",
-                                            "po", "ra", "si", "to", "va", "ze", "ri", "no",
-                                            "ma", "lo", "te", "ca", "sa", "bi", "de", "li"};
-        QString text;
-        for (int i = 0; i < syllables; ++i) {
-            text += QLatin1String(parts[random() % std::size(parts)]);
-        }
-        text[0] = text[0].toUpper();
-        return text;
     }
 
     PolicyEditView* open() {

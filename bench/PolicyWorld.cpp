@@ -19,9 +19,10 @@ const char* const kProviders[] = {
     "Groupama", "Sara",    "Vittoria",   "Helvetia",   "Poste Vita", "Genertel",    "Linear",
     "Verti",    "Prima",   "Itas Mutua", "HDI",        "Aviva",      "Intesa Vita"};
 
-QString madeUpName(std::mt19937_64& random) {
+} // namespace
+
+QString PolicyWorld::madeUpName(std::mt19937_64& random, int syllables) {
     QString text;
-    const int syllables = 2 + int(random() % 3);
     for (int i = 0; i < syllables; ++i) {
         text += QLatin1String(kSyllables[random() % std::size(kSyllables)]);
     }
@@ -29,7 +30,10 @@ QString madeUpName(std::mt19937_64& random) {
     return text;
 }
 
-} // namespace
+QString PolicyWorld::madeUpName(std::mt19937_64& random) {
+    const int syllables = 2 + int(random() % 3);
+    return madeUpName(random, syllables);
+}
 
 void PolicyWorld::fill(ManagedObjectContext& context, int count) {
     std::mt19937_64 random(13);

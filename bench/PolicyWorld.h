@@ -5,6 +5,8 @@
 #include "platform/LogChannel.h"
 #include "platform/ManualClock.h"
 
+#include <random>
+
 class ManagedObjectContext;
 
 // Made-up policies for the figures: names of a client and a word, numbers, twenty insurers,
@@ -12,6 +14,11 @@ class ManagedObjectContext;
 namespace PolicyWorld {
 
 inline const Instant kNow(1'773'136'200'000); // 2026-03-10T09:50:00Z
+
+// A made-up name of a few syllables, so names spread as real ones do; of two to four
+// syllables without a count.
+QString madeUpName(std::mt19937_64& random, int syllables);
+QString madeUpName(std::mt19937_64& random);
 
 // Inserts `count` policies and saves.
 void fill(ManagedObjectContext& context, int count);
