@@ -86,7 +86,8 @@ double openMs(int policies, int events, int tasks) {
     AlwaysTray tray;
     NoDesktop desktop;
     NotificationCenter center;
-    AppDelegate delegate({store.container().viewContext(), desktop, center, tray, {}, {}, 0});
+    AppDelegate delegate(
+        {store.container().viewContext(), clock, desktop, center, tray, {}, {}, 0});
     delegate.setupMenuBar();
     std::vector<double> samples;
     for (int round = 0; round < 15; ++round) {

@@ -22,7 +22,6 @@
 #include <QApplication>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QTimer>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -93,6 +92,7 @@ int main(int argc, char* argv[]) {
     SystemTrayHost trayHost;
     AppDelegate delegate({
         .context = context,
+        .clock = clock,
         .desktop = desktop,
         .center = NotificationCenter::defaultCenter(),
         .trayHost = trayHost,
@@ -110,7 +110,9 @@ int main(int argc, char* argv[]) {
                      &AppDelegate::setTrayIconShown);
 
     window.show();
-    // Once launching has finished: the event loop runs.
-    QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
+    // Launching has finished once the window is on screen: the panel icon's popover fetches
+    // its rows then, not before the first paint.
+    QObject::connect(&window, &ContentView::firstPainted, &delegate,
+                     &AppDelegate::applicationDidFinishLaunching);
     return QApplication::exec();
 }

@@ -70,8 +70,8 @@ void AppDelegate::setupMenuBar() {
     if (m_statusBarItem) {
         return;
     }
-    m_view = new MenuBarView(
-        {m_services.context, m_services.desktop, m_services.center, m_services.mainWindow});
+    m_view = new MenuBarView({m_services.context, m_services.clock, m_services.desktop,
+                              m_services.center, m_services.mainWindow});
     connect(m_view, &MenuBarView::preferencesRequested, this, &AppDelegate::preferencesRequested);
     m_popover = std::make_unique<Popover>(m_view);
 

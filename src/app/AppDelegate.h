@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+class Clock;
 class DesktopActions;
 class ManagedObjectContext;
 class MenuBarView;
@@ -28,6 +29,7 @@ class AppDelegate final : public QObject {
 public:
     struct Services {
         ManagedObjectContext& context;
+        const Clock& clock;
         DesktopActions& desktop;
         NotificationCenter& center;
         TrayHost& trayHost;

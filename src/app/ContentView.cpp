@@ -24,6 +24,8 @@ namespace {
 const QString kGeometryKey = QStringLiteral("mainWindow/geometry");
 // Moves and resizes come in bursts; the geometry is written once the burst is over.
 constexpr int kGeometrySaveDelayMs = 500;
+// How long a shown window may go unpainted before start-up goes on without it.
+constexpr int kFirstPaintPatienceMs = 1000;
 
 } // namespace
 
@@ -209,6 +211,26 @@ void ContentView::openNewPolicySheet() {
     }
     auto* editor = new PolicyEditView(m_services.policies.edit, nullptr, this);
     editor->open();
+}
+
+void ContentView::paintEvent(QPaintEvent* event) {
+    QMainWindow::paintEvent(event);
+    if (!m_painted) {
+        // Told on the next turn, once this paint has reached the screen.
+        QTimer::singleShot(0, this, &ContentView::announceFirstPaint);
+    }
+}
+
+void ContentView::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    QTimer::singleShot(kFirstPaintPatienceMs, this, &ContentView::announceFirstPaint);
+}
+
+void ContentView::announceFirstPaint() {
+    if (!m_painted) {
+        m_painted = true;
+        Q_EMIT firstPainted();
+    }
 }
 
 void ContentView::closeEvent(QCloseEvent* event) {

@@ -40,9 +40,14 @@ public:
 
 Q_SIGNALS:
     void preferencesRequested();
+    // Once, after the window's first paint (or a moment after it was shown, should the
+    // desktop never expose it): what may wait until the user sees the window starts here.
+    void firstPainted();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -54,6 +59,7 @@ private:
     void showSection(int tag);
     void restoreWindowGeometry();
     void saveWindowGeometry();
+    void announceFirstPaint();
 
     Services m_services;
     SidebarView* m_sidebar = nullptr;
@@ -63,4 +69,5 @@ private:
     QWidget* m_notice = nullptr;
     QLabel* m_noticeText = nullptr;
     QTimer* m_geometrySave = nullptr;
+    bool m_painted = false;
 };

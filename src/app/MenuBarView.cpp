@@ -110,7 +110,7 @@ MenuBarView::MenuBarView(const Services& services, QWidget* parent)
     buildFooter();
     // The attention list counts days from the current instant, which a new day, a zone change
     // or a clock jump moves while the popover stays open.
-    const Clock& clock = m_services.context.clock();
+    const Clock& clock = m_services.clock;
     for (const auto signal :
          {&Clock::dayChanged, &Clock::timeZoneChanged, &Clock::wallClockJumped}) {
         connect(&clock, signal, this, &MenuBarView::scheduleUpdate);
@@ -267,7 +267,7 @@ void MenuBarView::addDivider() {
 }
 
 void MenuBarView::takeNow() {
-    const Clock& clock = m_services.context.clock();
+    const Clock& clock = m_services.clock;
     m_now = clock.now();
     m_windowEnd = CalendarMath::addDays(m_now, kPolicyWindowDays, clock.timeZone())
                       .value_or(Instant(Instant::kMaxMs));
@@ -350,7 +350,7 @@ void MenuBarView::bringForward() {
 }
 
 int MenuBarView::attentionCount() const {
-    const Clock& clock = m_services.context.clock();
+    const Clock& clock = m_services.clock;
     StatusClassifier classifier(clock.now(), clock.timeZone());
     const auto [first, end] = expiringPolicyRows();
     int count = 0;
@@ -396,7 +396,7 @@ void MenuBarView::updateNextEvent() {
     m_nextEventDot->setPixmap(dot(color, devicePixelRatioF()));
     m_nextEventDot->setProperty("dotColor", color);
     m_nextEventTitle->setText(event->title());
-    const Clock& clock = m_services.context.clock();
+    const Clock& clock = m_services.clock;
     const QTime time = event->startDate().toUtcDateTime().toTimeZone(clock.timeZone()).time();
     m_nextEventTime->setText(clock.locale().toString(time, QLocale::ShortFormat));
 }

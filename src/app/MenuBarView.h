@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+class Clock;
 class DesktopActions;
 class LiveFetchResults;
 class ManagedObjectContext;
@@ -35,6 +36,8 @@ class MenuBarView final : public QWidget, private LiveFetchResultsListener {
 public:
     struct Services {
         ManagedObjectContext& context;
+        // The program's clock, whose day, zone and jump signals recount an open popover.
+        const Clock& clock;
         DesktopActions& desktop;
         NotificationCenter& center;
         // The window brought forward; may be null while it does not exist.

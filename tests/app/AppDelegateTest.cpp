@@ -45,6 +45,7 @@ protected:
         m_tray.setAvailable(trayAvailable);
         m_delegate = std::make_unique<AppDelegate>(AppDelegate::Services{
             .context = m_controller->container().viewContext(),
+            .clock = m_clock,
             .desktop = m_desktop,
             .center = m_center,
             .trayHost = m_tray,

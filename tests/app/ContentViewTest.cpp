@@ -27,6 +27,8 @@ protected:
     void show() {
         m_window = std::make_unique<ContentView>(
             ContentView::Services{policyServices(), m_center, m_settings});
+        m_firstPaints = 0;
+        QObject::connect(m_window.get(), &ContentView::firstPainted, [this] { ++m_firstPaints; });
         m_window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
         QApplication::setActiveWindow(m_window.get());
@@ -63,11 +65,15 @@ protected:
 
     QSettings m_settings;
     QStringList m_posted;
+    int m_firstPaints = 0;
     std::unique_ptr<ContentView> m_window;
 };
 
 TEST_F(ContentViewTest, OpensOnThePoliciesAndTheSidebarSwitchesSections) {
     EXPECT_EQ(m_window->windowTitle(), QStringLiteral("Quintaver Scheduler"));
+    // The panel icon starts once the window is on screen, and only once.
+    EXPECT_TRUE(waitUntil([this] { return m_firstPaints == 1; }));
+    m_window->repaint();
     auto* policies = child<QToolButton>("policiesRow");
     auto* contacts = child<QToolButton>("contactsRow");
     EXPECT_EQ(section(), QStringLiteral("policyListView"));
@@ -88,6 +94,7 @@ TEST_F(ContentViewTest, OpensOnThePoliciesAndTheSidebarSwitchesSections) {
     EXPECT_TRUE(search("policySearchField")->text().isEmpty());
     contacts->click();
     EXPECT_TRUE(search("contactSearchField")->text().isEmpty());
+    EXPECT_EQ(m_firstPaints, 1);
 }
 
 TEST_F(ContentViewTest, EveryWayToANewPolicyOpensOneEmptyEditor) {

@@ -23,7 +23,9 @@ using TimeHelpers::kHourMs;
 class MenuBarViewTest : public StoreFixture {
 protected:
     void SetUp() override {
-        m_controller = openInMemory();
+        // The store keeps a clock of its own that never signals, as the program's does: the
+        // popover must hear time move from the clock it is given.
+        m_controller = std::make_unique<PersistenceController>(true, m_storeClock, *m_log);
         m_center.addObserver(NotificationName::newPolicy, &m_center,
                              [this] { m_posted << NotificationName::newPolicy; });
         m_center.addObserver(NotificationName::newEvent, &m_center,
@@ -67,8 +69,8 @@ protected:
 
     MenuBarView& view() {
         if (!m_view) {
-            m_view = std::make_unique<MenuBarView>(
-                MenuBarView::Services{context(), m_desktop, m_center, [] { return nullptr; }});
+            m_view = std::make_unique<MenuBarView>(MenuBarView::Services{
+                context(), m_clock, m_desktop, m_center, [] { return nullptr; }});
             m_view->show();
         }
         return *m_view;
@@ -91,6 +93,7 @@ protected:
         return nullptr;
     }
 
+    ManualClock m_storeClock{m_clock.now(), m_clock.timeZone()};
     std::unique_ptr<PersistenceController> m_controller;
     FakeDesktopActions m_desktop;
     NotificationCenter m_center;

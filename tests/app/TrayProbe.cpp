@@ -86,6 +86,7 @@ int main(int argc, char* argv[]) {
     SystemTrayHost trayHost;
     AppDelegate delegate({
         .context = context,
+        .clock = clock,
         .desktop = desktop,
         .center = center,
         .trayHost = trayHost,
@@ -93,7 +94,8 @@ int main(int argc, char* argv[]) {
         .requestAuthorization = [&reminders] { reminders->requestAuthorization(); },
     });
     window.show();
-    QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
+    QObject::connect(&window, &ContentView::firstPainted, &delegate,
+                     &AppDelegate::applicationDidFinishLaunching);
 
     QString last;
     QTimer report;

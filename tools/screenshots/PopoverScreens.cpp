@@ -1,5 +1,7 @@
 #include "PopoverScreens.h"
 
+#include "ScreenServices.h"
+
 #include "app/MenuBarView.h"
 #include "app/Popover.h"
 #include "model/Category.h"
@@ -66,15 +68,14 @@ void fillBusy(ManagedObjectContext& context, Instant now) {
     context.save();
 }
 
-bool shoot(ManagedObjectContext& context, const QString& path) {
+bool shoot(ManagedObjectContext& context, const Clock& clock, const QString& path) {
     NoDesktop desktop;
     NotificationCenter center;
-    auto* view = new MenuBarView({context, desktop, center, {}});
+    auto* view = new MenuBarView({context, clock, desktop, center, {}});
     Popover popover(view);
     popover.show();
     QApplication::processEvents();
-    const bool written = popover.grab().save(path);
-    std::printf("%s %s\n", written ? "Wrote" : "Could not write", qPrintable(path));
+    const bool written = savePicture(popover.grab(), path);
     popover.close();
     QApplication::processEvents();
     return written;
@@ -84,12 +85,12 @@ bool shoot(ManagedObjectContext& context, const QString& path) {
 
 bool shootPopoverScreens(const QDir& out, const Clock& clock, LogChannel& log) {
     PersistenceController empty(true, clock, log);
-    bool ok = shoot(empty.container().viewContext(), out.filePath("popover-empty.png"));
+    bool ok = shoot(empty.container().viewContext(), clock, out.filePath("popover-empty.png"));
     PersistenceController busy(true, clock, log);
     fillBusy(busy.container().viewContext(), clock.now());
-    ok &= shoot(busy.container().viewContext(), out.filePath("popover-busy.png"));
+    ok &= shoot(busy.container().viewContext(), clock, out.filePath("popover-busy.png"));
     QApplication::setPalette(Palette::dark());
-    ok &= shoot(busy.container().viewContext(), out.filePath("popover-busy-dark.png"));
+    ok &= shoot(busy.container().viewContext(), clock, out.filePath("popover-busy-dark.png"));
     QApplication::setPalette(Palette::light());
     return ok;
 }
