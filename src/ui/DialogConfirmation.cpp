@@ -1,5 +1,6 @@
 #include "ui/DialogConfirmation.h"
 
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -10,8 +11,15 @@ void DialogConfirmation::ask(QWidget* over, const Question& question,
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
     box->setIcon(QMessageBox::Warning);
+    box->setTextFormat(Qt::PlainText);
     box->setText(question.title);
     box->setInformativeText(question.message);
+    // The message quotes names the user typed: the box must never read them as markup (the
+    // informative text's label guesses rich text and opens links on its own).
+    for (QLabel* label : box->findChildren<QLabel*>()) {
+        label->setTextFormat(Qt::PlainText);
+        label->setOpenExternalLinks(false);
+    }
     box->setAccessibleName(question.title);
     box->setAccessibleDescription(question.message);
     QPushButton* cancel = box->addButton(question.cancelText, QMessageBox::RejectRole);
@@ -22,9 +30,11 @@ void DialogConfirmation::ask(QWidget* over, const Question& question,
     confirm->setObjectName(QStringLiteral("confirmationConfirmButton"));
     box->setDefaultButton(cancel);
     box->setEscapeButton(cancel);
-    QObject::connect(box, &QMessageBox::buttonClicked, box,
-                     [confirm, answered = std::move(answered)](QAbstractButton* button) {
-                         answered(button == confirm);
+    // Every way the box closes answers once: a button, Escape, or the window manager's close
+    // (which clicks no button and must count as cancelling).
+    QObject::connect(box, &QDialog::finished, box,
+                     [box, confirm, answered = std::move(answered)](int) {
+                         answered(box->clickedButton() == confirm);
                      });
     box->open();
 }
