@@ -1,5 +1,6 @@
 #include "ContactScreens.h"
 
+#include "ScreenCamera.h"
 #include "ScreenServices.h"
 
 #include "contacts/ContactListView.h"
@@ -44,15 +45,14 @@ const Person kPeople[] = {
     {"Chiara", "Colombo", "Farmacia Colombo", "+39 02 555 0177", nullptr, nullptr},
 };
 
-std::optional<QString> text(const char* value) {
-    return value ? std::optional<QString>(QString::fromUtf8(value)) : std::nullopt;
-}
-
-void fill(ManagedObjectContext& context, const Clock& clock) {
+void fill(const ScreenCamera& camera, ManagedObjectContext& context, const Clock& clock) {
+    const auto text = [&camera](const char* value) {
+        return value ? std::optional<QString>(camera.text(value)) : std::nullopt;
+    };
     for (const Person& person : kPeople) {
         auto contact = context.insert<Contact>();
-        contact->setFirstName(QString::fromUtf8(person.first));
-        contact->setLastName(QString::fromUtf8(person.last));
+        contact->setFirstName(camera.text(person.first));
+        contact->setLastName(camera.text(person.last));
         contact->setCompany(text(person.company));
         contact->setPhoneNumber(text(person.phone));
         contact->setEmail(text(person.email));
@@ -69,14 +69,15 @@ void fill(ManagedObjectContext& context, const Clock& clock) {
     const auto contacts = context.fetch(Contact::fetchRequest());
     for (const auto& [name, provider, days, reminders, holder] : policies) {
         auto policy = context.insert<Policy>();
-        policy->setName(QString::fromUtf8(name));
+        policy->setName(camera.text(name));
         policy->setPolicyNumber(
             QStringLiteral("POL-%1").arg(qHash(QByteArray(name)) % 900000 + 100000));
-        policy->setProvider(QString::fromUtf8(provider));
+        policy->setProvider(camera.text(provider));
         policy->setExpirationDate(Instant(clock.now().msSinceEpoch() + days * kDayMs));
         policy->setCustomReminderDays(QString::fromUtf8(reminders));
         for (const auto& contact : contacts) {
-            if (contact->lastName() == QLatin1String(holder) && (contact->firstName() != u"Anna")) {
+            if (contact->lastName() == camera.text(holder) &&
+                contact->firstName() != camera.text("Anna")) {
                 policy->setContact(contact);
                 break;
             }
@@ -85,12 +86,14 @@ void fill(ManagedObjectContext& context, const Clock& clock) {
     context.save();
 }
 
-bool save(QWidget* widget, const QString& path) {
+bool save(ScreenCamera& camera, QWidget* widget, const char* name) {
     QApplication::processEvents();
-    return savePicture(widget->grab(), path);
+    return camera.take(widget->grab(), QLatin1String(name));
 }
 
-void choose(ContactListView& view, const QString& fullName) {
+void choose(const ScreenCamera& camera, ContactListView& view, const char* first,
+            const char* last) {
+    const QString fullName = camera.text(first) + QLatin1Char(' ') + camera.text(last);
     auto* list = view.findChild<QListView*>(QStringLiteral("contactList"));
     for (int row = 0; row < list->model()->rowCount(); ++row) {
         const QModelIndex index = list->model()->index(row, 0);
@@ -104,7 +107,7 @@ void choose(ContactListView& view, const QString& fullName) {
 
 } // namespace
 
-bool shootContactScreens(const QDir& out, const Clock& clock, LogChannel& log) {
+bool shootContactScreens(ScreenCamera& camera, const Clock& clock, LogChannel& log) {
     DialogConfirmation confirmation;
     PersistenceController empty(true, clock, log);
     bool ok = true;
@@ -112,35 +115,35 @@ bool shootContactScreens(const QDir& out, const Clock& clock, LogChannel& log) {
         ContactListView view({empty.container().viewContext(), clock, log, confirmation});
         view.resize(1180, 720);
         view.show();
-        ok &= save(&view, out.filePath("contacts-empty.png"));
+        ok &= save(camera, &view, "contacts-empty.png");
     }
     PersistenceController filled(true, clock, log);
     ManagedObjectContext& context = filled.container().viewContext();
-    fill(context, clock);
+    fill(camera, context, clock);
     ContactListView view({context, clock, log, confirmation});
     view.resize(1180, 720);
     view.show();
-    choose(view, QStringLiteral("Giulia Ferraris"));
-    ok &= save(&view, out.filePath("contacts-list.png"));
+    choose(camera, view, "Giulia", "Ferraris");
+    ok &= save(camera, &view, "contacts-list.png");
     view.findChild<QLineEdit*>(QStringLiteral("contactSearchField"))
         ->setText(QStringLiteral("ross"));
-    ok &= save(&view, out.filePath("contacts-search.png"));
+    ok &= save(camera, &view, "contacts-search.png");
     view.findChild<QLineEdit*>(QStringLiteral("contactSearchField"))->clear();
-    choose(view, QStringLiteral("Paolo Bianchi"));
-    ok &= save(&view, out.filePath("contact-no-policies.png"));
-    choose(view, QStringLiteral("Giulia Ferraris"));
+    choose(camera, view, "Paolo", "Bianchi");
+    ok &= save(camera, &view, "contact-no-policies.png");
+    choose(camera, view, "Giulia", "Ferraris");
     view.detailView()->findChild<QPushButton*>(QStringLiteral("deleteContactButton"))->click();
     QApplication::processEvents();
     if (auto* question = view.findChild<QMessageBox*>()) {
-        ok &= save(question, out.filePath("contact-delete-question.png"));
+        ok &= save(camera, question, "contact-delete-question.png");
         question->reject();
     }
     QApplication::setPalette(Palette::dark());
     ContactListView dark({context, clock, log, confirmation});
     dark.resize(1180, 720);
     dark.show();
-    choose(dark, QStringLiteral("Giulia Ferraris"));
-    ok &= save(&dark, out.filePath("contacts-dark.png"));
+    choose(camera, dark, "Giulia", "Ferraris");
+    ok &= save(camera, &dark, "contacts-dark.png");
     QApplication::setPalette(Palette::light());
     return ok;
 }

@@ -1,5 +1,6 @@
 #include "DetailScreens.h"
 
+#include "ScreenCamera.h"
 #include "ScreenServices.h"
 
 #include "contacts/ContactEditView.h"
@@ -44,12 +45,13 @@ QByteArray contractPdf() {
     return bytes;
 }
 
-std::shared_ptr<Policy> fixturePolicy(ManagedObjectContext& context, const Clock& clock,
-                                      const char* name, const char* number, qint64 days) {
+std::shared_ptr<Policy> fixturePolicy(const ScreenCamera& camera, ManagedObjectContext& context,
+                                      const Clock& clock, const char* name, const char* number,
+                                      qint64 days) {
     auto policy = context.insert<Policy>();
-    policy->setName(QString::fromUtf8(name));
-    policy->setPolicyNumber(QString::fromUtf8(number));
-    policy->setProvider(QStringLiteral("Generali Italia"));
+    policy->setName(camera.text(name));
+    policy->setPolicyNumber(camera.text(number));
+    policy->setProvider(camera.text("Generali Italia"));
     policy->setExpirationDate(Instant(clock.now().msSinceEpoch() + days * kDayMs));
     policy->setCustomReminderDays(QStringLiteral("30, 15, 7"));
     return policy;
@@ -57,22 +59,23 @@ std::shared_ptr<Policy> fixturePolicy(ManagedObjectContext& context, const Clock
 
 // The active policy with everything, the expiring one with a client phone only, the expired
 // one with nothing.
-std::vector<std::shared_ptr<Policy>> fixturePolicies(ManagedObjectContext& context,
-                                                     const Clock& clock) {
+std::vector<std::shared_ptr<Policy>>
+fixturePolicies(const ScreenCamera& camera, ManagedObjectContext& context, const Clock& clock) {
     auto contact = context.insert<Contact>();
-    contact->setFirstName(QStringLiteral("Luca"));
-    contact->setLastName(QStringLiteral("Moretti"));
-    contact->setPhoneNumber(QStringLiteral("+39 02 555 0101"));
-    auto active = fixturePolicy(context, clock, "Assicurazione Casa", "CASA-2026-0042", 200);
+    contact->setFirstName(camera.text("Luca"));
+    contact->setLastName(camera.text("Moretti"));
+    contact->setPhoneNumber(camera.text("+39 02 555 0101"));
+    auto active =
+        fixturePolicy(camera, context, clock, "Assicurazione Casa", "CASA-2026-0042", 200);
     active->setContact(contact);
-    active->setNotes(QStringLiteral("Include la copertura contro gli allagamenti.\n"
-                                    "Rinnovo insieme alla polizza auto."));
+    active->setNotes(camera.text("Include la copertura contro gli allagamenti.\n"
+                                 "Rinnovo insieme alla polizza auto."));
     active->setPdfData(contractPdf());
-    active->setPdfFileName(QStringLiteral("Polizza Casa 2026 - condizioni generali.pdf"));
-    auto expiring = fixturePolicy(context, clock, "Assicurazione Auto", "AUTO-7781", 12);
+    active->setPdfFileName(camera.text("Polizza Casa 2026 - condizioni generali.pdf"));
+    auto expiring = fixturePolicy(camera, context, clock, "Assicurazione Auto", "AUTO-7781", 12);
     expiring->setRenewalType(QStringLiteral("monthly"));
-    expiring->setClientPhoneNumber(QStringLiteral("+39 333 123 4567"));
-    auto expired = fixturePolicy(context, clock, "Polizza Vita", "VITA-0193", -3);
+    expiring->setClientPhoneNumber(camera.text("+39 333 123 4567"));
+    auto expired = fixturePolicy(camera, context, clock, "Polizza Vita", "VITA-0193", -3);
     expired->setRenewalType(QStringLiteral("quarterly"));
     context.save();
     return {active, expiring, expired};
@@ -96,26 +99,26 @@ void showWhole(PolicyDetailView* pane) {
 
 } // namespace
 
-bool shootDetailScreens(const QDir& out, ManagedObjectContext& context, const Clock& clock,
+bool shootDetailScreens(ScreenCamera& camera, ManagedObjectContext& context, const Clock& clock,
                         LogChannel& log) {
     ScreenServices services(context, clock, log);
     const auto pane = [&](const std::shared_ptr<Policy>& policy) {
         return new PolicyDetailView({services.edit(), services.confirmation}, policy, [] {});
     };
-    const std::vector<std::shared_ptr<Policy>> policies = fixturePolicies(context, clock);
+    const std::vector<std::shared_ptr<Policy>> policies = fixturePolicies(camera, context, clock);
     const char* const names[] = {"policy-detail-active.png", "policy-detail-expiring.png",
                                  "policy-detail-expired.png"};
     bool ok = true;
     for (size_t i = 0; i < policies.size(); ++i) {
         std::unique_ptr<PolicyDetailView> shown(pane(policies[i]));
         showWhole(shown.get());
-        ok &= savePicture(shown->grab(), out.filePath(QLatin1String(names[i])));
+        ok &= camera.take(shown->grab(), QLatin1String(names[i]));
     }
 
     QApplication::setPalette(Palette::dark());
     std::unique_ptr<PolicyDetailView> dark(pane(policies[0]));
     showWhole(dark.get());
-    ok &= savePicture(dark->grab(), out.filePath("policy-detail-dark.png"));
+    ok &= camera.take(dark->grab(), QStringLiteral("policy-detail-dark.png"));
     QApplication::setPalette(Palette::light());
 
     std::unique_ptr<PolicyDetailView> asking(pane(policies[1]));
@@ -123,6 +126,6 @@ bool shootDetailScreens(const QDir& out, ManagedObjectContext& context, const Cl
     asking->findChild<QPushButton*>(QStringLiteral("deleteButton"))->click();
     QApplication::processEvents();
     auto* alert = asking->findChild<QMessageBox*>(QStringLiteral("confirmationDialog"));
-    ok &= alert && savePicture(alert->grab(), out.filePath("policy-detail-delete-alert.png"));
+    ok &= alert && camera.take(alert->grab(), QStringLiteral("policy-detail-delete-alert.png"));
     return ok;
 }

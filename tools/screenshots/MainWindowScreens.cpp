@@ -1,5 +1,6 @@
 #include "MainWindowScreens.h"
 
+#include "ScreenCamera.h"
 #include "ScreenServices.h"
 
 #include "app/ContentView.h"
@@ -32,7 +33,7 @@ struct Sample {
 };
 
 // Policies around "now": expired, expiring within their reminders, and active.
-void addSamples(ManagedObjectContext& context, Instant now) {
+void addSamples(const ScreenCamera& camera, ManagedObjectContext& context, Instant now) {
     const Sample samples[] = {
         {"RC Auto Fiat Panda", "AU-2291", "UnipolSai", -12, "30"},
         {"Infortuni Marco", "INF-4410", "Allianz", -1, "30"},
@@ -46,9 +47,9 @@ void addSamples(ManagedObjectContext& context, Instant now) {
     };
     for (const Sample& sample : samples) {
         auto policy = context.insert<Policy>();
-        policy->setName(QString::fromUtf8(sample.name));
-        policy->setPolicyNumber(QString::fromUtf8(sample.number));
-        policy->setProvider(QString::fromUtf8(sample.provider));
+        policy->setName(camera.text(sample.name));
+        policy->setPolicyNumber(camera.text(sample.number));
+        policy->setProvider(camera.text(sample.provider));
         // An hour past the day count's boundary, so that a day past is a whole day past.
         const qint64 hour = sample.days < 0 ? -3'600'000 : 3'600'000;
         policy->setExpirationDate(Instant(now.msSinceEpoch() + sample.days * kDayMs + hour));
@@ -81,7 +82,7 @@ QPixmap withContextMenu(ContentView& window, int row) {
 
 } // namespace
 
-bool shootMainWindowScreens(const QDir& out, const Clock& clock, LogChannel& log) {
+bool shootMainWindowScreens(ScreenCamera& camera, const Clock& clock, LogChannel& log) {
     PersistenceController store(true, clock, log);
     ManagedObjectContext& context = store.container().viewContext();
     ScreenServices services(context, clock, log);
@@ -91,17 +92,16 @@ bool shootMainWindowScreens(const QDir& out, const Clock& clock, LogChannel& log
     window.resize(1180, 720);
     window.show();
 
-    bool ok = savePicture(settled(&window), out.filePath(QStringLiteral("main-window-empty.png")));
-    addSamples(context, clock.now());
+    bool ok = camera.take(settled(&window), QStringLiteral("main-window-empty.png"));
+    addSamples(camera, context, clock.now());
     auto* list = window.findChild<QListView*>(QStringLiteral("policyList"));
     list->setCurrentIndex(list->model()->index(2, 0));
-    ok &= savePicture(settled(&window), out.filePath(QStringLiteral("main-window-list.png")));
-    ok &= savePicture(withContextMenu(window, 4),
-                      out.filePath(QStringLiteral("main-window-context-menu.png")));
+    ok &= camera.take(settled(&window), QStringLiteral("main-window-list.png"));
+    ok &= camera.take(withContextMenu(window, 4), QStringLiteral("main-window-context-menu.png"));
     window.findChild<QLineEdit*>(QStringLiteral("policySearchField"))
         ->setText(QStringLiteral("casa"));
-    ok &= savePicture(settled(&window), out.filePath(QStringLiteral("main-window-search.png")));
+    ok &= camera.take(settled(&window), QStringLiteral("main-window-search.png"));
     window.setSelectedTab(2);
-    ok &= savePicture(settled(&window), out.filePath(QStringLiteral("main-window-contacts.png")));
+    ok &= camera.take(settled(&window), QStringLiteral("main-window-contacts.png"));
     return ok;
 }

@@ -1,5 +1,6 @@
 #include "PolicyScreens.h"
 
+#include "ScreenCamera.h"
 #include "ScreenServices.h"
 
 #include "contacts/ContactEditView.h"
@@ -53,14 +54,14 @@ QByteArray samplePdf() {
     return bytes;
 }
 
-bool shootSheet(QDialog* sheet, const QString& path) {
+bool shootSheet(ScreenCamera& camera, QDialog* sheet, const char* name) {
     sheet->show();
     QApplication::processEvents();
     if (auto* scroll = sheet->findChild<QScrollArea*>()) {
         sheet->resize(620, scroll->widget()->sizeHint().height());
     }
     QApplication::processEvents();
-    const bool written = savePicture(sheet->grab(), path);
+    const bool written = camera.take(sheet->grab(), QLatin1String(name));
     sheet->close();
     QApplication::processEvents();
     return written;
@@ -68,29 +69,29 @@ bool shootSheet(QDialog* sheet, const QString& path) {
 
 } // namespace
 
-bool shootPolicyScreens(const QDir& out, ManagedObjectContext& context, const Clock& clock,
+bool shootPolicyScreens(ScreenCamera& camera, ManagedObjectContext& context, const Clock& clock,
                         LogChannel& log) {
     ScreenServices shared(context, clock, log);
     const auto services = [&shared] { return shared.edit(); };
 
     auto contact = context.insert<Contact>();
-    contact->setFirstName(QStringLiteral("Luca"));
-    contact->setLastName(QStringLiteral("Moretti"));
-    contact->setPhoneNumber(QStringLiteral("+39 02 555 0101"));
+    contact->setFirstName(camera.text("Luca"));
+    contact->setLastName(camera.text("Moretti"));
+    contact->setPhoneNumber(camera.text("+39 02 555 0101"));
     auto policy = context.insert<Policy>();
-    policy->setName(QStringLiteral("Assicurazione Casa"));
-    policy->setPolicyNumber(QStringLiteral("CASA-2026-0042"));
-    policy->setProvider(QStringLiteral("Generali Italia"));
+    policy->setName(camera.text("Assicurazione Casa"));
+    policy->setPolicyNumber(camera.text("CASA-2026-0042"));
+    policy->setProvider(camera.text("Generali Italia"));
     policy->setExpirationDate(clock.now());
     policy->setCustomReminderDays(QStringLiteral("30, 15, 7"));
-    policy->setNotes(QStringLiteral("Include la copertura contro gli allagamenti."));
+    policy->setNotes(camera.text("Include la copertura contro gli allagamenti."));
     policy->setContact(contact);
     policy->setPdfData(samplePdf());
-    policy->setPdfFileName(QStringLiteral("Polizza Casa 2026 - condizioni generali.pdf"));
+    policy->setPdfFileName(camera.text("Polizza Casa 2026 - condizioni generali.pdf"));
     context.save();
 
-    bool ok = shootSheet(new PolicyEditView(services(), nullptr),
-                         out.filePath("policy-editor-empty.png"));
+    bool ok =
+        shootSheet(camera, new PolicyEditView(services(), nullptr), "policy-editor-empty.png");
     auto* typed = new PolicyEditView(services(), nullptr);
     const std::pair<const char*, const char*> texts[] = {
         {"nameField", "Assicurazione Auto"},
@@ -99,11 +100,10 @@ bool shootPolicyScreens(const QDir& out, ManagedObjectContext& context, const Cl
         {"clientPhoneField", "+39 333 123 4567"},
     };
     for (const auto& [name, text] : texts) {
-        typed->findChild<QLineEdit*>(QLatin1String(name))->setText(QString::fromUtf8(text));
+        typed->findChild<QLineEdit*>(QLatin1String(name))->setText(camera.text(text));
     }
-    ok &= shootSheet(typed, out.filePath("policy-editor-filled.png"));
-    ok &= shootSheet(new PolicyEditView(services(), policy),
-                     out.filePath("policy-editor-document.png"));
+    ok &= shootSheet(camera, typed, "policy-editor-filled.png");
+    ok &= shootSheet(camera, new PolicyEditView(services(), policy), "policy-editor-document.png");
 
     auto* viewer =
         new PDFViewer(*policy->pdfDocument(), *policy->pdfFileName(),
@@ -115,7 +115,7 @@ bool shootPolicyScreens(const QDir& out, ManagedObjectContext& context, const Cl
     while (!rendered.hasExpired()) {
         QApplication::processEvents(QEventLoop::AllEvents, 50);
     }
-    ok &= savePicture(viewer->grab(), out.filePath("pdf-viewer.png"));
+    ok &= camera.take(viewer->grab(), QStringLiteral("pdf-viewer.png"));
     viewer->close();
 
     DropZoneView zone;
@@ -125,11 +125,10 @@ bool shootPolicyScreens(const QDir& out, ManagedObjectContext& context, const Cl
     mime.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/Polizza.pdf"))});
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&zone, &enter);
-    ok &= savePicture(zone.grab(), out.filePath("drop-zone-targeted.png"));
+    ok &= camera.take(zone.grab(), QStringLiteral("drop-zone-targeted.png"));
 
     QApplication::setPalette(Palette::dark());
-    ok &=
-        shootSheet(new PolicyEditView(services(), policy), out.filePath("policy-editor-dark.png"));
+    ok &= shootSheet(camera, new PolicyEditView(services(), policy), "policy-editor-dark.png");
     QApplication::setPalette(Palette::light());
     return ok;
 }

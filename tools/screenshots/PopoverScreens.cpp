@@ -1,5 +1,6 @@
 #include "PopoverScreens.h"
 
+#include "ScreenCamera.h"
 #include "ScreenServices.h"
 
 #include "app/MenuBarView.h"
@@ -32,10 +33,10 @@ struct NoDesktop final : DesktopActions {
 
 // A working week: a meeting this afternoon and more to come, open tasks, and three policies
 // inside their reminder days among others that are not.
-void fillBusy(ManagedObjectContext& context, Instant now) {
+void fillBusy(const ScreenCamera& camera, ManagedObjectContext& context, Instant now) {
     const auto at = [now](qint64 ms) { return Instant(now.msSinceEpoch() + ms); };
     auto meetings = context.insert<Category>();
-    meetings->setName(QStringLiteral("Clienti"));
+    meetings->setName(camera.text("Clienti"));
     meetings->setColor(QStringLiteral("green"));
     const std::pair<const char*, qint64> events[] = {
         {"Incontro con Giulia Ferraris", 5 * kHourMs},
@@ -45,37 +46,38 @@ void fillBusy(ManagedObjectContext& context, Instant now) {
     };
     for (const auto& [title, offset] : events) {
         auto event = context.insert<Event>();
-        event->setTitle(QString::fromUtf8(title));
+        event->setTitle(camera.text(title));
         event->setStartDate(at(offset));
         event->setEndDate(at(offset + kHourMs));
         event->setCategory(meetings);
     }
     for (const char* title : {"Richiamare Marco", "Inviare preventivo casa"}) {
         auto task = context.insert<Task>();
-        task->setTitle(QString::fromUtf8(title));
+        task->setTitle(camera.text(title));
         task->setDueDate(at(2 * kDayMs));
     }
     const std::pair<const char*, int> policies[] = {
         {"Casa Ferraris", 6}, {"Auto Esposito", 14}, {"RC Studio", 25}, {"Vita Rossi", 120}};
     for (const auto& [name, days] : policies) {
         auto policy = context.insert<Policy>();
-        policy->setName(QString::fromUtf8(name));
+        policy->setName(camera.text(name));
         policy->setPolicyNumber(QStringLiteral("POL-%1").arg(days));
-        policy->setProvider(QStringLiteral("Generali"));
+        policy->setProvider(camera.text("Generali"));
         policy->setExpirationDate(at(days * kDayMs));
         policy->setReminderDays(30);
     }
     context.save();
 }
 
-bool shoot(ManagedObjectContext& context, const Clock& clock, const QString& path) {
+bool shoot(ScreenCamera& camera, ManagedObjectContext& context, const Clock& clock,
+           const char* name) {
     NoDesktop desktop;
     NotificationCenter center;
     auto* view = new MenuBarView({context, clock, desktop, center, {}});
     Popover popover(view);
     popover.show();
     QApplication::processEvents();
-    const bool written = savePicture(popover.grab(), path);
+    const bool written = camera.take(popover.grab(), QLatin1String(name));
     popover.close();
     QApplication::processEvents();
     return written;
@@ -83,14 +85,14 @@ bool shoot(ManagedObjectContext& context, const Clock& clock, const QString& pat
 
 } // namespace
 
-bool shootPopoverScreens(const QDir& out, const Clock& clock, LogChannel& log) {
+bool shootPopoverScreens(ScreenCamera& camera, const Clock& clock, LogChannel& log) {
     PersistenceController empty(true, clock, log);
-    bool ok = shoot(empty.container().viewContext(), clock, out.filePath("popover-empty.png"));
+    bool ok = shoot(camera, empty.container().viewContext(), clock, "popover-empty.png");
     PersistenceController busy(true, clock, log);
-    fillBusy(busy.container().viewContext(), clock.now());
-    ok &= shoot(busy.container().viewContext(), clock, out.filePath("popover-busy.png"));
+    fillBusy(camera, busy.container().viewContext(), clock.now());
+    ok &= shoot(camera, busy.container().viewContext(), clock, "popover-busy.png");
     QApplication::setPalette(Palette::dark());
-    ok &= shoot(busy.container().viewContext(), clock, out.filePath("popover-busy-dark.png"));
+    ok &= shoot(camera, busy.container().viewContext(), clock, "popover-busy-dark.png");
     QApplication::setPalette(Palette::light());
     return ok;
 }

@@ -2,8 +2,6 @@
 
 #include "contacts/ContactEditView.h"
 
-#include <cstdio>
-
 ScreenServices::ScreenServices(ManagedObjectContext& context, const Clock& clock, LogChannel& log)
     : m_context(context)
     , m_clock(clock)
@@ -19,10 +17,4 @@ PolicyEditView::Services ScreenServices::edit() {
         m_desktop,
         PdfShareExport(m_folder.path(), QString()),
         [this](QWidget* over) { (new ContactEditView(m_context, nullptr, m_log, over))->open(); }};
-}
-
-bool savePicture(const QPixmap& picture, const QString& path) {
-    const bool written = picture.save(path);
-    std::printf("%s %s\n", written ? "Wrote" : "Could not write", qPrintable(path));
-    return written;
 }

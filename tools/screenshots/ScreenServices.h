@@ -8,7 +8,6 @@
 #include "reminders/NotificationManager.h"
 #include "ui/DialogConfirmation.h"
 
-#include <QPixmap>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -43,6 +42,3 @@ private:
     LinuxDesktopActions m_desktop;
     QTemporaryDir m_folder;
 };
-
-// Writes a picture and says so on standard output.
-bool savePicture(const QPixmap& picture, const QString& path);

@@ -1,5 +1,7 @@
 #include "SettingsScreens.h"
 
+#include "ScreenCamera.h"
+
 #include "app/AppSettings.h"
 #include "app/SettingsView.h"
 #include "platform/InMemoryNotificationService.h"
@@ -13,7 +15,7 @@
 
 #include <cstdio>
 
-bool shootSettingsScreens(const QDir& out) {
+bool shootSettingsScreens(ScreenCamera& camera) {
     // Fresh preferences, so every picture shows the defaults.
     const QTemporaryDir dir;
     QSettings store(dir.filePath(QStringLiteral("settings.conf")), QSettings::IniFormat);
@@ -33,10 +35,7 @@ bool shootSettingsScreens(const QDir& out) {
         for (int i = 0; i < 5; ++i) {
             QApplication::processEvents();
         }
-        const QString path = out.filePath(QLatin1String(names[tab]));
-        const bool written = view.grab().save(path);
-        std::printf("%s %s\n", written ? "Wrote" : "Could not write", qPrintable(path));
-        ok &= written;
+        ok &= camera.take(view.grab(), QLatin1String(names[tab]));
     }
     return ok;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDir>
+class ScreenCamera;
 
 // The settings window's three tabs, for a user who has not yet allowed notifications.
-bool shootSettingsScreens(const QDir& out);
+bool shootSettingsScreens(ScreenCamera& camera);

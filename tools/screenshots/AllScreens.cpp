@@ -1,0 +1,102 @@
+#include "AllScreens.h"
+
+#include "ContactScreens.h"
+#include "DetailScreens.h"
+#include "MainWindowScreens.h"
+#include "PolicyScreens.h"
+#include "PopoverScreens.h"
+#include "ScreenCamera.h"
+#include "SettingsScreens.h"
+#include "contacts/ContactEditView.h"
+#include "model/Contact.h"
+#include "model/PersistenceController.h"
+#include "ui/Palette.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QStyleFactory>
+
+namespace {
+
+std::shared_ptr<Contact> fixtureContact(const ScreenCamera& camera, ManagedObjectContext& context) {
+    auto contact = context.insert<Contact>();
+    contact->setFirstName(camera.text("Giulia"));
+    contact->setLastName(camera.text("Ferraris"));
+    contact->setCompany(camera.text("Studio Ferraris & Associati"));
+    contact->setPhoneNumber(camera.text("+39 011 555 0142"));
+    contact->setNotes(camera.text("Preferisce essere contattata la mattina.\n"
+                                  "Rinnovo auto e casa insieme."));
+    context.save();
+    return contact;
+}
+
+void fillAsTyped(const ScreenCamera& camera, ContactEditView& view) {
+    const std::pair<const char*, const char*> typed[] = {
+        {"firstNameField", "Marco"},
+        {"lastNameField", "Esposito"},
+        {"companyField", "Esposito Trasporti S.r.l."},
+        {"phoneNumberField", "+39 081 555 0199"},
+        {"emailField", "marco.esposito@example.it"},
+    };
+    for (const auto& [name, text] : typed) {
+        view.findChild<QLineEdit*>(QLatin1String(name))->setText(camera.text(text));
+    }
+    view.findChild<QPlainTextEdit*>(QStringLiteral("notesEditor"))
+        ->setPlainText(camera.text("Cliente dal 2019. Polizza flotta in scadenza a marzo."));
+}
+
+bool shoot(ScreenCamera& camera, ContactEditView* view, const char* name) {
+    view->show();
+    QApplication::processEvents();
+    // Tall enough for the whole form, so the picture shows every section and both buttons.
+    const int formHeight = view->findChild<QScrollArea*>()->widget()->sizeHint().height();
+    view->resize(560, formHeight);
+    QApplication::processEvents();
+    const bool taken = camera.take(view->grab(), QLatin1String(name));
+    view->close();
+    QApplication::processEvents();
+    return taken;
+}
+
+bool shootContactEditors(ScreenCamera& camera, ManagedObjectContext& context, LogChannel& log) {
+    const std::shared_ptr<Contact> stored = fixtureContact(camera, context);
+    bool ok = shoot(camera, new ContactEditView(context, nullptr, log), "contact-editor-empty.png");
+    auto* filled = new ContactEditView(context, nullptr, log);
+    fillAsTyped(camera, *filled);
+    ok &= shoot(camera, filled, "contact-editor-filled.png");
+    ok &= shoot(camera, new ContactEditView(context, stored, log), "contact-editor-edit.png");
+    QApplication::setPalette(Palette::dark());
+    ok &= shoot(camera, new ContactEditView(context, stored, log), "contact-editor-dark.png");
+    QApplication::setPalette(Palette::light());
+    return ok;
+}
+
+} // namespace
+
+void setScreenLook() {
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
+    QApplication::setPalette(Palette::light());
+    QApplication::setCursorFlashTime(0);
+}
+
+Instant screensInstant() {
+    return Instant::fromDateTime(
+        QDateTime::fromString(QStringLiteral("2026-03-10T09:30:00Z"), Qt::ISODate));
+}
+
+bool shootAllScreens(ScreenCamera& camera, const Clock& clock, LogChannel& log) {
+    PersistenceController controller(true, clock, log);
+    ManagedObjectContext& context = controller.container().viewContext();
+    bool ok = shootContactEditors(camera, context, log);
+    ok &= shootPolicyScreens(camera, context, clock, log);
+    ok &= shootSettingsScreens(camera);
+    ok &= shootDetailScreens(camera, context, clock, log);
+    ok &= shootMainWindowScreens(camera, clock, log);
+    ok &= shootContactScreens(camera, clock, log);
+    ok &= shootPopoverScreens(camera, clock, log);
+    return ok;
+}
