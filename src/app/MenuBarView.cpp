@@ -198,6 +198,7 @@ void MenuBarView::buildNextEvent() {
     texts->setSpacing(2);
     m_nextEventTitle = new QLabel(m_nextEvent);
     m_nextEventTitle->setObjectName(QStringLiteral("nextEventTitle"));
+    m_nextEventTitle->setTextFormat(Qt::PlainText);
     m_nextEventTitle->setFont(Typography::system(12, QFont::Medium));
     m_nextEventTitle->setWordWrap(false);
     m_nextEventTime = new QLabel(m_nextEvent);

@@ -2,6 +2,7 @@
 
 #include "ui/Icons.h"
 #include "ui/Palette.h"
+#include "ui/PlainText.h"
 #include "ui/Typography.h"
 
 #include <QEvent>
@@ -33,7 +34,8 @@ PDFAttachmentView::PDFAttachmentView(const QString& fileName, qint64 fileSize, Q
     m_badge->setAlignment(Qt::AlignCenter);
     m_name->setObjectName(QStringLiteral("pdfFileName"));
     m_name->setAccessibleName(fileName);
-    m_name->setToolTip(fileName);
+    m_name->setTextFormat(Qt::PlainText);
+    m_name->setToolTip(plainToolTip(fileName));
     m_name->setMinimumWidth(40);
     m_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_size->setObjectName(QStringLiteral("pdfFileSize"));

@@ -38,6 +38,7 @@ QWidget* PDFViewer::buildToolbar() {
     close->setAccessibleName(QStringLiteral("Chiudi"));
     auto* title = new QLabel(m_fileName, bar);
     title->setObjectName(QStringLiteral("viewerTitle"));
+    title->setTextFormat(Qt::PlainText);
     title->setAccessibleName(m_fileName);
     title->setFont(Typography::font(TextStyle::Headline, font()));
     title->setAlignment(Qt::AlignCenter);

@@ -209,6 +209,7 @@ QWidget* PolicyEditView::buildPhoneCard() {
     contactStack->setSpacing(4);
     m_contactPhone = new QLabel(fromContact);
     m_contactPhone->setObjectName(QStringLiteral("contactPhoneLabel"));
+    m_contactPhone->setTextFormat(Qt::PlainText);
     m_contactPhone->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_contactPhoneHint = captionLabel(QString(), TextStyle::Caption2, fromContact);
     m_contactPhoneHint->setObjectName(QStringLiteral("contactPhoneHint"));

@@ -1,0 +1,142 @@
+// Every screen and state of the pictures, drawn over stores whose every text a user typed is a
+// link in HTML: wherever such a text shows (a label, a tooltip, a message box, a list's tooltip,
+// a text view), it must show as written, never as a link that a click would open.
+#include "AllScreens.h"
+#include "ScreenCamera.h"
+#include "platform/LogChannel.h"
+#include "platform/ManualClock.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+const QString kMarkupStart = QStringLiteral("<a href=\"https://example.invalid/\">");
+
+// True when what a user sees of `text` holds the markup literally, or when the text is none of
+// the hostile ones.
+bool shownAsWritten(const QString& text, Qt::TextFormat format) {
+    if (!text.contains(QLatin1String("example.invalid"))) {
+        return true;
+    }
+    if (format == Qt::PlainText || (format == Qt::AutoText && !Qt::mightBeRichText(text))) {
+        return text.contains(kMarkupStart);
+    }
+    QTextDocument shown;
+    if (format == Qt::MarkdownText) {
+        shown.setMarkdown(text);
+    } else {
+        shown.setHtml(text);
+    }
+    return shown.toPlainText().contains(kMarkupStart);
+}
+
+bool holdsAnchor(const QTextDocument& document) {
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
+            if (fragment.fragment().charFormat().isAnchor()) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+class MarkupCamera final : public ScreenCamera {
+public:
+    QString text(const char* utf8) const override {
+        return kMarkupStart + QString::fromUtf8(utf8) + QStringLiteral("</a>");
+    }
+
+    bool take(const QPixmap&, const QString& name) override {
+        pictures.insert(name.toStdString());
+        for (QWidget* widget : QApplication::allWidgets()) {
+            if (widget->isVisible()) {
+                inspect(*widget, name);
+            }
+        }
+        return true;
+    }
+
+    std::vector<std::string> faults;
+    std::set<std::string> picturesWithUserText;
+    std::set<std::string> pictures;
+
+private:
+    void check(const QWidget& widget, const QString& picture, const char* what, const QString& text,
+               Qt::TextFormat format) {
+        seen(picture, text);
+        if (!shownAsWritten(text, format)) {
+            faults.push_back(QStringLiteral("%1: %2 of %3 (%4): %5")
+                                 .arg(picture, QLatin1String(what), widget.objectName(),
+                                      QLatin1String(widget.metaObject()->className()), text)
+                                 .toStdString());
+        }
+    }
+
+    void seen(const QString& picture, const QString& text) {
+        if (text.contains(QLatin1String("example.invalid"))) {
+            picturesWithUserText.insert(picture.toStdString());
+        }
+    }
+
+    void inspect(const QWidget& widget, const QString& picture) {
+        if (const auto* field = qobject_cast<const QLineEdit*>(&widget)) {
+            seen(picture, field->text()); // plain by nature
+        }
+        if (const auto* label = qobject_cast<const QLabel*>(&widget)) {
+            check(widget, picture, "text", label->text(), label->textFormat());
+        }
+        check(widget, picture, "tooltip", widget.toolTip(), Qt::AutoText);
+        if (const auto* view = qobject_cast<const QAbstractItemView*>(&widget);
+            view && view->model()) {
+            for (int row = 0; row < std::min(view->model()->rowCount(), 50); ++row) {
+                const QModelIndex index = view->model()->index(row, 0);
+                seen(picture, index.data().toString()); // painted as plain text
+                check(widget, picture, "row tooltip", index.data(Qt::ToolTipRole).toString(),
+                      Qt::AutoText);
+            }
+        }
+        if (const auto* edit = qobject_cast<const QTextEdit*>(&widget);
+            edit && holdsAnchor(*edit->document())) {
+            faults.push_back(QStringLiteral("%1: a link in text view %2")
+                                 .arg(picture, widget.objectName())
+                                 .toStdString());
+        }
+    }
+};
+
+TEST(UserText, EveryScreenShowsWhatAUserTypedAsWrittenNeverAsMarkup) {
+    ManualClock clock(screensInstant());
+    MarkupCamera camera;
+    ASSERT_TRUE(shootAllScreens(camera, clock, LogChannel::standardOutput()));
+
+    EXPECT_EQ(camera.faults, std::vector<std::string>());
+    // Only the screens without any stored text show none: the camera really saw the others.
+    std::set<std::string> withoutUserText;
+    for (const std::string& picture : camera.pictures) {
+        if (!camera.picturesWithUserText.contains(picture)) {
+            withoutUserText.insert(picture);
+        }
+    }
+    // The contact section of the main window is empty there, and the new-policy editor shows
+    // contacts only inside its picker's list.
+    const std::set<std::string> expected = {
+        "settings-general.png",     "settings-notifications.png", "settings-about.png",
+        "contact-editor-empty.png", "main-window-empty.png",      "contacts-empty.png",
+        "popover-empty.png",        "drop-zone-targeted.png",     "main-window-contacts.png",
+        "policy-editor-empty.png",
+    };
+    EXPECT_EQ(withoutUserText, expected);
+}
+
+} // namespace
