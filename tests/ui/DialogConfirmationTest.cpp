@@ -57,9 +57,14 @@ TEST_P(DialogConfirmationCloses, AnswersOnceAndOnlyTheConfirmButtonConfirms) {
     EXPECT_EQ(asked.answers, std::vector<bool>{GetParam() == Close::Confirm});
 }
 
+const char* const kCloseNames[] = {"Confirm", "Cancel", "Escape", "WindowManager"};
+
+void PrintTo(Close close, std::ostream* out) {
+    *out << kCloseNames[static_cast<int>(close)];
+}
+
 std::string closeName(const ::testing::TestParamInfo<Close>& info) {
-    static const char* const names[] = {"Confirm", "Cancel", "Escape", "WindowManager"};
-    return names[static_cast<int>(info.param)];
+    return kCloseNames[static_cast<int>(info.param)];
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, DialogConfirmationCloses,
