@@ -261,7 +261,9 @@ TEST_F(PolicyListModelTest, WritesTheAbbreviatedDateOfTheLocale) {
     }
 }
 
-// Rows of one height, the stripe in the status colour, the selected row on the accent.
+// Rows of one height, the stripe in the status colour, the selected row on the accent, all in
+// the colours of the palette the row is painted with: one delegate follows a light or dark
+// look that changes under it.
 TEST_F(PolicyListModelTest, PaintsRowsOfOneHeightInTheirStatusColour) {
     insertPolicy(context(), QStringLiteral("Oggi"),
                  Instant(m_clock.now().msSinceEpoch() + kHourMs));
@@ -269,26 +271,30 @@ TEST_F(PolicyListModelTest, PaintsRowsOfOneHeightInTheirStatusColour) {
     PolicyListRow row;
     QStyleOptionViewItem option;
     EXPECT_EQ(row.sizeHint(option, model.index(0)).height(), PolicyListRow::kRowHeight);
-    for (const bool selected : {false, true}) {
-        QImage image(320, PolicyListRow::kRowHeight, QImage::Format_ARGB32);
-        image.fill(Qt::transparent);
-        option.rect = image.rect();
-        option.state = selected ? QStyle::State_Selected : QStyle::State_None;
-        QPainter painter(&image);
-        row.paint(&painter, option, model.index(0));
-        painter.end();
-        const auto has = [&](QColor color) {
-            for (int y = 0; y < image.height(); ++y) {
-                for (int x = 0; x < image.width(); ++x) {
-                    if (image.pixel(x, y) == color.rgba()) {
-                        return true;
+    for (const QPalette& palette : {Palette::light(), Palette::dark(), Palette::light()}) {
+        for (const bool selected : {false, true}) {
+            QImage image(320, PolicyListRow::kRowHeight, QImage::Format_ARGB32);
+            image.fill(Qt::transparent);
+            option.rect = image.rect();
+            option.state = selected ? QStyle::State_Selected : QStyle::State_None;
+            option.palette = palette;
+            QPainter painter(&image);
+            row.paint(&painter, option, model.index(0));
+            painter.end();
+            const auto has = [&](QColor color) {
+                for (int y = 0; y < image.height(); ++y) {
+                    for (int x = 0; x < image.width(); ++x) {
+                        if (image.pixel(x, y) == color.rgba()) {
+                            return true;
+                        }
                     }
                 }
-            }
-            return false;
-        };
-        EXPECT_TRUE(has(Palette::color(ColorName::Orange)));
-        EXPECT_EQ(has(Palette::color(ColorName::Accent)), selected);
+                return false;
+            };
+            const bool dark = Palette::isDark(palette);
+            EXPECT_TRUE(has(Palette::color(ColorName::Orange, palette))) << dark;
+            EXPECT_EQ(has(Palette::color(ColorName::Accent, palette)), selected) << dark;
+        }
     }
 }
 
