@@ -119,11 +119,12 @@ QWidget* PolicyListView::buildHeader() {
     stack->addWidget(m_search);
 
     m_filter = new SegmentedControl(QStringLiteral("policyFilter"), header);
-    m_filter->setAccessibleName(QStringLiteral("Filtra"));
+    m_filter->setTitle(QStringLiteral("Filtra"));
     for (const PolicyFilter filter : PolicyFilters::kAllCases) {
         const QString label = PolicyFilters::rawValue(filter);
         m_filter->addSegment(label, QStringLiteral("policyFilter") + QString::number(int(filter)));
     }
+    m_filter->setCurrentIndex(0);
     connect(m_filter, &SegmentedControl::currentIndexChanged, this,
             [this](int index) { m_model->setFilter(PolicyFilters::kAllCases[size_t(index)]); });
     stack->addWidget(m_filter);
