@@ -145,10 +145,10 @@ QWidget* PolicyListView::buildFooter() {
         return text;
     };
     m_expiringIcon = label("expiringIcon", QStringLiteral("In Scadenza"));
-    m_expiringCount = label("expiringCount", QStringLiteral("In Scadenza"));
+    m_expiringCount = label("expiringCount", QString());
     m_expiredIcon = label("expiredIcon", QStringLiteral("Scadute"));
-    m_expiredCount = label("expiredCount", QStringLiteral("Scadute"));
-    m_total = label("totalCount", QStringLiteral("Totale"));
+    m_expiredCount = label("expiredCount", QString());
+    m_total = label("totalCount", QString());
     auto* bar = divider(QFrame::VLine, footer);
     bar->setFixedHeight(12);
     for (QWidget* part :
@@ -294,8 +294,10 @@ void PolicyListView::updateFooter() {
     m_expiringCount->setText(countText(expiring));
     m_expiredCount->setText(countText(expired));
     m_total->setText(QStringLiteral("%1 total").arg(m_model->totalCount()));
-    m_expiringCount->setAccessibleDescription(QStringLiteral("%1 in scadenza").arg(expiring));
-    m_expiredCount->setAccessibleDescription(QStringLiteral("%1 scadute").arg(expired));
+    // A reader hears a label's name: each says its number and what it counts.
+    m_expiringCount->setAccessibleName(QStringLiteral("%1 in scadenza").arg(expiring));
+    m_expiredCount->setAccessibleName(QStringLiteral("%1 scadute").arg(expired));
+    m_total->setAccessibleName(m_total->text());
 }
 
 void PolicyListView::applyLook() {
