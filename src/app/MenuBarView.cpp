@@ -270,9 +270,12 @@ void MenuBarView::addDivider() {
 void MenuBarView::takeNow() {
     const Clock& clock = m_services.clock;
     m_now = clock.now();
+    // A whole day past is expired; anything later has not yet run out its days.
+    m_policiesAfter =
+        CalendarMath::addDays(m_now, -1, clock.timeZone()).value_or(Instant(Instant::kMinMs));
     m_windowEnd = CalendarMath::addDays(m_now, kPolicyWindowDays, clock.timeZone())
                       .value_or(Instant(Instant::kMaxMs));
-    if (!m_upcomingEvents || m_now < m_fetchFloor) {
+    if (!m_upcomingEvents || m_policiesAfter < m_fetchFloor) {
         makeFetches();
     }
     updateContent();
@@ -280,7 +283,8 @@ void MenuBarView::takeNow() {
 
 void MenuBarView::makeFetches() {
     ManagedObjectContext& context = m_services.context;
-    m_fetchFloor = m_now;
+    // The earliest window of the three, that of the policies; the others start later.
+    m_fetchFloor = m_policiesAfter;
     m_upcomingEvents = liveFetch(context, Event::fetchRequest(), QStringLiteral("startDate >= %@"),
                                  {Value(m_fetchFloor)}, QStringLiteral("startDate"));
     m_pendingTasks =
@@ -321,7 +325,7 @@ std::pair<int, int> MenuBarView::expiringPolicyRows() const {
         return static_cast<const Policy*>(policies.objectAt(row))->expirationDate();
     };
     const int first =
-        firstRowWhere(0, policies.count(), [&](int row) { return expiry(row) < m_now; });
+        firstRowWhere(0, policies.count(), [&](int row) { return expiry(row) <= m_policiesAfter; });
     const int end =
         firstRowWhere(first, policies.count(), [&](int row) { return expiry(row) <= m_windowEnd; });
     return {first, end};

@@ -25,7 +25,9 @@ class QWindow;
 //
 // Its fetch windows start at "now", taken afresh by takeNow() each time the popover opens, so
 // a program left running for days never counts past events or loses the policies of the next
-// 30 days. The fetches stay live, so a save shows at once.
+// 30 days. The policies' window starts a day earlier: an expiry passed less than a whole day
+// ago still has zero days left, and the policy list shows it as expiring soon. The fetches
+// stay live, so a save shows at once.
 //
 // Opening must be quick with a hundred thousand policies, so the live fetches are not made
 // again at each opening: each holds everything from the instant it was made onward, in the
@@ -94,6 +96,8 @@ private:
 
     Services m_services;
     Instant m_now;
+    // The policies' window: expiries after the first instant, up to the second.
+    Instant m_policiesAfter;
     Instant m_windowEnd;
     // What the fetches were made with: every window starting at or after it lies in them.
     Instant m_fetchFloor;

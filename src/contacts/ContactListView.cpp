@@ -190,4 +190,5 @@ void ContactListView::select(std::shared_ptr<Contact> contact) {
 
 void ContactListView::updateFooter() {
     m_footer->setText(QStringLiteral("%1 total").arg(m_model->totalCount()));
+    m_footer->setAccessibleName(m_footer->text());
 }

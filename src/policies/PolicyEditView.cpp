@@ -148,13 +148,23 @@ QWidget* PolicyEditView::buildContactCard() {
     m_contacts = new ContactPickerModel(m_services.context, this);
     m_contactPicker = new QComboBox(card);
     m_contactPicker->setObjectName(QStringLiteral("contactPicker"));
-    m_contactPicker->setToolTip(QStringLiteral("Seleziona Contatto"));
     // Sized by a typical name, not by measuring every contact: thousands would slow opening.
     m_contactPicker->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_contactPicker->setMinimumContentsLength(24);
     m_contactPicker->setModel(m_contacts);
     fillContactPicker();
-    row->addWidget(captioned(QStringLiteral("Contatto Assegnato"), m_contactPicker, card), 1);
+    // The picker's own label before it, as a form on this desktop shows one.
+    auto* picker = new QWidget(card);
+    auto* pickerRow = new QHBoxLayout(picker);
+    pickerRow->setContentsMargins(0, 0, 0, 0);
+    auto* pickerLabel = new QLabel(QStringLiteral("Seleziona Contatto"), picker);
+    pickerLabel->setObjectName(QStringLiteral("contactPickerLabel"));
+    pickerLabel->setAccessibleName(pickerLabel->text());
+    pickerLabel->setBuddy(m_contactPicker);
+    pickerRow->addWidget(pickerLabel);
+    pickerRow->addWidget(m_contactPicker, 1);
+    row->addWidget(captioned(QStringLiteral("Contatto Assegnato"), picker, card), 1);
+    m_contactPicker->setAccessibleName(QStringLiteral("Contatto Assegnato"));
     auto* create = new QPushButton(card);
     create->setObjectName(QStringLiteral("createContactButton"));
     create->setAccessibleName(QStringLiteral("Crea Nuovo Contatto"));

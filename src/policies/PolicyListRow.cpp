@@ -62,23 +62,35 @@ PolicyListRow::PolicyListRow(QObject* parent)
     , m_nameFont(Typography::system(13, QFont::DemiBold))
     , m_providerFont(Typography::system(11))
     , m_dateFont(Typography::system(11, QFont::Medium))
-    , m_noteFont(Typography::system(9))
-    , m_accent(Palette::color(ColorName::Accent))
-    , m_primary(Palette::color(ColorName::Primary))
-    , m_secondary(Palette::color(ColorName::Secondary))
-    , m_orange(Palette::color(ColorName::Orange))
-    , m_statusColors{Palette::color(ColorName::Red), m_orange, Palette::color(ColorName::Green)} {}
+    , m_noteFont(Typography::system(9)) {}
+
+const PolicyListRow::Colors& PolicyListRow::colorsFor(const QPalette& given) const {
+    if (m_paletteKey != given.cacheKey()) {
+        // One look whether or not the window has the focus, as the rest of the screen has.
+        QPalette palette = given;
+        palette.setCurrentColorGroup(QPalette::Active);
+        const QColor orange = Palette::color(ColorName::Orange, palette);
+        m_colors = {Palette::color(ColorName::Accent, palette),
+                    Palette::color(ColorName::Primary, palette),
+                    Palette::color(ColorName::Secondary, palette),
+                    orange,
+                    {Palette::color(ColorName::Red, palette), orange,
+                     Palette::color(ColorName::Green, palette)}};
+        m_paletteKey = given.cacheKey();
+    }
+    return m_colors;
+}
 
 QSize PolicyListRow::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const {
     return {kRowWidth, kRowHeight};
 }
 
-PolicyListRow::Texts PolicyListRow::textsOf(const QModelIndex& index) const {
+PolicyListRow::Texts PolicyListRow::textsOf(const QModelIndex& index, const Colors& colors) const {
     const QString colorName = index.data(ColorNameRole).toString();
     const std::optional<ColorName> named = Palette::byName(colorName);
-    QColor status = m_secondary;
+    QColor status = colors.secondary;
     if (named == ColorName::Red || named == ColorName::Orange || named == ColorName::Green) {
-        status = m_statusColors[named == ColorName::Red ? 0 : named == ColorName::Orange ? 1 : 2];
+        status = colors.status[named == ColorName::Red ? 0 : named == ColorName::Orange ? 1 : 2];
     }
     return {index.data(TitleRole).toString(), index.data(SubtitleRole).toString(),
             index.data(DetailRole).toString(), index.data(NoteRole).toString(), status};
@@ -86,39 +98,40 @@ PolicyListRow::Texts PolicyListRow::textsOf(const QModelIndex& index) const {
 
 void PolicyListRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const {
-    const Texts texts = textsOf(index);
+    const Colors& colors = colorsFor(option.palette);
+    const Texts texts = textsOf(index, colors);
     const bool selected = option.state.testFlag(QStyle::State_Selected);
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     const QRect row = option.rect.adjusted(kInsetX, kInsetY, -kInsetX, -kInsetY);
     if (selected) {
-        fillRounded(painter, row, 6, m_accent);
+        fillRounded(painter, row, 6, colors.accent);
     }
     const QRect content = row.adjusted(kPadding, kPadding, -kPadding, -kPadding);
     const int middle = content.center().y() + 1;
     fillRounded(painter,
                 QRectF(content.left(), middle - kStripeHeight / 2, kStripeWidth, kStripeHeight), 2,
                 texts.status);
-    paintRight(painter, content, texts, selected);
+    paintRight(painter, content, texts, colors, selected);
     const int right = rightWidth(texts);
     const int left = content.left() + kStripeWidth + kSpacing;
     const QColor white(Qt::white);
     paintLines(painter, left, std::max(0, content.right() - right - kSpacing - left), middle,
                Qt::AlignLeft,
-               {{{m_nameFont, selected ? white : m_primary},
-                 {m_providerFont, selected ? Palette::withOpacity(white, 0.8) : m_secondary}}},
+               {{{m_nameFont, selected ? white : colors.primary},
+                 {m_providerFont, selected ? Palette::withOpacity(white, 0.8) : colors.secondary}}},
                {texts.name, texts.provider});
     painter->restore();
 }
 
 void PolicyListRow::paintRight(QPainter* painter, const QRect& content, const Texts& texts,
-                               bool selected) const {
+                               const Colors& colors, bool selected) const {
     const QColor white(Qt::white);
     const int width = rightWidth(texts);
     paintLines(painter, content.right() + 1 - width, width, content.center().y() + 1,
                Qt::AlignRight,
                {{{m_dateFont, selected ? white : texts.status},
-                 {m_noteFont, selected ? Palette::withOpacity(white, 0.9) : m_orange}}},
+                 {m_noteFont, selected ? Palette::withOpacity(white, 0.9) : colors.orange}}},
                {texts.date, texts.note});
 }
 

@@ -5,11 +5,14 @@
 #include <QStyledItemDelegate>
 
 #include <array>
+#include <optional>
 
 // One row of the policy list: the status stripe, the name over the provider, and on the
 // right the expiry date over the remaining days while the policy expires soon. Every row has
-// the same height and the delegate reads only the roles of ItemDataRole.h; fonts and colours
-// are worked out once, and no widget is built per row or per paint.
+// the same height and the delegate reads only the roles of ItemDataRole.h; fonts are worked out
+// once and colours once per palette, and no widget is built per row or per paint. The colours
+// come from the palette each paint is given, so the rows follow a light or dark look that
+// changes while the list is shown.
 class PolicyListRow final : public QStyledItemDelegate {
     Q_OBJECT
 public:
@@ -30,18 +33,24 @@ private:
         QString note;
         QColor status;
     };
-    Texts textsOf(const QModelIndex& index) const;
+    struct Colors {
+        QColor accent;
+        QColor primary;
+        QColor secondary;
+        QColor orange;
+        std::array<QColor, 3> status; // red, orange, green
+    };
+    // The colours of `palette`, worked out again only when it is another palette.
+    const Colors& colorsFor(const QPalette& palette) const;
+    Texts textsOf(const QModelIndex& index, const Colors& colors) const;
     int rightWidth(const Texts& texts) const;
     void paintRight(QPainter* painter, const QRect& content, const Texts& texts,
-                    bool selected) const;
+                    const Colors& colors, bool selected) const;
 
     QFont m_nameFont;
     QFont m_providerFont;
     QFont m_dateFont;
     QFont m_noteFont;
-    QColor m_accent;
-    QColor m_primary;
-    QColor m_secondary;
-    QColor m_orange;
-    std::array<QColor, 3> m_statusColors; // red, orange, green
+    mutable Colors m_colors;
+    mutable std::optional<qint64> m_paletteKey;
 };

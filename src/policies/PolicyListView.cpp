@@ -119,11 +119,12 @@ QWidget* PolicyListView::buildHeader() {
     stack->addWidget(m_search);
 
     m_filter = new SegmentedControl(QStringLiteral("policyFilter"), header);
-    m_filter->setAccessibleName(QStringLiteral("Filtra"));
+    m_filter->setTitle(QStringLiteral("Filtra"));
     for (const PolicyFilter filter : PolicyFilters::kAllCases) {
         const QString label = PolicyFilters::rawValue(filter);
         m_filter->addSegment(label, QStringLiteral("policyFilter") + QString::number(int(filter)));
     }
+    m_filter->setCurrentIndex(0);
     connect(m_filter, &SegmentedControl::currentIndexChanged, this,
             [this](int index) { m_model->setFilter(PolicyFilters::kAllCases[size_t(index)]); });
     stack->addWidget(m_filter);
@@ -144,10 +145,10 @@ QWidget* PolicyListView::buildFooter() {
         return text;
     };
     m_expiringIcon = label("expiringIcon", QStringLiteral("In Scadenza"));
-    m_expiringCount = label("expiringCount", QStringLiteral("In Scadenza"));
+    m_expiringCount = label("expiringCount", QString());
     m_expiredIcon = label("expiredIcon", QStringLiteral("Scadute"));
-    m_expiredCount = label("expiredCount", QStringLiteral("Scadute"));
-    m_total = label("totalCount", QStringLiteral("Totale"));
+    m_expiredCount = label("expiredCount", QString());
+    m_total = label("totalCount", QString());
     auto* bar = divider(QFrame::VLine, footer);
     bar->setFixedHeight(12);
     for (QWidget* part :
@@ -293,8 +294,10 @@ void PolicyListView::updateFooter() {
     m_expiringCount->setText(countText(expiring));
     m_expiredCount->setText(countText(expired));
     m_total->setText(QStringLiteral("%1 total").arg(m_model->totalCount()));
-    m_expiringCount->setAccessibleDescription(QStringLiteral("%1 in scadenza").arg(expiring));
-    m_expiredCount->setAccessibleDescription(QStringLiteral("%1 scadute").arg(expired));
+    // A reader hears a label's name: each says its number and what it counts.
+    m_expiringCount->setAccessibleName(QStringLiteral("%1 in scadenza").arg(expiring));
+    m_expiredCount->setAccessibleName(QStringLiteral("%1 scadute").arg(expired));
+    m_total->setAccessibleName(m_total->text());
 }
 
 void PolicyListView::applyLook() {

@@ -21,10 +21,15 @@ EmptyState::EmptyState(const QString& iconName, const QString& title, const QStr
     , m_icon(new QLabel(this))
     , m_title(new QLabel(title, this))
     , m_message(new QLabel(message, this)) {
+    // On the text background, as a list or a document would be, not the window's grey.
+    setBackgroundRole(QPalette::Base);
+    setAutoFillBackground(true);
     auto* stack = new QVBoxLayout(this);
-    stack->setSpacing(12);
+    stack->setSpacing(20);
     stack->addStretch();
     for (QLabel* label : {m_icon, m_title, m_message}) {
+        // Their colour is set as WindowText; on the Base background they would draw in Text.
+        label->setForegroundRole(QPalette::WindowText);
         label->setAlignment(Qt::AlignCenter);
         stack->addWidget(label, 0, Qt::AlignHCenter);
     }

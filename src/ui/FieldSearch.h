@@ -5,11 +5,12 @@
 
 // A search in three texts of each object at once: it keeps an object when one of the three
 // contains the search text, ignoring letter case as the user's locale does (a Turkish dotless
-// i is not an i) but not accents. The text is used exactly as typed, so a blank is a search
-// like any other and only the empty text searches nothing.
+// i is not an i; "ß" is "ss") but not accents, however the text was composed ("e" followed by
+// a combining grave is "è", and neither is "e"). The text is used exactly as typed, so a blank
+// is a search like any other and only the empty text searches nothing.
 //
-// Texts are compared in a folded form: each object's is made once (keys) and kept by the
-// caller, so a keystroke costs one containment test per object.
+// Texts are compared in a folded form, fully case folded and composed: each object's is made
+// once (keys) and kept by the caller, so a keystroke costs one containment test per object.
 class FieldSearch final {
 public:
     // An object's three searched texts, folded, one after the other.

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QToolButton>
 
 SegmentedControl::SegmentedControl(const QString& objectName, QWidget* parent)
@@ -20,6 +21,21 @@ SegmentedControl::SegmentedControl(const QString& objectName, QWidget* parent)
     });
 }
 
+void SegmentedControl::setTitle(const QString& title) {
+    if (!m_title) {
+        m_title = new QLabel(this);
+        m_title->setObjectName(objectName() + QStringLiteral("Title"));
+        m_row->insertWidget(0, m_title);
+        m_row->insertSpacing(1, 6);
+    }
+    m_title->setText(title);
+    m_title->setAccessibleName(title);
+    setAccessibleName(title);
+    if (QAbstractButton* first = m_group->button(0)) {
+        m_title->setBuddy(first);
+    }
+}
+
 QToolButton* SegmentedControl::addSegment(const QString& text, const QString& objectName) {
     auto* segment = new QToolButton(this);
     segment->setText(text);
@@ -31,8 +47,8 @@ QToolButton* SegmentedControl::addSegment(const QString& text, const QString& ob
     const int index = count();
     m_group->addButton(segment, index);
     m_row->addWidget(segment);
-    if (index == 0) {
-        segment->setChecked(true);
+    if (index == 0 && m_title) {
+        m_title->setBuddy(segment);
     }
     return segment;
 }
@@ -48,5 +64,10 @@ int SegmentedControl::currentIndex() const {
 void SegmentedControl::setCurrentIndex(int index) {
     if (QAbstractButton* segment = m_group->button(index)) {
         segment->setChecked(true);
+    } else if (QAbstractButton* chosen = m_group->checkedButton()) {
+        // An exclusive group never lets its last checked button go.
+        m_group->setExclusive(false);
+        chosen->setChecked(false);
+        m_group->setExclusive(true);
     }
 }

@@ -160,8 +160,11 @@ INSTANTIATE_TEST_SUITE_P(
         AttentionCase{"TenDaysWithSeven", 10 * kDayMs, 7, {}, 0},
         AttentionCase{"FortyDaysWithSixty", 40 * kDayMs, 60, {}, 0},
         AttentionCase{"PastTwoDays", -2 * kDayMs, 30, {}, 0},
-        // Zero days left, but before the window, which starts at the opening.
-        AttentionCase{"PastByAnHour", -kHourMs, 30, {}, 0},
+        // Less than a whole day past is zero days left: expiring soon, as the list has it,
+        // whether earlier today or yesterday.
+        AttentionCase{"PastByAnHour", -kHourMs, 30, {}, 1},
+        AttentionCase{"PastByTwentyThreeHours", -23 * kHourMs, 30, {}, 1},
+        AttentionCase{"PastByAWholeDay", -kDayMs, 30, {}, 0},
         AttentionCase{"CustomDaysLargestCounts", 20 * kDayMs, 5, QStringLiteral("7, 25"), 1},
         AttentionCase{"ThirtyWallClockDaysAcrossTheSpringChange", 30 * kDayMs - kHourMs, 30, {}, 1},
         AttentionCase{"ThirtyTimesTwentyFourHoursIsPastTheWindow", 30 * kDayMs, 31, {}, 0}),

@@ -126,6 +126,7 @@ TEST_F(ContactSectionTest, SearchKeepsTheSelectionAndTheTotal) {
     EXPECT_EQ(rows(), QStringList{"Mario Bianchi"});
     EXPECT_TRUE(clear->isVisible());
     EXPECT_EQ(text(m_list, "contactTotal"), QStringLiteral("3 total"));
+    EXPECT_EQ(find<QLabel>(m_list, "contactTotal")->accessibleName(), QStringLiteral("3 total"));
     EXPECT_EQ(m_list->selectedContact(), anna);
     EXPECT_EQ(text(m_list->detailView(), "contactFullName"), QStringLiteral("Anna Rossi"));
     EXPECT_TRUE(listView()->selectionModel()->selectedIndexes().isEmpty());
@@ -155,6 +156,7 @@ TEST_F(ContactSectionTest, SearchKeepsTheSelectionAndTheTotal) {
     ASSERT_TRUE(waitUntil([&] { return rows().size() == 4; }));
     EXPECT_EQ(rows().first(), QStringLiteral("Zoe Alberti"));
     EXPECT_EQ(text(m_list, "contactTotal"), QStringLiteral("4 total"));
+    EXPECT_EQ(find<QLabel>(m_list, "contactTotal")->accessibleName(), QStringLiteral("4 total"));
     EXPECT_EQ(m_list->selectedContact(), nullptr);
 }
 

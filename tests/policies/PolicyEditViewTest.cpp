@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTest>
+#include <QToolButton>
 
 namespace {
 
@@ -142,6 +143,11 @@ TEST_F(PolicyEditViewTest, TheContactCardShowsTheContactsNumberAndNessunoRemoves
     openEditor(policy);
     EXPECT_EQ(m_view->windowTitle(), QStringLiteral("Modifica Polizza"));
     EXPECT_EQ(child<QLineEdit>("reminderDaysField")->text(), QStringLiteral("14"));
+    auto* pickerLabel = child<QLabel>("contactPickerLabel");
+    ASSERT_NE(pickerLabel, nullptr);
+    EXPECT_TRUE(pickerLabel->isVisible());
+    EXPECT_EQ(pickerLabel->text(), QStringLiteral("Seleziona Contatto"));
+    EXPECT_EQ(pickerLabel->buddy(), child<QComboBox>("contactPicker"));
     EXPECT_EQ(child<QComboBox>("contactPicker")->currentText(), QStringLiteral("Anna Rossi"));
     EXPECT_EQ(child<QLabel>("contactPhoneLabel")->text(),
               QStringLiteral("Nessun numero di telefono"));
@@ -180,6 +186,28 @@ TEST_F(PolicyEditViewTest, TheContactCardShowsTheContactsNumberAndNessunoRemoves
     // The hidden phone number was kept.
     EXPECT_EQ(stored("clientPhoneNumber, customReminderDays, reminderDays"),
               QStringList{QStringLiteral("+39 333 1|14|14")});
+}
+
+// A stored cycle that no segment names shows none chosen and is saved as it is; choosing a
+// segment, the first one too, stores its value.
+TEST_F(PolicyEditViewTest, ARenewalCycleNoSegmentNamesIsKeptUntilOneIsChosen) {
+    auto policy = insertPolicy(context(), QStringLiteral("Vita"));
+    policy->setRenewalType(QStringLiteral("biennial"));
+    ASSERT_TRUE(context().save());
+    for (const auto& [choice, kept] : {std::pair{"", "biennial"}, std::pair{"yearly", "yearly"}}) {
+        openEditor(policy);
+        for (const char* segment : {"yearlySegment", "monthlySegment", "quarterlySegment"}) {
+            EXPECT_FALSE(child<QToolButton>(segment)->isChecked()) << segment;
+        }
+        if (*choice) {
+            auto* segment = child<QToolButton>((std::string(choice) + "Segment").c_str());
+            QTest::mouseClick(segment, Qt::LeftButton);
+            EXPECT_TRUE(segment->isChecked());
+        }
+        saveButton()->click();
+        ASSERT_TRUE(closed());
+        EXPECT_EQ(stored("renewalType"), QStringList{QString::fromLatin1(kept)});
+    }
 }
 
 TEST_F(PolicyEditViewTest, ADroppedPdfIsAttachedAndAnythingElseIsNot) {

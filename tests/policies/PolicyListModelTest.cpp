@@ -100,27 +100,42 @@ INSTANTIATE_TEST_SUITE_P(
         ListCase{PolicyFilter::All, "ieriN", {}}, ListCase{PolicyFilter::Expired, "o", {}},
         ListCase{PolicyFilter::ExpiringSoon, "BLU", {"CASA blu"}}));
 
-// Letter case as the user's language has it: in Turkish the capital of "ı" is "I" and that
-// of "i" is "İ".
-TEST(PolicyListFilter, IgnoresLetterCaseAsTheLocaleDoes) {
-    const auto finds = [](QLocale::Language language, const char* search, const char* name) {
+// Letter case as the user's language has it (in Turkish the capital of "ı" is "I" and that
+// of "i" is "İ"), folded in full ("ß" is "ss"); accents kept however the text was composed.
+TEST(PolicyListFilter, FoldsLetterCaseAsTheLocaleDoesButKeepsAccents) {
+    const auto finds = [](QLocale::Language language, const QString& search, const QString& name) {
         const QLocale locale(language);
         PolicyListFilter rule(locale);
-        rule.setSearchText(QString::fromUtf8(search));
-        return rule.admits(
-            PolicyStatus::Active,
-            PolicyListFilter::searchKeys(QString::fromUtf8(name), QString(), QString(), locale));
+        rule.setSearchText(search);
+        return rule.admits(PolicyStatus::Active,
+                           PolicyListFilter::searchKeys(name, QString(), QString(), locale));
     };
+    const QString decomposed = QStringLiteral("Caffe\u0300 Roma");
     EXPECT_TRUE(finds(QLocale::English, "irmak", "IRMAK"));
     EXPECT_FALSE(finds(QLocale::Turkish, "irmak", "IRMAK"));
     EXPECT_TRUE(finds(QLocale::Turkish, "ırmak", "IRMAK"));
     EXPECT_TRUE(finds(QLocale::Turkish, "istanbul", "İSTANBUL"));
     EXPECT_TRUE(finds(QLocale::Italian, "perché", "PERCHÉ"));
     EXPECT_FALSE(finds(QLocale::Italian, "perche", "PERCHÉ"));
+    EXPECT_TRUE(finds(QLocale::Italian, "caffè", decomposed));
+    EXPECT_TRUE(finds(QLocale::Italian, QStringLiteral("CAFFE\u0300"), "caffè"));
+    EXPECT_FALSE(finds(QLocale::Italian, "caffe", decomposed));
+    EXPECT_FALSE(finds(QLocale::Italian, "caffe", "caffè"));
+    EXPECT_TRUE(finds(QLocale::German, "STRASSE", "Straße"));
+    EXPECT_TRUE(finds(QLocale::German, "straße", "STRASSE"));
+    EXPECT_TRUE(finds(QLocale::German, "ss", "GROẞ"));
+    EXPECT_TRUE(finds(QLocale::Turkish, "STRASSE", "Straße"));
+    EXPECT_TRUE(finds(QLocale::English, "FILE", "ﬁle"));
+    // The same Greek letter with its accent and iota subscript, the marks in either order.
+    EXPECT_TRUE(finds(QLocale::Greek, "ᾴ", QStringLiteral("\u03B1\u0345\u0301")));
+    // Yoruba's "ọ̀" has no composed form: "ọ" alone is another letter.
+    EXPECT_TRUE(finds(QLocale::Yoruba, "Ọ̀", "ọ̀yọ́"));
+    EXPECT_FALSE(finds(QLocale::Yoruba, "ọ", "ọ̀yọ́"));
+    EXPECT_TRUE(finds(QLocale::Yoruba, "ọ", "ọ̀yọ"));
 }
 
-// The status as each policy's own rule gives it, and the search as plain case-insensitive
-// containment: the list a fresh fetch and filter would show.
+// The status as each policy's own rule gives it, and the search as a caseless match: the list
+// a fresh fetch and filter would show.
 std::vector<ManagedObject*> freshlyFiltered(ManagedObjectContext& context, PolicyFilter filter,
                                             const QString& search, std::array<int, 3>& counts) {
     FetchRequest<Policy> request = Policy::fetchRequest();
@@ -132,10 +147,9 @@ std::vector<ManagedObject*> freshlyFiltered(ManagedObjectContext& context, Polic
                                     : policy->isExpiringSoon() ? PolicyStatus::ExpiringSoon
                                                                : PolicyStatus::Active;
         ++counts[size_t(status)];
-        const bool found = search.isEmpty() ||
-                           policy->name().contains(search, Qt::CaseInsensitive) ||
-                           policy->policyNumber().contains(search, Qt::CaseInsensitive) ||
-                           policy->provider().contains(search, Qt::CaseInsensitive);
+        const bool found = search.isEmpty() || containsCaseless(policy->name(), search) ||
+                           containsCaseless(policy->policyNumber(), search) ||
+                           containsCaseless(policy->provider(), search);
         if (PolicyFilters::admits(filter, status) && found) {
             shown.push_back(policy.get());
         }
@@ -154,7 +168,7 @@ TEST_F(PolicyListModelTest, FollowsRandomChangesWithAFilterAndASearchOn) {
 
     std::mt19937 random(20261207);
     auto pick = [&](int bound) { return int(random() % unsigned(bound)); };
-    auto name = [&] { return QString(QChar(u'a' + pick(4))) + QChar(u'A' + pick(4)); };
+    auto name = [&] { return namePiece(pick(12)) + namePiece(pick(12)); };
     auto expiry = [&] { return Instant(m_clock.now().msSinceEpoch() + (pick(80) - 20) * kDayMs); };
     const char* days[] = {"30", "7", ",", "-1", "15, 3"};
     std::array<int, 3> counts{};
@@ -192,9 +206,9 @@ TEST_F(PolicyListModelTest, FollowsRandomChangesWithAFilterAndASearchOn) {
             // Typing on, erasing, or a new text; now and then none, to list every row.
             const QString text = model.searchText();
             const int how = pick(4);
-            model.setSearchText(how == 0   ? text + name().left(1)
+            model.setSearchText(how == 0   ? text + namePiece(pick(12))
                                 : how == 1 ? text.left(text.size() - 1)
-                                : how == 2 ? name().right(1)
+                                : how == 2 ? namePiece(pick(12))
                                            : QString());
         }
         }
@@ -247,7 +261,9 @@ TEST_F(PolicyListModelTest, WritesTheAbbreviatedDateOfTheLocale) {
     }
 }
 
-// Rows of one height, the stripe in the status colour, the selected row on the accent.
+// Rows of one height, the stripe in the status colour, the selected row on the accent, all in
+// the colours of the palette the row is painted with: one delegate follows a light or dark
+// look that changes under it.
 TEST_F(PolicyListModelTest, PaintsRowsOfOneHeightInTheirStatusColour) {
     insertPolicy(context(), QStringLiteral("Oggi"),
                  Instant(m_clock.now().msSinceEpoch() + kHourMs));
@@ -255,26 +271,30 @@ TEST_F(PolicyListModelTest, PaintsRowsOfOneHeightInTheirStatusColour) {
     PolicyListRow row;
     QStyleOptionViewItem option;
     EXPECT_EQ(row.sizeHint(option, model.index(0)).height(), PolicyListRow::kRowHeight);
-    for (const bool selected : {false, true}) {
-        QImage image(320, PolicyListRow::kRowHeight, QImage::Format_ARGB32);
-        image.fill(Qt::transparent);
-        option.rect = image.rect();
-        option.state = selected ? QStyle::State_Selected : QStyle::State_None;
-        QPainter painter(&image);
-        row.paint(&painter, option, model.index(0));
-        painter.end();
-        const auto has = [&](QColor color) {
-            for (int y = 0; y < image.height(); ++y) {
-                for (int x = 0; x < image.width(); ++x) {
-                    if (image.pixel(x, y) == color.rgba()) {
-                        return true;
+    for (const QPalette& palette : {Palette::light(), Palette::dark(), Palette::light()}) {
+        for (const bool selected : {false, true}) {
+            QImage image(320, PolicyListRow::kRowHeight, QImage::Format_ARGB32);
+            image.fill(Qt::transparent);
+            option.rect = image.rect();
+            option.state = selected ? QStyle::State_Selected : QStyle::State_None;
+            option.palette = palette;
+            QPainter painter(&image);
+            row.paint(&painter, option, model.index(0));
+            painter.end();
+            const auto has = [&](QColor color) {
+                for (int y = 0; y < image.height(); ++y) {
+                    for (int x = 0; x < image.width(); ++x) {
+                        if (image.pixel(x, y) == color.rgba()) {
+                            return true;
+                        }
                     }
                 }
-            }
-            return false;
-        };
-        EXPECT_TRUE(has(Palette::color(ColorName::Orange)));
-        EXPECT_EQ(has(Palette::color(ColorName::Accent)), selected);
+                return false;
+            };
+            const bool dark = Palette::isDark(palette);
+            EXPECT_TRUE(has(Palette::color(ColorName::Orange, palette))) << dark;
+            EXPECT_EQ(has(Palette::color(ColorName::Accent, palette)), selected) << dark;
+        }
     }
 }
 

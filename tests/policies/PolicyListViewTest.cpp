@@ -6,6 +6,7 @@
 #include "support/PolicyScreenFixture.h"
 #include "support/QtPrinters.h"
 
+#include <QAccessible>
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -42,6 +43,15 @@ protected:
     QString text(const char* label) const { return child<QLabel>(label)->text(); }
     QStringList footer() const {
         return {text("expiringCount"), text("expiredCount"), text("totalCount")};
+    }
+    // What a screen reader says for each of the footer's numbers.
+    QStringList spokenFooter() const {
+        QStringList names;
+        for (const char* label : {"expiringCount", "expiredCount", "totalCount"}) {
+            names << QAccessible::queryAccessibleInterface(child<QLabel>(label))
+                         ->text(QAccessible::Name);
+        }
+        return names;
     }
     QStringList listed() const {
         QStringList names;
@@ -92,7 +102,12 @@ protected:
 
 TEST_F(PolicyListViewTest, SearchAndFilterNarrowTheListWhileTheFooterCountsEveryPolicy) {
     EXPECT_EQ(footer(), (QStringList{"0", "0", "0 total"}));
+    EXPECT_EQ(spokenFooter(), (QStringList{"0 in scadenza", "0 scadute", "0 total"}));
     EXPECT_TRUE(showsEmptyState());
+    auto* filterTitle = child<QLabel>("policyFilterTitle");
+    ASSERT_NE(filterTitle, nullptr);
+    EXPECT_TRUE(filterTitle->isVisible());
+    EXPECT_EQ(filterTitle->text(), QStringLiteral("Filtra"));
 
     add(QStringLiteral("Casa"), QStringLiteral("Generali"), utc("2026-03-10T18:00:00Z"));
     add(QStringLiteral("AUTO Fiat"), QStringLiteral("UnipolSai"), utc("2026-04-09T09:30:00Z"));
@@ -126,6 +141,7 @@ TEST_F(PolicyListViewTest, SearchAndFilterNarrowTheListWhileTheFooterCountsEvery
     // A day and a minute on, "Casa" is a whole day past and "Vita" within its 30 days.
     m_clock.advanceTo(utc("2026-03-11T18:01:00Z"));
     EXPECT_EQ(footer(), (QStringList{"2", "2", "4 total"}));
+    EXPECT_EQ(spokenFooter(), (QStringList{"2 in scadenza", "2 scadute", "4 total"}));
 }
 
 TEST_F(PolicyListViewTest, TheSelectionOutlivesASearchAndGoesWithItsPolicy) {

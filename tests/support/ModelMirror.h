@@ -4,6 +4,7 @@
 #include "ui/LiveResultsModel.h"
 
 #include <QStringList>
+#include <QTextBoundaryFinder>
 
 #include <vector>
 
@@ -14,6 +15,40 @@ inline QStringList shownTitles(const QAbstractItemModel& model) {
         titles << model.index(row, 0).data(TitleRole).toString();
     }
     return titles;
+}
+
+// Whether `text` contains `search` as Unicode's caseless match has it, worked out another way
+// than the lists do: the lower case of the upper case of the lower case ("ẞ", "ß" and "SS" all
+// read "ss"), composed, and a match ends where a character ends, never before its accent.
+inline bool containsCaseless(const QString& text, const QString& search) {
+    const auto folded = [](const QString& raw) {
+        return raw.normalized(QString::NormalizationForm_D)
+            .toLower()
+            .toUpper()
+            .toLower()
+            .normalized(QString::NormalizationForm_C);
+    };
+    const QString haystack = folded(text);
+    const QString needle = folded(search);
+    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, haystack);
+    for (qsizetype at = haystack.indexOf(needle); at >= 0; at = haystack.indexOf(needle, at + 1)) {
+        characters.setPosition(at + needle.size());
+        if (characters.isAtBoundary()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A piece of a made-up name: plain and accented letters, composed or not, a lone combining
+// grave, "ß" and its capital, and the capitals "SS".
+inline QString namePiece(int which) {
+    static const QStringList pieces = {
+        QStringLiteral("a"),      QStringLiteral("B"),      QStringLiteral("s"),
+        QStringLiteral("S"),      QStringLiteral("\u00DF"), QStringLiteral("\u1E9E"),
+        QStringLiteral("\u00E8"), QStringLiteral("\u00C8"), QStringLiteral("E"),
+        QStringLiteral("SS"),     QStringLiteral("\u0300"), QStringLiteral("e\u0300")};
+    return pieces[which % pieces.size()];
 }
 
 // The rows a view would hold if it rebuilt them from nothing but a list model's signals

@@ -1,10 +1,13 @@
+#include "ui/EmptyState.h"
 #include "ui/Icons.h"
 #include "ui/Palette.h"
 #include "ui/SearchField.h"
 #include "ui/SegmentedControl.h"
 
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -132,19 +135,63 @@ TEST(SearchField, PassesTextUntrimmedAndEscapeOrTheClearButtonEmptiesIt) {
     EXPECT_EQ(texts.last().first().toString(), QString());
 }
 
-TEST(SegmentedControl, ExactlyOneSegmentIsChosen) {
+// None chosen until one is (a value no segment names shows as none), then exactly one; a
+// click on the chosen segment changes nothing. The title is a visible label.
+TEST(SegmentedControl, AtMostOneSegmentIsChosen) {
     SegmentedControl control(QStringLiteral("filter"));
+    control.setTitle(QStringLiteral("Filtra"));
     for (const char* text : {"Tutte", "In Scadenza", "Scadute"}) {
         control.addSegment(QString::fromLatin1(text), QString::fromLatin1(text));
     }
     control.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&control));
+    auto* title = control.findChild<QLabel*>(QStringLiteral("filterTitle"));
+    ASSERT_NE(title, nullptr);
+    EXPECT_TRUE(title->isVisible());
+    EXPECT_EQ(title->text(), QStringLiteral("Filtra"));
     QSignalSpy chosen(&control, &SegmentedControl::currentIndexChanged);
+    const auto segment = [&](const char* name) {
+        return control.findChild<QToolButton*>(QLatin1String(name));
+    };
+    EXPECT_EQ(control.currentIndex(), -1);
+    QTest::mouseClick(segment("Tutte"), Qt::LeftButton);
     EXPECT_EQ(control.currentIndex(), 0);
-    QTest::mouseClick(control.findChild<QToolButton*>(QStringLiteral("Scadute")), Qt::LeftButton);
+    QTest::mouseClick(segment("Scadute"), Qt::LeftButton);
     EXPECT_EQ(control.currentIndex(), 2);
-    QTest::mouseClick(control.findChild<QToolButton*>(QStringLiteral("Scadute")), Qt::LeftButton);
+    QTest::mouseClick(segment("Scadute"), Qt::LeftButton);
     EXPECT_EQ(control.currentIndex(), 2);
-    EXPECT_EQ(chosen.size(), 1);
+    EXPECT_EQ(chosen.size(), 2);
+    control.setCurrentIndex(-1);
+    EXPECT_EQ(control.currentIndex(), -1);
+    QTest::mouseClick(segment("Scadute"), Qt::LeftButton);
+    EXPECT_EQ(control.currentIndex(), 2);
+    EXPECT_EQ(chosen.size(), 3);
+}
+
+// The icon, the title and the action 20 apart, on the text background of whichever palette,
+// the title in the secondary colour.
+TEST(EmptyState, SpacesItsPartsOnTheTextBackground) {
+    EmptyState state(QStringLiteral("doc.text.magnifyingglass"), QStringLiteral("Niente"),
+                     QString());
+    QPushButton* action =
+        state.addAction(QStringLiteral("Aggiungi"), QStringLiteral("plus"), QStringLiteral("add"));
+    state.resize(400, 400);
+    state.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&state));
+    const QList<QLabel*> labels = state.findChildren<QLabel*>();
+    ASSERT_GE(labels.size(), 2);
+    for (const QPalette& palette : {Palette::light(), Palette::dark()}) {
+        state.setPalette(palette);
+        const QImage image = state.grab().toImage();
+        EXPECT_EQ(QColor(image.pixel(2, 2)).name(),
+                  Palette::color(ColorName::TextBackground, palette).name());
+        EXPECT_EQ(labels[1]->palette().color(labels[1]->foregroundRole()).name(),
+                  Palette::color(ColorName::Secondary, palette).name());
+    }
+    const QRect icon = labels[0]->geometry();
+    const QRect title = labels[1]->geometry();
+    EXPECT_EQ(title.top() - icon.bottom() - 1, 20);
+    EXPECT_EQ(action->geometry().top() - title.bottom() - 1, 20);
 }
 
 } // namespace
