@@ -299,6 +299,9 @@ void ContactDetailView::paintAvatar() {
 
 // Fonts and colours follow the desktop's, so a dark look or a larger font shows at once.
 void ContactDetailView::applyLook() {
+    if (!m_page) {
+        return; // a change that comes while the page is being built
+    }
     const QPalette& colors = palette();
     const qreal ratio = devicePixelRatioF();
     const QColor primary = Palette::color(ColorName::Primary, colors);
