@@ -32,6 +32,7 @@ public:
 class NoConfirmation final : public Confirmation {
 public:
     void ask(QWidget*, const Question&, std::function<void(bool)>) override {}
+    void askToSave(QWidget*, const SaveQuestion&, std::function<void(SaveAnswer)>) override {}
 };
 
 } // namespace Bench

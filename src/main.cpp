@@ -20,6 +20,7 @@
 #include "ui/DialogConfirmation.h"
 
 #include <QApplication>
+#include <QSessionManager>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -104,6 +105,14 @@ int main(int argc, char* argv[]) {
                      [&window](const QString& text) { window.showNotice(text); });
     QObject::connect(&delegate, &AppDelegate::preferencesRequested, &settingsWindow,
                      &SettingsWindow::present);
+    QObject::connect(&delegate, &AppDelegate::quitRequested, &window, &ContentView::quit);
+    // A logout asks about unsaved editors as Quit does; "Annulla" keeps the session.
+    QObject::connect(
+        &app, &QGuiApplication::commitDataRequest, &window, [&window](QSessionManager& manager) {
+            if (!window.agreeToSessionEnd([&manager] { return manager.allowsInteraction(); })) {
+                manager.cancel();
+            }
+        });
     // "Show in Menu Bar" shows or hides the icon at once.
     delegate.setTrayIconShown(preferences.showMenuBar());
     QObject::connect(&preferences, &AppSettings::showMenuBarChanged, &delegate,

@@ -73,6 +73,7 @@ void AppDelegate::setupMenuBar() {
     m_view = new MenuBarView({m_services.context, m_services.clock, m_services.desktop,
                               m_services.center, m_services.mainWindow});
     connect(m_view, &MenuBarView::preferencesRequested, this, &AppDelegate::preferencesRequested);
+    connect(m_view, &MenuBarView::quitRequested, this, &AppDelegate::quitRequested);
     m_popover = std::make_unique<Popover>(m_view);
 
     m_statusBarItem = new QSystemTrayIcon(trayIcon(), this);
@@ -97,7 +98,7 @@ void AppDelegate::buildContextMenu() {
     });
     m_menu->addSeparator();
     connect(m_menu->addAction(QStringLiteral("Quit")), &QAction::triggered, this,
-            [this] { m_services.desktop.quit(); });
+            &AppDelegate::quitRequested);
     m_statusBarItem->setContextMenu(m_menu.get());
 }
 

@@ -67,6 +67,8 @@ Q_SIGNALS:
     void preferencesRequested();
     // A message for the user, shown in the main window.
     void noticeRequested(const QString& text);
+    // "Quit" was chosen in the popover or the icon's menu.
+    void quitRequested();
 
 private:
     void buildContextMenu();

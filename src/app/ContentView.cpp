@@ -4,20 +4,28 @@
 #include "contacts/ContactListView.h"
 #include "platform/DesktopActions.h"
 #include "platform/NotificationCenter.h"
+#include "ui/Confirmation.h"
+#include "ui/EditorSheet.h"
 #include "ui/Icons.h"
 #include "ui/Palette.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDialog>
+#include <QEventLoop>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPointer>
 #include <QSettings>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWindow>
+
+#include <optional>
 
 namespace {
 
@@ -136,7 +144,9 @@ void ContentView::buildMenus() {
     quit->setObjectName(QStringLiteral("quitAction"));
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit->setMenuRole(QAction::QuitRole);
-    connect(quit, &QAction::triggered, this, [this] { m_services.policies.edit.desktop.quit(); });
+    connect(quit, &QAction::triggered, this, &ContentView::quit);
+    m_quit = quit;
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &ContentView::keepQuitReachable);
 
     struct Command {
         const char* label;
@@ -181,6 +191,7 @@ void ContentView::showSection(int tag) {
         const PolicyEditView::Services& edit = m_services.policies.edit;
         m_contactList = new ContactListView(
             {edit.context, edit.clock, edit.log, m_services.policies.confirmation}, m_sections);
+        connect(m_contactList, &ContactListView::policyActivated, this, &ContentView::openPolicy);
         m_sections->addWidget(m_contactList);
         m_sections->setCurrentWidget(m_contactList);
     } else {
@@ -191,6 +202,114 @@ void ContentView::showSection(int tag) {
             m_contactList = nullptr;
         }
     }
+}
+
+void ContentView::openPolicy(const QUuid& id) {
+    setSelectedTab(SidebarView::kPolicies);
+    m_policyList->selectPolicy(id);
+}
+
+// A window-modal sheet blocks this window's menu and with it Ctrl+Q: every dialog over this
+// window that takes the focus carries the Quit action too.
+void ContentView::keepQuitReachable() {
+    QWidget* active = QApplication::activeWindow();
+    if (!active || active == this || active->actions().contains(m_quit)) {
+        return;
+    }
+    for (QObject* owner = active->parent(); owner; owner = owner->parent()) {
+        if (owner == this) {
+            active->addAction(m_quit);
+            return;
+        }
+    }
+}
+
+// The innermost first: a contact made from a policy's editor is saved before the policy.
+QList<EditorSheet*> ContentView::changedEditors() const {
+    QList<EditorSheet*> changed;
+    const QList<EditorSheet*> editors = findChildren<EditorSheet*>();
+    for (auto editor = editors.rbegin(); editor != editors.rend(); ++editor) {
+        if ((*editor)->isVisible() && (*editor)->hasChanges()) {
+            changed.append(*editor);
+        }
+    }
+    return changed;
+}
+
+void ContentView::askAboutChanges(std::function<void(bool mayEnd)> decided) {
+    const QList<EditorSheet*> changed = changedEditors();
+    if (changed.isEmpty()) {
+        decided(true);
+        return;
+    }
+    if (m_askingAboutChanges) {
+        return; // the question is already on screen
+    }
+    m_askingAboutChanges = true;
+    m_services.policies.edit.desktop.bringForward(windowHandle(), QString());
+    const QList<QPointer<EditorSheet>> editors(changed.begin(), changed.end());
+    const Confirmation::SaveQuestion question{
+        QStringLiteral("Salvare le modifiche?"),
+        QStringLiteral("Se non salvi, le modifiche andranno perse."), QStringLiteral("Salva"),
+        QStringLiteral("Non Salvare"), QStringLiteral("Annulla")};
+    m_services.policies.confirmation.askToSave(
+        changed.first(), question,
+        [self = QPointer(this), editors,
+         decided = std::move(decided)](Confirmation::SaveAnswer answer) {
+            if (!self) {
+                return;
+            }
+            self->m_askingAboutChanges = false;
+            if (answer == Confirmation::SaveAnswer::Cancel) {
+                decided(false);
+                return;
+            }
+            for (const QPointer<EditorSheet>& editor : editors) {
+                if (!editor) {
+                    continue;
+                }
+                if (answer == Confirmation::SaveAnswer::DontSave) {
+                    editor->reject();
+                } else if (!editor->saveNow()) {
+                    decided(false);
+                    return;
+                }
+            }
+            decided(true);
+        });
+}
+
+void ContentView::quit() {
+    askAboutChanges([this](bool mayEnd) {
+        if (mayEnd) {
+            m_services.policies.edit.desktop.quit();
+        }
+    });
+}
+
+bool ContentView::agreeToSessionEnd(const std::function<bool()>& mayAsk) {
+    if (changedEditors().isEmpty()) {
+        return true;
+    }
+    if (m_askingAboutChanges) {
+        return false; // the user has not answered the question on screen yet
+    }
+    // Not allowed to ask (a forced logout): nothing the user did not confirm is written, and
+    // the unsaved values go with the session.
+    if (!mayAsk()) {
+        return true;
+    }
+    // The session manager waits for the answer before it goes on.
+    QEventLoop loop;
+    std::optional<bool> agreed;
+    askAboutChanges([&loop, &agreed](bool mayEnd) {
+        agreed = mayEnd;
+        loop.quit();
+    });
+    if (!agreed) {
+        loop.exec();
+    }
+    return agreed.value_or(false);
 }
 
 void ContentView::showNotice(const QString& text) {

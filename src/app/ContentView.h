@@ -4,7 +4,10 @@
 
 #include <QMainWindow>
 
+#include <functional>
+
 class ContactListView;
+class EditorSheet;
 class NotificationCenter;
 class QLabel;
 class QSettings;
@@ -36,6 +39,18 @@ public:
     // Shows a message above the content column until the user dismisses it.
     void showNotice(const QString& text);
     bool hasOpenSheet() const;
+    // The policy section, with that policy selected and its pane shown.
+    void openPolicy(const QUuid& id);
+
+    // Quit, from any menu: when editors hold changes the user is asked once whether to save
+    // them. "Salva" saves each and quits only when every save worked (an editor that could
+    // not save stays open), "Non Salvare" drops them, "Annulla" goes back. Editors without
+    // changes close quietly.
+    void quit();
+    // The desktop session is ending: the same question, answered before this returns, when
+    // `mayAsk` allows it (it is called only when an editor holds changes). False: the user
+    // chose to stay, and the session should not end.
+    bool agreeToSessionEnd(const std::function<bool()>& mayAsk);
     void openNewPolicySheet();
 
 Q_SIGNALS:
@@ -60,6 +75,9 @@ private:
     void restoreWindowGeometry();
     void saveWindowGeometry();
     void announceFirstPaint();
+    QList<EditorSheet*> changedEditors() const;
+    void askAboutChanges(std::function<void(bool mayEnd)> decided);
+    void keepQuitReachable();
 
     Services m_services;
     SidebarView* m_sidebar = nullptr;
@@ -69,5 +87,7 @@ private:
     QWidget* m_notice = nullptr;
     QLabel* m_noticeText = nullptr;
     QTimer* m_geometrySave = nullptr;
+    QAction* m_quit = nullptr;
     bool m_painted = false;
+    bool m_askingAboutChanges = false;
 };

@@ -255,7 +255,7 @@ void MenuBarView::buildFooter() {
     row->addWidget(preferences);
     row->addStretch(1);
     QPushButton* quit = button(QStringLiteral("Quit"), true, this);
-    connect(quit, &QPushButton::clicked, this, [this] { m_services.desktop.quit(); });
+    connect(quit, &QPushButton::clicked, this, &MenuBarView::quitRequested);
     row->addWidget(quit);
     static_cast<QVBoxLayout*>(layout())->addLayout(row);
 }

@@ -65,6 +65,8 @@ public:
 Q_SIGNALS:
     // "Preferences..." was pressed (after the program came forward).
     void preferencesRequested();
+    // "Quit" was pressed: the program decides whether unsaved work lets it end.
+    void quitRequested();
 
 private:
     void buildHeader();

@@ -10,6 +10,7 @@
 #include "model/Policy.h"
 #include "model/PolicyRules.h"
 #include "model/PolicyStatus.h"
+#include "model/StatusClassifier.h"
 #include "platform/Clock.h"
 #include "platform/LogChannel.h"
 #include "store/ManagedObjectContext.h"
@@ -26,7 +27,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace {
@@ -34,38 +34,25 @@ namespace {
 constexpr int kAvatar = 80;
 constexpr int kIconColumn = 24;
 
-QLabel* textLabel(const QString& text, const QFont& font, const QColor& color,
-                  const QString& objectName, QWidget* parent = nullptr) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(objectName);
-    label->setTextFormat(Qt::PlainText);
+// How a text is drawn: its font and colour, set again when the look changes.
+void setLook(QLabel* label, const QFont& font, const QColor& color) {
     label->setFont(font);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, color);
     label->setPalette(palette);
+}
+
+QLabel* textLabel(const QString& objectName) {
+    auto* label = new QLabel;
+    label->setObjectName(objectName);
+    label->setTextFormat(Qt::PlainText);
     return label;
 }
 
-QLabel* iconLabel(const QString& name, int size, const QColor& color, qreal ratio) {
+QLabel* iconLabel() {
     auto* icon = new QLabel;
-    icon->setPixmap(Icons::pixmap(name, size, color, ratio));
     icon->setAlignment(Qt::AlignCenter);
     return icon;
-}
-
-// A label with its icon in the headline style, in the primary colour.
-QWidget* headline(const QString& text, const QString& iconName, const QWidget& host) {
-    auto* row = new QWidget;
-    auto* box = new QHBoxLayout(row);
-    box->setContentsMargins(0, 0, 0, 0);
-    box->setSpacing(6);
-    const QFont font = Typography::font(TextStyle::Headline, host.font());
-    const QColor primary = Palette::color(ColorName::Primary, host.palette());
-    box->addWidget(
-        iconLabel(iconName, QFontMetrics(font).height(), primary, host.devicePixelRatioF()));
-    box->addWidget(textLabel(text, font, primary, QString()));
-    box->addStretch();
-    return row;
 }
 
 QPixmap avatarPixmap(const QString& initials, const QWidget& host) {
@@ -90,33 +77,21 @@ RoundedPanel* card(int spacing) {
                             [](const QPalette& palette) { return Palette::gray(0.05, palette); });
 }
 
-// A phone or e-mail row: icon and text side by side on the control background.
-RoundedPanel* methodRow() {
-    return new RoundedPanel(Qt::Horizontal, 12, 12, 8, [](const QPalette& palette) {
-        return Palette::color(ColorName::ControlBackground, palette);
-    });
-}
-
 bool hasText(const std::optional<QString>& text) {
     return text && !text->isEmpty();
 }
 
-// The expiry's colour: red once past, orange within the reminder horizon, green before.
-ColorName expiryColor(const Policy& policy, const Clock& clock) {
-    const qint64 days =
-        PolicyRules::daysUntilExpiration(clock.now(), policy.expirationDate(), clock.timeZone());
-    const qint64 horizon =
-        PolicyRules::reminderHorizon(policy.reminderDaysArray(), policy.reminderDays());
-    const PolicyStatus status = PolicyStatusRules::status(days, horizon);
+// The status colour: red once past, orange within the reminder horizon, green before.
+ColorName statusColor(PolicyStatus status) {
     return Palette::byName(PolicyStatusRules::colorName(status)).value_or(ColorName::Secondary);
 }
 
-// A row of the policies: the expiry as day, short month name and year, as the locale writes
-// its long date ("Mar 10, 2026"), in the status colour.
-ContactPolicyRows::Row policyRow(const Policy& policy, const Clock& clock, const QString& format) {
-    const QDate date = CalendarMath::toLocal(policy.expirationDate(), clock.timeZone()).date;
-    return {policy.name(), policy.provider(), clock.locale().toString(date, format),
-            policy.policyNumber(), expiryColor(policy, clock)};
+// The expiry as day, short month name and year, as the locale writes its long date
+// ("Mar 10, 2026").
+QString shortMonthDateFormat(const QLocale& locale) {
+    QString format = ClientReminderMessage::longDateFormat(locale);
+    format.replace(QStringLiteral("MMMM"), QStringLiteral("MMM"));
+    return format;
 }
 
 } // namespace
@@ -134,15 +109,20 @@ ContactDetailView::ContactDetailView(Services services, std::shared_ptr<Contact>
     m_scroll->setWidgetResizable(true);
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    buildPage();
     if (!m_contact->isDeleted()) {
         m_observed = m_contact->managedObjectContext();
         m_observed->addObserver(this);
     }
-    for (auto signal : {&Clock::minuteChanged, &Clock::dayChanged, &Clock::timeZoneChanged,
-                        &Clock::wallClockJumped}) {
-        connect(&m_services.clock, signal, this, &ContactDetailView::scheduleRefresh);
+    // Time moving on changes only the colours of the policies; a new zone may move dates.
+    for (auto signal : {&Clock::minuteChanged, &Clock::dayChanged, &Clock::wallClockJumped}) {
+        connect(&m_services.clock, signal, this, &ContactDetailView::recolourPolicies);
     }
-    refresh();
+    connect(&m_services.clock, &Clock::timeZoneChanged, this, &ContactDetailView::scheduleRefresh);
+    applyLook();
+    showValues();
+    // Filled before it goes in, so the area takes its size from the page as shown.
+    m_scroll->setWidget(m_page);
 }
 
 ContactDetailView::~ContactDetailView() {
@@ -182,16 +162,23 @@ void ContactDetailView::confirmDelete(bool confirmed) {
     context.deleteObject(contact.get());
     QString error;
     if (!context.save(&error)) {
-        // The contact comes back whole, links and all, rather than stay half deleted.
+        // The contact comes back whole, links and all, rather than stay half deleted. Every
+        // screen saves its own change at once, so nothing else is undone with it.
         context.rollback();
         log.write(QStringLiteral("Error saving contact: "), error);
+    }
+}
+
+void ContactDetailView::openPolicy(int row) {
+    if (row >= 0 && size_t(row) < m_policies.size()) {
+        Q_EMIT policyActivated(m_policies[size_t(row)].policy->id());
     }
 }
 
 void ContactDetailView::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange) {
-        scheduleRefresh();
+        applyLook();
     }
 }
 
@@ -219,7 +206,7 @@ void ContactDetailView::contextWillBeDestroyed() {
     m_observed = nullptr;
 }
 
-// Changes come one property at a time (an editor's save writes many): the page is built again
+// Changes come one property at a time (an editor's save writes many): the page is updated
 // once, after the last of them.
 void ContactDetailView::scheduleRefresh() {
     if (m_refreshPending) {
@@ -231,22 +218,136 @@ void ContactDetailView::scheduleRefresh() {
 
 void ContactDetailView::refresh() {
     m_refreshPending = false;
-    if (m_contact->isDeleted() && m_scroll->widget()) {
+    // A deleted contact's page is about to go: it keeps showing what it showed.
+    if (!m_contact->isDeleted()) {
+        showValues();
+    }
+}
+
+// Every text set again in place: a label given the text it has keeps its selection.
+void ContactDetailView::showValues() {
+    paintAvatar();
+    m_fullName->setText(m_contact->fullName());
+    const std::optional<QString> company = m_contact->company();
+    m_company->setText(company.value_or(QString()));
+    m_company->setVisible(hasText(company));
+    const std::pair<std::optional<QString>, std::pair<RoundedPanel*, QLabel*>> methods[] = {
+        {m_contact->phoneNumber(), {m_phoneRow, m_phone}},
+        {m_contact->email(), {m_emailRow, m_email}}};
+    for (const auto& [text, shown] : methods) {
+        shown.second->setText(text.value_or(QString()));
+        shown.first->setVisible(hasText(text));
+    }
+    const std::optional<QString> notes = m_contact->notes();
+    m_hasNotes = hasText(notes);
+    m_notes->setText(m_hasNotes ? *notes : QStringLiteral("Nessuna nota fornita."));
+    styleNotes();
+    refreshPolicies();
+}
+
+void ContactDetailView::refreshPolicies() {
+    const Clock& clock = m_services.clock;
+    m_policies.clear();
+    for (std::shared_ptr<Policy>& policy : m_contact->policiesArray()) {
+        const Instant expiry = policy->expirationDate();
+        const qint64 horizon =
+            PolicyRules::reminderHorizonOf(policy->customReminderDays(), policy->reminderDays());
+        m_policies.push_back({std::move(policy), expiry, horizon});
+    }
+    m_assigned->setText(QStringLiteral("%1 assigned").arg(m_policies.size()));
+    m_noPolicies->setVisible(m_policies.empty());
+    m_rows->setVisible(!m_policies.empty());
+    m_dateFormat = shortMonthDateFormat(clock.locale());
+    const QLocale locale = clock.locale();
+    const QTimeZone zone = clock.timeZone();
+    StatusClassifier classifier(clock.now(), zone);
+    std::vector<ContactPolicyRows::Row> rows;
+    rows.reserve(m_policies.size());
+    for (const ShownPolicy& shown : m_policies) {
+        const Policy& policy = *shown.policy;
+        const QDate date = CalendarMath::toLocal(shown.expiry, zone).date;
+        rows.push_back({policy.name(), policy.provider(), locale.toString(date, m_dateFormat),
+                        policy.policyNumber(),
+                        statusColor(classifier.classify(shown.expiry, shown.horizon))});
+    }
+    m_rows->setRows(std::move(rows));
+}
+
+// A minute, a day or a jump of the clock: only the colours can change, unless the dates are
+// now written otherwise.
+void ContactDetailView::recolourPolicies() {
+    const Clock& clock = m_services.clock;
+    if (m_refreshPending || m_contact->isDeleted()) {
         return;
     }
-    const int scrolled = m_scroll->verticalScrollBar() ? m_scroll->verticalScrollBar()->value() : 0;
-    m_scroll->setWidget(buildPage());
-    m_scroll->verticalScrollBar()->setValue(scrolled);
+    if (shortMonthDateFormat(clock.locale()) != m_dateFormat) {
+        refreshPolicies();
+        return;
+    }
+    StatusClassifier classifier(clock.now(), clock.timeZone());
+    for (size_t row = 0; row < m_policies.size(); ++row) {
+        const ShownPolicy& shown = m_policies[row];
+        m_rows->setColor(row, statusColor(classifier.classify(shown.expiry, shown.horizon)));
+    }
+}
+
+void ContactDetailView::paintAvatar() {
+    const QString initials = ContactInitials::of(m_contact->firstName(), m_contact->lastName());
+    m_avatar->setAccessibleName(initials);
+    m_avatar->setPixmap(avatarPixmap(initials, *this));
+}
+
+// Fonts and colours follow the desktop's, so a dark look or a larger font shows at once.
+void ContactDetailView::applyLook() {
+    if (!m_page) {
+        return; // a change that comes while the page is being built
+    }
+    const QPalette& colors = palette();
+    const qreal ratio = devicePixelRatioF();
+    const QColor primary = Palette::color(ColorName::Primary, colors);
+    const QColor secondary = Palette::color(ColorName::Secondary, colors);
+    QPalette background = m_page->palette();
+    background.setColor(QPalette::Window, Palette::color(ColorName::TextBackground, colors));
+    m_page->setPalette(background);
+    paintAvatar();
+    setLook(m_fullName, Typography::system(32, QFont::Bold, font()), primary);
+    setLook(m_company, Typography::font(TextStyle::Title3, font()), secondary);
+    const QColor buttonText = colors.color(QPalette::ButtonText);
+    for (QPushButton* button : std::as_const(m_buttons)) {
+        button->setIcon(Icons::icon(button->property("iconName").toString(), buttonText));
+    }
+    const QFont headline = Typography::font(TextStyle::Headline, font());
+    for (const Heading& part : std::as_const(m_headings)) {
+        part.icon->setPixmap(
+            Icons::pixmap(part.iconName, QFontMetrics(headline).height(), primary, ratio));
+        setLook(part.text, headline, primary);
+    }
+    m_phoneIcon->setPixmap(Icons::pixmap(QStringLiteral("phone.fill"), 16,
+                                         Palette::color(ColorName::Green, colors), ratio));
+    m_emailIcon->setPixmap(Icons::pixmap(QStringLiteral("envelope.fill"), 16,
+                                         Palette::color(ColorName::Blue, colors), ratio));
+    for (QLabel* method : {m_phone, m_email}) {
+        setLook(method, Typography::system(15, QFont::Normal, font()), primary);
+    }
+    styleNotes();
+    setLook(m_assigned, Typography::font(TextStyle::Caption, font()), secondary);
+    m_noPoliciesIcon->setPixmap(Icons::pixmap(QStringLiteral("doc.text.magnifyingglass"), 32,
+                                              Palette::withOpacity(secondary, 0.3), ratio));
+    setLook(m_noPoliciesText, Typography::font(TextStyle::Subheadline, font()), secondary);
+}
+
+// The notes in the secondary colour; the placeholder fainter.
+void ContactDetailView::styleNotes() {
+    const QColor secondary = Palette::color(ColorName::Secondary, palette());
+    setLook(m_notes, Typography::system(14, QFont::Normal, font()),
+            m_hasNotes ? secondary : Palette::withOpacity(secondary, 0.5));
 }
 
 QWidget* ContactDetailView::buildPage() {
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("contactDetailPage"));
-    page->setAutoFillBackground(true);
-    QPalette background = page->palette();
-    background.setColor(QPalette::Window, Palette::color(ColorName::TextBackground, palette()));
-    page->setPalette(background);
-    auto* stack = new QVBoxLayout(page);
+    m_page = new QWidget;
+    m_page->setObjectName(QStringLiteral("contactDetailPage"));
+    m_page->setAutoFillBackground(true);
+    auto* stack = new QVBoxLayout(m_page);
     stack->setContentsMargins(40, 40, 40, 40);
     stack->setSpacing(32);
     stack->addWidget(buildHeader());
@@ -266,7 +367,7 @@ QWidget* ContactDetailView::buildPage() {
     grid->addWidget(buildPoliciesSection(), 0, 1, Qt::AlignTop);
     stack->addLayout(grid);
     stack->addStretch();
-    return page;
+    return m_page;
 }
 
 QWidget* ContactDetailView::buildHeader() {
@@ -275,23 +376,15 @@ QWidget* ContactDetailView::buildHeader() {
     auto* row = new QHBoxLayout(header);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(16);
-    const QString initials = ContactInitials::of(m_contact->firstName(), m_contact->lastName());
-    auto* avatar = new QLabel;
-    avatar->setObjectName(QStringLiteral("contactAvatar"));
-    avatar->setAccessibleName(initials);
-    avatar->setPixmap(avatarPixmap(initials, *this));
-    row->addWidget(avatar, 0, Qt::AlignTop);
+    m_avatar = new QLabel;
+    m_avatar->setObjectName(QStringLiteral("contactAvatar"));
+    row->addWidget(m_avatar, 0, Qt::AlignTop);
     auto* names = new QVBoxLayout;
     names->setSpacing(8);
-    names->addWidget(textLabel(m_contact->fullName(), Typography::system(32, QFont::Bold, font()),
-                               Palette::color(ColorName::Primary, palette()),
-                               QStringLiteral("contactFullName")));
-    const std::optional<QString> company = m_contact->company();
-    if (hasText(company)) {
-        names->addWidget(textLabel(*company, Typography::font(TextStyle::Title3, font()),
-                                   Palette::color(ColorName::Secondary, palette()),
-                                   QStringLiteral("contactCompany")));
-    }
+    m_fullName = textLabel(QStringLiteral("contactFullName"));
+    m_company = textLabel(QStringLiteral("contactCompany"));
+    names->addWidget(m_fullName);
+    names->addWidget(m_company);
     names->setAlignment(Qt::AlignTop);
     row->addLayout(names, 1);
     row->addWidget(buildActions(), 0, Qt::AlignTop);
@@ -303,7 +396,6 @@ QWidget* ContactDetailView::buildActions() {
     auto* row = new QHBoxLayout(actions);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(8);
-    const QColor text = palette().color(QPalette::ButtonText);
     struct Action {
         const char* caption;
         const char* icon;
@@ -314,43 +406,59 @@ QWidget* ContactDetailView::buildActions() {
         {"Elimina", "trash", "deleteContactButton", &ContactDetailView::deleteContact},
         {"Modifica", "pencil", "editContactButton", &ContactDetailView::editContact}};
     for (const Action& action : buttons) {
-        auto* button = new QPushButton(Icons::icon(QString::fromLatin1(action.icon), text),
-                                       QString::fromLatin1(action.caption));
+        auto* button = new QPushButton(QString::fromLatin1(action.caption));
         button->setObjectName(QLatin1String(action.objectName));
         button->setAccessibleName(button->text());
+        button->setProperty("iconName", QString::fromLatin1(action.icon));
         connect(button, &QPushButton::clicked, this, action.run);
         row->addWidget(button);
+        m_buttons.append(button);
     }
     return actions;
+}
+
+// A label with its icon in the headline style.
+QWidget* ContactDetailView::heading(const QString& text, const QString& iconName) {
+    auto* row = new QWidget;
+    auto* box = new QHBoxLayout(row);
+    box->setContentsMargins(0, 0, 0, 0);
+    box->setSpacing(6);
+    Heading part{iconLabel(), textLabel(QString()), iconName};
+    part.text->setText(text);
+    box->addWidget(part.icon);
+    box->addWidget(part.text);
+    box->addStretch();
+    m_headings.append(part);
+    return row;
+}
+
+// A phone or e-mail row: icon and text side by side on the control background.
+RoundedPanel* ContactDetailView::buildMethodRow(const char* objectName, QLabel*& icon,
+                                                QLabel*& text) {
+    auto* row = new RoundedPanel(Qt::Horizontal, 12, 12, 8, [](const QPalette& palette) {
+        return Palette::color(ColorName::ControlBackground, palette);
+    });
+    row->setObjectName(QLatin1String(objectName));
+    icon = iconLabel();
+    icon->setFixedWidth(kIconColumn);
+    row->box()->addWidget(icon);
+    text = textLabel(QLatin1String(objectName) + QStringLiteral("Text"));
+    text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    row->box()->addWidget(text, 1);
+    return row;
 }
 
 QWidget* ContactDetailView::buildContactCard() {
     RoundedPanel* panel = card(16);
     panel->setObjectName(QStringLiteral("contactCard"));
-    panel->box()->addWidget(headline(QStringLiteral("Dettagli Contatto"),
-                                     QStringLiteral("person.text.rectangle"), *this));
+    panel->box()->addWidget(
+        heading(QStringLiteral("Dettagli Contatto"), QStringLiteral("person.text.rectangle")));
     auto* rows = new QVBoxLayout;
     rows->setSpacing(12);
-    const std::tuple<std::optional<QString>, const char*, ColorName, const char*> methods[] = {
-        {m_contact->phoneNumber(), "phone.fill", ColorName::Green, "contactPhoneRow"},
-        {m_contact->email(), "envelope.fill", ColorName::Blue, "contactEmailRow"}};
-    for (const auto& [text, icon, color, name] : methods) {
-        if (!hasText(text)) {
-            continue;
-        }
-        RoundedPanel* row = methodRow();
-        row->setObjectName(QLatin1String(name));
-        QLabel* iconView = iconLabel(QString::fromLatin1(icon), 16,
-                                     Palette::color(color, palette()), devicePixelRatioF());
-        iconView->setFixedWidth(kIconColumn);
-        row->box()->addWidget(iconView);
-        QLabel* label = textLabel(*text, Typography::system(15, QFont::Normal, font()),
-                                  Palette::color(ColorName::Primary, palette()),
-                                  QLatin1String(name) + QStringLiteral("Text"));
-        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        row->box()->addWidget(label, 1);
-        rows->addWidget(row);
-    }
+    m_phoneRow = buildMethodRow("contactPhoneRow", m_phoneIcon, m_phone);
+    m_emailRow = buildMethodRow("contactEmailRow", m_emailIcon, m_email);
+    rows->addWidget(m_phoneRow);
+    rows->addWidget(m_emailRow);
     panel->box()->addLayout(rows);
     return panel;
 }
@@ -358,17 +466,10 @@ QWidget* ContactDetailView::buildContactCard() {
 QWidget* ContactDetailView::buildNotesCard() {
     RoundedPanel* panel = card(16);
     panel->setObjectName(QStringLiteral("notesCard"));
-    panel->box()->addWidget(headline(QStringLiteral("Note"), QStringLiteral("note.text"), *this));
-    const std::optional<QString> notes = m_contact->notes();
-    const QColor secondary = Palette::color(ColorName::Secondary, palette());
-    QLabel* text = hasText(notes) ? textLabel(*notes, Typography::system(14, QFont::Normal, font()),
-                                              secondary, QStringLiteral("contactNotes"))
-                                  : textLabel(QStringLiteral("Nessuna nota fornita."),
-                                              Typography::system(14, QFont::Normal, font()),
-                                              Palette::withOpacity(secondary, 0.5),
-                                              QStringLiteral("contactNotes"));
-    text->setWordWrap(true);
-    panel->box()->addWidget(text);
+    panel->box()->addWidget(heading(QStringLiteral("Note"), QStringLiteral("note.text")));
+    m_notes = textLabel(QStringLiteral("contactNotes"));
+    m_notes->setWordWrap(true);
+    panel->box()->addWidget(m_notes);
     return panel;
 }
 
@@ -378,43 +479,29 @@ QWidget* ContactDetailView::buildPoliciesSection() {
     auto* stack = new QVBoxLayout(section);
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(16);
-    const std::vector<std::shared_ptr<Policy>> policies = m_contact->policiesArray();
-    auto* heading = new QHBoxLayout;
-    heading->addWidget(headline(QStringLiteral("Polizze"), QStringLiteral("doc.text"), *this), 1);
-    heading->addWidget(textLabel(QStringLiteral("%1 assigned").arg(policies.size()),
-                                 Typography::font(TextStyle::Caption, font()),
-                                 Palette::color(ColorName::Secondary, palette()),
-                                 QStringLiteral("assignedCount")));
-    stack->addLayout(heading);
-    if (policies.empty()) {
-        stack->addWidget(buildNoPolicies());
-        return section;
-    }
-    // One date format for every row: working it out is the dearest part of a row.
-    QString format = ClientReminderMessage::longDateFormat(m_services.clock.locale());
-    format.replace(QStringLiteral("MMMM"), QStringLiteral("MMM"));
-    std::vector<ContactPolicyRows::Row> rows;
-    rows.reserve(policies.size());
-    for (const auto& policy : policies) {
-        rows.push_back(policyRow(*policy, m_services.clock, format));
-    }
-    stack->addWidget(new ContactPolicyRows(std::move(rows)));
+    auto* top = new QHBoxLayout;
+    top->addWidget(heading(QStringLiteral("Polizze"), QStringLiteral("doc.text")), 1);
+    m_assigned = textLabel(QStringLiteral("assignedCount"));
+    top->addWidget(m_assigned);
+    stack->addLayout(top);
+    stack->addWidget(buildNoPolicies());
+    m_rows = new ContactPolicyRows({});
+    connect(m_rows, &ContactPolicyRows::activated, this, &ContactDetailView::openPolicy);
+    stack->addWidget(m_rows);
     return section;
 }
 
 QWidget* ContactDetailView::buildNoPolicies() {
-    RoundedPanel* empty = new RoundedPanel(Qt::Vertical, 30, 12, 12, [](const QPalette& palette) {
+    m_noPolicies = new RoundedPanel(Qt::Vertical, 30, 12, 12, [](const QPalette& palette) {
         return Palette::gray(0.05, palette);
     });
-    empty->setObjectName(QStringLiteral("noPolicies"));
-    const QColor secondary = Palette::color(ColorName::Secondary, palette());
-    empty->box()->addWidget(iconLabel(QStringLiteral("doc.text.magnifyingglass"), 32,
-                                      Palette::withOpacity(secondary, 0.3), devicePixelRatioF()));
-    QLabel* text = textLabel(QStringLiteral("Nessuna polizza assegnata a questo contatto."),
-                             Typography::font(TextStyle::Subheadline, font()), secondary,
-                             QStringLiteral("noPoliciesText"));
-    text->setAlignment(Qt::AlignCenter);
-    text->setWordWrap(true);
-    empty->box()->addWidget(text);
-    return empty;
+    m_noPolicies->setObjectName(QStringLiteral("noPolicies"));
+    m_noPoliciesIcon = iconLabel();
+    m_noPolicies->box()->addWidget(m_noPoliciesIcon);
+    m_noPoliciesText = textLabel(QStringLiteral("noPoliciesText"));
+    m_noPoliciesText->setText(QStringLiteral("Nessuna polizza assegnata a questo contatto."));
+    m_noPoliciesText->setAlignment(Qt::AlignCenter);
+    m_noPoliciesText->setWordWrap(true);
+    m_noPolicies->box()->addWidget(m_noPoliciesText);
+    return m_noPolicies;
 }

@@ -1,26 +1,35 @@
 #pragma once
 
+#include "platform/Instant.h"
 #include "store/ContextObserver.h"
 
+#include <QList>
+#include <QUuid>
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 class Clock;
 class Confirmation;
 class Contact;
+class ContactPolicyRows;
 class LogChannel;
 class ManagedObjectContext;
 class Policy;
-class QBoxLayout;
+class QLabel;
+class QPushButton;
 class QScrollArea;
+class RoundedPanel;
 
 // The page of one contact: the avatar, name and company, the phone and e-mail, the notes,
 // and every policy the contact holds with its expiry date in the status colour. It follows
 // the contact and its policies, so a change made anywhere (a policy assigned or renewed, the
 // contact edited) shows at once, and it follows the clock, so the colours never go stale.
+// It is built once and updated in place, so the focus and a selection in its texts survive.
 // "Modifica" opens the contact editor on it; "Elimina" asks, then deletes the contact and
-// saves, its policies staying without a contact.
+// saves, its policies staying without a contact. A click on a policy, or Return on the
+// current one, asks for it to be opened.
 class ContactDetailView final : public QWidget, private ContextObserver {
     Q_OBJECT
 public:
@@ -39,10 +48,27 @@ public:
     void editContact();
     void deleteContact();
 
+Q_SIGNALS:
+    // The user chose one of the contact's policies to open.
+    void policyActivated(const QUuid& policyId);
+
 protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // One of the policies as the page shows it, with what its colour is worked out from.
+    struct ShownPolicy {
+        std::shared_ptr<Policy> policy;
+        Instant expiry;
+        qint64 horizon = 0;
+    };
+    // A heading's parts, coloured again when the palette changes.
+    struct Heading {
+        QLabel* icon;
+        QLabel* text;
+        QString iconName;
+    };
+
     void objectWillChange(const ObjectChange& change) override;
     void objectDidChange(const ObjectChange& change) override;
     void contextWillBeDestroyed() override;
@@ -50,18 +76,49 @@ private:
 
     void scheduleRefresh();
     void refresh();
+    void showValues();
+    void styleNotes();
+    void refreshPolicies();
+    void recolourPolicies();
+    void applyLook();
+    void paintAvatar();
     QWidget* buildPage();
     QWidget* buildHeader();
     QWidget* buildActions();
     QWidget* buildContactCard();
+    RoundedPanel* buildMethodRow(const char* objectName, QLabel*& icon, QLabel*& text);
     QWidget* buildNotesCard();
     QWidget* buildPoliciesSection();
     QWidget* buildNoPolicies();
+    QWidget* heading(const QString& text, const QString& iconName);
     void confirmDelete(bool confirmed);
+    void openPolicy(int row);
 
     Services m_services;
     std::shared_ptr<Contact> m_contact;
     ManagedObjectContext* m_observed = nullptr;
     QScrollArea* m_scroll;
     bool m_refreshPending = false;
+    std::vector<ShownPolicy> m_policies;
+    QString m_dateFormat;
+
+    QWidget* m_page = nullptr;
+    QLabel* m_avatar = nullptr;
+    QLabel* m_fullName = nullptr;
+    QLabel* m_company = nullptr;
+    QList<QPushButton*> m_buttons;
+    QList<Heading> m_headings;
+    RoundedPanel* m_phoneRow = nullptr;
+    QLabel* m_phoneIcon = nullptr;
+    QLabel* m_phone = nullptr;
+    RoundedPanel* m_emailRow = nullptr;
+    QLabel* m_emailIcon = nullptr;
+    QLabel* m_email = nullptr;
+    QLabel* m_notes = nullptr;
+    bool m_hasNotes = false;
+    QLabel* m_assigned = nullptr;
+    RoundedPanel* m_noPolicies = nullptr;
+    QLabel* m_noPoliciesIcon = nullptr;
+    QLabel* m_noPoliciesText = nullptr;
+    ContactPolicyRows* m_rows = nullptr;
 };

@@ -20,6 +20,8 @@ struct ContactDraft {
     // The contact's texts; an absent optional text reads as empty.
     static ContactDraft of(const Contact& contact);
 
+    bool operator==(const ContactDraft&) const = default;
+
     // Both names hold at least one character (blanks count; nothing is trimmed).
     bool hasNames() const { return !firstName.isEmpty() && !lastName.isEmpty(); }
 

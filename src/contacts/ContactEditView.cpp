@@ -35,6 +35,7 @@ ContactEditView::ContactEditView(ManagedObjectContext& context, std::shared_ptr<
     addSection(QStringLiteral("Note"), QStringLiteral("note.text"), buildNotesCard(),
                QStringLiteral("notesSection"));
     fill(m_contact ? ContactDraft::of(*m_contact) : ContactDraft{});
+    m_original = draft();
     for (QLineEdit* name : {m_firstName, m_lastName}) {
         connect(name, &QLineEdit::textChanged, this, &ContactEditView::updateSaveEnabled);
     }
@@ -106,11 +107,12 @@ void ContactEditView::updateSaveEnabled() {
     setSaveEnabled(draft().hasNames());
 }
 
-void ContactEditView::saveContact() {
+bool ContactEditView::saveContact() {
     QString error;
     if (!draft().save(m_context, m_contact, &error)) {
         m_log.write(QStringLiteral("Error saving contact: "), error);
-        return;
+        return false;
     }
     accept();
+    return true;
 }

@@ -23,10 +23,12 @@ public:
                     LogChannel& log, QWidget* parent = nullptr);
 
     ContactDraft draft() const;
-    void saveContact();
+    bool hasChanges() const override { return draft() != m_original; }
+    // True once saved (the sheet then closes).
+    bool saveContact();
 
 protected:
-    void save() override { saveContact(); }
+    bool save() override { return saveContact(); }
 
 private:
     QWidget* buildPersonalCard();
@@ -40,6 +42,7 @@ private:
     ManagedObjectContext& m_context;
     std::shared_ptr<Contact> m_contact;
     LogChannel& m_log;
+    ContactDraft m_original;
     QLineEdit* m_firstName = nullptr;
     QLineEdit* m_lastName = nullptr;
     QLineEdit* m_company = nullptr;

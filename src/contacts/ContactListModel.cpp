@@ -19,8 +19,7 @@ const Contact& contactOf(const ManagedObject* object) {
     return static_cast<const Contact&>(*object);
 }
 
-QString policiesText(const Contact& contact) {
-    const size_t count = contact.policies().size();
+QString policiesText(size_t count) {
     return count == 0 ? QString() : QStringLiteral("%1 policies").arg(count);
 }
 
@@ -55,12 +54,12 @@ QVariant ContactListModel::rowData(const ContactListEntry& row, int role) const 
     case SubtitleRole:
         return contact.company().value_or(QString());
     case DetailRole:
-        return policiesText(contact);
+        return policiesText(row.policyCount);
     case InitialsRole:
         return ContactInitials::of(contact.firstName(), contact.lastName());
     case Qt::AccessibleTextRole: {
         QStringList parts{contact.fullName(), contact.company().value_or(QString()),
-                          policiesText(contact)};
+                          policiesText(row.policyCount)};
         parts.removeAll(QString());
         return parts.join(QStringLiteral(", "));
     }
@@ -70,7 +69,8 @@ QVariant ContactListModel::rowData(const ContactListEntry& row, int role) const 
 }
 
 ContactListEntry ContactListModel::makeRow(ManagedObject* object) {
-    return {object, ContactSearch::keys(contactOf(object), m_locale)};
+    const Contact& contact = contactOf(object);
+    return {object, ContactSearch::keys(contact, m_locale), contact.policyCount()};
 }
 
 void ContactListModel::totalChanged() {

@@ -5,10 +5,13 @@
 
 class ManagedObjectContext;
 
-// One contact as the contact list keeps it: the object and its search keys.
+// One contact as the contact list keeps it: the object, its search keys and how many policies
+// it holds, taken afresh whenever the contact's row changes (a policy assigned or taken away
+// changes it too).
 struct ContactListEntry {
     ManagedObject* object;
     ContactSearch::Keys keys;
+    size_t policyCount = 0;
 };
 
 // Every stored contact by last name and then first name, as the contact list shows them, with

@@ -176,16 +176,31 @@ void ContactListView::select(std::shared_ptr<Contact> contact) {
         m_detail = nullptr;
     }
     if (m_selected) {
-        // Told while the context is still telling others: the selection is let go afterwards.
-        m_selectedObservation = std::make_unique<ObjectObservation>(m_selected, nullptr, [this] {
-            QMetaObject::invokeMethod(
-                this, [this] { select(nullptr); }, Qt::QueuedConnection);
-        });
+        observeSelected();
         m_detail = new ContactDetailView(m_services, m_selected);
+        connect(m_detail, &ContactDetailView::policyActivated, this,
+                &ContactListView::policyActivated);
         m_pane->addWidget(m_detail);
         m_pane->setCurrentWidget(m_detail);
     }
     m_selection->hold(m_selected);
+}
+
+void ContactListView::observeSelected() {
+    // Told while the context is still telling others: the selection is let go afterwards,
+    // unless the deletion was undone meanwhile (a delete the store refused).
+    m_selectedObservation = std::make_unique<ObjectObservation>(m_selected, nullptr, [this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (m_selected && m_selected->isDeleted()) {
+                    select(nullptr);
+                } else if (m_selected) {
+                    observeSelected();
+                }
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void ContactListView::updateFooter() {

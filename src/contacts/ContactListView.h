@@ -21,8 +21,8 @@ class SearchField;
 //
 // The selection is held as the contact itself: a search that hides it leaves it selected and
 // its page shown, and it comes back selected when the search shows it again. Only choosing a
-// row changes it, and the contact's deletion clears it. Each visit to the section makes a new
-// view, so it starts with no selection and an empty search.
+// row changes it, and the contact's deletion clears it (one the store refused does not). Each
+// visit to the section makes a new view, so it starts with no selection and an empty search.
 class ContactListView final : public QWidget {
     Q_OBJECT
 public:
@@ -37,6 +37,10 @@ public:
     // Opens the contact editor: on the selected contact, or to create one.
     void showEditSheet();
 
+Q_SIGNALS:
+    // The user chose one of the selected contact's policies to open.
+    void policyActivated(const QUuid& policyId);
+
 protected:
     void changeEvent(QEvent* event) override;
 
@@ -45,6 +49,7 @@ private:
     QWidget* buildListColumn();
     QWidget* buildEmptyState();
     void select(std::shared_ptr<Contact> contact);
+    void observeSelected();
     void updateFooter();
 
     Services m_services;

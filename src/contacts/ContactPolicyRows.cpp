@@ -3,9 +3,13 @@
 #include "ui/Typography.h"
 
 #include <QEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
+
+#include <utility>
 
 namespace {
 
@@ -36,14 +40,39 @@ ContactPolicyRows::ContactPolicyRows(std::vector<Row> rows, QWidget* parent)
     , m_rows(std::move(rows)) {
     setObjectName(QStringLiteral("policyRows"));
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::PointingHandCursor);
+    setAccessibleName(QStringLiteral("Polizze"));
+    describe();
+    applyLook();
+}
+
+void ContactPolicyRows::setRows(std::vector<Row> rows) {
+    const bool resized = rows.size() != m_rows.size();
+    m_rows = std::move(rows);
+    m_current = std::min(m_current, int(m_rows.size()) - 1);
+    m_pressed = -1;
+    describe();
+    if (resized) {
+        updateGeometry();
+    }
+    update();
+}
+
+void ContactPolicyRows::setColor(size_t row, ColorName color) {
+    if (row < m_rows.size() && m_rows[row].color != color) {
+        m_rows[row].color = color;
+        update(rowRect(int(row)));
+    }
+}
+
+void ContactPolicyRows::describe() {
     QStringList spoken;
     for (const Row& row : m_rows) {
         spoken << row.name + QStringLiteral(", ") + row.provider + QStringLiteral(", ") + row.date +
                       QStringLiteral(", ") + row.number;
     }
-    setAccessibleName(QStringLiteral("Polizze"));
     setAccessibleDescription(spoken.join(u'\n'));
-    applyLook();
 }
 
 void ContactPolicyRows::applyLook() {
@@ -79,18 +108,112 @@ QSize ContactPolicyRows::minimumSizeHint() const {
     return {10, sizeHint().height()};
 }
 
+QRect ContactPolicyRows::rowRect(int row) const {
+    const int height = rowHeight();
+    return {kPanelPadding, kPanelPadding + row * (height + kRowSpacing),
+            width() - 2 * kPanelPadding, height};
+}
+
+int ContactPolicyRows::rowAt(const QPoint& position) const {
+    const int height = rowHeight();
+    const int y = position.y() - kPanelPadding;
+    const int row = y >= 0 ? y / (height + kRowSpacing) : -1;
+    return row >= 0 && row < int(m_rows.size()) && rowRect(row).contains(position) ? row : -1;
+}
+
+void ContactPolicyRows::setCurrentRow(int row) {
+    if (row == m_current) {
+        return;
+    }
+    if (m_current >= 0) {
+        update(rowRect(m_current));
+    }
+    m_current = row;
+    if (m_current >= 0) {
+        update(rowRect(m_current));
+    }
+}
+
+void ContactPolicyRows::keyPressEvent(QKeyEvent* event) {
+    const int last = int(m_rows.size()) - 1;
+    switch (event->key()) {
+    case Qt::Key_Up:
+        setCurrentRow(std::max(0, m_current - 1));
+        break;
+    case Qt::Key_Down:
+        setCurrentRow(std::min(last, m_current + 1));
+        break;
+    case Qt::Key_Home:
+        setCurrentRow(std::min(0, last));
+        break;
+    case Qt::Key_End:
+        setCurrentRow(last);
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (m_current >= 0) {
+            Q_EMIT activated(m_current);
+        }
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void ContactPolicyRows::mousePressEvent(QMouseEvent* event) {
+    m_pressed = event->button() == Qt::LeftButton ? rowAt(event->position().toPoint()) : -1;
+    if (m_pressed >= 0) {
+        setCurrentRow(m_pressed);
+    }
+    QWidget::mousePressEvent(event);
+}
+
+// A row opens when the button is let go over the row it was pressed on.
+void ContactPolicyRows::mouseReleaseEvent(QMouseEvent* event) {
+    const int pressed = std::exchange(m_pressed, -1);
+    if (event->button() == Qt::LeftButton && pressed >= 0 &&
+        rowAt(event->position().toPoint()) == pressed) {
+        Q_EMIT activated(pressed);
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+void ContactPolicyRows::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    if (m_current < 0 && !m_rows.empty()) {
+        setCurrentRow(0);
+    }
+    if (m_current >= 0) {
+        update(rowRect(m_current));
+    }
+}
+
+void ContactPolicyRows::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    if (m_current >= 0) {
+        update(rowRect(m_current));
+    }
+}
+
 void ContactPolicyRows::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     fillRounded(painter, rect(), 12, Palette::gray(0.05, palette()));
-    const int height = rowHeight();
-    int y = kPanelPadding;
-    for (const Row& row : m_rows) {
-        const QRect rowRect(kPanelPadding, y, width() - 2 * kPanelPadding, height);
+    for (int row = 0; row < int(m_rows.size()); ++row) {
+        const QRect rowRect = this->rowRect(row);
         if (rowRect.intersects(event->rect())) {
-            paintRow(painter, rowRect, row);
+            paintRow(painter, rowRect, m_rows[size_t(row)]);
         }
-        y += height + kRowSpacing;
+    }
+    // Where the keyboard is: the current row outlined in the accent colour.
+    if (hasFocus() && m_current >= 0) {
+        painter.setPen(QPen(Palette::color(ColorName::Accent, palette()), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(rowRect(m_current)).adjusted(1, 1, -1, -1), 8, 8);
     }
 }
 

@@ -46,6 +46,8 @@ public:
 
     // The policies whose contact is this one, in the order they were first stored.
     std::vector<std::shared_ptr<Policy>> policies() const;
+    // How many there are, without listing them.
+    size_t policyCount() const { return memberCountAt(kPolicies); }
 
     // First and last name joined by one space, trimmed of horizontal white space.
     QString fullName() const;

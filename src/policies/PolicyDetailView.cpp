@@ -423,7 +423,12 @@ void PolicyDetailView::renewPolicy() {
     }
     m_policy->setExpirationDate(m_policy->calculateNextRenewalDate());
     m_policy->setLastNotified(std::nullopt);
-    if (!m_services.edit.context.save()) {
+    ManagedObjectContext& context = m_services.edit.context;
+    if (!context.save()) {
+        // Undone at once: a renewal left unsaved would be written by the next save anywhere
+        // with its reminders never moved, and a second press would renew twice. Every screen
+        // saves its own change at once, so the renewal is the only change in the context.
+        context.rollback();
         return;
     }
     // The reminders of the old expiry would announce a renewed policy as expiring, and the

@@ -46,7 +46,8 @@ public:
     bool isShowingDeleteConfirmation() const { return m_showingDeleteConfirmation; }
 
     // Moves the expiry by one renewal period, clears lastNotified and saves; once saved, the
-    // reminders are scheduled again for the new expiry. A failed save is ignored.
+    // reminders are scheduled again for the new expiry. A save the store refuses is not
+    // reported and is undone at once, leaving the policy and its reminders as they were.
     void renewPolicy();
     // Opens the client's WhatsApp reminder; nothing when there is no phone to write to.
     void sendWhatsApp();

@@ -32,6 +32,8 @@ struct PolicyDraft {
     // The policy's values, read once.
     static PolicyDraft of(const Policy& policy);
 
+    bool operator==(const PolicyDraft&) const = default;
+
     // Name and number hold at least one character (blanks count; nothing is trimmed).
     bool canSave() const { return !name.isEmpty() && !policyNumber.isEmpty(); }
 

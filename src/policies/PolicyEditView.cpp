@@ -94,6 +94,7 @@ PolicyEditView::PolicyEditView(Services services, std::shared_ptr<Policy> policy
     showDocument();
     updateSaveEnabled();
     findChild<QLineEdit*>(QStringLiteral("nameField"))->setFocus();
+    m_original = m_draft;
 }
 
 PolicyEditView::~PolicyEditView() = default;
@@ -419,13 +420,14 @@ void PolicyEditView::applyLook() {
     }
 }
 
-void PolicyEditView::savePolicy() {
+bool PolicyEditView::savePolicy() {
     QString error;
     const std::shared_ptr<Policy> saved = m_draft.save(m_services.context, m_policy, &error);
     if (!saved) {
         m_services.log.write(QStringLiteral("Error saving policy: "), error);
-        return;
+        return false;
     }
     m_services.reminders.schedulePolicyReminder(*saved);
     accept();
+    return true;
 }

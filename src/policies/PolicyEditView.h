@@ -50,12 +50,14 @@ public:
     ~PolicyEditView() override;
 
     const PolicyDraft& draft() const { return m_draft; }
-    void savePolicy();
+    bool hasChanges() const override { return m_draft != m_original; }
+    // True once saved (the sheet then closes).
+    bool savePolicy();
     // Reads a picked or dropped file into the draft; "Error loading PDF: " when it cannot.
     void loadPDF(const QString& path);
 
 protected:
-    void save() override { savePolicy(); }
+    bool save() override { return savePolicy(); }
 
 private:
     QWidget* buildPolicyInfoCard();
@@ -80,6 +82,7 @@ private:
     Services m_services;
     std::shared_ptr<Policy> m_policy;
     PolicyDraft m_draft;
+    PolicyDraft m_original;
     ContactPickerModel* m_contacts = nullptr;
     QComboBox* m_contactPicker = nullptr;
     QLabel* m_contactIcon = nullptr;

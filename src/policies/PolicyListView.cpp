@@ -185,18 +185,41 @@ std::vector<std::shared_ptr<Policy>> PolicyListView::filteredPolicies() const {
     return policies;
 }
 
-void PolicyListView::deletePolicy(const std::shared_ptr<Policy>& policy) {
+bool PolicyListView::deletePolicy(const std::shared_ptr<Policy>& policy) {
     if (!policy || policy->isDeleted()) {
-        return;
+        return false;
     }
-    if (m_selectedPolicy == policy) {
+    const bool wasSelected = m_selectedPolicy == policy;
+    if (wasSelected) {
         setSelectedPolicy(nullptr);
     }
-    m_services.edit.reminders.cancelPolicyNotifications(
-        NotificationManager::identifierText(*policy));
+    const QString identifier = NotificationManager::identifierText(*policy);
     ManagedObjectContext& context = m_services.edit.context;
     context.deleteObject(policy.get());
-    context.save();
+    if (!context.save()) {
+        // Every screen saves its own change at once and undoes it when refused, so this
+        // deletion is the only change in the context: the policy comes back whole, with the
+        // reminders it never lost, and no later save elsewhere can write the deletion.
+        context.rollback();
+        if (wasSelected && !m_selectedPolicy) {
+            setSelectedPolicy(policy);
+        }
+        return false;
+    }
+    m_services.edit.reminders.cancelPolicyNotifications(identifier);
+    return true;
+}
+
+void PolicyListView::selectPolicy(const QUuid& id) {
+    auto policy = std::dynamic_pointer_cast<Policy>(
+        m_services.edit.context.existingObject(Policy::entityName(), id));
+    if (!policy) {
+        return;
+    }
+    setSelectedPolicy(policy);
+    if (const int row = m_model->rowOf(policy.get()); row >= 0) {
+        m_list->scrollTo(m_model->index(row));
+    }
 }
 
 void PolicyListView::reset() {
@@ -263,7 +286,12 @@ void PolicyListView::showContextMenu(const QPoint& position) {
 
 void PolicyListView::deleteFromPane(const std::shared_ptr<Policy>& policy) {
     setSelectedPolicy(nullptr);
-    QTimer::singleShot(kPaneDeleteDelayMs, this, [this, policy] { deletePolicy(policy); });
+    QTimer::singleShot(kPaneDeleteDelayMs, this, [this, policy] {
+        // A refused deletion shows the policy again, unless another was chosen meanwhile.
+        if (!deletePolicy(policy) && !policy->isDeleted() && !m_selectedPolicy) {
+            setSelectedPolicy(policy);
+        }
+    });
 }
 
 QWidget* PolicyListView::makePane(const std::shared_ptr<Policy>& policy) {

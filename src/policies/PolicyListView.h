@@ -2,6 +2,7 @@
 
 #include "policies/PolicyEditView.h"
 
+#include <QUuid>
 #include <QWidget>
 
 #include <memory>
@@ -42,9 +43,14 @@ public:
     std::vector<std::shared_ptr<Policy>> filteredPolicies() const;
     PolicyListModel& model() const { return *m_model; }
 
-    // Cancels the policy's reminders, deletes it and saves; a failed save is not reported and
-    // the policy stays deleted. A policy already deleted is left alone.
-    void deletePolicy(const std::shared_ptr<Policy>& policy);
+    // Deletes the policy and saves, then cancels its reminders. A save the store refuses is
+    // not reported and is undone at once: the policy stays, listed and selected as it was,
+    // with its reminders. False when nothing was deleted (a policy already deleted is left
+    // alone).
+    bool deletePolicy(const std::shared_ptr<Policy>& policy);
+    // Selects the policy with that id and shows its pane, as a click on its row would;
+    // nothing when there is no such policy.
+    void selectPolicy(const QUuid& id);
     // Back to a fresh section: no search, every policy, nothing selected.
     void reset();
 

@@ -91,6 +91,10 @@ protected:
     ManagedObject* destinationAt(int relationship) const { return m_links[size_t(relationship)]; }
     bool setDestinationAt(int relationship, ManagedObject* destination);
     std::vector<ManagedObject*> membersAt(int relationship) const;
+    // How many members membersAt() would give, without listing them.
+    size_t memberCountAt(int relationship) const {
+        return size_t(relationship) < m_members.size() ? m_members[size_t(relationship)].size() : 0;
+    }
 
     template <typename T> std::shared_ptr<T> destinationAs(int relationship) const {
         ManagedObject* object = destinationAt(relationship);

@@ -21,8 +21,21 @@ public:
         bool destructive = false;
     };
 
+    // Changes that would be lost: keep them, drop them, or go back.
+    enum class SaveAnswer { Save, DontSave, Cancel };
+    struct SaveQuestion {
+        QString title;
+        QString message;
+        QString saveText;
+        QString dontSaveText;
+        QString cancelText;
+    };
+
     virtual ~Confirmation() = default;
 
     virtual void ask(QWidget* over, const Question& question,
                      std::function<void(bool confirmed)> answered) = 0;
+    // The same for a question with three answers; closing it any other way is Cancel.
+    virtual void askToSave(QWidget* over, const SaveQuestion& question,
+                           std::function<void(SaveAnswer answer)> answered) = 0;
 };

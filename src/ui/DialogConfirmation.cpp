@@ -4,24 +4,36 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-void DialogConfirmation::ask(QWidget* over, const Question& question,
-                             std::function<void(bool confirmed)> answered) {
+namespace {
+
+// A window-modal warning box over the asking window, gone once closed. Its texts quote names
+// the user typed: it must never read them as markup (the informative text's label guesses rich
+// text and opens links on its own).
+QMessageBox* newBox(QWidget* over, const QString& objectName, const QString& title,
+                    const QString& message) {
     auto* box = new QMessageBox(over);
-    box->setObjectName(QStringLiteral("confirmationDialog"));
+    box->setObjectName(objectName);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
     box->setIcon(QMessageBox::Warning);
     box->setTextFormat(Qt::PlainText);
-    box->setText(question.title);
-    box->setInformativeText(question.message);
-    // The message quotes names the user typed: the box must never read them as markup (the
-    // informative text's label guesses rich text and opens links on its own).
+    box->setText(title);
+    box->setInformativeText(message);
     for (QLabel* label : box->findChildren<QLabel*>()) {
         label->setTextFormat(Qt::PlainText);
         label->setOpenExternalLinks(false);
     }
-    box->setAccessibleName(question.title);
-    box->setAccessibleDescription(question.message);
+    box->setAccessibleName(title);
+    box->setAccessibleDescription(message);
+    return box;
+}
+
+} // namespace
+
+void DialogConfirmation::ask(QWidget* over, const Question& question,
+                             std::function<void(bool confirmed)> answered) {
+    QMessageBox* box =
+        newBox(over, QStringLiteral("confirmationDialog"), question.title, question.message);
     QPushButton* cancel = box->addButton(question.cancelText, QMessageBox::RejectRole);
     cancel->setObjectName(QStringLiteral("confirmationCancelButton"));
     QPushButton* confirm =
@@ -35,6 +47,29 @@ void DialogConfirmation::ask(QWidget* over, const Question& question,
     QObject::connect(box, &QDialog::finished, box,
                      [box, confirm, answered = std::move(answered)](int) {
                          answered(box->clickedButton() == confirm);
+                     });
+    box->open();
+}
+
+void DialogConfirmation::askToSave(QWidget* over, const SaveQuestion& question,
+                                   std::function<void(SaveAnswer answer)> answered) {
+    QMessageBox* box =
+        newBox(over, QStringLiteral("saveQuestionDialog"), question.title, question.message);
+    QPushButton* save = box->addButton(question.saveText, QMessageBox::AcceptRole);
+    save->setObjectName(QStringLiteral("saveQuestionSaveButton"));
+    QPushButton* dontSave = box->addButton(question.dontSaveText, QMessageBox::DestructiveRole);
+    dontSave->setObjectName(QStringLiteral("saveQuestionDontSaveButton"));
+    QPushButton* cancel = box->addButton(question.cancelText, QMessageBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("saveQuestionCancelButton"));
+    box->setDefaultButton(save);
+    box->setEscapeButton(cancel);
+    // However the box goes (a button, Escape, the window manager), it answers once.
+    QObject::connect(box, &QDialog::finished, box,
+                     [box, save, dontSave, answered = std::move(answered)](int) {
+                         QAbstractButton* clicked = box->clickedButton();
+                         answered(clicked == save       ? SaveAnswer::Save
+                                  : clicked == dontSave ? SaveAnswer::DontSave
+                                                        : SaveAnswer::Cancel);
                      });
     box->open();
 }

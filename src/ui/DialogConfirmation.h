@@ -8,4 +8,7 @@ class DialogConfirmation final : public Confirmation {
 public:
     void ask(QWidget* over, const Question& question,
              std::function<void(bool confirmed)> answered) override;
+    // "Salva" is the default, Escape and the window's close button answer Cancel.
+    void askToSave(QWidget* over, const SaveQuestion& question,
+                   std::function<void(SaveAnswer answer)> answered) override;
 };

@@ -149,9 +149,11 @@ void EditorSheet::setSaveEnabled(bool enabled) {
 }
 
 void EditorSheet::saveIfEnabled() {
-    if (m_save->isEnabled()) {
-        save();
-    }
+    saveNow();
+}
+
+bool EditorSheet::saveNow() {
+    return m_save->isEnabled() && save();
 }
 
 void EditorSheet::changeEvent(QEvent* event) {

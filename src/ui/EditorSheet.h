@@ -27,9 +27,15 @@ public:
     QPushButton* saveButton() const { return m_save; }
     void setSaveEnabled(bool enabled);
 
+    // Whether the values differ from those the sheet opened with.
+    virtual bool hasChanges() const = 0;
+    // Saves as the save button does: false, the sheet staying open, while the button is
+    // disabled or when the save failed.
+    bool saveNow();
+
 protected:
-    // The save button's action: write the draft, save, and close on success.
-    virtual void save() = 0;
+    // The save button's action: write the draft, save, and close on success (true).
+    virtual bool save() = 0;
     void changeEvent(QEvent* event) override;
 
 private:

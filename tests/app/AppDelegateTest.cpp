@@ -124,12 +124,16 @@ TEST_F(AppDelegateTest, TheIconsMenuOpensTheProgramItsPreferencesOrQuits) {
     menuAction(QStringLiteral("Preferences..."))->trigger();
     EXPECT_EQ(m_desktop.forwardTokens.size(), 2);
     EXPECT_EQ(preferences.size(), 1);
-    EXPECT_EQ(m_desktop.quitRequests, 0);
+    // Quit is the program's to decide (unsaved editors ask first): the delegate only asks.
+    QSignalSpy quits(m_delegate.get(), &AppDelegate::quitRequested);
     menuAction(QStringLiteral("Quit"))->trigger();
-    EXPECT_EQ(m_desktop.quitRequests, 1);
-    // The popover's own "Preferences..." reaches the same signal.
+    EXPECT_EQ(quits.size(), 1);
+    EXPECT_EQ(m_desktop.quitRequests, 0);
+    // The popover's own "Preferences..." and "Quit" reach the same signals.
     Q_EMIT m_delegate->menuBarView()->preferencesRequested();
     EXPECT_EQ(preferences.size(), 2);
+    Q_EMIT m_delegate->menuBarView()->quitRequested();
+    EXPECT_EQ(quits.size(), 2);
 }
 
 TEST_F(AppDelegateTest, WithoutATrayTheUserIsToldOnceAndClosingTheWindowQuits) {

@@ -1,14 +1,21 @@
 #include "app/ContentView.h"
 
+#include "contacts/ContactEditView.h"
+#include "contacts/ContactListView.h"
+#include "contacts/ContactPolicyRows.h"
+#include "policies/PolicyDetailView.h"
 #include "support/PolicyScreenFixture.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLineEdit>
+#include <QListView>
 #include <QPointer>
 #include <QPushButton>
 #include <QSettings>
 #include <QStackedWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -129,6 +136,153 @@ TEST_F(ContentViewTest, KeepsItsSizeBetweenRunsAndOffersPreferencesAndQuit) {
     QTest::keyClick(m_window.get(), Qt::Key_Comma, Qt::ControlModifier);
     EXPECT_EQ(preferences, 1);
     QTest::keyClick(m_window.get(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(m_desktop.quitRequests, 1);
+}
+
+// A policy on a contact's page opens in the policy section, chosen and shown: by a click,
+// and by Return on the row the arrow keys reached.
+TEST_F(ContentViewTest, APolicyOnAContactsPageOpensInThePolicySection) {
+    auto anna = context().insert<Contact>();
+    anna->setFirstName(QStringLiteral("Anna"));
+    anna->setLastName(QStringLiteral("Rossi"));
+    auto casa =
+        insertPolicy(context(), QStringLiteral("Casa"), TimeHelpers::utc("2026-05-01T09:00:00Z"));
+    auto vita =
+        insertPolicy(context(), QStringLiteral("Vita"), TimeHelpers::utc("2026-06-01T09:00:00Z"));
+    insertPolicy(context(), QStringLiteral("Altro"), TimeHelpers::utc("2026-04-01T09:00:00Z"));
+    casa->setContact(anna);
+    vita->setContact(anna);
+    ASSERT_TRUE(context().save());
+    const auto openContactsPage = [this]() -> ContactPolicyRows* {
+        child<QToolButton>("contactsRow")->click();
+        auto* contacts = qobject_cast<ContactListView*>(shown());
+        if (!contacts) {
+            return nullptr;
+        }
+        auto* list = contacts->findChild<QListView*>(QStringLiteral("contactList"));
+        list->selectionModel()->setCurrentIndex(list->model()->index(0, 0),
+                                                QItemSelectionModel::ClearAndSelect);
+        return contacts->detailView() ? contacts->detailView()->findChild<ContactPolicyRows*>()
+                                      : nullptr;
+    };
+    const auto opened = [this](const std::shared_ptr<Policy>& policy) {
+        if (!waitUntil([this] { return section() == QStringLiteral("policyListView"); })) {
+            return false;
+        }
+        auto* pane =
+            qobject_cast<PolicyDetailView*>(child<QStackedWidget>("policyPane")->currentWidget());
+        return m_window->selectedTab() == 1 && child<QToolButton>("policiesRow")->isChecked() &&
+               m_window->policyList().selectedPolicy() == policy && pane &&
+               pane->policy() == policy;
+    };
+
+    ContactPolicyRows* rows = openContactsPage();
+    ASSERT_NE(rows, nullptr);
+    ASSERT_EQ(rows->rows().size(), 2u);
+    QTest::mouseClick(rows, Qt::LeftButton, {}, rows->rowRect(1).center());
+    EXPECT_TRUE(opened(vita));
+
+    rows = openContactsPage();
+    ASSERT_NE(rows, nullptr);
+    rows->setFocus();
+    QTest::keyClick(rows, Qt::Key_Down);
+    QTest::keyClick(rows, Qt::Key_Up);
+    QTest::keyClick(rows, Qt::Key_Return);
+    EXPECT_TRUE(opened(casa));
+}
+
+// An editor holding changes is asked about once before the program quits.
+struct QuitCase {
+    Confirmation::SaveAnswer answer;
+    bool nameEmptied; // the save button disabled, so "Salva" cannot save
+    bool quits;
+    bool editorOpen;
+    const char* storedName;
+};
+void PrintTo(const QuitCase& c, std::ostream* out) {
+    const char* const answers[] = {"Salva", "Non Salvare", "Annulla"};
+    *out << answers[int(c.answer)] << (c.nameEmptied ? ", name emptied" : "");
+}
+
+class QuitWithAnEditor : public ContentViewTest, public ::testing::WithParamInterface<QuitCase> {
+protected:
+    PolicyEditView* openEditor(const std::shared_ptr<Policy>& policy) {
+        auto* editor = new PolicyEditView(m_services, policy, m_window.get());
+        editor->open();
+        return QTest::qWaitForWindowExposed(editor) ? editor : nullptr;
+    }
+    PolicyEditView::Services m_services = policyServices().edit;
+};
+
+TEST_P(QuitWithAnEditor, AsksOnceAndQuitsOnlyWhenNothingIsLost) {
+    const QuitCase& c = GetParam();
+    auto casa = insertPolicy(context(), QStringLiteral("Casa"));
+    ASSERT_TRUE(context().save());
+    QPointer<PolicyEditView> editor = openEditor(casa);
+    ASSERT_NE(editor, nullptr);
+    auto* name = editor->findChild<QLineEdit*>(QStringLiteral("nameField"));
+    name->setText(c.nameEmptied ? QString() : QStringLiteral("Casa al mare"));
+    // A contact being made from the editor, with its own changes: one question for both.
+    auto* contact = new ContactEditView(context(), nullptr, *m_log, editor);
+    contact->open();
+    contact->findChild<QLineEdit*>(QStringLiteral("firstNameField"))
+        ->setText(QStringLiteral("Anna"));
+    contact->findChild<QLineEdit*>(QStringLiteral("lastNameField"))
+        ->setText(QStringLiteral("Rossi"));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(contact));
+
+    // Ctrl+Q reaches Quit from the sheet on top, whose window-modality blocks the menu.
+    QApplication::setActiveWindow(contact);
+    ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == contact; }));
+    QTest::keyClick(contact, Qt::Key_Q, Qt::ControlModifier);
+    ASSERT_EQ(m_confirmation.savesAsked.size(), 1);
+    const Confirmation::SaveQuestion& question = m_confirmation.savesAsked.first();
+    EXPECT_EQ(question.title, QStringLiteral("Salvare le modifiche?"));
+    EXPECT_EQ(question.saveText, QStringLiteral("Salva"));
+    EXPECT_EQ(question.dontSaveText, QStringLiteral("Non Salvare"));
+    EXPECT_EQ(question.cancelText, QStringLiteral("Annulla"));
+    m_window->quit(); // asked again while the question is open: still one question
+    EXPECT_EQ(m_confirmation.savesAsked.size(), 1);
+
+    m_confirmation.answerSave(c.answer);
+    EXPECT_EQ(m_desktop.quitRequests, c.quits ? 1 : 0);
+    waitUntil([] { return false; }, 50);
+    EXPECT_EQ(!editor.isNull() && editor->isVisible(), c.editorOpen);
+    EXPECT_EQ(casa->name(), QLatin1String(c.storedName));
+    EXPECT_FALSE(context().hasChanges());
+}
+
+using Answer = Confirmation::SaveAnswer;
+INSTANTIATE_TEST_SUITE_P(Answers, QuitWithAnEditor,
+                         ::testing::Values(QuitCase{Answer::Save, false, true, false,
+                                                    "Casa al mare"},
+                                           QuitCase{Answer::Save, true, false, true, "Casa"},
+                                           QuitCase{Answer::DontSave, false, true, false, "Casa"},
+                                           QuitCase{Answer::Cancel, false, false, true, "Casa"}));
+
+// An editor without changes closes quietly; the session's end asks as Quit does, waits for
+// the answer, and asks nothing when it may not.
+TEST_F(QuitWithAnEditor, UnchangedEditorsQuitQuietlyAndTheSessionEndAsksTheSame) {
+    auto casa = insertPolicy(context(), QStringLiteral("Casa"));
+    ASSERT_TRUE(context().save());
+    QPointer<PolicyEditView> editor = openEditor(casa);
+    ASSERT_NE(editor, nullptr);
+    child<QAction>("quitAction")->trigger();
+    EXPECT_TRUE(m_confirmation.savesAsked.isEmpty());
+    EXPECT_EQ(m_desktop.quitRequests, 1);
+    EXPECT_TRUE(m_window->agreeToSessionEnd([] { return true; }));
+
+    editor->findChild<QLineEdit*>(QStringLiteral("nameField"))->setText(QStringLiteral("Vita"));
+    int asks = 0;
+    EXPECT_TRUE(m_window->agreeToSessionEnd([&asks] { return ++asks, false; }));
+    EXPECT_EQ(asks, 1);
+    EXPECT_TRUE(m_confirmation.savesAsked.isEmpty());
+    for (const Answer answer : {Answer::Cancel, Answer::Save}) {
+        QTimer::singleShot(0, [this, answer] { m_confirmation.answerSave(answer); });
+        EXPECT_EQ(m_window->agreeToSessionEnd([] { return true; }), answer == Answer::Save);
+    }
+    EXPECT_EQ(m_confirmation.savesAsked.size(), 2);
+    EXPECT_EQ(casa->name(), QStringLiteral("Vita"));
     EXPECT_EQ(m_desktop.quitRequests, 1);
 }
 

@@ -93,6 +93,7 @@ int main(int argc, char* argv[]) {
         .mainWindow = [&mainWidget] { return mainWidget.windowHandle(); },
         .requestAuthorization = [&reminders] { reminders->requestAuthorization(); },
     });
+    QObject::connect(&delegate, &AppDelegate::quitRequested, &window, &ContentView::quit);
     window.show();
     QObject::connect(&window, &ContentView::firstPainted, &delegate,
                      &AppDelegate::applicationDidFinishLaunching);

@@ -135,9 +135,10 @@ TEST_F(ContactListModelTest, RowsShowNameCompanyPoliciesAndInitials) {
 }
 
 // Random inserts, renames that move rows or take them in or out of the search, deletes,
-// saves, rollbacks and search texts typed on, erased or replaced: after each step the rows a
-// view rebuilt from the model's signals are those of a fresh search, and the model tester
-// (fatal) finds every signal consistent.
+// policies assigned, moved to another contact or deleted, saves, rollbacks and search texts
+// typed on, erased or replaced: after each step the rows a view rebuilt from the model's
+// signals are those of a fresh search, each with its contact's number of policies, and the
+// model tester (fatal) finds every signal consistent.
 TEST_F(ContactListModelTest, FollowsRandomChangesWhileSearching) {
     ContactListModel model(context(), QLocale(QLocale::English));
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
@@ -151,7 +152,8 @@ TEST_F(ContactListModelTest, FollowsRandomChangesWhileSearching) {
                                SortDescriptor{QStringLiteral("firstName"), true}});
     for (int step = 0; step < 600; ++step) {
         std::vector<std::shared_ptr<Contact>> all = context().fetch(Contact::fetchRequest());
-        const int action = all.empty() ? 0 : pick(9);
+        std::vector<std::shared_ptr<Policy>> policies = context().fetch(Policy::fetchRequest());
+        const int action = all.empty() ? 0 : pick(12);
         std::shared_ptr<Contact> contact =
             all.empty() ? nullptr : all[size_t(pick(int(all.size())))];
         switch (action) {
@@ -177,6 +179,20 @@ TEST_F(ContactListModelTest, FollowsRandomChangesWhileSearching) {
         case 7:
             context().rollback();
             break;
+        case 8:
+            insertPolicy(context(), name())->setContact(contact);
+            break;
+        case 9:
+            if (!policies.empty()) {
+                policies[size_t(pick(int(policies.size())))]->setContact(pick(4) ? contact
+                                                                                 : nullptr);
+            }
+            break;
+        case 10:
+            if (!policies.empty()) {
+                context().deleteObject(policies[size_t(pick(int(policies.size())))].get());
+            }
+            break;
         default: {
             const QString text = model.searchText();
             const int how = pick(4);
@@ -199,6 +215,11 @@ TEST_F(ContactListModelTest, FollowsRandomChangesWhileSearching) {
         ASSERT_EQ(model.totalCount(), int(context().fetch(byName).size()));
         for (int row = 0; row < model.rowCount(); ++row) {
             ASSERT_EQ(model.rowOf(model.objectAt(row)), row);
+            const auto* shown = static_cast<const Contact*>(model.objectAt(row));
+            const size_t held = shown->policies().size();
+            ASSERT_EQ(model.index(row).data(DetailRole).toString(),
+                      held ? QStringLiteral("%1 policies").arg(held) : QString())
+                << "step " << step;
         }
     }
 }

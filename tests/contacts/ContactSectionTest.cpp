@@ -10,6 +10,7 @@
 #include "support/WaitUntil.h"
 #include "ui/Palette.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -67,6 +68,11 @@ protected:
     QString text(const QWidget* in, const char* name) const {
         const QLabel* label = find<QLabel>(in, name);
         return label ? label->text() : QStringLiteral("<none>");
+    }
+    // The widget is there and would show with the page.
+    static bool shownIn(const QWidget* page, const char* name) {
+        const auto* widget = page->findChild<QWidget*>(QLatin1String(name));
+        return widget && widget->isVisibleTo(page);
     }
     QListView* listView() const { return find<QListView>(m_list, "contactList"); }
     void clickRow(int row) {
@@ -190,9 +196,9 @@ TEST_P(ContactPageCards, ShowWhatTheContactHolds) {
     EXPECT_EQ(find<QLabel>(&page, "contactAvatar")->accessibleName(), QStringLiteral("ÉD"));
     EXPECT_EQ(text(&page, "contactFullName"), QStringLiteral("élodie durand"));
     const bool companyShown = GetParam().company && !GetParam().company->isEmpty();
-    EXPECT_EQ(find<QLabel>(&page, "contactCompany") != nullptr, companyShown);
-    EXPECT_EQ(find<QWidget>(&page, "contactPhoneRow") != nullptr, GetParam().phoneShown);
-    EXPECT_EQ(find<QWidget>(&page, "contactEmailRow") != nullptr, GetParam().emailShown);
+    EXPECT_EQ(shownIn(&page, "contactCompany"), companyShown);
+    EXPECT_EQ(shownIn(&page, "contactPhoneRow"), GetParam().phoneShown);
+    EXPECT_EQ(shownIn(&page, "contactEmailRow"), GetParam().emailShown);
     if (GetParam().phoneShown) {
         EXPECT_EQ(text(&page, "contactPhoneRowText"), *GetParam().phone);
     }
@@ -227,7 +233,7 @@ TEST_F(ContactSectionTest, PolicyRowsAreColouredByUrgency) {
     ContactDetailView page(services(), person, &m_window);
     page.show();
     EXPECT_EQ(text(&page, "assignedCount"), QStringLiteral("6 assigned"));
-    EXPECT_EQ(find<QWidget>(&page, "noPolicies"), nullptr);
+    EXPECT_FALSE(shownIn(&page, "noPolicies"));
     const std::pair<const char*, ColorName> expected[] = {
         {"Red", ColorName::Red},         {"Today", ColorName::Orange},
         {"Orange30", ColorName::Orange}, {"Green31", ColorName::Green},
@@ -313,25 +319,85 @@ TEST_F(ContactSectionTest, EditAndDeleteFromThePage) {
     EXPECT_EQ(raw.query("SELECT name, contact FROM Policy"), QStringList{"Casa|NULL"});
 }
 
-// A delete the store refuses is reported, and the contact stays, in the store and on screen.
-TEST_F(ContactSectionTest, ARefusedDeleteKeepsTheContact) {
+// The page is updated in place, not made again: the focus and a selection in the phone and
+// e-mail rows survive the minute, a new day and changes saved anywhere, while what changed
+// shows, the colours follow the clock and a row emptied hides.
+TEST_F(ContactSectionTest, ThePageKeepsTheFocusAndASelectionAsItFollowsChanges) {
+    auto anna = contact(QStringLiteral("Anna"), QStringLiteral("Rossi"));
+    anna->setPhoneNumber(QStringLiteral("+39 06 1234"));
+    anna->setEmail(QStringLiteral("anna@example.it"));
+    auto casa = policy(QStringLiteral("Casa"), anna, 31 * kDayMs, "30");
+    showList();
+    clickRow(0);
+    ContactDetailView* page = m_list->detailView();
+    ASSERT_NE(page, nullptr);
+    const QPointer<QLabel> phone = find<QLabel>(page, "contactPhoneRowText");
+    const QPointer<QLabel> email = find<QLabel>(page, "contactEmailRowText");
+    const QPointer<ContactPolicyRows> rows = page->findChild<ContactPolicyRows*>();
+    ASSERT_TRUE(phone && email && rows);
+    EXPECT_EQ(rows->rows().at(0).color, ColorName::Green);
+    QApplication::setActiveWindow(&m_window);
+    email->setFocus(Qt::MouseFocusReason);
+    email->setSelection(0, 4);
+    phone->setSelection(4, 2);
+
+    m_clock.advanceTo(Instant(m_clock.now().msSinceEpoch() + 60'000));
+    m_clock.advanceTo(Instant(m_clock.now().msSinceEpoch() + 2 * kDayMs));
+    anna->setCompany(QStringLiteral("Acme"));
+    casa->setName(QStringLiteral("Casa al mare"));
+    ASSERT_TRUE(context().save());
+    ASSERT_TRUE(waitUntil([&] { return text(page, "contactCompany") == QStringLiteral("Acme"); }));
+    EXPECT_TRUE(shownIn(page, "contactCompany"));
+    ASSERT_TRUE(phone && email && rows);
+    EXPECT_EQ(rows->rows().at(0).name, QStringLiteral("Casa al mare"));
+    EXPECT_EQ(rows->rows().at(0).color, ColorName::Orange);
+    EXPECT_EQ(find<QLabel>(page, "contactPhoneRowText"), phone.data());
+    EXPECT_TRUE(email->hasFocus());
+    EXPECT_EQ(email->selectedText(), QStringLiteral("anna"));
+    EXPECT_EQ(phone->selectedText(), QStringLiteral("06"));
+
+    anna->setPhoneNumber(QString());
+    ASSERT_TRUE(context().save());
+    EXPECT_TRUE(waitUntil([&] { return !shownIn(page, "contactPhoneRow"); }));
+    EXPECT_TRUE(email->hasFocus());
+}
+
+// A delete the store refuses is reported, and the contact stays, in the store and on screen,
+// selected with its page; once the store takes it, it goes and so does the selection.
+TEST_F(ContactSectionTest, ARefusedDeleteKeepsTheContactAndItsPage) {
     auto anna = contact(QStringLiteral("Anna"), QStringLiteral("Rossi"));
     policy(QStringLiteral("Casa"), anna, 90 * kDayMs, "30");
-    {
-        RawSqlite raw(storePath());
-        ASSERT_TRUE(raw.exec("CREATE TRIGGER refuse BEFORE DELETE ON Contact BEGIN "
-                             "SELECT RAISE(ABORT, 'disk refuses'); END;"));
-    }
-    ContactDetailView page(services(), anna, &m_window);
-    page.deleteContact();
-    m_confirmation.answer(true);
+    RawSqlite raw(storePath());
+    ASSERT_TRUE(raw.exec("CREATE TRIGGER refuse BEFORE DELETE ON Contact BEGIN "
+                         "SELECT RAISE(ABORT, 'disk refuses'); END;"));
+    showList();
+    clickRow(0);
+    const QPointer<ContactDetailView> page = m_list->detailView();
+    ASSERT_NE(page, nullptr);
+    const auto deleteFromPage = [&] {
+        QTest::mouseClick(find<QPushButton>(m_list->detailView(), "deleteContactButton"),
+                          Qt::LeftButton);
+        m_confirmation.answer(true);
+    };
+    deleteFromPage();
     EXPECT_TRUE(logLines().last().startsWith(QStringLiteral("Error saving contact: ")))
         << logLines().join(u'\n').toStdString();
+    waitUntil([] { return false; }, 100);
     EXPECT_FALSE(anna->isDeleted());
     EXPECT_EQ(anna->policies().size(), 1u);
     EXPECT_FALSE(context().hasChanges());
-    RawSqlite raw(storePath());
     EXPECT_EQ(raw.query("SELECT firstName FROM Contact"), QStringList{"Anna"});
+    EXPECT_EQ(m_list->selectedContact(), anna);
+    EXPECT_EQ(m_list->detailView(), page);
+    EXPECT_TRUE(page && page->isVisible());
+    EXPECT_EQ(text(page, "assignedCount"), QStringLiteral("1 assigned"));
+    EXPECT_EQ(listView()->selectionModel()->selectedRows().size(), 1);
+
+    ASSERT_TRUE(raw.exec("DROP TRIGGER refuse"));
+    deleteFromPage();
+    EXPECT_TRUE(anna->isDeleted());
+    EXPECT_TRUE(waitUntil([&] { return m_list->selectedContact() == nullptr; }));
+    EXPECT_TRUE(showsEmptyState());
 }
 
 } // namespace

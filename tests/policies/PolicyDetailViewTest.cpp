@@ -12,7 +12,6 @@
 #include "support/FakeConfirmation.h"
 #include "support/FakeDesktopActions.h"
 #include "support/QtPrinters.h"
-#include "support/RawSqlite.h"
 #include "support/StoreFixture.h"
 #include "support/WaitUntil.h"
 #include "ui/Palette.h"
@@ -334,28 +333,6 @@ TEST_F(PolicyDetailViewTest, RenewingMovesTheExpiryRedrawsAndReschedulesTheRemin
     }
     days.sort();
     EXPECT_EQ(days, (QStringList{QStringLiteral("4-12 10"), QStringLiteral("4-8 10")}));
-}
-
-TEST_F(PolicyDetailViewTest, ARenewalTheStoreRefusesSchedulesNothingAndSaysNothing) {
-    m_controller = open(storePath());
-    auto shown = policy(5, QStringLiteral("3"));
-    m_reminders->schedulePolicyReminder(*shown);
-    ASSERT_TRUE(waitUntil([this] { return m_service.pending().size() == 1; }));
-    const NotificationRequest before = m_service.pending().first();
-    show(shown);
-    {
-        RawSqlite raw(storePath());
-        ASSERT_TRUE(raw.exec("CREATE TRIGGER refuse BEFORE UPDATE ON Policy BEGIN "
-                             "SELECT RAISE(ABORT, 'disk refuses'); END;"));
-    }
-    const QStringList linesBefore = logLines();
-    click("renewButton");
-    EXPECT_TRUE(context().hasChanges()); // the new expiry stays, unsaved
-    EXPECT_EQ(text("expirationDateLabel"), QStringLiteral("March 15, 2027"));
-    waitUntil([] { return false; }, 50);
-    ASSERT_EQ(m_service.pending().size(), 1);
-    EXPECT_EQ(m_service.pending().first(), before);
-    EXPECT_EQ(logLines(), linesBefore);
 }
 
 TEST_F(PolicyDetailViewTest, DeletingAsksFirstAndOnlyAConfirmationRunsOnDelete) {

@@ -5,6 +5,7 @@
 #include "policies/PolicyListModel.h"
 #include "support/PolicyScreenFixture.h"
 #include "support/QtPrinters.h"
+#include "support/RawSqlite.h"
 
 #include <QAccessible>
 #include <QContextMenuEvent>
@@ -220,5 +221,100 @@ TEST_F(PolicyListViewTest, NothingStaleOutlivesThePanesDelay) {
     EXPECT_FALSE(context().hasChanges());
     EXPECT_TRUE(showsEmptyState());
 }
+
+enum class Operation { RenewInPane, DeleteFromMenu, DeleteInPane };
+void PrintTo(Operation operation, std::ostream* out) {
+    const char* const names[] = {"renew in the pane", "delete from the menu", "delete in the pane"};
+    *out << names[int(operation)];
+}
+
+// The same list on a store file that the test makes refuse every change to a policy.
+class RefusedSaves : public PolicyListViewTest, public ::testing::WithParamInterface<Operation> {
+protected:
+    void SetUp() override {
+        m_controller = open(storePath());
+        PolicyListViewTest::SetUp();
+    }
+    void refuse(bool refused) {
+        RawSqlite raw(storePath());
+        for (const char* change : {"UPDATE", "DELETE"}) {
+            const QByteArray sql =
+                refused ? QByteArray("CREATE TRIGGER refuse") + change + " BEFORE " + change +
+                              " ON Policy BEGIN SELECT RAISE(ABORT, 'disk refuses'); END;"
+                        : QByteArray("DROP TRIGGER refuse") + change;
+            ASSERT_TRUE(raw.exec(sql.constData()));
+        }
+    }
+    QPushButton* paneButton(const char* name) const {
+        QWidget* pane = child<QStackedWidget>("policyPane")->currentWidget();
+        return pane->findChild<QPushButton*>(QLatin1String(name));
+    }
+    // The operation as the user does it on the selected policy, then the moment it takes.
+    void operate(const std::shared_ptr<Policy>& policy) {
+        switch (GetParam()) {
+        case Operation::RenewInPane:
+            paneButton("renewButton")->click();
+            break;
+        case Operation::DeleteFromMenu:
+            deleteFromMenu(int(listed().indexOf(policy->name())));
+            break;
+        case Operation::DeleteInPane:
+            confirmDeleteInPane();
+            waitUntil([&] { return m_view->selectedPolicy() == policy || policy->isDeleted(); });
+            break;
+        }
+    }
+};
+
+// A refused save is undone at once: the context holds what the store holds, the reminders stay
+// as they were, nothing is said, a second try changes nothing more, a later save elsewhere
+// writes nothing of it, and once the store takes it the operation happens once.
+TEST_P(RefusedSaves, AreUndoneAtOnceLeavingTheStoredPolicyAndItsReminders) {
+    const Instant expiry = utc("2026-04-20T09:30:00Z");
+    add(QStringLiteral("Casa"), QStringLiteral("Generali"), utc("2026-05-10T09:30:00Z"));
+    auto vita = add(QStringLiteral("Vita"), QStringLiteral("Allianz"), expiry);
+    m_reminders->schedulePolicyReminder(*vita);
+    const QStringList reminders = pendingReminders();
+    ASSERT_EQ(reminders.size(), 1);
+    const QString stored = QStringLiteral("SELECT name, expirationDate FROM Policy ORDER BY name");
+    const QStringList rowsBefore = RawSqlite(storePath()).query(stored.toUtf8().constData());
+    click(QStringLiteral("Vita"));
+    refuse(true);
+    const QStringList linesBefore = logLines();
+
+    operate(vita);
+    operate(vita);
+    EXPECT_FALSE(context().hasChanges());
+    EXPECT_FALSE(vita->isDeleted());
+    EXPECT_EQ(vita->expirationDate(), expiry);
+    EXPECT_EQ(listed(), (QStringList{"Vita", "Casa"}));
+    EXPECT_EQ(m_view->selectedPolicy(), vita);
+    EXPECT_FALSE(showsEmptyState());
+    ASSERT_EQ(pendingReminders(), reminders);
+    EXPECT_EQ(m_service.pending().first().year, 2026);
+    EXPECT_EQ(logLines(), linesBefore);
+
+    refuse(false);
+    auto contact = context().insert<Contact>();
+    contact->setFirstName(QStringLiteral("Anna"));
+    ASSERT_TRUE(context().save());
+    EXPECT_EQ(RawSqlite(storePath()).query(stored.toUtf8().constData()), rowsBefore);
+
+    operate(vita);
+    EXPECT_FALSE(context().hasChanges());
+    if (GetParam() == Operation::RenewInPane) {
+        EXPECT_EQ(vita->expirationDate(), utc("2027-04-20T09:30:00Z"));
+        ASSERT_EQ(pendingReminders().size(), 1);
+        EXPECT_EQ(m_service.pending().first().year, 2027);
+    } else {
+        EXPECT_TRUE(vita->isDeleted());
+        EXPECT_EQ(listed(), QStringList{"Casa"});
+        EXPECT_TRUE(pendingReminders().isEmpty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Operations, RefusedSaves,
+                         ::testing::Values(Operation::RenewInPane, Operation::DeleteFromMenu,
+                                           Operation::DeleteInPane));
 
 } // namespace

@@ -93,4 +93,38 @@ TEST(DialogConfirmation, ShowsTheMessageAsWrittenAndIsNeverAnsweredOnceItsWindow
     EXPECT_TRUE(asked.answers.empty());
 }
 
+TEST(DialogConfirmation, AsksToSaveWithThreeAnswersAndAnyOtherCloseCancels) {
+    QWidget window;
+    window.show();
+    DialogConfirmation confirmation;
+    const Confirmation::SaveQuestion question{
+        QStringLiteral("Salvare le modifiche?"), QStringLiteral("Se non salvi..."),
+        QStringLiteral("Salva"), QStringLiteral("Non Salvare"), QStringLiteral("Annulla")};
+    using Answer = Confirmation::SaveAnswer;
+    const auto answersTo = [&](const std::function<void(QMessageBox&)>& act) {
+        QList<Answer> answers;
+        confirmation.askToSave(&window, question, [&answers](Answer answer) { answers << answer; });
+        QPointer<QMessageBox> box =
+            window.findChild<QMessageBox*>(QStringLiteral("saveQuestionDialog"));
+        if (!box || !QTest::qWaitForWindowExposed(box)) {
+            return QList<Answer>{};
+        }
+        EXPECT_EQ(box->text(), question.title);
+        EXPECT_EQ(box->defaultButton()->text(), QStringLiteral("Salva"));
+        act(*box);
+        EXPECT_TRUE(waitUntil([&box] { return box.isNull(); }));
+        return answers;
+    };
+    const auto click = [](const char* name) {
+        return
+            [name](QMessageBox& box) { box.findChild<QPushButton*>(QLatin1String(name))->click(); };
+    };
+    EXPECT_EQ(answersTo(click("saveQuestionSaveButton")), QList<Answer>{Answer::Save});
+    EXPECT_EQ(answersTo(click("saveQuestionDontSaveButton")), QList<Answer>{Answer::DontSave});
+    EXPECT_EQ(answersTo(click("saveQuestionCancelButton")), QList<Answer>{Answer::Cancel});
+    EXPECT_EQ(answersTo([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); }),
+              QList<Answer>{Answer::Cancel});
+    EXPECT_EQ(answersTo([](QMessageBox& box) { box.close(); }), QList<Answer>{Answer::Cancel});
+}
+
 } // namespace

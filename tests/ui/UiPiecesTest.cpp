@@ -194,4 +194,6 @@ TEST(EmptyState, SpacesItsPartsOnTheTextBackground) {
     EXPECT_EQ(action->geometry().top() - title.bottom() - 1, 20);
 }
 
+// The three-answer question with the real message box: each button gives its answer, once;
+// Escape and a close by the window manager answer "Annulla"; "Salva" is the default.
 } // namespace
