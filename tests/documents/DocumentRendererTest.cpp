@@ -3,7 +3,6 @@
 #include "support/CapturedLog.h"
 #include "support/StallWatch.h"
 #include "support/TestPdfs.h"
-#include "support/WaitUntil.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -46,15 +45,16 @@ protected:
     // Shown, and read or refused by the renderer (a watchdog included).
     std::shared_ptr<ShownDocument> shown(const QByteArray& bytes) {
         auto document = m_renderer.show(bytes, QStringLiteral("test.pdf"));
-        EXPECT_TRUE(
-            waitUntil([&] { return document->state() != ShownDocument::State::Opening; }, 15000));
+        EXPECT_TRUE(waitSleeping([&] { return document->state() != ShownDocument::State::Opening; },
+                                 15000));
         return document;
     }
     QImage image(ShownDocument& document, int page, QSize size, QRect region = {}) {
         std::optional<QImage> got;
         document.requestImage(page, size, region.isNull() ? QRect(QPoint(), size) : region,
                               [&got](const QImage& image) { got = image; });
-        waitUntil([&] { return got || document.state() == ShownDocument::State::Failed; }, 15000);
+        waitSleeping([&] { return got || document.state() == ShownDocument::State::Failed; },
+                     15000);
         return got.value_or(QImage());
     }
     QStringList errorLines() const {
@@ -94,6 +94,7 @@ class HostileDocument : public DocumentRendererTest,
 
 TEST_P(HostileDocument, IsRefusedOrBoundedWithoutStallingAndTheNextDocumentShows) {
     const TestPdfs::Hostile& hostile = GetParam();
+    const QByteArray ordinary = TestPdfs::pages(2);
     const StallWatch stalls;
     const auto document = shown(hostile.bytes);
     if (!hostile.showable) {
@@ -119,7 +120,7 @@ TEST_P(HostileDocument, IsRefusedOrBoundedWithoutStallingAndTheNextDocumentShows
         EXPECT_LE(document->pageSizes().size(), size_t(m_renderer.limits().maximumPages));
         EXPECT_TRUE(errorLines().isEmpty());
     }
-    const auto next = shown(TestPdfs::pages(2));
+    const auto next = shown(ordinary);
     ASSERT_EQ(next->state(), ShownDocument::State::Ready);
     EXPECT_EQ(image(*next, 1, QSize(200, 283)).size(), QSize(200, 283));
     EXPECT_LE(stalls.longestMs(), 100);
@@ -143,7 +144,7 @@ TEST_F(DocumentRendererTest, ARendererKilledMidPageIsStartedAgainAndThePageArriv
     document->requestImage(2, QSize(300, 424), QRect(0, 0, 300, 424),
                            [&got](const QImage& image) { got = image; });
     ASSERT_EQ(::kill(pid_t(first), SIGKILL), 0);
-    ASSERT_TRUE(waitUntil([&] { return got.has_value(); }, 15000));
+    ASSERT_TRUE(waitSleeping([&] { return got.has_value(); }, 15000));
     EXPECT_NEAR(drawnShare(*got, 5), 0.3, 0.02);
     EXPECT_NE(m_renderer.processId(), first);
     EXPECT_EQ(document->state(), ShownDocument::State::Ready);
@@ -156,7 +157,7 @@ TEST_F(DocumentRendererTest, AVerdictIsRememberedByTheBytesAndSaidOnce) {
     ASSERT_EQ(first->state(), ShownDocument::State::Failed);
     EXPECT_EQ(first->failure().kind, Kind::LoadTimeout);
     // The renderer that hung was stopped and nothing else is asked of one.
-    ASSERT_TRUE(waitUntil([this] { return m_renderer.processId() == 0; }));
+    ASSERT_TRUE(waitSleeping([this] { return m_renderer.processId() == 0; }));
     const auto again = shown(hanging);
     EXPECT_EQ(again->state(), ShownDocument::State::Failed);
     EXPECT_EQ(again->failure().kind, Kind::LoadTimeout);
@@ -188,7 +189,7 @@ TEST_F(DocumentRendererTest, TheRendererCannotOpenFilesMakeSocketsOrStartProcess
         std::optional<ProbeAnswer> answer;
         m_renderer.probe(c.probe, c.argument, &m_renderer,
                          [&answer](const ProbeAnswer& given) { answer = given; });
-        ASSERT_TRUE(waitUntil([&] { return answer.has_value(); }, 15000)) << int(c.probe);
+        ASSERT_TRUE(waitSleeping([&] { return answer.has_value(); }, 15000)) << int(c.probe);
         EXPECT_EQ(answer->error, c.error) << int(c.probe) << " " << answer->detail.toStdString();
     }
 }
@@ -213,7 +214,7 @@ TEST_F(BoundedRenderer, ARendererGrowingPastItsMemoryBoundIsStopped) {
         Probe::Grow, QByteArray::number(qint64(1) << 30), &m_renderer,
         [&grew](const ProbeAnswer&) { grew = true; },
         [&stopped](const DocumentFailure& failure) { stopped = failure; });
-    ASSERT_TRUE(waitUntil([&] { return grew || stopped.has_value(); }, 30000));
+    ASSERT_TRUE(waitSleeping([&] { return grew || stopped.has_value(); }, 30000));
     EXPECT_FALSE(grew);
     ASSERT_TRUE(stopped.has_value());
     EXPECT_EQ(stopped->kind, Kind::Memory);
@@ -250,11 +251,11 @@ TEST_F(DocumentRendererTest, ADocumentLeftWhileItHangsDoesNotHoldUpTheNextOne) {
     patient.loadTimeoutMs = 120'000;
     DocumentRenderer renderer(QStringLiteral(QS_PDF_RENDERER), m_log.channel(), patient);
     auto hanging = renderer.show(TestPdfs::selfReferencingPageTree(), QStringLiteral("a.pdf"));
-    ASSERT_TRUE(waitUntil([&] { return renderer.processId() != 0; }));
+    ASSERT_TRUE(waitSleeping([&] { return renderer.processId() != 0; }));
     hanging.reset();
     // Far within the two minutes a wait behind the hanging document would take.
     auto next = renderer.show(TestPdfs::pages(1), QStringLiteral("b.pdf"));
-    ASSERT_TRUE(waitUntil([&] { return next->state() == ShownDocument::State::Ready; }, 15000));
+    ASSERT_TRUE(waitSleeping([&] { return next->state() == ShownDocument::State::Ready; }, 15000));
     EXPECT_TRUE(errorLines().isEmpty());
 }
 
@@ -262,7 +263,7 @@ TEST_F(DocumentRendererTest, ARendererThatCannotStartIsSaidAndEveryDocumentToldS
     DocumentRenderer missing(QStringLiteral("/nonexistent/quintaver-pdf-renderer"), m_log.channel(),
                              testLimits());
     auto document = missing.show(TestPdfs::pages(1), QStringLiteral("a.pdf"));
-    ASSERT_TRUE(waitUntil([&] { return document->state() == ShownDocument::State::Failed; }));
+    ASSERT_TRUE(waitSleeping([&] { return document->state() == ShownDocument::State::Failed; }));
     EXPECT_EQ(document->failure().kind, Kind::Unavailable);
     ASSERT_EQ(errorLines().size(), 1);
 }
