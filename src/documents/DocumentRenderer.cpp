@@ -1,12 +1,12 @@
 #include "documents/DocumentRenderer.h"
 
+#include "platform/BackgroundWork.h"
 #include "platform/LogChannel.h"
 #include "renderer/RendererExit.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <csignal>
 
@@ -107,9 +107,9 @@ std::shared_ptr<ShownDocument> DocumentRenderer::show(const QByteArray& bytes,
     std::shared_ptr<ShownDocument> shown(new ShownDocument(this, bytes, name));
     // Hashing a large document takes a while: not on this thread.
     QPointer<ShownDocument> target = shown.get();
-    QtConcurrent::run([bytes] {
-        return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
-    }).then(this, [this, target](const QByteArray& hash) { hashed(target, hash); });
+    runInBackground<QByteArray>(
+        this, [bytes] { return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256); },
+        [this, target](QByteArray hash) { hashed(target, hash); });
     return shown;
 }
 

@@ -146,6 +146,22 @@ std::variant<QImage, FailedAnswer> PdfRenderService::render(const RenderRequest&
         return failure(Failure::Damaged,
                        QStringLiteral("page %1 could not be drawn").arg(request.page + 1));
     }
+    return onWhite(std::move(image));
+}
+
+QImage PdfRenderService::onWhite(QImage image) {
+    // The page as paper shows it: opaque, so the program draws it without blending.
+    for (int y = 0; y < image.height(); ++y) {
+        auto* pixel = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x, ++pixel) {
+            const int alpha = qAlpha(*pixel);
+            const auto blend = [alpha](int channel) {
+                return (channel * alpha + 255 * (255 - alpha) + 127) / 255;
+            };
+            *pixel = qRgb(blend(qRed(*pixel)), blend(qGreen(*pixel)), blend(qBlue(*pixel)));
+        }
+    }
+    image.reinterpretAsFormat(QImage::Format_RGB32);
     return image;
 }
 

@@ -32,6 +32,8 @@ public:
     render(const RendererProtocol::RenderRequest& request);
     void close(quint32 document);
 
+    // An image of a page, drawn on nothing, laid on white paper.
+    static QImage onWhite(QImage image);
     // The page size in pixels brought within the pixel bound, and the factor it was scaled by.
     static QSize boundedPageSize(QSize pageSize, qint64 maximumPixels, double* scale);
 

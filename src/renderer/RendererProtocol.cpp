@@ -235,7 +235,7 @@ std::optional<QImage> imageAnswer(const QByteArray& payload) {
         return std::nullopt;
     }
     const auto format = QImage::Format(fields.format);
-    if (fields.width <= 0 || fields.height <= 0 || format != QImage::Format_ARGB32 ||
+    if (fields.width <= 0 || fields.height <= 0 || format != QImage::Format_RGB32 ||
         fields.bytesPerLine < fields.width * 4 ||
         qint64(fields.bytesPerLine) * fields.height != payload.size() - reader.offset()) {
         return std::nullopt;

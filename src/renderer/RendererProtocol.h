@@ -21,7 +21,7 @@ namespace RendererProtocol {
 enum class Type : quint32 {
     // Program to renderer.
     Open = 1, // the document's bytes: answered by Layout or Failed
-    Render,   // a page's image at a size, or a region of it: Image or Failed
+    Render,   // a page's image at a size, or a region of it, opaque: Image or Failed
     Close,    // the document is no longer needed: no answer
     Cancel,   // drop an earlier request: that request is answered by Cancelled
     Probe,    // a check of the renderer's bounds (see Probe): ProbeResult

@@ -6,9 +6,11 @@
 #include "model/Contact.h"
 #include "model/Policy.h"
 #include "platform/Clock.h"
+#include "policies/DocumentPreview.h"
 #include "policies/PolicyDetailView.h"
 #include "store/ManagedObjectContext.h"
 #include "ui/Palette.h"
+#include "ui/PdfPageView.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -74,13 +76,17 @@ std::vector<std::shared_ptr<Policy>> fixturePolicies(ManagedObjectContext& conte
     expiring->setClientPhoneNumber(QStringLiteral("+39 333 123 4567"));
     auto expired = fixturePolicy(context, clock, "Polizza Vita", "VITA-0193", -3);
     expired->setRenewalType(QStringLiteral("quarterly"));
+    // A document the renderer refuses: its frame says so and offers the desktop's viewer.
+    auto refused = fixturePolicy(context, clock, "Assicurazione Viaggi", "VIAG-3310", 90);
+    refused->setPdfData(QByteArray("Scansione del contratto.jpg rinominata"));
+    refused->setPdfFileName(QStringLiteral("Contratto viaggi.pdf"));
     context.save();
-    return {active, expiring, expired};
+    return {active, expiring, expired, refused};
 }
 
-// Tall enough for every section, and given time for the document's pages, which are drawn
-// on a thread of their own.
-void showWhole(PolicyDetailView* pane) {
+// Tall enough for every section, and given time for the document's pages, which the document
+// renderer draws a moment later (or for its frame to say it cannot).
+bool showWhole(PolicyDetailView* pane) {
     pane->resize(kPaneWidth, 700);
     pane->show();
     QApplication::processEvents();
@@ -88,10 +94,12 @@ void showWhole(PolicyDetailView* pane) {
         pane->findChild<QWidget*>(QStringLiteral("detailHeader"))->height() +
         pane->findChild<QWidget*>(QStringLiteral("detailBody"))->sizeHint().height() + 2;
     pane->resize(kPaneWidth, height);
-    QDeadlineTimer rendered(pane->policy()->hasPdfData() ? 1500 : 100);
-    while (!rendered.hasExpired()) {
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
+    auto* preview = pane->findChild<DocumentPreview*>();
+    return waitFor([preview] {
+        PdfPageView* pages = preview->pageView();
+        return !pages || !pages->pagesDrawn().empty() ||
+               pages->findChild<QWidget*>(QStringLiteral("unshowableDocument"));
+    });
 }
 
 } // namespace
@@ -104,22 +112,22 @@ bool shootDetailScreens(const QDir& out, ManagedObjectContext& context, const Cl
     };
     const std::vector<std::shared_ptr<Policy>> policies = fixturePolicies(context, clock);
     const char* const names[] = {"policy-detail-active.png", "policy-detail-expiring.png",
-                                 "policy-detail-expired.png"};
+                                 "policy-detail-expired.png", "policy-detail-unshowable.png"};
     bool ok = true;
     for (size_t i = 0; i < policies.size(); ++i) {
         std::unique_ptr<PolicyDetailView> shown(pane(policies[i]));
-        showWhole(shown.get());
+        ok &= showWhole(shown.get());
         ok &= savePicture(shown->grab(), out.filePath(QLatin1String(names[i])));
     }
 
     QApplication::setPalette(Palette::dark());
     std::unique_ptr<PolicyDetailView> dark(pane(policies[0]));
-    showWhole(dark.get());
+    ok &= showWhole(dark.get());
     ok &= savePicture(dark->grab(), out.filePath("policy-detail-dark.png"));
     QApplication::setPalette(Palette::light());
 
     std::unique_ptr<PolicyDetailView> asking(pane(policies[1]));
-    showWhole(asking.get());
+    ok &= showWhole(asking.get());
     asking->findChild<QPushButton*>(QStringLiteral("deleteButton"))->click();
     QApplication::processEvents();
     auto* alert = asking->findChild<QMessageBox*>(QStringLiteral("confirmationDialog"));
