@@ -3,6 +3,8 @@
 #include "policies/PDFViewer.h"
 #include "support/CapturedLog.h"
 #include "support/FakeDesktopActions.h"
+#include "support/StallWatch.h"
+#include "support/TestPdfs.h"
 #include "support/TestRenderer.h"
 #include "ui/PdfPageView.h"
 
@@ -14,6 +16,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
 
 #include <gtest/gtest.h>
 
@@ -96,6 +100,52 @@ TEST(PDFAttachmentView, ShowsTheNameShortenedInTheMiddleAndTheSizeInDecimalUnits
     row.findChild<QPushButton*>(QStringLiteral("removePdfButton"))->click();
     EXPECT_EQ(view.size(), 1);
     EXPECT_EQ(remove.size(), 1);
+}
+
+// Whether the text, read as the tool tip reads it, holds a link.
+bool holdsLink(const QString& richText) {
+    QTextDocument document;
+    document.setHtml(richText);
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
+            if (fragment.fragment().charFormat().isAnchor()) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// A file name is the user's own text: shown as written, never read as markup or as a link.
+TEST(DocumentWidgets, ShowAUserChosenFileNameAsPlainTextAndThePageCount) {
+    const QString name = QStringLiteral("<a href=\"https://example.invalid\">x</a>.pdf");
+    CapturedLog log;
+    DocumentRenderer documents(TestRenderer::executable(), log.channel(), TestRenderer::limits());
+    PDFAttachmentView row(name, 1500);
+    row.resize(700, 84);
+    row.show();
+    auto* label = row.findChild<QLabel*>(QStringLiteral("pdfFileName"));
+    EXPECT_EQ(label->textFormat(), Qt::PlainText);
+    EXPECT_EQ(label->text(), name);
+    QTextDocument tip;
+    tip.setHtml(label->toolTip());
+    EXPECT_EQ(tip.toPlainText(), name);
+    EXPECT_FALSE(holdsLink(label->toolTip()));
+    row.setDocument(documents.show(TestPdfs::pages(12), name));
+    EXPECT_TRUE(waitSleeping([&] {
+        return row.findChild<QLabel*>(QStringLiteral("pdfPageCount"))->text() ==
+               QStringLiteral("12 pagine");
+    }));
+
+    FakeDesktopActions desktop;
+    QTemporaryDir runtime;
+    PDFViewer viewer(
+        QByteArray("%PDF"), name,
+        {desktop, log.channel(), PdfShareExport(runtime.path(), QString()), documents});
+    auto* title = viewer.findChild<QLabel*>(QStringLiteral("viewerTitle"));
+    EXPECT_EQ(title->textFormat(), Qt::PlainText);
+    EXPECT_EQ(title->text(), name);
+    EXPECT_EQ(viewer.windowTitle(), name);
 }
 
 TEST(PDFViewer, SharesItsBytesPrivatelyAndRevealsThemOrLogsWhyNot) {
