@@ -27,8 +27,8 @@ class ShownDocument;
 // page), and a renderer that outlives one, grows past its memory bound or stops is killed and
 // a fresh one started for what still waits. The document it was working on is judged: a
 // timeout or the memory bound at once, a crash the second time. A document that cannot be
-// shown is remembered by its bytes (a hash) for as long as the program runs, and said once in
-// the log ("Error showing PDF: ").
+// shown is remembered by its bytes (their size and a keyed hash) for as long as the program
+// runs, and said once in the log ("Error showing PDF: ").
 class DocumentRenderer final : public QObject {
     Q_OBJECT
 public:

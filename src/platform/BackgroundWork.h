@@ -19,10 +19,11 @@ void runInBackground(QObject* receiver, std::function<Result()> work,
     struct Relay {
         std::mutex mutex;
         QObject* receiver;
+        QMetaObject::Connection watch;
     };
     auto relay = std::make_shared<Relay>();
     relay->receiver = receiver;
-    QObject::connect(receiver, &QObject::destroyed, [relay] {
+    relay->watch = QObject::connect(receiver, &QObject::destroyed, [relay] {
         const std::lock_guard lock(relay->mutex);
         relay->receiver = nullptr;
     });
@@ -33,7 +34,9 @@ void runInBackground(QObject* receiver, std::function<Result()> work,
             if (relay->receiver) {
                 QMetaObject::invokeMethod(
                     relay->receiver,
-                    [done = std::move(done), result = std::move(result)]() mutable {
+                    [relay, done = std::move(done), result = std::move(result)]() mutable {
+                        // Delivered: the receiver need not be watched any more.
+                        QObject::disconnect(relay->watch);
                         done(std::move(result));
                     },
                     Qt::QueuedConnection);

@@ -10,11 +10,9 @@
 #include "ui/PdfPageView.h"
 #include "ui/Typography.h"
 
-#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -56,19 +54,18 @@ PdfPageView* DocumentPreview::pageView() const {
 }
 
 void DocumentPreview::refresh(const QLocale& locale) {
-    if (m_view) {
-        m_view->viewport()->removeEventFilter(this);
-    }
     delete m_content;
     m_frame = nullptr;
     m_more = nullptr;
     m_moreLabel = nullptr;
-    m_loadScheduled = false;
     ++m_loading;
     const std::optional<QString> fileName = m_policy->pdfFileName();
     const std::optional<qint64> size = m_policy->pdfDataSize();
     m_content = fileName && size ? buildDocument(*fileName, *size, locale) : buildPlaceholder();
     m_stack->addWidget(m_content);
+    if (m_view) {
+        loadDocument();
+    }
 }
 
 QWidget* DocumentPreview::buildDocument(const QString& fileName, qint64 size,
@@ -86,7 +83,6 @@ QWidget* DocumentPreview::buildDocument(const QString& fileName, qint64 size,
     m_view->setFixedHeight(kPreviewHeight);
     m_view->setPageLimit(kInlinePages);
     m_view->setMaximumPixels(m_services.documents.limits().maximumPixels);
-    m_view->viewport()->installEventFilter(this);
     connect(m_view, &PdfPageView::laidOut, this, &DocumentPreview::laidOut);
     connect(m_view, &PdfPageView::failed, this, &DocumentPreview::laidOut);
     connect(m_view, &PdfPageView::openElsewhereRequested, this,
@@ -153,17 +149,6 @@ QWidget* DocumentPreview::buildPlaceholder() {
     box->body()->addWidget(icon, 0, Qt::AlignHCenter);
     box->body()->addWidget(text, 0, Qt::AlignHCenter);
     return box;
-}
-
-// The first paint of the empty frame asks for the document, so the pane shows before it is
-// read.
-bool DocumentPreview::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Paint && m_view && watched == m_view->viewport() &&
-        !m_loadScheduled) {
-        m_loadScheduled = true;
-        QTimer::singleShot(0, m_view, [this] { loadDocument(); });
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 void DocumentPreview::loadDocument() {

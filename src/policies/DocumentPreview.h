@@ -16,8 +16,8 @@ class QVBoxLayout;
 
 // The detail pane's attached document: a bar with the file's name and size over the pages
 // shown inline, or a placeholder when the policy has no document with a name. The bytes are
-// read from the store (off the screens' thread) only once the frame has been drawn, and drawn
-// by the document renderer, so the pane appears at once and the pages follow. At most
+// read from the store off the screens' thread and drawn by the document renderer, so the pane
+// appears at once, whatever the document, and the pages follow. At most
 // kInlinePages are laid out inline; a longer document says how many more it has and opens in
 // the viewer.
 class DocumentPreview final : public QWidget {
@@ -34,9 +34,6 @@ public:
     void refresh(const QLocale& locale);
     // The inline pages; null for the placeholder.
     PdfPageView* pageView() const;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* buildDocument(const QString& fileName, qint64 size, const QLocale& locale);
@@ -57,6 +54,5 @@ private:
     QWidget* m_more = nullptr;
     QLabel* m_moreLabel = nullptr;
     QString m_fileName;
-    bool m_loadScheduled = false;
     quint64 m_loading = 0; // the read being waited for; a refresh makes earlier ones stale
 };

@@ -155,6 +155,13 @@ QImage PdfRenderService::onWhite(QImage image) {
         auto* pixel = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x, ++pixel) {
             const int alpha = qAlpha(*pixel);
+            if (alpha == 255) {
+                continue; // most of a page: ink, or paper the page paints itself
+            }
+            if (alpha == 0) {
+                *pixel = 0xffffffff;
+                continue;
+            }
             const auto blend = [alpha](int channel) {
                 return (channel * alpha + 255 * (255 - alpha) + 127) / 255;
             };
