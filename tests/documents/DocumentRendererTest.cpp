@@ -262,6 +262,22 @@ TEST_F(DocumentRendererTest, ADocumentLeftWhileItHangsDoesNotHoldUpTheNextOne) {
     EXPECT_TRUE(errorLines().isEmpty());
 }
 
+TEST_F(DocumentRendererTest, ARendererWithNothingToShowStopsAndStartsAgainWhenAsked) {
+    DocumentRenderer::Limits brief = testLimits();
+    brief.idleStopMs = 200;
+    DocumentRenderer renderer(TestRenderer::executable(), m_log.channel(), brief);
+    auto document = shown(renderer, TestPdfs::pages(1));
+    ASSERT_EQ(document->state(), ShownDocument::State::Ready);
+    const qint64 first = renderer.processId();
+    EXPECT_NE(first, 0);
+    waitSleeping([] { return false; }, 400);
+    EXPECT_EQ(renderer.processId(), first); // kept while a document is shown
+    document.reset();
+    ASSERT_TRUE(waitSleeping([&] { return renderer.processId() == 0; }));
+    document = shown(renderer, TestPdfs::pages(2));
+    EXPECT_EQ(document->pageCount(), 2);
+}
+
 TEST_F(DocumentRendererTest, ARendererThatCannotStartIsSaidAndEveryDocumentToldSo) {
     DocumentRenderer missing(QStringLiteral("/nonexistent/quintaver-pdf-renderer"), m_log.channel(),
                              testLimits());
