@@ -71,10 +71,6 @@ QByteArray header(Type type, quint32 request, quint64 payloadSize) {
     return Writer().put(quint32(type)).put(request).put(payloadSize).take();
 }
 
-QByteArray encode(const Frame& frame) {
-    return header(frame.type, frame.request, quint64(frame.payload.size())) + frame.payload;
-}
-
 void FrameReader::append(QByteArrayView bytes) {
     while (!bytes.isEmpty() && !m_broken) {
         if (!m_partial) {
@@ -153,10 +149,6 @@ QByteArray imageFields(const QImage& image) {
         .put(quint32(image.format()))
         .put(qint32(image.bytesPerLine()))
         .take();
-}
-
-qsizetype imagePayloadSize(const QImage& image) {
-    return qsizetype(sizeof(ImageFields)) + image.sizeInBytes();
 }
 
 QByteArray payload(const FailedAnswer& answer) {

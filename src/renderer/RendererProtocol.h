@@ -65,7 +65,6 @@ struct Frame {
 };
 
 QByteArray header(Type type, quint32 request, quint64 payloadSize);
-QByteArray encode(const Frame& frame);
 
 // Collects frames from bytes as they arrive, however they are cut. A payload is gathered in
 // one allocation of its announced size, so a large image is copied once.
@@ -125,7 +124,6 @@ QByteArray payload(const LayoutAnswer& answer);
 QByteArray payload(const RenderRequest& request);
 // An Image answer's payload is imageFields(image) followed by the image's bytes.
 QByteArray imageFields(const QImage& image);
-qsizetype imagePayloadSize(const QImage& image);
 QByteArray payload(const FailedAnswer& answer);
 QByteArray payload(const ProbeRequest& request);
 QByteArray payload(const ProbeAnswer& answer);

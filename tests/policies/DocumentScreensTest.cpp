@@ -85,7 +85,22 @@ protected:
 };
 
 class HostileDocumentOnScreen : public DocumentScreensTest,
-                                public ::testing::WithParamInterface<TestPdfs::Hostile> {};
+                                public ::testing::WithParamInterface<TestPdfs::Hostile> {
+protected:
+    // Each test runs in a process of its own: the first pane and viewer it shows set up fonts,
+    // styles and icons, which is no work of the document's. Done once before watching.
+    void SetUp() override {
+        DocumentRenderer documents(TestRenderer::executable(), *m_log, TestRenderer::limits());
+        const QByteArray bytes = TestPdfs::jpegNamedPdf();
+        const auto inPane = pane(policyWith(bytes, QStringLiteral("prova.pdf")), documents);
+        const auto inViewer = viewer(bytes, documents);
+        ASSERT_TRUE(waitSleeping(
+            [&] { return cannotShow(pagesOf(*inPane)) && cannotShow(inViewer->pageView()); },
+            15000));
+        inPane->grab();
+        inViewer->grab();
+    }
+};
 
 // Shown at once in the pane and the viewer: both frames say the document cannot be shown
 // (within the watchdog and a margin), or show it within bounds; the event loop turns all the

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <ostream>
 #include <vector>
 
 // PDF documents made by the tests: ordinary ones, and the hostile kinds a client could send by
@@ -18,6 +19,10 @@ struct Hostile {
     QByteArray bytes;
     bool showable; // drawn, within bounds; every other one cannot be shown
 };
+// For the tests' own names and messages.
+inline void PrintTo(const Hostile& hostile, std::ostream* out) {
+    *out << hostile.name;
+}
 
 QByteArray selfReferencingPageTree();      // a page tree that lists itself as its own kid
 QByteArray deepPageTree(int levels);       // a chain of page-tree nodes, then one page
