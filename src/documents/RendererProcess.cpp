@@ -20,7 +20,11 @@ RendererProcess::RendererProcess(Bounds bounds, QObject* parent)
             limit(RLIMIT_AS, rlim_t(bounds.addressSpaceBytes));
         }
         if (bounds.processorSeconds > 0) {
-            limit(RLIMIT_CPU, rlim_t(bounds.processorSeconds));
+            // SIGXCPU at the soft bound (read as "used up", not as a crash); SIGKILL a little
+            // later should it go on.
+            const rlimit processor{rlim_t(bounds.processorSeconds),
+                                   rlim_t(bounds.processorSeconds) + 10};
+            ::setrlimit(RLIMIT_CPU, &processor);
         }
         limit(RLIMIT_CORE, 0);  // a crash leaves no copy of the document on disk
         limit(RLIMIT_FSIZE, 0); // and nothing else is written either

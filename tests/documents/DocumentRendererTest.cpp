@@ -240,7 +240,7 @@ TEST_F(BoundedRenderer, TheKernelBoundsAreSetBeforeTheRendererRuns) {
         }
         return QString();
     };
-    EXPECT_EQ(row("Max cpu time"), QStringLiteral("120 120"));
+    EXPECT_EQ(row("Max cpu time"), QStringLiteral("120 130"));
     EXPECT_EQ(row("Max core file size"), QStringLiteral("0 0"));
     EXPECT_EQ(row("Max file size"), QStringLiteral("0 0"));
     const QString bound = QString::number(qint64(400) << 20);

@@ -13,8 +13,8 @@ inline QString executable() {
 
 inline DocumentRenderer::Limits limits() {
     DocumentRenderer::Limits limits;
-    limits.loadTimeoutMs = 2000;
-    limits.pageTimeoutMs = 2000;
+    limits.loadTimeoutMs = 3000;
+    limits.pageTimeoutMs = 3000;
     limits.cancelGraceMs = 300;
     limits.maximumPixels = 4'000'000;
     return limits;

@@ -110,6 +110,7 @@ TEST_F(PdfPageViewTest, KeepsItsImagesWithinTheBudgetBesidesWhatIsOnScreen) {
 TEST_F(PdfPageViewTest, APageFarTallerThanWideIsShownSmallerWithinThePixelBound) {
     DocumentRenderer::Limits limits = TestRenderer::limits();
     limits.maximumPixels = 40'000'000;
+    limits.pageTimeoutMs = 30'000; // bands of four megapixels, on a busy machine
     DocumentRenderer renderer(TestRenderer::executable(), m_log.channel(), limits);
     m_view.setMaximumPixels(limits.maximumPixels);
     m_view.setDocument(renderer.show(TestPdfs::extremePageShape(), QStringLiteral("a.pdf")));
