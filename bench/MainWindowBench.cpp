@@ -4,6 +4,7 @@
 #include "PolicyWorld.h"
 #include "ScreenWorld.h"
 #include "app/ContentView.h"
+#include "documents/DocumentRenderer.h"
 #include "model/Policy.h"
 #include "platform/DesktopActions.h"
 #include "platform/InMemoryNotificationService.h"
@@ -58,8 +59,9 @@ struct Window {
            const QString& settingsPath)
         : reminders(NotificationManager::make({service, installation, clock, log, center}))
         , settings(settingsPath, QSettings::IniFormat)
+        , documents(QStringLiteral(QS_PDF_RENDERER), log)
         , view({{{context, *reminders, clock, log, desktop, PdfShareExport(QString(), QString()),
-                  [](QWidget*) {}},
+                  [](QWidget*) {}, documents},
                  confirmation},
                 center,
                 settings}) {
@@ -73,6 +75,7 @@ struct Window {
     Bench::NoDesktop desktop;
     DialogConfirmation confirmation;
     QSettings settings;
+    DocumentRenderer documents;
     ContentView view;
 };
 

@@ -6,5 +6,5 @@ ScreenWorld::ScreenWorld(int policies)
 
 PolicyEditView::Services ScreenWorld::editServices() {
     return {context(), *reminders, clock, log, desktop, PdfShareExport(exports.path(), QString()),
-            {}};
+            {},        documents};
 }

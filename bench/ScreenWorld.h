@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PolicyWorld.h"
+#include "documents/DocumentRenderer.h"
 #include "platform/DesktopActions.h"
 #include "platform/InMemoryNotificationService.h"
 #include "platform/InstallationCheck.h"
@@ -54,4 +55,5 @@ struct ScreenWorld : PolicyWorld::InMemory {
     Bench::NoDesktop desktop;
     Bench::NoConfirmation confirmation;
     QTemporaryDir exports;
+    DocumentRenderer documents{QStringLiteral(QS_PDF_RENDERER), log};
 };

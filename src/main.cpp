@@ -4,6 +4,7 @@
 #include "app/SettingsWindow.h"
 #include "app/SystemTrayHost.h"
 #include "contacts/ContactEditView.h"
+#include "documents/DocumentRenderer.h"
 #include "model/PersistenceController.h"
 #include "platform/DBusApplicationObject.h"
 #include "platform/DBusNotificationService.h"
@@ -66,8 +67,10 @@ int main(int argc, char* argv[]) {
     const auto openContactEditor = [&context, &log](QWidget* over) {
         (new ContactEditView(context, nullptr, log, over))->open();
     };
+    // Documents are read and drawn by quintaver-pdf-renderer, installed beside the program.
+    DocumentRenderer documents(DocumentRenderer::besideProgram(), log);
     ContentView window({{{context, NotificationManager::shared(), clock, log, desktop,
-                          PdfShareExport::forSession(), openContactEditor},
+                          PdfShareExport::forSession(), openContactEditor, documents},
                          confirmation},
                         NotificationCenter::defaultCenter(),
                         settings});

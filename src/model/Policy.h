@@ -72,6 +72,12 @@ public:
     }
     // The document's bytes, shared with every other reader that holds them.
     std::shared_ptr<const QByteArray> pdfDocument() const { return document(kPdfData); }
+    // The same, read off this thread when it is in the store file (see
+    // ManagedObject::documentLater).
+    void pdfDocumentLater(QObject* receiver,
+                          std::function<void(std::shared_ptr<const QByteArray>)> done) const {
+        documentLater(kPdfData, receiver, std::move(done));
+    }
     // The document's size in bytes, and whether there is one, without reading it.
     std::optional<qint64> pdfDataSize() const { return documentSize(kPdfData); }
     bool hasPdfData() const { return hasValue(kPdfData); }

@@ -1,17 +1,18 @@
 #include "policies/DocumentPreview.h"
 
+#include "documents/DocumentRenderer.h"
+#include "documents/ShownDocument.h"
 #include "model/Policy.h"
 #include "policies/PDFAttachmentView.h"
-#include "policies/PDFKitView.h"
 #include "policies/WashPanel.h"
 #include "ui/Icons.h"
 #include "ui/Palette.h"
+#include "ui/PdfPageView.h"
 #include "ui/Typography.h"
 
-#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QTimer>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -36,9 +37,11 @@ QLabel* label(const QString& text, TextStyle style, QFont::Weight weight, ColorN
 
 } // namespace
 
-DocumentPreview::DocumentPreview(std::shared_ptr<const Policy> policy, QWidget* parent)
+DocumentPreview::DocumentPreview(std::shared_ptr<const Policy> policy, PDFViewer::Services services,
+                                 QWidget* parent)
     : QWidget(parent)
     , m_policy(std::move(policy))
+    , m_services(std::move(services))
     , m_stack(new QVBoxLayout(this)) {
     setObjectName(QStringLiteral("documentPreview"));
     m_stack->setContentsMargins(0, 0, 0, 0);
@@ -46,18 +49,23 @@ DocumentPreview::DocumentPreview(std::shared_ptr<const Policy> policy, QWidget* 
 
 DocumentPreview::~DocumentPreview() = default;
 
-PDFKitView* DocumentPreview::pdfKitView() const {
-    return m_pdf;
+PdfPageView* DocumentPreview::pageView() const {
+    return m_view;
 }
 
 void DocumentPreview::refresh(const QLocale& locale) {
     delete m_content;
-    m_pages = nullptr;
-    m_loadScheduled = false;
+    m_frame = nullptr;
+    m_more = nullptr;
+    m_moreLabel = nullptr;
+    ++m_loading;
     const std::optional<QString> fileName = m_policy->pdfFileName();
     const std::optional<qint64> size = m_policy->pdfDataSize();
     m_content = fileName && size ? buildDocument(*fileName, *size, locale) : buildPlaceholder();
     m_stack->addWidget(m_content);
+    if (m_view) {
+        loadDocument();
+    }
 }
 
 QWidget* DocumentPreview::buildDocument(const QString& fileName, qint64 size,
@@ -66,15 +74,41 @@ QWidget* DocumentPreview::buildDocument(const QString& fileName, qint64 size,
         {.wash = 0, .radius = 12, .padding = 1, .outline = 0.1, .dashed = false, .clip = true},
         this);
     frame->setObjectName(QStringLiteral("documentFrame"));
+    m_frame = frame;
+    m_fileName = fileName;
+    frame->setAccessibleName(QStringLiteral("Documento allegato: ") + fileName);
     frame->body()->addWidget(buildBar(fileName, size, locale));
-    m_pages = new QWidget(frame);
-    m_pages->setObjectName(QStringLiteral("documentPages"));
-    m_pages->setFixedHeight(kPreviewHeight);
-    auto* pages = new QVBoxLayout(m_pages);
-    pages->setContentsMargins(0, 0, 0, 0);
-    m_pages->installEventFilter(this);
-    frame->body()->addWidget(m_pages);
+    m_view = new PdfPageView(frame);
+    m_view->setObjectName(QStringLiteral("documentPages"));
+    m_view->setFixedHeight(kPreviewHeight);
+    m_view->setPageLimit(kInlinePages);
+    m_view->setMaximumPixels(m_services.documents.limits().maximumPixels);
+    connect(m_view, &PdfPageView::laidOut, this, &DocumentPreview::laidOut);
+    connect(m_view, &PdfPageView::failed, this, &DocumentPreview::laidOut);
+    connect(m_view, &PdfPageView::openElsewhereRequested, this,
+            &DocumentPreview::openWithSystemViewer);
+    frame->body()->addWidget(m_view);
+    frame->body()->addWidget(buildMore());
     return frame;
+}
+
+// Below the pages of a long document: how many more it has, and the viewer that shows them.
+QWidget* DocumentPreview::buildMore() {
+    m_more = new WashPanel({.wash = 0.1, .radius = 0, .padding = 10}, m_frame);
+    m_more->setObjectName(QStringLiteral("morePages"));
+    auto* row = new QHBoxLayout;
+    m_moreLabel = label(QString(), TextStyle::Caption, QFont::Normal, ColorName::Secondary, m_more);
+    m_moreLabel->setObjectName(QStringLiteral("morePagesLabel"));
+    auto* open = new QPushButton(QStringLiteral("Apri"), m_more);
+    open->setObjectName(QStringLiteral("openViewerButton"));
+    open->setAccessibleName(QStringLiteral("Apri"));
+    open->setAutoDefault(false);
+    row->addWidget(m_moreLabel, 1);
+    row->addWidget(open);
+    static_cast<WashPanel*>(m_more)->body()->addLayout(row);
+    connect(open, &QPushButton::clicked, this, &DocumentPreview::openViewer);
+    m_more->hide();
+    return m_more;
 }
 
 QWidget* DocumentPreview::buildBar(const QString& fileName, qint64 size, const QLocale& locale) {
@@ -117,21 +151,35 @@ QWidget* DocumentPreview::buildPlaceholder() {
     return box;
 }
 
-// The first paint of the empty frame schedules the load, so the pane shows before the
-// document is read.
-bool DocumentPreview::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_pages && event->type() == QEvent::Paint && !m_loadScheduled && !m_pdf) {
-        m_loadScheduled = true;
-        QTimer::singleShot(0, m_pages, [this] { loadDocument(); });
-    }
-    return QWidget::eventFilter(watched, event);
+void DocumentPreview::loadDocument() {
+    const quint64 loading = m_loading;
+    m_policy->pdfDocumentLater(m_view, [this, loading](std::shared_ptr<const QByteArray> bytes) {
+        if (loading == m_loading && bytes && m_view) {
+            m_view->setDocument(m_services.documents.show(*bytes, m_fileName));
+        }
+    });
 }
 
-void DocumentPreview::loadDocument() {
-    const std::shared_ptr<const QByteArray> bytes = m_policy->pdfDocument();
-    if (!bytes || !m_pages) {
+void DocumentPreview::laidOut() {
+    m_frame->setAccessibleName(m_view->accessibleName());
+    m_frame->setAccessibleDescription(m_view->accessibleDescription());
+    const int left = m_view->pagesNotLaidOut();
+    m_more->setVisible(left > 0);
+    if (left > 0) {
+        m_moreLabel->setText(QStringLiteral("Altre %1 pagine").arg(left));
+        m_moreLabel->setAccessibleName(m_moreLabel->text());
+    }
+}
+
+void DocumentPreview::openViewer() {
+    if (!m_view || !m_view->document()) {
         return;
     }
-    m_pdf = new PDFKitView(*bytes, m_pages);
-    m_pages->layout()->addWidget(m_pdf);
+    (new PDFViewer(m_view->document()->bytes(), m_fileName, m_services, this))->open();
+}
+
+void DocumentPreview::openWithSystemViewer() {
+    if (m_view && m_view->document()) {
+        PDFViewer::openWithSystemViewer(m_view->document()->bytes(), m_fileName, m_services);
+    }
 }

@@ -1,5 +1,6 @@
 #include "policies/PDFAttachmentView.h"
 
+#include "documents/ShownDocument.h"
 #include "ui/Icons.h"
 #include "ui/Palette.h"
 #include "ui/PlainText.h"
@@ -26,6 +27,7 @@ PDFAttachmentView::PDFAttachmentView(const QString& fileName, qint64 fileSize, Q
     , m_badge(new QLabel(this))
     , m_name(new QLabel(this))
     , m_size(new QLabel(sizeText(fileSize, locale()), this))
+    , m_pages(new QLabel(this))
     , m_view(new QPushButton(QStringLiteral("Vedi"), this))
     , m_remove(new QPushButton(this)) {
     setObjectName(QStringLiteral("pdfAttachment"));
@@ -33,13 +35,15 @@ PDFAttachmentView::PDFAttachmentView(const QString& fileName, qint64 fileSize, Q
     m_badge->setFixedSize(kBadgeWidth, kBadgeHeight);
     m_badge->setAlignment(Qt::AlignCenter);
     m_name->setObjectName(QStringLiteral("pdfFileName"));
-    m_name->setAccessibleName(fileName);
     m_name->setTextFormat(Qt::PlainText);
+    m_name->setAccessibleName(fileName);
     m_name->setToolTip(plainToolTip(fileName));
     m_name->setMinimumWidth(40);
     m_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_size->setObjectName(QStringLiteral("pdfFileSize"));
     m_size->setAccessibleName(m_size->text());
+    m_pages->setObjectName(QStringLiteral("pdfPageCount"));
+    m_pages->setTextFormat(Qt::PlainText);
     m_view->setObjectName(QStringLiteral("viewPdfButton"));
     m_view->setAccessibleName(QStringLiteral("Vedi"));
     m_remove->setObjectName(QStringLiteral("removePdfButton"));
@@ -51,10 +55,14 @@ PDFAttachmentView::PDFAttachmentView(const QString& fileName, qint64 fileSize, Q
         button->setDefault(false);
     }
 
+    auto* facts = new QHBoxLayout;
+    facts->setSpacing(8);
+    facts->addWidget(m_size);
+    facts->addWidget(m_pages, 1);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(4);
     texts->addWidget(m_name);
-    texts->addWidget(m_size);
+    texts->addLayout(facts);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(12, 12, 12, 12);
     row->setSpacing(12);
@@ -66,6 +74,31 @@ PDFAttachmentView::PDFAttachmentView(const QString& fileName, qint64 fileSize, Q
 
     connect(m_view, &QPushButton::clicked, this, &PDFAttachmentView::viewRequested);
     connect(m_remove, &QPushButton::clicked, this, &PDFAttachmentView::removeRequested);
+    applyLook();
+}
+
+void PDFAttachmentView::setDocument(std::shared_ptr<ShownDocument> document) {
+    m_document = std::move(document);
+    connect(m_document.get(), &ShownDocument::ready, this, &PDFAttachmentView::showPages);
+    connect(m_document.get(), &ShownDocument::failed, this, &PDFAttachmentView::showPages);
+    showPages();
+}
+
+void PDFAttachmentView::showPages() {
+    switch (m_document->state()) {
+    case ShownDocument::State::Opening:
+        m_pages->clear();
+        break;
+    case ShownDocument::State::Ready:
+        m_pages->setText(QStringLiteral("%1 pagine").arg(m_document->pageCount()));
+        m_pages->setToolTip(QString());
+        break;
+    case ShownDocument::State::Failed:
+        m_pages->setText(QStringLiteral("Impossibile mostrare questo documento"));
+        m_pages->setToolTip(m_document->failure().words());
+        break;
+    }
+    m_pages->setAccessibleName(m_pages->text());
     applyLook();
 }
 
@@ -95,10 +128,13 @@ void PDFAttachmentView::applyLook() {
     const int iconSize = QFontInfo(Typography::system(28, QFont::Normal, font())).pixelSize();
     m_badge->setPixmap(Icons::pixmap(u"doc.fill", iconSize, red, devicePixelRatioF()));
     m_name->setFont(Typography::system(14, QFont::Medium, font()));
-    m_size->setFont(Typography::font(TextStyle::Caption, font()));
-    QPalette sizePalette = m_size->palette();
-    sizePalette.setColor(QPalette::WindowText, secondary);
-    m_size->setPalette(sizePalette);
+    const bool unshowable = m_document && m_document->state() == ShownDocument::State::Failed;
+    for (QLabel* label : {m_size, m_pages}) {
+        label->setFont(Typography::font(TextStyle::Caption, font()));
+        QPalette colors = label->palette();
+        colors.setColor(QPalette::WindowText, label == m_pages && unshowable ? red : secondary);
+        label->setPalette(colors);
+    }
     m_view->setFont(Typography::font(TextStyle::Caption, font()));
     m_view->setIcon(Icons::icon(u"eye", palette().color(QPalette::ButtonText)));
     m_remove->setIcon(Icons::icon(u"trash", red));

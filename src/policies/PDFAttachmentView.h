@@ -3,11 +3,15 @@
 #include <QString>
 #include <QWidget>
 
+#include <memory>
+
 class QLabel;
 class QPushButton;
+class ShownDocument;
 
 // The attached document in the editor: a badge, its name (shortened in the middle when long),
-// its size, "Vedi" and a remove button.
+// its size and, once the document renderer has read it, its number of pages (or that it cannot
+// be shown), "Vedi" and a remove button. The name is the user's own text, shown as it is.
 class PDFAttachmentView final : public QWidget {
     Q_OBJECT
 
@@ -18,6 +22,8 @@ public:
     static QString sizeText(qint64 bytes, const QLocale& locale);
 
     QString fileName() const { return m_fileName; }
+    // The document as the renderer reads it, for the page count; kept while the row lives.
+    void setDocument(std::shared_ptr<ShownDocument> document);
 
 Q_SIGNALS:
     void viewRequested();
@@ -31,11 +37,14 @@ protected:
 private:
     void applyLook();
     void elideName();
+    void showPages();
 
     QString m_fileName;
     QLabel* m_badge;
     QLabel* m_name;
     QLabel* m_size;
+    QLabel* m_pages;
+    std::shared_ptr<ShownDocument> m_document;
     QPushButton* m_view;
     QPushButton* m_remove;
 };

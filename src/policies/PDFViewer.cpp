@@ -1,14 +1,17 @@
 #include "policies/PDFViewer.h"
 
+#include "documents/DocumentRenderer.h"
 #include "platform/DesktopActions.h"
 #include "platform/LogChannel.h"
-#include "policies/PDFKitView.h"
 #include "ui/Icons.h"
+#include "ui/Palette.h"
+#include "ui/PdfPageView.h"
 #include "ui/Typography.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 PDFViewer::PDFViewer(const QByteArray& data, const QString& fileName, Services services,
@@ -17,18 +20,31 @@ PDFViewer::PDFViewer(const QByteArray& data, const QString& fileName, Services s
     , m_data(data)
     , m_fileName(fileName)
     , m_services(std::move(services))
-    , m_pages(new PDFKitView(data, this)) {
+    , m_pages(new PdfPageView(this))
+    , m_more(new QLabel(this)) {
     setObjectName(QStringLiteral("pdfViewer"));
     setAccessibleName(fileName);
     setWindowTitle(fileName);
     setWindowModality(Qt::WindowModal);
     setAttribute(Qt::WA_DeleteOnClose);
     setMinimumSize(600, 700);
+    m_more->setObjectName(QStringLiteral("morePagesLabel"));
+    m_more->setAlignment(Qt::AlignCenter);
+    m_more->setContentsMargins(0, 6, 0, 6);
+    m_more->hide();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(buildToolbar());
     layout->addWidget(m_pages, 1);
+    layout->addWidget(m_more);
+    const DocumentRenderer::Limits& limits = m_services.documents.limits();
+    m_pages->setPageLimit(limits.maximumPages);
+    m_pages->setMaximumPixels(limits.maximumPixels);
+    connect(m_pages, &PdfPageView::laidOut, this, &PDFViewer::showPagesLeftOut);
+    connect(m_pages, &PdfPageView::openElsewhereRequested, this,
+            qOverload<>(&PDFViewer::openWithSystemViewer));
+    m_pages->setDocument(m_services.documents.show(data, fileName));
 }
 
 QWidget* PDFViewer::buildToolbar() {
@@ -36,9 +52,11 @@ QWidget* PDFViewer::buildToolbar() {
     auto* close = new QPushButton(QStringLiteral("Chiudi"), bar);
     close->setObjectName(QStringLiteral("closeViewerButton"));
     close->setAccessibleName(QStringLiteral("Chiudi"));
-    auto* title = new QLabel(m_fileName, bar);
-    title->setObjectName(QStringLiteral("viewerTitle"));
+    // The name is the user's own text: shown as it is, never read as markup.
+    auto* title = new QLabel(bar);
     title->setTextFormat(Qt::PlainText);
+    title->setText(m_fileName);
+    title->setObjectName(QStringLiteral("viewerTitle"));
     title->setAccessibleName(m_fileName);
     title->setFont(Typography::font(TextStyle::Headline, font()));
     title->setAlignment(Qt::AlignCenter);
@@ -61,6 +79,18 @@ QWidget* PDFViewer::buildToolbar() {
     return bar;
 }
 
+void PDFViewer::showPagesLeftOut() {
+    const int left = m_pages->pagesNotLaidOut();
+    m_more->setVisible(left > 0);
+    if (left > 0) {
+        m_more->setText(QStringLiteral("Altre %1 pagine non mostrate").arg(left));
+        m_more->setAccessibleName(m_more->text());
+        QPalette colors = m_more->palette();
+        colors.setColor(QPalette::WindowText, Palette::color(ColorName::Secondary, palette()));
+        m_more->setPalette(colors);
+    }
+}
+
 void PDFViewer::sharePDF() {
     const PdfShareExport::Result result = m_services.exporter.write(m_data, m_fileName);
     if (!result.error.isEmpty()) {
@@ -68,4 +98,18 @@ void PDFViewer::sharePDF() {
         return;
     }
     m_services.desktop.revealFile(result.path);
+}
+
+void PDFViewer::openWithSystemViewer() {
+    openWithSystemViewer(m_data, m_fileName, m_services);
+}
+
+void PDFViewer::openWithSystemViewer(const QByteArray& data, const QString& fileName,
+                                     const Services& services) {
+    const PdfShareExport::Result result = services.exporter.write(data, fileName);
+    if (!result.error.isEmpty()) {
+        services.log.write(QStringLiteral("Error opening PDF: "), result.error);
+        return;
+    }
+    services.desktop.openUrl(QUrl::fromLocalFile(result.path));
 }

@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -41,22 +43,42 @@ PdfFileReader::Result PdfFileReader::read(const QString& path, qint64 maximumSiz
         ::close(fd);
         return result;
     }
-    QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFile::AutoCloseHandle)) {
-        result.error = QStringLiteral("%1: %2").arg(path, file.errorString());
-        return result;
+    // Sized by what the file holds now (one byte more shows whether it ends there), never by
+    // the maximum: asking for the maximum at once would reserve a gigabyte for every file.
+    QByteArray data(qsizetype(info.st_size) + 1, Qt::Uninitialized);
+    qsizetype got = 0;
+    for (;;) {
+        if (got == data.size()) {
+            if (got > maximumSize) {
+                break;
+            }
+            // It grew since the look: read on, in steps as large as what was read so far.
+            data.resize(std::min<qsizetype>(got * 2, maximumSize + 1));
+        }
+        const ssize_t read = ::read(fd, data.data() + got, size_t(data.size() - got));
+        if (read < 0 && errno == EINTR) {
+            continue;
+        }
+        if (read < 0) {
+            result.error = QStringLiteral("%1: %2").arg(path, systemError(errno));
+            ::close(fd);
+            return result;
+        }
+        if (read == 0) {
+            break;
+        }
+        got += read;
     }
-    // A regular file never blocks, but it may grow after the look: read no more than allowed.
-    QByteArray data = file.read(maximumSize + 1);
-    if (file.error() != QFileDevice::NoError) {
-        result.error = QStringLiteral("%1: %2").arg(path, file.errorString());
-        return result;
-    }
-    if (data.size() > maximumSize) {
+    ::close(fd);
+    if (got > maximumSize) {
         result.error = QStringLiteral("%1: the file grew past the %2 bytes a policy can keep")
                            .arg(path)
                            .arg(maximumSize);
         return result;
+    }
+    data.resize(got);
+    if (got > info.st_size) {
+        data.squeeze();
     }
     result.data = std::move(data);
     result.fileName = QFileInfo(path).fileName();

@@ -5,7 +5,9 @@
 
 // Reads a document the user picked or dropped, whole, for the policy editor. Only a regular
 // file is read (a pipe or a device would block the program or never end), and one too large
-// for the store to keep in a row is refused rather than read.
+// for the store to keep in a row is refused rather than read. The memory taken follows the
+// file's size, not the maximum. It blocks while it reads: the editor calls it off the screens'
+// thread.
 class PdfFileReader final {
 public:
     struct Result {

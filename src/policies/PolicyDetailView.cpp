@@ -280,7 +280,9 @@ QWidget* PolicyDetailView::buildDocumentSection() {
     QWidget* section = paddedSection(stack, 0, 60);
     section->setObjectName(QStringLiteral("documentSection"));
     stack->addWidget(sectionHeading(QStringLiteral("DOCUMENTO ALLEGATO"), section));
-    m_document = new DocumentPreview(m_policy, section);
+    const PolicyEditView::Services& edit = m_services.edit;
+    m_document = new DocumentPreview(
+        m_policy, {edit.desktop, edit.log, edit.exporter, edit.documents}, section);
     stack->addWidget(m_document);
     return section;
 }

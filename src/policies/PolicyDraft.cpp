@@ -5,6 +5,8 @@
 #include "model/Policy.h"
 #include "model/PolicyRules.h"
 
+#include <QTimer>
+
 #include <algorithm>
 #include <limits>
 
@@ -63,11 +65,17 @@ qint64 PolicyDraft::documentSize() const {
     return m_storedSize.value_or(0);
 }
 
-std::shared_ptr<const QByteArray> PolicyDraft::documentBytes(const Policy* policy) const {
-    if (m_documentChanged) {
-        return m_document;
+void PolicyDraft::documentBytesLater(
+    const Policy* policy, QObject* receiver,
+    std::function<void(std::shared_ptr<const QByteArray>)> done) const {
+    if (!m_documentChanged && policy) {
+        policy->pdfDocumentLater(receiver, std::move(done));
+        return;
     }
-    return policy ? policy->pdfDocument() : nullptr;
+    QTimer::singleShot(0, receiver,
+                       [done = std::move(done), bytes = m_documentChanged ? m_document : nullptr] {
+                           done(bytes);
+                       });
 }
 
 void PolicyDraft::attachDocument(QByteArray bytes, const QString& fileName) {

@@ -5,11 +5,13 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
 class Contact;
 class ManagedObjectContext;
+class QObject;
 class Policy;
 
 // A policy's values as the editor holds them while the user types: plain values, so that
@@ -43,8 +45,10 @@ struct PolicyDraft {
 
     bool hasDocument() const;
     qint64 documentSize() const;
-    // The document's bytes: the ones attached in the editor, or the stored ones of `policy`.
-    std::shared_ptr<const QByteArray> documentBytes(const Policy* policy) const;
+    // The document's bytes, handed to `done` later on this thread unless `receiver` is gone:
+    // the ones attached in the editor, or the stored ones of `policy`, read off this thread.
+    void documentBytesLater(const Policy* policy, QObject* receiver,
+                            std::function<void(std::shared_ptr<const QByteArray>)> done) const;
     void attachDocument(QByteArray bytes, const QString& fileName);
     void removeDocument();
 

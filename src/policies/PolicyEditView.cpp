@@ -1,8 +1,10 @@
 #include "policies/PolicyEditView.h"
 
+#include "documents/DocumentRenderer.h"
 #include "model/CalendarMath.h"
 #include "model/Contact.h"
 #include "model/Policy.h"
+#include "platform/BackgroundWork.h"
 #include "platform/Clock.h"
 #include "platform/LogChannel.h"
 #include "policies/ContactPickerModel.h"
@@ -333,6 +335,7 @@ void PolicyEditView::showDocument() {
         return;
     }
     m_attachment = new PDFAttachmentView(*m_draft.pdfFileName, m_draft.documentSize());
+    showPageCount();
     connect(m_attachment, &PDFAttachmentView::viewRequested, this, &PolicyEditView::openViewer);
     connect(m_attachment, &PDFAttachmentView::removeRequested, this, [this] {
         m_draft.removeDocument();
@@ -365,7 +368,18 @@ void PolicyEditView::openFileDialog() {
 }
 
 void PolicyEditView::loadPDF(const QString& path) {
-    PdfFileReader::Result file = PdfFileReader::read(path);
+    // A large file takes a while to read: not on this thread. A later pick or drop wins.
+    const quint64 reading = ++m_reading;
+    runInBackground<PdfFileReader::Result>(
+        this, [path] { return PdfFileReader::read(path); },
+        [this, reading](PdfFileReader::Result file) {
+            if (reading == m_reading) {
+                attachRead(std::move(file));
+            }
+        });
+}
+
+void PolicyEditView::attachRead(PdfFileReader::Result file) {
     if (!file.error.isEmpty()) {
         m_services.log.write(QStringLiteral("Error loading PDF: "), file.error);
         return;
@@ -374,14 +388,31 @@ void PolicyEditView::loadPDF(const QString& path) {
     showDocument();
 }
 
+// The row says how many pages the renderer finds, or that it cannot show the document, which
+// is attached all the same.
+void PolicyEditView::showPageCount() {
+    QPointer<PDFAttachmentView> row = m_attachment;
+    const QString name = m_draft.pdfFileName.value_or(QString());
+    m_draft.documentBytesLater(m_policy.get(), m_attachment,
+                               [this, row, name](std::shared_ptr<const QByteArray> bytes) {
+                                   if (row && bytes) {
+                                       row->setDocument(m_services.documents.show(*bytes, name));
+                                   }
+                               });
+}
+
 void PolicyEditView::openViewer() {
-    const std::shared_ptr<const QByteArray> bytes = m_draft.documentBytes(m_policy.get());
-    if (!bytes) {
-        return;
-    }
-    auto* viewer = new PDFViewer(*bytes, m_draft.pdfFileName.value_or(QStringLiteral("Document")),
-                                 {m_services.desktop, m_services.log, m_services.exporter}, this);
-    viewer->open();
+    const QString name = m_draft.pdfFileName.value_or(QStringLiteral("Document"));
+    m_draft.documentBytesLater(m_policy.get(), this,
+                               [this, name](std::shared_ptr<const QByteArray> bytes) {
+                                   if (bytes) {
+                                       (new PDFViewer(*bytes, name,
+                                                      {m_services.desktop, m_services.log,
+                                                       m_services.exporter, m_services.documents},
+                                                      this))
+                                           ->open();
+                                   }
+                               });
 }
 
 void PolicyEditView::openContactEditor() {

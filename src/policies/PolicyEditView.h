@@ -1,5 +1,6 @@
 #pragma once
 
+#include "policies/PdfFileReader.h"
 #include "policies/PdfShareExport.h"
 #include "policies/PolicyDraft.h"
 #include "ui/EditorSheet.h"
@@ -13,6 +14,7 @@ class Card;
 class Clock;
 class ContactPickerModel;
 class DesktopActions;
+class DocumentRenderer;
 class DropZoneView;
 class LogChannel;
 class ManagedObjectContext;
@@ -44,6 +46,8 @@ public:
         // Opens the contact editor in create mode over the given sheet; the contacts screens
         // live beside this one, so the program supplies it.
         std::function<void(QWidget* over)> openContactEditor;
+        // Reads and draws documents in a process of its own.
+        DocumentRenderer& documents;
     };
 
     PolicyEditView(Services services, std::shared_ptr<Policy> policy, QWidget* parent = nullptr);
@@ -53,7 +57,8 @@ public:
     bool hasChanges() const override { return m_draft != m_original; }
     // True once saved (the sheet then closes).
     bool savePolicy();
-    // Reads a picked or dropped file into the draft; "Error loading PDF: " when it cannot.
+    // Reads a picked or dropped file into the draft, off the screens' thread: the attachment
+    // row appears once it is read, or "Error loading PDF: " says why it cannot be.
     void loadPDF(const QString& path);
 
 protected:
@@ -74,6 +79,8 @@ private:
     void showDocument();
     void setExpiryDate(QDate date);
     void openFileDialog();
+    void attachRead(PdfFileReader::Result file);
+    void showPageCount();
     void openViewer();
     void openContactEditor();
     void updateSaveEnabled();
@@ -94,4 +101,5 @@ private:
     Card* m_documentCard = nullptr;
     DropZoneView* m_dropZone = nullptr;
     QPointer<PDFAttachmentView> m_attachment;
+    quint64 m_reading = 0; // the file read last asked for; earlier ones are dropped
 };

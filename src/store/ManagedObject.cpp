@@ -2,6 +2,8 @@
 
 #include "store/ManagedObjectContext.h"
 
+#include <QTimer>
+
 #include <algorithm>
 
 ManagedObject::ManagedObject(const EntityDescription& entity)
@@ -77,6 +79,28 @@ std::shared_ptr<const QByteArray> ManagedObject::document(int attribute) const {
     auto shared = std::make_shared<const QByteArray>(std::move(*bytes));
     stored->cache = shared;
     return shared;
+}
+
+quint64 ManagedObject::nextSerial() {
+    static quint64 serial = 0;
+    return ++serial;
+}
+
+void ManagedObject::documentLater(
+    int attribute, QObject* receiver,
+    std::function<void(std::shared_ptr<const QByteArray>)> done) const {
+    const StoredDocument* stored = storedDocument(attribute);
+    std::shared_ptr<const QByteArray> cached = stored ? stored->cache.lock() : nullptr;
+    if (!stored || cached || !m_context ||
+        !m_context->readDocumentLater(*this, attribute, stored->serial, receiver, done)) {
+        // In memory, absent, or an in-memory store: handed over on the next turn.
+        std::weak_ptr<const ManagedObject> self = weak_from_this();
+        QTimer::singleShot(0, receiver, [self, attribute, cached, done = std::move(done)] {
+            if (const std::shared_ptr<const ManagedObject> object = self.lock()) {
+                done(cached ? cached : object->document(attribute));
+            }
+        });
+    }
 }
 
 bool ManagedObject::setValue(const QString& key, const Value& value) {

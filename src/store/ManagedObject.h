@@ -5,11 +5,14 @@
 
 #include <QUuid>
 
+#include <functional>
+
 #include <memory>
 #include <optional>
 #include <vector>
 
 class ManagedObjectContext;
+class QObject;
 class ManagedObjectModel;
 
 // An object of an entity, owned by the context that inserted or loaded it.
@@ -66,6 +69,13 @@ public:
     // it holds no value (or the store can no longer give them, which is reported). The store
     // keeps nothing once every reader has let go.
     std::shared_ptr<const QByteArray> document(int attribute) const;
+    // The same, without reading on this thread: `done` runs later (never during the call), on
+    // this thread, unless `receiver` is gone by then. Bytes in memory are handed over as they
+    // are; bytes in the store file are read on a thread of the store's own (see
+    // DocumentReader). Only an in-memory store, which no other thread can reach, is read here,
+    // on a later turn of the event loop.
+    void documentLater(int attribute, QObject* receiver,
+                       std::function<void(std::shared_ptr<const QByteArray>)> done) const;
 
 protected:
     // Called once, when the object is first inserted into a context, after the model's
@@ -119,7 +129,9 @@ private:
         int attribute = -1;
         qint64 size = 0;
         mutable std::weak_ptr<const QByteArray> cache;
+        quint64 serial = nextSerial(); // tells a read that the document changed meanwhile
     };
+    static quint64 nextSerial();
     const StoredDocument* storedDocument(int attribute) const;
     void setStoredDocument(int attribute, std::optional<qint64> size);
 

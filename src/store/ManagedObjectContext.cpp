@@ -2,6 +2,8 @@
 
 #include "platform/Clock.h"
 
+#include <QPointer>
+
 #include <algorithm>
 #include <limits>
 
@@ -103,6 +105,48 @@ std::optional<QByteArray> ManagedObjectContext::readDocument(const ManagedObject
                .arg(entity.name(), uuidText(object.m_storedId),
                     entity.attributes()[size_t(attribute)]->name(), error));
     return std::nullopt;
+}
+
+bool ManagedObjectContext::readDocumentLater(
+    const ManagedObject& object, int attribute, quint64 serial, QObject* receiver,
+    std::function<void(std::shared_ptr<const QByteArray>)> done) {
+    if (!m_store) {
+        return false;
+    }
+    const EntityDescription& entity = object.entity();
+    const QString what = QStringLiteral("%1 %2: %3 could not be read: ")
+                             .arg(entity.name(), uuidText(object.m_storedId),
+                                  entity.attributes()[size_t(attribute)]->name());
+    return m_store->readDocumentLater(
+        entity, attribute, object.m_storedId,
+        [this, weak = object.weak_from_this(), attribute, serial, guard = QPointer(receiver), what,
+         done = std::move(done)](PersistentStore::DocumentRead outcome, const QByteArray& bytes,
+                                 const QString& error) {
+            const std::shared_ptr<const ManagedObject> object = weak.lock();
+            if (!object || !guard) {
+                return;
+            }
+            const ManagedObject::StoredDocument* stored = object->storedDocument(attribute);
+            if (!stored || stored->serial != serial) {
+                // It changed while it was read: what it holds now.
+                object->documentLater(attribute, guard, done);
+                return;
+            }
+            switch (outcome) {
+            case PersistentStore::DocumentRead::Read: {
+                auto shared = std::make_shared<const QByteArray>(bytes);
+                stored->cache = shared;
+                done(std::move(shared));
+                return;
+            }
+            case PersistentStore::DocumentRead::Failed:
+                report(what + error);
+                break;
+            case PersistentStore::DocumentRead::Absent:
+                break;
+            }
+            done(nullptr);
+        });
 }
 
 void ManagedObjectContext::report(const QString& line) const {

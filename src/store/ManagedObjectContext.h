@@ -108,6 +108,11 @@ private:
     void relink(ManagedObject& object, int relationship, ManagedObject* destination);
     void notify(bool will, ObjectChange::Kind kind, ManagedObject& object, quint64 properties);
     std::optional<QByteArray> readDocument(const ManagedObject& object, int attribute) const;
+    // Reads the stored document off this thread (see ManagedObject::documentLater); `serial`
+    // is the stored document's as the read began. False for a store no other thread reaches.
+    bool readDocumentLater(const ManagedObject& object, int attribute, quint64 serial,
+                           QObject* receiver,
+                           std::function<void(std::shared_ptr<const QByteArray>)> done);
     bool setDestination(ManagedObject& object, int relationship, ManagedObject* destination);
     void markChanged(ManagedObject& object, quint64 bits);
     // Keeps the saved state of a stored object before its first change since the last save.

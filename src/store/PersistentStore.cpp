@@ -1011,6 +1011,43 @@ QString PersistentStore::pragma(const QString& name) {
     return query.columnText(0);
 }
 
+bool PersistentStore::readDocumentLater(
+    const EntityDescription& entity, int attribute, const QUuid& storedId,
+    std::function<void(DocumentRead, const QByteArray&, const QString&)> done) {
+    if (m_path.isEmpty()) {
+        return false;
+    }
+    if (!m_reader) {
+        m_reader = std::make_unique<DocumentReader>(m_path);
+    }
+    const StoreSchema::Table& table = m_schema.table(entity);
+    const StoreSchema::Column& column =
+        table.columns[size_t(table.columnOfAttribute[size_t(attribute)])];
+    const QString name = StoreSchema::quoted(entity.name());
+    const QString where =
+        QStringLiteral("%1.%2 of %3").arg(entity.name(), column.name, uuidText(storedId));
+    m_reader->read(StoreSchema::selectColumn(table, column) + whereRowOf(name), uuidText(storedId),
+                   [this, where, done = std::move(done)](const DocumentReader::Result& result) {
+                       switch (result.outcome) {
+                       case DocumentReader::Outcome::Read:
+                           done(DocumentRead::Read, result.bytes, QString());
+                           return;
+                       case DocumentReader::Outcome::Absent:
+                           done(DocumentRead::Absent, QByteArray(), QString());
+                           return;
+                       case DocumentReader::Outcome::Failed:
+                           break;
+                       }
+                       if ((result.code & 0xff) == SQLITE_CORRUPT ||
+                           (result.code & 0xff) == SQLITE_NOTADB) {
+                           markDamaged(result.error);
+                       }
+                       done(DocumentRead::Failed, QByteArray(),
+                            QStringLiteral("%1: %2").arg(where, result.error));
+                   });
+    return true;
+}
+
 PersistentStore::DocumentRead PersistentStore::readDocument(const EntityDescription& entity,
                                                             int attribute, const QUuid& storedId,
                                                             QByteArray* bytes, QString* error) {

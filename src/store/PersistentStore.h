@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/DocumentReader.h"
 #include "store/IntegrityCheck.h"
 #include "store/SqliteConnection.h"
 #include "store/StoreSchema.h"
@@ -91,6 +92,13 @@ public:
     DocumentRead readDocument(const EntityDescription& entity, int attribute, const QUuid& storedId,
                               QByteArray* bytes, QString* error);
 
+    // The same read on a thread of its own (see DocumentReader): `done` runs later, on this
+    // thread, with the outcome, the bytes and, for a failure, why. False, with nothing done,
+    // for an in-memory database, which no other connection can reach.
+    bool readDocumentLater(
+        const EntityDescription& entity, int attribute, const QUuid& storedId,
+        std::function<void(DocumentRead, const QByteArray& bytes, const QString& error)> done);
+
     const QString& path() const { return m_path; }
     const StoreSchema& schema() const { return m_schema; }
     // The value of a pragma on the writing connection ("journal_mode", "synchronous", ...).
@@ -129,6 +137,8 @@ private:
     std::unique_ptr<IntegrityCheck> m_check;
     std::function<void(const QString&)> m_damaged;
     QString m_damage;
+    // Last, so that it goes first: its answers call back into the store.
+    std::unique_ptr<DocumentReader> m_reader;
 };
 
 // Decodes one row of `table` from columns 1.. of a "SELECT rowid, <columns>" statement.

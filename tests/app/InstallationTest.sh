@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks what a desktop needs of it: the
-# program and its reminder agent, their desktop entries and D-Bus service files naming what was
+# program, its document renderer (beside it, where the program looks) and its reminder agent,
+# their desktop entries and D-Bus service files naming what was
 # installed, the icon at every size, and metainfo, each accepted by the freedesktop validators.
 set -euo pipefail
 build=$1
@@ -13,6 +14,10 @@ fail=0
 check() { if ! "$@"; then echo "FAILED: $*"; fail=1; fi; }
 
 check test -x "$prefix/bin/quintaver-scheduler"
+# The renderer starts, closes itself in, says it is ready and ends when its input does.
+check test -x "$prefix/bin/quintaver-pdf-renderer"
+ready=$("$prefix/bin/quintaver-pdf-renderer" </dev/null | od -An -tu4 -N4 | tr -d ' ') || ready=
+check test "$ready" = 100
 desktop="$prefix/share/applications/$id.desktop"
 service="$prefix/share/dbus-1/services/$id.service"
 check test -f "$desktop"

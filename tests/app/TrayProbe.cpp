@@ -11,6 +11,7 @@
 #include "app/MiniStat.h"
 #include "app/Popover.h"
 #include "app/SystemTrayHost.h"
+#include "documents/DocumentRenderer.h"
 #include "model/CalendarMath.h"
 #include "model/PersistenceController.h"
 #include "model/Policy.h"
@@ -77,8 +78,9 @@ int main(int argc, char* argv[]) {
     LinuxDesktopActions desktop(QDBusConnection::sessionBus());
     FakeConfirmation confirmation;
     QSettings settings(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    DocumentRenderer documents(DocumentRenderer::besideProgram(), log);
     ContentView window({{{context, *reminders, clock, log, desktop,
-                          PdfShareExport(folder.path(), QString()), [](QWidget*) {}},
+                          PdfShareExport(folder.path(), QString()), [](QWidget*) {}, documents},
                          confirmation},
                         center,
                         settings});

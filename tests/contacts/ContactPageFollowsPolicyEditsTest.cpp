@@ -9,6 +9,7 @@
 #include "support/FakeConfirmation.h"
 #include "support/FakeDesktopActions.h"
 #include "support/StoreFixture.h"
+#include "support/TestRenderer.h"
 #include "support/WaitUntil.h"
 #include "ui/Palette.h"
 
@@ -42,9 +43,10 @@ protected:
     }
     ManagedObjectContext& context() { return m_controller->container().viewContext(); }
     void editAndSave(const std::shared_ptr<Policy>& policy, const std::function<void()>& change) {
-        m_editor = new PolicyEditView({context(), *m_reminders, m_clock, *m_log, m_desktop,
-                                       PdfShareExport(m_dir.path(), QString()), nullptr},
-                                      policy, &m_window);
+        m_editor =
+            new PolicyEditView({context(), *m_reminders, m_clock, *m_log, m_desktop,
+                                PdfShareExport(m_dir.path(), QString()), nullptr, m_documents},
+                               policy, &m_window);
         m_editor->open();
         change();
         QTest::mouseClick(m_editor->findChild<QPushButton*>(QStringLiteral("saveButton")),
@@ -74,6 +76,7 @@ protected:
     NotificationCenter m_center;
     std::unique_ptr<NotificationManager> m_reminders;
     FakeDesktopActions m_desktop;
+    DocumentRenderer m_documents{TestRenderer::executable(), *m_log, TestRenderer::limits()};
     FakeConfirmation m_confirmation;
     QWidget m_window;
     QPointer<PolicyEditView> m_editor;

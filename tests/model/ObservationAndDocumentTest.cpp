@@ -1,6 +1,8 @@
 #include "store/ObjectObservation.h"
 #include "support/RawSqlite.h"
+#include "support/StallWatch.h"
 #include "support/StoreFixture.h"
+#include "support/WaitUntil.h"
 
 #include <sqlite3.h>
 
@@ -155,6 +157,57 @@ TEST_F(Documents, AreNotKeptAliveAfterTheirReadersLetGo) {
     first.reset();
     EXPECT_TRUE(watch.expired());
     EXPECT_EQ(policy->pdfDocument()->size(), 1 << 20);
+}
+
+// A large document is read on the store's own thread and handed back on a later turn of the
+// event loop, which never waits for it meanwhile; the bytes are then shared with every other
+// reader. A document changed while it was being read is handed back as it is now, and nothing
+// is handed to a receiver that has gone.
+TEST_F(Documents, AreReadOffTheThreadThatAsks) {
+    const QString path = storePath();
+    const QByteArray large = QByteArray("%PDF-1.7 ").repeated(12'000'000); // 108 MB
+    {
+        auto controller = open(path);
+        ManagedObjectContext& context = controller->container().viewContext();
+        insertPolicy(context, QStringLiteral("large"))->setPdfData(large);
+        insertPolicy(context, QStringLiteral("changed"))->setPdfData(QByteArray("old"));
+        ASSERT_TRUE(context.save());
+    }
+    auto controller = open(path);
+    ManagedObjectContext& context = controller->container().viewContext();
+    auto request = Policy::fetchRequest();
+    request.setSortDescriptors({{QStringLiteral("name")}});
+    const auto policies = context.fetch(request);
+    const std::shared_ptr<Policy>& changed = policies.at(0);
+    const std::shared_ptr<Policy>& shown = policies.at(1);
+
+    QObject receiver;
+    std::optional<std::shared_ptr<const QByteArray>> got;
+    const StallWatch stalls;
+    shown->pdfDocumentLater(&receiver, [&got](auto bytes) { got = std::move(bytes); });
+    EXPECT_FALSE(got.has_value());
+    ASSERT_TRUE(waitSleeping([&got] { return got.has_value(); }, 60000));
+    EXPECT_LE(stalls.longestMs(), 100);
+    ASSERT_TRUE(*got);
+    EXPECT_TRUE(**got == large);
+    EXPECT_EQ(shown->pdfDocument(), *got);
+
+    std::optional<std::shared_ptr<const QByteArray>> latest;
+    changed->pdfDocumentLater(&receiver, [&latest](auto bytes) { latest = std::move(bytes); });
+    changed->setPdfData(QByteArray("new"));
+    ASSERT_TRUE(context.save());
+    ASSERT_TRUE(waitUntil([&latest] { return latest.has_value(); }));
+    ASSERT_TRUE(*latest);
+    EXPECT_EQ(**latest, QByteArray("new"));
+
+    bool heard = false;
+    {
+        QObject gone;
+        shown->pdfDocumentLater(&gone, [&heard](auto) { heard = true; });
+    }
+    waitUntil([] { return false; }, 200);
+    EXPECT_FALSE(heard);
+    EXPECT_TRUE(logLines().isEmpty()) << qPrintable(logLines().join(u'\n'));
 }
 
 // Replacing, clearing and emptying a stored document are changes like any other, and a

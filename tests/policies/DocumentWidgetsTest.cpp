@@ -1,9 +1,12 @@
 #include "policies/DropZoneView.h"
 #include "policies/PDFAttachmentView.h"
-#include "policies/PDFKitView.h"
 #include "policies/PDFViewer.h"
 #include "support/CapturedLog.h"
 #include "support/FakeDesktopActions.h"
+#include "support/StallWatch.h"
+#include "support/TestPdfs.h"
+#include "support/TestRenderer.h"
+#include "ui/PdfPageView.h"
 
 #include <QDropEvent>
 #include <QFile>
@@ -13,6 +16,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
 
 #include <gtest/gtest.h>
 
@@ -97,18 +102,65 @@ TEST(PDFAttachmentView, ShowsTheNameShortenedInTheMiddleAndTheSizeInDecimalUnits
     EXPECT_EQ(remove.size(), 1);
 }
 
+// Whether the text, read as the tool tip reads it, holds a link.
+bool holdsLink(const QString& richText) {
+    QTextDocument document;
+    document.setHtml(richText);
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
+            if (fragment.fragment().charFormat().isAnchor()) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// A file name is the user's own text: shown as written, never read as markup or as a link.
+TEST(DocumentWidgets, ShowAUserChosenFileNameAsPlainTextAndThePageCount) {
+    const QString name = QStringLiteral("<a href=\"https://example.invalid\">x</a>.pdf");
+    CapturedLog log;
+    DocumentRenderer documents(TestRenderer::executable(), log.channel(), TestRenderer::limits());
+    PDFAttachmentView row(name, 1500);
+    row.resize(700, 84);
+    row.show();
+    auto* label = row.findChild<QLabel*>(QStringLiteral("pdfFileName"));
+    EXPECT_EQ(label->textFormat(), Qt::PlainText);
+    EXPECT_EQ(label->text(), name);
+    QTextDocument tip;
+    tip.setHtml(label->toolTip());
+    EXPECT_EQ(tip.toPlainText(), name);
+    EXPECT_FALSE(holdsLink(label->toolTip()));
+    row.setDocument(documents.show(TestPdfs::pages(12), name));
+    EXPECT_TRUE(waitSleeping([&] {
+        return row.findChild<QLabel*>(QStringLiteral("pdfPageCount"))->text() ==
+               QStringLiteral("12 pagine");
+    }));
+
+    FakeDesktopActions desktop;
+    QTemporaryDir runtime;
+    PDFViewer viewer(
+        QByteArray("%PDF"), name,
+        {desktop, log.channel(), PdfShareExport(runtime.path(), QString()), documents});
+    auto* title = viewer.findChild<QLabel*>(QStringLiteral("viewerTitle"));
+    EXPECT_EQ(title->textFormat(), Qt::PlainText);
+    EXPECT_EQ(title->text(), name);
+    EXPECT_EQ(viewer.windowTitle(), name);
+}
+
 TEST(PDFViewer, SharesItsBytesPrivatelyAndRevealsThemOrLogsWhyNot) {
     QTemporaryDir runtime;
     FakeDesktopActions desktop;
     CapturedLog log;
+    DocumentRenderer documents(TestRenderer::executable(), log.channel(), TestRenderer::limits());
     const QByteArray bytes("not a readable pdf");
-    auto* viewer =
-        new PDFViewer(bytes, QStringLiteral("Document"),
-                      {desktop, log.channel(), PdfShareExport(runtime.path(), QString())});
+    auto* viewer = new PDFViewer(
+        bytes, QStringLiteral("Document"),
+        {desktop, log.channel(), PdfShareExport(runtime.path(), QString()), documents});
     EXPECT_EQ(viewer->windowTitle(), QStringLiteral("Document"));
     EXPECT_GE(viewer->minimumWidth(), 600);
     EXPECT_GE(viewer->minimumHeight(), 700);
-    EXPECT_EQ(viewer->pdfKitView()->pageCount(), 0);
+    EXPECT_EQ(viewer->pageView()->pagesLaidOut(), 0);
 
     viewer->findChild<QPushButton*>(QStringLiteral("sharePdfButton"))->click();
     const QString exported = runtime.path() + QStringLiteral("/org.quintaver.Scheduler/Document");
@@ -116,16 +168,15 @@ TEST(PDFViewer, SharesItsBytesPrivatelyAndRevealsThemOrLogsWhyNot) {
     QFile file(exported);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), bytes);
-    EXPECT_TRUE(log.lines().isEmpty());
+    EXPECT_TRUE(log.lines().filter(QStringLiteral("Error saving")).isEmpty());
     delete viewer;
 
     // No folder it may write to: one line, nothing revealed.
     PDFViewer failing(bytes, QStringLiteral("a.pdf"),
-                      {desktop, log.channel(), PdfShareExport(QString(), QString())});
+                      {desktop, log.channel(), PdfShareExport(QString(), QString()), documents});
     failing.sharePDF();
     EXPECT_EQ(desktop.revealedFiles.size(), 1);
-    ASSERT_EQ(log.lines().size(), 1);
-    EXPECT_TRUE(log.lines().at(0).startsWith(QStringLiteral("Error saving PDF for sharing: ")));
+    ASSERT_EQ(log.lines().filter(QStringLiteral("Error saving PDF for sharing: ")).size(), 1);
 }
 
 } // namespace

@@ -6,15 +6,16 @@
 #include "policies/DetailItem.h"
 #include "policies/DocumentPreview.h"
 #include "policies/PDFAttachmentView.h"
-#include "policies/PDFKitView.h"
 #include "policies/StatusBadge.h"
 #include "reminders/NotificationManager.h"
 #include "support/FakeConfirmation.h"
 #include "support/FakeDesktopActions.h"
 #include "support/QtPrinters.h"
 #include "support/StoreFixture.h"
+#include "support/TestRenderer.h"
 #include "support/WaitUntil.h"
 #include "ui/Palette.h"
+#include "ui/PdfPageView.h"
 
 #include <QBuffer>
 #include <QLabel>
@@ -87,7 +88,8 @@ protected:
               *m_log,
               m_desktop,
               PdfShareExport(m_dir.path(), QString()),
-              {}},
+              {},
+              m_documents},
              m_confirmation},
             shown, [this] { ++m_deletesRequested; }, &m_window);
         m_pane->resize(m_window.size());
@@ -117,6 +119,7 @@ protected:
     NotificationCenter m_center;
     std::unique_ptr<NotificationManager> m_reminders;
     FakeDesktopActions m_desktop;
+    DocumentRenderer m_documents{TestRenderer::executable(), *m_log, TestRenderer::limits()};
     FakeConfirmation m_confirmation;
     QWidget m_window;
     QPointer<PolicyDetailView> m_pane;
@@ -289,16 +292,18 @@ TEST_P(PolicyDetailDocument, BytesAndANameShowTheBarAndThePagesAnythingElseThePl
     }
     EXPECT_EQ(text("documentNameLabel"), QStringLiteral("Polizza.pdf"));
     EXPECT_EQ(text("documentSizeLabel"), PDFAttachmentView::sizeText(pdf.size(), m_clock.locale()));
-    auto* preview = child<DocumentPreview>("documentPreview");
-    ASSERT_TRUE(waitUntil([&] { return preview->pdfKitView() != nullptr; }));
-    EXPECT_EQ(preview->pdfKitView()->pageCount(), 1);
-    EXPECT_EQ(child<QWidget>("documentPages")->height(), DocumentPreview::kPreviewHeight);
+    PdfPageView* pages = child<DocumentPreview>("documentPreview")->pageView();
+    ASSERT_TRUE(waitUntil([&] { return !pages->pagesDrawn().empty(); }, 15000));
+    EXPECT_EQ(pages->pagesLaidOut(), 1);
+    EXPECT_EQ(pages->height(), DocumentPreview::kPreviewHeight);
+    EXPECT_EQ(child<QWidget>("documentFrame")->accessibleName(),
+              QStringLiteral("Documento allegato: Polizza.pdf, 1 pagine"));
 
     // Removing the document elsewhere brings the placeholder back.
     shown->setPdfData(std::nullopt);
     ASSERT_TRUE(context().save());
     EXPECT_NE(child<QWidget>("noDocumentPlaceholder"), nullptr);
-    EXPECT_EQ(child<PDFKitView>("pdfKitView"), nullptr);
+    EXPECT_EQ(child<PdfPageView>("documentPages"), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Variants, PolicyDetailDocument,

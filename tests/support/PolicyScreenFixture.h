@@ -8,13 +8,14 @@
 #include "support/FakeConfirmation.h"
 #include "support/FakeDesktopActions.h"
 #include "support/StoreFixture.h"
+#include "support/TestRenderer.h"
 #include "support/WaitUntil.h"
 
 #include <QApplication>
 
 // An in-memory store with what the policy screens are given: reminders kept in memory (as in
-// an installed program), a desktop and confirmations that record what was asked, and a
-// notification center of the test's own.
+// an installed program), a desktop and confirmations that record what was asked, a
+// notification center of the test's own and the freshly built document renderer.
 class PolicyScreenFixture : public StoreFixture {
 protected:
     class Installed final : public InstallationCheck {
@@ -31,7 +32,7 @@ protected:
 
     PolicyListView::Services policyServices() {
         return {{context(), *m_reminders, m_clock, *m_log, m_desktop,
-                 PdfShareExport(m_dir.path(), QString()), [](QWidget*) {}},
+                 PdfShareExport(m_dir.path(), QString()), [](QWidget*) {}, m_documents},
                 m_confirmation};
     }
 
@@ -52,4 +53,5 @@ protected:
     std::unique_ptr<NotificationManager> m_reminders;
     FakeDesktopActions m_desktop;
     FakeConfirmation m_confirmation;
+    DocumentRenderer m_documents{TestRenderer::executable(), *m_log, TestRenderer::limits()};
 };

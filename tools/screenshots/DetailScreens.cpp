@@ -7,9 +7,11 @@
 #include "model/Contact.h"
 #include "model/Policy.h"
 #include "platform/Clock.h"
+#include "policies/DocumentPreview.h"
 #include "policies/PolicyDetailView.h"
 #include "store/ManagedObjectContext.h"
 #include "ui/Palette.h"
+#include "ui/PdfPageView.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -77,13 +79,17 @@ fixturePolicies(const ScreenCamera& camera, ManagedObjectContext& context, const
     expiring->setClientPhoneNumber(camera.text("+39 333 123 4567"));
     auto expired = fixturePolicy(camera, context, clock, "Polizza Vita", "VITA-0193", -3);
     expired->setRenewalType(QStringLiteral("quarterly"));
+    // A document the renderer refuses: its frame says so and offers the desktop's viewer.
+    auto refused = fixturePolicy(camera, context, clock, "Assicurazione Viaggi", "VIAG-3310", 90);
+    refused->setPdfData(QByteArray("Scansione del contratto.jpg rinominata"));
+    refused->setPdfFileName(camera.text("Contratto viaggi.pdf"));
     context.save();
-    return {active, expiring, expired};
+    return {active, expiring, expired, refused};
 }
 
-// Tall enough for every section, and given time for the document's pages, which are drawn
-// on a thread of their own.
-void showWhole(PolicyDetailView* pane) {
+// Tall enough for every section, and given time for the document's pages, which the document
+// renderer draws a moment later (or for its frame to say it cannot).
+bool showWhole(PolicyDetailView* pane) {
     pane->resize(kPaneWidth, 700);
     pane->show();
     QApplication::processEvents();
@@ -91,10 +97,12 @@ void showWhole(PolicyDetailView* pane) {
         pane->findChild<QWidget*>(QStringLiteral("detailHeader"))->height() +
         pane->findChild<QWidget*>(QStringLiteral("detailBody"))->sizeHint().height() + 2;
     pane->resize(kPaneWidth, height);
-    QDeadlineTimer rendered(pane->policy()->hasPdfData() ? 1500 : 100);
-    while (!rendered.hasExpired()) {
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
+    auto* preview = pane->findChild<DocumentPreview*>();
+    return waitFor([preview] {
+        PdfPageView* pages = preview->pageView();
+        return !pages || !pages->pagesDrawn().empty() ||
+               pages->findChild<QWidget*>(QStringLiteral("unshowableDocument"));
+    });
 }
 
 } // namespace
@@ -107,22 +115,22 @@ bool shootDetailScreens(ScreenCamera& camera, ManagedObjectContext& context, con
     };
     const std::vector<std::shared_ptr<Policy>> policies = fixturePolicies(camera, context, clock);
     const char* const names[] = {"policy-detail-active.png", "policy-detail-expiring.png",
-                                 "policy-detail-expired.png"};
+                                 "policy-detail-expired.png", "policy-detail-unshowable.png"};
     bool ok = true;
     for (size_t i = 0; i < policies.size(); ++i) {
         std::unique_ptr<PolicyDetailView> shown(pane(policies[i]));
-        showWhole(shown.get());
+        ok &= showWhole(shown.get());
         ok &= camera.take(shown->grab(), QLatin1String(names[i]));
     }
 
     QApplication::setPalette(Palette::dark());
     std::unique_ptr<PolicyDetailView> dark(pane(policies[0]));
-    showWhole(dark.get());
+    ok &= showWhole(dark.get());
     ok &= camera.take(dark->grab(), QStringLiteral("policy-detail-dark.png"));
     QApplication::setPalette(Palette::light());
 
     std::unique_ptr<PolicyDetailView> asking(pane(policies[1]));
-    showWhole(asking.get());
+    ok &= showWhole(asking.get());
     asking->findChild<QPushButton*>(QStringLiteral("deleteButton"))->click();
     QApplication::processEvents();
     auto* alert = asking->findChild<QMessageBox*>(QStringLiteral("confirmationDialog"));

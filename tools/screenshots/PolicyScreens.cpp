@@ -12,11 +12,13 @@
 #include "policies/PolicyEditView.h"
 #include "store/ManagedObjectContext.h"
 #include "ui/Palette.h"
+#include "ui/PdfPageView.h"
 
 #include <QApplication>
 #include <QBuffer>
 #include <QDeadlineTimer>
 #include <QDragEnterEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPainter>
@@ -57,6 +59,10 @@ QByteArray samplePdf() {
 bool shootSheet(ScreenCamera& camera, QDialog* sheet, const char* name) {
     sheet->show();
     QApplication::processEvents();
+    // A document's row says its pages once the renderer has read it.
+    if (auto* pages = sheet->findChild<QLabel*>(QStringLiteral("pdfPageCount"))) {
+        waitFor([pages] { return !pages->text().isEmpty(); });
+    }
     if (auto* scroll = sheet->findChild<QScrollArea*>()) {
         sheet->resize(620, scroll->widget()->sizeHint().height());
     }
@@ -107,14 +113,12 @@ bool shootPolicyScreens(ScreenCamera& camera, ManagedObjectContext& context, con
 
     auto* viewer =
         new PDFViewer(*policy->pdfDocument(), *policy->pdfFileName(),
-                      {shared.desktop(), log, PdfShareExport(shared.folder().path(), QString())});
+                      {shared.desktop(), log, PdfShareExport(shared.folder().path(), QString()),
+                       shared.documents()});
     viewer->resize(600, 700);
     viewer->show();
-    // The pages are drawn on a thread of their own: give them time to arrive.
-    QDeadlineTimer rendered(1500);
-    while (!rendered.hasExpired()) {
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
+    // The pages are drawn by the document renderer: they arrive a moment later.
+    ok &= waitFor([viewer] { return viewer->pageView()->pagesDrawn().size() >= 1; });
     ok &= camera.take(viewer->grab(), QStringLiteral("pdf-viewer.png"));
     viewer->close();
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "documents/DocumentRenderer.h"
 #include "platform/InMemoryNotificationService.h"
 #include "platform/InstallationCheck.h"
 #include "platform/LinuxDesktopActions.h"
@@ -10,6 +11,7 @@
 
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 // What the policy screens are given while they are drawn: reminders kept in memory (as in a
@@ -23,6 +25,7 @@ public:
     PolicyListView::Services list() { return {edit(), confirmation}; }
     const QTemporaryDir& folder() const { return m_folder; }
     DesktopActions& desktop() { return m_desktop; }
+    DocumentRenderer& documents() { return m_documents; }
 
     NotificationCenter center;
     DialogConfirmation confirmation;
@@ -41,4 +44,9 @@ private:
     std::unique_ptr<NotificationManager> m_reminders;
     LinuxDesktopActions m_desktop;
     QTemporaryDir m_folder;
+    DocumentRenderer m_documents;
 };
+
+// Runs the event loop until the condition holds (pages drawn by the document renderer, say) or
+// ten seconds have passed; whether it holds.
+bool waitFor(const std::function<bool()>& condition);

@@ -1,0 +1,122 @@
+#include "documents/RendererProcess.h"
+
+#include <QFile>
+
+#include <csignal>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+RendererProcess::RendererProcess(Bounds bounds, QObject* parent)
+    : QObject(parent) {
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // In the child, before the renderer runs: no document it reads can lift these.
+    m_process.setChildProcessModifier([bounds] {
+        const auto limit = [](int resource, rlim_t value) {
+            const rlimit both{value, value};
+            ::setrlimit(resource, &both);
+        };
+        if (bounds.addressSpaceBytes > 0) {
+            limit(RLIMIT_AS, rlim_t(bounds.addressSpaceBytes));
+        }
+        if (bounds.processorSeconds > 0) {
+            // SIGXCPU at the soft bound (read as "used up", not as a crash); SIGKILL a little
+            // later should it go on.
+            const rlimit processor{rlim_t(bounds.processorSeconds),
+                                   rlim_t(bounds.processorSeconds) + 10};
+            ::setrlimit(RLIMIT_CPU, &processor);
+        }
+        limit(RLIMIT_CORE, 0);  // a crash leaves no copy of the document on disk
+        limit(RLIMIT_FSIZE, 0); // and nothing else is written either
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    });
+    connect(&m_process, &QProcess::readyReadStandardOutput, this, &RendererProcess::readFrames);
+    connect(&m_process, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
+        if (!m_stopped) {
+            m_stopped = true;
+            Q_EMIT ended({false, status == QProcess::CrashExit, code, QString()});
+        }
+    });
+    connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart && !m_stopped) {
+            m_stopped = true;
+            Q_EMIT ended({true, false, 0, m_process.errorString()});
+        }
+    });
+}
+
+void RendererProcess::start(const QString& executable, const QStringList& arguments) {
+    m_process.start(executable, arguments);
+}
+
+RendererProcess::~RendererProcess() {
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+}
+
+bool RendererProcess::addressSpaceBounded() {
+#if defined(__SANITIZE_ADDRESS__)
+    return false;
+#else
+    return true;
+#endif
+}
+
+void RendererProcess::send(RendererProtocol::Type type, quint32 request,
+                           std::initializer_list<QByteArray> parts) {
+    quint64 size = 0;
+    for (const QByteArray& part : parts) {
+        size += quint64(part.size());
+    }
+    m_process.write(RendererProtocol::header(type, request, size));
+    for (const QByteArray& part : parts) {
+        m_process.write(part); // kept by reference in the write buffer, not copied
+    }
+}
+
+qint64 RendererProcess::processId() const {
+    return m_process.processId();
+}
+
+qint64 RendererProcess::residentBytes() const {
+    QFile statm(QStringLiteral("/proc/%1/statm").arg(m_process.processId()));
+    if (m_process.processId() <= 0 || !statm.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    const QList<QByteArray> fields = statm.readLine().split(' ');
+    return fields.size() > 1 ? fields[1].toLongLong() * ::sysconf(_SC_PAGESIZE) : 0;
+}
+
+void RendererProcess::stop() {
+    m_stopped = true;
+    disconnect(this, nullptr, nullptr, nullptr);
+    if (m_process.state() == QProcess::NotRunning) {
+        deleteLater();
+        return;
+    }
+    connect(&m_process, &QProcess::finished, this, &QObject::deleteLater);
+    connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) {
+            deleteLater();
+        }
+    });
+    m_process.kill();
+}
+
+void RendererProcess::readFrames() {
+    m_reader.append(m_process.readAllStandardOutput());
+    if (m_reader.broken()) {
+        // Not our protocol any more: treated as a renderer that stopped.
+        m_process.kill();
+        return;
+    }
+    while (!m_stopped) {
+        std::optional<RendererProtocol::Frame> frame = m_reader.next();
+        if (!frame) {
+            break;
+        }
+        Q_EMIT frameReceived(*frame);
+    }
+}
