@@ -6,9 +6,9 @@
 #include <QDBusPendingReply>
 
 namespace {
-const QString kService = QStringLiteral("org.freedesktop.Notifications");
-const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
-const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
+constexpr QLatin1String kService("org.freedesktop.Notifications");
+constexpr QLatin1String kPath("/org/freedesktop/Notifications");
+constexpr QLatin1String kInterface("org.freedesktop.Notifications");
 // The bus may have to start an activatable server first.
 constexpr int kCallTimeoutMs = 10'000;
 
@@ -38,11 +38,11 @@ DesktopNotifications::DesktopNotifications(QDBusConnection bus, QObject* parent)
                 }
             });
     m_bus.connect(kService, kPath, kInterface, QStringLiteral("ActionInvoked"), this,
-                  SLOT(onActionInvoked(quint32, QString)));
+                  SLOT(onActionInvoked(quint32,QString)));
     m_bus.connect(kService, kPath, kInterface, QStringLiteral("ActivationToken"), this,
-                  SLOT(onActivationToken(quint32, QString)));
+                  SLOT(onActivationToken(quint32,QString)));
     m_bus.connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"), this,
-                  SLOT(onClosed(quint32, quint32)));
+                  SLOT(onClosed(quint32,quint32)));
     lookUpServer();
 }
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 
 namespace {
-const QString kPolicyPrefix = QStringLiteral("policy-");
+constexpr QLatin1String kPolicyPrefix("policy-");
 
 std::optional<Instant> dueInstant(const NotificationRequest& request, const QTimeZone& zone) {
     const qint64 msOfDay = (qint64(request.hour) * 60 + request.minute) * 60'000;

@@ -118,7 +118,7 @@ std::shared_ptr<ShownDocument> DocumentRenderer::show(const QByteArray& bytes,
     QPointer<ShownDocument> target = shown.get();
     runInBackground<QByteArray>(
         this, [bytes] { return identityOf(bytes); },
-        [this, target](QByteArray hash) { hashed(target, hash); });
+        [this, target](const QByteArray& hash) { hashed(target, hash); });
     return shown;
 }
 

@@ -13,7 +13,7 @@ QVariant unwrapped(const QVariant& value) {
 QString DBusApplicationObject::activationToken(const QVariantMap& platformData) {
     // Wayland launchers send "activation-token", X11 ones "desktop-startup-id".
     for (const char* key : {"activation-token", "desktop-startup-id"}) {
-        const QString token = unwrapped(platformData.value(QLatin1String(key))).toString();
+        QString token = unwrapped(platformData.value(QLatin1String(key))).toString();
         if (!token.isEmpty()) {
             return token;
         }

@@ -26,6 +26,7 @@ public:
     static constexpr qint64 kMaxMs = 253402300799999; // 9999-12-31T23:59:59.999Z
     constexpr bool isInCalendarRange() const { return m_ms >= kMinMs && m_ms <= kMaxMs; }
 
+    // NOLINTNEXTLINE(modernize-use-nullptr): the defaulted comparison's own literal 0.
     constexpr auto operator<=>(const Instant&) const = default;
 
 private:

@@ -18,7 +18,7 @@ public:
 
     // SQLite keeps a row of at most 1,000,000,000 bytes; the rest of a policy's values
     // (names, notes) keep this much room beside the document.
-    static constexpr qint64 kRowHeadroom = 16 * 1024 * 1024;
+    static constexpr qint64 kRowHeadroom = qint64{16} * 1024 * 1024;
     static constexpr qint64 kMaximumSize = 1'000'000'000 - kRowHeadroom;
 
     static Result read(const QString& path, qint64 maximumSize = kMaximumSize);

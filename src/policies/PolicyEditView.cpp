@@ -394,7 +394,7 @@ void PolicyEditView::showPageCount() {
     QPointer<PDFAttachmentView> row = m_attachment;
     const QString name = m_draft.pdfFileName.value_or(QString());
     m_draft.documentBytesLater(m_policy.get(), m_attachment,
-                               [this, row, name](std::shared_ptr<const QByteArray> bytes) {
+                               [this, row, name](const std::shared_ptr<const QByteArray>& bytes) {
                                    if (row && bytes) {
                                        row->setDocument(m_services.documents.show(*bytes, name));
                                    }
@@ -404,7 +404,7 @@ void PolicyEditView::showPageCount() {
 void PolicyEditView::openViewer() {
     const QString name = m_draft.pdfFileName.value_or(QStringLiteral("Document"));
     m_draft.documentBytesLater(m_policy.get(), this,
-                               [this, name](std::shared_ptr<const QByteArray> bytes) {
+                               [this, name](const std::shared_ptr<const QByteArray>& bytes) {
                                    if (bytes) {
                                        (new PDFViewer(*bytes, name,
                                                       {m_services.desktop, m_services.log,

@@ -12,8 +12,8 @@ class PolicyListFilter final {
 public:
     using SearchKeys = FieldSearch::Keys;
 
-    explicit PolicyListFilter(QLocale locale = QLocale())
-        : m_search(std::move(locale)) {}
+    explicit PolicyListFilter(const QLocale& locale = QLocale())
+        : m_search(locale) {}
 
     static SearchKeys searchKeys(const QString& name, const QString& policyNumber,
                                  const QString& provider, const QLocale& locale) {

@@ -26,6 +26,13 @@ struct Filter {
     }
 };
 
+// A condition on one of a call's arguments, every field given (the library's SCMP_A0...
+// macros leave the second value to a default).
+scmp_arg_cmp argument(unsigned int index, scmp_compare op, scmp_datum_t value,
+                      scmp_datum_t masked = 0) {
+    return scmp_arg_cmp{index, op, value, masked};
+}
+
 // What the renderer needs once it runs: its pipes, memory, threads, time and signals.
 void allowAll(Filter& filter, int input, int output) {
     for (int call : {SCMP_SYS(brk),
@@ -55,18 +62,18 @@ void allowAll(Filter& filter, int input, int output) {
         filter.allow(call);
     }
     // Its own pipes only.
-    filter.allow(SCMP_SYS(read), SCMP_A0(SCMP_CMP_EQ, scmp_datum_t(input)));
-    filter.allow(SCMP_SYS(write), SCMP_A0(SCMP_CMP_EQ, scmp_datum_t(output)));
-    filter.allow(SCMP_SYS(write), SCMP_A0(SCMP_CMP_EQ, 2)); // diagnostics
+    filter.allow(SCMP_SYS(read), argument(0, SCMP_CMP_EQ, scmp_datum_t(input)));
+    filter.allow(SCMP_SYS(write), argument(0, SCMP_CMP_EQ, scmp_datum_t(output)));
+    filter.allow(SCMP_SYS(write), argument(0, SCMP_CMP_EQ, 2)); // diagnostics
     // Memory, but never executable.
-    filter.allow(SCMP_SYS(mmap), SCMP_A2(SCMP_CMP_MASKED_EQ, PROT_EXEC, 0));
-    filter.allow(SCMP_SYS(mprotect), SCMP_A2(SCMP_CMP_MASKED_EQ, PROT_EXEC, 0));
+    filter.allow(SCMP_SYS(mmap), argument(2, SCMP_CMP_MASKED_EQ, PROT_EXEC, 0));
+    filter.allow(SCMP_SYS(mprotect), argument(2, SCMP_CMP_MASKED_EQ, PROT_EXEC, 0));
     // Threads, not processes; clone3 says it does not exist, so the C library uses clone,
     // whose flags a filter can see.
-    filter.allow(SCMP_SYS(clone), SCMP_A0(SCMP_CMP_MASKED_EQ, CLONE_THREAD, CLONE_THREAD));
+    filter.allow(SCMP_SYS(clone), argument(0, SCMP_CMP_MASKED_EQ, CLONE_THREAD, CLONE_THREAD));
     filter.check(seccomp_rule_add(filter.context, SCMP_ACT_ERRNO(ENOSYS), SCMP_SYS(clone3), 0));
     // A thread may name itself.
-    filter.allow(SCMP_SYS(prctl), SCMP_A0(SCMP_CMP_EQ, PR_SET_NAME));
+    filter.allow(SCMP_SYS(prctl), argument(0, SCMP_CMP_EQ, PR_SET_NAME));
 }
 
 } // namespace

@@ -345,7 +345,7 @@ bool evaluateNode(const Node& node, const Subject& values) {
 
 } // namespace
 
-Predicate Predicate::format(const QString& format, std::vector<Value> arguments) {
+Predicate Predicate::format(const QString& format, const std::vector<Value>& arguments) {
     Predicate predicate;
     predicate.m_format = format;
     Parser parser(format, arguments);

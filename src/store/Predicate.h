@@ -26,7 +26,7 @@ public:
 
     // A predicate that does not parse is invalid: errorString() says why, and a fetch with it
     // finds nothing and reports that error.
-    static Predicate format(const QString& format, std::vector<Value> arguments = {});
+    static Predicate format(const QString& format, const std::vector<Value>& arguments = {});
 
     bool isValid() const { return m_root != nullptr; }
     const QString& errorString() const { return m_error; }
