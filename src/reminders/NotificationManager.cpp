@@ -12,11 +12,16 @@
 #include "platform/SystemClock.h"
 
 #include <QDBusConnection>
+#include <QSet>
+
+#include <iterator>
 
 namespace {
 const QString kPolicyPrefix = QStringLiteral("policy-");
 const QString kEventPrefix = QStringLiteral("event-");
 const QString kTaskPrefix = QStringLiteral("task-");
+// A policy's id in its canonical text: 32 hexadecimal digits and four hyphens.
+constexpr qsizetype kIdTextLength = 36;
 
 // The instant as "2025-03-01 09:00:00 +0000", in UTC.
 QString instantText(Instant instant) {
@@ -104,20 +109,16 @@ void NotificationManager::requestAuthorization() {
         });
 }
 
-void NotificationManager::schedulePolicyReminder(const Policy& policy) {
-    if (!m_services.installation.isInstalledApplication()) {
-        return;
-    }
+std::vector<NotificationManager::Reminder>
+NotificationManager::remindersOf(const Policy& policy) const {
     const QString id = identifierText(policy);
-    // Asked for before the adds, so its removal spares them.
-    cancelPolicyNotifications(id);
     // Read here, on the program's thread, and carried into the completions.
     const QString name = policy.name();
     const QString head =
         name + QStringLiteral(" (") + policy.policyNumber() + QStringLiteral(") expires in ");
     const QTimeZone zone = m_services.clock.timeZone();
     const Instant now = m_services.clock.now();
-    LogChannel& log = m_services.log;
+    std::vector<Reminder> reminders;
     for (const qint64 n : policy.reminderDaysArray()) {
         const Instant reminder = PolicyRules::reminderDate(policy.expirationDate(), n, zone);
         std::optional<NotificationRequest> request = reminderRequest(reminder, now, zone);
@@ -126,25 +127,88 @@ void NotificationManager::schedulePolicyReminder(const Policy& policy) {
         }
         request->identifier = kPolicyPrefix + id + u'-' + QString::number(n);
         request->body = head + QString::number(n) + QStringLiteral(" days");
-        add(*request, [&log, name, n, reminder](const std::optional<QString>& error) {
-            if (error) {
-                log.write(QStringLiteral("Error scheduling policy reminder for ") +
-                              QString::number(n) + QStringLiteral(" days: "),
-                          *error);
-            } else {
-                log.write(QStringLiteral("Scheduled policy reminder for ") + name +
-                          QStringLiteral(" on ") + instantText(reminder));
-            }
-        });
+        reminders.push_back({std::move(*request), name, n, reminder});
+    }
+    return reminders;
+}
+
+void NotificationManager::logAnswer(LogChannel& log, const Reminder& reminder,
+                                    const std::optional<QString>& error) {
+    if (error) {
+        log.write(QStringLiteral("Error scheduling policy reminder for ") +
+                      QString::number(reminder.day) + QStringLiteral(" days: "),
+                  *error);
+    } else {
+        log.write(QStringLiteral("Scheduled policy reminder for ") + reminder.policyName +
+                  QStringLiteral(" on ") + instantText(reminder.at));
+    }
+}
+
+void NotificationManager::schedulePolicyReminder(const Policy& policy) {
+    if (!m_services.installation.isInstalledApplication()) {
+        return;
+    }
+    // Asked for before the adds, so its removal spares them.
+    cancelPolicyNotifications(identifierText(policy));
+    for (Reminder& reminder : remindersOf(policy)) {
+        const NotificationRequest request = reminder.request;
+        add(request, [&log = m_services.log, reminder = std::move(reminder)](
+                         const std::optional<QString>& error) { logAnswer(log, reminder, error); });
+    }
+}
+
+void NotificationManager::schedulePolicyReminders(
+    const std::vector<std::shared_ptr<Policy>>& policies, BatchCompletion done) {
+    if (!m_services.installation.isInstalledApplication()) {
+        if (done) {
+            QMetaObject::invokeMethod(
+                this, [done = std::move(done)] { done(0, 0); }, Qt::QueuedConnection);
+        }
+        return;
+    }
+    QSet<QString> ids;
+    auto reminders = std::make_shared<std::vector<Reminder>>();
+    for (const std::shared_ptr<Policy>& policy : policies) {
+        ids.insert(identifierText(*policy));
+        std::vector<Reminder> own = remindersOf(*policy);
+        std::move(own.begin(), own.end(), std::back_inserter(*reminders));
+    }
+    // "policy-" + a 36-character id: the same test as a prefix, for many ids at once.
+    const qsizetype idStart = kPolicyPrefix.size();
+    cancelMatching([ids = std::move(ids), idStart](const QString& identifier) {
+        return identifier.startsWith(kPolicyPrefix) &&
+               ids.contains(identifier.mid(idStart, kIdTextLength));
+    });
+    QList<NotificationRequest> requests;
+    requests.reserve(qsizetype(reminders->size()));
+    for (const Reminder& reminder : *reminders) {
+        noteAdd(reminder.request.identifier);
+        requests.append(reminder.request);
+    }
+    m_services.notifications.addAll(requests,
+                                    [&log = m_services.log, reminders, done = std::move(done)](
+                                        const QList<std::optional<QString>>& errors) {
+                                        int failed = 0;
+                                        for (qsizetype i = 0; i < errors.size(); ++i) {
+                                            logAnswer(log, (*reminders)[size_t(i)], errors[i]);
+                                            failed += errors[i] ? 1 : 0;
+                                        }
+                                        if (done) {
+                                            done(int(errors.size()) - failed, failed);
+                                        }
+                                    });
+}
+
+void NotificationManager::noteAdd(const QString& identifier) {
+    ++m_ledger->issued;
+    if (m_ledger->listingsAwaited > 0) {
+        m_ledger->lastAdd.insert(identifier, m_ledger->issued);
     }
 }
 
 void NotificationManager::add(const NotificationRequest& request,
                               NotificationService::AddCompletion completion) {
-    ++m_ledger->issued;
-    if (m_ledger->listingsAwaited > 0) {
-        m_ledger->lastAdd.insert(request.identifier, m_ledger->issued);
-    }
+    noteAdd(request.identifier);
     m_services.notifications.add(request, std::move(completion));
 }
 
@@ -152,25 +216,30 @@ void NotificationManager::cancelPolicyNotifications(const QString& identifier) {
     if (!m_services.installation.isInstalledApplication()) {
         return;
     }
+    cancelMatching([prefix = kPolicyPrefix + identifier](const QString& pending) {
+        return pending.startsWith(prefix);
+    });
+}
+
+void NotificationManager::cancelMatching(std::function<bool(const QString&)> matches) {
     NotificationService& notifications = m_services.notifications;
-    const QString prefix = kPolicyPrefix + identifier;
     const std::shared_ptr<AddLedger> ledger = m_ledger;
     ++ledger->listingsAwaited;
     const quint64 asked = ledger->issued;
-    notifications.pendingRequests(
-        [&notifications, prefix, ledger, asked](const QList<NotificationRequest>& pending) {
-            QStringList remove;
-            for (const NotificationRequest& request : pending) {
-                if (request.identifier.startsWith(prefix) &&
-                    ledger->lastAdd.value(request.identifier, 0) <= asked) {
-                    remove.append(request.identifier);
-                }
+    notifications.pendingRequests([&notifications, matches = std::move(matches), ledger,
+                                   asked](const QList<NotificationRequest>& pending) {
+        QStringList remove;
+        for (const NotificationRequest& request : pending) {
+            if (matches(request.identifier) &&
+                ledger->lastAdd.value(request.identifier, 0) <= asked) {
+                remove.append(request.identifier);
             }
-            if (--ledger->listingsAwaited == 0) {
-                ledger->lastAdd.clear();
-            }
-            notifications.removePending(remove);
-        });
+        }
+        if (--ledger->listingsAwaited == 0) {
+            ledger->lastAdd.clear();
+        }
+        notifications.removePending(remove);
+    });
 }
 
 int NotificationManager::userNotificationCenterWillPresent(const QString&) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Instant.h"
 #include "platform/NotificationService.h"
 
 #include <QHash>
@@ -8,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class Clock;
 class DBusNotificationService;
@@ -43,6 +45,14 @@ public:
 
     void requestAuthorization();
     void schedulePolicyReminder(const Policy& policy);
+    // What schedulePolicyReminder() does for each policy, for many policies at once: one
+    // listing, one removal, and the adds handed to the service together, so that thousands of
+    // policies (an import) take one exchange with the agent instead of one per reminder.
+    // `done`, when given, is called later, once every add has been answered, with the number
+    // of reminders held and refused; (0, 0) outside an installation.
+    using BatchCompletion = std::function<void(int scheduled, int failed)>;
+    void schedulePolicyReminders(const std::vector<std::shared_ptr<Policy>>& policies,
+                                 BatchCompletion done = {});
     void cancelPolicyNotifications(const QString& identifier);
 
     // How a reminder arriving while the program is in front is shown: as a banner, with its
@@ -69,6 +79,22 @@ private:
         QHash<QString, quint64> lastAdd;
     };
 
+    // A request of a pass and what its success line says.
+    struct Reminder {
+        NotificationRequest request;
+        QString policyName;
+        qint64 day = 0;
+        Instant at;
+    };
+    // The requests of one policy that are still to come.
+    std::vector<Reminder> remindersOf(const Policy& policy) const;
+    static void logAnswer(LogChannel& log, const Reminder& reminder,
+                          const std::optional<QString>& error);
+    // Lists the pending requests and removes those of the policies `matches` names, sparing
+    // every request added after the listing was asked for.
+    void cancelMatching(std::function<bool(const QString& identifier)> matches);
+    // Records an add about to be issued, so that a listing already on its way spares it.
+    void noteAdd(const QString& identifier);
     void add(const NotificationRequest& request, NotificationService::AddCompletion completion);
 
     Services m_services;
