@@ -5,6 +5,8 @@ qs_packages_build=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-pdf-dev qt6-svg-dev libgl-dev libvulkan-dev
     libsqlite3-dev libgtest-dev libbenchmark-dev
+    # Import and export of spreadsheets: zip reading and workbook writing.
+    libminizip-dev libxlsxwriter-dev
     # The SVG icon engine and image plugins, and the font the screens are drawn with.
     libqt6svg6 fonts-dejavu-core
 )
