@@ -49,20 +49,21 @@ void ReminderAgent::start() {
 }
 
 std::optional<QString> ReminderAgent::refusal(const NotificationRequest& request,
+                                              const QTimeZone& zone,
                                               std::optional<Instant>* at) const {
     if (std::optional<QString> invalid = request.validationError()) {
         return invalid;
     }
-    *at = dueInstant(request, m_clock.timeZone());
+    *at = dueInstant(request, zone);
     if (!*at) {
-        return outsideCalendar(request, m_clock.timeZone());
+        return outsideCalendar(request, zone);
     }
     return std::nullopt;
 }
 
 std::optional<QString> ReminderAgent::add(const NotificationRequest& request) {
     std::optional<Instant> at;
-    if (std::optional<QString> refused = refusal(request, &at)) {
+    if (std::optional<QString> refused = refusal(request, m_clock.timeZone(), &at)) {
         return refused;
     }
     std::optional<QString> error = m_store.put(request);
@@ -80,9 +81,11 @@ QList<std::optional<QString>> ReminderAgent::addAll(const QList<NotificationRequ
     QList<qsizetype> positions;
     bool dueNow = false;
     const Instant now = m_clock.now();
+    // Read once: the system's zone is read afresh, from its file, at every call.
+    const QTimeZone zone = m_clock.timeZone();
     for (qsizetype i = 0; i < requests.size(); ++i) {
         std::optional<Instant> at;
-        errors[i] = refusal(requests[i], &at);
+        errors[i] = refusal(requests[i], zone, &at);
         if (!errors[i]) {
             accepted.append(requests[i]);
             positions.append(i);

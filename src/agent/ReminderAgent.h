@@ -51,7 +51,7 @@ private:
     };
 
     // Why the agent cannot hold the request, or nothing with `at` set to when it is due.
-    std::optional<QString> refusal(const NotificationRequest& request,
+    std::optional<QString> refusal(const NotificationRequest& request, const QTimeZone& zone,
                                    std::optional<Instant>* at) const;
     void deliverDue();
     QList<Due> dueNow();

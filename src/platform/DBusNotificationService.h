@@ -25,7 +25,7 @@ public:
     // Sent as "AddAll" calls of at most kAddAllBatch requests each, one after the other on the
     // connection; an agent that does not know the call gets them one add at a time.
     void addAll(const QList<NotificationRequest>& requests, AddAllCompletion completion) override;
-    static constexpr qsizetype kAddAllBatch = 1'000;
+    static constexpr qsizetype kAddAllBatch = 5'000;
     void pendingRequests(PendingCompletion completion) override;
     void removePending(const QStringList& identifiers) override;
 

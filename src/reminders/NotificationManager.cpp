@@ -110,14 +110,12 @@ void NotificationManager::requestAuthorization() {
 }
 
 std::vector<NotificationManager::Reminder>
-NotificationManager::remindersOf(const Policy& policy) const {
+NotificationManager::remindersOf(const Policy& policy, const QTimeZone& zone, Instant now) {
     const QString id = identifierText(policy);
     // Read here, on the program's thread, and carried into the completions.
     const QString name = policy.name();
     const QString head =
         name + QStringLiteral(" (") + policy.policyNumber() + QStringLiteral(") expires in ");
-    const QTimeZone zone = m_services.clock.timeZone();
-    const Instant now = m_services.clock.now();
     std::vector<Reminder> reminders;
     for (const qint64 n : policy.reminderDaysArray()) {
         const Instant reminder = PolicyRules::reminderDate(policy.expirationDate(), n, zone);
@@ -150,7 +148,8 @@ void NotificationManager::schedulePolicyReminder(const Policy& policy) {
     }
     // Asked for before the adds, so its removal spares them.
     cancelPolicyNotifications(identifierText(policy));
-    for (Reminder& reminder : remindersOf(policy)) {
+    for (Reminder& reminder :
+         remindersOf(policy, m_services.clock.timeZone(), m_services.clock.now())) {
         const NotificationRequest request = reminder.request;
         add(request, [&log = m_services.log, reminder = std::move(reminder)](
                          const std::optional<QString>& error) { logAnswer(log, reminder, error); });
@@ -167,36 +166,61 @@ void NotificationManager::schedulePolicyReminders(
         return;
     }
     QSet<QString> ids;
-    auto reminders = std::make_shared<std::vector<Reminder>>();
     for (const std::shared_ptr<Policy>& policy : policies) {
         ids.insert(identifierText(*policy));
-        std::vector<Reminder> own = remindersOf(*policy);
-        std::move(own.begin(), own.end(), std::back_inserter(*reminders));
     }
-    // "policy-" + a 36-character id: the same test as a prefix, for many ids at once.
+    // "policy-" + a 36-character id: the same test as a prefix, for many ids at once. Asked
+    // for before any add, so its removal spares them all.
     const qsizetype idStart = kPolicyPrefix.size();
     cancelMatching([ids = std::move(ids), idStart](const QString& identifier) {
         return identifier.startsWith(kPolicyPrefix) &&
                ids.contains(identifier.mid(idStart, kIdTextLength));
     });
+    auto pass = std::make_shared<BatchPass>();
+    pass->policies = policies;
+    // One moment and one zone for the whole pass: the system's zone is read from its file at
+    // every call.
+    pass->zone = m_services.clock.timeZone();
+    pass->now = m_services.clock.now();
+    pass->done = std::move(done);
+    scheduleSlice(pass);
+}
+
+void NotificationManager::scheduleSlice(const std::shared_ptr<BatchPass>& pass) {
+    const size_t end = std::min(pass->next + kPoliciesPerTurn, pass->policies.size());
+    auto reminders = std::make_shared<std::vector<Reminder>>();
+    for (; pass->next < end; ++pass->next) {
+        const Policy& policy = *pass->policies[pass->next];
+        // Deleted while the pass went on: its reminders went with it.
+        if (!policy.isDeleted()) {
+            std::vector<Reminder> own = remindersOf(policy, pass->zone, pass->now);
+            std::move(own.begin(), own.end(), std::back_inserter(*reminders));
+        }
+    }
+    const bool last = pass->next == pass->policies.size();
     QList<NotificationRequest> requests;
     requests.reserve(qsizetype(reminders->size()));
     for (const Reminder& reminder : *reminders) {
         noteAdd(reminder.request.identifier);
         requests.append(reminder.request);
     }
-    m_services.notifications.addAll(requests,
-                                    [&log = m_services.log, reminders, done = std::move(done)](
-                                        const QList<std::optional<QString>>& errors) {
-                                        int failed = 0;
-                                        for (qsizetype i = 0; i < errors.size(); ++i) {
-                                            logAnswer(log, (*reminders)[size_t(i)], errors[i]);
-                                            failed += errors[i] ? 1 : 0;
-                                        }
-                                        if (done) {
-                                            done(int(errors.size()) - failed, failed);
-                                        }
-                                    });
+    ++pass->awaited;
+    m_services.notifications.addAll(requests, [&log = m_services.log, reminders, pass,
+                                               last](const QList<std::optional<QString>>& errors) {
+        for (qsizetype i = 0; i < errors.size(); ++i) {
+            logAnswer(log, (*reminders)[size_t(i)], errors[i]);
+            (errors[i] ? pass->failed : pass->scheduled) += 1;
+        }
+        pass->lastAnswered = pass->lastAnswered || last;
+        if (--pass->awaited == 0 && pass->lastAnswered && pass->done) {
+            pass->done(pass->scheduled, pass->failed);
+        }
+    });
+    if (!last) {
+        // The rest in later turns of the event loop, so that the window keeps drawing.
+        QMetaObject::invokeMethod(
+            this, [this, pass] { scheduleSlice(pass); }, Qt::QueuedConnection);
+    }
 }
 
 void NotificationManager::noteAdd(const QString& identifier) {

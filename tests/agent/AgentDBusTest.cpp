@@ -271,10 +271,10 @@ TEST_F(AgentOverDBus, AuthorizationFollowsTheNotificationServer) {
 // Thousands of requests in batches: one answer each, in order; the invalid ones refused alone.
 TEST_F(AgentOverDBus, HoldsManyRequestsSentTogetherAndAnswersEachOne) {
     QList<NotificationRequest> requests;
-    for (int i = 0; i < 2'500; ++i) {
+    for (int i = 0; i < 6'000; ++i) {
         requests.append(later(QStringLiteral("policy-%1-30").arg(i), 2 + i % 27));
     }
-    requests.insert(1'200, {"policy-X-30", "t", "b", true, 2026, 2, 30, 9, 0});
+    requests.insert(5'200, {"policy-X-30", "t", "b", true, 2026, 2, 30, 9, 0});
     requests.append({"", "t", "b", true, 2026, 6, 20, 9, 0});
     std::optional<QList<std::optional<QString>>> answers;
     m_program->addAll(requests,
@@ -287,11 +287,11 @@ TEST_F(AgentOverDBus, HoldsManyRequestsSentTogetherAndAnswersEachOne) {
             refused.append(i);
         }
     }
-    EXPECT_EQ(refused, (QList<qsizetype>{1'200, 2'501}));
+    EXPECT_EQ(refused, (QList<qsizetype>{5'200, 6'001}));
     const QStringList held = pending();
-    EXPECT_EQ(held.size(), 2'500);
+    EXPECT_EQ(held.size(), 6'000);
     EXPECT_EQ(held.value(0), "policy-0-30");
-    EXPECT_EQ(held.value(2'499), "policy-2499-30");
+    EXPECT_EQ(held.value(5'999), "policy-5999-30");
 }
 
 // An agent from before the batch call, still running after the program was updated.

@@ -303,6 +303,23 @@ TEST_F(NotificationManagerTest, ABatchLeavesWhatOnePassPerPolicyLeaves) {
         EXPECT_EQ(lines[i], lines[i + 1]);
     }
 
+    // A book larger than one turn's share is made over several turns, answered once.
+    std::vector<std::shared_ptr<Policy>> book;
+    for (size_t i = 0; i < 2 * NotificationManager::kPoliciesPerTurn + 100; ++i) {
+        book.push_back(
+            policy(QStringLiteral("Libro"), utc("2026-09-01T08:00:00Z"), QStringLiteral("30")));
+    }
+    int answers = 0;
+    m_manager->schedulePolicyReminders(book, [&](int scheduled, int failed) {
+        ++answers;
+        counts = std::make_pair(scheduled, failed);
+    });
+    ASSERT_TRUE(waitUntil([&] { return answers > 0; }));
+    settle();
+    EXPECT_EQ(answers, 1);
+    EXPECT_EQ(*counts, std::make_pair(int(book.size()), 0));
+    EXPECT_EQ(m_service.pending().size(), qsizetype(6 + book.size()));
+
     // Outside an installation nothing happens, and the caller still hears back.
     m_installation.installed = false;
     counts.reset();
