@@ -21,6 +21,9 @@ class TaskControl;
 // every policy and client as it was, documents aside (backups keep those).
 namespace BookExport {
 
+// The rows are gathered on the store's thread; the writers take them as plain values and may
+// run on a worker thread, with `control` following their progress.
+
 // One row: the texts of ImportFields::exported() in order, the expiry's cell left empty and
 // given as an instant instead.
 struct Row {

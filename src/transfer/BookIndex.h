@@ -15,6 +15,7 @@ struct BookIndex {
     struct StoredContact {
         QUuid id;
         ContactValues values;
+        bool operator==(const StoredContact&) const = default;
     };
 
     // Policy number, blanks trimmed -> the first stored policy with it.
@@ -23,4 +24,5 @@ struct BookIndex {
     std::vector<StoredContact> contacts;
 
     static BookIndex of(const ManagedObjectContext& context);
+    bool operator==(const BookIndex&) const = default;
 };

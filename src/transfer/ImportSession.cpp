@@ -73,11 +73,15 @@ void ImportSession::inBackground(std::function<T(TaskControl&)> work, std::funct
 }
 
 void ImportSession::setPhase(Phase phase) {
+    const bool changedPhase = phase != m_phase;
     m_phase = phase;
     if (phase == Phase::Idle) {
         m_progressTimer.stop();
     } else if (!m_progressTimer.isActive()) {
         m_progressTimer.start();
+    }
+    if (changedPhase) {
+        Q_EMIT phaseChanged(phase);
     }
 }
 
@@ -107,6 +111,7 @@ void ImportSession::startRead() {
 }
 
 void ImportSession::onRead(std::shared_ptr<TableReader::Result> result) {
+    m_checkedBook.reset();
     m_error = result->error;
     m_table = std::make_shared<const Table>(std::move(result->table));
     if (m_error) {
@@ -140,6 +145,8 @@ void ImportSession::guessColumns() {
     }
     m_chosenColumns = false;
     ColumnMap map(size_t(count), ImportField::Ignore);
+    // The headers of this table, not of the map an earlier file left.
+    m_settings.columns = map;
     if (m_settings.hasHeader && !m_table->rows.empty()) {
         const std::optional<ColumnMap> recalled =
             m_services.memory ? m_services.memory->recall(headers()) : std::nullopt;
@@ -153,9 +160,16 @@ void ImportSession::startCheck() {
     if (m_error) {
         return;
     }
-    setPhase(Phase::Checking);
     // Read here, on the context's thread; the check itself runs on the worker.
     auto book = std::make_shared<const BookIndex>(BookIndex::of(m_services.context));
+    if (m_running && m_checkedBook && *m_checkedBook == *book && m_checkedSettings == m_settings &&
+        m_phase == Phase::Idle) {
+        save();
+        return;
+    }
+    setPhase(Phase::Checking);
+    m_checkedBook = book;
+    m_checkedSettings = m_settings;
     const std::shared_ptr<const Table> table = m_table;
     ImportSettings settings = m_settings;
     const bool orderChosen = m_chosenOrder.has_value();
@@ -261,7 +275,7 @@ void ImportSession::run() {
         return;
     }
     m_running = true;
-    // The store may have changed since the preview's check.
+    // Checks again when the store changed since the preview's check (another window saved).
     startCheck();
 }
 
@@ -280,18 +294,24 @@ void ImportSession::save() {
     }
     setPhase(Phase::Scheduling);
     m_control.reset();
-    QPointer<ImportSession> self(this);
-    m_services.reminders.schedulePolicyReminders(
-        outcome.policies, [self, result = outcome.result](int scheduled, int failed) mutable {
-            if (!self) {
-                return;
-            }
-            result.remindersScheduled = scheduled;
-            result.remindersFailed = failed;
-            self->m_running = false;
-            self->setPhase(Phase::Idle);
-            Q_EMIT self->finished(result);
-        });
+    // In the next turn of the event loop: the save alone is as long as the window may wait.
+    QMetaObject::invokeMethod(
+        this,
+        [this, policies = std::move(outcome.policies), result = outcome.result] {
+            QPointer<ImportSession> self(this);
+            m_services.reminders.schedulePolicyReminders(
+                policies, [self, result](int scheduled, int failed) mutable {
+                    if (!self) {
+                        return;
+                    }
+                    result.remindersScheduled = scheduled;
+                    result.remindersFailed = failed;
+                    self->m_running = false;
+                    self->setPhase(Phase::Idle);
+                    Q_EMIT self->finished(result);
+                });
+        },
+        Qt::QueuedConnection);
 }
 
 void ImportSession::cancel() {
@@ -302,6 +322,7 @@ void ImportSession::cancel() {
     if (m_control) {
         m_control->cancel();
     }
+    m_checkedBook.reset();
     ++m_generation;
     setPhase(Phase::Idle);
     if (m_running) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "transfer/BookIndex.h"
 #include "transfer/DateReading.h"
 #include "transfer/ImportPlan.h"
 #include "transfer/ImportResult.h"
@@ -64,8 +65,9 @@ public:
     void setUnknownCycle(const QString& renewalType);
     void setDuplicates(ImportSettings::Duplicates duplicates);
 
-    // Checks again against the store as it is now, then saves and schedules; finished()
-    // follows, also when the save is refused or the run is cancelled before the save.
+    // Checks again when the store changed since the last check, then saves and schedules;
+    // finished() follows, also when the save is refused or the run is cancelled before the
+    // save.
     void run();
     // Stops reading or checking; a run stops too, unless its save has begun.
     void cancel();
@@ -91,6 +93,7 @@ Q_SIGNALS:
     void changed();
     // While busy, every tenth of a second: units of the phase's own (bytes, rows).
     void progress(ImportSession::Phase phase, qint64 done, qint64 total);
+    void phaseChanged(ImportSession::Phase phase);
     void finished(const ImportResult& result);
 
 private:
@@ -123,4 +126,8 @@ private:
     std::optional<DateReading::Order> m_chosenOrder;
     DateReading::ColumnFormat m_expiryFormat;
     std::shared_ptr<const ImportPlan> m_plan;
+    // What the last check was made from, so that a run over an unchanged store and unchanged
+    // settings does not check again.
+    std::shared_ptr<const BookIndex> m_checkedBook;
+    ImportSettings m_checkedSettings;
 };

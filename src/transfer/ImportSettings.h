@@ -25,4 +25,6 @@ struct ImportSettings {
     // Where an expiry without a time of day is 09:00, and the year two-digit years are near.
     QTimeZone zone = QTimeZone::systemTimeZone();
     int currentYear = 2026;
+
+    bool operator==(const ImportSettings&) const = default;
 };

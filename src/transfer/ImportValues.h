@@ -24,6 +24,7 @@ struct ContactValues {
     bool hasName() const { return !firstName.isEmpty() || !lastName.isEmpty(); }
     // Takes every value this one lacks from `other`.
     void fillFrom(const ContactValues& other);
+    bool operator==(const ContactValues&) const = default;
 };
 
 // A policy's values as one row of a file gives them; empty texts and a missing expiry mean

@@ -302,7 +302,7 @@ TEST_F(ImportRun, AnUpdateKeepsTheDocumentTheReminderDaysAndTheClientUnlessTheFi
     EXPECT_EQ(stored->pdfFileName(), QStringLiteral("casa.pdf"));
 }
 
-TEST_F(ImportRun, CancellingReadingOrARunSavesNothing) {
+TEST_F(ImportRun, ARunChecksAgainWhatChangedSinceThePreviewAndCancellingSavesNothing) {
     QByteArray big = "Polizza;Nome Polizza;Scadenza\n";
     for (int i = 0; i < 2'000; ++i) {
         big += "N-" + QByteArray::number(i) + ";Casa;01/01/2027\n";
@@ -314,6 +314,15 @@ TEST_F(ImportRun, CancellingReadingOrARunSavesNothing) {
     EXPECT_EQ(import->error(), QStringLiteral("Lettura annullata"));
     EXPECT_FALSE(import->isBusy());
     ASSERT_TRUE(opened(*import, path));
+    EXPECT_EQ(import->plan().policiesToInsert(), 2'000);
+
+    // Another window saves one of the file's numbers after the preview.
+    const auto saveNumber = [&](const QString& number) {
+        auto policy = insertPolicy(context(), QStringLiteral("Altra"));
+        policy->setPolicyNumber(number);
+        ASSERT_TRUE(context().save());
+    };
+    saveNumber(QStringLiteral("N-7"));
     std::optional<ImportResult> result;
     QObject::connect(import.get(), &ImportSession::finished,
                      [&](const ImportResult& finished) { result = finished; });
@@ -323,24 +332,32 @@ TEST_F(ImportRun, CancellingReadingOrARunSavesNothing) {
     ASSERT_TRUE(result && result->error);
     EXPECT_TRUE(result->error->contains(QStringLiteral("annullata")));
     waitUntil([] { return false; }, 200);
-    EXPECT_TRUE(all<Policy>(context()).empty());
+    EXPECT_EQ(all<Policy>(context()).size(), 1u);
     EXPECT_TRUE(m_service.pending().isEmpty());
+
+    result = run(*import);
+    ASSERT_TRUE(result && !result->error);
+    EXPECT_EQ(result->policiesImported, 1'999);
+    ASSERT_EQ(result->skipped.size(), 1u);
+    EXPECT_EQ(result->skipped[0].reason, QStringLiteral("La polizza N-7 è già nell'archivio"));
 }
 
 TEST_F(ImportRun, TheColumnMapOfAFileIsOfferedAgainForTheSameHeaders) {
     QSettings settings(m_dir.filePath(QStringLiteral("prefs.conf")), QSettings::IniFormat);
     ColumnMapMemory memory(settings);
-    const QByteArray first = "Codice;Descrizione;Fine\nA-1;Casa;01/01/2027\n";
     {
         auto import = session(context(), &memory);
-        ASSERT_TRUE(opened(*import, file(QStringLiteral("uno.csv"), first)));
+        ASSERT_TRUE(opened(*import, file(QStringLiteral("uno.csv"),
+                                         "Codice;Descrizione;Fine\nA-1;Casa;01/01/2027\n")));
         EXPECT_EQ(import->settings().columns, (ColumnMap{F::Ignore, F::PolicyName, F::Ignore}));
         import->setColumn(0, F::PolicyNumber);
         import->setColumn(2, F::ExpirationDate);
         ASSERT_TRUE(settled(*import));
         ASSERT_TRUE(run(*import));
     }
+    // Another session, after a wider file.
     auto again = session(context(), &memory);
+    ASSERT_TRUE(opened(*again, file(QStringLiteral("largo.csv"), "a;b;c;d\n1;2;3;4\n")));
     ASSERT_TRUE(opened(
         *again, file(QStringLiteral("due.csv"), "CODICE;descrizione;Fine\nA-2;Auto;02/02/2027\n")));
     EXPECT_EQ(again->settings().columns,
