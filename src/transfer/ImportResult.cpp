@@ -2,17 +2,34 @@
 
 #include "transfer/CsvWriter.h"
 
+namespace {
+
+// "1 riga saltata", "12 righe saltate": Italian counts agree with their noun.
+QString counted(qint64 count, const QString& one, const QString& many) {
+    return QLocale(QLocale::Italian, QLocale::Italy).toString(count) + u' ' +
+           (count == 1 ? one : many);
+}
+
+} // namespace
+
 QString ImportResult::summary() const {
-    const QLocale italian(QLocale::Italian, QLocale::Italy);
-    QString text = QStringLiteral("Importate %1 polizze e %2 contatti; %3 righe saltate")
-                       .arg(italian.toString(policiesImported), italian.toString(contactsCreated),
-                            italian.toString(qint64(skipped.size())));
+    QString text =
+        (policiesImported == 1 ? QStringLiteral("Importata ") : QStringLiteral("Importate ")) +
+        counted(policiesImported, QStringLiteral("polizza"), QStringLiteral("polizze")) +
+        QStringLiteral(" e ") +
+        counted(contactsCreated, QStringLiteral("contatto"), QStringLiteral("contatti")) +
+        QStringLiteral("; ") +
+        counted(qint64(skipped.size()), QStringLiteral("riga saltata"),
+                QStringLiteral("righe saltate"));
     if (policiesUpdated > 0) {
-        text += QStringLiteral("; %1 polizze aggiornate").arg(italian.toString(policiesUpdated));
+        text +=
+            QStringLiteral("; ") + counted(policiesUpdated, QStringLiteral("polizza aggiornata"),
+                                           QStringLiteral("polizze aggiornate"));
     }
     if (!adjusted.empty()) {
         text +=
-            QStringLiteral("; %1 righe corrette").arg(italian.toString(qint64(adjusted.size())));
+            QStringLiteral("; ") + counted(qint64(adjusted.size()), QStringLiteral("riga corretta"),
+                                           QStringLiteral("righe corrette"));
     }
     return text;
 }

@@ -32,7 +32,7 @@ struct ImportResult {
     int remindersFailed = 0;
 
     // "Importate 1.234 polizze e 456 contatti; 12 righe saltate", with the updated policies
-    // and adjusted rows when there are any.
+    // and adjusted rows when there are any; a count of one takes the singular.
     QString summary() const;
 
     // The skipped rows as CSV (line, reason, text), written as every export is.

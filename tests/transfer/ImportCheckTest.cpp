@@ -3,6 +3,7 @@
 #include "transfer/DateReading.h"
 #include "transfer/FullNameSplitter.h"
 #include "transfer/ImportPlan.h"
+#include "transfer/ImportResult.h"
 #include "transfer/RenewalCycle.h"
 
 #include <gtest/gtest.h>
@@ -206,6 +207,20 @@ TEST(DateColumns, AreReadInTheOrderThatReadsThemAllAndAskedWhenBothDo) {
     EXPECT_EQ(DateReading::orderOf(QLocale(QLocale::Italian, QLocale::Italy)), O::DayFirst);
     EXPECT_EQ(DateReading::orderOf(QLocale(QLocale::English, QLocale::UnitedStates)),
               O::MonthFirst);
+}
+
+TEST(ImportResultText, CountsInItalianWithThousandsSeparatorsAndSingulars) {
+    ImportResult result;
+    result.policiesImported = 1'234;
+    result.contactsCreated = 456;
+    result.skipped.resize(12);
+    EXPECT_EQ(result.summary(),
+              QStringLiteral("Importate 1.234 polizze e 456 contatti; 12 righe saltate"));
+    result.policiesImported = result.contactsCreated = result.policiesUpdated = 1;
+    result.skipped.resize(1);
+    result.adjusted.resize(2'000);
+    EXPECT_EQ(result.summary(), QStringLiteral("Importata 1 polizza e 1 contatto; 1 riga saltata; "
+                                               "1 polizza aggiornata; 2.000 righe corrette"));
 }
 
 // A plan over a small file, against a store holding Mario Rossi (phone 333 1234567), the
