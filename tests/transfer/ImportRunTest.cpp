@@ -15,6 +15,7 @@
 #include "transfer/ColumnMapMemory.h"
 #include "transfer/FormulaGuard.h"
 #include "transfer/ImportSession.h"
+#include "transfer/TableReader.h"
 #include "transfer/ZipArchive.h"
 
 #include <QSettings>
@@ -155,8 +156,8 @@ TEST_F(ImportRun, EveryAcceptedRowIsSavedAsTheEditorsSaveThemAndTheirRemindersAr
     const std::optional<ImportResult> result = run(*import);
     ASSERT_TRUE(result);
     ASSERT_FALSE(result->error);
-    EXPECT_EQ(result->summary(), QStringLiteral("Importate 3 polizze e 2 contatti; 1 righe "
-                                                "saltate; 1 righe corrette"));
+    EXPECT_EQ(result->summary(), QStringLiteral("Importate 3 polizze e 2 contatti; 1 riga "
+                                                "saltata; 1 riga corretta"));
     ASSERT_EQ(result->skipped.size(), 1u);
     EXPECT_EQ(result->skipped[0].line, 6);
     EXPECT_EQ(result->skipped[0].reason,
@@ -496,5 +497,45 @@ TEST_P(RoundTrip, GivesBackEveryPolicyAndClientDocumentsAside) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Export, RoundTrip, ::testing::Values("csv", "xlsx"));
+
+// The list as the user filtered it: its policies only, in its order, without the clients that
+// have none; the locale decides the CSV's delimiter; a workbook's expiries are date cells.
+TEST_F(ImportRun, AnExportOfTheListShownHoldsItsPoliciesOnly) {
+    auto lone = context().insert<Contact>();
+    lone->setLastName(QStringLiteral("Solo"));
+    auto casa = insertPolicy(context(), QStringLiteral("Casa"),
+                             Instant::fromDateTime(rome(2026, 6, 15, 9, 0)));
+    casa->setPolicyNumber(QStringLiteral("P-1"));
+    auto auto2 = insertPolicy(context(), QStringLiteral("Auto, nuova"),
+                              Instant::fromDateTime(rome(2026, 5, 1, 18, 30)));
+    auto2->setPolicyNumber(QStringLiteral("P-2"));
+    ASSERT_TRUE(context().save());
+    const std::vector<BookExport::Row> rows = BookExport::rowsOf({casa, auto2});
+    ASSERT_EQ(rows.size(), 2u);
+
+    const QString csv = m_dir.filePath(QStringLiteral("lista.csv"));
+    ASSERT_FALSE(BookExport::writeCsv(csv, rows, QLocale(QLocale::English, QLocale::UnitedStates),
+                                      m_clock.timeZone()));
+    QFile written(csv);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray bytes = written.readAll();
+    EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBFNome Polizza,Numero Polizza,"));
+    const QStringList lines = QString::fromUtf8(bytes).split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 4); // the header, two policies, and the end of the last line
+    EXPECT_TRUE(
+        lines[1].startsWith(QStringLiteral("Casa,P-1,Generali,2026-06-15 09:00:00,annuale,")));
+    EXPECT_TRUE(
+        lines[2].startsWith(QStringLiteral("\"Auto, nuova\",P-2,Generali,2026-05-01 18:30:00,")));
+    EXPECT_EQ(lines[3], QString());
+
+    const QString xlsx = m_dir.filePath(QStringLiteral("lista.xlsx"));
+    ASSERT_FALSE(BookExport::writeXlsx(xlsx, rows, m_clock.timeZone()));
+    const TableReader::Result read = TableReader::read(xlsx, {});
+    ASSERT_FALSE(read.error);
+    ASSERT_EQ(read.table.rows.size(), 3u);
+    // Read back through the cell's date format: a text cell would keep its space.
+    EXPECT_EQ(read.table.rows[2].cell(BookExport::expiryColumn()), u"2026-05-01T18:30:00");
+    EXPECT_EQ(read.table.rows[2].cell(0), u"Auto, nuova");
+}
 
 } // namespace

@@ -21,7 +21,8 @@ inline bool writeBytes(const QString& path, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-inline bool writeZip(const QString& path, const Parts& parts) {
+// With a password, every part is encrypted with the zip's own (traditional) encryption.
+inline bool writeZip(const QString& path, const Parts& parts, const char* password = nullptr) {
     zipFile zip = zipOpen64(QFile::encodeName(path).constData(), APPEND_STATUS_CREATE);
     if (!zip) {
         return false;
@@ -29,12 +30,15 @@ inline bool writeZip(const QString& path, const Parts& parts) {
     bool written = true;
     for (const auto& [name, bytes] : parts) {
         const zip_fileinfo info{};
-        written =
-            written &&
-            zipOpenNewFileInZip64(zip, name.toUtf8().constData(), &info, nullptr, 0, nullptr, 0,
-                                  nullptr, Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0) == ZIP_OK &&
-            zipWriteInFileInZip(zip, bytes.constData(), unsigned(bytes.size())) == ZIP_OK &&
-            zipCloseFileInZip(zip) == ZIP_OK;
+        const uLong crc =
+            crc32(0, reinterpret_cast<const Bytef*>(bytes.constData()), uInt(bytes.size()));
+        written = written &&
+                  zipOpenNewFileInZip3_64(zip, name.toUtf8().constData(), &info, nullptr, 0,
+                                          nullptr, 0, nullptr, Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0,
+                                          -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, password,
+                                          crc, 0) == ZIP_OK &&
+                  zipWriteInFileInZip(zip, bytes.constData(), unsigned(bytes.size())) == ZIP_OK &&
+                  zipCloseFileInZip(zip) == ZIP_OK;
     }
     return zipClose(zip, nullptr) == ZIP_OK && written;
 }
@@ -48,9 +52,11 @@ struct Workbook {
     // <numFmts> and <cellXfs> of the styles part.
     QByteArray styles;
     bool date1904 = false;
+    // Written before the shared strings' root element (a document type of its own).
+    QByteArray sharedStringsProlog;
 };
 
-inline bool writeXlsx(const QString& path, const Workbook& book) {
+inline bool writeXlsx(const QString& path, const Workbook& book, const char* password = nullptr) {
     const QByteArray ns = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
                           "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/"
                           "relationships\"";
@@ -71,7 +77,8 @@ inline bool writeXlsx(const QString& path, const Workbook& book) {
     if (!book.sharedStrings.isNull()) {
         rels += "<Relationship Id=\"rS\" Type=\"" + relType +
                 "sharedStrings\" Target=\"sharedStrings.xml\"/>";
-        parts.push_back({"xl/sharedStrings.xml", "<?xml version=\"1.0\"?><sst " + ns + ">" +
+        parts.push_back({"xl/sharedStrings.xml", "<?xml version=\"1.0\"?>" +
+                                                     book.sharedStringsProlog + "<sst " + ns + ">" +
                                                      book.sharedStrings + "</sst>"});
     }
     if (!book.styles.isNull()) {
@@ -89,7 +96,7 @@ inline bool writeXlsx(const QString& path, const Workbook& book) {
     parts.push_back({"xl/workbook.xml", "<?xml version=\"1.0\"?><workbook " + ns + "><workbookPr" +
                                             (book.date1904 ? " date1904=\"1\"" : "") +
                                             "/><sheets>" + sheets + "</sheets></workbook>"});
-    return writeZip(path, parts);
+    return writeZip(path, parts, password);
 }
 
 // An OpenDocument spreadsheet whose <office:spreadsheet> holds `tables`.

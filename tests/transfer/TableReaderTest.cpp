@@ -233,6 +233,26 @@ ReadLimits inflatingLittle() {
     return limits;
 }
 
+// Entities that expand to gigabytes of text from a few hundred bytes ("billion laughs").
+Workbook entityBomb() {
+    Workbook book;
+    QByteArray entities = "<!DOCTYPE sst [<!ENTITY e0 \"hahahahahahahahahaha\">";
+    for (int i = 1; i < 10; ++i) {
+        const QByteArray previous = "&e" + QByteArray::number(i - 1) + ";";
+        entities += "<!ENTITY e" + QByteArray::number(i) + " \"" + previous.repeated(10) + "\">";
+    }
+    book.sharedStringsProlog = entities + "]>";
+    book.sharedStrings = "<si><t>&e9;</t></si>";
+    book.sheets = {"<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>"};
+    return book;
+}
+
+QByteArray odsCell(const QByteArray& paragraph) {
+    return "<table:table table:name=\"A\"><table:table-row><table:table-cell "
+           "office:value-type=\"string\"><text:p>" +
+           paragraph + "</text:p></table:table-cell></table:table-row></table:table>";
+}
+
 ReadLimits small() {
     ReadLimits limits;
     limits.maxFileBytes = 1000;
@@ -259,6 +279,13 @@ INSTANTIATE_TEST_SUITE_P(
                  "binari"},
         BadInput{"TooLarge", [](const QString& p) { return writeBytes(p, QByteArray(1001, 'a')); },
                  "oltre i 0 MB", small()},
+        // Sparse: refused by its size alone, before a byte is read.
+        BadInput{"Over200MB",
+                 [](const QString& p) {
+                     QFile file(p);
+                     return file.open(QIODevice::WriteOnly) && file.resize(200'000'001);
+                 },
+                 "oltre i 200 MB"},
         BadInput{"PasswordProtectedWorkbook",
                  [](const QString& p) { return writeBytes(p, compoundFile(true)); }, "password"},
         BadInput{"OldExcel", [](const QString& p) { return writeBytes(p, compoundFile(false)); },
@@ -270,6 +297,18 @@ INSTANTIATE_TEST_SUITE_P(
                  "archivio ZIP"},
         BadInput{"ZipBomb", [](const QString& p) { return writeXlsx(p, bomb()); }, "decompresso",
                  inflatingLittle()},
+        BadInput{"OdsZipBomb",
+                 [](const QString& p) { return writeOds(p, odsCell(QByteArray(8 << 20, 'A'))); },
+                 "decompresso", inflatingLittle()},
+        BadInput{"EntityBomb", [](const QString& p) { return writeXlsx(p, entityBomb()); },
+                 "danneggiata"},
+        BadInput{"OdsSpacesClaimingGigabytes",
+                 [](const QString& p) {
+                     return writeOds(p, odsCell("a<text:s text:c=\"2000000000\"/>b"));
+                 },
+                 "Una cella supera"},
+        BadInput{"WorkbookPartsEncryptedInTheZip",
+                 [](const QString& p) { return writeXlsx(p, Workbook(), "segreta"); }, "password"},
         BadInput{"TruncatedWorkbook",
                  [](const QString& p) {
                      writeXlsx(p, Workbook());
@@ -454,6 +493,35 @@ TEST_F(ReaderTest, RepeatsThatWouldPassTheBoundsAreRefused) {
     const TableReader::Result result = TableReader::read(path(QStringLiteral("many.ods")), options);
     ASSERT_TRUE(result.error);
     EXPECT_TRUE(result.error->contains(QStringLiteral("righe"))) << result.error->toStdString();
+}
+
+// A spreadsheet row of 100,000 columns is refused alone, and its neighbours read; an ODS
+// repeat is never expanded to find that out.
+TEST_F(ReaderTest, SpreadsheetRowsWiderThanASheetAreRefusedAlone) {
+    Workbook book;
+    book.sheets = {"<row r=\"1\"><c t=\"inlineStr\"><is><t>a</t></is></c></row><row r=\"2\">" +
+                   QByteArray("<c><v>7</v></c>").repeated(100'000) +
+                   "</row><row r=\"3\"><c t=\"inlineStr\"><is><t>c</t></is></c></row>"};
+    ASSERT_TRUE(writeXlsx(path(QStringLiteral("wide.xlsx")), book));
+    const auto cell = [](const QByteArray& text) {
+        return "<table:table-row><table:table-cell office:value-type=\"string\"><text:p>" + text +
+               "</text:p></table:table-cell></table:table-row>";
+    };
+    ASSERT_TRUE(writeOds(path(QStringLiteral("wide.ods")),
+                         "<table:table table:name=\"A\">" + cell("a") +
+                             "<table:table-row><table:table-cell "
+                             "table:number-columns-repeated=\"100000\" office:value-type="
+                             "\"string\"><text:p>x</text:p></table:table-cell></table:table-row>" +
+                             cell("c") + "</table:table>"));
+    for (const QString& name : {QStringLiteral("wide.xlsx"), QStringLiteral("wide.ods")}) {
+        const TableReader::Result result = TableReader::read(path(name), {});
+        ASSERT_FALSE(result.error) << name.toStdString();
+        EXPECT_EQ(describe(result.table),
+                  (QStringList{QStringLiteral("1: a"),
+                               QStringLiteral("2! La riga ha valori oltre la colonna 16.384"),
+                               QStringLiteral("3: c")}))
+            << name.toStdString();
+    }
 }
 
 // Random damage to valid files of each kind: every read ends with a table or a reason.
