@@ -202,7 +202,7 @@ std::optional<QString> parse(QStringView text, QChar delimiter, const ReadLimits
 }
 
 QChar detectDelimiter(QStringView text) {
-    constexpr qsizetype kSampleChars = 64 * 1024;
+    constexpr qsizetype kSampleChars = qsizetype{64} * 1024;
     constexpr int kSampleRecords = 50;
     QStringView sample = text.first(std::min(text.size(), kSampleChars));
     if (sample.size() < text.size()) {

@@ -34,7 +34,7 @@ Order orderOf(const QLocale& locale);
 
 // One value, or nothing when no format reads it. Two-digit years fall within fifty years
 // after `now`'s year and the fifty before.
-std::optional<Value> read(QStringView text, Order order, DateSystem system, int currentYear);
+std::optional<Value> read(QStringView input, Order order, DateSystem system, int currentYear);
 
 struct ColumnFormat {
     Order order = Order::DayFirst;

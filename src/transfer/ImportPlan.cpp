@@ -16,7 +16,7 @@
 namespace {
 
 using F = ImportField;
-constexpr qint64 kDefaultTimeOfDayMs = 9 * 3'600'000;
+constexpr qint64 kDefaultTimeOfDayMs = qint64{9} * 3'600'000;
 constexpr qsizetype kProgressRows = 512;
 constexpr char16_t kReplacement = 0xFFFD;
 constexpr size_t kFieldCount = size_t(F::ContactNotes) + 1;
@@ -111,7 +111,7 @@ QString reminderText(const QString& text, QStringList& notes) {
         notes.append(QStringLiteral("Giorni di promemoria «%1» non letti: presi 30").arg(text));
         return QStringLiteral("30");
     }
-    const QString read = numbers.join(QStringLiteral(", "));
+    QString read = numbers.join(QStringLiteral(", "));
     notes.append(QStringLiteral("Giorni di promemoria «%1» letti come «%2»").arg(text, read));
     return read;
 }

@@ -107,10 +107,10 @@ void ImportSession::startRead() {
             return std::make_shared<TableReader::Result>(
                 TableReader::read(path, options, &control));
         },
-        [this](std::shared_ptr<TableReader::Result> result) { onRead(std::move(result)); });
+        [this](const std::shared_ptr<TableReader::Result>& result) { onRead(result); });
 }
 
-void ImportSession::onRead(std::shared_ptr<TableReader::Result> result) {
+void ImportSession::onRead(const std::shared_ptr<TableReader::Result>& result) {
     m_checkedBook.reset();
     m_error = result->error;
     m_table = std::make_shared<const Table>(std::move(result->table));

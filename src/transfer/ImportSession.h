@@ -99,7 +99,7 @@ Q_SIGNALS:
 private:
     void startRead();
     void startCheck();
-    void onRead(std::shared_ptr<TableReader::Result> result);
+    void onRead(const std::shared_ptr<TableReader::Result>& result);
     void onChecked(std::shared_ptr<const ImportPlan> plan, DateReading::ColumnFormat format);
     void save();
     void setPhase(Phase phase);

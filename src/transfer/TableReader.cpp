@@ -19,7 +19,7 @@ namespace TableReader {
 namespace {
 
 constexpr qint64 kChunkBytes = 4 << 20;
-constexpr qsizetype kBinaryLookChars = 64 * 1024;
+constexpr qsizetype kBinaryLookChars = qsizetype{64} * 1024;
 
 QString number(qint64 value) {
     return QLocale(QLocale::Italian, QLocale::Italy).toString(value);

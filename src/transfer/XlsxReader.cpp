@@ -12,6 +12,7 @@
 #include <QTime>
 #include <QXmlStreamReader>
 
+#include <cmath>
 #include <functional>
 #include <map>
 
@@ -22,8 +23,6 @@ using SheetXml::attribute;
 using SheetXml::isEnd;
 using SheetXml::isStart;
 using Visit = std::function<std::optional<QString>(QXmlStreamReader&)>;
-
-constexpr qint64 kMaxRelationshipsBytes = 4 << 20;
 
 struct Relationship {
     QString type;
@@ -281,7 +280,7 @@ QString cellValue(QXmlStreamReader& xml, const SheetContext& context) {
                 return SerialDate::isoText(*local);
             }
         } else if (ok && serial >= 0 && serial < 1) {
-            const qint64 ms = qint64(serial * 86'400'000.0 + 0.5) % 86'400'000;
+            const qint64 ms = std::llround(serial * 86'400'000.0) % 86'400'000;
             return QTime::fromMSecsSinceStartOfDay(int(ms)).toString(QStringLiteral("HH:mm:ss"));
         }
     }
