@@ -7,6 +7,8 @@ qs_packages_build=(
     libsqlite3-dev libgtest-dev libbenchmark-dev
     # The document renderer's sandbox.
     libseccomp-dev
+    # Import and export of spreadsheets: zip reading and workbook writing.
+    libminizip-dev libxlsxwriter-dev
     # The SVG icon engine and image plugins, and the font the screens are drawn with.
     libqt6svg6 fonts-dejavu-core
 )

@@ -48,13 +48,23 @@ void ReminderAgent::start() {
     deliverDue();
 }
 
-std::optional<QString> ReminderAgent::add(const NotificationRequest& request) {
+std::optional<QString> ReminderAgent::refusal(const NotificationRequest& request,
+                                              const QTimeZone& zone,
+                                              std::optional<Instant>* at) const {
     if (std::optional<QString> invalid = request.validationError()) {
         return invalid;
     }
-    const std::optional<Instant> at = dueInstant(request, m_clock.timeZone());
-    if (!at) {
-        return outsideCalendar(request, m_clock.timeZone());
+    *at = dueInstant(request, zone);
+    if (!*at) {
+        return outsideCalendar(request, zone);
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> ReminderAgent::add(const NotificationRequest& request) {
+    std::optional<Instant> at;
+    if (std::optional<QString> refused = refusal(request, m_clock.timeZone(), &at)) {
+        return refused;
     }
     std::optional<QString> error = m_store.put(request);
     if (!error && *at <= m_clock.now()) {
@@ -63,6 +73,35 @@ std::optional<QString> ReminderAgent::add(const NotificationRequest& request) {
         deliverDue();
     }
     return error;
+}
+
+QList<std::optional<QString>> ReminderAgent::addAll(const QList<NotificationRequest>& requests) {
+    QList<std::optional<QString>> errors(requests.size());
+    QList<NotificationRequest> accepted;
+    QList<qsizetype> positions;
+    bool dueNow = false;
+    const Instant now = m_clock.now();
+    // Read once: the system's zone is read afresh, from its file, at every call.
+    const QTimeZone zone = m_clock.timeZone();
+    for (qsizetype i = 0; i < requests.size(); ++i) {
+        std::optional<Instant> at;
+        errors[i] = refusal(requests[i], zone, &at);
+        if (!errors[i]) {
+            accepted.append(requests[i]);
+            positions.append(i);
+            dueNow = dueNow || *at <= now;
+        }
+    }
+    if (const std::optional<QString> failure = m_store.putAll(accepted)) {
+        for (const qsizetype i : positions) {
+            errors[i] = failure;
+        }
+        return errors;
+    }
+    if (dueNow) {
+        deliverDue();
+    }
+    return errors;
 }
 
 void ReminderAgent::remove(const QStringList& identifiers) {

@@ -26,6 +26,9 @@ public:
     void start();
 
     std::optional<QString> add(const NotificationRequest& request);
+    // Each request as add() would take it, those it accepts held in one write; one error (or
+    // none) per request, in order.
+    QList<std::optional<QString>> addAll(const QList<NotificationRequest>& requests);
     void remove(const QStringList& identifiers);
     QList<NotificationRequest> pending() const;
 
@@ -47,6 +50,9 @@ private:
         Instant at;
     };
 
+    // Why the agent cannot hold the request, or nothing with `at` set to when it is due.
+    std::optional<QString> refusal(const NotificationRequest& request, const QTimeZone& zone,
+                                   std::optional<Instant>* at) const;
     void deliverDue();
     QList<Due> dueNow();
     void onShown(const ReminderStore::Row& row, std::optional<quint32> id, const QString& error);

@@ -18,6 +18,16 @@ QString ReminderBusService::Add(const QString& identifier, const QString& title,
     return m_agent.add(request).value_or(QString());
 }
 
+QStringList ReminderBusService::AddAll(const QList<NotificationRequest>& requests) {
+    Q_EMIT served();
+    QStringList answers;
+    answers.reserve(requests.size());
+    for (const std::optional<QString>& error : m_agent.addAll(requests)) {
+        answers.append(error.value_or(QString()));
+    }
+    return answers;
+}
+
 void ReminderBusService::Remove(const QStringList& identifiers) {
     Q_EMIT served();
     m_agent.remove(identifiers);

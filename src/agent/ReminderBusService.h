@@ -21,6 +21,9 @@ public Q_SLOTS:
     // when the request is held.
     QString Add(const QString& identifier, const QString& title, const QString& body, bool sound,
                 int year, int month, int day, int hour, int minute);
+    // Many requests in one call, held in one write; one error text per request, in order,
+    // empty for each request held.
+    QStringList AddAll(const QList<NotificationRequest>& requests);
     void Remove(const QStringList& identifiers);
     QList<NotificationRequest> List();
     // 0 not determined, 1 denied, 2 authorized.

@@ -76,6 +76,18 @@ bool isHorizontalSpace(QChar c) {
     return c == u'\t' || c.category() == QChar::Separator_Space;
 }
 
+qint32 storedReminderDays(const QString& text) {
+    constexpr qint32 kDefaultReminderDays = 30;
+    const std::vector<qint64> days = parseReminderDays(text);
+    if (days.empty()) {
+        return kDefaultReminderDays;
+    }
+    // A day beyond what the store keeps becomes the nearest it can keep.
+    return qint32(std::clamp<qint64>(*std::max_element(days.begin(), days.end()),
+                                     std::numeric_limits<qint32>::min(),
+                                     std::numeric_limits<qint32>::max()));
+}
+
 std::vector<qint64> parseReminderDays(const QString& text) {
     std::vector<qint64> days;
     forEachReminderDay(text, [&days](qint64 day) { days.push_back(day); });

@@ -19,6 +19,10 @@ namespace PolicyRules {
 // policy editor reads its text with this same function.
 std::vector<qint64> parseReminderDays(const QString& text);
 
+// The single number stored beside a reminder-day text: its largest day, 30 when none reads,
+// kept to the signed 32-bit range it is stored in. Every writer of a policy stores this one.
+qint32 storedReminderDays(const QString& text);
+
 // The custom text when it is present and non-empty (even if nothing in it reads), otherwise
 // the single stored number.
 std::vector<qint64> reminderDaysArray(const std::optional<QString>& customReminderDays,

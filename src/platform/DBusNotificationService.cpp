@@ -88,6 +88,51 @@ void DBusNotificationService::add(const NotificationRequest& request, AddComplet
         });
 }
 
+void DBusNotificationService::addAll(const QList<NotificationRequest>& requests,
+                                     AddAllCompletion completion) {
+    if (requests.isEmpty()) {
+        NotificationService::addAll(requests, std::move(completion));
+        return;
+    }
+    struct Answers {
+        QList<std::optional<QString>> errors;
+        qsizetype awaited = 0;
+        AddAllCompletion completion;
+    };
+    auto answers = std::make_shared<Answers>();
+    answers->errors.resize(requests.size());
+    answers->completion = std::move(completion);
+    for (qsizetype first = 0; first < requests.size(); first += kAddAllBatch) {
+        ++answers->awaited;
+        const QList<NotificationRequest> batch = requests.mid(first, kAddAllBatch);
+        const auto answer = [answers, first](const QList<std::optional<QString>>& errors) {
+            for (qsizetype i = 0; i < errors.size(); ++i) {
+                answers->errors[first + i] = errors[i];
+            }
+            if (--answers->awaited == 0) {
+                answers->completion(answers->errors);
+            }
+        };
+        whenReplied<QDBusPendingReply<QStringList>>(
+            this, call(QStringLiteral("AddAll"), {QVariant::fromValue(batch)}),
+            [this, batch, answer](const QDBusPendingReply<QStringList>& reply) {
+                if (reply.isError() && reply.error().type() == QDBusError::UnknownMethod) {
+                    NotificationService::addAll(batch, answer);
+                    return;
+                }
+                QList<std::optional<QString>> errors(batch.size());
+                const QStringList texts = reply.isError() ? QStringList() : reply.value();
+                for (qsizetype i = 0; i < batch.size(); ++i) {
+                    const QString text = reply.isError()    ? reply.error().message()
+                                         : i < texts.size() ? texts[i]
+                                                            : QStringLiteral("No answer");
+                    errors[i] = text.isEmpty() ? std::nullopt : std::optional(text);
+                }
+                answer(errors);
+            });
+    }
+}
+
 void DBusNotificationService::pendingRequests(PendingCompletion completion) {
     whenReplied<QDBusPendingReply<QList<NotificationRequest>>>(
         this, call(QStringLiteral("List"), {}),

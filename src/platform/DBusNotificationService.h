@@ -22,6 +22,10 @@ public:
     void requestAuthorization(AuthorizationCompletion completion) override;
     void authorizationStatus(StatusCompletion completion) override;
     void add(const NotificationRequest& request, AddCompletion completion) override;
+    // Sent as "AddAll" calls of at most kAddAllBatch requests each, one after the other on the
+    // connection; an agent that does not know the call gets them one add at a time.
+    void addAll(const QList<NotificationRequest>& requests, AddAllCompletion completion) override;
+    static constexpr qsizetype kAddAllBatch = 5'000;
     void pendingRequests(PendingCompletion completion) override;
     void removePending(const QStringList& identifiers) override;
 

@@ -24,6 +24,8 @@ public:
     using StatusCompletion = std::function<void(AuthorizationStatus status)>;
     using AddCompletion = std::function<void(const std::optional<QString>& error)>;
     using PendingCompletion = std::function<void(const QList<NotificationRequest>& requests)>;
+    // One answer per request, in the order given: nothing when it is held, else why not.
+    using AddAllCompletion = std::function<void(const QList<std::optional<QString>>& errors)>;
 
     using QObject::QObject;
 
@@ -31,6 +33,9 @@ public:
     virtual void authorizationStatus(StatusCompletion completion) = 0;
     // Replaces a pending request with the same identifier.
     virtual void add(const NotificationRequest& request, AddCompletion completion) = 0;
+    // Many requests, each held or refused as add() would. This one issues one add per request;
+    // a service that can take many in one exchange does so.
+    virtual void addAll(const QList<NotificationRequest>& requests, AddAllCompletion completion);
     virtual void pendingRequests(PendingCompletion completion) = 0;
     // Unknown identifiers are ignored; notifications already shown are not touched.
     virtual void removePending(const QStringList& identifiers) = 0;

@@ -7,16 +7,11 @@
 
 #include <QTimer>
 
-#include <algorithm>
-#include <limits>
-
 namespace {
 
 std::optional<QString> presentUnlessEmpty(const QString& text) {
     return text.isEmpty() ? std::nullopt : std::optional<QString>(text);
 }
-
-constexpr qint32 kDefaultReminderDays = 30;
 
 } // namespace
 
@@ -44,14 +39,7 @@ PolicyDraft PolicyDraft::of(const Policy& policy) {
 }
 
 qint32 PolicyDraft::reminderDaysFor(const QString& text) {
-    const std::vector<qint64> days = PolicyRules::parseReminderDays(text);
-    if (days.empty()) {
-        return kDefaultReminderDays;
-    }
-    // A day beyond what the store keeps becomes the nearest it can keep.
-    return qint32(std::clamp<qint64>(*std::max_element(days.begin(), days.end()),
-                                     std::numeric_limits<qint32>::min(),
-                                     std::numeric_limits<qint32>::max()));
+    return PolicyRules::storedReminderDays(text);
 }
 
 bool PolicyDraft::hasDocument() const {

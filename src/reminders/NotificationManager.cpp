@@ -12,11 +12,16 @@
 #include "platform/SystemClock.h"
 
 #include <QDBusConnection>
+#include <QSet>
+
+#include <iterator>
 
 namespace {
 const QString kPolicyPrefix = QStringLiteral("policy-");
 const QString kEventPrefix = QStringLiteral("event-");
 const QString kTaskPrefix = QStringLiteral("task-");
+// A policy's id in its canonical text: 32 hexadecimal digits and four hyphens.
+constexpr qsizetype kIdTextLength = 36;
 
 // The instant as "2025-03-01 09:00:00 +0000", in UTC.
 QString instantText(Instant instant) {
@@ -104,20 +109,14 @@ void NotificationManager::requestAuthorization() {
         });
 }
 
-void NotificationManager::schedulePolicyReminder(const Policy& policy) {
-    if (!m_services.installation.isInstalledApplication()) {
-        return;
-    }
+std::vector<NotificationManager::Reminder>
+NotificationManager::remindersOf(const Policy& policy, const QTimeZone& zone, Instant now) {
     const QString id = identifierText(policy);
-    // Asked for before the adds, so its removal spares them.
-    cancelPolicyNotifications(id);
     // Read here, on the program's thread, and carried into the completions.
     const QString name = policy.name();
     const QString head =
         name + QStringLiteral(" (") + policy.policyNumber() + QStringLiteral(") expires in ");
-    const QTimeZone zone = m_services.clock.timeZone();
-    const Instant now = m_services.clock.now();
-    LogChannel& log = m_services.log;
+    std::vector<Reminder> reminders;
     for (const qint64 n : policy.reminderDaysArray()) {
         const Instant reminder = PolicyRules::reminderDate(policy.expirationDate(), n, zone);
         std::optional<NotificationRequest> request = reminderRequest(reminder, now, zone);
@@ -126,25 +125,114 @@ void NotificationManager::schedulePolicyReminder(const Policy& policy) {
         }
         request->identifier = kPolicyPrefix + id + u'-' + QString::number(n);
         request->body = head + QString::number(n) + QStringLiteral(" days");
-        add(*request, [&log, name, n, reminder](const std::optional<QString>& error) {
-            if (error) {
-                log.write(QStringLiteral("Error scheduling policy reminder for ") +
-                              QString::number(n) + QStringLiteral(" days: "),
-                          *error);
-            } else {
-                log.write(QStringLiteral("Scheduled policy reminder for ") + name +
-                          QStringLiteral(" on ") + instantText(reminder));
-            }
-        });
+        reminders.push_back({std::move(*request), name, n, reminder});
+    }
+    return reminders;
+}
+
+void NotificationManager::logAnswer(LogChannel& log, const Reminder& reminder,
+                                    const std::optional<QString>& error) {
+    if (error) {
+        log.write(QStringLiteral("Error scheduling policy reminder for ") +
+                      QString::number(reminder.day) + QStringLiteral(" days: "),
+                  *error);
+    } else {
+        log.write(QStringLiteral("Scheduled policy reminder for ") + reminder.policyName +
+                  QStringLiteral(" on ") + instantText(reminder.at));
+    }
+}
+
+void NotificationManager::schedulePolicyReminder(const Policy& policy) {
+    if (!m_services.installation.isInstalledApplication()) {
+        return;
+    }
+    // Asked for before the adds, so its removal spares them.
+    cancelPolicyNotifications(identifierText(policy));
+    for (Reminder& reminder :
+         remindersOf(policy, m_services.clock.timeZone(), m_services.clock.now())) {
+        const NotificationRequest request = reminder.request;
+        add(request, [&log = m_services.log, reminder = std::move(reminder)](
+                         const std::optional<QString>& error) { logAnswer(log, reminder, error); });
+    }
+}
+
+void NotificationManager::schedulePolicyReminders(
+    const std::vector<std::shared_ptr<Policy>>& policies, BatchCompletion done) {
+    if (!m_services.installation.isInstalledApplication()) {
+        if (done) {
+            QMetaObject::invokeMethod(
+                this, [done = std::move(done)] { done(0, 0); }, Qt::QueuedConnection);
+        }
+        return;
+    }
+    QSet<QString> ids;
+    for (const std::shared_ptr<Policy>& policy : policies) {
+        ids.insert(identifierText(*policy));
+    }
+    // "policy-" + a 36-character id: the same test as a prefix, for many ids at once. Asked
+    // for before any add, so its removal spares them all.
+    const qsizetype idStart = kPolicyPrefix.size();
+    cancelMatching([ids = std::move(ids), idStart](const QString& identifier) {
+        return identifier.startsWith(kPolicyPrefix) &&
+               ids.contains(identifier.mid(idStart, kIdTextLength));
+    });
+    auto pass = std::make_shared<BatchPass>();
+    pass->policies = policies;
+    // One moment and one zone for the whole pass: the system's zone is read from its file at
+    // every call.
+    pass->zone = m_services.clock.timeZone();
+    pass->now = m_services.clock.now();
+    pass->done = std::move(done);
+    scheduleSlice(pass);
+}
+
+void NotificationManager::scheduleSlice(const std::shared_ptr<BatchPass>& pass) {
+    const size_t end = std::min(pass->next + kPoliciesPerTurn, pass->policies.size());
+    auto reminders = std::make_shared<std::vector<Reminder>>();
+    for (; pass->next < end; ++pass->next) {
+        const Policy& policy = *pass->policies[pass->next];
+        // Deleted while the pass went on: its reminders went with it.
+        if (!policy.isDeleted()) {
+            std::vector<Reminder> own = remindersOf(policy, pass->zone, pass->now);
+            std::move(own.begin(), own.end(), std::back_inserter(*reminders));
+        }
+    }
+    const bool last = pass->next == pass->policies.size();
+    QList<NotificationRequest> requests;
+    requests.reserve(qsizetype(reminders->size()));
+    for (const Reminder& reminder : *reminders) {
+        noteAdd(reminder.request.identifier);
+        requests.append(reminder.request);
+    }
+    ++pass->awaited;
+    m_services.notifications.addAll(requests, [&log = m_services.log, reminders, pass,
+                                               last](const QList<std::optional<QString>>& errors) {
+        for (qsizetype i = 0; i < errors.size(); ++i) {
+            logAnswer(log, (*reminders)[size_t(i)], errors[i]);
+            (errors[i] ? pass->failed : pass->scheduled) += 1;
+        }
+        pass->lastAnswered = pass->lastAnswered || last;
+        if (--pass->awaited == 0 && pass->lastAnswered && pass->done) {
+            pass->done(pass->scheduled, pass->failed);
+        }
+    });
+    if (!last) {
+        // The rest in later turns of the event loop, so that the window keeps drawing.
+        QMetaObject::invokeMethod(
+            this, [this, pass] { scheduleSlice(pass); }, Qt::QueuedConnection);
+    }
+}
+
+void NotificationManager::noteAdd(const QString& identifier) {
+    ++m_ledger->issued;
+    if (m_ledger->listingsAwaited > 0) {
+        m_ledger->lastAdd.insert(identifier, m_ledger->issued);
     }
 }
 
 void NotificationManager::add(const NotificationRequest& request,
                               NotificationService::AddCompletion completion) {
-    ++m_ledger->issued;
-    if (m_ledger->listingsAwaited > 0) {
-        m_ledger->lastAdd.insert(request.identifier, m_ledger->issued);
-    }
+    noteAdd(request.identifier);
     m_services.notifications.add(request, std::move(completion));
 }
 
@@ -152,25 +240,30 @@ void NotificationManager::cancelPolicyNotifications(const QString& identifier) {
     if (!m_services.installation.isInstalledApplication()) {
         return;
     }
+    cancelMatching([prefix = kPolicyPrefix + identifier](const QString& pending) {
+        return pending.startsWith(prefix);
+    });
+}
+
+void NotificationManager::cancelMatching(std::function<bool(const QString&)> matches) {
     NotificationService& notifications = m_services.notifications;
-    const QString prefix = kPolicyPrefix + identifier;
     const std::shared_ptr<AddLedger> ledger = m_ledger;
     ++ledger->listingsAwaited;
     const quint64 asked = ledger->issued;
-    notifications.pendingRequests(
-        [&notifications, prefix, ledger, asked](const QList<NotificationRequest>& pending) {
-            QStringList remove;
-            for (const NotificationRequest& request : pending) {
-                if (request.identifier.startsWith(prefix) &&
-                    ledger->lastAdd.value(request.identifier, 0) <= asked) {
-                    remove.append(request.identifier);
-                }
+    notifications.pendingRequests([&notifications, matches = std::move(matches), ledger,
+                                   asked](const QList<NotificationRequest>& pending) {
+        QStringList remove;
+        for (const NotificationRequest& request : pending) {
+            if (matches(request.identifier) &&
+                ledger->lastAdd.value(request.identifier, 0) <= asked) {
+                remove.append(request.identifier);
             }
-            if (--ledger->listingsAwaited == 0) {
-                ledger->lastAdd.clear();
-            }
-            notifications.removePending(remove);
-        });
+        }
+        if (--ledger->listingsAwaited == 0) {
+            ledger->lastAdd.clear();
+        }
+        notifications.removePending(remove);
+    });
 }
 
 int NotificationManager::userNotificationCenterWillPresent(const QString&) const {

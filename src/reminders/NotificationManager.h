@@ -1,13 +1,16 @@
 #pragma once
 
+#include "platform/Instant.h"
 #include "platform/NotificationService.h"
 
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <QTimeZone>
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class Clock;
 class DBusNotificationService;
@@ -43,6 +46,16 @@ public:
 
     void requestAuthorization();
     void schedulePolicyReminder(const Policy& policy);
+    // What schedulePolicyReminder() does for each policy, for many policies at once: one
+    // listing, one removal, and the adds handed to the service together, so that thousands of
+    // policies (an import) take a few exchanges with the agent instead of one per reminder.
+    // The requests are made kPoliciesPerTurn policies at a time, one turn of the event loop
+    // each. `done`, when given, is called later, once every add has been answered, with the
+    // number of reminders held and refused; (0, 0) outside an installation.
+    using BatchCompletion = std::function<void(int scheduled, int failed)>;
+    void schedulePolicyReminders(const std::vector<std::shared_ptr<Policy>>& policies,
+                                 BatchCompletion done = {});
+    static constexpr size_t kPoliciesPerTurn = 1'000;
     void cancelPolicyNotifications(const QString& identifier);
 
     // How a reminder arriving while the program is in front is shown: as a banner, with its
@@ -69,6 +82,37 @@ private:
         QHash<QString, quint64> lastAdd;
     };
 
+    // A request of a pass and what its success line says.
+    struct Reminder {
+        NotificationRequest request;
+        QString policyName;
+        qint64 day = 0;
+        Instant at;
+    };
+    // A schedulePolicyReminders() pass as it goes on, turn by turn.
+    struct BatchPass {
+        std::vector<std::shared_ptr<Policy>> policies;
+        size_t next = 0;
+        QTimeZone zone;
+        Instant now;
+        int awaited = 0;
+        bool lastAnswered = false;
+        int scheduled = 0;
+        int failed = 0;
+        BatchCompletion done;
+    };
+    void scheduleSlice(const std::shared_ptr<BatchPass>& pass);
+
+    // The requests of one policy that are still to come at `now`.
+    static std::vector<Reminder> remindersOf(const Policy& policy, const QTimeZone& zone,
+                                             Instant now);
+    static void logAnswer(LogChannel& log, const Reminder& reminder,
+                          const std::optional<QString>& error);
+    // Lists the pending requests and removes those of the policies `matches` names, sparing
+    // every request added after the listing was asked for.
+    void cancelMatching(std::function<bool(const QString& identifier)> matches);
+    // Records an add about to be issued, so that a listing already on its way spares it.
+    void noteAdd(const QString& identifier);
     void add(const NotificationRequest& request, NotificationService::AddCompletion completion);
 
     Services m_services;

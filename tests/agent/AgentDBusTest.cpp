@@ -267,3 +267,64 @@ TEST_F(AgentOverDBus, AuthorizationFollowsTheNotificationServer) {
     EXPECT_EQ(request(), std::make_pair(true, false));
     EXPECT_EQ(status(), Status::Authorized);
 }
+
+// Thousands of requests in batches: one answer each, in order; the invalid ones refused alone.
+TEST_F(AgentOverDBus, HoldsManyRequestsSentTogetherAndAnswersEachOne) {
+    QList<NotificationRequest> requests;
+    for (int i = 0; i < 6'000; ++i) {
+        requests.append(later(QStringLiteral("policy-%1-30").arg(i), 2 + i % 27));
+    }
+    requests.insert(5'200, {"policy-X-30", "t", "b", true, 2026, 2, 30, 9, 0});
+    requests.append({"", "t", "b", true, 2026, 6, 20, 9, 0});
+    std::optional<QList<std::optional<QString>>> answers;
+    m_program->addAll(requests,
+                      [&](const QList<std::optional<QString>>& errors) { answers = errors; });
+    ASSERT_TRUE(waitUntil([&] { return answers.has_value(); }, 30'000));
+    ASSERT_EQ(answers->size(), requests.size());
+    QList<qsizetype> refused;
+    for (qsizetype i = 0; i < answers->size(); ++i) {
+        if ((*answers)[i]) {
+            refused.append(i);
+        }
+    }
+    EXPECT_EQ(refused, (QList<qsizetype>{5'200, 6'001}));
+    const QStringList held = pending();
+    EXPECT_EQ(held.size(), 6'000);
+    EXPECT_EQ(held.value(0), "policy-0-30");
+    EXPECT_EQ(held.value(5'999), "policy-5999-30");
+}
+
+// An agent from before the batch call, still running after the program was updated.
+class OlderAgent final : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.quintaver.Scheduler.Reminders")
+public:
+    QStringList added;
+
+public Q_SLOTS:
+    QString Add(const QString& identifier, const QString&, const QString&, bool, int, int, int, int,
+                int) {
+        added.append(identifier);
+        return identifier.contains("bad") ? QStringLiteral("refused") : QString();
+    }
+};
+
+TEST_F(AgentOverDBus, AnAgentWithoutTheBatchCallGetsTheRequestsOneByOne) {
+    ASSERT_TRUE(m_agentBus->unregisterService(ReminderBus::kAgentService));
+    stopAgent();
+    QDBusConnection older = m_bus.connect();
+    OlderAgent agent;
+    ASSERT_TRUE(
+        older.registerObject(ReminderBus::kAgentPath, &agent, QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(older.registerService(ReminderBus::kAgentService));
+    std::optional<QList<std::optional<QString>>> answers;
+    m_program->addAll({later("policy-A-30"), later("policy-bad-7"), later("policy-B-30")},
+                      [&](const QList<std::optional<QString>>& errors) { answers = errors; });
+    ASSERT_TRUE(waitUntil([&] { return answers.has_value(); }, 10'000));
+    EXPECT_EQ(*answers, (QList<std::optional<QString>>{std::nullopt, QStringLiteral("refused"),
+                                                       std::nullopt}));
+    EXPECT_EQ(agent.added, (QStringList{"policy-A-30", "policy-bad-7", "policy-B-30"}));
+    QDBusConnection::disconnectFromBus(older.name());
+}
+
+#include "AgentDBusTest.moc"

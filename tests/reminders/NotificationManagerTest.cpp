@@ -249,6 +249,86 @@ TEST_F(NotificationManagerTest, SavesInQuickSuccessionLeaveTheLastSavesRequestsW
     EXPECT_EQ(pending->join(u' ').toStdString(), "-30 -7");
 }
 
+// Many policies at once (an import) leave what one pass per policy leaves, with the same
+// lines, and replace what was pending for them.
+TEST_F(NotificationManagerTest, ABatchLeavesWhatOnePassPerPolicyLeaves) {
+    InMemoryNotificationService single;
+    auto perPolicy = NotificationManager::make({single, m_installation, m_clock, *m_log, m_center});
+    std::vector<std::shared_ptr<Policy>> policies = {
+        policy(QStringLiteral("Casa"), utc("2026-04-19T07:00:00Z"), QStringLiteral("30, 15, 7")),
+        policy(QStringLiteral("Vita"), utc("2026-03-20T08:00:00Z"), QStringLiteral("30, 15, 7")),
+        policy(QStringLiteral("Auto"), utc("2026-06-01T08:00:00Z"), QStringLiteral("trenta")),
+        policy(QStringLiteral("Moto"), utc("2026-06-01T08:00:00Z"), std::nullopt),
+    };
+    // Moto had other days pending; another policy's request is not touched.
+    auto other = policy(QStringLiteral("Altra"), utc("2026-06-01T08:00:00Z"), QStringLiteral("9"));
+    for (NotificationManager* manager : {m_manager.get(), perPolicy.get()}) {
+        policies[3]->setCustomReminderDays(QStringLiteral("60, 50"));
+        manager->schedulePolicyReminder(*policies[3]);
+        manager->schedulePolicyReminder(*other);
+    }
+    settle();
+    policies[3]->setCustomReminderDays(std::nullopt);
+    const qsizetype linesBefore = logLines().size();
+
+    std::optional<std::pair<int, int>> counts;
+    m_manager->schedulePolicyReminders(
+        policies, [&](int scheduled, int failed) { counts = std::make_pair(scheduled, failed); });
+    for (const auto& each : policies) {
+        perPolicy->schedulePolicyReminder(*each);
+    }
+    settle();
+    ASSERT_TRUE(counts);
+    EXPECT_EQ(*counts, std::make_pair(5, 0));
+    const auto identifiers = [](const InMemoryNotificationService& service) {
+        QStringList list;
+        for (const NotificationRequest& request : service.pending()) {
+            list.append(request.identifier + u' ' + request.body +
+                        QStringLiteral(" %1-%2 %3:%4")
+                            .arg(request.month)
+                            .arg(request.day)
+                            .arg(request.hour)
+                            .arg(request.minute));
+        }
+        list.sort();
+        return list;
+    };
+    EXPECT_EQ(identifiers(m_service), identifiers(single));
+    EXPECT_EQ(m_service.pending().size(), 6);
+    // Each line once from the batch and once from the single passes.
+    QStringList lines = logLines().mid(linesBefore);
+    lines.sort();
+    ASSERT_EQ(lines.size(), 10);
+    for (qsizetype i = 0; i < lines.size(); i += 2) {
+        EXPECT_EQ(lines[i], lines[i + 1]);
+    }
+
+    // A book larger than one turn's share is made over several turns, answered once.
+    std::vector<std::shared_ptr<Policy>> book;
+    for (size_t i = 0; i < 2 * NotificationManager::kPoliciesPerTurn + 100; ++i) {
+        book.push_back(
+            policy(QStringLiteral("Libro"), utc("2026-09-01T08:00:00Z"), QStringLiteral("30")));
+    }
+    int answers = 0;
+    m_manager->schedulePolicyReminders(book, [&](int scheduled, int failed) {
+        ++answers;
+        counts = std::make_pair(scheduled, failed);
+    });
+    ASSERT_TRUE(waitUntil([&] { return answers > 0; }));
+    settle();
+    EXPECT_EQ(answers, 1);
+    EXPECT_EQ(*counts, std::make_pair(int(book.size()), 0));
+    EXPECT_EQ(m_service.pending().size(), qsizetype(6 + book.size()));
+
+    // Outside an installation nothing happens, and the caller still hears back.
+    m_installation.installed = false;
+    counts.reset();
+    m_manager->schedulePolicyReminders(
+        policies, [&](int scheduled, int failed) { counts = std::make_pair(scheduled, failed); });
+    settle();
+    EXPECT_EQ(counts, std::make_pair(0, 0));
+}
+
 TEST_F(NotificationManagerTest, ZeroNegativeAndOneDayAndAReminderDueNow) {
     // Expiring exactly 30 days from now: the 30-day reminder is due now and still scheduled.
     auto home =

@@ -1,0 +1,153 @@
+#include "transfer/ImportApplier.h"
+
+#include "model/CalendarMath.h"
+#include "model/Contact.h"
+#include "model/Policy.h"
+#include "model/PolicyRules.h"
+#include "platform/LogChannel.h"
+#include "store/ManagedObjectContext.h"
+
+namespace ImportApplier {
+namespace {
+
+std::optional<QString> presentUnlessEmpty(const QString& text) {
+    return text.isEmpty() ? std::nullopt : std::optional<QString>(text);
+}
+
+// As the contact editor saves a new client.
+void writeContact(Contact& contact, const ContactValues& values) {
+    contact.setFirstName(values.firstName);
+    contact.setLastName(values.lastName);
+    contact.setEmail(presentUnlessEmpty(values.email));
+    contact.setPhoneNumber(presentUnlessEmpty(values.phone));
+    contact.setCompany(presentUnlessEmpty(values.company));
+    contact.setNotes(presentUnlessEmpty(values.notes));
+}
+
+// As the policy editor saves a new policy.
+void writeNewPolicy(Policy& policy, const PolicyValues& values) {
+    policy.setName(values.name);
+    policy.setPolicyNumber(values.policyNumber);
+    policy.setProvider(values.provider);
+    policy.setExpirationDate(*values.expirationDate);
+    policy.setRenewalType(values.renewalType);
+    policy.setCustomReminderDays(values.customReminderDays);
+    policy.setReminderDays(PolicyRules::storedReminderDays(values.customReminderDays));
+    policy.setNotes(presentUnlessEmpty(values.notes));
+    policy.setClientPhoneNumber(presentUnlessEmpty(values.clientPhoneNumber));
+}
+
+// The file's non-empty values over the stored ones. A day without a time keeps the stored
+// time of day, as the editor does when only the date is changed.
+void writeUpdate(Policy& policy, const PolicyValues& values, const QTimeZone& zone) {
+    const auto replace = [](const QString& value, auto setter) {
+        if (!value.isEmpty()) {
+            setter(value);
+        }
+    };
+    replace(values.name, [&](const QString& v) { policy.setName(v); });
+    replace(values.provider, [&](const QString& v) { policy.setProvider(v); });
+    replace(values.renewalType, [&](const QString& v) { policy.setRenewalType(v); });
+    replace(values.notes, [&](const QString& v) { policy.setNotes(v); });
+    replace(values.clientPhoneNumber, [&](const QString& v) { policy.setClientPhoneNumber(v); });
+    replace(values.customReminderDays, [&](const QString& v) {
+        policy.setCustomReminderDays(v);
+        policy.setReminderDays(PolicyRules::storedReminderDays(v));
+    });
+    if (values.expirationDate) {
+        std::optional<Instant> expiry = values.expirationDate;
+        if (!values.expirationHasTime) {
+            const qint64 timeOfDay = CalendarMath::toLocal(policy.expirationDate(), zone).msOfDay;
+            expiry = CalendarMath::fromLocal(values.expirationDay, timeOfDay, zone)
+                         .value_or(*values.expirationDate);
+        }
+        policy.setExpirationDate(*expiry);
+    }
+}
+
+bool isComplete(const PolicyValues& values) {
+    return !values.name.isEmpty() && values.expirationDate.has_value();
+}
+
+} // namespace
+
+void listRows(const ImportPlan& plan, const Table& table, ImportResult& result) {
+    const QChar delimiter =
+        table.source.format == SourceFormat::Csv ? table.source.delimiter : QChar(u';');
+    for (size_t i = 0; i < plan.rows().size(); ++i) {
+        const ImportPlan::Row& row = plan.rows()[i];
+        if (row.verdict == ImportPlan::Verdict::Refused) {
+            const TableRow& source = table.rows[size_t(plan.firstRow()) + i];
+            result.skipped.push_back({row.line, row.notes.value(0), source.text(delimiter)});
+        } else if (row.verdict == ImportPlan::Verdict::Adjusted) {
+            result.adjusted.push_back({row.line, row.notes});
+        }
+    }
+}
+
+Outcome apply(const ImportPlan& plan, const Table& table, const QTimeZone& zone,
+              ManagedObjectContext& context, LogChannel& log) {
+    Outcome outcome;
+    ImportResult& result = outcome.result;
+    listRows(plan, table, result);
+
+    std::vector<std::shared_ptr<Contact>> contacts(plan.contacts().size());
+    std::vector<bool> used(plan.contacts().size(), false);
+    for (const ImportPlan::Row& row : plan.rows()) {
+        if (row.contact >= 0) {
+            used[size_t(row.contact)] = true;
+        }
+    }
+    for (size_t i = 0; i < plan.contacts().size(); ++i) {
+        const ImportPlan::ContactTarget& target = plan.contacts()[i];
+        if (!used[i]) {
+            continue;
+        }
+        if (target.stored) {
+            contacts[i] = std::dynamic_pointer_cast<Contact>(
+                context.existingObject(Contact::entityName(), *target.stored));
+        }
+        // A stored client deleted since the check is made again.
+        if (!contacts[i]) {
+            contacts[i] = context.insert<Contact>();
+            writeContact(*contacts[i], target.values);
+            ++result.contactsCreated;
+        }
+    }
+    for (const ImportPlan::PolicyTarget& target : plan.policies()) {
+        std::shared_ptr<Policy> policy;
+        if (target.stored) {
+            policy = std::dynamic_pointer_cast<Policy>(
+                context.existingObject(Policy::entityName(), *target.stored));
+        }
+        if (policy) {
+            writeUpdate(*policy, target.values, zone);
+            ++result.policiesUpdated;
+        } else if (!target.stored || isComplete(target.values)) {
+            policy = context.insert<Policy>();
+            writeNewPolicy(*policy, target.values);
+            ++result.policiesImported;
+        } else {
+            result.skipped.push_back({target.firstLine,
+                                      QStringLiteral("La polizza da aggiornare non è più "
+                                                     "nell'archivio"),
+                                      QString()});
+            continue;
+        }
+        if (target.contact >= 0) {
+            policy->setContact(contacts[size_t(target.contact)]);
+        }
+        outcome.policies.push_back(std::move(policy));
+    }
+    QString error;
+    if (!context.save(&error)) {
+        context.rollback();
+        log.write(QStringLiteral("Error importing: "), error);
+        result.error = error;
+        result.policiesImported = result.policiesUpdated = result.contactsCreated = 0;
+        outcome.policies.clear();
+    }
+    return outcome;
+}
+
+} // namespace ImportApplier
