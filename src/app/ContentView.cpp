@@ -29,7 +29,7 @@
 
 namespace {
 
-const QString kGeometryKey = QStringLiteral("mainWindow/geometry");
+constexpr QLatin1String kGeometryKey("mainWindow/geometry");
 // Moves and resizes come in bursts; the geometry is written once the burst is over.
 constexpr int kGeometrySaveDelayMs = 500;
 // How long a shown window may go unpainted before start-up goes on without it.
@@ -171,7 +171,7 @@ void ContentView::buildMenus() {
         action->setObjectName(QLatin1String(command.objectName));
         action->setShortcut(QKeySequence(command.keys));
         connect(action, &QAction::triggered, this,
-                [this, &name = command.name] { m_services.center.post(name); });
+                [this, name = &command.name] { m_services.center.post(*name); });
     }
 }
 

@@ -35,6 +35,7 @@ QByteArray warmUpDocument() {
     const QByteArray objects[] = {
         "<< /Type /Catalog /Pages 2 0 R >>",
         "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one object over two lines.
         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 40] /Contents 4 0 R "
         "/Resources << /Font << /F1 5 0 R >> >> >>",
         "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content +

@@ -239,11 +239,11 @@ int expectedStorageClass(AttributeType type) {
 constexpr std::array<uchar, 256> kHexDigits = [] {
     std::array<uchar, 256> digits{};
     digits.fill(16);
-    for (int c = 0; c < 10; ++c) {
-        digits[size_t('0' + c)] = uchar(c);
+    for (size_t c = 0; c < 10; ++c) {
+        digits['0' + c] = uchar(c);
     }
-    for (int c = 0; c < 6; ++c) {
-        digits[size_t('A' + c)] = uchar(10 + c);
+    for (size_t c = 0; c < 6; ++c) {
+        digits['A' + c] = uchar(10 + c);
     }
     return digits;
 }();
@@ -259,7 +259,7 @@ std::optional<QUuid> canonicalUuid(QByteArrayView text) {
                                          26, 27, 28, 29, 30, 31, 32, 33, 34, 35};
     uchar bytes[16];
     uchar invalid = 0;
-    for (int i = 0; i < 16; ++i) {
+    for (size_t i = 0; i < 16; ++i) {
         const uchar high = kHexDigits[uchar(text[kDigitAt[2 * i]])];
         const uchar low = kHexDigits[uchar(text[kDigitAt[2 * i + 1]])];
         invalid |= uchar((high | low) & 16);
