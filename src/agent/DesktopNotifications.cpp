@@ -38,11 +38,11 @@ DesktopNotifications::DesktopNotifications(QDBusConnection bus, QObject* parent)
                 }
             });
     m_bus.connect(kService, kPath, kInterface, QStringLiteral("ActionInvoked"), this,
-                  SLOT(onActionInvoked(quint32,QString)));
+                  SLOT(onActionInvoked(quint32, QString)));
     m_bus.connect(kService, kPath, kInterface, QStringLiteral("ActivationToken"), this,
-                  SLOT(onActivationToken(quint32,QString)));
+                  SLOT(onActivationToken(quint32, QString)));
     m_bus.connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"), this,
-                  SLOT(onClosed(quint32,quint32)));
+                  SLOT(onClosed(quint32, quint32)));
     lookUpServer();
 }
 

@@ -122,14 +122,14 @@ bool ManagedObjectContext::readDocumentLater(
         [this, weak = object.weak_from_this(), attribute, serial, guard = QPointer(receiver), what,
          done = std::move(done)](PersistentStore::DocumentRead outcome, const QByteArray& bytes,
                                  const QString& error) {
-            const std::shared_ptr<const ManagedObject> object = weak.lock();
-            if (!object || !guard) {
+            const std::shared_ptr<const ManagedObject> alive = weak.lock();
+            if (!alive || !guard) {
                 return;
             }
-            const ManagedObject::StoredDocument* stored = object->storedDocument(attribute);
+            const ManagedObject::StoredDocument* stored = alive->storedDocument(attribute);
             if (!stored || stored->serial != serial) {
                 // It changed while it was read: what it holds now.
-                object->documentLater(attribute, guard, done);
+                alive->documentLater(attribute, guard, done);
                 return;
             }
             switch (outcome) {

@@ -73,9 +73,9 @@ int compare(const Value& a, const Value& b) {
         if (const Instant* y = std::get_if<Instant>(&b)) {
             return threeWay(x->msSinceEpoch(), y->msSinceEpoch());
         }
-    } else if (const QString* x = std::get_if<QString>(&a)) {
-        if (const QString* y = std::get_if<QString>(&b)) {
-            return compareText(*x, *y);
+    } else if (const QString* s = std::get_if<QString>(&a)) {
+        if (const QString* t = std::get_if<QString>(&b)) {
+            return compareText(*s, *t);
         }
     }
     if (const auto x = asNumber(a), y = asNumber(b); x && y) {

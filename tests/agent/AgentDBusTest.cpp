@@ -181,7 +181,7 @@ INSTANTIATE_TEST_SUITE_P(
         Look{"SilencedByTheUser", kWithMarkup, true, "Vita (P-2)", "Vita (P-2)", false, false},
         Look{"SoundChosenByTheUser", kWithMarkup, true, "Vita (P-2)", "Vita (P-2)", true, true},
         Look{"SilentEvenWithSoundChosen", kPlain, false, "Vita", "Vita", true, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& tested) { return std::string(tested.param.name); });
 
 TEST_F(AgentOverDBus, AppliesCallsInTheOrderTheProgramIssuedThem) {
     // Issued back to back, without waiting for any answer.

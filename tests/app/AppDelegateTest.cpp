@@ -201,6 +201,6 @@ INSTANTIATE_TEST_SUITE_P(
                                     QPoint(550, 11)},
                       PlacementCase{"TopRightWhenNothingIsKnown", QRect(), std::nullopt,
                                     QPoint(980, 0)}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& tested) { return std::string(tested.param.name); });
 
 } // namespace

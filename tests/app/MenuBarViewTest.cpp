@@ -168,7 +168,7 @@ INSTANTIATE_TEST_SUITE_P(
         AttentionCase{"CustomDaysLargestCounts", 20 * kDayMs, 5, QStringLiteral("7, 25"), 1},
         AttentionCase{"ThirtyWallClockDaysAcrossTheSpringChange", 30 * kDayMs - kHourMs, 30, {}, 1},
         AttentionCase{"ThirtyTimesTwentyFourHoursIsPastTheWindow", 30 * kDayMs, 31, {}, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& tested) { return std::string(tested.param.name); });
 
 TEST_F(MenuBarViewTest, WarningSaysPolicyForOneAndPoliciesForMore) {
     addPolicy(5 * kDayMs, 30);

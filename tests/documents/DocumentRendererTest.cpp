@@ -130,7 +130,7 @@ TEST_P(HostileDocument, IsRefusedOrBoundedWithoutStallingAndTheNextDocumentShows
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, HostileDocument, ::testing::ValuesIn(TestPdfs::hostile()),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& tested) { return std::string(tested.param.name); });
 
 TEST_F(DocumentRendererTest, AMillionPagesAreCountedAndOnlyTheFirstOnesLaidOut) {
     const auto document = shown(TestPdfs::millionSharedPages());

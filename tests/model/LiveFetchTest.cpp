@@ -307,7 +307,7 @@ TEST_P(LiveFetch, FollowsEveryChangeAsAFreshFetchWouldFindIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(TheScreensFetches, LiveFetch, ::testing::ValuesIn(liveCases()),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& tested) { return std::string(tested.param.name); });
 
 using LiveFetchRows = StoreFixture;
 

@@ -197,8 +197,8 @@ TEST_P(UnopenableStore, IsReportedOnceAndLeftByteForByte) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, UnopenableStore, ::testing::ValuesIn(kinds()),
-                         [](const ::testing::TestParamInfo<Kind>& info) {
-                             QString name = QString::fromLatin1(info.param.name);
+                         [](const ::testing::TestParamInfo<Kind>& tested) {
+                             QString name = QString::fromLatin1(tested.param.name);
                              name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]")),
                                           QString());
                              return name.toStdString();
@@ -252,7 +252,7 @@ INSTANTIATE_TEST_SUITE_P(
     Kinds, DamagedStore,
     ::testing::Values(LateDamage{"IndexOutOfStepWithItsTable", false, crossIndexEntries},
                       LateDamage{"IndexPageDamagedWhileOpen", true, breakIndexPage}),
-    [](const ::testing::TestParamInfo<LateDamage>& info) { return info.param.name; });
+    [](const ::testing::TestParamInfo<LateDamage>& tested) { return tested.param.name; });
 
 // Permissions, across real starts of the program: each start is a process of its own, run as
 // an unprivileged account when the tests run as root, whom no mode stops.

@@ -160,7 +160,7 @@ TEST_P(HostileDocumentOnScreen, LeavesTheProgramResponsiveAndTheNextDocumentShow
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, HostileDocumentOnScreen, ::testing::ValuesIn(TestPdfs::hostile()),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& tested) { return std::string(tested.param.name); });
 
 TEST_F(DocumentScreensTest, ThePaneShowsThirtyPagesAndTheViewerTheRest) {
     const QByteArray bytes = TestPdfs::pages(40);

@@ -144,7 +144,7 @@ INSTANTIATE_TEST_SUITE_P(
         RfcCase{"QuoteClosedLinesLaterBeforeText",
                 "a,\"b\nc\"d,e\nf,g",
                 {"1! Virgolette aperte alla riga 1 e mai chiuse", "2: c\"d|e", "3: f|g"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& tested) { return std::string(tested.param.name); });
 
 TEST_F(ReaderTest, AnUnclosedQuoteAtLine3Of10000LosesThatRowOnly) {
     QByteArray text = "Nome,Numero\n";
@@ -330,7 +330,7 @@ INSTANTIATE_TEST_SUITE_P(
                      return writeXlsx(p, book);
                  },
                  "non ha fogli"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& tested) { return std::string(tested.param.name); });
 
 TEST(SerialDates, CountFrom1900WithItsPhantomDayOrFrom1904) {
     using S = DateSystem;
