@@ -1,8 +1,8 @@
 #include "Harness.h"
 #include "PrivateBus.h"
 #include "agent/ReminderAgent.h"
-#include "platform/ManualClock.h"
 #include "platform/ReminderBus.h"
+#include "support/ManualClock.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

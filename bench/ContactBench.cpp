@@ -7,8 +7,8 @@
 #include "model/PersistenceController.h"
 #include "model/Policy.h"
 #include "platform/LogChannel.h"
-#include "platform/ManualClock.h"
 #include "store/ManagedObjectContext.h"
+#include "support/ManualClock.h"
 #include "ui/DialogConfirmation.h"
 
 #include <QApplication>
@@ -112,8 +112,10 @@ QString medianAndWorst(std::vector<double> samples) {
 void contactBench() {
     ContactWorld world;
     DialogConfirmation confirmation;
-    ContactListView view(
-        {world.store.container().viewContext(), world.clock, world.log, confirmation});
+    ContactListView view({.context = world.store.container().viewContext(),
+                          .clock = world.clock,
+                          .log = world.log,
+                          .confirmation = confirmation});
     view.resize(1180, 720);
     view.show();
     QApplication::processEvents();

@@ -1,17 +1,17 @@
 #include "Harness.h"
-#include "ScreenWorld.h"
+#include "PolicyScreens.h"
 #include "model/PersistenceController.h"
 #include "model/Policy.h"
 #include "platform/DesktopActions.h"
-#include "platform/InMemoryNotificationService.h"
 #include "platform/InstallationCheck.h"
 #include "platform/LogChannel.h"
-#include "platform/ManualClock.h"
 #include "platform/NotificationCenter.h"
 #include "policies/DocumentPreview.h"
 #include "policies/PolicyDetailView.h"
 #include "reminders/NotificationManager.h"
 #include "store/ManagedObjectContext.h"
+#include "support/InMemoryNotificationService.h"
+#include "support/ManualClock.h"
 #include "ui/Confirmation.h"
 #include "ui/PdfPageView.h"
 
@@ -55,7 +55,7 @@ QByteArray largePdf() {
 // Two policies, one with a large document, and what a pane needs. The document is in a store
 // file, as the program has it: an in-memory store, which no other thread can reach, would be
 // read on the screens' thread.
-struct DetailWorld : ScreenWorld {
+struct DetailWorld : PolicyScreens {
     DetailWorld()
         : onDisk(files.filePath(QStringLiteral("QuintaverModel.sqlite")), clock, log) {
         ManagedObjectContext& context = store.container().viewContext();
@@ -81,7 +81,7 @@ struct DetailWorld : ScreenWorld {
     }
 
     PolicyDetailView* open(const std::shared_ptr<Policy>& shown) {
-        auto* pane = new PolicyDetailView({editServices(), confirmation}, shown, [] {});
+        auto* pane = new PolicyDetailView(screens.pane(context()), shown, [] {});
         pane->resize(900, 1300);
         pane->show();
         pane->grab(); // painted once, as the user first sees it

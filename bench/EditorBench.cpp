@@ -1,16 +1,16 @@
 #include "Harness.h"
-#include "ScreenWorld.h"
+#include "PolicyScreens.h"
 #include "model/Contact.h"
 #include "model/PersistenceController.h"
 #include "platform/DesktopActions.h"
-#include "platform/InMemoryNotificationService.h"
 #include "platform/InstallationCheck.h"
 #include "platform/LogChannel.h"
-#include "platform/ManualClock.h"
 #include "platform/NotificationCenter.h"
 #include "policies/PolicyEditView.h"
 #include "reminders/NotificationManager.h"
 #include "store/ManagedObjectContext.h"
+#include "support/InMemoryNotificationService.h"
+#include "support/ManualClock.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -26,7 +26,7 @@ namespace {
 const Instant kNow(1'773'136'200'000); // 2026-03-10T09:50:00Z
 
 // An in-memory store with `contacts` contacts, and what an editor needs around it.
-struct EditorWorld : ScreenWorld {
+struct EditorWorld : PolicyScreens {
     explicit EditorWorld(int contacts) {
         ManagedObjectContext& context = store.container().viewContext();
         std::mt19937_64 random(11);
@@ -39,7 +39,7 @@ struct EditorWorld : ScreenWorld {
     }
 
     PolicyEditView* open() {
-        auto* view = new PolicyEditView(editServices(), nullptr);
+        auto* view = new PolicyEditView(screens.editor(context()), nullptr);
         view->resize(620, 900);
         view->show();
         view->grab(); // painted once, as the user first sees it

@@ -2,17 +2,17 @@
 // a fixed size, and start-up measured in fresh processes of this program (--child).
 #include "Harness.h"
 #include "PolicyWorld.h"
-#include "ScreenWorld.h"
 #include "app/ContentView.h"
 #include "documents/DocumentRenderer.h"
 #include "model/Policy.h"
 #include "platform/DesktopActions.h"
-#include "platform/InMemoryNotificationService.h"
 #include "platform/InstallationCheck.h"
 #include "platform/NotificationCenter.h"
 #include "policies/PolicyListModel.h"
 #include "reminders/NotificationManager.h"
 #include "store/ManagedObjectContext.h"
+#include "support/InMemoryNotificationService.h"
+#include "support/ScreenWorld.h"
 #include "ui/DialogConfirmation.h"
 
 #include <QApplication>
@@ -57,25 +57,15 @@ protected:
 struct Window {
     Window(ManagedObjectContext& context, const Clock& clock, LogChannel& log,
            const QString& settingsPath)
-        : reminders(NotificationManager::make({service, installation, clock, log, center}))
+        : screens(clock, log, {.installed = false, .confirmation = &confirmation})
         , settings(settingsPath, QSettings::IniFormat)
-        , documents(QStringLiteral(QS_PDF_RENDERER), log)
-        , view({{{context, *reminders, clock, log, desktop, PdfShareExport(QString(), QString()),
-                  [](QWidget*) {}, documents},
-                 confirmation},
-                center,
-                settings}) {
+        , view(screens.window(context, settings)) {
         view.resize(kWindowSize);
     }
 
-    InMemoryNotificationService service;
-    Bench::NotInstalled installation;
-    NotificationCenter center;
-    std::unique_ptr<NotificationManager> reminders;
-    Bench::NoDesktop desktop;
     DialogConfirmation confirmation;
+    ScreenWorld screens;
     QSettings settings;
-    DocumentRenderer documents;
     ContentView view;
 };
 

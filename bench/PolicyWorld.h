@@ -3,7 +3,7 @@
 #include "model/PersistenceController.h"
 #include "platform/Instant.h"
 #include "platform/LogChannel.h"
-#include "platform/ManualClock.h"
+#include "support/ManualClock.h"
 
 #include <random>
 

@@ -9,9 +9,9 @@
 #include "model/Task.h"
 #include "platform/DesktopActions.h"
 #include "platform/LogChannel.h"
-#include "platform/ManualClock.h"
 #include "platform/NotificationCenter.h"
 #include "platform/TrayHost.h"
+#include "support/ManualClock.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

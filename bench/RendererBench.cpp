@@ -4,7 +4,7 @@
 // document.
 
 #include "Harness.h"
-#include "ScreenWorld.h"
+#include "PolicyScreens.h"
 #include "documents/DocumentRenderer.h"
 #include "model/Policy.h"
 #include "policies/DocumentPreview.h"
@@ -97,7 +97,7 @@ qint64 liveResidentBytes() {
 
 // Policies with documents in a store file, as the program has them (an in-memory store would
 // be read on the screens' thread), and the panes and viewers that show them.
-struct RendererWorld : ScreenWorld {
+struct RendererWorld : PolicyScreens {
     explicit RendererWorld(DocumentRenderer& renderer)
         : renderer(&renderer)
         , onDisk(files.filePath(QStringLiteral("QuintaverModel.sqlite")), clock, log) {}
@@ -114,14 +114,19 @@ struct RendererWorld : ScreenWorld {
         context.save();
         return policy;
     }
-    PolicyEditView::Services services() {
-        PolicyEditView::Services edit = editServices();
-        return {edit.context, edit.reminders, edit.clock, edit.log,
-                edit.desktop, edit.exporter,  {},         *renderer};
-    }
     std::unique_ptr<PolicyDetailView> pane(const std::shared_ptr<Policy>& policy) {
+        const PolicyDetailView::Services shared = screens.pane(context());
         auto shown = std::make_unique<PolicyDetailView>(
-            PolicyDetailView::Services{services(), confirmation}, policy, [] {});
+            PolicyDetailView::Services{.context = shared.context,
+                                       .reminders = shared.reminders,
+                                       .clock = shared.clock,
+                                       .log = shared.log,
+                                       .desktop = shared.desktop,
+                                       .confirmation = shared.confirmation,
+                                       .exporter = shared.exporter,
+                                       .documents = *renderer,
+                                       .openContactEditor = {}},
+            policy, [] {});
         shown->resize(kPaneSize);
         shown->show();
         return shown;
@@ -228,9 +233,11 @@ void idleMemory(RendererWorld& world) {
 void hostileMemory(RendererWorld& world) {
     const auto show = [&world](const QByteArray& bytes) {
         const auto pane = world.pane(world.policyWith(bytes));
-        PDFViewer viewer(
-            bytes, QStringLiteral("Polizza.pdf"),
-            {world.desktop, world.log, PdfShareExport(QString(), QString()), *world.renderer});
+        PDFViewer viewer(bytes, QStringLiteral("Polizza.pdf"),
+                         {.desktop = world.screens.desktop,
+                          .log = world.log,
+                          .exporter = PdfShareExport(QString(), QString()),
+                          .documents = *world.renderer});
         viewer.show();
         runUntil([&] {
             return RendererWorld::settled(RendererWorld::pagesOf(*pane)) &&

@@ -3,9 +3,9 @@
 #include "model/PersistenceController.h"
 #include "model/Policy.h"
 #include "platform/LogChannel.h"
-#include "platform/ManualClock.h"
 #include "store/LiveFetchResults.h"
 #include "store/LiveFetchResultsListener.h"
+#include "support/ManualClock.h"
 
 #include <QTemporaryDir>
 

@@ -65,15 +65,23 @@ int main(int argc, char* argv[]) {
     SettingsWindow settingsWindow(preferences, NotificationManager::programNotificationService(),
                                   autostart, log);
     const auto openContactEditor = [&context, &log](QWidget* over) {
-        (new ContactEditView(context, nullptr, log, over))->open();
+        (new ContactEditView({.context = context, .log = log}, nullptr, over))->open();
     };
     // Documents are read and drawn by quintaver-pdf-renderer, installed beside the program.
     DocumentRenderer documents(DocumentRenderer::besideProgram(), log);
-    ContentView window({{{context, NotificationManager::shared(), clock, log, desktop,
-                          PdfShareExport::forSession(), openContactEditor, documents},
-                         confirmation},
-                        NotificationCenter::defaultCenter(),
-                        settings});
+    ContentView window({
+        .context = context,
+        .reminders = NotificationManager::shared(),
+        .clock = clock,
+        .log = log,
+        .desktop = desktop,
+        .confirmation = confirmation,
+        .exporter = PdfShareExport::forSession(),
+        .documents = documents,
+        .openContactEditor = openContactEditor,
+        .center = NotificationCenter::defaultCenter(),
+        .settings = settings,
+    });
     QObject::connect(&window, &ContentView::preferencesRequested, &settingsWindow,
                      &SettingsWindow::present);
     const auto bringForward = [&window, &desktop](const QString& token) {

@@ -41,9 +41,9 @@ QIcon trayIcon() {
 
 } // namespace
 
-AppDelegate::AppDelegate(const Services& services, QObject* parent)
+AppDelegate::AppDelegate(Services services, QObject* parent)
     : QObject(parent)
-    , m_services(services) {
+    , m_services(std::move(services)) {
     connect(&m_services.trayHost, &TrayHost::availabilityChanged, this,
             &AppDelegate::updateTrayPresence);
 }
@@ -70,8 +70,11 @@ void AppDelegate::setupMenuBar() {
     if (m_statusBarItem) {
         return;
     }
-    m_view = new MenuBarView({m_services.context, m_services.clock, m_services.desktop,
-                              m_services.center, m_services.mainWindow});
+    m_view = new MenuBarView({.context = m_services.context,
+                              .clock = m_services.clock,
+                              .desktop = m_services.desktop,
+                              .center = m_services.center,
+                              .mainWindow = m_services.mainWindow});
     connect(m_view, &MenuBarView::preferencesRequested, this, &AppDelegate::preferencesRequested);
     connect(m_view, &MenuBarView::quitRequested, this, &AppDelegate::quitRequested);
     m_popover = std::make_unique<Popover>(m_view);

@@ -42,7 +42,7 @@ public:
         int noTrayNoticeDelayMs = 5000;
     };
 
-    explicit AppDelegate(const Services& services, QObject* parent = nullptr);
+    explicit AppDelegate(Services services, QObject* parent = nullptr);
     ~AppDelegate() override;
 
     // Called once, when start-up has finished.

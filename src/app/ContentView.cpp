@@ -37,6 +37,22 @@ constexpr int kFirstPaintPatienceMs = 1000;
 
 } // namespace
 
+PolicyListView::Services ContentView::Services::policies() const {
+    return {.context = context,
+            .reminders = reminders,
+            .clock = clock,
+            .log = log,
+            .desktop = desktop,
+            .confirmation = confirmation,
+            .exporter = exporter,
+            .documents = documents,
+            .openContactEditor = openContactEditor};
+}
+
+ContactListView::Services ContentView::Services::contacts() const {
+    return {.context = context, .clock = clock, .log = log, .confirmation = confirmation};
+}
+
 ContentView::ContentView(Services services, QWidget* parent)
     : QMainWindow(parent)
     , m_services(std::move(services))
@@ -80,7 +96,7 @@ QWidget* ContentView::buildContent() {
     stack->setSpacing(0);
     stack->addWidget(buildNotice());
     m_sections = new QStackedWidget(content);
-    m_policyList = new PolicyListView(m_services.policies, m_sections);
+    m_policyList = new PolicyListView(m_services.policies(), m_sections);
     m_sections->addWidget(m_policyList);
     stack->addWidget(m_sections, 1);
     return content;
@@ -188,9 +204,7 @@ void ContentView::showSection(int tag) {
     // its rows again would cost more), the contact section is made anew.
     if (tag == SidebarView::kContacts) {
         m_policyList->reset();
-        const PolicyEditView::Services& edit = m_services.policies.edit;
-        m_contactList = new ContactListView(
-            {edit.context, edit.clock, edit.log, m_services.policies.confirmation}, m_sections);
+        m_contactList = new ContactListView(m_services.contacts(), m_sections);
         connect(m_contactList, &ContactListView::policyActivated, this, &ContentView::openPolicy);
         m_sections->addWidget(m_contactList);
         m_sections->setCurrentWidget(m_contactList);
@@ -246,13 +260,13 @@ void ContentView::askAboutChanges(std::function<void(bool mayEnd)> decided) {
         return; // the question is already on screen
     }
     m_askingAboutChanges = true;
-    m_services.policies.edit.desktop.bringForward(windowHandle(), QString());
+    m_services.desktop.bringForward(windowHandle(), QString());
     const QList<QPointer<EditorSheet>> editors(changed.begin(), changed.end());
     const Confirmation::SaveQuestion question{
         QStringLiteral("Salvare le modifiche?"),
         QStringLiteral("Se non salvi, le modifiche andranno perse."), QStringLiteral("Salva"),
         QStringLiteral("Non Salvare"), QStringLiteral("Annulla")};
-    m_services.policies.confirmation.askToSave(
+    m_services.confirmation.askToSave(
         changed.first(), question,
         [self = QPointer(this), editors,
          decided = std::move(decided)](Confirmation::SaveAnswer answer) {
@@ -282,7 +296,7 @@ void ContentView::askAboutChanges(std::function<void(bool mayEnd)> decided) {
 void ContentView::quit() {
     askAboutChanges([this](bool mayEnd) {
         if (mayEnd) {
-            m_services.policies.edit.desktop.quit();
+            m_services.desktop.quit();
         }
     });
 }
@@ -328,7 +342,7 @@ void ContentView::openNewPolicySheet() {
     if (hasOpenSheet()) {
         return;
     }
-    auto* editor = new PolicyEditView(m_services.policies.edit, nullptr, this);
+    auto* editor = new PolicyEditView(m_services.policies().editor(), nullptr, this);
     editor->open();
 }
 

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "contacts/ContactListView.h"
 #include "policies/PolicyListView.h"
 
 #include <QMainWindow>
 
 #include <functional>
 
-class ContactListView;
 class EditorSheet;
 class NotificationCenter;
 class QLabel;
@@ -25,9 +25,23 @@ class ContentView final : public QMainWindow {
     Q_OBJECT
 public:
     struct Services {
-        PolicyListView::Services policies;
+        ManagedObjectContext& context;
+        NotificationManager& reminders;
+        const Clock& clock;
+        LogChannel& log;
+        DesktopActions& desktop;
+        Confirmation& confirmation;
+        PdfShareExport exporter;
+        DocumentRenderer& documents;
+        // Opens the contact editor over a policy editor.
+        std::function<void(QWidget* over)> openContactEditor;
         NotificationCenter& center;
+        // Where the window's size and position are kept.
         QSettings& settings;
+
+        // What the window hands to its two sections.
+        PolicyListView::Services policies() const;
+        ContactListView::Services contacts() const;
     };
 
     explicit ContentView(Services services, QWidget* parent = nullptr);

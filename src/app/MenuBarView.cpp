@@ -90,9 +90,9 @@ QString warningText(int count) {
 
 } // namespace
 
-MenuBarView::MenuBarView(const Services& services, QWidget* parent)
+MenuBarView::MenuBarView(Services services, QWidget* parent)
     : QWidget(parent)
-    , m_services(services) {
+    , m_services(std::move(services)) {
     setObjectName(QStringLiteral("menuBarView"));
     setFixedSize(kWidth, kHeight);
     auto* stack = new QVBoxLayout(this);

@@ -49,7 +49,7 @@ public:
     static constexpr int kWidth = 280;
     static constexpr int kHeight = 360;
 
-    explicit MenuBarView(const Services& services, QWidget* parent = nullptr);
+    explicit MenuBarView(Services services, QWidget* parent = nullptr);
     ~MenuBarView() override;
 
     // Starts the three fetches at the clock's current instant and shows what they find.

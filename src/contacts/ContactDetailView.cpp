@@ -99,7 +99,7 @@ QString shortMonthDateFormat(const QLocale& locale) {
 ContactDetailView::ContactDetailView(Services services, std::shared_ptr<Contact> contact,
                                      QWidget* parent)
     : QWidget(parent)
-    , m_services(services)
+    , m_services(std::move(services))
     , m_contact(std::move(contact))
     , m_scroll(new QScrollArea(this)) {
     setObjectName(QStringLiteral("contactDetailView"));
@@ -132,7 +132,7 @@ ContactDetailView::~ContactDetailView() {
 }
 
 void ContactDetailView::editContact() {
-    auto* sheet = new ContactEditView(m_services.context, m_contact, m_services.log, this);
+    auto* sheet = new ContactEditView(m_services.editor(), m_contact, this);
     sheet->open();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "contacts/ContactEditView.h"
 #include "platform/Instant.h"
 #include "store/ContextObserver.h"
 
@@ -38,6 +39,9 @@ public:
         const Clock& clock;
         LogChannel& log;
         Confirmation& confirmation;
+
+        // What the page hands to the contact editor.
+        ContactEditView::Services editor() const { return {.context = context, .log = log}; }
     };
 
     ContactDetailView(Services services, std::shared_ptr<Contact> contact,

@@ -20,13 +20,12 @@ constexpr int kNotesHeight = 100;
 
 } // namespace
 
-ContactEditView::ContactEditView(ManagedObjectContext& context, std::shared_ptr<Contact> contact,
-                                 LogChannel& log, QWidget* parent)
+ContactEditView::ContactEditView(Services services, std::shared_ptr<Contact> contact,
+                                 QWidget* parent)
     : EditorSheet(titleFor(contact), QStringLiteral("Inserisci i dettagli del contatto qui sotto"),
                   QStringLiteral("Salva Contatto"), parent)
-    , m_context(context)
-    , m_contact(std::move(contact))
-    , m_log(log) {
+    , m_services(std::move(services))
+    , m_contact(std::move(contact)) {
     setObjectName(QStringLiteral("contactEditView"));
     addSection(QStringLiteral("Informazioni Personali"), QStringLiteral("person"),
                buildPersonalCard(), QStringLiteral("personalSection"));
@@ -109,8 +108,8 @@ void ContactEditView::updateSaveEnabled() {
 
 bool ContactEditView::saveContact() {
     QString error;
-    if (!draft().save(m_context, m_contact, &error)) {
-        m_log.write(QStringLiteral("Error saving contact: "), error);
+    if (!draft().save(m_services.context, m_contact, &error)) {
+        m_services.log.write(QStringLiteral("Error saving contact: "), error);
         return false;
     }
     accept();

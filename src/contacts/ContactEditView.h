@@ -19,8 +19,12 @@ class TextArea;
 class ContactEditView final : public EditorSheet {
     Q_OBJECT
 public:
-    ContactEditView(ManagedObjectContext& context, std::shared_ptr<Contact> contact,
-                    LogChannel& log, QWidget* parent = nullptr);
+    struct Services {
+        ManagedObjectContext& context;
+        LogChannel& log;
+    };
+
+    ContactEditView(Services services, std::shared_ptr<Contact> contact, QWidget* parent = nullptr);
 
     ContactDraft draft() const;
     bool hasChanges() const override { return draft() != m_original; }
@@ -39,9 +43,8 @@ private:
     void fill(const ContactDraft& draft);
     void updateSaveEnabled();
 
-    ManagedObjectContext& m_context;
+    Services m_services;
     std::shared_ptr<Contact> m_contact;
-    LogChannel& m_log;
     ContactDraft m_original;
     QLineEdit* m_firstName = nullptr;
     QLineEdit* m_lastName = nullptr;

@@ -44,8 +44,8 @@ void paintBackground(QWidget* widget, const QColor& color) {
 
 ContactListView::ContactListView(Services services, QWidget* parent)
     : QWidget(parent)
-    , m_services(services)
-    , m_model(new ContactListModel(services.context, services.clock.locale(), this))
+    , m_services(std::move(services))
+    , m_model(new ContactListModel(m_services.context, m_services.clock.locale(), this))
     , m_pane(new QStackedWidget(this)) {
     setObjectName(QStringLiteral("contactListView"));
     auto* row = new QHBoxLayout(this);
@@ -160,7 +160,7 @@ void ContactListView::applyLook() {
 }
 
 void ContactListView::showEditSheet() {
-    auto* sheet = new ContactEditView(m_services.context, m_selected, m_services.log, this);
+    auto* sheet = new ContactEditView(m_services.editor(), m_selected, this);
     sheet->open();
 }
 
@@ -177,7 +177,7 @@ void ContactListView::select(std::shared_ptr<Contact> contact) {
     }
     if (m_selected) {
         observeSelected();
-        m_detail = new ContactDetailView(m_services, m_selected);
+        m_detail = new ContactDetailView(m_services.page(), m_selected);
         connect(m_detail, &ContactDetailView::policyActivated, this,
                 &ContactListView::policyActivated);
         m_pane->addWidget(m_detail);

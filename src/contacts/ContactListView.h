@@ -26,7 +26,18 @@ class SearchField;
 class ContactListView final : public QWidget {
     Q_OBJECT
 public:
-    using Services = ContactDetailView::Services;
+    struct Services {
+        ManagedObjectContext& context;
+        const Clock& clock;
+        LogChannel& log;
+        Confirmation& confirmation;
+
+        // What the section hands to the selected contact's page and to the contact editor.
+        ContactDetailView::Services page() const {
+            return {.context = context, .clock = clock, .log = log, .confirmation = confirmation};
+        }
+        ContactEditView::Services editor() const { return {.context = context, .log = log}; }
+    };
 
     explicit ContactListView(Services services, QWidget* parent = nullptr);
     ~ContactListView() override;

@@ -84,6 +84,21 @@ QWidget* paddedSection(QLayout* content, int top, int bottom) {
 
 } // namespace
 
+PolicyEditView::Services PolicyDetailView::Services::editor() const {
+    return {.context = context,
+            .reminders = reminders,
+            .clock = clock,
+            .log = log,
+            .desktop = desktop,
+            .exporter = exporter,
+            .documents = documents,
+            .openContactEditor = openContactEditor};
+}
+
+PDFViewer::Services PolicyDetailView::Services::viewer() const {
+    return {.desktop = desktop, .log = log, .exporter = exporter, .documents = documents};
+}
+
 PolicyDetailView::PolicyDetailView(Services services, std::shared_ptr<Policy> policy,
                                    std::function<void()> onDelete, QWidget* parent)
     : QWidget(parent)
@@ -108,7 +123,7 @@ PolicyDetailView::PolicyDetailView(Services services, std::shared_ptr<Policy> po
     m_observation = std::make_unique<ObjectObservation>(
         m_policy, [this](const QStringList& properties) { policyChanged(properties); },
         [this] { policyWasDeleted(); });
-    const Clock& clock = m_services.edit.clock;
+    const Clock& clock = m_services.clock;
     for (auto signal : {&Clock::minuteChanged, &Clock::dayChanged, &Clock::timeZoneChanged,
                         &Clock::wallClockJumped}) {
         connect(&clock, signal, this, &PolicyDetailView::refreshStatus);
@@ -280,9 +295,7 @@ QWidget* PolicyDetailView::buildDocumentSection() {
     QWidget* section = paddedSection(stack, 0, 60);
     section->setObjectName(QStringLiteral("documentSection"));
     stack->addWidget(sectionHeading(QStringLiteral("DOCUMENTO ALLEGATO"), section));
-    const PolicyEditView::Services& edit = m_services.edit;
-    m_document = new DocumentPreview(
-        m_policy, {edit.desktop, edit.log, edit.exporter, edit.documents}, section);
+    m_document = new DocumentPreview(m_policy, m_services.viewer(), section);
     stack->addWidget(m_document);
     return section;
 }
@@ -327,7 +340,7 @@ void PolicyDetailView::policyChanged(const QStringList& properties) {
     refresh();
     if (properties.contains(QStringLiteral("pdfData")) ||
         properties.contains(QStringLiteral("pdfFileName"))) {
-        m_document->refresh(m_services.edit.clock.locale());
+        m_document->refresh(m_services.clock.locale());
     }
 }
 
@@ -351,7 +364,7 @@ void PolicyDetailView::refreshStatus() {
     if (m_deleted) {
         return;
     }
-    const Clock& clock = m_services.edit.clock;
+    const Clock& clock = m_services.clock;
     m_badge->refresh();
     m_expiry->setText(ClientReminderMessage::longDate(m_policy->expirationDate(), clock.timeZone(),
                                                       clock.locale()));
@@ -393,7 +406,7 @@ void PolicyDetailView::openEditSheet() {
     if (m_deleted || m_editSheet) {
         return;
     }
-    m_editSheet = new PolicyEditView(m_services.edit, m_policy, this);
+    m_editSheet = new PolicyEditView(m_services.editor(), m_policy, this);
     m_editSheet->open();
 }
 
@@ -425,7 +438,7 @@ void PolicyDetailView::renewPolicy() {
     }
     m_policy->setExpirationDate(m_policy->calculateNextRenewalDate());
     m_policy->setLastNotified(std::nullopt);
-    ManagedObjectContext& context = m_services.edit.context;
+    ManagedObjectContext& context = m_services.context;
     if (!context.save()) {
         // Undone at once: a renewal left unsaved would be written by the next save anywhere
         // with its reminders never moved, and a second press would renew twice. Every screen
@@ -435,18 +448,18 @@ void PolicyDetailView::renewPolicy() {
     }
     // The reminders of the old expiry would announce a renewed policy as expiring, and the
     // new period would have none.
-    m_services.edit.reminders.schedulePolicyReminder(*m_policy);
+    m_services.reminders.schedulePolicyReminder(*m_policy);
 }
 
 void PolicyDetailView::sendWhatsApp() {
     if (m_deleted) {
         return;
     }
-    const Clock& clock = m_services.edit.clock;
+    const Clock& clock = m_services.clock;
     const std::optional<QUrl> link =
         ClientReminderMessage::link(messageInput(), clock.now(), clock.timeZone(), clock.locale());
     if (link) {
-        m_services.edit.desktop.openUrl(*link);
+        m_services.desktop.openUrl(*link);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "model/ClientReminderMessage.h"
 #include "policies/ClientContactCard.h"
+#include "policies/PDFViewer.h"
 #include "policies/PolicyEditView.h"
 
 #include <QPointer>
@@ -32,8 +33,20 @@ class PolicyDetailView final : public QWidget {
     Q_OBJECT
 public:
     struct Services {
-        PolicyEditView::Services edit;
+        ManagedObjectContext& context;
+        NotificationManager& reminders;
+        const Clock& clock;
+        LogChannel& log;
+        DesktopActions& desktop;
         Confirmation& confirmation;
+        PdfShareExport exporter;
+        DocumentRenderer& documents;
+        // Handed on to the editor sheet that "Modifica" opens.
+        std::function<void(QWidget* over)> openContactEditor;
+
+        // What the pane hands to the editor sheet and to the document viewer.
+        PolicyEditView::Services editor() const;
+        PDFViewer::Services viewer() const;
     };
 
     PolicyDetailView(Services services, std::shared_ptr<Policy> policy,

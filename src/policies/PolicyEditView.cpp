@@ -74,6 +74,10 @@ std::optional<QString> phoneOf(const Contact& contact) {
 
 } // namespace
 
+PDFViewer::Services PolicyEditView::Services::viewer() const {
+    return {.desktop = desktop, .log = log, .exporter = exporter, .documents = documents};
+}
+
 PolicyEditView::PolicyEditView(Services services, std::shared_ptr<Policy> policy, QWidget* parent)
     : EditorSheet(titleFor(policy), QStringLiteral("Inserisci i dettagli della polizza qui sotto"),
                   QStringLiteral("Salva Polizza"), parent)
@@ -95,7 +99,7 @@ PolicyEditView::PolicyEditView(Services services, std::shared_ptr<Policy> policy
     showPhoneCard();
     showDocument();
     updateSaveEnabled();
-    findChild<QLineEdit*>(QStringLiteral("nameField"))->setFocus();
+    m_name->setFocus();
     m_original = m_draft;
 }
 
@@ -117,11 +121,11 @@ QWidget* PolicyEditView::buildPolicyInfoCard() {
     auto* card = new Card(12);
     auto* row = new QHBoxLayout;
     row->setSpacing(16);
+    m_name = lineEdit(QStringLiteral("Nome Polizza"), QStringLiteral("es. Assicurazione Casa"),
+                      QStringLiteral("nameField"), &PolicyDraft::name);
     for (QLineEdit* edit :
-         {lineEdit(QStringLiteral("Nome Polizza"), QStringLiteral("es. Assicurazione Casa"),
-                   QStringLiteral("nameField"), &PolicyDraft::name),
-          lineEdit(QStringLiteral("Numero Polizza"), QStringLiteral("Inserisci ID polizza"),
-                   QStringLiteral("policyNumberField"), &PolicyDraft::policyNumber)}) {
+         {m_name, lineEdit(QStringLiteral("Numero Polizza"), QStringLiteral("Inserisci ID polizza"),
+                           QStringLiteral("policyNumberField"), &PolicyDraft::policyNumber)}) {
         row->addWidget(edit->parentWidget());
     }
     card->body()->addLayout(row);
@@ -403,16 +407,12 @@ void PolicyEditView::showPageCount() {
 
 void PolicyEditView::openViewer() {
     const QString name = m_draft.pdfFileName.value_or(QStringLiteral("Document"));
-    m_draft.documentBytesLater(m_policy.get(), this,
-                               [this, name](const std::shared_ptr<const QByteArray>& bytes) {
-                                   if (bytes) {
-                                       (new PDFViewer(*bytes, name,
-                                                      {m_services.desktop, m_services.log,
-                                                       m_services.exporter, m_services.documents},
-                                                      this))
-                                           ->open();
-                                   }
-                               });
+    m_draft.documentBytesLater(
+        m_policy.get(), this, [this, name](const std::shared_ptr<const QByteArray>& bytes) {
+            if (bytes) {
+                (new PDFViewer(*bytes, name, m_services.viewer(), this))->open();
+            }
+        });
 }
 
 void PolicyEditView::openContactEditor() {

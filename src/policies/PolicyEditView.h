@@ -1,5 +1,6 @@
 #pragma once
 
+#include "policies/PDFViewer.h"
 #include "policies/PdfFileReader.h"
 #include "policies/PdfShareExport.h"
 #include "policies/PolicyDraft.h"
@@ -43,11 +44,14 @@ public:
         LogChannel& log;
         DesktopActions& desktop;
         PdfShareExport exporter;
+        // Reads and draws documents in a process of its own.
+        DocumentRenderer& documents;
         // Opens the contact editor in create mode over the given sheet; the contacts screens
         // live beside this one, so the program supplies it.
         std::function<void(QWidget* over)> openContactEditor;
-        // Reads and draws documents in a process of its own.
-        DocumentRenderer& documents;
+
+        // What the sheet hands to the document viewer.
+        PDFViewer::Services viewer() const;
     };
 
     PolicyEditView(Services services, std::shared_ptr<Policy> policy, QWidget* parent = nullptr);
@@ -91,6 +95,7 @@ private:
     PolicyDraft m_draft;
     PolicyDraft m_original;
     ContactPickerModel* m_contacts = nullptr;
+    QLineEdit* m_name = nullptr;
     QComboBox* m_contactPicker = nullptr;
     QLabel* m_contactIcon = nullptr;
     QLabel* m_phoneIcon = nullptr;

@@ -32,8 +32,6 @@ namespace {
 
 constexpr int kColumnWidth = 320;
 constexpr int kFooterIconSize = 14;
-// How long the pane's confirmed delete waits, so the pane is gone before its policy is.
-constexpr int kPaneDeleteDelayMs = 100;
 
 QFrame* divider(QFrame::Shape shape, QWidget* parent) {
     auto* line = new QFrame(parent);
@@ -49,10 +47,33 @@ QString countText(int count) {
 
 } // namespace
 
+PolicyDetailView::Services PolicyListView::Services::pane() const {
+    return {.context = context,
+            .reminders = reminders,
+            .clock = clock,
+            .log = log,
+            .desktop = desktop,
+            .confirmation = confirmation,
+            .exporter = exporter,
+            .documents = documents,
+            .openContactEditor = openContactEditor};
+}
+
+PolicyEditView::Services PolicyListView::Services::editor() const {
+    return {.context = context,
+            .reminders = reminders,
+            .clock = clock,
+            .log = log,
+            .desktop = desktop,
+            .exporter = exporter,
+            .documents = documents,
+            .openContactEditor = openContactEditor};
+}
+
 PolicyListView::PolicyListView(Services services, QWidget* parent)
     : QWidget(parent)
     , m_services(std::move(services))
-    , m_model(new PolicyListModel(m_services.edit.context, m_services.edit.clock, this)) {
+    , m_model(new PolicyListModel(m_services.context, m_services.clock, this)) {
     setObjectName(QStringLiteral("policyListView"));
     setAccessibleName(QStringLiteral("Polizze"));
     auto* row = new QHBoxLayout(this);
@@ -133,6 +154,7 @@ QWidget* PolicyListView::buildHeader() {
 
 QWidget* PolicyListView::buildFooter() {
     auto* footer = new QWidget(this);
+    m_footer = footer;
     footer->setObjectName(QStringLiteral("policyFooter"));
     footer->setAutoFillBackground(true);
     auto* row = new QHBoxLayout(footer);
@@ -194,7 +216,7 @@ bool PolicyListView::deletePolicy(const std::shared_ptr<Policy>& policy) {
         setSelectedPolicy(nullptr);
     }
     const QString identifier = NotificationManager::identifierText(*policy);
-    ManagedObjectContext& context = m_services.edit.context;
+    ManagedObjectContext& context = m_services.context;
     context.deleteObject(policy.get());
     if (!context.save()) {
         // Every screen saves its own change at once and undoes it when refused, so this
@@ -206,13 +228,13 @@ bool PolicyListView::deletePolicy(const std::shared_ptr<Policy>& policy) {
         }
         return false;
     }
-    m_services.edit.reminders.cancelPolicyNotifications(identifier);
+    m_services.reminders.cancelPolicyNotifications(identifier);
     return true;
 }
 
 void PolicyListView::selectPolicy(const QUuid& id) {
     auto policy = std::dynamic_pointer_cast<Policy>(
-        m_services.edit.context.existingObject(Policy::entityName(), id));
+        m_services.context.existingObject(Policy::entityName(), id));
     if (!policy) {
         return;
     }
@@ -296,14 +318,13 @@ void PolicyListView::deleteFromPane(const std::shared_ptr<Policy>& policy) {
 
 QWidget* PolicyListView::makePane(const std::shared_ptr<Policy>& policy) {
     auto* pane = new PolicyDetailView(
-        {m_services.edit, m_services.confirmation}, policy,
-        [this, policy] { deleteFromPane(policy); }, this);
+        m_services.pane(), policy, [this, policy] { deleteFromPane(policy); }, this);
     connect(pane, &PolicyDetailView::policyDeleted, this, &PolicyListView::dropDeletedSelection);
     return pane;
 }
 
 void PolicyListView::openEditor() {
-    auto* editor = new PolicyEditView(m_services.edit, m_selectedPolicy, window());
+    auto* editor = new PolicyEditView(m_services.editor(), m_selectedPolicy, window());
     editor->open();
 }
 
@@ -337,10 +358,9 @@ void PolicyListView::applyLook() {
     QPalette totalColors = m_total->palette();
     totalColors.setColor(QPalette::WindowText, Palette::color(ColorName::Secondary, palette()));
     m_total->setPalette(totalColors);
-    QWidget* footer = findChild<QWidget*>(QStringLiteral("policyFooter"));
-    QPalette footerColors = footer->palette();
+    QPalette footerColors = m_footer->palette();
     footerColors.setColor(QPalette::Window, Palette::gray(0.05, palette()));
-    footer->setPalette(footerColors);
+    m_footer->setPalette(footerColors);
     updateFooter();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "policies/PolicyDetailView.h"
 #include "policies/PolicyEditView.h"
 
 #include <QUuid>
@@ -30,9 +31,24 @@ class SegmentedControl;
 class PolicyListView final : public QWidget {
     Q_OBJECT
 public:
+    // A deletion confirmed in the pane waits this long after the pane has gone.
+    static constexpr int kPaneDeleteDelayMs = 100;
+
     struct Services {
-        PolicyEditView::Services edit;
+        ManagedObjectContext& context;
+        NotificationManager& reminders;
+        const Clock& clock;
+        LogChannel& log;
+        DesktopActions& desktop;
         Confirmation& confirmation;
+        PdfShareExport exporter;
+        DocumentRenderer& documents;
+        // Handed on to the editor sheets the section opens.
+        std::function<void(QWidget* over)> openContactEditor;
+
+        // What the section hands to the selected policy's pane and to its editor sheets.
+        PolicyDetailView::Services pane() const;
+        PolicyEditView::Services editor() const;
     };
 
     explicit PolicyListView(Services services, QWidget* parent = nullptr);
@@ -83,6 +99,7 @@ private:
     QLabel* m_expiredIcon = nullptr;
     QLabel* m_expiredCount = nullptr;
     QLabel* m_total = nullptr;
+    QWidget* m_footer = nullptr;
     QStackedWidget* m_pane = nullptr;
     EmptyState* m_emptyState = nullptr;
     QWidget* m_detail = nullptr;

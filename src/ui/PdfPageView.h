@@ -46,6 +46,8 @@ public:
     // The pages with an image at the width shown, and the bytes the images take.
     std::vector<int> pagesDrawn() const;
     qint64 cachedBytes() const { return m_cachedBytes; }
+    // Whether every image asked of the renderer has come and no request waits to be made.
+    bool isSettled() const { return m_pending.isEmpty() && !m_requestTimer.isActive(); }
 
 Q_SIGNALS:
     // The pages are laid out (pagesLaidOut() is known), or the document cannot be shown.

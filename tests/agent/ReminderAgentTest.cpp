@@ -1,6 +1,6 @@
 #include "agent/ReminderAgent.h"
 #include "FakePresenter.h"
-#include "platform/ManualClock.h"
+#include "support/ManualClock.h"
 
 #include <QCoreApplication>
 #include <QSignalSpy>

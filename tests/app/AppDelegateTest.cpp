@@ -104,10 +104,12 @@ TEST_F(AppDelegateTest, TheIconTogglesThePopoverWhoseFetchesStartAtEachOpening) 
     // The press that closed it is not taken as a second press that opens it again.
     m_delegate->togglePopover();
     EXPECT_FALSE(popover->isVisible());
-    QTest::qWait(350);
     m_clock.advanceTo(Instant(m_clock.now().msSinceEpoch() + 3 * TimeHelpers::kDayMs));
-    m_delegate->togglePopover();
-    ASSERT_TRUE(waitUntil([&] { return popover->isVisible(); }));
+    // A press once that moment has passed opens it.
+    ASSERT_TRUE(waitUntil([&] {
+        m_delegate->togglePopover();
+        return popover->isVisible();
+    }));
     EXPECT_EQ(m_delegate->menuBarView()->fetchesStartAt(), m_clock.now());
     // A context-menu request is not a click.
     Q_EMIT m_delegate->statusBarItem()->activated(QSystemTrayIcon::Context);
@@ -153,7 +155,7 @@ TEST_F(AppDelegateTest, WithoutATrayTheUserIsToldOnceAndClosingTheWindowQuits) {
     m_tray.setAvailable(false);
     EXPECT_EQ(m_desktop.forwardTokens.size(), forwardedBefore + 1);
     EXPECT_TRUE(QGuiApplication::quitOnLastWindowClosed());
-    QTest::qWait(50);
+    waitPast(); // the notice's delay is 0 here
     EXPECT_EQ(m_notices->size(), 1);
 }
 
@@ -169,7 +171,7 @@ TEST_F(AppDelegateTest, HidingTheIconByChoiceMakesClosingTheWindowQuit) {
     m_delegate->setTrayIconShown(true);
     EXPECT_TRUE(m_delegate->statusBarItem()->isVisible());
     EXPECT_FALSE(QGuiApplication::quitOnLastWindowClosed());
-    QTest::qWait(20);
+    waitPast();
     EXPECT_TRUE(m_notices->isEmpty());
 }
 
@@ -179,6 +181,10 @@ struct PlacementCase {
     std::optional<QPoint> pointer;
     QPoint expected;
 };
+
+void PrintTo(const PlacementCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class PopoverPlacementTest : public ::testing::TestWithParam<PlacementCase> {};
 

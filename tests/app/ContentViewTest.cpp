@@ -4,6 +4,7 @@
 #include "contacts/ContactListView.h"
 #include "contacts/ContactPolicyRows.h"
 #include "policies/PolicyDetailView.h"
+#include "support/Child.h"
 #include "support/PolicyScreenFixture.h"
 
 #include <QAction>
@@ -32,16 +33,12 @@ protected:
     void SetUp() override { show(); }
 
     void show() {
-        m_window = std::make_unique<ContentView>(
-            ContentView::Services{policyServices(), m_center, m_settings});
+        m_window = std::make_unique<ContentView>(m_world.window(context(), m_settings));
         m_firstPaints = 0;
         QObject::connect(m_window.get(), &ContentView::firstPainted, [this] { ++m_firstPaints; });
         m_window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
         QApplication::setActiveWindow(m_window.get());
-    }
-    template <typename T> T* child(const char* name) const {
-        return m_window->findChild<T*>(QLatin1String(name));
     }
     QList<PolicyEditView*> editors() const { return m_window->findChildren<PolicyEditView*>(); }
     // The one editor open, which the test then closes.
@@ -60,7 +57,7 @@ protected:
         return fresh && alone && closed;
     }
     QWidget* shown() const {
-        return child<QWidget>("contentColumn")
+        return child<QWidget>(m_window.get(), "contentColumn")
             ->findChild<QStackedWidget*>(QString(), Qt::FindDirectChildrenOnly)
             ->currentWidget();
     }
@@ -81,13 +78,13 @@ TEST_F(ContentViewTest, OpensOnThePoliciesAndTheSidebarSwitchesSections) {
     // The panel icon starts once the window is on screen, and only once.
     EXPECT_TRUE(waitUntil([this] { return m_firstPaints == 1; }));
     m_window->repaint();
-    auto* policies = child<QToolButton>("policiesRow");
-    auto* contacts = child<QToolButton>("contactsRow");
+    auto* policies = child<QToolButton>(m_window.get(), "policiesRow");
+    auto* contacts = child<QToolButton>(m_window.get(), "contactsRow");
     EXPECT_EQ(section(), QStringLiteral("policyListView"));
     EXPECT_TRUE(policies->isChecked());
     EXPECT_FALSE(contacts->isChecked());
 
-    QTest::keyClicks(child<QLineEdit>("policySearchField"), QStringLiteral("Casa"));
+    QTest::keyClicks(child<QLineEdit>(m_window.get(), "policySearchField"), QStringLiteral("Casa"));
     contacts->click();
     EXPECT_EQ(section(), QStringLiteral("contactListView"));
     EXPECT_FALSE(policies->isChecked());
@@ -109,11 +106,11 @@ TEST_F(ContentViewTest, EveryWayToANewPolicyOpensOneEmptyEditor) {
     EXPECT_TRUE(oneNewPolicyEditorOpened());
     QTest::keyClick(m_window.get(), Qt::Key_P, Qt::ControlModifier);
     EXPECT_TRUE(oneNewPolicyEditorOpened());
-    child<QAction>("newPolicyAction")->trigger();
+    child<QAction>(m_window.get(), "newPolicyAction")->trigger();
     EXPECT_TRUE(oneNewPolicyEditorOpened());
     m_center.post(NotificationName::newPolicy);
     EXPECT_TRUE(oneNewPolicyEditorOpened());
-    child<QPushButton>("addPolicyButton")->click();
+    child<QPushButton>(m_window.get(), "addPolicyButton")->click();
     EXPECT_TRUE(oneNewPolicyEditorOpened());
 
     m_posted.clear();
@@ -154,7 +151,7 @@ TEST_F(ContentViewTest, APolicyOnAContactsPageOpensInThePolicySection) {
     vita->setContact(anna);
     ASSERT_TRUE(context().save());
     const auto openContactsPage = [this]() -> ContactPolicyRows* {
-        child<QToolButton>("contactsRow")->click();
+        child<QToolButton>(m_window.get(), "contactsRow")->click();
         auto* contacts = qobject_cast<ContactListView*>(shown());
         if (!contacts) {
             return nullptr;
@@ -169,9 +166,10 @@ TEST_F(ContentViewTest, APolicyOnAContactsPageOpensInThePolicySection) {
         if (!waitUntil([this] { return section() == QStringLiteral("policyListView"); })) {
             return false;
         }
-        auto* pane =
-            qobject_cast<PolicyDetailView*>(child<QStackedWidget>("policyPane")->currentWidget());
-        return m_window->selectedTab() == 1 && child<QToolButton>("policiesRow")->isChecked() &&
+        auto* pane = qobject_cast<PolicyDetailView*>(
+            child<QStackedWidget>(m_window.get(), "policyPane")->currentWidget());
+        return m_window->selectedTab() == 1 &&
+               child<QToolButton>(m_window.get(), "policiesRow")->isChecked() &&
                m_window->policyList().selectedPolicy() == policy && pane &&
                pane->policy() == policy;
     };
@@ -211,7 +209,7 @@ protected:
         editor->open();
         return QTest::qWaitForWindowExposed(editor) ? editor : nullptr;
     }
-    PolicyEditView::Services m_services = policyServices().edit;
+    PolicyEditView::Services m_services = m_world.editor(context());
 };
 
 TEST_P(QuitWithAnEditor, AsksOnceAndQuitsOnlyWhenNothingIsLost) {
@@ -223,7 +221,7 @@ TEST_P(QuitWithAnEditor, AsksOnceAndQuitsOnlyWhenNothingIsLost) {
     auto* name = editor->findChild<QLineEdit*>(QStringLiteral("nameField"));
     name->setText(c.nameEmptied ? QString() : QStringLiteral("Casa al mare"));
     // A contact being made from the editor, with its own changes: one question for both.
-    auto* contact = new ContactEditView(context(), nullptr, *m_log, editor);
+    auto* contact = new ContactEditView(m_world.contactEditor(context()), nullptr, editor);
     contact->open();
     contact->findChild<QLineEdit*>(QStringLiteral("firstNameField"))
         ->setText(QStringLiteral("Anna"));
@@ -246,7 +244,7 @@ TEST_P(QuitWithAnEditor, AsksOnceAndQuitsOnlyWhenNothingIsLost) {
 
     m_confirmation.answerSave(c.answer);
     EXPECT_EQ(m_desktop.quitRequests, c.quits ? 1 : 0);
-    waitUntil([] { return false; }, 50);
+    waitPast();
     EXPECT_EQ(!editor.isNull() && editor->isVisible(), c.editorOpen);
     EXPECT_EQ(casa->name(), QLatin1String(c.storedName));
     EXPECT_FALSE(context().hasChanges());
@@ -267,7 +265,7 @@ TEST_F(QuitWithAnEditor, UnchangedEditorsQuitQuietlyAndTheSessionEndAsksTheSame)
     ASSERT_TRUE(context().save());
     QPointer<PolicyEditView> editor = openEditor(casa);
     ASSERT_NE(editor, nullptr);
-    child<QAction>("quitAction")->trigger();
+    child<QAction>(m_window.get(), "quitAction")->trigger();
     EXPECT_TRUE(m_confirmation.savesAsked.isEmpty());
     EXPECT_EQ(m_desktop.quitRequests, 1);
     EXPECT_TRUE(m_window->agreeToSessionEnd([] { return true; }));

@@ -3,6 +3,7 @@
 #include "app/MiniStat.h"
 #include "model/CalendarMath.h"
 #include "platform/NotificationCenter.h"
+#include "support/CaseName.h"
 #include "support/FakeDesktopActions.h"
 #include "support/QtPrinters.h"
 #include "support/StoreFixture.h"
@@ -142,6 +143,10 @@ struct AttentionCase {
     int expected;
 };
 
+void PrintTo(const AttentionCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class MenuBarAttentionTest : public MenuBarViewTest,
                              public ::testing::WithParamInterface<AttentionCase> {};
 
@@ -253,6 +258,10 @@ struct ButtonCase {
     int quits;
 };
 
+void PrintTo(const ButtonCase& c, std::ostream* out) {
+    *out << c.label;
+}
+
 class MenuBarButtonTest : public MenuBarViewTest,
                           public ::testing::WithParamInterface<ButtonCase> {};
 
@@ -279,12 +288,17 @@ INSTANTIATE_TEST_SUITE_P(Buttons, MenuBarButtonTest,
                                            ButtonCase{"Policy", 1, NotificationName::newPolicy, 0},
                                            ButtonCase{"Vedi", 1, {}, 0},
                                            ButtonCase{"Preferences...", 1, {}, 0},
-                                           ButtonCase{"Quit", 0, {}, 1}));
+                                           ButtonCase{"Quit", 0, {}, 1}),
+                         CaseName());
 
 struct ColorCase {
     const char* name;
     NamedColor expected;
 };
+
+void PrintTo(const ColorCase& c, std::ostream* out) {
+    *out << '"' << c.name << '"';
+}
 
 class ColorFromStringTest : public ::testing::TestWithParam<ColorCase> {};
 
@@ -300,6 +314,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ColorCase{"grey", NamedColor::Blue}, ColorCase{" red", NamedColor::Blue},
                       ColorCase{"red ", NamedColor::Blue}, ColorCase{"white", NamedColor::White},
                       ColorCase{"Gray", NamedColor::Gray}, ColorCase{"MINT", NamedColor::Mint},
-                      ColorCase{"brown", NamedColor::Brown}, ColorCase{"navy", NamedColor::Blue}));
+                      ColorCase{"brown", NamedColor::Brown}, ColorCase{"navy", NamedColor::Blue}),
+    CaseName());
 
 } // namespace

@@ -8,10 +8,10 @@
 #include "platform/DBusNotificationService.h"
 #include "platform/InstallationCheck.h"
 #include "platform/LogChannel.h"
-#include "platform/ManualClock.h"
 #include "platform/NotificationCenter.h"
 #include "platform/ReminderBus.h"
 #include "reminders/NotificationManager.h"
+#include "support/ManualClock.h"
 #include "support/WaitUntil.h"
 
 #include <QDBusConnectionInterface>

@@ -1,10 +1,11 @@
 #include "app/SettingsView.h"
 #include "app/AppSettings.h"
 #include "app/SettingsWindow.h"
-#include "platform/InMemoryNotificationService.h"
 #include "platform/UserPreferences.h"
 #include "platform/XdgAutostartEntry.h"
 #include "support/CapturedLog.h"
+#include "support/Child.h"
+#include "support/InMemoryNotificationService.h"
 #include "support/WaitUntil.h"
 #include "ui/Palette.h"
 
@@ -42,15 +43,10 @@ protected:
     QVariant stored(const QString& key) const {
         return QSettings(preferencesFile(), QSettings::IniFormat).value(key);
     }
-    template <typename T> T* find(const char* name) const {
-        T* widget = m_view->findChild<T*>(QLatin1String(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
-    }
-    QTabWidget* tabs() const { return find<QTabWidget>("settingsTabs"); }
-    QString statusText() const { return find<QLabel>("notificationStatusText")->text(); }
+    QTabWidget* tabs() const { return child<QTabWidget>(m_view, "settingsTabs"); }
+    QString statusText() const { return child<QLabel>(m_view, "notificationStatusText")->text(); }
     bool enableButtonShown() const {
-        return !find<QPushButton>("enableNotificationsButton")->isHidden();
+        return !child<QPushButton>(m_view, "enableNotificationsButton")->isHidden();
     }
     // The answer to the status question asked when the window was shown.
     bool statusArrives(const QString& text) const {
@@ -78,21 +74,21 @@ TEST_F(SettingsScreen, AFreshUserSeesTheDefaultsAndEveryChangeOutlivesTheWindow)
     EXPECT_EQ(tabs()->tabText(2), "About");
     EXPECT_EQ(tabs()->currentIndex(), 0);
     EXPECT_EQ(tabs()->size(), QSize(500, 400));
-    EXPECT_FALSE(find<QCheckBox>("launchAtLoginToggle")->isChecked());
-    EXPECT_TRUE(find<QCheckBox>("showMenuBarToggle")->isChecked());
-    auto* picker = find<QComboBox>("defaultReminderPicker");
+    EXPECT_FALSE(child<QCheckBox>(m_view, "launchAtLoginToggle")->isChecked());
+    EXPECT_TRUE(child<QCheckBox>(m_view, "showMenuBarToggle")->isChecked());
+    auto* picker = child<QComboBox>(m_view, "defaultReminderPicker");
     ASSERT_EQ(picker->count(), 4);
     EXPECT_EQ(picker->itemText(3), "60 minutes before");
     EXPECT_EQ(picker->currentText(), "15 minutes before");
-    EXPECT_TRUE(find<QCheckBox>("soundToggle")->isChecked());
+    EXPECT_TRUE(child<QCheckBox>(m_view, "soundToggle")->isChecked());
     // Showing the window wrote nothing.
     EXPECT_FALSE(QFile::exists(preferencesFile()));
 
     QSignalSpy menuBar(m_settings.get(), &AppSettings::showMenuBarChanged);
-    find<QCheckBox>("launchAtLoginToggle")->click();
-    find<QCheckBox>("showMenuBarToggle")->click();
+    child<QCheckBox>(m_view, "launchAtLoginToggle")->click();
+    child<QCheckBox>(m_view, "showMenuBarToggle")->click();
     QTest::keyClick(picker, Qt::Key_Down);
-    find<QCheckBox>("soundToggle")->click();
+    child<QCheckBox>(m_view, "soundToggle")->click();
     ASSERT_EQ(menuBar.size(), 1);
     EXPECT_EQ(menuBar[0][0].toBool(), false);
     EXPECT_TRUE(m_autostart.isEnabled());
@@ -100,11 +96,12 @@ TEST_F(SettingsScreen, AFreshUserSeesTheDefaultsAndEveryChangeOutlivesTheWindow)
     EXPECT_FALSE(UserPreferences::soundEnabled(preferencesFile()));
 
     open();
-    EXPECT_TRUE(find<QCheckBox>("launchAtLoginToggle")->isChecked());
-    EXPECT_FALSE(find<QCheckBox>("showMenuBarToggle")->isChecked());
-    EXPECT_EQ(find<QComboBox>("defaultReminderPicker")->currentText(), "30 minutes before");
-    EXPECT_FALSE(find<QCheckBox>("soundToggle")->isChecked());
-    find<QCheckBox>("launchAtLoginToggle")->click();
+    EXPECT_TRUE(child<QCheckBox>(m_view, "launchAtLoginToggle")->isChecked());
+    EXPECT_FALSE(child<QCheckBox>(m_view, "showMenuBarToggle")->isChecked());
+    EXPECT_EQ(child<QComboBox>(m_view, "defaultReminderPicker")->currentText(),
+              "30 minutes before");
+    EXPECT_FALSE(child<QCheckBox>(m_view, "soundToggle")->isChecked());
+    child<QCheckBox>(m_view, "launchAtLoginToggle")->click();
     EXPECT_FALSE(m_autostart.isEnabled());
     EXPECT_EQ(stored(UserPreferences::kLaunchAtLogin).toBool(), false);
 }
@@ -113,9 +110,9 @@ TEST_F(SettingsScreen, AStoredReminderThePickerDoesNotOfferStaysUntilTheUserPick
     QSettings(preferencesFile(), QSettings::IniFormat)
         .setValue(UserPreferences::kDefaultReminderTime, 45);
     open();
-    auto* picker = find<QComboBox>("defaultReminderPicker");
+    auto* picker = child<QComboBox>(m_view, "defaultReminderPicker");
     EXPECT_EQ(picker->currentIndex(), -1);
-    find<QCheckBox>("soundToggle")->click();
+    child<QCheckBox>(m_view, "soundToggle")->click();
     EXPECT_EQ(stored(UserPreferences::kDefaultReminderTime).toInt(), 45);
     EXPECT_EQ(m_settings->defaultReminderTime(), 45);
 
@@ -130,11 +127,11 @@ TEST_F(SettingsScreen, WhatCannotBeWrittenIsReportedAndLaunchAtLoginStaysOff) {
     blocker.close();
     m_preferencesName = "config/settings.conf";
     open();
-    auto* toggle = find<QCheckBox>("launchAtLoginToggle");
+    auto* toggle = child<QCheckBox>(m_view, "launchAtLoginToggle");
     toggle->click();
     EXPECT_FALSE(toggle->isChecked());
     EXPECT_FALSE(m_settings->launchAtLogin());
-    find<QCheckBox>("soundToggle")->click();
+    child<QCheckBox>(m_view, "soundToggle")->click();
     const QStringList lines = m_log.lines();
     ASSERT_EQ(lines.size(), 2) << lines.join('\n').toStdString();
     EXPECT_TRUE(lines[0].startsWith("Error changing launch at login: "));
@@ -149,16 +146,16 @@ TEST_F(SettingsScreen, TheStatusRowShowsTheServicesAnswerEachTimeTheWindowIsShow
 
     // Refused: the row stays red and the button stays to ask again.
     m_service.setAuthorization(false);
-    find<QPushButton>("enableNotificationsButton")->click();
-    QTest::qWait(50);
+    child<QPushButton>(m_view, "enableNotificationsButton")->click();
+    ASSERT_TRUE(waitUntil([this] { return m_service.hasAnsweredAll(); }));
     EXPECT_EQ(statusText(), "Notifications Disabled");
     EXPECT_TRUE(enableButtonShown());
 
     m_service.setAuthorization(true, QStringLiteral("ignored"));
-    find<QPushButton>("enableNotificationsButton")->click();
+    child<QPushButton>(m_view, "enableNotificationsButton")->click();
     ASSERT_TRUE(statusArrives("Notifications Enabled"));
     EXPECT_FALSE(enableButtonShown());
-    EXPECT_FALSE(find<QLabel>("notificationStatusIcon")->pixmap().isNull());
+    EXPECT_FALSE(child<QLabel>(m_view, "notificationStatusIcon")->pixmap().isNull());
     EXPECT_TRUE(m_log.lines().isEmpty());
 
     // Withdrawn elsewhere while the window was closed: shown again, it asks again, on the
@@ -173,9 +170,9 @@ TEST_F(SettingsScreen, TheStatusRowShowsTheServicesAnswerEachTimeTheWindowIsShow
     ASSERT_TRUE(statusArrives("Notifications Disabled"));
     EXPECT_TRUE(enableButtonShown());
     // An answer that arrives after the window is gone changes nothing.
-    find<QPushButton>("enableNotificationsButton")->click();
+    child<QPushButton>(m_view, "enableNotificationsButton")->click();
     m_window.reset();
-    QTest::qWait(50);
+    EXPECT_TRUE(waitUntil([this] { return m_service.hasAnsweredAll(); }));
 }
 
 TEST_F(SettingsScreen, TheAboutPageNamesWhatTheProgramIsBuiltOnAndFollowsTheTheme) {
@@ -184,7 +181,7 @@ TEST_F(SettingsScreen, TheAboutPageNamesWhatTheProgramIsBuiltOnAndFollowsTheThem
     tabs()->setCurrentIndex(2);
     QStringList credits;
     int icons = 0;
-    for (const QLabel* label : find<QWidget>("aboutCredits")->findChildren<QLabel*>()) {
+    for (const QLabel* label : child<QWidget>(m_view, "aboutCredits")->findChildren<QLabel*>()) {
         if (label->pixmap().isNull()) {
             credits << label->text();
         } else {
@@ -193,8 +190,8 @@ TEST_F(SettingsScreen, TheAboutPageNamesWhatTheProgramIsBuiltOnAndFollowsTheThem
     }
     EXPECT_EQ(credits, QStringList({"Qt 6", "SQLite", "Linux desktop"}));
     EXPECT_EQ(icons, 3);
-    EXPECT_FALSE(find<QLabel>("aboutIcon")->pixmap().isNull());
-    auto* description = find<QLabel>("aboutDescription");
+    EXPECT_FALSE(child<QLabel>(m_view, "aboutIcon")->pixmap().isNull());
+    auto* description = child<QLabel>(m_view, "aboutDescription");
     EXPECT_TRUE(description->text().contains("for Linux"));
 
     // The desktop turns dark while the window is open.

@@ -15,7 +15,6 @@
 #include "model/CalendarMath.h"
 #include "model/PersistenceController.h"
 #include "model/Policy.h"
-#include "platform/InMemoryNotificationService.h"
 #include "platform/InstallationCheck.h"
 #include "platform/LinuxDesktopActions.h"
 #include "platform/LogChannel.h"
@@ -24,6 +23,7 @@
 #include "policies/PdfShareExport.h"
 #include "reminders/NotificationManager.h"
 #include "support/FakeConfirmation.h"
+#include "support/InMemoryNotificationService.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -79,11 +79,17 @@ int main(int argc, char* argv[]) {
     FakeConfirmation confirmation;
     QSettings settings(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
     DocumentRenderer documents(DocumentRenderer::besideProgram(), log);
-    ContentView window({{{context, *reminders, clock, log, desktop,
-                          PdfShareExport(folder.path(), QString()), [](QWidget*) {}, documents},
-                         confirmation},
-                        center,
-                        settings});
+    ContentView window({.context = context,
+                        .reminders = *reminders,
+                        .clock = clock,
+                        .log = log,
+                        .desktop = desktop,
+                        .confirmation = confirmation,
+                        .exporter = PdfShareExport(folder.path(), QString()),
+                        .documents = documents,
+                        .openContactEditor = {},
+                        .center = center,
+                        .settings = settings});
     QWidget& mainWidget = window;
     SystemTrayHost trayHost;
     AppDelegate delegate({

@@ -4,7 +4,7 @@
 #include "AllScreens.h"
 #include "ScreenCamera.h"
 #include "platform/LogChannel.h"
-#include "platform/ManualClock.h"
+#include "support/ManualClock.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -31,7 +31,8 @@ protected:
     ManagedObjectContext& context() { return m_controller->container().viewContext(); }
 
     void openEditor(std::shared_ptr<Contact> contact = nullptr) {
-        m_view = new ContactEditView(context(), std::move(contact), *m_log, &m_window);
+        m_view = new ContactEditView({.context = context(), .log = *m_log}, std::move(contact),
+                                     &m_window);
         m_view->open();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_view));
         QApplication::setActiveWindow(m_view);

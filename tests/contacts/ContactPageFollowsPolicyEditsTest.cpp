@@ -1,14 +1,12 @@
 #include "contacts/ContactDetailView.h"
 #include "contacts/ContactPolicyRows.h"
-#include "platform/InMemoryNotificationService.h"
-#include "platform/InstallationCheck.h"
 #include "platform/NotificationCenter.h"
 #include "policies/PolicyEditView.h"
 #include "reminders/NotificationManager.h"
 #include "store/ManagedObjectContext.h"
 #include "support/FakeConfirmation.h"
 #include "support/FakeDesktopActions.h"
-#include "support/StoreFixture.h"
+#include "support/PolicyScreenFixture.h"
 #include "support/TestRenderer.h"
 #include "support/WaitUntil.h"
 #include "ui/Palette.h"
@@ -24,29 +22,17 @@ namespace {
 
 using TimeHelpers::kDayMs;
 
-class NotInstalled final : public InstallationCheck {
-public:
-    bool isInstalledApplication() const override { return false; }
-};
-
 // A contact's page open while policies are saved elsewhere: through the policy editor, and by
 // a renewal.
-class ContactPageFollowsPolicyEdits : public StoreFixture {
+class ContactPageFollowsPolicyEdits : public PolicyScreenFixture {
 protected:
     void SetUp() override {
-        m_controller = openInMemory();
-        m_reminders =
-            NotificationManager::make({m_service, m_notInstalled, m_clock, *m_log, m_center});
         m_window.resize(1000, 800);
         m_window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_window));
     }
-    ManagedObjectContext& context() { return m_controller->container().viewContext(); }
     void editAndSave(const std::shared_ptr<Policy>& policy, const std::function<void()>& change) {
-        m_editor =
-            new PolicyEditView({context(), *m_reminders, m_clock, *m_log, m_desktop,
-                                PdfShareExport(m_dir.path(), QString()), nullptr, m_documents},
-                               policy, &m_window);
+        m_editor = new PolicyEditView(m_world.editor(context()), policy, &m_window);
         m_editor->open();
         change();
         QTest::mouseClick(m_editor->findChild<QPushButton*>(QStringLiteral("saveButton")),
@@ -70,14 +56,6 @@ protected:
         return texts;
     }
 
-    std::unique_ptr<PersistenceController> m_controller;
-    InMemoryNotificationService m_service;
-    NotInstalled m_notInstalled;
-    NotificationCenter m_center;
-    std::unique_ptr<NotificationManager> m_reminders;
-    FakeDesktopActions m_desktop;
-    DocumentRenderer m_documents{TestRenderer::executable(), *m_log, TestRenderer::limits()};
-    FakeConfirmation m_confirmation;
     QWidget m_window;
     QPointer<PolicyEditView> m_editor;
 };
@@ -89,7 +67,7 @@ TEST_F(ContactPageFollowsPolicyEdits, AssignmentsRenamesAndRenewalsShowAtOnce) {
     auto casa = insertPolicy(context(), QStringLiteral("Casa"),
                              Instant(m_clock.now().msSinceEpoch() - 2 * kDayMs));
     ASSERT_TRUE(context().save());
-    ContactDetailView page({context(), m_clock, *m_log, m_confirmation}, anna, &m_window);
+    ContactDetailView page(m_world.contactPage(context()), anna, &m_window);
     page.show();
     EXPECT_EQ(shown(page, "assignedCount"), QStringList{"0 assigned"});
 

@@ -4,6 +4,7 @@
 #include "contacts/ContactListView.h"
 #include "contacts/ContactPolicyRows.h"
 #include "store/ManagedObjectContext.h"
+#include "support/Child.h"
 #include "support/FakeConfirmation.h"
 #include "support/RawSqlite.h"
 #include "support/StoreFixture.h"
@@ -37,7 +38,10 @@ protected:
     }
 
     ManagedObjectContext& context() { return m_controller->container().viewContext(); }
-    ContactDetailView::Services services() { return {context(), m_clock, *m_log, m_confirmation}; }
+    ContactListView::Services services() {
+        return {
+            .context = context(), .clock = m_clock, .log = *m_log, .confirmation = m_confirmation};
+    }
     std::shared_ptr<Contact> contact(const QString& first, const QString& last,
                                      std::optional<QString> company = std::nullopt) {
         auto person = context().insert<Contact>();
@@ -62,11 +66,8 @@ protected:
         m_list->resize(m_window.size());
         m_list->show();
     }
-    template <typename T> T* find(const QWidget* in, const char* name) const {
-        return in->findChild<T*>(QLatin1String(name));
-    }
     QString text(const QWidget* in, const char* name) const {
-        const QLabel* label = find<QLabel>(in, name);
+        const QLabel* label = child<QLabel>(in, name);
         return label ? label->text() : QStringLiteral("<none>");
     }
     // The widget is there and would show with the page.
@@ -74,7 +75,7 @@ protected:
         const auto* widget = page->findChild<QWidget*>(QLatin1String(name));
         return widget && widget->isVisibleTo(page);
     }
-    QListView* listView() const { return find<QListView>(m_list, "contactList"); }
+    QListView* listView() const { return child<QListView>(m_list, "contactList"); }
     void clickRow(int row) {
         QListView* list = listView();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
@@ -88,7 +89,7 @@ protected:
         return names;
     }
     bool showsEmptyState() const {
-        return find<QStackedWidget>(m_list, nullptr) &&
+        return child<QStackedWidget>(m_list, nullptr) &&
                m_list->findChild<QWidget*>(QStringLiteral("contactEmptyState"))->isVisible();
     }
     template <typename Sheet> Sheet* openedSheet() {
@@ -124,15 +125,15 @@ TEST_F(ContactSectionTest, SearchKeepsTheSelectionAndTheTotal) {
         waitUntil([&] { return m_list->detailView() && m_list->detailView()->isVisible(); }));
     EXPECT_EQ(text(m_list->detailView(), "contactFullName"), QStringLiteral("Anna Rossi"));
 
-    QLineEdit* search = find<QLineEdit>(m_list, "contactSearchField");
-    auto* clear = find<QToolButton>(m_list, "contactSearchFieldClear");
+    QLineEdit* search = child<QLineEdit>(m_list, "contactSearchField");
+    auto* clear = child<QToolButton>(m_list, "contactSearchFieldClear");
     EXPECT_FALSE(clear->isVisible());
     search->setFocus();
     QTest::keyClicks(search, QStringLiteral("BIAN"));
     EXPECT_EQ(rows(), QStringList{"Mario Bianchi"});
     EXPECT_TRUE(clear->isVisible());
     EXPECT_EQ(text(m_list, "contactTotal"), QStringLiteral("3 total"));
-    EXPECT_EQ(find<QLabel>(m_list, "contactTotal")->accessibleName(), QStringLiteral("3 total"));
+    EXPECT_EQ(child<QLabel>(m_list, "contactTotal")->accessibleName(), QStringLiteral("3 total"));
     EXPECT_EQ(m_list->selectedContact(), anna);
     EXPECT_EQ(text(m_list->detailView(), "contactFullName"), QStringLiteral("Anna Rossi"));
     EXPECT_TRUE(listView()->selectionModel()->selectedIndexes().isEmpty());
@@ -149,20 +150,20 @@ TEST_F(ContactSectionTest, SearchKeepsTheSelectionAndTheTotal) {
     delete m_list;
     showList();
     EXPECT_EQ(m_list->selectedContact(), nullptr);
-    EXPECT_EQ(find<QLineEdit>(m_list, "contactSearchField")->text(), QString());
+    EXPECT_EQ(child<QLineEdit>(m_list, "contactSearchField")->text(), QString());
     EXPECT_TRUE(showsEmptyState());
 
-    QTest::mouseClick(find<QPushButton>(m_list, "addContactButton"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(m_list, "addContactButton"), Qt::LeftButton);
     auto* sheet = openedSheet<ContactEditView>();
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(sheet->windowTitle(), QStringLiteral("Nuovo Contatto"));
-    QTest::keyClicks(find<QLineEdit>(sheet, "firstNameField"), QStringLiteral("Zoe"));
-    QTest::keyClicks(find<QLineEdit>(sheet, "lastNameField"), QStringLiteral("Alberti"));
-    QTest::mouseClick(find<QPushButton>(sheet, "saveButton"), Qt::LeftButton);
+    QTest::keyClicks(child<QLineEdit>(sheet, "firstNameField"), QStringLiteral("Zoe"));
+    QTest::keyClicks(child<QLineEdit>(sheet, "lastNameField"), QStringLiteral("Alberti"));
+    QTest::mouseClick(child<QPushButton>(sheet, "saveButton"), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return rows().size() == 4; }));
     EXPECT_EQ(rows().first(), QStringLiteral("Zoe Alberti"));
     EXPECT_EQ(text(m_list, "contactTotal"), QStringLiteral("4 total"));
-    EXPECT_EQ(find<QLabel>(m_list, "contactTotal")->accessibleName(), QStringLiteral("4 total"));
+    EXPECT_EQ(child<QLabel>(m_list, "contactTotal")->accessibleName(), QStringLiteral("4 total"));
     EXPECT_EQ(m_list->selectedContact(), nullptr);
 }
 
@@ -191,9 +192,9 @@ TEST_P(ContactPageCards, ShowWhatTheContactHolds) {
     person->setEmail(GetParam().email);
     person->setNotes(GetParam().notes);
     ASSERT_TRUE(context().save());
-    ContactDetailView page(services(), person, &m_window);
+    ContactDetailView page(services().page(), person, &m_window);
     page.show();
-    EXPECT_EQ(find<QLabel>(&page, "contactAvatar")->accessibleName(), QStringLiteral("ÉD"));
+    EXPECT_EQ(child<QLabel>(&page, "contactAvatar")->accessibleName(), QStringLiteral("ÉD"));
     EXPECT_EQ(text(&page, "contactFullName"), QStringLiteral("élodie durand"));
     const bool companyShown = GetParam().company && !GetParam().company->isEmpty();
     EXPECT_EQ(shownIn(&page, "contactCompany"), companyShown);
@@ -230,7 +231,7 @@ TEST_F(ContactSectionTest, PolicyRowsAreColouredByUrgency) {
     policy(QStringLiteral("Orange30"), person, 30 * kDayMs, "30, 15, 7");
     policy(QStringLiteral("OwnDays"), person, 40 * kDayMs, "", 45);
     policy(QStringLiteral("OwnDaysGreen"), person, 50 * kDayMs, "", 45);
-    ContactDetailView page(services(), person, &m_window);
+    ContactDetailView page(services().page(), person, &m_window);
     page.show();
     EXPECT_EQ(text(&page, "assignedCount"), QStringLiteral("6 assigned"));
     EXPECT_FALSE(shownIn(&page, "noPolicies"));
@@ -280,19 +281,20 @@ TEST_F(ContactSectionTest, EditAndDeleteFromThePage) {
     clickRow(1);
     ASSERT_NE(m_list->detailView(), nullptr);
 
-    QTest::mouseClick(find<QPushButton>(m_list->detailView(), "editContactButton"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(m_list->detailView(), "editContactButton"),
+                      Qt::LeftButton);
     auto* sheet = openedSheet<ContactEditView>();
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(sheet->windowTitle(), QStringLiteral("Modifica Contatto"));
-    QLineEdit* phone = find<QLineEdit>(sheet, "phoneNumberField");
+    QLineEdit* phone = child<QLineEdit>(sheet, "phoneNumberField");
     EXPECT_EQ(phone->text(), QStringLiteral("+39 06 1"));
     phone->setText(QStringLiteral("+39 06 2"));
-    QTest::mouseClick(find<QPushButton>(sheet, "saveButton"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(sheet, "saveButton"), Qt::LeftButton);
     EXPECT_TRUE(waitUntil([&] {
         return text(m_list->detailView(), "contactPhoneRowText") == QStringLiteral("+39 06 2");
     }));
 
-    QTest::mouseClick(find<QPushButton>(m_list->detailView(), "deleteContactButton"),
+    QTest::mouseClick(child<QPushButton>(m_list->detailView(), "deleteContactButton"),
                       Qt::LeftButton);
     ASSERT_EQ(m_confirmation.asked.size(), 1);
     const Confirmation::Question& question = m_confirmation.asked.first();
@@ -306,7 +308,7 @@ TEST_F(ContactSectionTest, EditAndDeleteFromThePage) {
     EXPECT_EQ(rows().size(), 2);
     EXPECT_EQ(m_list->selectedContact(), anna);
 
-    QTest::mouseClick(find<QPushButton>(m_list->detailView(), "deleteContactButton"),
+    QTest::mouseClick(child<QPushButton>(m_list->detailView(), "deleteContactButton"),
                       Qt::LeftButton);
     m_confirmation.answer(true);
     EXPECT_EQ(rows(), QStringList{"Mario Bianchi"});
@@ -331,8 +333,8 @@ TEST_F(ContactSectionTest, ThePageKeepsTheFocusAndASelectionAsItFollowsChanges) 
     clickRow(0);
     ContactDetailView* page = m_list->detailView();
     ASSERT_NE(page, nullptr);
-    const QPointer<QLabel> phone = find<QLabel>(page, "contactPhoneRowText");
-    const QPointer<QLabel> email = find<QLabel>(page, "contactEmailRowText");
+    const QPointer<QLabel> phone = child<QLabel>(page, "contactPhoneRowText");
+    const QPointer<QLabel> email = child<QLabel>(page, "contactEmailRowText");
     const QPointer<ContactPolicyRows> rows = page->findChild<ContactPolicyRows*>();
     ASSERT_TRUE(phone && email && rows);
     EXPECT_EQ(rows->rows().at(0).color, ColorName::Green);
@@ -351,7 +353,7 @@ TEST_F(ContactSectionTest, ThePageKeepsTheFocusAndASelectionAsItFollowsChanges) 
     ASSERT_TRUE(phone && email && rows);
     EXPECT_EQ(rows->rows().at(0).name, QStringLiteral("Casa al mare"));
     EXPECT_EQ(rows->rows().at(0).color, ColorName::Orange);
-    EXPECT_EQ(find<QLabel>(page, "contactPhoneRowText"), phone.data());
+    EXPECT_EQ(child<QLabel>(page, "contactPhoneRowText"), phone.data());
     EXPECT_TRUE(email->hasFocus());
     EXPECT_EQ(email->selectedText(), QStringLiteral("anna"));
     EXPECT_EQ(phone->selectedText(), QStringLiteral("06"));
@@ -375,14 +377,14 @@ TEST_F(ContactSectionTest, ARefusedDeleteKeepsTheContactAndItsPage) {
     const QPointer<ContactDetailView> page = m_list->detailView();
     ASSERT_NE(page, nullptr);
     const auto deleteFromPage = [&] {
-        QTest::mouseClick(find<QPushButton>(m_list->detailView(), "deleteContactButton"),
+        QTest::mouseClick(child<QPushButton>(m_list->detailView(), "deleteContactButton"),
                           Qt::LeftButton);
         m_confirmation.answer(true);
     };
     deleteFromPage();
     EXPECT_TRUE(logLines().last().startsWith(QStringLiteral("Error saving contact: ")))
         << logLines().join(u'\n').toStdString();
-    waitUntil([] { return false; }, 100);
+    waitPast();
     EXPECT_FALSE(anna->isDeleted());
     EXPECT_EQ(anna->policies().size(), 1u);
     EXPECT_FALSE(context().hasChanges());

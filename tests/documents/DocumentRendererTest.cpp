@@ -4,6 +4,7 @@
 #include "support/StallWatch.h"
 #include "support/TestPdfs.h"
 #include "support/TestRenderer.h"
+#include "support/WaitUntil.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -270,7 +271,7 @@ TEST_F(DocumentRendererTest, ARendererWithNothingToShowStopsAndStartsAgainWhenAs
     ASSERT_EQ(document->state(), ShownDocument::State::Ready);
     const qint64 first = renderer.processId();
     EXPECT_NE(first, 0);
-    waitSleeping([] { return false; }, 400);
+    waitPast(brief.idleStopMs);
     EXPECT_EQ(renderer.processId(), first); // kept while a document is shown
     document.reset();
     ASSERT_TRUE(waitSleeping([&] { return renderer.processId() == 0; }));

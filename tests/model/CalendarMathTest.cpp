@@ -1,6 +1,7 @@
 #include "model/CalendarMath.h"
 
 #include "../support/TimeHelpers.h"
+#include "support/CaseName.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,11 @@ struct WallTimeCase {
     Gap gap;
     const char* expectedUtc;
 };
+
+void PrintTo(const WallTimeCase& c, std::ostream* out) {
+    *out << c.zone << ' ' << c.date.toString(Qt::ISODate).toStdString() << ' ' << c.hour << ':'
+         << c.minute << (c.gap == Gap::FirstInstantAfter ? " first after" : " shifted");
+}
 
 class FromLocal : public ::testing::TestWithParam<WallTimeCase> {};
 
@@ -61,7 +67,8 @@ INSTANTIATE_TEST_SUITE_P(
                      "2026-10-03T15:30:00Z"}, // 02:30 +11
         // ...and 01:30-02:00 happens twice in April; the first (+11) is taken.
         WallTimeCase{"Australia/Lord_Howe", QDate(2026, 4, 5), 1, 45, Gap::ShiftByGapLength,
-                     "2026-04-04T14:45:00Z"}));
+                     "2026-04-04T14:45:00Z"}),
+    CaseName());
 
 TEST(CalendarMath, AddingDaysKeepsTheWallClockTimeAcrossDaylightSavingChanges) {
     const QTimeZone rome("Europe/Rome");

@@ -1,6 +1,7 @@
 #include "model/PolicyRules.h"
 
 #include "../support/TimeHelpers.h"
+#include "support/CaseName.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,10 @@ struct ParseCase {
     const char16_t* text;
     std::vector<qint64> expected;
 };
+
+void PrintTo(const ParseCase& c, std::ostream* out) {
+    *out << '"' << QString::fromUtf16(c.text).toStdString() << '"';
+}
 
 class ParseReminderDays : public ::testing::TestWithParam<ParseCase> {};
 
@@ -43,7 +48,8 @@ INSTANTIATE_TEST_SUITE_P(
                       // The whole 64-bit range reads, one step beyond it does not.
                       ParseCase{u"9223372036854775807,-9223372036854775808", {kMax, kMin}},
                       ParseCase{u"9223372036854775808,-9223372036854775809,1", {1}},
-                      ParseCase{u"99999999999999999999999", {}}));
+                      ParseCase{u"99999999999999999999999", {}}),
+    CaseName());
 
 TEST(PolicyRules, ANonEmptyCustomTextWinsEvenWhenNothingInItReads) {
     EXPECT_EQ(PolicyRules::reminderDaysArray(QStringLiteral("30, 15, 7"), 10),
@@ -68,6 +74,10 @@ struct DaysCase {
     const char* expiry;
     qint64 expected;
 };
+
+void PrintTo(const DaysCase& c, std::ostream* out) {
+    *out << c.zone << " now " << c.now << " expiry " << c.expiry;
+}
 
 class DaysUntilExpiration : public ::testing::TestWithParam<DaysCase> {};
 
@@ -115,7 +125,8 @@ INSTANTIATE_TEST_SUITE_P(
         DaysCase{"UTC", "2026-12-31T23:00:00Z", "2027-01-31T22:59:00Z", 30},
         // The edges of the calendar range count exactly; beyond them nothing is counted.
         DaysCase{"UTC", "0001-01-01T00:00:00Z", "9999-12-31T23:59:59.999Z", 3652058},
-        DaysCase{"UTC", "2026-01-01T00:00:00Z", "9999-12-31T23:59:59.999Z", 2912442}));
+        DaysCase{"UTC", "2026-01-01T00:00:00Z", "9999-12-31T23:59:59.999Z", 2912442}),
+    CaseName());
 
 TEST(PolicyRules, DaysUntilAnExpiryOutsideTheCalendarRangeAreZero) {
     const QTimeZone zone("Europe/Rome");
@@ -130,6 +141,10 @@ struct RenewalCase {
     const char16_t* renewalType;
     const char* expected; // wall time in Rome
 };
+
+void PrintTo(const RenewalCase& c, std::ostream* out) {
+    *out << QString::fromUtf16(c.renewalType).toStdString() << " from " << c.expiry;
+}
 
 class NextRenewalDate : public ::testing::TestWithParam<RenewalCase> {};
 
@@ -154,7 +169,8 @@ INSTANTIATE_TEST_SUITE_P(
                       RenewalCase{"2026-03-10T08:00:00Z", u"monthly", "2026-04-10 09:00"},
                       RenewalCase{"2026-03-10T08:00:00Z", u"quarterly", "2026-06-10 09:00"},
                       // Two years in the past stays in the past: one step only.
-                      RenewalCase{"2024-05-01T08:00:00Z", u"yearly", "2025-05-01 10:00"}));
+                      RenewalCase{"2024-05-01T08:00:00Z", u"yearly", "2025-05-01 10:00"}),
+    CaseName());
 
 TEST(PolicyRules, ARenewalWithNoDateKeepsTheExpiry) {
     const QTimeZone rome("Europe/Rome");

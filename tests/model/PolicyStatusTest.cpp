@@ -4,6 +4,7 @@
 #include "model/StatusClassifier.h"
 
 #include "../support/TimeHelpers.h"
+#include "support/CaseName.h"
 
 #include <gtest/gtest.h>
 
@@ -22,6 +23,10 @@ struct StatusCase {
     const char* color;
     const char16_t* badge;
 };
+
+void PrintTo(const StatusCase& c, std::ostream* out) {
+    *out << c.days << " days of " << c.horizon;
+}
 
 class StatusRule : public ::testing::TestWithParam<StatusCase> {};
 
@@ -52,7 +57,8 @@ INSTANTIATE_TEST_SUITE_P(
                       StatusCase{-1, -5, kExpired, "red", u"SCADUTA"},
                       StatusCase{std::numeric_limits<qint64>::max(),
                                  std::numeric_limits<qint64>::max(), kSoon, "orange",
-                                 u"IN SCADENZA"}));
+                                 u"IN SCADENZA"}),
+    CaseName());
 
 TEST(StatusPhrases, UseThePluralAndThePlainDecimalNumber) {
     EXPECT_EQ(rowRemainingPhrase(0), QStringLiteral("0g rimanenti"));

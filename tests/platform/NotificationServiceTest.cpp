@@ -1,6 +1,6 @@
 #include "platform/DBusApplicationObject.h"
 #include "platform/DBusNotificationService.h"
-#include "platform/InMemoryNotificationService.h"
+#include "support/InMemoryNotificationService.h"
 
 #include <QCoreApplication>
 #include <QDBusVariant>

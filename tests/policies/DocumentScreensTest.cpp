@@ -47,22 +47,18 @@ protected:
         EXPECT_TRUE(context().save());
         return policy;
     }
-    static PolicyEditView::Services withRenderer(PolicyEditView::Services services,
-                                                 DocumentRenderer& documents) {
-        return {services.context,
-                services.reminders,
-                services.clock,
-                services.log,
-                services.desktop,
-                services.exporter,
-                services.openContactEditor,
-                documents};
-    }
     std::unique_ptr<PolicyDetailView> pane(const std::shared_ptr<Policy>& policy,
                                            DocumentRenderer& documents) {
         auto shown = std::make_unique<PolicyDetailView>(
-            PolicyDetailView::Services{withRenderer(policyServices().edit, documents),
-                                       m_confirmation},
+            PolicyDetailView::Services{.context = context(),
+                                       .reminders = *m_reminders,
+                                       .clock = m_clock,
+                                       .log = *m_log,
+                                       .desktop = m_desktop,
+                                       .confirmation = m_confirmation,
+                                       .exporter = PdfShareExport(m_dir.path(), QString()),
+                                       .documents = documents,
+                                       .openContactEditor = {}},
             policy, [] {});
         shown->resize(900, 1400);
         shown->show();
@@ -71,8 +67,10 @@ protected:
     std::unique_ptr<PDFViewer> viewer(const QByteArray& bytes, DocumentRenderer& documents) {
         auto shown = std::make_unique<PDFViewer>(
             bytes, QStringLiteral("ostile.pdf"),
-            PDFViewer::Services{m_desktop, *m_log, PdfShareExport(m_dir.path(), QString()),
-                                documents});
+            PDFViewer::Services{.desktop = m_desktop,
+                                .log = *m_log,
+                                .exporter = PdfShareExport(m_dir.path(), QString()),
+                                .documents = documents});
         shown->show();
         return shown;
     }

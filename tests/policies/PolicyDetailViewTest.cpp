@@ -1,17 +1,16 @@
 #include "policies/PolicyDetailView.h"
 
-#include "platform/InMemoryNotificationService.h"
-#include "platform/InstallationCheck.h"
 #include "platform/NotificationCenter.h"
 #include "policies/DetailItem.h"
 #include "policies/DocumentPreview.h"
 #include "policies/PDFAttachmentView.h"
 #include "policies/StatusBadge.h"
 #include "reminders/NotificationManager.h"
+#include "support/Child.h"
 #include "support/FakeConfirmation.h"
 #include "support/FakeDesktopActions.h"
+#include "support/PolicyScreenFixture.h"
 #include "support/QtPrinters.h"
-#include "support/StoreFixture.h"
 #include "support/TestRenderer.h"
 #include "support/WaitUntil.h"
 #include "ui/Palette.h"
@@ -33,11 +32,6 @@ namespace {
 using TimeHelpers::kDayMs;
 using TimeHelpers::utc;
 
-class Installed final : public InstallationCheck {
-public:
-    bool isInstalledApplication() const override { return true; }
-};
-
 QByteArray onePagePdf() {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -52,19 +46,15 @@ QByteArray onePagePdf() {
 // A window showing the pane of one policy over an in-memory store, with the reminders kept in
 // memory and the confirmation and desktop answered by the test. "Now" is 2026-03-10 10:30 in
 // Rome; each policy expires at that time of day, `days` days away.
-class PolicyDetailViewTest : public StoreFixture {
+class PolicyDetailViewTest : public PolicyScreenFixture {
 protected:
     void SetUp() override {
-        m_controller = openInMemory();
-        m_reminders =
-            NotificationManager::make({m_service, m_installed, m_clock, *m_log, m_center});
         m_window.resize(1000, 1400);
         m_window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_window));
     }
     void TearDown() override { delete m_pane; }
 
-    ManagedObjectContext& context() { return m_controller->container().viewContext(); }
     std::shared_ptr<Policy> policy(qint64 days,
                                    const QString& reminderDays = QStringLiteral("30")) {
         auto made = insertPolicy(context(), QStringLiteral("Casa"),
@@ -82,45 +72,25 @@ protected:
     }
     void show(const std::shared_ptr<Policy>& shown) {
         m_pane = new PolicyDetailView(
-            {{context(),
-              *m_reminders,
-              m_clock,
-              *m_log,
-              m_desktop,
-              PdfShareExport(m_dir.path(), QString()),
-              {},
-              m_documents},
-             m_confirmation},
-            shown, [this] { ++m_deletesRequested; }, &m_window);
+            m_world.pane(context()), shown, [this] { ++m_deletesRequested; }, &m_window);
         m_pane->resize(m_window.size());
         m_pane->show();
         QApplication::processEvents();
     }
-    template <typename T = QLabel> T* child(const char* name) const {
-        return m_pane->findChild<T*>(QLatin1String(name));
-    }
     QString text(const char* name) const {
-        QLabel* label = child(name);
+        QLabel* label = child<QLabel>(m_pane, name);
         return label ? label->text() : QStringLiteral("<none>");
     }
     // The colour the label is drawn in: on the pane's text background that is not WindowText.
     QColor textColor(const char* name) const {
-        QLabel* label = child(name);
+        QLabel* label = child<QLabel>(m_pane, name);
         return label->palette().color(label->foregroundRole());
     }
     QColor named(ColorName name) const { return Palette::color(name, m_pane->palette()); }
     void click(const char* button) {
-        QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(m_pane, button), Qt::LeftButton);
     }
 
-    std::unique_ptr<PersistenceController> m_controller;
-    InMemoryNotificationService m_service;
-    Installed m_installed;
-    NotificationCenter m_center;
-    std::unique_ptr<NotificationManager> m_reminders;
-    FakeDesktopActions m_desktop;
-    DocumentRenderer m_documents{TestRenderer::executable(), *m_log, TestRenderer::limits()};
-    FakeConfirmation m_confirmation;
     QWidget m_window;
     QPointer<PolicyDetailView> m_pane;
     int m_deletesRequested = 0;
@@ -142,7 +112,7 @@ class PolicyDetailStatus : public PolicyDetailViewTest,
 TEST_P(PolicyDetailStatus, TheBadgeTheExpiryColourAndThePhraseFollowTheDaysAndTheClock) {
     const StatusCase& expected = GetParam();
     show(policy(expected.days, QStringLiteral("7, 30, 15")));
-    EXPECT_EQ(child<StatusBadge>("statusBadge")->text(), QLatin1String(expected.badge));
+    EXPECT_EQ(child<StatusBadge>(m_pane, "statusBadge")->text(), QLatin1String(expected.badge));
     EXPECT_EQ(m_pane->statusColor(), named(expected.color));
     EXPECT_EQ(textColor("expirationDateLabel"), named(expected.color));
     EXPECT_EQ(text("remainingDaysLabel"), QLatin1String(expected.phrase));
@@ -151,7 +121,7 @@ TEST_P(PolicyDetailStatus, TheBadgeTheExpiryColourAndThePhraseFollowTheDaysAndTh
     m_clock.advanceTo(Instant(m_clock.now().msSinceEpoch() + kDayMs));
     EXPECT_EQ(text("remainingDaysLabel"),
               PolicyStatusRules::detailRemainingPhrase(expected.days - 1));
-    EXPECT_EQ(child<StatusBadge>("statusBadge")->text(),
+    EXPECT_EQ(child<StatusBadge>(m_pane, "statusBadge")->text(),
               PolicyStatusRules::badgeText(StatusBadge::statusOf(*m_pane->policy())));
 }
 
@@ -168,21 +138,21 @@ TEST_F(PolicyDetailViewTest, TheHeaderAndKeyFactsShowTheStoredValuesAndFollowSav
     shown->setRenewalType(QStringLiteral("quarterly"));
     show(shown);
     EXPECT_EQ(text("policyNameLabel"), QStringLiteral("Casa"));
-    EXPECT_EQ(child<DetailItem>("policyNumberItem")->value(), QStringLiteral("N-Casa"));
-    EXPECT_EQ(child<DetailItem>("providerItem")->value(), QStringLiteral("Generali"));
+    EXPECT_EQ(child<DetailItem>(m_pane, "policyNumberItem")->value(), QStringLiteral("N-Casa"));
+    EXPECT_EQ(child<DetailItem>(m_pane, "providerItem")->value(), QStringLiteral("Generali"));
     EXPECT_EQ(text("expirationDateLabel"), QStringLiteral("18 marzo 2026"));
     EXPECT_EQ(text("renewalTypeLabel"), QStringLiteral("Quarterly"));
     EXPECT_EQ(text("reminderDaysLabel"), QStringLiteral("30, 15, 7 giorni prima"));
 
     // Notes: absent and empty hide the section.
-    EXPECT_TRUE(child<QWidget>("notesSection")->isHidden());
+    EXPECT_TRUE(child<QWidget>(m_pane, "notesSection")->isHidden());
     shown->setNotes(QString());
-    EXPECT_TRUE(child<QWidget>("notesSection")->isHidden());
+    EXPECT_TRUE(child<QWidget>(m_pane, "notesSection")->isHidden());
     shown->setNotes(QStringLiteral("Chiamare a marzo"));
     shown->setRenewalType(QStringLiteral("semi ANNUAL"));
     shown->setCustomReminderDays(QStringLiteral("mai"));
     ASSERT_TRUE(context().save());
-    EXPECT_FALSE(child<QWidget>("notesSection")->isHidden());
+    EXPECT_FALSE(child<QWidget>(m_pane, "notesSection")->isHidden());
     EXPECT_EQ(text("notesLabel"), QStringLiteral("Chiamare a marzo"));
     EXPECT_EQ(text("renewalTypeLabel"), QStringLiteral("Semi Annual"));
     EXPECT_EQ(text("reminderDaysLabel"), QStringLiteral(" giorni prima"));
@@ -237,8 +207,8 @@ TEST_P(PolicyDetailContact, TheCardShowsWhatThePhoneRuleChoosesAndFollowsTheCont
               expected.name ? QLatin1String(expected.name) : QLatin1String("<none>"));
     EXPECT_EQ(text("contactPhoneLabel"),
               expected.phone ? QLatin1String(expected.phone) : QLatin1String("<none>"));
-    EXPECT_EQ(child<QPushButton>("whatsAppButton") != nullptr, expected.phone != nullptr);
-    EXPECT_EQ(child("noContactLabel") != nullptr, expected.owner == Owner::Nobody);
+    EXPECT_EQ(child<QPushButton>(m_pane, "whatsAppButton") != nullptr, expected.phone != nullptr);
+    EXPECT_EQ(child<QLabel>(m_pane, "noContactLabel") != nullptr, expected.owner == Owner::Nobody);
     if (expected.phone) {
         // Primary and prominent without a contact, secondary beside the contact's name.
         EXPECT_EQ(textColor("contactPhoneLabel"),
@@ -286,24 +256,24 @@ TEST_P(PolicyDetailDocument, BytesAndANameShowTheBarAndThePagesAnythingElseThePl
     ASSERT_TRUE(context().save());
     show(shown);
     const bool both = given.data && given.name;
-    EXPECT_EQ(child<QWidget>("noDocumentPlaceholder") != nullptr, !both);
+    EXPECT_EQ(child<QWidget>(m_pane, "noDocumentPlaceholder") != nullptr, !both);
     if (!both) {
         return;
     }
     EXPECT_EQ(text("documentNameLabel"), QStringLiteral("Polizza.pdf"));
     EXPECT_EQ(text("documentSizeLabel"), PDFAttachmentView::sizeText(pdf.size(), m_clock.locale()));
-    PdfPageView* pages = child<DocumentPreview>("documentPreview")->pageView();
+    PdfPageView* pages = child<DocumentPreview>(m_pane, "documentPreview")->pageView();
     ASSERT_TRUE(waitUntil([&] { return !pages->pagesDrawn().empty(); }, 15000));
     EXPECT_EQ(pages->pagesLaidOut(), 1);
     EXPECT_EQ(pages->height(), DocumentPreview::kPreviewHeight);
-    EXPECT_EQ(child<QWidget>("documentFrame")->accessibleName(),
+    EXPECT_EQ(child<QWidget>(m_pane, "documentFrame")->accessibleName(),
               QStringLiteral("Documento allegato: Polizza.pdf, 1 pagine"));
 
     // Removing the document elsewhere brings the placeholder back.
     shown->setPdfData(std::nullopt);
     ASSERT_TRUE(context().save());
-    EXPECT_NE(child<QWidget>("noDocumentPlaceholder"), nullptr);
-    EXPECT_EQ(child<PdfPageView>("documentPages"), nullptr);
+    EXPECT_NE(child<QWidget>(m_pane, "noDocumentPlaceholder"), nullptr);
+    EXPECT_EQ(child<PdfPageView>(m_pane, "documentPages"), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Variants, PolicyDetailDocument,
@@ -318,20 +288,19 @@ TEST_F(PolicyDetailViewTest, RenewingMovesTheExpiryRedrawsAndReschedulesTheRemin
     m_reminders->schedulePolicyReminder(*shown);
     ASSERT_TRUE(waitUntil([this] { return m_service.pending().size() == 1; })); // only 3 days
     show(shown);
-    EXPECT_EQ(child<StatusBadge>("statusBadge")->text(), QStringLiteral("IN SCADENZA"));
+    EXPECT_EQ(child<StatusBadge>(m_pane, "statusBadge")->text(), QStringLiteral("IN SCADENZA"));
 
     click("renewButton");
     EXPECT_EQ(shown->expirationDate(), utc("2026-04-15T08:30:00Z"));
     EXPECT_EQ(shown->lastNotified(), std::nullopt);
     EXPECT_FALSE(context().hasChanges());
-    EXPECT_EQ(child<StatusBadge>("statusBadge")->text(), QStringLiteral("ATTIVA"));
+    EXPECT_EQ(child<StatusBadge>(m_pane, "statusBadge")->text(), QStringLiteral("ATTIVA"));
     EXPECT_EQ(textColor("expirationDateLabel"), named(ColorName::Green));
     EXPECT_EQ(text("remainingDaysLabel"), QStringLiteral("36 giorni rimanenti"));
     EXPECT_EQ(text("expirationDateLabel"), QStringLiteral("April 15, 2026"));
 
     // The old expiry's reminder is gone; the new one's 7 and 3 days are pending.
-    ASSERT_TRUE(waitUntil([this] { return m_service.pending().size() == 2; }));
-    waitUntil([] { return false; }, 50);
+    ASSERT_TRUE(waitUntil([this] { return m_service.hasAnsweredAll(); }));
     QStringList days;
     for (const NotificationRequest& request : m_service.pending()) {
         days << QStringLiteral("%1-%2 %3").arg(request.month).arg(request.day).arg(request.hour);
@@ -377,7 +346,7 @@ TEST_F(PolicyDetailViewTest, APolicyDeletedElsewhereEmptiesThePaneAndIsNeverDele
     context().deleteObject(shown.get());
     ASSERT_TRUE(context().save());
     EXPECT_EQ(deleted.count(), 1);
-    EXPECT_FALSE(child<QWidget>("detailHeader")->isVisibleTo(m_pane));
+    EXPECT_FALSE(child<QWidget>(m_pane, "detailHeader")->isVisibleTo(m_pane));
     EXPECT_TRUE(waitUntil([this] { return !m_pane->isShowingEditSheet(); }));
     m_confirmation.answer(true);
     EXPECT_EQ(m_deletesRequested, 0);

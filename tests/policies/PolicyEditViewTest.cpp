@@ -2,6 +2,7 @@
 
 #include "contacts/ContactEditView.h"
 
+#include "support/Child.h"
 #include "support/PolicyScreenFixture.h"
 #include "support/QtPrinters.h"
 #include "support/RawSqlite.h"
@@ -33,26 +34,16 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_window));
     }
     void openEditor(std::shared_ptr<Policy> policy = nullptr) {
-        m_view =
-            new PolicyEditView({context(), *m_reminders, m_clock, *m_log, m_desktop,
-                                PdfShareExport(m_dir.path(), QString()),
-                                [this](QWidget* over) {
-                                    (new ContactEditView(context(), nullptr, *m_log, over))->open();
-                                },
-                                m_documents},
-                               std::move(policy), &m_window);
+        m_view = new PolicyEditView(m_world.editor(context()), std::move(policy), &m_window);
         m_view->open();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_view));
         QApplication::setActiveWindow(m_view);
         ASSERT_TRUE(waitUntil([this] { return QApplication::activeWindow() == m_view; }));
     }
-    template <typename T> T* child(const char* name) const {
-        return m_view->findChild<T*>(QLatin1String(name));
-    }
-    QWidget* attachment() const { return child<QWidget>("pdfAttachment"); }
-    QPushButton* saveButton() const { return child<QPushButton>("saveButton"); }
+    QWidget* attachment() const { return child<QWidget>(m_view.data(), "pdfAttachment"); }
+    QPushButton* saveButton() const { return child<QPushButton>(m_view.data(), "saveButton"); }
     void type(const char* field, const QString& text) {
-        QLineEdit* edit = child<QLineEdit>(field);
+        QLineEdit* edit = child<QLineEdit>(m_view.data(), field);
         edit->setFocus();
         QTest::keyClicks(edit, text);
     }
@@ -88,8 +79,9 @@ protected:
 TEST_F(PolicyEditViewTest, ANewPolicyTypedAndSavedWithTheKeyboardKeepsTheTimeOfDay) {
     openEditor();
     EXPECT_EQ(m_view->windowTitle(), QStringLiteral("Nuova Polizza"));
-    EXPECT_EQ(child<QLineEdit>("reminderDaysField")->text(), QStringLiteral("30"));
-    EXPECT_EQ(child<QComboBox>("contactPicker")->currentText(), QStringLiteral("Nessuno"));
+    EXPECT_EQ(child<QLineEdit>(m_view.data(), "reminderDaysField")->text(), QStringLiteral("30"));
+    EXPECT_EQ(child<QComboBox>(m_view.data(), "contactPicker")->currentText(),
+              QStringLiteral("Nessuno"));
     EXPECT_EQ(attachment(), nullptr);
     EXPECT_FALSE(saveButton()->isEnabled());
 
@@ -98,10 +90,10 @@ TEST_F(PolicyEditViewTest, ANewPolicyTypedAndSavedWithTheKeyboardKeepsTheTimeOfD
     pressSaveKeys(); // disabled: nothing happens
     type("policyNumberField", QStringLiteral("C-1"));
     EXPECT_TRUE(saveButton()->isEnabled());
-    QLineEdit* days = child<QLineEdit>("reminderDaysField");
+    QLineEdit* days = child<QLineEdit>(m_view.data(), "reminderDaysField");
     days->selectAll();
     type("reminderDaysField", QStringLiteral("30, 15, 7"));
-    child<QDateEdit>("expirationDatePicker")->setDate(QDate(2026, 9, 1));
+    child<QDateEdit>(m_view.data(), "expirationDatePicker")->setDate(QDate(2026, 9, 1));
     pressSaveKeys();
     ASSERT_TRUE(closed());
 
@@ -121,11 +113,11 @@ TEST_F(PolicyEditViewTest, AFailedSaveKeepsTheSheetOpenAndTheNextStoresOnePolicy
     EXPECT_FALSE(m_view.isNull());
     ASSERT_FALSE(logLines().isEmpty());
     EXPECT_TRUE(logLines().last().startsWith(QStringLiteral("Error saving policy: ")));
-    EXPECT_EQ(child<QLineEdit>("nameField")->text(), QStringLiteral("Auto"));
+    EXPECT_EQ(child<QLineEdit>(m_view.data(), "nameField")->text(), QStringLiteral("Auto"));
     EXPECT_EQ(pendingReminders().size(), 0);
 
     refusePolicyWrites(false);
-    child<QDateEdit>("expirationDatePicker")->setDate(QDate(2026, 9, 1));
+    child<QDateEdit>(m_view.data(), "expirationDatePicker")->setDate(QDate(2026, 9, 1));
     saveButton()->click();
     ASSERT_TRUE(closed());
     EXPECT_EQ(stored("name").size(), 1);
@@ -143,18 +135,19 @@ TEST_F(PolicyEditViewTest, TheContactCardShowsTheContactsNumberAndNessunoRemoves
 
     openEditor(policy);
     EXPECT_EQ(m_view->windowTitle(), QStringLiteral("Modifica Polizza"));
-    EXPECT_EQ(child<QLineEdit>("reminderDaysField")->text(), QStringLiteral("14"));
-    auto* pickerLabel = child<QLabel>("contactPickerLabel");
+    EXPECT_EQ(child<QLineEdit>(m_view.data(), "reminderDaysField")->text(), QStringLiteral("14"));
+    auto* pickerLabel = child<QLabel>(m_view.data(), "contactPickerLabel");
     ASSERT_NE(pickerLabel, nullptr);
     EXPECT_TRUE(pickerLabel->isVisible());
     EXPECT_EQ(pickerLabel->text(), QStringLiteral("Seleziona Contatto"));
-    EXPECT_EQ(pickerLabel->buddy(), child<QComboBox>("contactPicker"));
-    EXPECT_EQ(child<QComboBox>("contactPicker")->currentText(), QStringLiteral("Anna Rossi"));
-    EXPECT_EQ(child<QLabel>("contactPhoneLabel")->text(),
+    EXPECT_EQ(pickerLabel->buddy(), child<QComboBox>(m_view.data(), "contactPicker"));
+    EXPECT_EQ(child<QComboBox>(m_view.data(), "contactPicker")->currentText(),
+              QStringLiteral("Anna Rossi"));
+    EXPECT_EQ(child<QLabel>(m_view.data(), "contactPhoneLabel")->text(),
               QStringLiteral("Nessun numero di telefono"));
 
     // A contact created from the editor appears in the list, in order, not chosen.
-    child<QPushButton>("createContactButton")->click();
+    child<QPushButton>(m_view.data(), "createContactButton")->click();
     auto* contactEditor = m_view->findChild<ContactEditView*>();
     ASSERT_NE(contactEditor, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(contactEditor));
@@ -168,17 +161,18 @@ TEST_F(PolicyEditViewTest, TheContactCardShowsTheContactsNumberAndNessunoRemoves
         QTest::keyClicks(edit, QString::fromUtf8(text));
     }
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
-    QComboBox* picker = child<QComboBox>("contactPicker");
+    QComboBox* picker = child<QComboBox>(m_view.data(), "contactPicker");
     ASSERT_EQ(picker->count(), 3);
     EXPECT_EQ(picker->itemText(1), QStringLiteral("Anna Bianchi"));
     EXPECT_EQ(picker->currentText(), QStringLiteral("Anna Rossi"));
     picker->setCurrentIndex(1);
-    EXPECT_EQ(child<QLabel>("contactPhoneLabel")->text(), QStringLiteral("+39 06 1"));
+    EXPECT_EQ(child<QLabel>(m_view.data(), "contactPhoneLabel")->text(),
+              QStringLiteral("+39 06 1"));
 
     picker->setCurrentIndex(0);
-    EXPECT_EQ(child<QStackedWidget>("phonePages")->currentIndex(), 0);
+    EXPECT_EQ(child<QStackedWidget>(m_view.data(), "phonePages")->currentIndex(), 0);
     // Stored at 01:00 in Rome; a summer date keeps that wall time.
-    child<QDateEdit>("expirationDatePicker")->setDate(QDate(2030, 6, 1));
+    child<QDateEdit>(m_view.data(), "expirationDatePicker")->setDate(QDate(2030, 6, 1));
     saveButton()->click();
     ASSERT_TRUE(closed());
     EXPECT_EQ(policy->expirationDate(), utc("2030-05-31T23:00:00Z"));
@@ -198,10 +192,11 @@ TEST_F(PolicyEditViewTest, ARenewalCycleNoSegmentNamesIsKeptUntilOneIsChosen) {
     for (const auto& [choice, kept] : {std::pair{"", "biennial"}, std::pair{"yearly", "yearly"}}) {
         openEditor(policy);
         for (const char* segment : {"yearlySegment", "monthlySegment", "quarterlySegment"}) {
-            EXPECT_FALSE(child<QToolButton>(segment)->isChecked()) << segment;
+            EXPECT_FALSE(child<QToolButton>(m_view.data(), segment)->isChecked()) << segment;
         }
         if (*choice) {
-            auto* segment = child<QToolButton>((std::string(choice) + "Segment").c_str());
+            auto* segment =
+                child<QToolButton>(m_view.data(), (std::string(choice) + "Segment").c_str());
             QTest::mouseClick(segment, Qt::LeftButton);
             EXPECT_TRUE(segment->isChecked());
         }
@@ -219,7 +214,7 @@ TEST_F(PolicyEditViewTest, ADroppedPdfIsAttachedAndAnythingElseIsNot) {
         file.write(QByteArray(1500, 'x'));
     }
     openEditor();
-    auto* zone = child<QWidget>("dropZone");
+    auto* zone = child<QWidget>(m_view.data(), "dropZone");
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(pdf), QUrl::fromLocalFile(m_dir.filePath("b.pdf"))});
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
@@ -230,14 +225,14 @@ TEST_F(PolicyEditViewTest, ADroppedPdfIsAttachedAndAnythingElseIsNot) {
     EXPECT_EQ(attachment(), nullptr);
     ASSERT_TRUE(waitUntil([this] { return attachment() != nullptr; }));
     EXPECT_FALSE(zone->isVisible());
-    EXPECT_EQ(child<QLabel>("pdfFileSize")->text(), QStringLiteral("1.5 kB"));
+    EXPECT_EQ(child<QLabel>(m_view.data(), "pdfFileSize")->text(), QStringLiteral("1.5 kB"));
     // Not a PDF the renderer can read: attached all the same, and the row says so.
     EXPECT_TRUE(waitUntil([this] {
-        return child<QLabel>("pdfPageCount")->text() ==
+        return child<QLabel>(m_view.data(), "pdfPageCount")->text() ==
                QStringLiteral("Impossibile mostrare questo documento");
     }));
 
-    child<QPushButton>("removePdfButton")->click();
+    child<QPushButton>(m_view.data(), "removePdfButton")->click();
     ASSERT_TRUE(waitUntil([this] { return attachment() == nullptr; }));
     EXPECT_TRUE(zone->isVisible());
     m_view->loadPDF(m_dir.filePath(QStringLiteral("gone.pdf")));

@@ -1,6 +1,7 @@
 #include "policies/PolicyListModel.h"
 #include "policies/PolicyListRow.h"
 #include "store/ManagedObjectContext.h"
+#include "support/CaseName.h"
 #include "support/ModelMirror.h"
 #include "support/StoreFixture.h"
 #include "ui/ItemDataRole.h"
@@ -40,6 +41,11 @@ struct ListCase {
     const char* search;
     QStringList shown;
 };
+
+void PrintTo(const ListCase& c, std::ostream* out) {
+    const char* const filters[] = {"all", "expiring soon", "expired"};
+    *out << filters[int(c.filter)] << " searching \"" << c.search << '"';
+}
 
 class PolicyListCases : public PolicyListModelTest,
                         public ::testing::WithParamInterface<ListCase> {};
@@ -98,7 +104,8 @@ INSTANTIATE_TEST_SUITE_P(
         ListCase{PolicyFilter::All, " ", {"Vuota", "CASA blu"}},
         // No match across the end of one field and the start of the next.
         ListCase{PolicyFilter::All, "ieriN", {}}, ListCase{PolicyFilter::Expired, "o", {}},
-        ListCase{PolicyFilter::ExpiringSoon, "BLU", {"CASA blu"}}));
+        ListCase{PolicyFilter::ExpiringSoon, "BLU", {"CASA blu"}}),
+    CaseName());
 
 // Letter case as the user's language has it (in Turkish the capital of "ı" is "I" and that
 // of "i" is "İ"), folded in full ("ß" is "ss"); accents kept however the text was composed.

@@ -3,6 +3,7 @@
 #include "model/Policy.h"
 #include "policies/PolicyDetailView.h"
 #include "policies/PolicyListModel.h"
+#include "support/Child.h"
 #include "support/PolicyScreenFixture.h"
 #include "support/QtPrinters.h"
 #include "support/RawSqlite.h"
@@ -38,10 +39,7 @@ protected:
         EXPECT_TRUE(context().save());
         return policy;
     }
-    template <typename T> T* child(const char* name) const {
-        return m_view->findChild<T*>(QLatin1String(name));
-    }
-    QString text(const char* label) const { return child<QLabel>(label)->text(); }
+    QString text(const char* label) const { return child<QLabel>(m_view.get(), label)->text(); }
     QStringList footer() const {
         return {text("expiringCount"), text("expiredCount"), text("totalCount")};
     }
@@ -49,7 +47,7 @@ protected:
     QStringList spokenFooter() const {
         QStringList names;
         for (const char* label : {"expiringCount", "expiredCount", "totalCount"}) {
-            names << QAccessible::queryAccessibleInterface(child<QLabel>(label))
+            names << QAccessible::queryAccessibleInterface(child<QLabel>(m_view.get(), label))
                          ->text(QAccessible::Name);
         }
         return names;
@@ -62,11 +60,11 @@ protected:
         return names;
     }
     void search(const QString& text) {
-        QLineEdit* field = child<QLineEdit>("policySearchField");
+        QLineEdit* field = child<QLineEdit>(m_view.get(), "policySearchField");
         field->clear();
         QTest::keyClicks(field, text);
     }
-    QListView* list() const { return child<QListView>("policyList"); }
+    QListView* list() const { return child<QListView>(m_view.get(), "policyList"); }
     void click(const QString& name) {
         const QModelIndex index = m_view->model().index(listed().indexOf(name));
         QTest::mouseClick(list()->viewport(), Qt::LeftButton, {},
@@ -86,15 +84,15 @@ protected:
     }
     void confirmDeleteInPane() {
         // The pane shown: one replaced a moment ago may still wait for its deletion.
-        auto* pane =
-            qobject_cast<PolicyDetailView*>(child<QStackedWidget>("policyPane")->currentWidget());
+        auto* pane = qobject_cast<PolicyDetailView*>(
+            child<QStackedWidget>(m_view.get(), "policyPane")->currentWidget());
         ASSERT_NE(pane, nullptr);
         pane->findChild<QPushButton*>(QStringLiteral("deleteButton"))->click();
         ASSERT_TRUE(m_confirmation.hasPending());
         m_confirmation.answer(true);
     }
     bool showsEmptyState() const {
-        return child<QStackedWidget>("policyPane")->currentWidget()->objectName() ==
+        return child<QStackedWidget>(m_view.get(), "policyPane")->currentWidget()->objectName() ==
                QStringLiteral("policyEmptyState");
     }
 
@@ -105,7 +103,7 @@ TEST_F(PolicyListViewTest, SearchAndFilterNarrowTheListWhileTheFooterCountsEvery
     EXPECT_EQ(footer(), (QStringList{"0", "0", "0 total"}));
     EXPECT_EQ(spokenFooter(), (QStringList{"0 in scadenza", "0 scadute", "0 total"}));
     EXPECT_TRUE(showsEmptyState());
-    auto* filterTitle = child<QLabel>("policyFilterTitle");
+    auto* filterTitle = child<QLabel>(m_view.get(), "policyFilterTitle");
     ASSERT_NE(filterTitle, nullptr);
     EXPECT_TRUE(filterTitle->isVisible());
     EXPECT_EQ(filterTitle->text(), QStringLiteral("Filtra"));
@@ -117,24 +115,24 @@ TEST_F(PolicyListViewTest, SearchAndFilterNarrowTheListWhileTheFooterCountsEvery
     EXPECT_EQ(listed(), (QStringList{"Viaggio", "Casa", "AUTO Fiat", "Vita"}));
     EXPECT_EQ(footer(), (QStringList{"2", "1", "4 total"}));
 
-    child<QToolButton>("policyFilter1")->click(); // "In Scadenza"
+    child<QToolButton>(m_view.get(), "policyFilter1")->click(); // "In Scadenza"
     EXPECT_EQ(listed(), (QStringList{"Casa", "AUTO Fiat"}));
     search(QStringLiteral("auto"));
     EXPECT_EQ(listed(), QStringList{"AUTO Fiat"});
     search(QStringLiteral("unipol"));
     EXPECT_EQ(listed(), QStringList{"AUTO Fiat"});
-    child<QToolButton>("policyFilter2")->click(); // "Scadute"
+    child<QToolButton>(m_view.get(), "policyFilter2")->click(); // "Scadute"
     EXPECT_TRUE(listed().isEmpty());
     EXPECT_EQ(footer(), (QStringList{"2", "1", "4 total"}));
 
-    child<QToolButton>("policyFilter0")->click();
+    child<QToolButton>(m_view.get(), "policyFilter0")->click();
     search(QStringLiteral(" "));
     EXPECT_EQ(listed(), QStringList{"AUTO Fiat"});
 
     // Ctrl+F reaches the search from the list; Escape there empties it.
     list()->setFocus();
     QTest::keyClick(list(), Qt::Key_F, Qt::ControlModifier);
-    QLineEdit* field = child<QLineEdit>("policySearchField");
+    QLineEdit* field = child<QLineEdit>(m_view.get(), "policySearchField");
     EXPECT_TRUE(field->hasFocus());
     QTest::keyClick(field, Qt::Key_Escape);
     EXPECT_EQ(listed().size(), 4);
@@ -181,7 +179,7 @@ TEST_F(PolicyListViewTest, TheSelectedPolicysPaneDeletesItOnlyOnceConfirmedAndAM
     m_reminders->schedulePolicyReminder(*vita);
     ASSERT_FALSE(pendingReminders().isEmpty());
     click(QStringLiteral("Vita"));
-    auto* pane = child<PolicyDetailView>("policyDetailView");
+    auto* pane = child<PolicyDetailView>(m_view.get(), "policyDetailView");
     ASSERT_NE(pane, nullptr);
     EXPECT_EQ(pane->policy(), vita);
 
@@ -216,7 +214,7 @@ TEST_F(PolicyListViewTest, NothingStaleOutlivesThePanesDelay) {
     confirmDeleteInPane();
     deleteFromMenu(0);
     EXPECT_TRUE(casa->isDeleted());
-    waitUntil([] { return false; }, 200);
+    waitPast(PolicyListView::kPaneDeleteDelayMs);
     EXPECT_TRUE(listed().isEmpty());
     EXPECT_FALSE(context().hasChanges());
     EXPECT_TRUE(showsEmptyState());
@@ -246,7 +244,7 @@ protected:
         }
     }
     QPushButton* paneButton(const char* name) const {
-        QWidget* pane = child<QStackedWidget>("policyPane")->currentWidget();
+        QWidget* pane = child<QStackedWidget>(m_view.get(), "policyPane")->currentWidget();
         return pane->findChild<QPushButton*>(QLatin1String(name));
     }
     // The operation as the user does it on the selected policy, then the moment it takes.

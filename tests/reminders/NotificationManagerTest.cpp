@@ -5,11 +5,11 @@
 #include "model/PersistenceController.h"
 #include "model/Policy.h"
 #include "platform/DBusNotificationService.h"
-#include "platform/InMemoryNotificationService.h"
 #include "platform/InstallationCheck.h"
 #include "platform/LogChannel.h"
-#include "platform/ManualClock.h"
 #include "platform/NotificationCenter.h"
+#include "support/InMemoryNotificationService.h"
+#include "support/ManualClock.h"
 #include "support/TimeHelpers.h"
 #include "support/WaitUntil.h"
 

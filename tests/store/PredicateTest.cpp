@@ -1,4 +1,5 @@
 #include "store/Predicate.h"
+#include "support/CaseName.h"
 
 #include <gtest/gtest.h>
 
@@ -32,6 +33,10 @@ struct Case {
     std::vector<Value> values; // name, when, done, count
     bool matches;
 };
+
+void PrintTo(const Case& c, std::ostream* out) {
+    *out << c.format << (c.matches ? " matches" : " does not match");
+}
 
 class PredicateCases : public ::testing::TestWithParam<Case> {};
 
@@ -78,7 +83,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"when >= %@ AND when <= %@",
              {Instant(1), Instant(3)},
              {Value(), Instant(3), false, qint64(0)},
-             true}));
+             true}),
+    CaseName());
 
 TEST(Predicate, TellsWhyAFormatCannotBeRead) {
     for (const char* format : {"when >=", "(when == nil", "when ~ 3", "when >= %@ extra", ""}) {

@@ -7,7 +7,7 @@
 #include "model/Policy.h"
 #include "model/Task.h"
 #include "platform/LogChannel.h"
-#include "platform/ManualClock.h"
+#include "support/ManualClock.h"
 #include "support/TimeHelpers.h"
 
 #include <QCryptographicHash>

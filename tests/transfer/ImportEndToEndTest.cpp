@@ -5,9 +5,9 @@
 #include "platform/DBusNotificationService.h"
 #include "platform/InstallationCheck.h"
 #include "platform/LogChannel.h"
-#include "platform/ManualClock.h"
 #include "platform/NotificationCenter.h"
 #include "reminders/NotificationManager.h"
+#include "support/ManualClock.h"
 #include "support/WaitUntil.h"
 #include "transfer/ImportSession.h"
 

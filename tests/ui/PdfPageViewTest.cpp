@@ -72,7 +72,7 @@ TEST_F(PdfPageViewTest, LaysOutEveryPageFromItsSizeAndDrawsOnlyWhatIsOnScreen) {
     EXPECT_NEAR(darkShare(shown, first.top() + 5, first.left(), first.width()), 0.1, 0.02);
 
     // Only what is on screen and the next screenful was asked for.
-    waitSleeping([] { return false; }, 300);
+    ASSERT_TRUE(waitSleeping([this] { return m_view.isSettled(); }));
     for (int page : m_view.pagesDrawn()) {
         EXPECT_LT(m_view.pageFrame(page).top(), 2 * m_view.viewport()->height()) << page;
     }
@@ -93,7 +93,7 @@ TEST_F(PdfPageViewTest, KeepsItsImagesWithinTheBudgetBesidesWhatIsOnScreen) {
     QScrollBar* bar = m_view.verticalScrollBar();
     for (int step = 0; step < 6; ++step) {
         bar->setValue(bar->value() + bar->pageStep());
-        waitSleeping([] { return false; }, 150);
+        ASSERT_TRUE(waitSleeping([this] { return m_view.isSettled(); }));
     }
     const int top = bar->value();
     const int bottom = top + m_view.viewport()->height();

@@ -63,13 +63,14 @@ bool shoot(ScreenCamera& camera, ContactEditView* view, const char* name) {
 
 bool shootContactEditors(ScreenCamera& camera, ManagedObjectContext& context, LogChannel& log) {
     const std::shared_ptr<Contact> stored = fixtureContact(camera, context);
-    bool ok = shoot(camera, new ContactEditView(context, nullptr, log), "contact-editor-empty.png");
-    auto* filled = new ContactEditView(context, nullptr, log);
+    const ContactEditView::Services services{.context = context, .log = log};
+    bool ok = shoot(camera, new ContactEditView(services, nullptr), "contact-editor-empty.png");
+    auto* filled = new ContactEditView(services, nullptr);
     fillAsTyped(camera, *filled);
     ok &= shoot(camera, filled, "contact-editor-filled.png");
-    ok &= shoot(camera, new ContactEditView(context, stored, log), "contact-editor-edit.png");
+    ok &= shoot(camera, new ContactEditView(services, stored), "contact-editor-edit.png");
     QApplication::setPalette(Palette::dark());
-    ok &= shoot(camera, new ContactEditView(context, stored, log), "contact-editor-dark.png");
+    ok &= shoot(camera, new ContactEditView(services, stored), "contact-editor-dark.png");
     QApplication::setPalette(Palette::light());
     return ok;
 }

@@ -1,7 +1,10 @@
 #include "ContactScreens.h"
 
 #include "ScreenCamera.h"
-#include "ScreenServices.h"
+
+#include "support/ScreenWorld.h"
+#include "support/WaitUntil.h"
+#include "ui/DialogConfirmation.h"
 
 #include "contacts/ContactListView.h"
 #include "model/Contact.h"
@@ -109,10 +112,11 @@ void choose(const ScreenCamera& camera, ContactListView& view, const char* first
 
 bool shootContactScreens(ScreenCamera& camera, const Clock& clock, LogChannel& log) {
     DialogConfirmation confirmation;
+    ScreenWorld world(clock, log, {.installed = false, .confirmation = &confirmation});
     PersistenceController empty(true, clock, log);
     bool ok = true;
     {
-        ContactListView view({empty.container().viewContext(), clock, log, confirmation});
+        ContactListView view(world.contacts(empty.container().viewContext()));
         view.resize(1180, 720);
         view.show();
         ok &= save(camera, &view, "contacts-empty.png");
@@ -120,7 +124,7 @@ bool shootContactScreens(ScreenCamera& camera, const Clock& clock, LogChannel& l
     PersistenceController filled(true, clock, log);
     ManagedObjectContext& context = filled.container().viewContext();
     fill(camera, context, clock);
-    ContactListView view({context, clock, log, confirmation});
+    ContactListView view(world.contacts(context));
     view.resize(1180, 720);
     view.show();
     choose(camera, view, "Giulia", "Ferraris");
@@ -139,7 +143,7 @@ bool shootContactScreens(ScreenCamera& camera, const Clock& clock, LogChannel& l
         question->reject();
     }
     QApplication::setPalette(Palette::dark());
-    ContactListView dark({context, clock, log, confirmation});
+    ContactListView dark(world.contacts(context));
     dark.resize(1180, 720);
     dark.show();
     choose(camera, dark, "Giulia", "Ferraris");

@@ -1,7 +1,10 @@
 #include "DetailScreens.h"
 
 #include "ScreenCamera.h"
-#include "ScreenServices.h"
+
+#include "support/ScreenWorld.h"
+#include "support/WaitUntil.h"
+#include "ui/DialogConfirmation.h"
 
 #include "contacts/ContactEditView.h"
 #include "model/Contact.h"
@@ -98,7 +101,7 @@ bool showWhole(PolicyDetailView* pane) {
         pane->findChild<QWidget*>(QStringLiteral("detailBody"))->sizeHint().height() + 2;
     pane->resize(kPaneWidth, height);
     auto* preview = pane->findChild<DocumentPreview*>();
-    return waitFor([preview] {
+    return waitUntil([preview] {
         PdfPageView* pages = preview->pageView();
         return !pages || !pages->pagesDrawn().empty() ||
                pages->findChild<QWidget*>(QStringLiteral("unshowableDocument"));
@@ -109,9 +112,10 @@ bool showWhole(PolicyDetailView* pane) {
 
 bool shootDetailScreens(ScreenCamera& camera, ManagedObjectContext& context, const Clock& clock,
                         LogChannel& log) {
-    ScreenServices services(context, clock, log);
+    DialogConfirmation confirmation;
+    ScreenWorld world(clock, log, {.installed = false, .confirmation = &confirmation});
     const auto pane = [&](const std::shared_ptr<Policy>& policy) {
-        return new PolicyDetailView({services.edit(), services.confirmation}, policy, [] {});
+        return new PolicyDetailView(world.pane(context), policy, [] {});
     };
     const std::vector<std::shared_ptr<Policy>> policies = fixturePolicies(camera, context, clock);
     const char* const names[] = {"policy-detail-active.png", "policy-detail-expiring.png",

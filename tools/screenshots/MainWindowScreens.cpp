@@ -1,7 +1,10 @@
 #include "MainWindowScreens.h"
 
 #include "ScreenCamera.h"
-#include "ScreenServices.h"
+
+#include "support/ScreenWorld.h"
+#include "support/WaitUntil.h"
+#include "ui/DialogConfirmation.h"
 
 #include "app/ContentView.h"
 #include "model/PersistenceController.h"
@@ -85,10 +88,11 @@ QPixmap withContextMenu(ContentView& window, int row) {
 bool shootMainWindowScreens(ScreenCamera& camera, const Clock& clock, LogChannel& log) {
     PersistenceController store(true, clock, log);
     ManagedObjectContext& context = store.container().viewContext();
-    ScreenServices services(context, clock, log);
-    QSettings settings(services.folder().filePath(QStringLiteral("settings.ini")),
+    DialogConfirmation confirmation;
+    ScreenWorld world(clock, log, {.installed = false, .confirmation = &confirmation});
+    QSettings settings(world.exports.filePath(QStringLiteral("settings.ini")),
                        QSettings::IniFormat);
-    ContentView window({services.list(), services.center, settings});
+    ContentView window(world.window(context, settings));
     window.resize(1180, 720);
     window.show();
 

@@ -1,16 +1,19 @@
 #include "PolicyScreens.h"
 
 #include "ScreenCamera.h"
-#include "ScreenServices.h"
+
+#include "support/ScreenWorld.h"
+#include "support/WaitUntil.h"
+#include "ui/DialogConfirmation.h"
 
 #include "contacts/ContactEditView.h"
 #include "model/Contact.h"
 #include "model/Policy.h"
-#include "platform/ManualClock.h"
 #include "policies/DropZoneView.h"
 #include "policies/PDFViewer.h"
 #include "policies/PolicyEditView.h"
 #include "store/ManagedObjectContext.h"
+#include "support/ManualClock.h"
 #include "ui/Palette.h"
 #include "ui/PdfPageView.h"
 
@@ -61,7 +64,7 @@ bool shootSheet(ScreenCamera& camera, QDialog* sheet, const char* name) {
     QApplication::processEvents();
     // A document's row says its pages once the renderer has read it.
     if (auto* pages = sheet->findChild<QLabel*>(QStringLiteral("pdfPageCount"))) {
-        waitFor([pages] { return !pages->text().isEmpty(); });
+        waitUntil([pages] { return !pages->text().isEmpty(); });
     }
     if (auto* scroll = sheet->findChild<QScrollArea*>()) {
         sheet->resize(620, scroll->widget()->sizeHint().height());
@@ -77,8 +80,8 @@ bool shootSheet(ScreenCamera& camera, QDialog* sheet, const char* name) {
 
 bool shootPolicyScreens(ScreenCamera& camera, ManagedObjectContext& context, const Clock& clock,
                         LogChannel& log) {
-    ScreenServices shared(context, clock, log);
-    const auto services = [&shared] { return shared.edit(); };
+    ScreenWorld world(clock, log, {.installed = false});
+    const auto services = [&] { return world.editor(context); };
 
     auto contact = context.insert<Contact>();
     contact->setFirstName(camera.text("Luca"));
@@ -111,14 +114,11 @@ bool shootPolicyScreens(ScreenCamera& camera, ManagedObjectContext& context, con
     ok &= shootSheet(camera, typed, "policy-editor-filled.png");
     ok &= shootSheet(camera, new PolicyEditView(services(), policy), "policy-editor-document.png");
 
-    auto* viewer =
-        new PDFViewer(*policy->pdfDocument(), *policy->pdfFileName(),
-                      {shared.desktop(), log, PdfShareExport(shared.folder().path(), QString()),
-                       shared.documents()});
+    auto* viewer = new PDFViewer(*policy->pdfDocument(), *policy->pdfFileName(), world.viewer());
     viewer->resize(600, 700);
     viewer->show();
     // The pages are drawn by the document renderer: they arrive a moment later.
-    ok &= waitFor([viewer] { return viewer->pageView()->pagesDrawn().size() >= 1; });
+    ok &= waitUntil([viewer] { return viewer->pageView()->pagesDrawn().size() >= 1; });
     ok &= camera.take(viewer->grab(), QStringLiteral("pdf-viewer.png"));
     viewer->close();
 

@@ -1,7 +1,10 @@
 #include "PopoverScreens.h"
 
 #include "ScreenCamera.h"
-#include "ScreenServices.h"
+
+#include "support/ScreenWorld.h"
+#include "support/WaitUntil.h"
+#include "ui/DialogConfirmation.h"
 
 #include "app/MenuBarView.h"
 #include "app/Popover.h"
@@ -23,13 +26,6 @@ namespace {
 
 constexpr qint64 kHourMs = 3'600'000;
 constexpr qint64 kDayMs = 24 * kHourMs;
-
-struct NoDesktop final : DesktopActions {
-    void openUrl(const QUrl&) override {}
-    void revealFile(const QString&) override {}
-    void bringForward(QWindow*, const QString&) override {}
-    void quit() override {}
-};
 
 // A working week: a meeting this afternoon and more to come, open tasks, and three policies
 // inside their reminder days among others that are not.
@@ -69,11 +65,9 @@ void fillBusy(const ScreenCamera& camera, ManagedObjectContext& context, Instant
     context.save();
 }
 
-bool shoot(ScreenCamera& camera, ManagedObjectContext& context, const Clock& clock,
+bool shoot(ScreenCamera& camera, ManagedObjectContext& context, ScreenWorld& world,
            const char* name) {
-    NoDesktop desktop;
-    NotificationCenter center;
-    auto* view = new MenuBarView({context, clock, desktop, center, {}});
+    auto* view = new MenuBarView(world.popover(context));
     Popover popover(view);
     popover.show();
     QApplication::processEvents();
@@ -86,13 +80,14 @@ bool shoot(ScreenCamera& camera, ManagedObjectContext& context, const Clock& clo
 } // namespace
 
 bool shootPopoverScreens(ScreenCamera& camera, const Clock& clock, LogChannel& log) {
+    ScreenWorld world(clock, log, {.installed = false});
     PersistenceController empty(true, clock, log);
-    bool ok = shoot(camera, empty.container().viewContext(), clock, "popover-empty.png");
+    bool ok = shoot(camera, empty.container().viewContext(), world, "popover-empty.png");
     PersistenceController busy(true, clock, log);
     fillBusy(camera, busy.container().viewContext(), clock.now());
-    ok &= shoot(camera, busy.container().viewContext(), clock, "popover-busy.png");
+    ok &= shoot(camera, busy.container().viewContext(), world, "popover-busy.png");
     QApplication::setPalette(Palette::dark());
-    ok &= shoot(camera, busy.container().viewContext(), clock, "popover-busy-dark.png");
+    ok &= shoot(camera, busy.container().viewContext(), world, "popover-busy-dark.png");
     QApplication::setPalette(Palette::light());
     return ok;
 }

@@ -4,9 +4,9 @@
 
 #include "app/AppSettings.h"
 #include "app/SettingsView.h"
-#include "platform/InMemoryNotificationService.h"
 #include "platform/LogChannel.h"
 #include "platform/XdgAutostartEntry.h"
+#include "support/InMemoryNotificationService.h"
 
 #include <QApplication>
 #include <QSettings>

@@ -3,7 +3,7 @@
 #include "AllScreens.h"
 #include "PngCamera.h"
 #include "platform/LogChannel.h"
-#include "platform/ManualClock.h"
+#include "support/ManualClock.h"
 
 #include <QApplication>
 #include <QDir>

@@ -7,7 +7,7 @@
 #include "model/PersistenceController.h"
 #include "model/Policy.h"
 #include "platform/LogChannel.h"
-#include "platform/ManualClock.h"
+#include "support/ManualClock.h"
 
 #include <QCoreApplication>
 

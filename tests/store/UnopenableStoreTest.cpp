@@ -81,6 +81,10 @@ struct Kind {
     const char* said; // a part of the error's description
 };
 
+void PrintTo(const Kind& kind, std::ostream* out) {
+    *out << kind.name;
+}
+
 const std::vector<Kind>& kinds() {
     static const std::vector<Kind> all = {
         {"not an SQLite file",
@@ -212,6 +216,10 @@ struct LateDamage {
     bool whileOpen;
     std::function<void(const QString& path)> damage;
 };
+
+void PrintTo(const LateDamage& damage, std::ostream* out) {
+    *out << damage.name;
+}
 
 using DamagedStore = StoreFixtureWith<LateDamage>;
 

@@ -3,7 +3,8 @@
 #include "platform/NotificationService.h"
 
 // A notification service that keeps its pending requests in memory and shows nothing: for
-// tests of the program's side. It answers as the real service does, later and in order.
+// tests of the program's side, the benchmarks and the screenshot tool. It answers as the real
+// service does, later and in order.
 class InMemoryNotificationService final : public NotificationService {
     Q_OBJECT
 public:
@@ -24,8 +25,13 @@ public:
 
     // The pending requests at this moment, in the order they were added.
     const QList<NotificationRequest>& pending() const { return m_pending; }
+    // Whether every call made so far has had its answer, and what the answers set off too.
+    bool hasAnsweredAll() const { return m_unanswered == 0; }
 
 private:
+    void answerLater(std::function<void()> answer);
+
+    int m_unanswered = 0;
     QList<NotificationRequest> m_pending;
     bool m_asked = false;
     bool m_granted = true;

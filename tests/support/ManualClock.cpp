@@ -1,4 +1,4 @@
-#include "platform/ManualClock.h"
+#include "support/ManualClock.h"
 
 namespace {
 qint64 minuteOf(Instant instant) {

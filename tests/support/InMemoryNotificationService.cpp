@@ -1,4 +1,4 @@
-#include "platform/InMemoryNotificationService.h"
+#include "support/InMemoryNotificationService.h"
 
 #include <QMetaObject>
 
@@ -6,21 +6,15 @@
 // and handed to the caller afterwards through the event loop.
 void InMemoryNotificationService::requestAuthorization(AuthorizationCompletion completion) {
     m_asked = true;
-    QMetaObject::invokeMethod(
-        this,
-        [completion = std::move(completion), granted = m_granted, error = m_authorizationError] {
-            completion(granted, error);
-        },
-        Qt::QueuedConnection);
+    answerLater([completion = std::move(completion), granted = m_granted,
+                 error = m_authorizationError] { completion(granted, error); });
 }
 
 void InMemoryNotificationService::authorizationStatus(StatusCompletion completion) {
     const AuthorizationStatus status = !m_asked    ? AuthorizationStatus::NotDetermined
                                        : m_granted ? AuthorizationStatus::Authorized
                                                    : AuthorizationStatus::Denied;
-    QMetaObject::invokeMethod(
-        this, [completion = std::move(completion), status] { completion(status); },
-        Qt::QueuedConnection);
+    answerLater([completion = std::move(completion), status] { completion(status); });
 }
 
 void InMemoryNotificationService::add(const NotificationRequest& request,
@@ -32,14 +26,23 @@ void InMemoryNotificationService::add(const NotificationRequest& request,
         });
         m_pending.append(request);
     }
-    QMetaObject::invokeMethod(
-        this, [completion = std::move(completion), error] { completion(error); },
-        Qt::QueuedConnection);
+    answerLater([completion = std::move(completion), error] { completion(error); });
 }
 
 void InMemoryNotificationService::pendingRequests(PendingCompletion completion) {
+    answerLater([completion = std::move(completion), list = m_pending] { completion(list); });
+}
+
+void InMemoryNotificationService::answerLater(std::function<void()> answer) {
+    ++m_unanswered;
+    // Counted down only after the answer ran, so that calls the answer makes keep the service
+    // busy without a gap.
     QMetaObject::invokeMethod(
-        this, [completion = std::move(completion), list = m_pending] { completion(list); },
+        this,
+        [this, answer = std::move(answer)] {
+            answer();
+            --m_unanswered;
+        },
         Qt::QueuedConnection);
 }
 
