@@ -60,7 +60,7 @@ struct Window {
         : reminders(NotificationManager::make({service, installation, clock, log, center}))
         , settings(settingsPath, QSettings::IniFormat)
         , documents(QStringLiteral(QS_PDF_RENDERER), log)
-        , view({{{context, *reminders, clock, log, desktop, PdfShareExport(QString(), QString()),
+        , view({{{context, *reminders, clock, log, desktop, PDFShareExport(QString(), QString()),
                   [](QWidget*) {}, documents},
                  confirmation},
                 center,

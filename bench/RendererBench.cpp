@@ -230,7 +230,7 @@ void hostileMemory(RendererWorld& world) {
         const auto pane = world.pane(world.policyWith(bytes));
         PDFViewer viewer(
             bytes, QStringLiteral("Polizza.pdf"),
-            {world.desktop, world.log, PdfShareExport(QString(), QString()), *world.renderer});
+            {world.desktop, world.log, PDFShareExport(QString(), QString()), *world.renderer});
         viewer.show();
         runUntil([&] {
             return RendererWorld::settled(RendererWorld::pagesOf(*pane)) &&

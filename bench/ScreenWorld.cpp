@@ -5,6 +5,6 @@ ScreenWorld::ScreenWorld(int policies)
     , reminders(NotificationManager::make({service, installation, clock, log, center})) {}
 
 PolicyEditView::Services ScreenWorld::editServices() {
-    return {context(), *reminders, clock, log, desktop, PdfShareExport(exports.path(), QString()),
+    return {context(), *reminders, clock, log, desktop, PDFShareExport(exports.path(), QString()),
             {},        documents};
 }

@@ -16,7 +16,7 @@
 #include "platform/SystemClock.h"
 #include "platform/UserPreferences.h"
 #include "platform/XdgAutostartEntry.h"
-#include "policies/PdfShareExport.h"
+#include "policies/PDFShareExport.h"
 #include "reminders/NotificationManager.h"
 #include "ui/DialogConfirmation.h"
 
@@ -70,7 +70,7 @@ int main(int argc, char* argv[]) {
     // Documents are read and drawn by quintaver-pdf-renderer, installed beside the program.
     DocumentRenderer documents(DocumentRenderer::besideProgram(), log);
     ContentView window({{{context, NotificationManager::shared(), clock, log, desktop,
-                          PdfShareExport::forSession(), openContactEditor, documents},
+                          PDFShareExport::forSession(), openContactEditor, documents},
                          confirmation},
                         NotificationCenter::defaultCenter(),
                         settings});

@@ -15,8 +15,8 @@ class DetailItem;
 class DocumentPreview;
 class ObjectObservation;
 class Policy;
-class QFrame;
 class QLabel;
+class TextLabel;
 class QPushButton;
 class QVBoxLayout;
 class StatusBadge;
@@ -93,14 +93,12 @@ private:
     ClientContactCard::Shown m_contactShown;
 
     QWidget* m_page = nullptr;
-    QFrame* m_divider = nullptr;
-    QList<QLabel*> m_secondaryLabels;
     QList<std::pair<QPushButton*, QString>> m_buttonIcons;
     QLabel* m_name = nullptr;
     StatusBadge* m_badge = nullptr;
     DetailItem* m_number = nullptr;
     DetailItem* m_provider = nullptr;
-    QLabel* m_expiry = nullptr;
+    TextLabel* m_expiry = nullptr;
     QLabel* m_remaining = nullptr;
     QLabel* m_renewal = nullptr;
     QLabel* m_reminders = nullptr;

@@ -16,8 +16,6 @@ std::optional<QString> presentUnlessEmpty(const QString& text) {
     return text.isEmpty() ? std::nullopt : std::optional<QString>(text);
 }
 
-constexpr qint32 kDefaultReminderDays = 30;
-
 } // namespace
 
 PolicyDraft PolicyDraft::fresh(Instant now) {
@@ -46,7 +44,7 @@ PolicyDraft PolicyDraft::of(const Policy& policy) {
 qint32 PolicyDraft::reminderDaysFor(const QString& text) {
     const std::vector<qint64> days = PolicyRules::parseReminderDays(text);
     if (days.empty()) {
-        return kDefaultReminderDays;
+        return Policy::kDefaultReminderDays;
     }
     // A day beyond what the store keeps becomes the nearest it can keep.
     return qint32(std::clamp<qint64>(*std::max_element(days.begin(), days.end()),

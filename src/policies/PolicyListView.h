@@ -78,6 +78,7 @@ private:
     SegmentedControl* m_filter = nullptr;
     QListView* m_list = nullptr;
     ListSelectionKeeper* m_selection = nullptr;
+    QWidget* m_footer = nullptr;
     QLabel* m_expiringIcon = nullptr;
     QLabel* m_expiringCount = nullptr;
     QLabel* m_expiredIcon = nullptr;

@@ -21,7 +21,7 @@
 #include "platform/LogChannel.h"
 #include "platform/NotificationCenter.h"
 #include "platform/SystemClock.h"
-#include "policies/PdfShareExport.h"
+#include "policies/PDFShareExport.h"
 #include "reminders/NotificationManager.h"
 #include "support/FakeConfirmation.h"
 
@@ -80,7 +80,7 @@ int main(int argc, char* argv[]) {
     QSettings settings(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
     DocumentRenderer documents(DocumentRenderer::besideProgram(), log);
     ContentView window({{{context, *reminders, clock, log, desktop,
-                          PdfShareExport(folder.path(), QString()), [](QWidget*) {}, documents},
+                          PDFShareExport(folder.path(), QString()), [](QWidget*) {}, documents},
                          confirmation},
                         center,
                         settings});

@@ -45,7 +45,7 @@ protected:
     void editAndSave(const std::shared_ptr<Policy>& policy, const std::function<void()>& change) {
         m_editor =
             new PolicyEditView({context(), *m_reminders, m_clock, *m_log, m_desktop,
-                                PdfShareExport(m_dir.path(), QString()), nullptr, m_documents},
+                                PDFShareExport(m_dir.path(), QString()), nullptr, m_documents},
                                policy, &m_window);
         m_editor->open();
         change();

@@ -71,7 +71,7 @@ protected:
     std::unique_ptr<PDFViewer> viewer(const QByteArray& bytes, DocumentRenderer& documents) {
         auto shown = std::make_unique<PDFViewer>(
             bytes, QStringLiteral("ostile.pdf"),
-            PDFViewer::Services{m_desktop, *m_log, PdfShareExport(m_dir.path(), QString()),
+            PDFViewer::Services{m_desktop, *m_log, PDFShareExport(m_dir.path(), QString()),
                                 documents});
         shown->show();
         return shown;

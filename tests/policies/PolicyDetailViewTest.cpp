@@ -87,7 +87,7 @@ protected:
               m_clock,
               *m_log,
               m_desktop,
-              PdfShareExport(m_dir.path(), QString()),
+              PDFShareExport(m_dir.path(), QString()),
               {},
               m_documents},
              m_confirmation},
@@ -152,7 +152,7 @@ TEST_P(PolicyDetailStatus, TheBadgeTheExpiryColourAndThePhraseFollowTheDaysAndTh
     EXPECT_EQ(text("remainingDaysLabel"),
               PolicyStatusRules::detailRemainingPhrase(expected.days - 1));
     EXPECT_EQ(child<StatusBadge>("statusBadge")->text(),
-              PolicyStatusRules::badgeText(StatusBadge::statusOf(*m_pane->policy())));
+              PolicyStatusRules::badgeText(m_pane->policy()->status()));
 }
 
 INSTANTIATE_TEST_SUITE_P(

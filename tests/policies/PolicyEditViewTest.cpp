@@ -35,7 +35,7 @@ protected:
     void openEditor(std::shared_ptr<Policy> policy = nullptr) {
         m_view =
             new PolicyEditView({context(), *m_reminders, m_clock, *m_log, m_desktop,
-                                PdfShareExport(m_dir.path(), QString()),
+                                PDFShareExport(m_dir.path(), QString()),
                                 [this](QWidget* over) {
                                     (new ContactEditView(context(), nullptr, *m_log, over))->open();
                                 },

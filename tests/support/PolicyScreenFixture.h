@@ -32,7 +32,7 @@ protected:
 
     PolicyListView::Services policyServices() {
         return {{context(), *m_reminders, m_clock, *m_log, m_desktop,
-                 PdfShareExport(m_dir.path(), QString()), [](QWidget*) {}, m_documents},
+                 PDFShareExport(m_dir.path(), QString()), [](QWidget*) {}, m_documents},
                 m_confirmation};
     }
 

@@ -113,7 +113,7 @@ bool shootPolicyScreens(ScreenCamera& camera, ManagedObjectContext& context, con
 
     auto* viewer =
         new PDFViewer(*policy->pdfDocument(), *policy->pdfFileName(),
-                      {shared.desktop(), log, PdfShareExport(shared.folder().path(), QString()),
+                      {shared.desktop(), log, PDFShareExport(shared.folder().path(), QString()),
                        shared.documents()});
     viewer->resize(600, 700);
     viewer->show();

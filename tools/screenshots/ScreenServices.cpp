@@ -19,7 +19,7 @@ PolicyEditView::Services ScreenServices::edit() {
         m_clock,
         m_log,
         m_desktop,
-        PdfShareExport(m_folder.path(), QString()),
+        PDFShareExport(m_folder.path(), QString()),
         [this](QWidget* over) { (new ContactEditView(m_context, nullptr, m_log, over))->open(); },
         m_documents};
 }
