@@ -62,6 +62,13 @@ void TextLabel::changeEvent(QEvent* event) {
     }
 }
 
+// A label built inside a part that is put into its window later hears nothing when the part
+// moves in; it is in its window by the time it shows.
+void TextLabel::showEvent(QShowEvent* event) {
+    applyLook();
+    QLabel::showEvent(event);
+}
+
 // Read from the window the label is in, never from the label itself (its own text colour is
 // the one set here, and a colour mixed from it would drift at every change) nor from a part
 // that paints a background of its own.
