@@ -236,7 +236,7 @@ void hostileMemory(RendererWorld& world) {
         PDFViewer viewer(bytes, QStringLiteral("Polizza.pdf"),
                          {.desktop = world.screens.desktop,
                           .log = world.log,
-                          .exporter = PdfShareExport(QString(), QString()),
+                          .exporter = PDFShareExport(QString(), QString()),
                           .documents = *world.renderer});
         viewer.show();
         runUntil([&] {

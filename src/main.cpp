@@ -16,7 +16,7 @@
 #include "platform/SystemClock.h"
 #include "platform/UserPreferences.h"
 #include "platform/XdgAutostartEntry.h"
-#include "policies/PdfShareExport.h"
+#include "policies/PDFShareExport.h"
 #include "reminders/NotificationManager.h"
 #include "ui/DialogConfirmation.h"
 
@@ -76,7 +76,7 @@ int main(int argc, char* argv[]) {
         .log = log,
         .desktop = desktop,
         .confirmation = confirmation,
-        .exporter = PdfShareExport::forSession(),
+        .exporter = PDFShareExport::forSession(),
         .documents = documents,
         .openContactEditor = openContactEditor,
         .center = NotificationCenter::defaultCenter(),

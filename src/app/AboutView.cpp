@@ -1,9 +1,10 @@
 #include "app/AboutView.h"
 
 #include "app/SettingsSection.h"
+#include "ui/Divider.h"
+#include "ui/TextLabel.h"
 #include "ui/Typography.h"
 
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -14,12 +15,9 @@ namespace {
 constexpr QLatin1String kQtLogo(":/qt-project.org/qmessagebox/images/qtlogo-64.png");
 
 QLabel* text(const QString& content, TextStyle style, QWidget* parent, bool secondary = true) {
-    auto* label = new QLabel(content, parent);
-    label->setFont(Typography::font(style));
+    auto* label = new TextLabel(content, style,
+                                secondary ? ColorName::Secondary : ColorName::Primary, parent);
     label->setAlignment(Qt::AlignCenter);
-    if (secondary) {
-        SettingsSection::paintText(label, ColorName::Secondary);
-    }
     return label;
 }
 
@@ -62,10 +60,7 @@ AboutView::AboutView(QWidget* parent)
     // At most 300 wide: a fixed width lets the wrapped lines take the height they need.
     description->setFixedWidth(300);
     stack->addWidget(description, 0, Qt::AlignHCenter);
-    auto* separator = new QFrame(this);
-    separator->setFrameShape(QFrame::HLine);
-    separator->setFrameShadow(QFrame::Sunken);
-    stack->addWidget(separator);
+    stack->addWidget(new Divider(Qt::Horizontal, this));
     stack->addWidget(buildCredits());
     stack->addStretch();
 }

@@ -31,7 +31,7 @@ public:
         LogChannel& log;
         DesktopActions& desktop;
         Confirmation& confirmation;
-        PdfShareExport exporter;
+        PDFShareExport exporter;
         DocumentRenderer& documents;
         // Opens the contact editor over a policy editor.
         std::function<void(QWidget* over)> openContactEditor;

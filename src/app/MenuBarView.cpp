@@ -1,24 +1,17 @@
 #include "app/MenuBarView.h"
 
-#include "app/ColorFromString.h"
 #include "app/MiniStat.h"
-#include "model/CalendarMath.h"
 #include "model/Category.h"
 #include "model/Event.h"
-#include "model/Policy.h"
-#include "model/PolicyRules.h"
-#include "model/StatusClassifier.h"
-#include "model/Task.h"
 #include "platform/Clock.h"
 #include "platform/DesktopActions.h"
 #include "platform/NotificationCenter.h"
-#include "store/LiveFetchResults.h"
-#include "store/ManagedObjectContext.h"
+#include "ui/Divider.h"
 #include "ui/Icons.h"
 #include "ui/Palette.h"
+#include "ui/TextLabel.h"
 #include "ui/Typography.h"
 
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -28,7 +21,6 @@
 
 namespace {
 
-constexpr int kPolicyWindowDays = 30;
 // The counters of events and tasks show at most this many.
 constexpr int kCountCap = 3;
 
@@ -59,30 +51,6 @@ QPixmap dot(const QColor& color, qreal ratio) {
     return pixmap;
 }
 
-std::unique_ptr<LiveFetchResults> liveFetch(ManagedObjectContext& context, FetchRequestBase request,
-                                            const QString& predicate, std::vector<Value> arguments,
-                                            const QString& sortKey) {
-    request.setPredicate(Predicate::format(predicate, std::move(arguments)));
-    request.setSortDescriptors({{sortKey, true}});
-    auto results = std::make_unique<LiveFetchResults>(context, std::move(request));
-    results->performFetch();
-    return results;
-}
-
-// The first row of [first, last) for which `before` is false, where it is true for a leading
-// run of rows and false after.
-template <typename Before> int firstRowWhere(int first, int last, Before before) {
-    while (first < last) {
-        const int middle = first + (last - first) / 2;
-        if (before(middle)) {
-            first = middle + 1;
-        } else {
-            last = middle;
-        }
-    }
-    return first;
-}
-
 QString warningText(int count) {
     return count == 1 ? QStringLiteral("1 policy expiring soon")
                       : QStringLiteral("%1 policies expiring soon").arg(count);
@@ -92,7 +60,8 @@ QString warningText(int count) {
 
 MenuBarView::MenuBarView(Services services, QWidget* parent)
     : QWidget(parent)
-    , m_services(std::move(services)) {
+    , m_services(std::move(services))
+    , m_summary(m_services.context, [this] { scheduleUpdate(); }) {
     setObjectName(QStringLiteral("menuBarView"));
     setFixedSize(kWidth, kHeight);
     auto* stack = new QVBoxLayout(this);
@@ -125,9 +94,8 @@ void MenuBarView::buildHeader() {
     const QColor blue = Palette::color(ColorName::Blue, palette());
     row->addWidget(
         iconLabel(QStringLiteral("calendar.badge.clock"), TextStyle::Title2, blue, this));
-    auto* name = new QLabel(QStringLiteral("Quintaver"), this);
-    name->setFont(Typography::font(TextStyle::Headline));
-    row->addWidget(name);
+    row->addWidget(
+        new TextLabel(QStringLiteral("Quintaver"), TextStyle::Headline, ColorName::Primary, this));
     row->addStretch(1);
     QPushButton* open = button(QStringLiteral("Open App"), true, this);
     QPalette blueText = open->palette();
@@ -181,14 +149,9 @@ void MenuBarView::buildNextEvent() {
     auto* block = new QVBoxLayout(m_nextEvent);
     block->setContentsMargins(0, 0, 0, 0);
     block->setSpacing(12);
-    auto* heading = new QLabel(QStringLiteral("Next Event"), m_nextEvent);
-    QFont headingFont = Typography::font(TextStyle::Caption);
-    headingFont.setWeight(QFont::Medium);
-    heading->setFont(headingFont);
-    QPalette secondary = heading->palette();
-    secondary.setColor(QPalette::WindowText, Palette::color(ColorName::Secondary, palette()));
-    heading->setPalette(secondary);
-    block->addWidget(heading);
+    block->addWidget(new TextLabel(QStringLiteral("Next Event"),
+                                   TextLabel::style(TextStyle::Caption, QFont::Medium),
+                                   TextLabel::named(ColorName::Secondary), m_nextEvent));
 
     auto* row = new QHBoxLayout;
     m_nextEventDot = new QLabel(m_nextEvent);
@@ -196,23 +159,17 @@ void MenuBarView::buildNextEvent() {
     row->addWidget(m_nextEventDot);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
-    m_nextEventTitle = new QLabel(m_nextEvent);
+    m_nextEventTitle = new TextLabel(QString(), TextLabel::points(12, QFont::Medium),
+                                     TextLabel::named(ColorName::Primary), m_nextEvent);
     m_nextEventTitle->setObjectName(QStringLiteral("nextEventTitle"));
-    m_nextEventTitle->setTextFormat(Qt::PlainText);
-    m_nextEventTitle->setFont(Typography::system(12, QFont::Medium));
-    m_nextEventTitle->setWordWrap(false);
-    m_nextEventTime = new QLabel(m_nextEvent);
+    m_nextEventTime =
+        new TextLabel(QString(), TextStyle::Caption2, ColorName::Secondary, m_nextEvent);
     m_nextEventTime->setObjectName(QStringLiteral("nextEventTime"));
-    m_nextEventTime->setFont(Typography::font(TextStyle::Caption2));
-    m_nextEventTime->setPalette(secondary);
     texts->addWidget(m_nextEventTitle);
     texts->addWidget(m_nextEventTime);
     row->addLayout(texts, 1);
     block->addLayout(row);
-    auto* line = new QFrame(m_nextEvent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    block->addWidget(line);
+    block->addWidget(new Divider(Qt::Horizontal, m_nextEvent));
     static_cast<QVBoxLayout*>(layout())->addWidget(m_nextEvent);
 }
 
@@ -226,22 +183,15 @@ void MenuBarView::buildWarning() {
     const QColor orange = Palette::color(ColorName::Orange, palette());
     row->addWidget(iconLabel(QStringLiteral("exclamationmark.triangle.fill"), TextStyle::Caption,
                              orange, m_warning));
-    m_warningText = new QLabel(m_warning);
+    m_warningText = new TextLabel(QString(), TextStyle::Caption, ColorName::Orange, m_warning);
     m_warningText->setObjectName(QStringLiteral("warningText"));
-    m_warningText->setFont(Typography::font(TextStyle::Caption));
-    QPalette orangeText = m_warningText->palette();
-    orangeText.setColor(QPalette::WindowText, orange);
-    m_warningText->setPalette(orangeText);
     row->addWidget(m_warningText);
     row->addStretch(1);
     QPushButton* show = button(QStringLiteral("Vedi"), false, m_warning);
     connect(show, &QPushButton::clicked, this, [this] { openMainApp(std::nullopt); });
     row->addWidget(show);
     block->addLayout(row);
-    auto* line = new QFrame(m_warning);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    block->addWidget(line);
+    block->addWidget(new Divider(Qt::Horizontal, m_warning));
     static_cast<QVBoxLayout*>(layout())->addWidget(m_warning);
 }
 
@@ -261,74 +211,12 @@ void MenuBarView::buildFooter() {
 }
 
 void MenuBarView::addDivider() {
-    auto* line = new QFrame(this);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    static_cast<QVBoxLayout*>(layout())->addWidget(line);
+    static_cast<QVBoxLayout*>(layout())->addWidget(new Divider(Qt::Horizontal, this));
 }
 
 void MenuBarView::takeNow() {
-    const Clock& clock = m_services.clock;
-    m_now = clock.now();
-    // A whole day past is expired; anything later has not yet run out its days.
-    m_policiesAfter =
-        CalendarMath::addDays(m_now, -1, clock.timeZone()).value_or(Instant(Instant::kMinMs));
-    m_windowEnd = CalendarMath::addDays(m_now, kPolicyWindowDays, clock.timeZone())
-                      .value_or(Instant(Instant::kMaxMs));
-    if (!m_upcomingEvents || m_policiesAfter < m_fetchFloor) {
-        makeFetches();
-    }
+    m_summary.takeNow(m_services.clock.now(), m_services.clock.timeZone());
     updateContent();
-}
-
-void MenuBarView::makeFetches() {
-    ManagedObjectContext& context = m_services.context;
-    // The earliest window of the three, that of the policies; the others start later.
-    m_fetchFloor = m_policiesAfter;
-    m_upcomingEvents = liveFetch(context, Event::fetchRequest(), QStringLiteral("startDate >= %@"),
-                                 {Value(m_fetchFloor)}, QStringLiteral("startDate"));
-    m_pendingTasks =
-        liveFetch(context, Task::fetchRequest(),
-                  QStringLiteral("isCompleted == NO AND (dueDate == nil OR dueDate >= %@)"),
-                  {Value(m_fetchFloor)}, QStringLiteral("dueDate"));
-    m_expiringPolicies =
-        liveFetch(context, Policy::fetchRequest(), QStringLiteral("expirationDate >= %@"),
-                  {Value(m_fetchFloor)}, QStringLiteral("expirationDate"));
-    for (LiveFetchResults* results :
-         {m_upcomingEvents.get(), m_pendingTasks.get(), m_expiringPolicies.get()}) {
-        results->addListener(this);
-    }
-}
-
-int MenuBarView::firstUpcomingEvent() const {
-    const LiveFetchResults& events = *m_upcomingEvents;
-    return firstRowWhere(0, events.count(), [&](int row) {
-        return static_cast<const Event*>(events.objectAt(row))->startDate() < m_now;
-    });
-}
-
-int MenuBarView::pendingTaskCount() const {
-    const LiveFetchResults& tasks = *m_pendingTasks;
-    const auto due = [&](int row) {
-        return static_cast<const Task*>(tasks.objectAt(row))->dueDate();
-    };
-    // Tasks without a due date sort first.
-    const int undated = firstRowWhere(0, tasks.count(), [&](int row) { return !due(row); });
-    const int past =
-        firstRowWhere(undated, tasks.count(), [&](int row) { return *due(row) < m_now; });
-    return undated + (tasks.count() - past);
-}
-
-std::pair<int, int> MenuBarView::expiringPolicyRows() const {
-    const LiveFetchResults& policies = *m_expiringPolicies;
-    const auto expiry = [&](int row) {
-        return static_cast<const Policy*>(policies.objectAt(row))->expirationDate();
-    };
-    const int first =
-        firstRowWhere(0, policies.count(), [&](int row) { return expiry(row) <= m_policiesAfter; });
-    const int end =
-        firstRowWhere(first, policies.count(), [&](int row) { return expiry(row) <= m_windowEnd; });
-    return {first, end};
 }
 
 void MenuBarView::openMainApp(std::optional<MenuBarAction> action) {
@@ -355,18 +243,7 @@ void MenuBarView::bringForward() {
 }
 
 int MenuBarView::attentionCount() const {
-    const Clock& clock = m_services.clock;
-    StatusClassifier classifier(clock.now(), clock.timeZone());
-    const auto [first, end] = expiringPolicyRows();
-    int count = 0;
-    for (int row = first; row < end; ++row) {
-        const auto* policy = static_cast<const Policy*>(m_expiringPolicies->objectAt(row));
-        const qint64 horizon =
-            PolicyRules::reminderHorizon(policy->reminderDaysArray(), policy->reminderDays());
-        count += int(classifier.classify(policy->expirationDate(), horizon) ==
-                     PolicyStatus::ExpiringSoon);
-    }
-    return count;
+    return m_summary.attentionCount(m_services.clock.now(), m_services.clock.timeZone());
 }
 
 void MenuBarView::scheduleUpdate() {
@@ -379,8 +256,8 @@ void MenuBarView::scheduleUpdate() {
 
 void MenuBarView::updateContent() {
     m_updatePending = false;
-    m_eventsStat->setCount(std::min(m_upcomingEvents->count() - firstUpcomingEvent(), kCountCap));
-    m_tasksStat->setCount(std::min(pendingTaskCount(), kCountCap));
+    m_eventsStat->setCount(std::min(m_summary.upcomingEventCount(), kCountCap));
+    m_tasksStat->setCount(std::min(m_summary.pendingTaskCount(), kCountCap));
     const int attention = attentionCount();
     m_policiesStat->setCount(attention);
     m_warning->setVisible(attention > 0);
@@ -389,15 +266,14 @@ void MenuBarView::updateContent() {
 }
 
 void MenuBarView::updateNextEvent() {
-    const int first = firstUpcomingEvent();
-    m_nextEvent->setVisible(first < m_upcomingEvents->count());
-    if (first == m_upcomingEvents->count()) {
+    const Event* event = m_summary.nextEvent();
+    m_nextEvent->setVisible(event);
+    if (!event) {
         return;
     }
-    const auto* event = static_cast<const Event*>(m_upcomingEvents->objectAt(first));
     const std::shared_ptr<Category> category = event->category();
-    const QColor color = namedColorValue(
-        colorFromString(category ? category->color() : QStringLiteral("blue")), palette());
+    const QColor color = Palette::color(
+        Palette::categoryColor(category ? category->color() : QStringLiteral("blue")), palette());
     m_nextEventDot->setPixmap(dot(color, devicePixelRatioF()));
     m_nextEventDot->setProperty("dotColor", color);
     m_nextEventTitle->setText(event->title());

@@ -15,7 +15,6 @@ public:
     NotificationSettingsView(AppSettings& settings, NotificationService& service,
                              QWidget* parent = nullptr);
 
-    bool notificationsAuthorized() const { return m_authorized; }
     void setNotificationsAuthorized(bool authorized);
     // Asks the service for permission; its answer sets the status row. An error that comes
     // with the answer is not reported.

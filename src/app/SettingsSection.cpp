@@ -1,24 +1,18 @@
 #include "app/SettingsSection.h"
 
 #include "ui/Icons.h"
-#include "ui/Typography.h"
+#include "ui/TextLabel.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
 
 namespace {
-const char* const kTextColor = "qsTextColor";
 const char* const kIconName = "qsIconName";
 const char* const kIconSize = "qsIconSize";
 const char* const kIconColor = "qsIconColor";
 
-// Colours come from the window's palette: a label's own has its text colour replaced.
+// Colours come from the window's palette.
 void applyLook(QLabel* label, const QPalette& window) {
-    if (const QVariant text = label->property(kTextColor); text.isValid()) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, Palette::color(ColorName(text.toInt()), window));
-        label->setPalette(palette);
-    }
     if (const QVariant icon = label->property(kIconName); icon.isValid()) {
         label->setPixmap(
             Icons::pixmap(icon.toString(), label->property(kIconSize).toInt(),
@@ -29,9 +23,7 @@ void applyLook(QLabel* label, const QPalette& window) {
 } // namespace
 
 QVBoxLayout* SettingsSection::add(QVBoxLayout* form, const QString& header) {
-    auto* title = new QLabel(header);
-    title->setFont(Typography::font(TextStyle::Headline));
-    form->addWidget(title);
+    form->addWidget(new TextLabel(header, TextStyle::Headline, ColorName::Primary));
     auto* rows = new QVBoxLayout;
     rows->setContentsMargins(12, 0, 0, 8);
     form->addLayout(rows);
@@ -39,16 +31,9 @@ QVBoxLayout* SettingsSection::add(QVBoxLayout* form, const QString& header) {
 }
 
 QLabel* SettingsSection::caption(const QString& text, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
+    auto* label = new TextLabel(text, TextStyle::Caption, ColorName::Secondary, parent);
     label->setWordWrap(true);
-    label->setFont(Typography::font(TextStyle::Caption));
-    paintText(label, ColorName::Secondary);
     return label;
-}
-
-void SettingsSection::paintText(QLabel* label, ColorName color) {
-    label->setProperty(kTextColor, int(color));
-    applyLook(label, QGuiApplication::palette());
 }
 
 void SettingsSection::paintIcon(QLabel* label, const QString& systemName, int size,

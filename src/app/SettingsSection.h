@@ -18,10 +18,9 @@ public:
     // A wrapped note in the caption style and the secondary colour.
     static QLabel* caption(const QString& text, QWidget* parent);
 
-    // Draws the label's text, or the icon as its picture, in the named colour of its palette,
-    // now and at every repaint().
-    static void paintText(QLabel* label, ColorName color);
+    // Draws the icon as the label's picture in the named colour of its palette, now and at
+    // every repaint().
     static void paintIcon(QLabel* label, const QString& systemName, int size, ColorName color);
-    // Draws every label under `root` marked by the two above again, after a palette change.
+    // Draws every icon under `root` marked by paintIcon() again, after a palette change.
     static void repaint(QWidget* root);
 };

@@ -2,6 +2,7 @@
 
 #include "ui/Icons.h"
 #include "ui/Palette.h"
+#include "ui/TextLabel.h"
 #include "ui/Typography.h"
 
 #include <QEvent>
@@ -11,7 +12,8 @@
 
 SidebarView::SidebarView(QWidget* parent)
     : QWidget(parent)
-    , m_heading(new QLabel(QStringLiteral("Tracciamento"), this)) {
+    , m_heading(new TextLabel(QStringLiteral("Tracciamento"), TextStyle::Caption,
+                              ColorName::Secondary, this)) {
     setObjectName(QStringLiteral("sidebarView"));
     setAccessibleName(QStringLiteral("Tracciamento"));
     auto* stack = new QVBoxLayout(this);
@@ -60,10 +62,6 @@ void SidebarView::applyLook() {
     const QColor accent = Palette::color(ColorName::Accent, palette());
     const QColor primary = Palette::color(ColorName::Primary, palette());
     const QColor wash = Palette::withOpacity(accent, 0.1);
-    m_heading->setFont(Typography::font(TextStyle::Caption, font()));
-    QPalette headingColors = m_heading->palette();
-    headingColors.setColor(QPalette::WindowText, Palette::color(ColorName::Secondary, palette()));
-    m_heading->setPalette(headingColors);
     for (size_t i = 0; i < kRows.size(); ++i) {
         QToolButton* button = m_buttons[i];
         const bool chosen = kRows[i].tag == m_selectedTab;

@@ -3,7 +3,6 @@
 #include "contacts/ContactEditView.h"
 #include "contacts/ContactInitials.h"
 #include "contacts/ContactPolicyRows.h"
-#include "contacts/RoundedPanel.h"
 #include "model/CalendarMath.h"
 #include "model/ClientReminderMessage.h"
 #include "model/Contact.h"
@@ -17,6 +16,8 @@
 #include "ui/Confirmation.h"
 #include "ui/Icons.h"
 #include "ui/Palette.h"
+#include "ui/RoundedPanel.h"
+#include "ui/TextLabel.h"
 #include "ui/Typography.h"
 
 #include <QEvent>
@@ -33,21 +34,6 @@ namespace {
 
 constexpr int kAvatar = 80;
 constexpr int kIconColumn = 24;
-
-// How a text is drawn: its font and colour, set again when the look changes.
-void setLook(QLabel* label, const QFont& font, const QColor& color) {
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-}
-
-QLabel* textLabel(const QString& objectName) {
-    auto* label = new QLabel;
-    label->setObjectName(objectName);
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
 
 QLabel* iconLabel() {
     auto* icon = new QLabel;
@@ -73,25 +59,11 @@ QPixmap avatarPixmap(const QString& initials, const QWidget& host) {
 }
 
 RoundedPanel* card(int spacing) {
-    return new RoundedPanel(Qt::Vertical, 20, spacing, 12,
-                            [](const QPalette& palette) { return Palette::gray(0.05, palette); });
+    return new RoundedPanel({.radius = 12, .padding = 20, .spacing = spacing});
 }
 
 bool hasText(const std::optional<QString>& text) {
     return text && !text->isEmpty();
-}
-
-// The status colour: red once past, orange within the reminder horizon, green before.
-ColorName statusColor(PolicyStatus status) {
-    return Palette::byName(PolicyStatusRules::colorName(status)).value_or(ColorName::Secondary);
-}
-
-// The expiry as day, short month name and year, as the locale writes its long date
-// ("Mar 10, 2026").
-QString shortMonthDateFormat(const QLocale& locale) {
-    QString format = ClientReminderMessage::longDateFormat(locale);
-    format.replace(QStringLiteral("MMMM"), QStringLiteral("MMM"));
-    return format;
 }
 
 } // namespace
@@ -119,10 +91,10 @@ ContactDetailView::ContactDetailView(Services services, std::shared_ptr<Contact>
         connect(&m_services.clock, signal, this, &ContactDetailView::recolourPolicies);
     }
     connect(&m_services.clock, &Clock::timeZoneChanged, this, &ContactDetailView::scheduleRefresh);
-    applyLook();
     showValues();
     // Filled before it goes in, so the area takes its size from the page as shown.
     m_scroll->setWidget(m_page);
+    applyLook();
 }
 
 ContactDetailView::~ContactDetailView() {
@@ -250,14 +222,13 @@ void ContactDetailView::refreshPolicies() {
     m_policies.clear();
     for (std::shared_ptr<Policy>& policy : m_contact->policiesArray()) {
         const Instant expiry = policy->expirationDate();
-        const qint64 horizon =
-            PolicyRules::reminderHorizonOf(policy->customReminderDays(), policy->reminderDays());
+        const qint64 horizon = policy->reminderHorizon();
         m_policies.push_back({std::move(policy), expiry, horizon});
     }
     m_assigned->setText(QStringLiteral("%1 assigned").arg(m_policies.size()));
     m_noPolicies->setVisible(m_policies.empty());
     m_rows->setVisible(!m_policies.empty());
-    m_dateFormat = shortMonthDateFormat(clock.locale());
+    m_dateFormat = ClientReminderMessage::abbreviatedDateFormat(clock.locale());
     const QLocale locale = clock.locale();
     const QTimeZone zone = clock.timeZone();
     StatusClassifier classifier(clock.now(), zone);
@@ -268,7 +239,8 @@ void ContactDetailView::refreshPolicies() {
         const QDate date = CalendarMath::toLocal(shown.expiry, zone).date;
         rows.push_back({policy.name(), policy.provider(), locale.toString(date, m_dateFormat),
                         policy.policyNumber(),
-                        statusColor(classifier.classify(shown.expiry, shown.horizon))});
+                        Palette::byName(PolicyStatusRules::colorName(
+                            classifier.classify(shown.expiry, shown.horizon)))});
     }
     m_rows->setRows(std::move(rows));
 }
@@ -280,14 +252,15 @@ void ContactDetailView::recolourPolicies() {
     if (m_refreshPending || m_contact->isDeleted()) {
         return;
     }
-    if (shortMonthDateFormat(clock.locale()) != m_dateFormat) {
+    if (ClientReminderMessage::abbreviatedDateFormat(clock.locale()) != m_dateFormat) {
         refreshPolicies();
         return;
     }
     StatusClassifier classifier(clock.now(), clock.timeZone());
     for (size_t row = 0; row < m_policies.size(); ++row) {
         const ShownPolicy& shown = m_policies[row];
-        m_rows->setColor(row, statusColor(classifier.classify(shown.expiry, shown.horizon)));
+        m_rows->setColor(row, Palette::byName(PolicyStatusRules::colorName(
+                                  classifier.classify(shown.expiry, shown.horizon))));
     }
 }
 
@@ -310,8 +283,6 @@ void ContactDetailView::applyLook() {
     background.setColor(QPalette::Window, Palette::color(ColorName::TextBackground, colors));
     m_page->setPalette(background);
     paintAvatar();
-    setLook(m_fullName, Typography::system(32, QFont::Bold, font()), primary);
-    setLook(m_company, Typography::font(TextStyle::Title3, font()), secondary);
     const QColor buttonText = colors.color(QPalette::ButtonText);
     for (QPushButton* button : std::as_const(m_buttons)) {
         button->setIcon(Icons::icon(button->property("iconName").toString(), buttonText));
@@ -320,27 +291,18 @@ void ContactDetailView::applyLook() {
     for (const Heading& part : std::as_const(m_headings)) {
         part.icon->setPixmap(
             Icons::pixmap(part.iconName, QFontMetrics(headline).height(), primary, ratio));
-        setLook(part.text, headline, primary);
     }
     m_phoneIcon->setPixmap(Icons::pixmap(QStringLiteral("phone.fill"), 16,
                                          Palette::color(ColorName::Green, colors), ratio));
     m_emailIcon->setPixmap(Icons::pixmap(QStringLiteral("envelope.fill"), 16,
                                          Palette::color(ColorName::Blue, colors), ratio));
-    for (QLabel* method : {m_phone, m_email}) {
-        setLook(method, Typography::system(15, QFont::Normal, font()), primary);
-    }
-    styleNotes();
-    setLook(m_assigned, Typography::font(TextStyle::Caption, font()), secondary);
     m_noPoliciesIcon->setPixmap(Icons::pixmap(QStringLiteral("doc.text.magnifyingglass"), 32,
                                               Palette::withOpacity(secondary, 0.3), ratio));
-    setLook(m_noPoliciesText, Typography::font(TextStyle::Subheadline, font()), secondary);
 }
 
 // The notes in the secondary colour; the placeholder fainter.
 void ContactDetailView::styleNotes() {
-    const QColor secondary = Palette::color(ColorName::Secondary, palette());
-    setLook(m_notes, Typography::system(14, QFont::Normal, font()),
-            m_hasNotes ? secondary : Palette::withOpacity(secondary, 0.5));
+    m_notes->setTextColor(ColorName::Secondary, m_hasNotes ? 1 : 0.5);
 }
 
 QWidget* ContactDetailView::buildPage() {
@@ -381,8 +343,11 @@ QWidget* ContactDetailView::buildHeader() {
     row->addWidget(m_avatar, 0, Qt::AlignTop);
     auto* names = new QVBoxLayout;
     names->setSpacing(8);
-    m_fullName = textLabel(QStringLiteral("contactFullName"));
-    m_company = textLabel(QStringLiteral("contactCompany"));
+    m_fullName = new TextLabel(QString(), TextLabel::points(32, QFont::Bold),
+                               TextLabel::named(ColorName::Primary));
+    m_fullName->setObjectName(QStringLiteral("contactFullName"));
+    m_company = new TextLabel(QString(), TextStyle::Title3, ColorName::Secondary);
+    m_company->setObjectName(QStringLiteral("contactCompany"));
     names->addWidget(m_fullName);
     names->addWidget(m_company);
     names->setAlignment(Qt::AlignTop);
@@ -423,8 +388,8 @@ QWidget* ContactDetailView::heading(const QString& text, const QString& iconName
     auto* box = new QHBoxLayout(row);
     box->setContentsMargins(0, 0, 0, 0);
     box->setSpacing(6);
-    Heading part{iconLabel(), textLabel(QString()), iconName};
-    part.text->setText(text);
+    Heading part{iconLabel(), new TextLabel(text, TextStyle::Headline, ColorName::Primary),
+                 iconName};
     box->addWidget(part.icon);
     box->addWidget(part.text);
     box->addStretch();
@@ -435,23 +400,26 @@ QWidget* ContactDetailView::heading(const QString& text, const QString& iconName
 // A phone or e-mail row: icon and text side by side on the control background.
 RoundedPanel* ContactDetailView::buildMethodRow(const char* objectName, QLabel*& icon,
                                                 QLabel*& text) {
-    auto* row = new RoundedPanel(Qt::Horizontal, 12, 12, 8, [](const QPalette& palette) {
-        return Palette::color(ColorName::ControlBackground, palette);
-    });
+    auto* row = new RoundedPanel({.radius = 8,
+                                  .padding = 12,
+                                  .spacing = 12,
+                                  .fill = ColorName::ControlBackground,
+                                  .orientation = Qt::Horizontal});
     row->setObjectName(QLatin1String(objectName));
     icon = iconLabel();
     icon->setFixedWidth(kIconColumn);
-    row->box()->addWidget(icon);
-    text = textLabel(QLatin1String(objectName) + QStringLiteral("Text"));
+    row->body()->addWidget(icon);
+    text = new TextLabel(QString(), TextLabel::points(15), TextLabel::named(ColorName::Primary));
+    text->setObjectName(QLatin1String(objectName) + QStringLiteral("Text"));
     text->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    row->box()->addWidget(text, 1);
+    row->body()->addWidget(text, 1);
     return row;
 }
 
 QWidget* ContactDetailView::buildContactCard() {
     RoundedPanel* panel = card(16);
     panel->setObjectName(QStringLiteral("contactCard"));
-    panel->box()->addWidget(
+    panel->body()->addWidget(
         heading(QStringLiteral("Dettagli Contatto"), QStringLiteral("person.text.rectangle")));
     auto* rows = new QVBoxLayout;
     rows->setSpacing(12);
@@ -459,17 +427,19 @@ QWidget* ContactDetailView::buildContactCard() {
     m_emailRow = buildMethodRow("contactEmailRow", m_emailIcon, m_email);
     rows->addWidget(m_phoneRow);
     rows->addWidget(m_emailRow);
-    panel->box()->addLayout(rows);
+    panel->body()->addLayout(rows);
     return panel;
 }
 
 QWidget* ContactDetailView::buildNotesCard() {
     RoundedPanel* panel = card(16);
     panel->setObjectName(QStringLiteral("notesCard"));
-    panel->box()->addWidget(heading(QStringLiteral("Note"), QStringLiteral("note.text")));
-    m_notes = textLabel(QStringLiteral("contactNotes"));
+    panel->body()->addWidget(heading(QStringLiteral("Note"), QStringLiteral("note.text")));
+    m_notes =
+        new TextLabel(QString(), TextLabel::points(14), TextLabel::named(ColorName::Secondary));
+    m_notes->setObjectName(QStringLiteral("contactNotes"));
     m_notes->setWordWrap(true);
-    panel->box()->addWidget(m_notes);
+    panel->body()->addWidget(m_notes);
     return panel;
 }
 
@@ -481,7 +451,8 @@ QWidget* ContactDetailView::buildPoliciesSection() {
     stack->setSpacing(16);
     auto* top = new QHBoxLayout;
     top->addWidget(heading(QStringLiteral("Polizze"), QStringLiteral("doc.text")), 1);
-    m_assigned = textLabel(QStringLiteral("assignedCount"));
+    m_assigned = new TextLabel(QString(), TextStyle::Caption, ColorName::Secondary);
+    m_assigned->setObjectName(QStringLiteral("assignedCount"));
     top->addWidget(m_assigned);
     stack->addLayout(top);
     stack->addWidget(buildNoPolicies());
@@ -492,16 +463,15 @@ QWidget* ContactDetailView::buildPoliciesSection() {
 }
 
 QWidget* ContactDetailView::buildNoPolicies() {
-    m_noPolicies = new RoundedPanel(Qt::Vertical, 30, 12, 12, [](const QPalette& palette) {
-        return Palette::gray(0.05, palette);
-    });
+    m_noPolicies = new RoundedPanel({.radius = 12, .padding = 30, .spacing = 12});
     m_noPolicies->setObjectName(QStringLiteral("noPolicies"));
     m_noPoliciesIcon = iconLabel();
-    m_noPolicies->box()->addWidget(m_noPoliciesIcon);
-    m_noPoliciesText = textLabel(QStringLiteral("noPoliciesText"));
-    m_noPoliciesText->setText(QStringLiteral("Nessuna polizza assegnata a questo contatto."));
+    m_noPolicies->body()->addWidget(m_noPoliciesIcon);
+    m_noPoliciesText = new TextLabel(QStringLiteral("Nessuna polizza assegnata a questo contatto."),
+                                     TextStyle::Subheadline, ColorName::Secondary);
+    m_noPoliciesText->setObjectName(QStringLiteral("noPoliciesText"));
     m_noPoliciesText->setAlignment(Qt::AlignCenter);
     m_noPoliciesText->setWordWrap(true);
-    m_noPolicies->box()->addWidget(m_noPoliciesText);
+    m_noPolicies->body()->addWidget(m_noPoliciesText);
     return m_noPolicies;
 }

@@ -19,6 +19,7 @@ class LogChannel;
 class ManagedObjectContext;
 class Policy;
 class QLabel;
+class TextLabel;
 class QPushButton;
 class QScrollArea;
 class RoundedPanel;
@@ -118,7 +119,7 @@ private:
     RoundedPanel* m_emailRow = nullptr;
     QLabel* m_emailIcon = nullptr;
     QLabel* m_email = nullptr;
-    QLabel* m_notes = nullptr;
+    TextLabel* m_notes = nullptr;
     bool m_hasNotes = false;
     QLabel* m_assigned = nullptr;
     RoundedPanel* m_noPolicies = nullptr;

@@ -2,9 +2,7 @@
 
 #include "model/Contact.h"
 #include "platform/LogChannel.h"
-#include "ui/Card.h"
-#include "ui/FieldBlock.h"
-#include "ui/TextArea.h"
+#include "ui/RoundedPanel.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -25,90 +23,53 @@ ContactEditView::ContactEditView(Services services, std::shared_ptr<Contact> con
     : EditorSheet(titleFor(contact), QStringLiteral("Inserisci i dettagli del contatto qui sotto"),
                   QStringLiteral("Salva Contatto"), parent)
     , m_services(std::move(services))
-    , m_contact(std::move(contact)) {
+    , m_contact(std::move(contact))
+    , m_draft(m_contact ? ContactDraft::of(*m_contact) : ContactDraft{})
+    , m_original(m_draft) {
     setObjectName(QStringLiteral("contactEditView"));
     addSection(QStringLiteral("Informazioni Personali"), QStringLiteral("person"),
                buildPersonalCard(), QStringLiteral("personalSection"));
     addSection(QStringLiteral("Metodi di Contatto"), QStringLiteral("phone"),
                buildContactMethodsCard(), QStringLiteral("contactMethodsSection"));
-    addSection(QStringLiteral("Note"), QStringLiteral("note.text"), buildNotesCard(),
+    auto* notes = new RoundedPanel(RoundedPanel::card(12));
+    addNotes(notes->body(), kNotesHeight, m_draft.notes);
+    addSection(QStringLiteral("Note"), QStringLiteral("note.text"), notes,
                QStringLiteral("notesSection"));
-    fill(m_contact ? ContactDraft::of(*m_contact) : ContactDraft{});
-    m_original = draft();
-    for (QLineEdit* name : {m_firstName, m_lastName}) {
-        connect(name, &QLineEdit::textChanged, this, &ContactEditView::updateSaveEnabled);
-    }
-    updateSaveEnabled();
+    draftEdited();
     m_firstName->setFocus();
 }
 
 QWidget* ContactEditView::buildPersonalCard() {
-    auto* card = new Card(12);
+    auto* card = new RoundedPanel(RoundedPanel::card(12));
     auto* names = new QHBoxLayout;
     names->setSpacing(16);
     card->body()->addLayout(names);
-    auto* first = new FieldBlock(QStringLiteral("Nome"), QStringLiteral("Nome"),
-                                 QStringLiteral("firstNameField"), card);
-    auto* last = new FieldBlock(QStringLiteral("Cognome"), QStringLiteral("Cognome"),
-                                QStringLiteral("lastNameField"), card);
-    names->addWidget(first);
-    names->addWidget(last);
-    m_firstName = first->edit();
-    m_lastName = last->edit();
-    m_company =
-        addField(card, QStringLiteral("Azienda"), QStringLiteral("Azienda / Organizzazione"),
-                 QStringLiteral("companyField"));
+    m_firstName = addField(names, QStringLiteral("Nome"), QStringLiteral("Nome"),
+                           QStringLiteral("firstNameField"), m_draft.firstName);
+    addField(names, QStringLiteral("Cognome"), QStringLiteral("Cognome"),
+             QStringLiteral("lastNameField"), m_draft.lastName);
+    addField(card->body(), QStringLiteral("Azienda"), QStringLiteral("Azienda / Organizzazione"),
+             QStringLiteral("companyField"), m_draft.company);
     return card;
 }
 
 QWidget* ContactEditView::buildContactMethodsCard() {
-    auto* card = new Card(12);
-    m_phoneNumber =
-        addField(card, QStringLiteral("Numero di Telefono"), QStringLiteral("e.g. +1 555 123 4567"),
-                 QStringLiteral("phoneNumberField"));
-    m_email = addField(card, QStringLiteral("Email"), QStringLiteral("Indirizzo Email"),
-                       QStringLiteral("emailField"));
+    auto* card = new RoundedPanel(RoundedPanel::card(12));
+    addField(card->body(), QStringLiteral("Numero di Telefono"),
+             QStringLiteral("e.g. +1 555 123 4567"), QStringLiteral("phoneNumberField"),
+             m_draft.phoneNumber);
+    addField(card->body(), QStringLiteral("Email"), QStringLiteral("Indirizzo Email"),
+             QStringLiteral("emailField"), m_draft.email);
     return card;
 }
 
-QWidget* ContactEditView::buildNotesCard() {
-    auto* card = new Card(12);
-    m_notes = new TextArea(card);
-    m_notes->setObjectName(QStringLiteral("notesEditor"));
-    m_notes->setAccessibleName(QStringLiteral("Note"));
-    m_notes->setFixedHeight(kNotesHeight);
-    card->body()->addWidget(m_notes);
-    return card;
-}
-
-QLineEdit* ContactEditView::addField(Card* card, const QString& caption, const QString& placeholder,
-                                     const QString& objectName) {
-    auto* field = new FieldBlock(caption, placeholder, objectName, card);
-    card->body()->addWidget(field);
-    return field->edit();
-}
-
-void ContactEditView::fill(const ContactDraft& draft) {
-    m_firstName->setText(draft.firstName);
-    m_lastName->setText(draft.lastName);
-    m_company->setText(draft.company);
-    m_phoneNumber->setText(draft.phoneNumber);
-    m_email->setText(draft.email);
-    m_notes->setPlainText(draft.notes);
-}
-
-ContactDraft ContactEditView::draft() const {
-    return {m_firstName->text(),   m_lastName->text(), m_email->text(),
-            m_phoneNumber->text(), m_company->text(),  m_notes->text()};
-}
-
-void ContactEditView::updateSaveEnabled() {
-    setSaveEnabled(draft().hasNames());
+void ContactEditView::draftEdited() {
+    setSaveEnabled(m_draft.hasNames());
 }
 
 bool ContactEditView::saveContact() {
     QString error;
-    if (!draft().save(m_services.context, m_contact, &error)) {
+    if (!m_draft.save(m_services.context, m_contact, &error)) {
         m_services.log.write(QStringLiteral("Error saving contact: "), error);
         return false;
     }

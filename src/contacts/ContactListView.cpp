@@ -6,10 +6,12 @@
 #include "model/Contact.h"
 #include "platform/Clock.h"
 #include "store/ObjectObservation.h"
+#include "ui/Divider.h"
 #include "ui/Icons.h"
 #include "ui/ListSelectionKeeper.h"
 #include "ui/Palette.h"
 #include "ui/SearchField.h"
+#include "ui/TextLabel.h"
 #include "ui/Typography.h"
 
 #include <QEvent>
@@ -24,14 +26,6 @@
 namespace {
 
 constexpr int kListWidth = 320;
-
-QFrame* separator(QFrame::Shape shape) {
-    auto* line = new QFrame;
-    line->setFrameShape(shape);
-    line->setFrameShadow(QFrame::Plain);
-    line->setForegroundRole(QPalette::Mid);
-    return line;
-}
 
 void paintBackground(QWidget* widget, const QColor& color) {
     widget->setAutoFillBackground(true);
@@ -52,7 +46,7 @@ ContactListView::ContactListView(Services services, QWidget* parent)
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
     row->addWidget(buildListColumn());
-    row->addWidget(separator(QFrame::VLine));
+    row->addWidget(new Divider(Qt::Vertical));
     row->addWidget(m_pane, 1);
     applyLook();
     connect(m_model, &ContactListModel::totalCountChanged, this, &ContactListView::updateFooter);
@@ -76,7 +70,7 @@ QWidget* ContactListView::buildListColumn() {
     searchBox->addWidget(m_search);
     stack->addWidget(searchBar);
     connect(m_search, &SearchField::textChanged, m_model, &ContactListModel::setSearchText);
-    stack->addWidget(separator(QFrame::HLine));
+    stack->addWidget(new Divider(Qt::Horizontal));
 
     m_list = new QListView;
     m_list->setObjectName(QStringLiteral("contactList"));
@@ -86,20 +80,20 @@ QWidget* ContactListView::buildListColumn() {
             [this](const std::shared_ptr<ManagedObject>& object) {
                 select(std::dynamic_pointer_cast<Contact>(object));
             });
+    m_list->setItemDelegate(new ContactListRow(m_list));
     m_list->setUniformItemSizes(true);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     stack->addWidget(m_list, 1);
-    stack->addWidget(separator(QFrame::HLine));
+    stack->addWidget(new Divider(Qt::Horizontal));
 
     m_footerBar = new QWidget;
     auto* footerRow = new QHBoxLayout(m_footerBar);
     footerRow->setContentsMargins(12, 8, 12, 8);
     footerRow->addStretch();
-    m_footer = new QLabel;
+    m_footer = new TextLabel(QString(), TextStyle::Caption, ColorName::Secondary);
     m_footer->setObjectName(QStringLiteral("contactTotal"));
-    m_footer->setFont(Typography::font(TextStyle::Caption, font()));
     footerRow->addWidget(m_footer);
     stack->addWidget(m_footerBar);
     return column;
@@ -117,12 +111,9 @@ QWidget* ContactListView::buildEmptyState() {
     icon->setPixmap(Icons::pixmap(u"person.crop.circle.badge.plus", 64,
                                   Palette::withOpacity(secondary, 0.3), devicePixelRatioF()));
     stack->addWidget(icon, 0, Qt::AlignHCenter);
-    auto* text = new QLabel(QStringLiteral("Seleziona un contatto per vederne i dettagli"));
-    text->setFont(Typography::font(TextStyle::Title3, font()));
-    QPalette textPalette = text->palette();
-    textPalette.setColor(QPalette::WindowText, secondary);
-    text->setPalette(textPalette);
-    stack->addWidget(text, 0, Qt::AlignHCenter);
+    stack->addWidget(new TextLabel(QStringLiteral("Seleziona un contatto per vederne i dettagli"),
+                                   TextStyle::Title3, ColorName::Secondary),
+                     0, Qt::AlignHCenter);
     auto* add = new QPushButton(Icons::icon(u"plus", palette().color(QPalette::ButtonText)),
                                 QStringLiteral("Aggiungi Nuovo Contatto"));
     add->setObjectName(QStringLiteral("addContactButton"));
@@ -140,16 +131,10 @@ void ContactListView::changeEvent(QEvent* event) {
     }
 }
 
-// The row delegate, the footer and the empty state take their colours when made: a light or
-// dark look that changes makes them again.
+// The rows take their colours from the palette of each paint and the labels from the window;
+// the footer's wash and the empty state's icons are made again when the look changes.
 void ContactListView::applyLook() {
-    QAbstractItemDelegate* oldRow = m_list->itemDelegate();
-    m_list->setItemDelegate(new ContactListRow(m_list));
-    delete oldRow;
     paintBackground(m_footerBar, Palette::gray(0.05, palette()));
-    QPalette footerPalette = m_footer->palette();
-    footerPalette.setColor(QPalette::WindowText, Palette::color(ColorName::Secondary, palette()));
-    m_footer->setPalette(footerPalette);
     const bool emptyShown = m_emptyState && m_pane->currentWidget() == m_emptyState;
     delete m_emptyState;
     m_emptyState = buildEmptyState();

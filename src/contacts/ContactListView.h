@@ -10,10 +10,10 @@ class Contact;
 class ContactListModel;
 class ListSelectionKeeper;
 class ObjectObservation;
-class QLabel;
 class QListView;
 class QStackedWidget;
 class SearchField;
+class TextLabel;
 
 // The contact section: on the left the search field, every contact by last and first name
 // and the total; on the right the selected contact's page, or an empty state whose button
@@ -69,7 +69,7 @@ private:
     QListView* m_list = nullptr;
     ListSelectionKeeper* m_selection = nullptr;
     QWidget* m_footerBar = nullptr;
-    QLabel* m_footer = nullptr;
+    TextLabel* m_footer = nullptr;
     QWidget* m_emptyState = nullptr;
     QStackedWidget* m_pane = nullptr;
     ContactDetailView* m_detail = nullptr;

@@ -1,5 +1,6 @@
 #include "contacts/ContactPolicyRows.h"
 
+#include "ui/ItemDataRole.h"
 #include "ui/Typography.h"
 
 #include <QEvent>
@@ -7,7 +8,6 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPainterPath>
 
 #include <utility>
 
@@ -17,20 +17,23 @@ constexpr int kPanelPadding = 20;
 constexpr int kRowPadding = 12;
 constexpr int kRowSpacing = 12;
 constexpr int kLineSpacing = 4;
-constexpr int kColumnSpacing = 12;
 
-void fillRounded(QPainter& painter, const QRectF& rect, qreal radius, const QColor& color) {
-    QPainterPath path;
-    path.addRoundedRect(rect, radius, radius);
-    painter.fillPath(path, color);
-}
-
-void drawLine(QPainter& painter, const QRect& rect, Qt::Alignment side, const QFont& font,
-              const QColor& color, const QString& text) {
-    painter.setFont(font);
-    painter.setPen(color);
-    const QString shown = QFontMetrics(font).elidedText(text, Qt::ElideRight, rect.width());
-    painter.drawText(rect, side | Qt::AlignTop, shown);
+// A row's values by the roles the painter reads.
+QVariant dataOf(const ContactPolicyRows::Row& row, int role) {
+    switch (role) {
+    case TitleRole:
+        return row.name;
+    case SubtitleRole:
+        return row.provider;
+    case DetailRole:
+        return row.date;
+    case NoteRole:
+        return row.number;
+    case ColorNameRole:
+        return QVariant::fromValue(row.color);
+    default:
+        return {};
+    }
 }
 
 } // namespace
@@ -76,10 +79,19 @@ void ContactPolicyRows::describe() {
 }
 
 void ContactPolicyRows::applyLook() {
-    m_nameFont = Typography::font(TextStyle::Headline, font());
-    m_providerFont = Typography::font(TextStyle::Caption, font());
-    m_dateFont = Typography::font(TextStyle::Subheadline, font());
-    m_numberFont = Typography::font(TextStyle::Caption2, font());
+    m_painter = RowPainter({
+        .padding = kRowPadding,
+        .lineSpacing = kLineSpacing,
+        .centred = false,
+        .left = {{{TitleRole, Typography::font(TextStyle::Headline, font()), ColorName::Primary},
+                  {SubtitleRole, Typography::font(TextStyle::Caption, font()),
+                   ColorName::Secondary}}},
+        .right = {{{DetailRole, Typography::font(TextStyle::Subheadline, font()), std::nullopt},
+                   {NoteRole, Typography::font(TextStyle::Caption2, font()),
+                    ColorName::Secondary}}},
+        .background = ColorName::ControlBackground,
+        .radius = 8,
+    });
     updateGeometry();
 }
 
@@ -91,11 +103,12 @@ void ContactPolicyRows::changeEvent(QEvent* event) {
 }
 
 int ContactPolicyRows::rowHeight() const {
-    const int left =
-        QFontMetrics(m_nameFont).height() + kLineSpacing + QFontMetrics(m_providerFont).height();
-    const int right =
-        QFontMetrics(m_dateFont).height() + kLineSpacing + QFontMetrics(m_numberFont).height();
-    return 2 * kRowPadding + std::max(left, right);
+    const auto height = [](const std::array<RowPainter::Line, 2>& lines) {
+        return QFontMetrics(lines[0].font).height() + kLineSpacing +
+               QFontMetrics(lines[1].font).height();
+    };
+    const RowPainter::Look& look = m_painter.look();
+    return 2 * kRowPadding + std::max(height(look.left), height(look.right));
 }
 
 QSize ContactPolicyRows::sizeHint() const {
@@ -202,11 +215,13 @@ void ContactPolicyRows::focusOutEvent(QFocusEvent* event) {
 void ContactPolicyRows::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    fillRounded(painter, rect(), 12, Palette::gray(0.05, palette()));
+    RowPainter::fillRounded(&painter, rect(), 12, Palette::gray(0.05, palette()));
     for (int row = 0; row < int(m_rows.size()); ++row) {
         const QRect rowRect = this->rowRect(row);
         if (rowRect.intersects(event->rect())) {
-            paintRow(painter, rowRect, m_rows[size_t(row)]);
+            const Row& shown = m_rows[size_t(row)];
+            m_painter.paint(&painter, rowRect, palette(), false,
+                            [&shown](int role) { return dataOf(shown, role); });
         }
     }
     // Where the keyboard is: the current row outlined in the accent colour.
@@ -215,29 +230,4 @@ void ContactPolicyRows::paintEvent(QPaintEvent* event) {
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(QRectF(rowRect(m_current)).adjusted(1, 1, -1, -1), 8, 8);
     }
-}
-
-void ContactPolicyRows::paintRow(QPainter& painter, const QRect& rect, const Row& row) const {
-    fillRounded(painter, rect, 8, Palette::color(ColorName::ControlBackground, palette()));
-    const QRect content = rect.adjusted(kRowPadding, kRowPadding, -kRowPadding, -kRowPadding);
-    const QColor secondary = Palette::color(ColorName::Secondary, palette());
-    // Advances are rounded: a pixel to spare keeps a date that fits from being elided.
-    const int rightWidth =
-        std::min(content.width() / 2,
-                 1 + std::max(QFontMetrics(m_dateFont).horizontalAdvance(row.date),
-                              QFontMetrics(m_numberFont).horizontalAdvance(row.number)));
-    const QRect right(content.right() + 1 - rightWidth, content.top(), rightWidth,
-                      content.height());
-    const QRect left(content.left(), content.top(),
-                     std::max(0, content.width() - rightWidth - kColumnSpacing), content.height());
-    const int nameHeight = QFontMetrics(m_nameFont).height() + kLineSpacing;
-    const int dateHeight = QFontMetrics(m_dateFont).height() + kLineSpacing;
-    drawLine(painter, left, Qt::AlignLeft, m_nameFont,
-             Palette::color(ColorName::Primary, palette()), row.name);
-    drawLine(painter, left.adjusted(0, nameHeight, 0, 0), Qt::AlignLeft, m_providerFont, secondary,
-             row.provider);
-    drawLine(painter, right, Qt::AlignRight, m_dateFont, Palette::color(row.color, palette()),
-             row.date);
-    drawLine(painter, right.adjusted(0, dateHeight, 0, 0), Qt::AlignRight, m_numberFont, secondary,
-             row.number);
 }

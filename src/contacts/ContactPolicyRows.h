@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/Palette.h"
+#include "ui/RowPainter.h"
 
 #include <QFont>
 #include <QWidget>
@@ -9,9 +10,9 @@
 
 // The policies of a contact's page, one rounded row each inside a rounded panel: the name
 // over the insurer on the left, the expiry date in its status colour over the number on the
-// right. The rows are painted, not built of widgets, so a contact with many policies shows at
-// once. A click on a row, or Return or Space on the current one (the arrow keys move it), opens
-// it.
+// right, drawn by the RowPainter the lists use. The rows are painted, not built of widgets, so a
+// contact with many policies shows at once. A click on a row, or Return or Space on the current one
+// (the arrow keys move it), opens it.
 class ContactPolicyRows final : public QWidget {
     Q_OBJECT
 public:
@@ -53,13 +54,9 @@ private:
     int rowAt(const QPoint& position) const;
     void setCurrentRow(int row);
     int rowHeight() const;
-    void paintRow(QPainter& painter, const QRect& rect, const Row& row) const;
 
     std::vector<Row> m_rows;
     int m_current = -1;
     int m_pressed = -1;
-    QFont m_nameFont;
-    QFont m_providerFont;
-    QFont m_dateFont;
-    QFont m_numberFont;
+    RowPainter m_painter{{}};
 };

@@ -22,6 +22,12 @@ QString longDateFormat(const QLocale& locale) {
     return format.trimmed();
 }
 
+QString abbreviatedDateFormat(const QLocale& locale) {
+    QString format = longDateFormat(locale);
+    format.replace(QStringLiteral("MMMM"), QStringLiteral("MMM"));
+    return format;
+}
+
 QString contactPhone(const Input& input) {
     if (input.hasContact && input.contactPhoneNumber) {
         return *input.contactPhoneNumber;

@@ -37,6 +37,10 @@ QString normalisedPhone(const QString& phone);
 // The locale's long date format without its weekday field: "MMMM d, yyyy" in en_US.
 QString longDateFormat(const QLocale& locale);
 
+// Day, short month name and year, as the locale writes its long date: QLocale has no
+// abbreviated style of its own ("Mar 10, 2026" in en_US, "10 mar 2026" in it_IT).
+QString abbreviatedDateFormat(const QLocale& locale);
+
 // The day, the month's name and the year in the locale's long style, without the weekday:
 // "March 1, 2025" in en_US, "1 marzo 2025" in it_IT.
 QString longDate(Instant instant, const QTimeZone& zone, const QLocale& locale);

@@ -109,13 +109,13 @@ std::shared_ptr<ManagedObjectModel> PersistenceController::createManagedObjectMo
     policyProperties.push_back(attribute(QStringLiteral("policyNumber"), T::String, kRequired));
     policyProperties.push_back(attribute(QStringLiteral("provider"), T::String, kRequired));
     policyProperties.push_back(attribute(QStringLiteral("expirationDate"), T::Date, kRequired));
-    policyProperties.push_back(
-        attribute(QStringLiteral("renewalType"), T::String, kRequired, QStringLiteral("yearly")));
+    policyProperties.push_back(attribute(QStringLiteral("renewalType"), T::String, kRequired,
+                                         Policy::defaultRenewalType()));
     policyProperties.push_back(attribute(QStringLiteral("notes"), T::String, kOptional));
-    policyProperties.push_back(
-        attribute(QStringLiteral("reminderDays"), T::Integer32, kRequired, qint64(30)));
+    policyProperties.push_back(attribute(QStringLiteral("reminderDays"), T::Integer32, kRequired,
+                                         qint64(Policy::kDefaultReminderDays)));
     policyProperties.push_back(attribute(QStringLiteral("customReminderDays"), T::String, kOptional,
-                                         QStringLiteral("30")));
+                                         Policy::defaultCustomReminderDays()));
     policyProperties.push_back(attribute(QStringLiteral("createdAt"), T::Date, kRequired));
     policyProperties.push_back(attribute(QStringLiteral("lastNotified"), T::Date, kOptional));
     policyProperties.push_back(attribute(QStringLiteral("pdfData"), T::Binary, kOptional));

@@ -58,19 +58,25 @@ Instant Policy::calculateNextRenewalDate() const {
 }
 
 bool Policy::isExpired() const {
-    return PolicyStatusRules::isExpired(daysUntilExpiration());
+    return status() == PolicyStatus::Expired;
 }
 
 bool Policy::isExpiringSoon() const {
-    return PolicyStatusRules::isExpiringSoon(
-        daysUntilExpiration(),
-        PolicyRules::reminderHorizonOf(customReminderDays(), reminderDays()));
+    return status() == PolicyStatus::ExpiringSoon;
+}
+
+qint64 Policy::reminderHorizon() const {
+    return PolicyRules::reminderHorizonOf(customReminderDays(), reminderDays());
+}
+
+PolicyStatus Policy::status() const {
+    return PolicyStatusRules::status(daysUntilExpiration(), reminderHorizon());
 }
 
 void Policy::awakeFromInsert() {
     setId(QUuid::createUuid());
     setCreatedAt(managedObjectContext()->clock().now());
-    setRenewalType(QStringLiteral("yearly"));
-    setReminderDays(30);
-    setCustomReminderDays(QStringLiteral("30"));
+    setRenewalType(defaultRenewalType());
+    setReminderDays(kDefaultReminderDays);
+    setCustomReminderDays(defaultCustomReminderDays());
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/PolicyStatus.h"
 #include "store/FetchRequest.h"
 #include "store/ManagedObject.h"
 
@@ -35,6 +36,11 @@ public:
     enum Relationship : int { kCategory, kContact };
 
     using ManagedObject::ManagedObject;
+
+    // What a new policy starts with, in the store and in the editor alike.
+    static constexpr qint32 kDefaultReminderDays = 30;
+    static QString defaultRenewalType() { return QStringLiteral("yearly"); }
+    static QString defaultCustomReminderDays() { return QString::number(kDefaultReminderDays); }
 
     static QString entityName() { return QStringLiteral("Policy"); }
     static FetchRequest<Policy> fetchRequest() { return {}; }
@@ -107,6 +113,10 @@ public:
     bool isExpired() const;
     // Expiring within the largest reminder day, today included.
     bool isExpiringSoon() const;
+    // The largest reminder day, from customReminderDays or else reminderDays.
+    qint64 reminderHorizon() const;
+    // Expired, expiring soon or active, now.
+    PolicyStatus status() const;
 
 protected:
     void awakeFromInsert() override;

@@ -1,6 +1,7 @@
 #include "model/PolicyRules.h"
 
 #include "model/CalendarMath.h"
+#include "model/Policy.h"
 
 #include <limits>
 
@@ -77,10 +78,9 @@ bool isHorizontalSpace(QChar c) {
 }
 
 qint32 storedReminderDays(const QString& text) {
-    constexpr qint32 kDefaultReminderDays = 30;
     const std::vector<qint64> days = parseReminderDays(text);
     if (days.empty()) {
-        return kDefaultReminderDays;
+        return Policy::kDefaultReminderDays;
     }
     // A day beyond what the store keeps becomes the nearest it can keep.
     return qint32(std::clamp<qint64>(*std::max_element(days.begin(), days.end()),

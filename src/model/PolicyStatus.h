@@ -28,7 +28,14 @@ constexpr PolicyStatus status(qint64 daysUntilExpiration, qint64 reminderHorizon
     return PolicyStatus::Active;
 }
 
-// "red", "orange" or "green": the screens map the name to their palette in one place.
+// Whether a policy of this status needs attention: the panel popover counts these and warns
+// of them. An expired policy has had its reminders; an active one is not yet due.
+constexpr bool needsAttention(PolicyStatus status) {
+    return status == PolicyStatus::ExpiringSoon;
+}
+
+// The status's colour role, "red", "orange" or "green": the screens map the name to their
+// palette in one place (Palette::byName).
 QString colorName(PolicyStatus status);
 
 // "SCADUTA", "IN SCADENZA" or "ATTIVA".

@@ -1,6 +1,7 @@
 #include "model/StatusClassifier.h"
 
 #include "model/CalendarMath.h"
+#include "model/Policy.h"
 
 #include <limits>
 
@@ -16,6 +17,10 @@ StatusClassifier::StatusClassifier(Instant now, QTimeZone zone)
         // The per-policy rule counts zero days from an instant outside the range.
         m_expiredAtOrBefore = std::numeric_limits<qint64>::min();
     }
+}
+
+PolicyStatus StatusClassifier::classify(const Policy& policy) {
+    return classify(policy.expirationDate(), policy.reminderHorizon());
 }
 
 qint64 StatusClassifier::fillSmallHorizon(quint64 slot, qint64 horizon) {

@@ -10,6 +10,8 @@
 #include <optional>
 #include <unordered_map>
 
+class Policy;
+
 // Classifies many policies at one instant with the same result as the per-policy rule.
 //
 // For a fixed now, the days until an expiry e grow with e, step by step at now moved by whole
@@ -33,6 +35,9 @@ public:
         // bound lies just above the expired one, so such a policy goes from expired to active.
         return PolicyStatus(int(e > m_expiredAtOrBefore) + int(e >= soonBefore(reminderHorizon)));
     }
+
+    // The policy's status, by its expiry and its reminder horizon.
+    PolicyStatus classify(const Policy& policy);
 
     Instant now() const { return m_now; }
 

@@ -1,8 +1,9 @@
 #include "policies/ClientContactCard.h"
 
-#include "policies/WashPanel.h"
 #include "ui/Icons.h"
 #include "ui/Palette.h"
+#include "ui/RoundedPanel.h"
+#include "ui/TextLabel.h"
 #include "ui/Typography.h"
 
 #include <QEvent>
@@ -13,20 +14,12 @@
 
 namespace {
 
-QLabel* textLabel(const QString& text, const QFont& font, const QString& name, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
+TextLabel* textLabel(const QString& text, TextLabel::FontOf font, ColorName color,
+                     const QString& name, QWidget* parent) {
+    auto* label = new TextLabel(text, std::move(font), TextLabel::named(color), parent);
     label->setObjectName(name);
-    label->setFont(font);
     label->setAccessibleName(text);
     return label;
-}
-
-void setTextColor(QLabel* label, const QColor& color) {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    palette.setColor(QPalette::Text, color); // on the text background
-    label->setPalette(palette);
 }
 
 } // namespace
@@ -36,7 +29,7 @@ ClientContactCard::ClientContactCard(const Shown& shown, QWidget* parent)
     , m_shown(shown) {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    auto* card = new WashPanel({.wash = 0.05, .radius = 8, .padding = 16}, this);
+    auto* card = new RoundedPanel({.wash = 0.05, .radius = 8, .padding = 16}, this);
     card->setObjectName(QStringLiteral("contactCard"));
     outer->addWidget(card);
     if (!shown.hasContact && shown.phone.isEmpty()) {
@@ -47,27 +40,30 @@ ClientContactCard::ClientContactCard(const Shown& shown, QWidget* parent)
     applyLook();
 }
 
-void ClientContactCard::buildNoContact(WashPanel* card) {
-    QFont italic = Typography::font(TextStyle::Body, font());
-    italic.setItalic(true);
+void ClientContactCard::buildNoContact(RoundedPanel* card) {
+    const auto italic = [](const QFont& base) {
+        QFont font = Typography::font(TextStyle::Body, base);
+        font.setItalic(true);
+        return font;
+    };
     m_none = textLabel(QStringLiteral("Nessuna informazione di contatto fornita."), italic,
-                       QStringLiteral("noContactLabel"), card);
+                       ColorName::Secondary, QStringLiteral("noContactLabel"), card);
     card->body()->addWidget(m_none);
 }
 
-void ClientContactCard::buildContact(WashPanel* card) {
+void ClientContactCard::buildContact(RoundedPanel* card) {
     auto* row = new QHBoxLayout;
     row->setSpacing(24);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(4);
     if (m_shown.hasContact) {
-        texts->addWidget(textLabel(m_shown.fullName, Typography::font(TextStyle::Headline, font()),
-                                   QStringLiteral("contactNameLabel"), card));
+        texts->addWidget(textLabel(m_shown.fullName, TextLabel::style(TextStyle::Headline),
+                                   ColorName::Primary, QStringLiteral("contactNameLabel"), card));
     }
     if (!m_shown.phone.isEmpty()) {
         // Beside the contact's name the phone is a detail; alone it is the headline.
         const TextStyle style = m_shown.hasContact ? TextStyle::Subheadline : TextStyle::Headline;
-        m_phone = textLabel(m_shown.phone, Typography::font(style, font()),
+        m_phone = textLabel(m_shown.phone, TextLabel::style(style), phoneColor(),
                             QStringLiteral("contactPhoneLabel"), card);
         m_phone->setTextInteractionFlags(Qt::TextSelectableByMouse);
         m_phoneIcon = new QLabel(card);
@@ -103,17 +99,16 @@ void ClientContactCard::changeEvent(QEvent* event) {
     }
 }
 
+// Beside the contact's name the phone is a detail; alone it is the headline.
+ColorName ClientContactCard::phoneColor() const {
+    return m_shown.hasContact ? ColorName::Secondary : ColorName::Primary;
+}
+
 void ClientContactCard::applyLook() {
-    const QColor secondary = Palette::color(ColorName::Secondary, palette());
-    const QColor phoneColor =
-        m_shown.hasContact ? secondary : Palette::color(ColorName::Primary, palette());
-    if (m_none) {
-        setTextColor(m_none, secondary);
-    }
     if (m_phone) {
-        setTextColor(m_phone, phoneColor);
         m_phoneIcon->setPixmap(Icons::pixmap(u"phone.fill", QFontMetrics(m_phone->font()).height(),
-                                             phoneColor, devicePixelRatioF()));
+                                             Palette::color(phoneColor(), palette()),
+                                             devicePixelRatioF()));
     }
     if (m_whatsApp) {
         // The deeper green in either look, so the white label stays readable.

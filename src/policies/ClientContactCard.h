@@ -1,11 +1,13 @@
 #pragma once
 
+#include "ui/Palette.h"
+
 #include <QString>
 #include <QWidget>
 
 class QLabel;
 class QPushButton;
-class WashPanel;
+class RoundedPanel;
 
 // The client's card in the detail pane: the contact's name and the phone to write to, with
 // the "Promemoria WhatsApp" button while there is a phone; without contact and phone, a line
@@ -29,9 +31,10 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void buildNoContact(WashPanel* card);
-    void buildContact(WashPanel* card);
+    void buildNoContact(RoundedPanel* card);
+    void buildContact(RoundedPanel* card);
     QPushButton* buildWhatsAppButton(QWidget* parent);
+    ColorName phoneColor() const;
     void applyLook();
 
     Shown m_shown;

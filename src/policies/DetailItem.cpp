@@ -2,6 +2,7 @@
 
 #include "ui/Icons.h"
 #include "ui/Palette.h"
+#include "ui/TextLabel.h"
 #include "ui/Typography.h"
 
 #include <QEvent>
@@ -13,16 +14,16 @@ DetailItem::DetailItem(const QString& icon, const QString& label, const QString&
     : QWidget(parent)
     , m_iconName(icon)
     , m_icon(new QLabel(this))
-    , m_label(new QLabel(label + QLatin1Char(':'), this))
-    , m_value(new QLabel(value, this)) {
+    , m_label(new TextLabel(label + QLatin1Char(':'), TextStyle::Subheadline, ColorName::Secondary,
+                            this))
+    , m_value(new TextLabel(value, TextLabel::style(TextStyle::Subheadline, QFont::Medium),
+                            TextLabel::named(ColorName::Primary), this)) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(6);
     row->addWidget(m_icon, 0, Qt::AlignVCenter);
     row->addWidget(m_label, 0, Qt::AlignVCenter);
     row->addWidget(m_value, 0, Qt::AlignVCenter);
-    m_label->setTextFormat(Qt::PlainText);
-    m_value->setTextFormat(Qt::PlainText);
     m_value->setObjectName(QStringLiteral("detailValue"));
     m_value->setTextInteractionFlags(Qt::TextSelectableByMouse);
     setAccessibleName(label);
@@ -45,16 +46,7 @@ void DetailItem::changeEvent(QEvent* event) {
 }
 
 void DetailItem::applyLook() {
-    const QFont font = Typography::font(TextStyle::Subheadline, this->font());
     const QColor secondary = Palette::color(ColorName::Secondary, palette());
-    m_label->setFont(font);
-    QPalette labelPalette = m_label->palette();
-    labelPalette.setColor(QPalette::WindowText, secondary);
-    labelPalette.setColor(QPalette::Text, secondary);
-    m_label->setPalette(labelPalette);
-    QFont medium = font;
-    medium.setWeight(QFont::Medium);
-    m_value->setFont(medium);
-    m_icon->setPixmap(
-        Icons::pixmap(m_iconName, QFontMetrics(font).height(), secondary, devicePixelRatioF()));
+    m_icon->setPixmap(Icons::pixmap(m_iconName, QFontMetrics(m_label->font()).height(), secondary,
+                                    devicePixelRatioF()));
 }

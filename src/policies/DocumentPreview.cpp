@@ -4,10 +4,11 @@
 #include "documents/ShownDocument.h"
 #include "model/Policy.h"
 #include "policies/PDFAttachmentView.h"
-#include "policies/WashPanel.h"
 #include "ui/Icons.h"
 #include "ui/Palette.h"
 #include "ui/PdfPageView.h"
+#include "ui/RoundedPanel.h"
+#include "ui/TextLabel.h"
 #include "ui/Typography.h"
 
 #include <QHBoxLayout>
@@ -21,16 +22,8 @@ constexpr int kPlaceholderIcon = 32;
 
 QLabel* label(const QString& text, TextStyle style, QFont::Weight weight, ColorName color,
               QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    QFont font = Typography::font(style, parent->font());
-    font.setWeight(weight);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    const QColor shade = Palette::color(color, parent->palette());
-    palette.setColor(QPalette::WindowText, shade);
-    palette.setColor(QPalette::Text, shade); // on the text background
-    label->setPalette(palette);
+    auto* label =
+        new TextLabel(text, TextLabel::style(style, weight), TextLabel::named(color), parent);
     label->setAccessibleName(text);
     return label;
 }
@@ -70,7 +63,7 @@ void DocumentPreview::refresh(const QLocale& locale) {
 
 QWidget* DocumentPreview::buildDocument(const QString& fileName, qint64 size,
                                         const QLocale& locale) {
-    auto* frame = new WashPanel(
+    auto* frame = new RoundedPanel(
         {.wash = 0, .radius = 12, .padding = 1, .outline = 0.1, .dashed = false, .clip = true},
         this);
     frame->setObjectName(QStringLiteral("documentFrame"));
@@ -94,7 +87,7 @@ QWidget* DocumentPreview::buildDocument(const QString& fileName, qint64 size,
 
 // Below the pages of a long document: how many more it has, and the viewer that shows them.
 QWidget* DocumentPreview::buildMore() {
-    m_more = new WashPanel({.wash = 0.1, .radius = 0, .padding = 10}, m_frame);
+    m_more = new RoundedPanel({.wash = 0.1, .radius = 0, .padding = 10}, m_frame);
     m_more->setObjectName(QStringLiteral("morePages"));
     auto* row = new QHBoxLayout;
     m_moreLabel = label(QString(), TextStyle::Caption, QFont::Normal, ColorName::Secondary, m_more);
@@ -105,14 +98,14 @@ QWidget* DocumentPreview::buildMore() {
     open->setAutoDefault(false);
     row->addWidget(m_moreLabel, 1);
     row->addWidget(open);
-    static_cast<WashPanel*>(m_more)->body()->addLayout(row);
+    static_cast<RoundedPanel*>(m_more)->body()->addLayout(row);
     connect(open, &QPushButton::clicked, this, &DocumentPreview::openViewer);
     m_more->hide();
     return m_more;
 }
 
 QWidget* DocumentPreview::buildBar(const QString& fileName, qint64 size, const QLocale& locale) {
-    auto* bar = new WashPanel({.wash = 0.1, .radius = 0, .padding = 12}, this);
+    auto* bar = new RoundedPanel({.wash = 0.1, .radius = 0, .padding = 12}, this);
     bar->setObjectName(QStringLiteral("documentBar"));
     auto* row = new QHBoxLayout;
     row->setSpacing(8);
@@ -133,7 +126,7 @@ QWidget* DocumentPreview::buildBar(const QString& fileName, qint64 size, const Q
 }
 
 QWidget* DocumentPreview::buildPlaceholder() {
-    auto* box = new WashPanel(
+    auto* box = new RoundedPanel(
         {.wash = 0.03, .radius = 12, .padding = 40, .outline = 0.1, .dashed = true, .clip = false},
         this);
     box->setObjectName(QStringLiteral("noDocumentPlaceholder"));

@@ -2,6 +2,7 @@
 
 #include "ui/Icons.h"
 #include "ui/Palette.h"
+#include "ui/TextLabel.h"
 #include "ui/Typography.h"
 
 #include <QEvent>
@@ -13,7 +14,8 @@ InfoBlock::InfoBlock(const QString& title, const QString& icon, QWidget* content
     : QWidget(parent)
     , m_iconName(icon)
     , m_icon(new QLabel(this))
-    , m_title(new QLabel(title, this))
+    , m_title(new TextLabel(title, TextLabel::style(TextStyle::Caption2, QFont::Bold),
+                            TextLabel::named(ColorName::Secondary), this))
     , m_content(content) {
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(0, 0, 0, 0);
@@ -42,14 +44,7 @@ void InfoBlock::changeEvent(QEvent* event) {
 }
 
 void InfoBlock::applyLook() {
-    QFont font = Typography::font(TextStyle::Caption2, this->font());
-    font.setBold(true);
     const QColor secondary = Palette::color(ColorName::Secondary, palette());
-    m_title->setFont(font);
-    QPalette titlePalette = m_title->palette();
-    titlePalette.setColor(QPalette::WindowText, secondary);
-    titlePalette.setColor(QPalette::Text, secondary); // on the text background
-    m_title->setPalette(titlePalette);
-    m_icon->setPixmap(
-        Icons::pixmap(m_iconName, QFontMetrics(font).height(), secondary, devicePixelRatioF()));
+    m_icon->setPixmap(Icons::pixmap(m_iconName, QFontMetrics(m_title->font()).height(), secondary,
+                                    devicePixelRatioF()));
 }

@@ -4,6 +4,7 @@
 #include "ui/Icons.h"
 #include "ui/Palette.h"
 #include "ui/PlainText.h"
+#include "ui/TextLabel.h"
 #include "ui/Typography.h"
 
 #include <QEvent>
@@ -25,9 +26,11 @@ PDFAttachmentView::PDFAttachmentView(const QString& fileName, qint64 fileSize, Q
     : QWidget(parent)
     , m_fileName(fileName)
     , m_badge(new QLabel(this))
-    , m_name(new QLabel(this))
-    , m_size(new QLabel(sizeText(fileSize, locale()), this))
-    , m_pages(new QLabel(this))
+    , m_name(new TextLabel(QString(), TextLabel::points(14, QFont::Medium),
+                           TextLabel::named(ColorName::Primary), this))
+    , m_size(new TextLabel(sizeText(fileSize, locale()), TextStyle::Caption, ColorName::Secondary,
+                           this))
+    , m_pages(new TextLabel(QString(), TextStyle::Caption, ColorName::Secondary, this))
     , m_view(new QPushButton(QStringLiteral("Vedi"), this))
     , m_remove(new QPushButton(this)) {
     setObjectName(QStringLiteral("pdfAttachment"));
@@ -35,7 +38,6 @@ PDFAttachmentView::PDFAttachmentView(const QString& fileName, qint64 fileSize, Q
     m_badge->setFixedSize(kBadgeWidth, kBadgeHeight);
     m_badge->setAlignment(Qt::AlignCenter);
     m_name->setObjectName(QStringLiteral("pdfFileName"));
-    m_name->setTextFormat(Qt::PlainText);
     m_name->setAccessibleName(fileName);
     m_name->setToolTip(plainToolTip(fileName));
     m_name->setMinimumWidth(40);
@@ -43,7 +45,6 @@ PDFAttachmentView::PDFAttachmentView(const QString& fileName, qint64 fileSize, Q
     m_size->setObjectName(QStringLiteral("pdfFileSize"));
     m_size->setAccessibleName(m_size->text());
     m_pages->setObjectName(QStringLiteral("pdfPageCount"));
-    m_pages->setTextFormat(Qt::PlainText);
     m_view->setObjectName(QStringLiteral("viewPdfButton"));
     m_view->setAccessibleName(QStringLiteral("Vedi"));
     m_remove->setObjectName(QStringLiteral("removePdfButton"));
@@ -124,17 +125,10 @@ void PDFAttachmentView::changeEvent(QEvent* event) {
 
 void PDFAttachmentView::applyLook() {
     const QColor red = Palette::color(ColorName::Red, palette());
-    const QColor secondary = Palette::color(ColorName::Secondary, palette());
     const int iconSize = QFontInfo(Typography::system(28, QFont::Normal, font())).pixelSize();
     m_badge->setPixmap(Icons::pixmap(u"doc.fill", iconSize, red, devicePixelRatioF()));
-    m_name->setFont(Typography::system(14, QFont::Medium, font()));
     const bool unshowable = m_document && m_document->state() == ShownDocument::State::Failed;
-    for (QLabel* label : {m_size, m_pages}) {
-        label->setFont(Typography::font(TextStyle::Caption, font()));
-        QPalette colors = label->palette();
-        colors.setColor(QPalette::WindowText, label == m_pages && unshowable ? red : secondary);
-        label->setPalette(colors);
-    }
+    m_pages->setTextColor(unshowable ? ColorName::Red : ColorName::Secondary);
     m_view->setFont(Typography::font(TextStyle::Caption, font()));
     m_view->setIcon(Icons::icon(u"eye", palette().color(QPalette::ButtonText)));
     m_remove->setIcon(Icons::icon(u"trash", red));

@@ -7,6 +7,7 @@
 
 class QLabel;
 class QPushButton;
+class TextLabel;
 class ShownDocument;
 
 // The attached document in the editor: a badge, its name (shortened in the middle when long),
@@ -43,7 +44,7 @@ private:
     QLabel* m_badge;
     QLabel* m_name;
     QLabel* m_size;
-    QLabel* m_pages;
+    TextLabel* m_pages;
     std::shared_ptr<ShownDocument> m_document;
     QPushButton* m_view;
     QPushButton* m_remove;

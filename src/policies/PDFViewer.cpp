@@ -6,6 +6,7 @@
 #include "ui/Icons.h"
 #include "ui/Palette.h"
 #include "ui/PdfPageView.h"
+#include "ui/TextLabel.h"
 #include "ui/Typography.h"
 
 #include <QHBoxLayout>
@@ -21,7 +22,7 @@ PDFViewer::PDFViewer(const QByteArray& data, const QString& fileName, Services s
     , m_fileName(fileName)
     , m_services(std::move(services))
     , m_pages(new PdfPageView(this))
-    , m_more(new QLabel(this)) {
+    , m_more(new TextLabel(QString(), TextStyle::Body, ColorName::Secondary, this)) {
     setObjectName(QStringLiteral("pdfViewer"));
     setAccessibleName(fileName);
     setWindowTitle(fileName);
@@ -85,14 +86,11 @@ void PDFViewer::showPagesLeftOut() {
     if (left > 0) {
         m_more->setText(QStringLiteral("Altre %1 pagine non mostrate").arg(left));
         m_more->setAccessibleName(m_more->text());
-        QPalette colors = m_more->palette();
-        colors.setColor(QPalette::WindowText, Palette::color(ColorName::Secondary, palette()));
-        m_more->setPalette(colors);
     }
 }
 
 void PDFViewer::sharePDF() {
-    const PdfShareExport::Result result = m_services.exporter.write(m_data, m_fileName);
+    const PDFShareExport::Result result = m_services.exporter.write(m_data, m_fileName);
     if (!result.error.isEmpty()) {
         m_services.log.write(QStringLiteral("Error saving PDF for sharing: "), result.error);
         return;
@@ -106,7 +104,7 @@ void PDFViewer::openWithSystemViewer() {
 
 void PDFViewer::openWithSystemViewer(const QByteArray& data, const QString& fileName,
                                      const Services& services) {
-    const PdfShareExport::Result result = services.exporter.write(data, fileName);
+    const PDFShareExport::Result result = services.exporter.write(data, fileName);
     if (!result.error.isEmpty()) {
         services.log.write(QStringLiteral("Error opening PDF: "), result.error);
         return;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "policies/PdfShareExport.h"
+#include "policies/PDFShareExport.h"
 
 #include <QByteArray>
 #include <QDialog>
@@ -24,7 +24,7 @@ public:
     struct Services {
         DesktopActions& desktop;
         LogChannel& log;
-        PdfShareExport exporter;
+        PDFShareExport exporter;
         DocumentRenderer& documents;
     };
 

@@ -9,13 +9,15 @@
 #include "policies/DocumentPreview.h"
 #include "policies/InfoBlock.h"
 #include "policies/StatusBadge.h"
-#include "policies/WashPanel.h"
 #include "reminders/NotificationManager.h"
 #include "store/ManagedObjectContext.h"
 #include "store/ObjectObservation.h"
 #include "ui/Confirmation.h"
+#include "ui/Divider.h"
 #include "ui/Icons.h"
 #include "ui/Palette.h"
+#include "ui/RoundedPanel.h"
+#include "ui/TextLabel.h"
 #include "ui/Typography.h"
 
 #include <QEvent>
@@ -54,25 +56,11 @@ QString reminderDaysLine(const std::vector<qint64>& days) {
     return parts.join(QStringLiteral(", ")) + QStringLiteral(" giorni prima");
 }
 
-void setTextColor(QLabel* label, const QColor& color) {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    palette.setColor(QPalette::Text, color); // on the text background
-    label->setPalette(palette);
-}
-
-QLabel* styledLabel(const QString& text, QFont font, const QString& name, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
+TextLabel* styledLabel(TextLabel::FontOf font, ColorName color, const QString& name,
+                       QWidget* parent) {
+    auto* label = new TextLabel(QString(), std::move(font), TextLabel::named(color), parent);
     label->setObjectName(name);
-    label->setFont(font);
     return label;
-}
-
-QFont styleFont(TextStyle style, QFont::Weight weight, const QFont& base) {
-    QFont font = Typography::font(style, base);
-    font.setWeight(weight);
-    return font;
 }
 
 QWidget* paddedSection(QLayout* content, int top, int bottom) {
@@ -113,10 +101,7 @@ PolicyDetailView::PolicyDetailView(Services services, std::shared_ptr<Policy> po
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(0);
     stack->addWidget(buildHeader());
-    m_divider = new QFrame(m_page);
-    m_divider->setFrameShape(QFrame::HLine);
-    m_divider->setFrameShadow(QFrame::Plain);
-    stack->addWidget(m_divider);
+    stack->addWidget(new Divider(Qt::Horizontal, m_page));
     stack->addWidget(buildBody(), 1);
     outer->addWidget(m_page);
 
@@ -149,7 +134,7 @@ QWidget* PolicyDetailView::buildHeader() {
     titles->setSpacing(10);
     auto* nameRow = new QHBoxLayout;
     nameRow->setSpacing(12);
-    m_name = styledLabel(QString(), Typography::system(kNamePoints, QFont::Bold, font()),
+    m_name = styledLabel(TextLabel::points(kNamePoints, QFont::Bold), ColorName::Primary,
                          QStringLiteral("policyNameLabel"), header);
     m_badge = new StatusBadge(m_policy, header);
     // A long name wraps rather than being cut by the buttons beside it.
@@ -229,19 +214,20 @@ QWidget* PolicyDetailView::buildBody() {
 }
 
 QWidget* PolicyDetailView::buildKeyFacts() {
-    const QFont value = styleFont(TextStyle::Title3, QFont::Medium, font());
+    const TextLabel::FontOf value = TextLabel::style(TextStyle::Title3, QFont::Medium);
     auto* expiry = new QWidget;
     auto* expiryStack = new QVBoxLayout(expiry);
     expiryStack->setContentsMargins(0, 0, 0, 0);
     expiryStack->setSpacing(4);
-    m_expiry = styledLabel(QString(), value, QStringLiteral("expirationDateLabel"), expiry);
-    m_remaining = styledLabel(QString(), Typography::font(TextStyle::Caption, font()),
+    m_expiry =
+        styledLabel(value, ColorName::Primary, QStringLiteral("expirationDateLabel"), expiry);
+    m_remaining = styledLabel(TextLabel::style(TextStyle::Caption), ColorName::Secondary,
                               QStringLiteral("remainingDaysLabel"), expiry);
-    m_secondaryLabels.append(m_remaining);
     expiryStack->addWidget(m_expiry);
     expiryStack->addWidget(m_remaining);
-    m_renewal = styledLabel(QString(), value, QStringLiteral("renewalTypeLabel"), nullptr);
-    m_reminders = styledLabel(QString(), value, QStringLiteral("reminderDaysLabel"), nullptr);
+    m_renewal = styledLabel(value, ColorName::Primary, QStringLiteral("renewalTypeLabel"), nullptr);
+    m_reminders =
+        styledLabel(value, ColorName::Primary, QStringLiteral("reminderDaysLabel"), nullptr);
 
     auto* row = new QHBoxLayout;
     row->setSpacing(48);
@@ -257,11 +243,8 @@ QWidget* PolicyDetailView::buildKeyFacts() {
 }
 
 QLabel* PolicyDetailView::sectionHeading(const QString& text, QWidget* parent) {
-    QFont font = Typography::font(TextStyle::Caption, this->font());
-    font.setBold(true);
-    QLabel* heading = styledLabel(text, font, QString(), parent);
-    m_secondaryLabels.append(heading);
-    return heading;
+    return new TextLabel(text, TextLabel::style(TextStyle::Caption, QFont::Bold),
+                         TextLabel::named(ColorName::Secondary), parent);
 }
 
 QWidget* PolicyDetailView::buildContactSection() {
@@ -279,8 +262,8 @@ QWidget* PolicyDetailView::buildNotesSection() {
     m_notesSection = paddedSection(stack, 0, 0);
     m_notesSection->setObjectName(QStringLiteral("notesSection"));
     stack->addWidget(sectionHeading(QStringLiteral("NOTES"), m_notesSection));
-    auto* panel = new WashPanel({.wash = 0.05, .radius = 8, .padding = 16}, m_notesSection);
-    m_notes = styledLabel(QString(), Typography::font(TextStyle::Body, font()),
+    auto* panel = new RoundedPanel({.wash = 0.05, .radius = 8, .padding = 16}, m_notesSection);
+    m_notes = styledLabel(TextLabel::style(TextStyle::Body), ColorName::Primary,
                           QStringLiteral("notesLabel"), panel);
     m_notes->setWordWrap(true);
     m_notes->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -368,7 +351,7 @@ void PolicyDetailView::refreshStatus() {
     m_badge->refresh();
     m_expiry->setText(ClientReminderMessage::longDate(m_policy->expirationDate(), clock.timeZone(),
                                                       clock.locale()));
-    setTextColor(m_expiry, statusColor());
+    m_expiry->setTextColor(Palette::byName(PolicyStatusRules::colorName(m_policy->status())));
     m_remaining->setText(PolicyStatusRules::detailRemainingPhrase(m_policy->daysUntilExpiration()));
 }
 
@@ -389,7 +372,7 @@ void PolicyDetailView::refreshContact() {
 }
 
 QColor PolicyDetailView::statusColor() const {
-    return StatusBadge::colorOf(StatusBadge::statusOf(*m_policy), palette());
+    return StatusBadge::colorOf(m_policy->status(), palette());
 }
 
 void PolicyDetailView::policyWasDeleted() {
@@ -476,10 +459,6 @@ void PolicyDetailView::applyLook() {
         return;
     }
     const QPalette& palette = this->palette();
-    const QColor secondary = Palette::color(ColorName::Secondary, palette);
-    for (QLabel* label : std::as_const(m_secondaryLabels)) {
-        setTextColor(label, secondary);
-    }
     for (const auto& [button, icon] : std::as_const(m_buttonIcons)) {
         QPalette look = palette;
         if (button->objectName() == QLatin1String("renewButton")) { // the prominent one
@@ -489,8 +468,5 @@ void PolicyDetailView::applyLook() {
         button->setPalette(look);
         button->setIcon(Icons::icon(icon, look.color(QPalette::ButtonText)));
     }
-    QPalette line = m_divider->palette();
-    line.setColor(QPalette::WindowText, Palette::gray(0.3, palette));
-    m_divider->setPalette(line);
     refreshStatus();
 }

@@ -16,8 +16,8 @@ class DetailItem;
 class DocumentPreview;
 class ObjectObservation;
 class Policy;
-class QFrame;
 class QLabel;
+class TextLabel;
 class QPushButton;
 class QVBoxLayout;
 class StatusBadge;
@@ -39,7 +39,7 @@ public:
         LogChannel& log;
         DesktopActions& desktop;
         Confirmation& confirmation;
-        PdfShareExport exporter;
+        PDFShareExport exporter;
         DocumentRenderer& documents;
         // Handed on to the editor sheet that "Modifica" opens.
         std::function<void(QWidget* over)> openContactEditor;
@@ -106,14 +106,12 @@ private:
     ClientContactCard::Shown m_contactShown;
 
     QWidget* m_page = nullptr;
-    QFrame* m_divider = nullptr;
-    QList<QLabel*> m_secondaryLabels;
     QList<std::pair<QPushButton*, QString>> m_buttonIcons;
     QLabel* m_name = nullptr;
     StatusBadge* m_badge = nullptr;
     DetailItem* m_number = nullptr;
     DetailItem* m_provider = nullptr;
-    QLabel* m_expiry = nullptr;
+    TextLabel* m_expiry = nullptr;
     QLabel* m_remaining = nullptr;
     QLabel* m_renewal = nullptr;
     QLabel* m_reminders = nullptr;

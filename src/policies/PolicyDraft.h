@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/Policy.h"
 #include "platform/Instant.h"
 
 #include <QByteArray>
@@ -22,8 +23,8 @@ struct PolicyDraft {
     QString policyNumber;
     QString provider;
     Instant expirationDate;
-    QString renewalType = QStringLiteral("yearly");
-    QString customReminderDays = QStringLiteral("30");
+    QString renewalType = Policy::defaultRenewalType();
+    QString customReminderDays = Policy::defaultCustomReminderDays();
     QString notes;
     QString clientPhoneNumber;
     std::shared_ptr<Contact> selectedContact;

@@ -10,15 +10,16 @@
 #include "policies/ContactPickerModel.h"
 #include "policies/DropZoneView.h"
 #include "policies/PDFAttachmentView.h"
+#include "policies/PDFFileReader.h"
 #include "policies/PDFViewer.h"
-#include "policies/PdfFileReader.h"
 #include "reminders/NotificationManager.h"
-#include "ui/Card.h"
 #include "ui/FieldBlock.h"
 #include "ui/Icons.h"
 #include "ui/Palette.h"
+#include "ui/RoundedPanel.h"
 #include "ui/SegmentedControl.h"
 #include "ui/TextArea.h"
+#include "ui/TextLabel.h"
 #include "ui/Typography.h"
 
 #include <QComboBox>
@@ -43,23 +44,14 @@ QString titleFor(const std::shared_ptr<Policy>& policy) {
     return policy ? QStringLiteral("Modifica Polizza") : QStringLiteral("Nuova Polizza");
 }
 
-QLabel* captionLabel(const QString& text, TextStyle style, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setAccessibleName(text);
-    label->setFont(Typography::font(style, parent->font()));
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, Palette::color(ColorName::Secondary, parent->palette()));
-    label->setPalette(palette);
-    return label;
-}
-
 // A caption above any control, as FieldBlock does for a text field.
 QWidget* captioned(const QString& caption, QWidget* control, QWidget* parent) {
     auto* block = new QWidget(parent);
     auto* stack = new QVBoxLayout(block);
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(6);
-    QLabel* label = captionLabel(caption, TextStyle::Caption, block);
+    auto* label = new TextLabel(caption, TextStyle::Caption, ColorName::Secondary, block);
+    label->setAccessibleName(caption);
     label->setBuddy(control);
     stack->addWidget(label);
     stack->addWidget(control);
@@ -98,41 +90,26 @@ PolicyEditView::PolicyEditView(Services services, std::shared_ptr<Policy> policy
                buildDocumentCard(), QStringLiteral("documentSection"));
     showPhoneCard();
     showDocument();
-    updateSaveEnabled();
-    m_name->setFocus();
+    draftEdited();
+    m_nameField->setFocus();
     m_original = m_draft;
 }
 
 PolicyEditView::~PolicyEditView() = default;
 
-QLineEdit* PolicyEditView::lineEdit(const QString& caption, const QString& placeholder,
-                                    const QString& objectName, QString PolicyDraft::*field) {
-    auto* block = new FieldBlock(caption, placeholder, objectName);
-    QLineEdit* edit = block->edit();
-    edit->setText(m_draft.*field);
-    connect(edit, &QLineEdit::textChanged, this, [this, field](const QString& text) {
-        m_draft.*field = text;
-        updateSaveEnabled();
-    });
-    return edit;
-}
-
 QWidget* PolicyEditView::buildPolicyInfoCard() {
-    auto* card = new Card(12);
+    auto* card = new RoundedPanel(RoundedPanel::card(12));
     auto* row = new QHBoxLayout;
     row->setSpacing(16);
-    m_name = lineEdit(QStringLiteral("Nome Polizza"), QStringLiteral("es. Assicurazione Casa"),
-                      QStringLiteral("nameField"), &PolicyDraft::name);
-    for (QLineEdit* edit :
-         {m_name, lineEdit(QStringLiteral("Numero Polizza"), QStringLiteral("Inserisci ID polizza"),
-                           QStringLiteral("policyNumberField"), &PolicyDraft::policyNumber)}) {
-        row->addWidget(edit->parentWidget());
-    }
     card->body()->addLayout(row);
-    card->body()->addWidget(lineEdit(QStringLiteral("Fornitore / Compagnia"),
-                                     QStringLiteral("Nome compagnia assicurativa"),
-                                     QStringLiteral("providerField"), &PolicyDraft::provider)
-                                ->parentWidget());
+    m_nameField =
+        addField(row, QStringLiteral("Nome Polizza"), QStringLiteral("es. Assicurazione Casa"),
+                 QStringLiteral("nameField"), m_draft.name);
+    addField(row, QStringLiteral("Numero Polizza"), QStringLiteral("Inserisci ID polizza"),
+             QStringLiteral("policyNumberField"), m_draft.policyNumber);
+    addField(card->body(), QStringLiteral("Fornitore / Compagnia"),
+             QStringLiteral("Nome compagnia assicurativa"), QStringLiteral("providerField"),
+             m_draft.provider);
     return card;
 }
 
@@ -147,7 +124,7 @@ QWidget* PolicyEditView::buildClientContactCards() {
 }
 
 QWidget* PolicyEditView::buildContactCard() {
-    auto* card = new Card(12);
+    auto* card = new RoundedPanel(RoundedPanel::card(12));
     auto* row = new QHBoxLayout;
     row->setSpacing(12);
     m_contactIcon = new QLabel(card);
@@ -196,7 +173,7 @@ void PolicyEditView::fillContactPicker() {
 }
 
 QWidget* PolicyEditView::buildPhoneCard() {
-    auto* card = new Card(12);
+    auto* card = new RoundedPanel(RoundedPanel::card(12));
     auto* row = new QHBoxLayout;
     row->setSpacing(12);
     m_phoneIcon = new QLabel(card);
@@ -208,16 +185,17 @@ QWidget* PolicyEditView::buildPhoneCard() {
     auto* typedStack = new QVBoxLayout(typed);
     typedStack->setContentsMargins(0, 0, 0, 0);
     typedStack->setSpacing(4);
-    auto* phone = new QLineEdit(m_draft.clientPhoneNumber, typed);
+    auto* phone = new QLineEdit(typed);
     phone->setObjectName(QStringLiteral("clientPhoneField"));
     phone->setAccessibleName(QStringLiteral("Telefono Cliente"));
     phone->setPlaceholderText(QStringLiteral("e.g. +39 333 123 4567"));
     phone->setMaxLength(std::numeric_limits<int>::max());
-    connect(phone, &QLineEdit::textChanged, this,
-            [this](const QString& text) { m_draft.clientPhoneNumber = text; });
+    bind(phone, m_draft.clientPhoneNumber);
     typedStack->addWidget(phone);
-    typedStack->addWidget(captionLabel(QStringLiteral("Formato internazionale: +[paese][numero]"),
-                                       TextStyle::Caption2, typed));
+    auto* format = new TextLabel(QStringLiteral("Formato internazionale: +[paese][numero]"),
+                                 TextStyle::Caption2, ColorName::Secondary, typed);
+    format->setAccessibleName(format->text());
+    typedStack->addWidget(format);
     m_phonePages->addWidget(typed);
 
     auto* fromContact = new QWidget(m_phonePages);
@@ -228,7 +206,8 @@ QWidget* PolicyEditView::buildPhoneCard() {
     m_contactPhone->setObjectName(QStringLiteral("contactPhoneLabel"));
     m_contactPhone->setTextFormat(Qt::PlainText);
     m_contactPhone->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_contactPhoneHint = captionLabel(QString(), TextStyle::Caption2, fromContact);
+    m_contactPhoneHint =
+        new TextLabel(QString(), TextStyle::Caption2, ColorName::Secondary, fromContact);
     m_contactPhoneHint->setObjectName(QStringLiteral("contactPhoneHint"));
     contactStack->addWidget(m_contactPhone);
     contactStack->addWidget(m_contactPhoneHint);
@@ -259,7 +238,7 @@ void PolicyEditView::showPhoneCard() {
 }
 
 QWidget* PolicyEditView::buildExpirationCard() {
-    auto* card = new Card(16);
+    auto* card = new RoundedPanel(RoundedPanel::card(16));
     auto* row = new QHBoxLayout;
     row->setSpacing(24);
     m_expiry = new QDateEdit(card);
@@ -272,16 +251,16 @@ QWidget* PolicyEditView::buildExpirationCard() {
     connect(m_expiry, &QDateEdit::dateChanged, this, &PolicyEditView::setExpiryDate);
     row->addWidget(captioned(QStringLiteral("Data di Scadenza"), m_expiry, card), 0, Qt::AlignTop);
 
-    auto* days =
-        new FieldBlock(QStringLiteral("Avvisi di Promemoria"), QStringLiteral("e.g. 30, 15, 7"),
-                       QStringLiteral("reminderDaysField"), card);
-    days->edit()->setText(m_draft.customReminderDays);
-    connect(days->edit(), &QLineEdit::textChanged, this,
-            [this](const QString& text) { m_draft.customReminderDays = text; });
-    days->layout()->addWidget(
-        captionLabel(QStringLiteral("Giorni prima della scadenza, separati da virgola"),
-                     TextStyle::Caption2, days));
-    row->addWidget(days, 1);
+    QWidget* days =
+        addField(row, QStringLiteral("Avvisi di Promemoria"), QStringLiteral("e.g. 30, 15, 7"),
+                 QStringLiteral("reminderDaysField"), m_draft.customReminderDays)
+            ->parentWidget();
+    row->setStretchFactor(days, 1);
+    auto* daysHint =
+        new TextLabel(QStringLiteral("Giorni prima della scadenza, separati da virgola"),
+                      TextStyle::Caption2, ColorName::Secondary, days);
+    daysHint->setAccessibleName(daysHint->text());
+    days->layout()->addWidget(daysHint);
     card->body()->addLayout(row);
 
     auto* cycle = new SegmentedControl(QStringLiteral("renewalTypePicker"), card);
@@ -310,19 +289,13 @@ void PolicyEditView::setExpiryDate(QDate date) {
 }
 
 QWidget* PolicyEditView::buildNotesCard() {
-    auto* card = new Card(12);
-    auto* notes = new TextArea(card);
-    notes->setObjectName(QStringLiteral("notesEditor"));
-    notes->setAccessibleName(QStringLiteral("Note"));
-    notes->setFixedHeight(kNotesHeight);
-    notes->setPlainText(m_draft.notes);
-    connect(notes, &TextArea::textChanged, this, [this, notes] { m_draft.notes = notes->text(); });
-    card->body()->addWidget(notes);
+    auto* card = new RoundedPanel(RoundedPanel::card(12));
+    addNotes(card->body(), kNotesHeight, m_draft.notes);
     return card;
 }
 
 QWidget* PolicyEditView::buildDocumentCard() {
-    m_documentCard = new Card(12);
+    m_documentCard = new RoundedPanel(RoundedPanel::card(12));
     m_dropZone = new DropZoneView(m_documentCard);
     connect(m_dropZone, &DropZoneView::tapped, this, &PolicyEditView::openFileDialog);
     connect(m_dropZone, &DropZoneView::dropped, this, &PolicyEditView::loadPDF);
@@ -374,16 +347,16 @@ void PolicyEditView::openFileDialog() {
 void PolicyEditView::loadPDF(const QString& path) {
     // A large file takes a while to read: not on this thread. A later pick or drop wins.
     const quint64 reading = ++m_reading;
-    runInBackground<PdfFileReader::Result>(
-        this, [path] { return PdfFileReader::read(path); },
-        [this, reading](PdfFileReader::Result file) {
+    runInBackground<PDFFileReader::Result>(
+        this, [path] { return PDFFileReader::read(path); },
+        [this, reading](PDFFileReader::Result file) {
             if (reading == m_reading) {
                 attachRead(std::move(file));
             }
         });
 }
 
-void PolicyEditView::attachRead(PdfFileReader::Result file) {
+void PolicyEditView::attachRead(PDFFileReader::Result file) {
     if (!file.error.isEmpty()) {
         m_services.log.write(QStringLiteral("Error loading PDF: "), file.error);
         return;
@@ -422,7 +395,7 @@ void PolicyEditView::openContactEditor() {
     }
 }
 
-void PolicyEditView::updateSaveEnabled() {
+void PolicyEditView::draftEdited() {
     setSaveEnabled(m_draft.canSave());
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "policies/PDFFileReader.h"
+#include "policies/PDFShareExport.h"
 #include "policies/PDFViewer.h"
-#include "policies/PdfFileReader.h"
-#include "policies/PdfShareExport.h"
 #include "policies/PolicyDraft.h"
 #include "ui/EditorSheet.h"
 
@@ -11,7 +11,7 @@
 #include <functional>
 #include <memory>
 
-class Card;
+class RoundedPanel;
 class Clock;
 class ContactPickerModel;
 class DesktopActions;
@@ -43,7 +43,7 @@ public:
         const Clock& clock;
         LogChannel& log;
         DesktopActions& desktop;
-        PdfShareExport exporter;
+        PDFShareExport exporter;
         // Reads and draws documents in a process of its own.
         DocumentRenderer& documents;
         // Opens the contact editor in create mode over the given sheet; the contacts screens
@@ -67,6 +67,7 @@ public:
 
 protected:
     bool save() override { return savePolicy(); }
+    void draftEdited() override;
 
 private:
     QWidget* buildPolicyInfoCard();
@@ -76,18 +77,15 @@ private:
     QWidget* buildExpirationCard();
     QWidget* buildNotesCard();
     QWidget* buildDocumentCard();
-    QLineEdit* lineEdit(const QString& caption, const QString& placeholder,
-                        const QString& objectName, QString PolicyDraft::*field);
     void fillContactPicker();
     void showPhoneCard();
     void showDocument();
     void setExpiryDate(QDate date);
     void openFileDialog();
-    void attachRead(PdfFileReader::Result file);
+    void attachRead(PDFFileReader::Result file);
     void showPageCount();
     void openViewer();
     void openContactEditor();
-    void updateSaveEnabled();
     void applyLook();
 
     Services m_services;
@@ -95,15 +93,15 @@ private:
     PolicyDraft m_draft;
     PolicyDraft m_original;
     ContactPickerModel* m_contacts = nullptr;
-    QLineEdit* m_name = nullptr;
     QComboBox* m_contactPicker = nullptr;
+    QLineEdit* m_nameField = nullptr;
     QLabel* m_contactIcon = nullptr;
     QLabel* m_phoneIcon = nullptr;
     QStackedWidget* m_phonePages = nullptr;
     QLabel* m_contactPhone = nullptr;
     QLabel* m_contactPhoneHint = nullptr;
     QDateEdit* m_expiry = nullptr;
-    Card* m_documentCard = nullptr;
+    RoundedPanel* m_documentCard = nullptr;
     DropZoneView* m_dropZone = nullptr;
     QPointer<PDFAttachmentView> m_attachment;
     quint64 m_reading = 0; // the file read last asked for; earlier ones are dropped

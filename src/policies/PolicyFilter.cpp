@@ -14,13 +14,4 @@ QString rawValue(PolicyFilter filter) {
     return QStringLiteral("Tutte");
 }
 
-std::optional<PolicyFilter> fromRawValue(const QString& raw) {
-    for (const PolicyFilter filter : kAllCases) {
-        if (rawValue(filter) == raw) {
-            return filter;
-        }
-    }
-    return std::nullopt;
-}
-
 } // namespace PolicyFilters

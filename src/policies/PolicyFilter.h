@@ -5,7 +5,6 @@
 #include <QString>
 
 #include <array>
-#include <optional>
 
 // The policy list's status filter; its raw value is the segment's label and its identity.
 enum class PolicyFilter { All, ExpiringSoon, Expired };
@@ -18,8 +17,6 @@ inline constexpr std::array<PolicyFilter, 3> kAllCases = {
 
 // "Tutte", "In Scadenza" or "Scadute".
 QString rawValue(PolicyFilter filter);
-// The case whose raw value is exactly `raw`; none for any other text.
-std::optional<PolicyFilter> fromRawValue(const QString& raw);
 
 // Whether a policy of this status is listed under the filter.
 constexpr bool admits(PolicyFilter filter, PolicyStatus status) {

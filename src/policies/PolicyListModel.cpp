@@ -23,14 +23,6 @@ const Policy& policyOf(const ManagedObject* object) {
     return static_cast<const Policy&>(*object);
 }
 
-// Day, short month name and year, as the locale writes its long date: QLocale has no
-// abbreviated style of its own ("Mar 10, 2026" in en_US, "10 mar 2026" in it_IT).
-QString abbreviatedDateFormat(const QLocale& locale) {
-    QString format = ClientReminderMessage::longDateFormat(locale);
-    format.replace(QStringLiteral("MMMM"), QStringLiteral("MMM"));
-    return format;
-}
-
 } // namespace
 
 PolicyListModel::PolicyListModel(ManagedObjectContext& context, const Clock& clock, QObject* parent)
@@ -86,8 +78,7 @@ QVariant PolicyListModel::rowData(const Row& row, int role) const {
 
 PolicyListModel::Row PolicyListModel::newRow(ManagedObject* object, bool withKeys) {
     const Policy& policy = policyOf(object);
-    const qint64 horizon =
-        PolicyRules::reminderHorizonOf(policy.customReminderDays(), policy.reminderDays());
+    const qint64 horizon = policy.reminderHorizon();
     Row row{object, horizon, m_classifier->classify(policy.expirationDate(), horizon), {}, false};
     if (withKeys) {
         giveKeys(row);
@@ -131,7 +122,7 @@ void PolicyListModel::takeClock() {
     m_classifier.emplace(m_clock.now(), m_clock.timeZone());
     m_zone = m_clock.timeZone();
     m_locale = m_clock.locale();
-    m_dateFormat = abbreviatedDateFormat(m_locale);
+    m_dateFormat = ClientReminderMessage::abbreviatedDateFormat(m_locale);
 }
 
 void PolicyListModel::applyRule(const PolicyListFilter& rule) {

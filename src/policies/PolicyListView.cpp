@@ -8,12 +8,14 @@
 #include "reminders/NotificationManager.h"
 #include "store/ManagedObjectContext.h"
 #include "store/ObjectObservation.h"
+#include "ui/Divider.h"
 #include "ui/EmptyState.h"
 #include "ui/Icons.h"
 #include "ui/ListSelectionKeeper.h"
 #include "ui/Palette.h"
 #include "ui/SearchField.h"
 #include "ui/SegmentedControl.h"
+#include "ui/TextLabel.h"
 #include "ui/Typography.h"
 
 #include <QEvent>
@@ -32,14 +34,6 @@ namespace {
 
 constexpr int kColumnWidth = 320;
 constexpr int kFooterIconSize = 14;
-
-QFrame* divider(QFrame::Shape shape, QWidget* parent) {
-    auto* line = new QFrame(parent);
-    line->setFrameShape(shape);
-    line->setFrameShadow(QFrame::Plain);
-    line->setForegroundRole(QPalette::Mid);
-    return line;
-}
 
 QString countText(int count) {
     return QString::number(count);
@@ -80,7 +74,7 @@ PolicyListView::PolicyListView(Services services, QWidget* parent)
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
     row->addWidget(buildColumn());
-    row->addWidget(divider(QFrame::VLine, this));
+    row->addWidget(new Divider(Qt::Vertical, this));
     m_pane = new QStackedWidget(this);
     m_pane->setObjectName(QStringLiteral("policyPane"));
     m_pane->addWidget(buildEmptyState());
@@ -101,7 +95,7 @@ QWidget* PolicyListView::buildColumn() {
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(0);
     stack->addWidget(buildHeader());
-    stack->addWidget(divider(QFrame::HLine, column));
+    stack->addWidget(new Divider(Qt::Horizontal, column));
 
     m_list = new QListView(column);
     m_list->setObjectName(QStringLiteral("policyList"));
@@ -120,7 +114,7 @@ QWidget* PolicyListView::buildColumn() {
     connect(m_list, &QListView::customContextMenuRequested, this, &PolicyListView::showContextMenu);
     stack->addWidget(m_list, 1);
 
-    stack->addWidget(divider(QFrame::HLine, column));
+    stack->addWidget(new Divider(Qt::Horizontal, column));
     stack->addWidget(buildFooter());
     return column;
 }
@@ -160,18 +154,24 @@ QWidget* PolicyListView::buildFooter() {
     auto* row = new QHBoxLayout(footer);
     row->setContentsMargins(12, 8, 12, 8);
     row->setSpacing(12);
-    const auto label = [footer](const char* name, const QString& accessible) {
-        auto* text = new QLabel(footer);
-        text->setObjectName(QLatin1String(name));
-        text->setAccessibleName(accessible);
-        return text;
+    const auto icon = [footer](const char* name, const QString& accessible) {
+        auto* label = new QLabel(footer);
+        label->setObjectName(QLatin1String(name));
+        label->setAccessibleName(accessible);
+        return label;
     };
-    m_expiringIcon = label("expiringIcon", QStringLiteral("In Scadenza"));
-    m_expiringCount = label("expiringCount", QString());
-    m_expiredIcon = label("expiredIcon", QStringLiteral("Scadute"));
-    m_expiredCount = label("expiredCount", QString());
-    m_total = label("totalCount", QString());
-    auto* bar = divider(QFrame::VLine, footer);
+    // The counts' digits: the bundled fonts' figures are all of one width.
+    const auto count = [footer](const char* name, ColorName color) {
+        auto* label = new TextLabel(QString(), TextStyle::Caption, color, footer);
+        label->setObjectName(QLatin1String(name));
+        return label;
+    };
+    m_expiringIcon = icon("expiringIcon", QStringLiteral("In Scadenza"));
+    m_expiringCount = count("expiringCount", ColorName::Primary);
+    m_expiredIcon = icon("expiredIcon", QStringLiteral("Scadute"));
+    m_expiredCount = count("expiredCount", ColorName::Primary);
+    m_total = count("totalCount", ColorName::Secondary);
+    auto* bar = new Divider(Qt::Vertical, footer);
     bar->setFixedHeight(12);
     for (QWidget* part :
          {static_cast<QWidget*>(m_expiringIcon), static_cast<QWidget*>(m_expiringCount),
@@ -350,14 +350,6 @@ void PolicyListView::updateFooter() {
 }
 
 void PolicyListView::applyLook() {
-    // The counts' digits: the bundled fonts' figures are all of one width.
-    const QFont caption = Typography::font(TextStyle::Caption, font());
-    m_expiringCount->setFont(caption);
-    m_expiredCount->setFont(caption);
-    m_total->setFont(caption);
-    QPalette totalColors = m_total->palette();
-    totalColors.setColor(QPalette::WindowText, Palette::color(ColorName::Secondary, palette()));
-    m_total->setPalette(totalColors);
     QPalette footerColors = m_footer->palette();
     footerColors.setColor(QPalette::Window, Palette::gray(0.05, palette()));
     m_footer->setPalette(footerColors);

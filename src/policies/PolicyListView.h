@@ -41,7 +41,7 @@ public:
         LogChannel& log;
         DesktopActions& desktop;
         Confirmation& confirmation;
-        PdfShareExport exporter;
+        PDFShareExport exporter;
         DocumentRenderer& documents;
         // Handed on to the editor sheets the section opens.
         std::function<void(QWidget* over)> openContactEditor;
@@ -94,12 +94,12 @@ private:
     SegmentedControl* m_filter = nullptr;
     QListView* m_list = nullptr;
     ListSelectionKeeper* m_selection = nullptr;
+    QWidget* m_footer = nullptr;
     QLabel* m_expiringIcon = nullptr;
     QLabel* m_expiringCount = nullptr;
     QLabel* m_expiredIcon = nullptr;
     QLabel* m_expiredCount = nullptr;
     QLabel* m_total = nullptr;
-    QWidget* m_footer = nullptr;
     QStackedWidget* m_pane = nullptr;
     EmptyState* m_emptyState = nullptr;
     QWidget* m_detail = nullptr;

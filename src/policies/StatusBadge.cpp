@@ -25,24 +25,16 @@ StatusBadge::StatusBadge(std::shared_ptr<const Policy> policy, QWidget* parent)
     setAccessibleName(text());
 }
 
-PolicyStatus StatusBadge::statusOf(const Policy& policy) {
-    if (policy.isExpired()) {
-        return PolicyStatus::Expired;
-    }
-    return policy.isExpiringSoon() ? PolicyStatus::ExpiringSoon : PolicyStatus::Active;
-}
-
 QColor StatusBadge::colorOf(PolicyStatus status, const QPalette& palette) {
-    return Palette::color(
-        Palette::byName(PolicyStatusRules::colorName(status)).value_or(ColorName::Green), palette);
+    return Palette::color(Palette::byName(PolicyStatusRules::colorName(status)), palette);
 }
 
 QString StatusBadge::text() const {
-    return PolicyStatusRules::badgeText(statusOf(*m_policy));
+    return PolicyStatusRules::badgeText(m_policy->status());
 }
 
 QColor StatusBadge::color() const {
-    return colorOf(statusOf(*m_policy), palette());
+    return colorOf(m_policy->status(), palette());
 }
 
 void StatusBadge::refresh() {
@@ -57,7 +49,7 @@ QSize StatusBadge::sizeHint() const {
 }
 
 void StatusBadge::paintEvent(QPaintEvent*) {
-    const PolicyStatus status = statusOf(*m_policy);
+    const PolicyStatus status = m_policy->status();
     const QColor color = colorOf(status, palette());
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);

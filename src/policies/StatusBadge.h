@@ -18,7 +18,6 @@ class StatusBadge final : public QWidget {
 public:
     explicit StatusBadge(std::shared_ptr<const Policy> policy, QWidget* parent = nullptr);
 
-    static PolicyStatus statusOf(const Policy& policy);
     static QColor colorOf(PolicyStatus status, const QPalette& palette);
 
     QString text() const;

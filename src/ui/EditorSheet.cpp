@@ -1,12 +1,16 @@
 #include "ui/EditorSheet.h"
 
+#include "ui/FieldBlock.h"
 #include "ui/Palette.h"
 #include "ui/SectionTitle.h"
+#include "ui/TextArea.h"
+#include "ui/TextLabel.h"
 #include "ui/Typography.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QShortcut>
@@ -76,10 +80,11 @@ QWidget* EditorSheet::buildHeader(const QString& title, const QString& subtitle)
     row->setContentsMargins(0, 0, 0, 0);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(4);
-    m_title = new QLabel(title, header);
+    m_title = new TextLabel(title, TextLabel::points(24, QFont::Bold),
+                            TextLabel::named(ColorName::Primary), header);
     m_title->setObjectName(QStringLiteral("sheetTitle"));
     m_title->setAccessibleName(title);
-    m_subtitle = new QLabel(subtitle, header);
+    m_subtitle = new TextLabel(subtitle, TextStyle::Subheadline, ColorName::Secondary, header);
     m_subtitle->setObjectName(QStringLiteral("sheetSubtitle"));
     m_subtitle->setAccessibleName(subtitle);
     texts->addWidget(m_title);
@@ -148,6 +153,37 @@ void EditorSheet::setSaveEnabled(bool enabled) {
     m_save->setEnabled(enabled);
 }
 
+QLineEdit* EditorSheet::addField(QBoxLayout* into, const QString& caption,
+                                 const QString& placeholder, const QString& objectName,
+                                 QString& value) {
+    auto* field = new FieldBlock(caption, placeholder, objectName);
+    into->addWidget(field);
+    bind(field->edit(), value);
+    return field->edit();
+}
+
+void EditorSheet::bind(QLineEdit* edit, QString& value) {
+    edit->setText(value);
+    connect(edit, &QLineEdit::textChanged, this, [this, &value](const QString& text) {
+        value = text;
+        draftEdited();
+    });
+}
+
+TextArea* EditorSheet::addNotes(QBoxLayout* into, int height, QString& value) {
+    auto* notes = new TextArea;
+    notes->setObjectName(QStringLiteral("notesEditor"));
+    notes->setAccessibleName(QStringLiteral("Note"));
+    notes->setFixedHeight(height);
+    into->addWidget(notes);
+    notes->setPlainText(value);
+    connect(notes, &TextArea::textChanged, this, [this, notes, &value] {
+        value = notes->text();
+        draftEdited();
+    });
+    return notes;
+}
+
 void EditorSheet::saveIfEnabled() {
     saveNow();
 }
@@ -167,11 +203,6 @@ void EditorSheet::applyLook() {
     if (!m_title) {
         return; // a change that comes while the frame is being built
     }
-    m_title->setFont(Typography::system(24, QFont::Bold, font()));
-    m_subtitle->setFont(Typography::font(TextStyle::Subheadline, font()));
-    QPalette subtitlePalette = m_subtitle->palette();
-    subtitlePalette.setColor(QPalette::WindowText, Palette::color(ColorName::Secondary, palette()));
-    m_subtitle->setPalette(subtitlePalette);
 
     // The prominent save button: the accent colour while enabled, the style's grey otherwise.
     QPalette savePalette = palette();

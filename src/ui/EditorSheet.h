@@ -2,9 +2,12 @@
 
 #include <QDialog>
 
+class QBoxLayout;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QVBoxLayout;
+class TextArea;
 
 // The frame of every editor: a title and subtitle with an "Annulla" button beside them,
 // sections of cards, and a row with a second "Annulla" and the save button, all in one
@@ -14,6 +17,10 @@ class QVBoxLayout;
 // Escape closes it without saving (the dialog's own handler, no second shortcut); Ctrl+Return
 // and Ctrl+Enter save only while the save button is enabled. No button is the dialog's
 // default, so Return in a field never presses one.
+//
+// An editor holds its values in a draft of plain values and binds each field to one of them
+// with addField() or addNotes(): the field shows the draft's value, and every edit is written
+// back into the draft at once, after which draftEdited() runs.
 class EditorSheet : public QDialog {
     Q_OBJECT
 public:
@@ -34,6 +41,17 @@ public:
     bool saveNow();
 
 protected:
+    // A text field under its caption, added to `into` and bound to `value`, a member of the
+    // editor's draft.
+    QLineEdit* addField(QBoxLayout* into, const QString& caption, const QString& placeholder,
+                        const QString& objectName, QString& value);
+    // `edit` bound to `value`: for a field that is not under a caption.
+    void bind(QLineEdit* edit, QString& value);
+    // The notes field ("Note") of `height`, added to `into` and bound to `value`.
+    TextArea* addNotes(QBoxLayout* into, int height, QString& value);
+    // A bound field wrote into the draft.
+    virtual void draftEdited() {}
+
     // The save button's action: write the draft, save, and close on success (true).
     virtual bool save() = 0;
     void changeEvent(QEvent* event) override;

@@ -2,6 +2,7 @@
 
 #include "ui/Icons.h"
 #include "ui/Palette.h"
+#include "ui/TextLabel.h"
 #include "ui/Typography.h"
 
 #include <QEvent>
@@ -19,15 +20,15 @@ EmptyState::EmptyState(const QString& iconName, const QString& title, const QStr
     : QWidget(parent)
     , m_iconName(iconName)
     , m_icon(new QLabel(this))
-    , m_title(new QLabel(title, this))
-    , m_message(new QLabel(message, this)) {
+    , m_title(new TextLabel(title, TextStyle::Title2, ColorName::Primary, this))
+    , m_message(new TextLabel(message, TextStyle::Body, ColorName::Secondary, this)) {
     // On the text background, as a list or a document would be, not the window's grey.
     setBackgroundRole(QPalette::Base);
     setAutoFillBackground(true);
     auto* stack = new QVBoxLayout(this);
     stack->setSpacing(20);
     stack->addStretch();
-    for (QLabel* label : {m_icon, m_title, m_message}) {
+    for (QLabel* label : {m_icon, static_cast<QLabel*>(m_title), static_cast<QLabel*>(m_message)}) {
         // Their colour is set as WindowText; on the Base background they would draw in Text.
         label->setForegroundRole(QPalette::WindowText);
         label->setAlignment(Qt::AlignCenter);
@@ -66,15 +67,8 @@ void EmptyState::applyLook() {
         m_iconName, kIconSize, Palette::withOpacity(secondary, kIconOpacity), devicePixelRatioF()));
     // A title alone is a quiet hint; above a message it is the heading.
     const bool alone = m_message->text().isEmpty();
-    m_title->setFont(Typography::font(alone ? TextStyle::Title3 : TextStyle::Title2, font()));
-    m_message->setFont(Typography::font(TextStyle::Body, font()));
-    for (QLabel* label : {m_title, m_message}) {
-        QPalette colors = label->palette();
-        const bool quiet = label == m_message || alone;
-        colors.setColor(QPalette::WindowText,
-                        quiet ? secondary : Palette::color(ColorName::Primary, palette()));
-        label->setPalette(colors);
-    }
+    m_title->setTextFont(TextLabel::style(alone ? TextStyle::Title3 : TextStyle::Title2));
+    m_title->setTextColor(alone ? ColorName::Secondary : ColorName::Primary);
     if (m_action) {
         m_action->setIcon(Icons::icon(m_actionIcon, palette().color(QPalette::ButtonText)));
     }

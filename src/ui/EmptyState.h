@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QLabel;
+class TextLabel;
 class QPushButton;
 
 // What a pane shows when it has nothing to show: a large faint icon, a title, a message and
@@ -24,8 +25,8 @@ private:
 
     QString m_iconName;
     QLabel* m_icon;
-    QLabel* m_title;
-    QLabel* m_message;
+    TextLabel* m_title;
+    TextLabel* m_message;
     QPushButton* m_action = nullptr;
     QString m_actionIcon;
 };

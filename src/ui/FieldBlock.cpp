@@ -1,9 +1,7 @@
 #include "ui/FieldBlock.h"
 
-#include "ui/Palette.h"
-#include "ui/Typography.h"
+#include "ui/TextLabel.h"
 
-#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
@@ -13,7 +11,7 @@
 FieldBlock::FieldBlock(const QString& caption, const QString& placeholder,
                        const QString& objectName, QWidget* parent)
     : QWidget(parent)
-    , m_caption(new QLabel(caption, this))
+    , m_caption(new TextLabel(caption, TextStyle::Caption, ColorName::Secondary, this))
     , m_edit(new QLineEdit(this)) {
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(0, 0, 0, 0);
@@ -29,19 +27,4 @@ FieldBlock::FieldBlock(const QString& caption, const QString& placeholder,
     // be shortened by a save that never touched it.
     m_edit->setMaxLength(std::numeric_limits<int>::max());
     setFocusProxy(m_edit);
-    applyLook();
-}
-
-void FieldBlock::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange) {
-        applyLook();
-    }
-}
-
-void FieldBlock::applyLook() {
-    m_caption->setFont(Typography::font(TextStyle::Caption, font()));
-    QPalette captionPalette = m_caption->palette();
-    captionPalette.setColor(QPalette::WindowText, Palette::color(ColorName::Secondary, palette()));
-    m_caption->setPalette(captionPalette);
 }

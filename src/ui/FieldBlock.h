@@ -16,12 +16,7 @@ public:
 
     QLineEdit* edit() const { return m_edit; }
 
-protected:
-    void changeEvent(QEvent* event) override;
-
 private:
-    void applyLook();
-
     QLabel* m_caption;
     QLineEdit* m_edit;
 };

@@ -62,14 +62,6 @@ constexpr std::array<Entry, 43> kTable{{
 
 } // namespace
 
-QStringList Icons::systemNames() {
-    QStringList names;
-    for (const Entry& entry : kTable) {
-        names << QString::fromUtf16(entry.systemName);
-    }
-    return names;
-}
-
 QString Icons::resourcePath(QStringView systemName) {
     for (const Entry& entry : kTable) {
         if (systemName == QStringView(entry.systemName)) {

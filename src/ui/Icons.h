@@ -4,7 +4,6 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QString>
-#include <QStringList>
 #include <QStringView>
 
 // The screens name their icons by system icon names ("doc.text", "person.2", "trash"); this
@@ -12,8 +11,6 @@
 // Icons are drawn in one colour, which the caller chooses.
 class Icons final {
 public:
-    // Every name the table knows.
-    static QStringList systemNames();
     // The bundled file behind a name; empty when the table does not know the name.
     static QString resourcePath(QStringView systemName);
 

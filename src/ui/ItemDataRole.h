@@ -9,7 +9,8 @@ enum ItemDataRole : int {
     TitleRole,                     // QString
     SubtitleRole,                  // QString, empty when there is none
     DetailRole,                    // QString: a date, a count, a phrase beside the title
-    ColorNameRole,                 // QString: a colour name the palette knows ("red", ...)
+    ColorNameRole,                 // QString: a colour name the palette knows ("red", ...),
+                                   // or a ColorName
     NoteRole,                      // QString: a short line under the detail, empty when none
     InitialsRole,                  // QString: the letters in a row's avatar
 };

@@ -16,6 +16,32 @@ constexpr Pair kOrange{0xD96C00, 0xF9AB5C};
 constexpr Pair kGreen{0x1E8E3E, 0x81C995};
 constexpr Pair kBlue{0x1A6FD8, 0x8AB4F8};
 constexpr Pair kGray{0x8E8E93, 0xA1A1A8};
+constexpr Pair kYellow{0xE3B100, 0xFDD663};
+constexpr Pair kMint{0x00A89F, 0x66D4CF};
+constexpr Pair kTeal{0x2E8FA3, 0x6AC4DC};
+constexpr Pair kCyan{0x1AA6D9, 0x78E1FF};
+constexpr Pair kIndigo{0x4B48C9, 0x9D9BFF};
+constexpr Pair kPurple{0x9243C2, 0xD7A6FF};
+constexpr Pair kPink{0xE0305A, 0xFF8FAB};
+constexpr Pair kBrown{0x8E6B45, 0xC8A27A};
+
+constexpr std::array<std::pair<const char16_t*, ColorName>, 15> kCategoryNames{{
+    {u"red", ColorName::Red},
+    {u"orange", ColorName::Orange},
+    {u"yellow", ColorName::Yellow},
+    {u"green", ColorName::Green},
+    {u"mint", ColorName::Mint},
+    {u"teal", ColorName::Teal},
+    {u"cyan", ColorName::Cyan},
+    {u"blue", ColorName::Blue},
+    {u"indigo", ColorName::Indigo},
+    {u"purple", ColorName::Purple},
+    {u"pink", ColorName::Pink},
+    {u"brown", ColorName::Brown},
+    {u"gray", ColorName::Gray},
+    {u"black", ColorName::Black},
+    {u"white", ColorName::White},
+}};
 
 QColor pick(Pair pair, const QPalette& palette) {
     return QColor::fromRgb(Palette::isDark(palette) ? pair.dark : pair.light);
@@ -56,11 +82,43 @@ QColor Palette::color(ColorName name, const QPalette& palette) {
         return palette.color(QPalette::Window);
     case ColorName::ControlBackground:
         return palette.color(QPalette::Button);
+    case ColorName::Yellow:
+        return pick(kYellow, palette);
+    case ColorName::Mint:
+        return pick(kMint, palette);
+    case ColorName::Teal:
+        return pick(kTeal, palette);
+    case ColorName::Cyan:
+        return pick(kCyan, palette);
+    case ColorName::Indigo:
+        return pick(kIndigo, palette);
+    case ColorName::Purple:
+        return pick(kPurple, palette);
+    case ColorName::Pink:
+        return pick(kPink, palette);
+    case ColorName::Brown:
+        return pick(kBrown, palette);
+    case ColorName::Gray:
+        return pick(kGray, palette);
+    case ColorName::Black:
+        return QColor(Qt::black);
+    case ColorName::White:
+        return QColor(Qt::white);
     }
     return {};
 }
 
-std::optional<ColorName> Palette::byName(QStringView name) {
+ColorName Palette::categoryColor(QStringView name) {
+    const QString lower = name.toString().toLower();
+    for (const auto& [text, color] : kCategoryNames) {
+        if (lower == QStringView(text)) {
+            return color;
+        }
+    }
+    return ColorName::Blue;
+}
+
+ColorName Palette::byName(QStringView name) {
     static const std::array<std::pair<const char16_t*, ColorName>, 6> names{{
         {u"red", ColorName::Red},
         {u"orange", ColorName::Orange},
@@ -74,7 +132,7 @@ std::optional<ColorName> Palette::byName(QStringView name) {
             return color;
         }
     }
-    return std::nullopt;
+    return ColorName::Secondary;
 }
 
 QColor Palette::gray(qreal opacity, const QPalette& palette) {

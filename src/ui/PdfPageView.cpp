@@ -3,6 +3,7 @@
 #include "documents/ShownDocument.h"
 #include "ui/Icons.h"
 #include "ui/Palette.h"
+#include "ui/TextLabel.h"
 #include "ui/Typography.h"
 
 #include <QAccessible>
@@ -138,18 +139,12 @@ QWidget* PdfPageView::buildUnshowable(const QString& reason) {
     icon->setPixmap(Icons::pixmap(u"exclamationmark.triangle", 40,
                                   Palette::withOpacity(secondary, 0.6), devicePixelRatioF()));
     const auto text = [panel](const QString& shown, const QString& name, TextStyle style,
-                              const QColor& color) {
-        auto* label = new QLabel(panel);
-        label->setTextFormat(Qt::PlainText);
-        label->setText(shown);
+                              ColorName color) {
+        auto* label = new TextLabel(shown, style, color, panel);
         label->setObjectName(name);
         label->setAccessibleName(shown);
-        label->setFont(Typography::font(style, panel->font()));
         label->setAlignment(Qt::AlignCenter);
         label->setWordWrap(true);
-        QPalette colors = label->palette();
-        colors.setColor(QPalette::WindowText, color);
-        label->setPalette(colors);
         return label;
     };
     auto* open = new QPushButton(QStringLiteral("Apri con il visualizzatore di sistema"), panel);
@@ -162,9 +157,9 @@ QWidget* PdfPageView::buildUnshowable(const QString& reason) {
     stack->addWidget(icon, 0, Qt::AlignHCenter);
     stack->addWidget(text(QStringLiteral("Impossibile mostrare questo documento"),
                           QStringLiteral("unshowableTitle"), TextStyle::Headline,
-                          Palette::color(ColorName::Primary, palette())));
-    stack->addWidget(
-        text(reason, QStringLiteral("unshowableReason"), TextStyle::Subheadline, secondary));
+                          ColorName::Primary));
+    stack->addWidget(text(reason, QStringLiteral("unshowableReason"), TextStyle::Subheadline,
+                          ColorName::Secondary));
     stack->addSpacing(6);
     stack->addWidget(open, 0, Qt::AlignHCenter);
     stack->addStretch();

@@ -2,6 +2,7 @@
 
 #include "ui/Icons.h"
 #include "ui/Palette.h"
+#include "ui/TextLabel.h"
 #include "ui/Typography.h"
 
 #include <QEvent>
@@ -12,7 +13,7 @@ SectionTitle::SectionTitle(const QString& text, const QString& iconName, QWidget
     : QWidget(parent)
     , m_iconName(iconName)
     , m_icon(new QLabel(this))
-    , m_text(new QLabel(text, this)) {
+    , m_text(new TextLabel(text, TextStyle::Headline, ColorName::Secondary, this)) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(6);
@@ -36,12 +37,7 @@ void SectionTitle::changeEvent(QEvent* event) {
 }
 
 void SectionTitle::applyLook() {
-    const QFont font = Typography::font(TextStyle::Headline, this->font());
     const QColor color = Palette::color(ColorName::Secondary, palette());
-    m_text->setFont(font);
-    QPalette textPalette = m_text->palette();
-    textPalette.setColor(QPalette::WindowText, color);
-    m_text->setPalette(textPalette);
-    const int size = QFontMetrics(font).height();
+    const int size = QFontMetrics(m_text->font()).height();
     m_icon->setPixmap(Icons::pixmap(m_iconName, size, color, devicePixelRatioF()));
 }

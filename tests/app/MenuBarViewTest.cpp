@@ -1,5 +1,4 @@
 #include "app/MenuBarView.h"
-#include "app/ColorFromString.h"
 #include "app/MiniStat.h"
 #include "model/CalendarMath.h"
 #include "platform/NotificationCenter.h"
@@ -8,6 +7,7 @@
 #include "support/QtPrinters.h"
 #include "support/StoreFixture.h"
 #include "support/WaitUntil.h"
+#include "ui/Palette.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -200,11 +200,11 @@ TEST_F(MenuBarViewTest, NextEventShowsTheFirstWithItsCategoryDotAndTime) {
     auto dotColor = [&] {
         return view().findChild<QLabel*>(QStringLiteral("nextEventDot"))->property("dotColor");
     };
-    EXPECT_EQ(dotColor().value<QColor>(), namedColorValue(NamedColor::Green, view().palette()));
+    EXPECT_EQ(dotColor().value<QColor>(), Palette::color(ColorName::Green, view().palette()));
     addEvent(QStringLiteral("Sooner"), kHourMs);
     save();
     ASSERT_TRUE(waitUntil([&] { return text("nextEventTitle") == QStringLiteral("Sooner"); }));
-    EXPECT_EQ(dotColor().value<QColor>(), namedColorValue(NamedColor::Blue, view().palette()));
+    EXPECT_EQ(dotColor().value<QColor>(), Palette::color(ColorName::Blue, view().palette()));
 }
 
 // The fetch windows start when the popover opens, not when the program started.
@@ -293,28 +293,28 @@ INSTANTIATE_TEST_SUITE_P(Buttons, MenuBarButtonTest,
 
 struct ColorCase {
     const char* name;
-    NamedColor expected;
+    ColorName expected;
 };
 
 void PrintTo(const ColorCase& c, std::ostream* out) {
     *out << '"' << c.name << '"';
 }
 
-class ColorFromStringTest : public ::testing::TestWithParam<ColorCase> {};
+class CategoryColorTest : public ::testing::TestWithParam<ColorCase> {};
 
-TEST_P(ColorFromStringTest, MatchesTheWholeNameInAnyCaseElseBlue) {
-    EXPECT_EQ(colorFromString(QString::fromUtf8(GetParam().name)), GetParam().expected)
+TEST_P(CategoryColorTest, MatchesTheWholeNameInAnyCaseElseBlue) {
+    EXPECT_EQ(Palette::categoryColor(QString::fromUtf8(GetParam().name)), GetParam().expected)
         << GetParam().name;
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Names, ColorFromStringTest,
-    ::testing::Values(ColorCase{"red", NamedColor::Red}, ColorCase{"RED", NamedColor::Red},
-                      ColorCase{"rEd", NamedColor::Red}, ColorCase{"", NamedColor::Blue},
-                      ColorCase{"grey", NamedColor::Blue}, ColorCase{" red", NamedColor::Blue},
-                      ColorCase{"red ", NamedColor::Blue}, ColorCase{"white", NamedColor::White},
-                      ColorCase{"Gray", NamedColor::Gray}, ColorCase{"MINT", NamedColor::Mint},
-                      ColorCase{"brown", NamedColor::Brown}, ColorCase{"navy", NamedColor::Blue}),
+    Names, CategoryColorTest,
+    ::testing::Values(ColorCase{"red", ColorName::Red}, ColorCase{"RED", ColorName::Red},
+                      ColorCase{"rEd", ColorName::Red}, ColorCase{"", ColorName::Blue},
+                      ColorCase{"grey", ColorName::Blue}, ColorCase{" red", ColorName::Blue},
+                      ColorCase{"red ", ColorName::Blue}, ColorCase{"white", ColorName::White},
+                      ColorCase{"Gray", ColorName::Gray}, ColorCase{"MINT", ColorName::Mint},
+                      ColorCase{"brown", ColorName::Brown}, ColorCase{"navy", ColorName::Blue}),
     CaseName());
 
 } // namespace

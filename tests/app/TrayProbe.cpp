@@ -20,7 +20,7 @@
 #include "platform/LogChannel.h"
 #include "platform/NotificationCenter.h"
 #include "platform/SystemClock.h"
-#include "policies/PdfShareExport.h"
+#include "policies/PDFShareExport.h"
 #include "reminders/NotificationManager.h"
 #include "support/FakeConfirmation.h"
 #include "support/InMemoryNotificationService.h"
@@ -85,7 +85,7 @@ int main(int argc, char* argv[]) {
                         .log = log,
                         .desktop = desktop,
                         .confirmation = confirmation,
-                        .exporter = PdfShareExport(folder.path(), QString()),
+                        .exporter = PDFShareExport(folder.path(), QString()),
                         .documents = documents,
                         .openContactEditor = {},
                         .center = center,

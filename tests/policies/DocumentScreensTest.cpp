@@ -56,7 +56,7 @@ protected:
                                        .log = *m_log,
                                        .desktop = m_desktop,
                                        .confirmation = m_confirmation,
-                                       .exporter = PdfShareExport(m_dir.path(), QString()),
+                                       .exporter = PDFShareExport(m_dir.path(), QString()),
                                        .documents = documents,
                                        .openContactEditor = {}},
             policy, [] {});
@@ -69,7 +69,7 @@ protected:
             bytes, QStringLiteral("ostile.pdf"),
             PDFViewer::Services{.desktop = m_desktop,
                                 .log = *m_log,
-                                .exporter = PdfShareExport(m_dir.path(), QString()),
+                                .exporter = PDFShareExport(m_dir.path(), QString()),
                                 .documents = documents});
         shown->show();
         return shown;

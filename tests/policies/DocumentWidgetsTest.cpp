@@ -141,7 +141,7 @@ TEST(DocumentWidgets, ShowAUserChosenFileNameAsPlainTextAndThePageCount) {
     QTemporaryDir runtime;
     PDFViewer viewer(
         QByteArray("%PDF"), name,
-        {desktop, log.channel(), PdfShareExport(runtime.path(), QString()), documents});
+        {desktop, log.channel(), PDFShareExport(runtime.path(), QString()), documents});
     auto* title = viewer.findChild<QLabel*>(QStringLiteral("viewerTitle"));
     EXPECT_EQ(title->textFormat(), Qt::PlainText);
     EXPECT_EQ(title->text(), name);
@@ -156,7 +156,7 @@ TEST(PDFViewer, SharesItsBytesPrivatelyAndRevealsThemOrLogsWhyNot) {
     const QByteArray bytes("not a readable pdf");
     auto* viewer = new PDFViewer(
         bytes, QStringLiteral("Document"),
-        {desktop, log.channel(), PdfShareExport(runtime.path(), QString()), documents});
+        {desktop, log.channel(), PDFShareExport(runtime.path(), QString()), documents});
     EXPECT_EQ(viewer->windowTitle(), QStringLiteral("Document"));
     EXPECT_GE(viewer->minimumWidth(), 600);
     EXPECT_GE(viewer->minimumHeight(), 700);
@@ -173,7 +173,7 @@ TEST(PDFViewer, SharesItsBytesPrivatelyAndRevealsThemOrLogsWhyNot) {
 
     // No folder it may write to: one line, nothing revealed.
     PDFViewer failing(bytes, QStringLiteral("a.pdf"),
-                      {desktop, log.channel(), PdfShareExport(QString(), QString()), documents});
+                      {desktop, log.channel(), PDFShareExport(QString(), QString()), documents});
     failing.sharePDF();
     EXPECT_EQ(desktop.revealedFiles.size(), 1);
     ASSERT_EQ(log.lines().filter(QStringLiteral("Error saving PDF for sharing: ")).size(), 1);

@@ -1,5 +1,5 @@
-#include "policies/PdfFileReader.h"
-#include "policies/PdfShareExport.h"
+#include "policies/PDFFileReader.h"
+#include "policies/PDFShareExport.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,16 +31,16 @@ void writeFile(const QString& path, const QByteArray& data) {
     file.write(data);
 }
 
-class PdfShareExportTest : public ::testing::Test {
+class PDFShareExportTest : public ::testing::Test {
 protected:
     QTemporaryDir m_runtime;
     QTemporaryDir m_cache;
     QString runtimeFolder() const { return m_runtime.path() + QLatin1Char('/') + kFolderName; }
     QString cacheFolder() const { return m_cache.path() + QLatin1Char('/') + kFolderName; }
-    PdfShareExport exporter() const { return PdfShareExport(m_runtime.path(), m_cache.path()); }
+    PDFShareExport exporter() const { return PDFShareExport(m_runtime.path(), m_cache.path()); }
 };
 
-TEST_F(PdfShareExportTest, WritesTheBytesIntoAPrivateFolderAndOverwritesTheSameName) {
+TEST_F(PDFShareExportTest, WritesTheBytesIntoAPrivateFolderAndOverwritesTheSameName) {
     const auto first =
         exporter().write(QByteArray("%PDF-1.4 first"), QStringLiteral("Polizza Casa.pdf"));
     ASSERT_TRUE(first.error.isEmpty()) << first.error.toStdString();
@@ -63,7 +63,7 @@ TEST_F(PdfShareExportTest, WritesTheBytesIntoAPrivateFolderAndOverwritesTheSameN
     EXPECT_EQ(QFileInfo(empty.path).size(), 0);
 }
 
-TEST_F(PdfShareExportTest, ANameNeverLeavesTheFolder) {
+TEST_F(PDFShareExportTest, ANameNeverLeavesTheFolder) {
     struct Case {
         QString given;
         QString written;
@@ -88,7 +88,7 @@ TEST_F(PdfShareExportTest, ANameNeverLeavesTheFolder) {
     EXPECT_FALSE(QFileInfo::exists(m_runtime.path() + QStringLiteral("/escaped.pdf")));
 }
 
-TEST_F(PdfShareExportTest, ALinkOrAForeignFolderIsNotUsed) {
+TEST_F(PDFShareExportTest, ALinkOrAForeignFolderIsNotUsed) {
     QTemporaryDir elsewhere;
     ASSERT_TRUE(QFile::link(elsewhere.path(), runtimeFolder()));
     const auto viaCache = exporter().write(QByteArray("doc"), QStringLiteral("a.pdf"));
@@ -110,25 +110,25 @@ TEST_F(PdfShareExportTest, ALinkOrAForeignFolderIsNotUsed) {
         const QString foreign = runtime.path() + QLatin1Char('/') + kFolderName;
         ASSERT_TRUE(QDir().mkdir(foreign));
         ASSERT_EQ(::chown(QFile::encodeName(foreign).constData(), 65534, 65534), 0);
-        const auto refused = PdfShareExport(runtime.path(), QString()).write("d", "a.pdf");
+        const auto refused = PDFShareExport(runtime.path(), QString()).write("d", "a.pdf");
         EXPECT_TRUE(refused.path.isEmpty());
         EXPECT_TRUE(QDir(foreign).isEmpty());
     }
 }
 
-TEST_F(PdfShareExportTest, AnOwnFolderOpenToOthersIsClosedFirst) {
+TEST_F(PDFShareExportTest, AnOwnFolderOpenToOthersIsClosedFirst) {
     ASSERT_TRUE(QDir().mkdir(runtimeFolder()));
     ASSERT_EQ(::chmod(QFile::encodeName(runtimeFolder()).constData(), 0755), 0);
-    const auto result = PdfShareExport(m_runtime.path(), QString()).write("d", "a.pdf");
+    const auto result = PDFShareExport(m_runtime.path(), QString()).write("d", "a.pdf");
     ASSERT_TRUE(result.error.isEmpty());
     EXPECT_EQ(modeOf(runtimeFolder()), 0700u);
 }
 
-TEST(PdfFileReader, ReadsARegularFileWholeWithItsName) {
+TEST(PDFFileReader, ReadsARegularFileWholeWithItsName) {
     QTemporaryDir dir;
     const QString path = dir.path() + QStringLiteral("/Polizza Casa.pdf");
     writeFile(path, QByteArray("%PDF-1.7\n\0binary", 16));
-    const auto result = PdfFileReader::read(path);
+    const auto result = PDFFileReader::read(path);
     ASSERT_TRUE(result.error.isEmpty()) << result.error.toStdString();
     EXPECT_EQ(result.data, QByteArray("%PDF-1.7\n\0binary", 16));
     EXPECT_EQ(result.fileName, QStringLiteral("Polizza Casa.pdf"));
@@ -137,13 +137,13 @@ TEST(PdfFileReader, ReadsARegularFileWholeWithItsName) {
 
     const QString empty = dir.path() + QStringLiteral("/empty.pdf");
     writeFile(empty, QByteArray());
-    const auto emptyResult = PdfFileReader::read(empty);
+    const auto emptyResult = PDFFileReader::read(empty);
     EXPECT_TRUE(emptyResult.error.isEmpty());
     EXPECT_EQ(emptyResult.data.size(), 0);
     EXPECT_EQ(emptyResult.fileName, QStringLiteral("empty.pdf"));
 }
 
-TEST(PdfFileReader, RefusesWhatItCannotOrShouldNotRead) {
+TEST(PDFFileReader, RefusesWhatItCannotOrShouldNotRead) {
     QTemporaryDir dir;
     const QString fifo = dir.path() + QStringLiteral("/pipe.pdf");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
@@ -151,12 +151,12 @@ TEST(PdfFileReader, RefusesWhatItCannotOrShouldNotRead) {
     writeFile(large, QByteArray(101, 'x'));
     const QString paths[] = {fifo, dir.path(), large, dir.path() + QStringLiteral("/gone.pdf")};
     for (const QString& path : paths) {
-        const auto result = PdfFileReader::read(path, 100);
+        const auto result = PDFFileReader::read(path, 100);
         EXPECT_FALSE(result.error.isEmpty()) << path.toStdString();
         EXPECT_TRUE(result.data.isEmpty());
         EXPECT_TRUE(result.error.contains(path)) << result.error.toStdString();
     }
-    EXPECT_TRUE(PdfFileReader::read(large, 101).error.isEmpty());
+    EXPECT_TRUE(PDFFileReader::read(large, 101).error.isEmpty());
 }
 
 } // namespace

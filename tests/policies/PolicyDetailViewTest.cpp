@@ -122,7 +122,7 @@ TEST_P(PolicyDetailStatus, TheBadgeTheExpiryColourAndThePhraseFollowTheDaysAndTh
     EXPECT_EQ(text("remainingDaysLabel"),
               PolicyStatusRules::detailRemainingPhrase(expected.days - 1));
     EXPECT_EQ(child<StatusBadge>(m_pane, "statusBadge")->text(),
-              PolicyStatusRules::badgeText(StatusBadge::statusOf(*m_pane->policy())));
+              PolicyStatusRules::badgeText(m_pane->policy()->status()));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -20,8 +20,8 @@ ScreenWorld::ScreenWorld(const Clock& clock, LogChannel& log, const Setup& setup
 
 ScreenWorld::~ScreenWorld() = default;
 
-PdfShareExport ScreenWorld::exporter() const {
-    return PdfShareExport(exports.path(), QString());
+PDFShareExport ScreenWorld::exporter() const {
+    return PDFShareExport(exports.path(), QString());
 }
 
 PolicyEditView::Services ScreenWorld::editor(ManagedObjectContext& context) {

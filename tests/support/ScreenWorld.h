@@ -47,7 +47,7 @@ public:
     ContentView::Services window(ManagedObjectContext& context, QSettings& settings);
     MenuBarView::Services popover(ManagedObjectContext& context);
     PDFViewer::Services viewer();
-    PdfShareExport exporter() const;
+    PDFShareExport exporter() const;
 
     // The pending reminders' identifiers once every request made so far has been answered.
     QStringList pendingReminders();

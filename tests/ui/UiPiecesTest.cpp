@@ -110,7 +110,7 @@ TEST(Palette, NamedColoursStayReadableInLightAndDarkThemes) {
         EXPECT_NEAR(Palette::gray(0.05, palette).alphaF(), 0.05, 0.01);
     }
     EXPECT_EQ(Palette::byName(u"orange"), ColorName::Orange);
-    EXPECT_FALSE(Palette::byName(u"purple"));
+    EXPECT_EQ(Palette::byName(u"purple"), ColorName::Secondary);
 }
 
 TEST(SearchField, PassesTextUntrimmedAndEscapeOrTheClearButtonEmptiesIt) {

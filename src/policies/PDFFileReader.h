@@ -8,7 +8,7 @@
 // for the store to keep in a row is refused rather than read. The memory taken follows the
 // file's size, not the maximum. It blocks while it reads: the editor calls it off the screens'
 // thread.
-class PdfFileReader final {
+class PDFFileReader final {
 public:
     struct Result {
         QByteArray data;

@@ -1,27 +1,31 @@
-#include "policies/WashPanel.h"
+#include "ui/RoundedPanel.h"
 
-#include "ui/Palette.h"
-
+#include <QBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
 #include <QResizeEvent>
-#include <QVBoxLayout>
 
-WashPanel::WashPanel(const Look& look, QWidget* parent)
+RoundedPanel::RoundedPanel(const Look& look, QWidget* parent)
     : QFrame(parent)
     , m_look(look)
-    , m_body(new QVBoxLayout(this)) {
+    , m_body(new QBoxLayout(look.orientation == Qt::Vertical ? QBoxLayout::TopToBottom
+                                                             : QBoxLayout::LeftToRight,
+                            this)) {
     m_body->setContentsMargins(look.padding, look.padding, look.padding, look.padding);
-    m_body->setSpacing(0);
+    m_body->setSpacing(look.spacing);
 }
 
-void WashPanel::paintEvent(QPaintEvent*) {
+void RoundedPanel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    // An outline of one pixel is drawn on the pixel centres, so its path lies half a pixel in.
+    const QRectF box =
+        m_look.outline > 0 ? QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5) : QRectF(rect());
     QPainterPath path;
     path.addRoundedRect(box, m_look.radius, m_look.radius);
-    if (m_look.wash > 0) {
+    if (m_look.fill) {
+        painter.fillPath(path, Palette::color(*m_look.fill, palette()));
+    } else if (m_look.wash > 0) {
         painter.fillPath(path, Palette::gray(m_look.wash, palette()));
     }
     if (m_look.outline > 0) {
@@ -38,7 +42,7 @@ void WashPanel::paintEvent(QPaintEvent*) {
 
 // Children draw over the panel, so their corners are cut by a mask; the outline is left
 // to the panel's own border of one pixel.
-void WashPanel::resizeEvent(QResizeEvent* event) {
+void RoundedPanel::resizeEvent(QResizeEvent* event) {
     QFrame::resizeEvent(event);
     if (!m_look.clip) {
         return;

@@ -6,7 +6,7 @@
 // Writes a policy's document where only this user can read it, so the file manager can hand it
 // on. /tmp is shared by every account, so the export goes into the program's folder under
 // $XDG_RUNTIME_DIR (0700, the user's own), or under the user's cache folder without one.
-class PdfShareExport final {
+class PDFShareExport final {
 public:
     struct Result {
         QString path;  // the exported file; empty on failure
@@ -14,10 +14,10 @@ public:
     };
 
     // runtimeFolder: $XDG_RUNTIME_DIR, may be empty; cacheFolder: the user's cache folder.
-    PdfShareExport(QString runtimeFolder, QString cacheFolder);
+    PDFShareExport(QString runtimeFolder, QString cacheFolder);
 
     // The folders this user's session offers ($XDG_RUNTIME_DIR, the cache location).
-    static PdfShareExport forSession();
+    static PDFShareExport forSession();
 
     // Writes the bytes, unchanged, to the file named fileName inside the private folder,
     // replacing an earlier export of that name; mode 0600, written whole or not at all.

@@ -1,4 +1,4 @@
-#include "policies/PdfShareExport.h"
+#include "policies/PDFShareExport.h"
 
 #include "platform/ReminderBus.h"
 
@@ -70,16 +70,16 @@ QString shortened(const QString& name) {
 
 } // namespace
 
-PdfShareExport::PdfShareExport(QString runtimeFolder, QString cacheFolder)
+PDFShareExport::PDFShareExport(QString runtimeFolder, QString cacheFolder)
     : m_runtimeFolder(std::move(runtimeFolder))
     , m_cacheFolder(std::move(cacheFolder)) {}
 
-PdfShareExport PdfShareExport::forSession() {
-    return PdfShareExport(qEnvironmentVariable("XDG_RUNTIME_DIR"),
+PDFShareExport PDFShareExport::forSession() {
+    return PDFShareExport(qEnvironmentVariable("XDG_RUNTIME_DIR"),
                           QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation));
 }
 
-QString PdfShareExport::safeFileName(const QString& fileName) {
+QString PDFShareExport::safeFileName(const QString& fileName) {
     QString name = fileName;
     name.replace(QLatin1Char('/'), QLatin1Char('_'));
     name.replace(QChar(u'\0'), QLatin1Char('_'));
@@ -89,7 +89,7 @@ QString PdfShareExport::safeFileName(const QString& fileName) {
     return shortened(name);
 }
 
-int PdfShareExport::openPrivateFolder(const QString& folder, QString* error) {
+int PDFShareExport::openPrivateFolder(const QString& folder, QString* error) {
     const QByteArray path = QFile::encodeName(folder);
     if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) {
         *error = systemError(folder, errno);
@@ -116,7 +116,7 @@ int PdfShareExport::openPrivateFolder(const QString& folder, QString* error) {
     return fd;
 }
 
-PdfShareExport::Result PdfShareExport::write(const QByteArray& data,
+PDFShareExport::Result PDFShareExport::write(const QByteArray& data,
                                              const QString& fileName) const {
     QString error = QStringLiteral("no private folder to write to");
     QString folderPath;

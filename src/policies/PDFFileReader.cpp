@@ -1,4 +1,4 @@
-#include "policies/PdfFileReader.h"
+#include "policies/PDFFileReader.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -19,7 +19,7 @@ QString systemError(int error) {
 
 } // namespace
 
-PdfFileReader::Result PdfFileReader::read(const QString& path, qint64 maximumSize) {
+PDFFileReader::Result PDFFileReader::read(const QString& path, qint64 maximumSize) {
     Result result;
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);

@@ -1,0 +1,88 @@
+#include "ui/ItemDataRole.h"
+#include "ui/Palette.h"
+#include "ui/RowPainter.h"
+#include "ui/TextLabel.h"
+
+#include <QFontMetrics>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace {
+
+RowPainter::Data rowOf(std::map<int, QString> values) {
+    return [values = std::move(values)](int role) -> QVariant {
+        const auto found = values.find(role);
+        return found == values.end() ? QVariant() : QVariant(found->second);
+    };
+}
+
+const RowPainter::Text* lineOf(const std::vector<RowPainter::Text>& texts, size_t line) {
+    for (const RowPainter::Text& text : texts) {
+        if (text.line == line) {
+            return &text;
+        }
+    }
+    return nullptr;
+}
+
+RowPainter painter() {
+    return RowPainter({.leading = RowPainter::Leading::Stripe,
+                       .leadingSize = 32,
+                       .left = {{{TitleRole, QFont()}, {SubtitleRole, QFont()}}},
+                       .right = {{{DetailRole, QFont()}, {NoteRole, QFont()}}}});
+}
+
+// The left column gives way to the right one: a long name is cut with an ellipsis inside its
+// column, the date beside it stays whole, and a right column that would take more than half
+// the row is cut too.
+TEST(RowPainter, ElidesEachLineToItsColumnAndKeepsTheDateWhole) {
+    const QRect row(0, 0, 320, 60);
+    const QString date = QStringLiteral("10 mar 2026");
+    const QString name = QStringLiteral("Assicurazione casa e famiglia ").repeated(4);
+    const std::vector<RowPainter::Text> texts =
+        painter().layout(row, rowOf({{TitleRole, name}, {DetailRole, date}}));
+    const RowPainter::Text* title = lineOf(texts, 0);
+    const RowPainter::Text* detail = lineOf(texts, 2);
+    ASSERT_NE(title, nullptr);
+    ASSERT_NE(detail, nullptr);
+    EXPECT_EQ(lineOf(texts, 1), nullptr);
+    EXPECT_TRUE(title->shown.endsWith(QChar(0x2026))) << title->shown.toStdString();
+    EXPECT_LE(QFontMetrics(QFont()).horizontalAdvance(title->shown), title->rect.width());
+    EXPECT_EQ(detail->shown, date);
+    EXPECT_LT(title->rect.right(), detail->rect.left());
+    EXPECT_EQ(detail->rect.right(), row.right() - painter().look().padding);
+    // Both lines of a column are centred together: alone, the name is on the row's middle.
+    EXPECT_NEAR(title->rect.center().y(), row.center().y(), 1);
+
+    const std::vector<RowPainter::Text> shortName =
+        painter().layout(row, rowOf({{TitleRole, QStringLiteral("Auto")}, {DetailRole, name}}));
+    EXPECT_EQ(lineOf(shortName, 0)->shown, QStringLiteral("Auto"));
+    EXPECT_TRUE(lineOf(shortName, 2)->shown.endsWith(QChar(0x2026)));
+    EXPECT_LE(lineOf(shortName, 2)->rect.width(), (row.width() - 2 * painter().look().padding) / 2);
+}
+
+// A label's colour is worked out from its window's palette each time that palette changes,
+// never from its own (whose text colour it set itself): going dark and back gives the colours
+// of each palette exactly.
+TEST(TextLabel, FollowsItsWindowsPaletteBothWays) {
+    QWidget window;
+    auto* stack = new QVBoxLayout(&window);
+    auto* label = new TextLabel(QStringLiteral("Totale"), TextStyle::Caption, ColorName::Secondary);
+    stack->addWidget(label);
+    for (const QPalette& palette : {Palette::dark(), Palette::light(), Palette::dark()}) {
+        window.setPalette(palette);
+        EXPECT_EQ(label->palette().color(QPalette::WindowText),
+                  Palette::color(ColorName::Secondary, palette))
+            << Palette::isDark(palette);
+    }
+    label->setTextColor(ColorName::Red, 0.5);
+    EXPECT_EQ(label->palette().color(QPalette::WindowText),
+              Palette::withOpacity(Palette::color(ColorName::Red, Palette::dark()), 0.5));
+    EXPECT_EQ(label->font(), Typography::font(TextStyle::Caption, window.font()));
+}
+
+} // namespace
