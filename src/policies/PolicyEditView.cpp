@@ -157,8 +157,8 @@ QWidget* PolicyEditView::buildContactCard() {
     create->setIcon(Icons::icon(u"person.badge.plus", palette().color(QPalette::ButtonText)));
     row->addWidget(create);
     card->body()->addLayout(row);
-    connect(m_contactPicker, &QComboBox::currentIndexChanged, this, [this](int row) {
-        ManagedObject* object = m_contacts->objectAt(row);
+    connect(m_contactPicker, &QComboBox::currentIndexChanged, this, [this](int chosen) {
+        ManagedObject* object = m_contacts->objectAt(chosen);
         m_draft.selectedContact =
             object ? std::static_pointer_cast<Contact>(object->shared_from_this()) : nullptr;
         showPhoneCard();
