@@ -80,5 +80,5 @@ int main(int argc, char** argv) {
                 QStringLiteral("org.freedesktop.DBus.Local"), QStringLiteral("Disconnected"), &app,
                 SLOT(quit()));
     agent.start();
-    return app.exec();
+    return QCoreApplication::exec();
 }

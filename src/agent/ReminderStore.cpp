@@ -109,7 +109,7 @@ std::optional<QString> ReminderStore::putAll(const QList<NotificationRequest>& r
 }
 
 std::optional<QString> ReminderStore::put(const NotificationRequest& request) {
-    if (const std::optional<QString> invalid = request.validationError()) {
+    if (std::optional<QString> invalid = request.validationError()) {
         return invalid;
     }
     SqliteQuery& statement = *m_put;

@@ -10,8 +10,8 @@ class ContactSearch final {
 public:
     using Keys = FieldSearch::Keys;
 
-    explicit ContactSearch(QLocale locale = QLocale())
-        : m_search(std::move(locale)) {}
+    explicit ContactSearch(const QLocale& locale = QLocale())
+        : m_search(locale) {}
 
     static Keys keys(const Contact& contact, const QLocale& locale);
 

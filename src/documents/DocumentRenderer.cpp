@@ -516,7 +516,8 @@ void DocumentRenderer::failEverything(const QString& why) {
         m_process = nullptr;
     }
     armWatchdog();
-    for (const std::shared_ptr<Entry>& entry : std::exchange(m_entries, {})) {
+    const QHash<QByteArray, std::shared_ptr<Entry>> entries = std::exchange(m_entries, {});
+    for (const std::shared_ptr<Entry>& entry : entries) {
         for (const QPointer<ShownDocument>& shown : entry->shown) {
             if (shown) {
                 shown->fail({DocumentFailure::Kind::Unavailable, why});

@@ -5,9 +5,9 @@
 
 #include <limits>
 
-StatusClassifier::StatusClassifier(Instant now, QTimeZone zone)
+StatusClassifier::StatusClassifier(Instant now, const QTimeZone& zone)
     : m_now(now)
-    , m_zone(std::move(zone)) {
+    , m_zone(zone) {
     m_smallHorizons.fill(kUnknown);
     // Out of range (no date a day back): nothing in range is a whole day past.
     const std::optional<Instant> dayBefore = CalendarMath::addDays(now, -1, m_zone);

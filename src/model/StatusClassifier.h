@@ -21,7 +21,7 @@ class Policy;
 // then costs two comparisons and no time-zone conversion.
 class StatusClassifier final {
 public:
-    StatusClassifier(Instant now, QTimeZone zone);
+    StatusClassifier(Instant now, const QTimeZone& zone);
 
     PolicyStatus classify(Instant expirationDate, qint64 reminderHorizon) {
         const qint64 e = expirationDate.msSinceEpoch();

@@ -98,8 +98,7 @@ std::optional<QString> XdgAutostartEntry::write() const {
     if (m_configHome.isEmpty() || !QFileInfo(m_executable).isAbsolute()) {
         return QStringLiteral("No configuration folder or program path is known");
     }
-    if (const std::optional<QString> error =
-            makePrivateFolders(QFileInfo(filePath()).absolutePath())) {
+    if (std::optional<QString> error = makePrivateFolders(QFileInfo(filePath()).absolutePath())) {
         return error;
     }
     QSaveFile file(filePath());

@@ -146,11 +146,12 @@ QWidget* DocumentPreview::buildPlaceholder() {
 
 void DocumentPreview::loadDocument() {
     const quint64 loading = m_loading;
-    m_policy->pdfDocumentLater(m_view, [this, loading](std::shared_ptr<const QByteArray> bytes) {
-        if (loading == m_loading && bytes && m_view) {
-            m_view->setDocument(m_services.documents.show(*bytes, m_fileName));
-        }
-    });
+    m_policy->pdfDocumentLater(
+        m_view, [this, loading](const std::shared_ptr<const QByteArray>& bytes) {
+            if (loading == m_loading && bytes && m_view) {
+                m_view->setDocument(m_services.documents.show(*bytes, m_fileName));
+            }
+        });
 }
 
 void DocumentPreview::laidOut() {

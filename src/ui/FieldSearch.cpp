@@ -119,8 +119,8 @@ bool isMarkAt(QStringView text, qsizetype at) {
 
 } // namespace
 
-FieldSearch::FieldSearch(QLocale locale)
-    : m_locale(std::move(locale)) {}
+FieldSearch::FieldSearch(const QLocale& locale)
+    : m_locale(locale) {}
 
 void FieldSearch::appendFolded(QString& to, const QString& text, const QLocale& locale) {
     if (hasOwnCaseRules(locale)) {

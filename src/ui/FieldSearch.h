@@ -20,7 +20,7 @@ public:
         int secondEnd = 0;
     };
 
-    explicit FieldSearch(QLocale locale = QLocale());
+    explicit FieldSearch(const QLocale& locale = QLocale());
 
     static Keys keys(const QString& first, const QString& second, const QString& third,
                      const QLocale& locale);
