@@ -41,29 +41,6 @@ QString countText(int count) {
 
 } // namespace
 
-PolicyDetailView::Services PolicyListView::Services::pane() const {
-    return {.context = context,
-            .reminders = reminders,
-            .clock = clock,
-            .log = log,
-            .desktop = desktop,
-            .confirmation = confirmation,
-            .exporter = exporter,
-            .documents = documents,
-            .openContactEditor = openContactEditor};
-}
-
-PolicyEditView::Services PolicyListView::Services::editor() const {
-    return {.context = context,
-            .reminders = reminders,
-            .clock = clock,
-            .log = log,
-            .desktop = desktop,
-            .exporter = exporter,
-            .documents = documents,
-            .openContactEditor = openContactEditor};
-}
-
 PolicyListView::PolicyListView(Services services, QWidget* parent)
     : QWidget(parent)
     , m_services(std::move(services))
@@ -318,7 +295,7 @@ void PolicyListView::deleteFromPane(const std::shared_ptr<Policy>& policy) {
 
 QWidget* PolicyListView::makePane(const std::shared_ptr<Policy>& policy) {
     auto* pane = new PolicyDetailView(
-        m_services.pane(), policy, [this, policy] { deleteFromPane(policy); }, this);
+        m_services, policy, [this, policy] { deleteFromPane(policy); }, this);
     connect(pane, &PolicyDetailView::policyDeleted, this, &PolicyListView::dropDeletedSelection);
     return pane;
 }

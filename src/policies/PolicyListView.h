@@ -34,22 +34,9 @@ public:
     // A deletion confirmed in the pane waits this long after the pane has gone.
     static constexpr int kPaneDeleteDelayMs = 100;
 
-    struct Services {
-        ManagedObjectContext& context;
-        NotificationManager& reminders;
-        const Clock& clock;
-        LogChannel& log;
-        DesktopActions& desktop;
-        Confirmation& confirmation;
-        PDFShareExport exporter;
-        DocumentRenderer& documents;
-        // Handed on to the editor sheets the section opens.
-        std::function<void(QWidget* over)> openContactEditor;
-
-        // What the section hands to the selected policy's pane and to its editor sheets.
-        PolicyDetailView::Services pane() const;
-        PolicyEditView::Services editor() const;
-    };
+    // The section hands its services whole to the selected policy's pane, and the editor's part
+    // of them to its editor sheets.
+    using Services = PolicyDetailView::Services;
 
     explicit PolicyListView(Services services, QWidget* parent = nullptr);
     ~PolicyListView() override;

@@ -29,7 +29,7 @@ PolicyEditView::Services ScreenWorld::editor(ManagedObjectContext& context) {
 }
 
 PolicyDetailView::Services ScreenWorld::pane(ManagedObjectContext& context) {
-    return policies(context).pane();
+    return policies(context);
 }
 
 PolicyListView::Services ScreenWorld::policies(ManagedObjectContext& context) {
