@@ -4,6 +4,8 @@
 #include "support/StoreFixture.h"
 #include "support/WaitUntil.h"
 
+#include <QElapsedTimer>
+
 #include <sqlite3.h>
 
 using TimeHelpers::utc;
@@ -184,10 +186,14 @@ TEST_F(Documents, AreReadOffTheThreadThatAsks) {
     QObject receiver;
     std::optional<std::shared_ptr<const QByteArray>> got;
     const StallWatch stalls;
+    QElapsedTimer answered;
+    answered.start();
     shown->pdfDocumentLater(&receiver, [&got](auto bytes) { got = std::move(bytes); });
     EXPECT_FALSE(got.has_value());
     ASSERT_TRUE(waitSleeping([&got] { return got.has_value(); }, 60000));
-    EXPECT_LE(stalls.longestMs(), 100);
+    // Read on this thread, the longest stall would be most of the wait; read beside it, the
+    // loop turned all along. A share, not a time: a loaded machine slows both alike.
+    EXPECT_LT(stalls.longestMs() * 3, answered.elapsed());
     ASSERT_TRUE(*got);
     EXPECT_TRUE(**got == large);
     EXPECT_EQ(shown->pdfDocument(), *got);
