@@ -51,19 +51,19 @@ protected:
 // A writer that saves in a loop is killed at random moments, now and then before it has even
 // created its file. After every kill the file is whole and holds every save that had returned.
 TEST_F(CrashSafety, AKilledWriterLosesNoSaveThatReturned) {
-    constexpr int kKills = 300;
+    constexpr int kKills = 150;
     std::mt19937 random(20261206);
     QString path;
     int savesChecked = 0;
     for (int kill = 0; kill < kKills; ++kill) {
-        if (kill % 60 == 0) {
+        if (kill % 30 == 0) {
             path = storePath(QStringLiteral("crash-%1.sqlite").arg(kill));
         }
         const QString tag = QStringLiteral("run%1").arg(kill);
         QProcess writer;
         writer.start(QStringLiteral(QS_STORE_WRITER), {path, QStringLiteral("loop"), tag});
         ASSERT_TRUE(writer.waitForStarted());
-        const bool early = kill % 60 == 0;
+        const bool early = kill % 30 == 0;
         if (!early) {
             // A slow start (a loaded machine, the sanitizers) must not leave nothing to check:
             // the random moment is counted from the writer's first save.
