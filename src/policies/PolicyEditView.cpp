@@ -44,21 +44,6 @@ QString titleFor(const std::shared_ptr<Policy>& policy) {
     return policy ? QStringLiteral("Modifica Polizza") : QStringLiteral("Nuova Polizza");
 }
 
-// A caption above any control, as FieldBlock does for a text field.
-QWidget* captioned(const QString& caption, QWidget* control, QWidget* parent) {
-    auto* block = new QWidget(parent);
-    auto* stack = new QVBoxLayout(block);
-    stack->setContentsMargins(0, 0, 0, 0);
-    stack->setSpacing(6);
-    auto* label = new TextLabel(caption, TextStyle::Caption, ColorName::Secondary, block);
-    label->setAccessibleName(caption);
-    label->setBuddy(control);
-    stack->addWidget(label);
-    stack->addWidget(control);
-    control->setAccessibleName(caption);
-    return block;
-}
-
 std::optional<QString> phoneOf(const Contact& contact) {
     const std::optional<QString> phone = contact.phoneNumber();
     return phone && !phone->isEmpty() ? phone : std::nullopt;
@@ -147,7 +132,7 @@ QWidget* PolicyEditView::buildContactCard() {
     pickerLabel->setBuddy(m_contactPicker);
     pickerRow->addWidget(pickerLabel);
     pickerRow->addWidget(m_contactPicker, 1);
-    row->addWidget(captioned(QStringLiteral("Contatto Assegnato"), picker, card), 1);
+    row->addWidget(FieldBlock::captioned(QStringLiteral("Contatto Assegnato"), picker, card), 1);
     m_contactPicker->setAccessibleName(QStringLiteral("Contatto Assegnato"));
     auto* create = new QPushButton(card);
     create->setObjectName(QStringLiteral("createContactButton"));
@@ -249,7 +234,8 @@ QWidget* PolicyEditView::buildExpirationCard() {
     m_expiry->setDate(
         CalendarMath::toLocal(m_draft.expirationDate, m_services.clock.timeZone()).date);
     connect(m_expiry, &QDateEdit::dateChanged, this, &PolicyEditView::setExpiryDate);
-    row->addWidget(captioned(QStringLiteral("Data di Scadenza"), m_expiry, card), 0, Qt::AlignTop);
+    row->addWidget(FieldBlock::captioned(QStringLiteral("Data di Scadenza"), m_expiry, card), 0,
+                   Qt::AlignTop);
 
     QWidget* days =
         addField(row, QStringLiteral("Avvisi di Promemoria"), QStringLiteral("e.g. 30, 15, 7"),
@@ -275,7 +261,7 @@ QWidget* PolicyEditView::buildExpirationCard() {
     }
     connect(cycle, &SegmentedControl::currentIndexChanged, this,
             [this](int index) { m_draft.renewalType = kRenewalValues[index]; });
-    card->body()->addWidget(captioned(QStringLiteral("Ciclo di Rinnovo"), cycle, card));
+    card->body()->addWidget(FieldBlock::captioned(QStringLiteral("Ciclo di Rinnovo"), cycle, card));
     return card;
 }
 

@@ -36,11 +36,13 @@ EditorSheet::EditorSheet(const QString& title, const QString& subtitle, const QS
 
     auto* form = new QWidget;
     auto* stack = new QVBoxLayout(form);
+    m_form = stack;
     stack->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
     stack->setSpacing(kFormSpacing);
     stack->addWidget(buildHeader(title, subtitle));
     auto* sections = new QWidget(form);
     sections->setMaximumWidth(kSectionWidth);
+    m_sectionColumn = sections;
     m_sections = new QVBoxLayout(sections);
     m_sections->setContentsMargins(0, 0, 0, 0);
     m_sections->setSpacing(kSectionSpacing);
@@ -50,7 +52,8 @@ EditorSheet::EditorSheet(const QString& title, const QString& subtitle, const QS
     column->addWidget(sections, 1);
     column->addStretch();
     stack->addLayout(column);
-    stack->addWidget(buildActions(saveText));
+    m_actions = buildActions(saveText);
+    stack->addWidget(m_actions);
     stack->addStretch();
 
     auto* scroll = new QScrollArea(this);
@@ -124,8 +127,8 @@ QPushButton* EditorSheet::makeCancelButton(const QString& objectName) {
     return button;
 }
 
-void EditorSheet::addSection(const QString& label, const QString& iconName, QWidget* card,
-                             const QString& objectName) {
+QWidget* EditorSheet::addSection(const QString& label, const QString& iconName, QWidget* card,
+                                 const QString& objectName) {
     auto* section = new QWidget;
     section->setObjectName(objectName);
     auto* stack = new QVBoxLayout(section);
@@ -147,10 +150,34 @@ void EditorSheet::addSection(const QString& label, const QString& iconName, QWid
     }
     QWidget::setTabOrder(m_lastInForm, m_cancel);
     QWidget::setTabOrder(m_cancel, m_save);
+    return section;
 }
 
 void EditorSheet::setSaveEnabled(bool enabled) {
     m_save->setEnabled(enabled);
+}
+
+void EditorSheet::setSaveText(const QString& text) {
+    m_save->setText(text);
+    m_save->setAccessibleName(text);
+}
+
+void EditorSheet::setCancelShown(bool shown) {
+    m_headerCancel->setVisible(shown);
+    m_cancel->setVisible(shown);
+}
+
+void EditorSheet::setSectionWidth(int width) {
+    m_sectionColumn->setMaximumWidth(width);
+}
+
+void EditorSheet::addAboveActions(QWidget* widget) {
+    widget->setMaximumWidth(m_sectionColumn->maximumWidth());
+    auto* column = new QHBoxLayout;
+    column->addStretch();
+    column->addWidget(widget, 1);
+    column->addStretch();
+    m_form->insertLayout(m_form->indexOf(m_actions), column);
 }
 
 QLineEdit* EditorSheet::addField(QBoxLayout* into, const QString& caption,

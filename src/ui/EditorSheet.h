@@ -29,10 +29,13 @@ public:
 
     // A section below the previous ones: its label with an icon above `card`. The card's
     // fields follow the previous section's in the tab order.
-    void addSection(const QString& label, const QString& iconName, QWidget* card,
-                    const QString& objectName);
+    QWidget* addSection(const QString& label, const QString& iconName, QWidget* card,
+                        const QString& objectName);
     QPushButton* saveButton() const { return m_save; }
     void setSaveEnabled(bool enabled);
+    void setSaveText(const QString& text);
+    // Both "Annulla" buttons; a sheet whose work is done leaves only the save button.
+    void setCancelShown(bool shown);
 
     // Whether the values differ from those the sheet opened with.
     virtual bool hasChanges() const = 0;
@@ -41,6 +44,10 @@ public:
     bool saveNow();
 
 protected:
+    // The sections' largest width (520 by default): a sheet showing a table takes more.
+    void setSectionWidth(int width);
+    // A widget between the last section and the buttons, as wide as the sections.
+    void addAboveActions(QWidget* widget);
     // A text field under its caption, added to `into` and bound to `value`, a member of the
     // editor's draft.
     QLineEdit* addField(QBoxLayout* into, const QString& caption, const QString& placeholder,
@@ -68,6 +75,9 @@ private:
     QPushButton* m_headerCancel = nullptr;
     QPushButton* m_cancel = nullptr;
     QPushButton* m_save = nullptr;
+    QWidget* m_sectionColumn = nullptr;
+    QVBoxLayout* m_form = nullptr;
+    QWidget* m_actions = nullptr;
     QVBoxLayout* m_sections = nullptr;
     QWidget* m_lastInForm = nullptr;
 };

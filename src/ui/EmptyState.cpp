@@ -6,6 +6,7 @@
 #include "ui/Typography.h"
 
 #include <QEvent>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -44,14 +45,20 @@ EmptyState::EmptyState(const QString& iconName, const QString& title, const QStr
 
 QPushButton* EmptyState::addAction(const QString& text, const QString& iconName,
                                    const QString& objectName) {
-    m_action = new QPushButton(text, this);
-    m_action->setObjectName(objectName);
-    m_action->setAccessibleName(text);
-    m_actionIcon = iconName;
-    auto* stack = static_cast<QVBoxLayout*>(layout());
-    stack->insertWidget(stack->count() - 1, m_action, 0, Qt::AlignHCenter);
+    if (!m_actionRow) {
+        m_actionRow = new QHBoxLayout;
+        m_actionRow->setSpacing(12);
+        auto* stack = static_cast<QVBoxLayout*>(layout());
+        stack->insertLayout(stack->count() - 1, m_actionRow);
+        m_actionRow->setAlignment(Qt::AlignHCenter);
+    }
+    auto* action = new QPushButton(text, this);
+    action->setObjectName(objectName);
+    action->setAccessibleName(text);
+    m_actionRow->addWidget(action);
+    m_actions.push_back({action, iconName});
     applyLook();
-    return m_action;
+    return action;
 }
 
 void EmptyState::changeEvent(QEvent* event) {
@@ -69,7 +76,7 @@ void EmptyState::applyLook() {
     const bool alone = m_message->text().isEmpty();
     m_title->setTextFont(TextLabel::style(alone ? TextStyle::Title3 : TextStyle::Title2));
     m_title->setTextColor(alone ? ColorName::Secondary : ColorName::Primary);
-    if (m_action) {
-        m_action->setIcon(Icons::icon(m_actionIcon, palette().color(QPalette::ButtonText)));
+    for (const auto& [button, iconName] : m_actions) {
+        button->setIcon(Icons::icon(iconName, palette().color(QPalette::ButtonText)));
     }
 }

@@ -2,6 +2,10 @@
 
 #include <QWidget>
 
+#include <utility>
+#include <vector>
+
+class QHBoxLayout;
 class QLabel;
 class TextLabel;
 class QPushButton;
@@ -14,7 +18,8 @@ public:
     EmptyState(const QString& iconName, const QString& title, const QString& message,
                QWidget* parent = nullptr);
 
-    // Adds the action button below the message; the caller connects it.
+    // Adds an action button below the message, after those added before it, in one centred
+    // row; the caller connects it.
     QPushButton* addAction(const QString& text, const QString& iconName, const QString& objectName);
 
 protected:
@@ -27,6 +32,7 @@ private:
     QLabel* m_icon;
     TextLabel* m_title;
     TextLabel* m_message;
-    QPushButton* m_action = nullptr;
-    QString m_actionIcon;
+    QHBoxLayout* m_actionRow = nullptr;
+    // Each button with the name of its icon, drawn again when the look changes.
+    std::vector<std::pair<QPushButton*, QString>> m_actions;
 };

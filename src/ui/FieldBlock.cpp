@@ -28,3 +28,17 @@ FieldBlock::FieldBlock(const QString& caption, const QString& placeholder,
     m_edit->setMaxLength(std::numeric_limits<int>::max());
     setFocusProxy(m_edit);
 }
+
+QWidget* FieldBlock::captioned(const QString& caption, QWidget* control, QWidget* parent) {
+    auto* block = new QWidget(parent);
+    auto* stack = new QVBoxLayout(block);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(6);
+    auto* label = new TextLabel(caption, TextStyle::Caption, ColorName::Secondary, block);
+    label->setAccessibleName(caption);
+    label->setBuddy(control);
+    stack->addWidget(label);
+    stack->addWidget(control);
+    control->setAccessibleName(caption);
+    return block;
+}

@@ -16,6 +16,10 @@ public:
 
     QLineEdit* edit() const { return m_edit; }
 
+    // The same caption above any other control (a picker, a date field), which takes the
+    // caption as its accessible name.
+    static QWidget* captioned(const QString& caption, QWidget* control, QWidget* parent);
+
 private:
     QLabel* m_caption;
     QLineEdit* m_edit;

@@ -1,9 +1,14 @@
 #include "ui/ItemDataRole.h"
 #include "ui/Palette.h"
+#include "ui/ProgressPanel.h"
 #include "ui/RowPainter.h"
 #include "ui/TextLabel.h"
 
+#include <QElapsedTimer>
 #include <QFontMetrics>
+#include <QProgressBar>
+#include <QTest>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -83,6 +88,30 @@ TEST(TextLabel, FollowsItsWindowsPaletteBothWays) {
     EXPECT_EQ(label->palette().color(QPalette::WindowText),
               Palette::withOpacity(Palette::color(ColorName::Red, Palette::dark()), 0.5));
     EXPECT_EQ(label->font(), Typography::font(TextStyle::Caption, window.font()));
+}
+
+// Quick work never flashes the bar; long work shows it, and its end hides it.
+TEST(ProgressPanel, AppearsOnlyForWorkStillRunningAfterItsDelay) {
+    QWidget window;
+    auto* panel = new ProgressPanel(&window);
+    window.show();
+    panel->begin();
+    panel->end();
+    EXPECT_FALSE(panel->findChild<QTimer*>()->isActive());
+    EXPECT_FALSE(panel->isVisible());
+
+    QElapsedTimer waited;
+    waited.start();
+    panel->begin();
+    EXPECT_FALSE(panel->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([panel] { return panel->isVisible(); }, 5000));
+    EXPECT_GE(waited.elapsed(), ProgressPanel::kDelayMs);
+    // Totals past an int's range are counted all the same.
+    panel->setStatus(QStringLiteral("Lettura del file…"), 3'000'000'000, 6'000'000'000);
+    auto* bar = panel->findChild<QProgressBar*>();
+    EXPECT_NEAR(double(bar->value()) / bar->maximum(), 0.5, 0.01);
+    panel->end();
+    EXPECT_FALSE(panel->isVisible());
 }
 
 } // namespace
