@@ -2,8 +2,12 @@
 
 #include "app/SidebarView.h"
 #include "contacts/ContactListView.h"
+#include "importexport/ExportSheet.h"
+#include "importexport/ImportSheet.h"
+#include "platform/Clock.h"
 #include "platform/DesktopActions.h"
 #include "platform/NotificationCenter.h"
+#include "transfer/ColumnMapMemory.h"
 #include "ui/Confirmation.h"
 #include "ui/EditorSheet.h"
 #include "ui/Icons.h"
@@ -12,10 +16,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEventLoop>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPointer>
 #include <QSettings>
 #include <QSplitter>
@@ -56,8 +65,10 @@ ContactListView::Services ContentView::Services::contacts() const {
 ContentView::ContentView(Services services, QWidget* parent)
     : QMainWindow(parent)
     , m_services(std::move(services))
-    , m_geometrySave(new QTimer(this)) {
+    , m_geometrySave(new QTimer(this))
+    , m_columnMaps(std::make_unique<ColumnMapMemory>(m_services.settings)) {
     setObjectName(QStringLiteral("mainWindow"));
+    setAcceptDrops(true);
     setWindowTitle(QStringLiteral("Quintaver Scheduler"));
     setAccessibleName(QStringLiteral("Quintaver Scheduler"));
 
@@ -97,6 +108,7 @@ QWidget* ContentView::buildContent() {
     stack->addWidget(buildNotice());
     m_sections = new QStackedWidget(content);
     m_policyList = new PolicyListView(m_services.policies(), m_sections);
+    connect(m_policyList, &PolicyListView::importRequested, this, [this] { openImportSheet(); });
     m_sections->addWidget(m_policyList);
     stack->addWidget(m_sections, 1);
     return content;
@@ -150,6 +162,15 @@ void ContentView::buildToolBar() {
 void ContentView::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("fileMenu"));
+    QAction* import = file->addAction(QStringLiteral("Importa..."));
+    import->setObjectName(QStringLiteral("importAction"));
+    import->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    connect(import, &QAction::triggered, this, [this] { openImportSheet(); });
+    QAction* exportBook = file->addAction(QStringLiteral("Esporta..."));
+    exportBook->setObjectName(QStringLiteral("exportAction"));
+    exportBook->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    connect(exportBook, &QAction::triggered, this, &ContentView::openExportSheet);
+    file->addSeparator();
     QAction* preferences = file->addAction(QStringLiteral("Preferences..."));
     preferences->setObjectName(QStringLiteral("preferencesAction"));
     preferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
@@ -344,6 +365,83 @@ void ContentView::openNewPolicySheet() {
     }
     auto* editor = new PolicyEditView(m_services.policies().editor(), nullptr, this);
     editor->open();
+}
+
+bool ContentView::isImportable(const QString& path) {
+    static constexpr QLatin1StringView kSuffixes[] = {
+        QLatin1StringView("csv"), QLatin1StringView("tsv"), QLatin1StringView("txt"),
+        QLatin1StringView("xlsx"), QLatin1StringView("ods")};
+    const QString suffix = QFileInfo(path).suffix();
+    return std::any_of(std::begin(kSuffixes), std::end(kSuffixes), [&suffix](auto known) {
+        return suffix.compare(known, Qt::CaseInsensitive) == 0;
+    });
+}
+
+void ContentView::openImportSheet(const QString& path) {
+    if (hasOpenSheet()) {
+        return;
+    }
+    if (path.isEmpty()) {
+        auto* dialog = new QFileDialog(this);
+        dialog->setObjectName(QStringLiteral("importFileDialog"));
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->setFileMode(QFileDialog::ExistingFile);
+        dialog->setNameFilters(
+            {QStringLiteral("Fogli di calcolo e CSV (*.csv *.tsv *.txt *.xlsx *.ods *.CSV *.TSV "
+                            "*.TXT *.XLSX *.ODS)"),
+             QStringLiteral("Tutti i file (*)")});
+        // Once the dialog has closed: it is still on screen while it tells its choice.
+        connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& chosen) {
+            QMetaObject::invokeMethod(
+                this, [this, chosen] { openImportSheet(chosen); }, Qt::QueuedConnection);
+        });
+        dialog->open();
+        return;
+    }
+    auto* sheet = new ImportSheet({.context = m_services.context,
+                                   .reminders = m_services.reminders,
+                                   .clock = m_services.clock,
+                                   .log = m_services.log,
+                                   .memory = m_columnMaps.get()},
+                                  path, this);
+    sheet->open();
+}
+
+void ContentView::openExportSheet() {
+    if (hasOpenSheet()) {
+        return;
+    }
+    auto* sheet =
+        new ExportSheet({.context = m_services.context,
+                         .clock = m_services.clock,
+                         .log = m_services.log,
+                         .shownPolicies = [this] { return m_policyList->filteredPolicies(); }},
+                        this);
+    connect(sheet, &ExportSheet::exported, this, [this](const QString& path, int rows) {
+        showNotice(QStringLiteral("Esportate %1 righe in %2")
+                       .arg(m_services.clock.locale().toString(rows), path));
+    });
+    sheet->open();
+}
+
+void ContentView::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() == 1 && urls.first().isLocalFile() &&
+        isImportable(urls.first().toLocalFile()) && !hasOpenSheet()) {
+        event->acceptProposedAction();
+    }
+}
+
+void ContentView::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() == 1 && urls.first().isLocalFile() &&
+        isImportable(urls.first().toLocalFile())) {
+        event->acceptProposedAction();
+        // Not from inside the drop: the sheet's own loop must not run under it.
+        QMetaObject::invokeMethod(
+            this, [this, path = urls.first().toLocalFile()] { openImportSheet(path); },
+            Qt::QueuedConnection);
+    }
 }
 
 void ContentView::paintEvent(QPaintEvent* event) {

@@ -6,7 +6,9 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
 
+class ColumnMapMemory;
 class EditorSheet;
 class NotificationCenter;
 class QLabel;
@@ -16,9 +18,11 @@ class QTimer;
 class SidebarView;
 
 // The main window: the sidebar beside the content column, which shows the policy section or
-// the contact section; the toolbar's "Nuova Polizza"; the "Scheduler" menu, whose entries
-// post their names and nothing more; and the new-policy sheet, opened by the toolbar and by
-// every post of newPolicy unless a sheet of this window is already open.
+// the contact section; the toolbar's "Nuova Polizza"; the File menu with import, export,
+// preferences and quit; the "Scheduler" menu, whose entries post their names and nothing
+// more; and the sheets it opens, unless a sheet of this window is already open: the new-policy
+// sheet (the toolbar, every post of newPolicy), the import sheet (the menu, the empty state's
+// button, a spreadsheet or CSV file dropped on the window) and the export sheet.
 //
 // Its size and position are kept in the settings it is given between runs.
 class ContentView final : public QMainWindow {
@@ -66,6 +70,11 @@ public:
     // chose to stay, and the session should not end.
     bool agreeToSessionEnd(const std::function<bool()>& mayAsk);
     void openNewPolicySheet();
+    // The import sheet over this window on a file; without one, the file dialog asks first.
+    void openImportSheet(const QString& path = QString());
+    void openExportSheet();
+    // A file the import reads, by its name: what a drop on the window opens.
+    static bool isImportable(const QString& path);
 
 Q_SIGNALS:
     void preferencesRequested();
@@ -79,6 +88,8 @@ protected:
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     QWidget* buildContent();
@@ -102,6 +113,7 @@ private:
     QLabel* m_noticeText = nullptr;
     QTimer* m_geometrySave = nullptr;
     QAction* m_quit = nullptr;
+    std::unique_ptr<ColumnMapMemory> m_columnMaps;
     bool m_painted = false;
     bool m_askingAboutChanges = false;
 };

@@ -170,6 +170,10 @@ QWidget* PolicyListView::buildEmptyState() {
         m_emptyState->addAction(QStringLiteral("Aggiungi Nuova Polizza"), QStringLiteral("plus"),
                                 QStringLiteral("addPolicyButton"));
     connect(add, &QPushButton::clicked, this, &PolicyListView::openEditor);
+    QPushButton* import = m_emptyState->addAction(QStringLiteral("Importa da File..."),
+                                                  QStringLiteral("arrow.down.doc"),
+                                                  QStringLiteral("importPolicyButton"));
+    connect(import, &QPushButton::clicked, this, &PolicyListView::importRequested);
     return m_emptyState;
 }
 

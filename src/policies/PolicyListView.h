@@ -23,7 +23,8 @@ class SegmentedControl;
 
 // The policy section: a column with the search box, the status filter, the policies in expiry
 // order and a footer of counters, beside the selected policy's pane or an empty state that
-// offers to create one. It owns the deletion of policies and the editor sheet it opens.
+// offers to create one or to import a book from a file. It owns the deletion of policies and the
+// editor sheet it opens.
 //
 // The selected policy is this view's own: the user's choice of a row sets it, and only a
 // deletion clears it. A search or a filter that hides its row keeps it, and shows the row
@@ -56,6 +57,10 @@ public:
     void selectPolicy(const QUuid& id);
     // Back to a fresh section: no search, every policy, nothing selected.
     void reset();
+
+Q_SIGNALS:
+    // The empty state's "Importa da File...": the window opens the import.
+    void importRequested();
 
 private:
     QWidget* buildColumn();

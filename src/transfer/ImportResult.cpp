@@ -2,15 +2,10 @@
 
 #include "transfer/CsvWriter.h"
 
-namespace {
-
-// "1 riga saltata", "12 righe saltate": Italian counts agree with their noun.
-QString counted(qint64 count, const QString& one, const QString& many) {
+QString ImportResult::counted(qint64 count, const QString& one, const QString& many) {
     return QLocale(QLocale::Italian, QLocale::Italy).toString(count) + u' ' +
            (count == 1 ? one : many);
 }
-
-} // namespace
 
 QString ImportResult::summary() const {
     QString text =

@@ -34,6 +34,8 @@ struct ImportResult {
     // "Importate 1.234 polizze e 456 contatti; 12 righe saltate", with the updated policies
     // and adjusted rows when there are any; a count of one takes the singular.
     QString summary() const;
+    // "1 riga saltata", "1.234 righe saltate": an Italian count agrees with its noun.
+    static QString counted(qint64 count, const QString& one, const QString& many);
 
     // The skipped rows as CSV (line, reason, text), written as every export is.
     bool writeSkippedRows(const QString& path, const QLocale& locale, QString* error) const;

@@ -7,6 +7,7 @@
 #include "PopoverScreens.h"
 #include "ScreenCamera.h"
 #include "SettingsScreens.h"
+#include "TransferScreens.h"
 #include "contacts/ContactEditView.h"
 #include "model/Contact.h"
 #include "model/PersistenceController.h"
@@ -99,5 +100,6 @@ bool shootAllScreens(ScreenCamera& camera, const Clock& clock, LogChannel& log) 
     ok &= shootMainWindowScreens(camera, clock, log);
     ok &= shootContactScreens(camera, clock, log);
     ok &= shootPopoverScreens(camera, clock, log);
+    ok &= shootTransferScreens(camera, context, clock, log);
     return ok;
 }
