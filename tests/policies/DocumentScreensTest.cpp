@@ -141,7 +141,10 @@ TEST_P(HostileDocumentOnScreen, LeavesTheProgramResponsiveAndTheNextDocumentShow
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         grown = residentBytes() - before;
     });
-    EXPECT_LE(stall, 100);
+    // The fault is a stall of seconds (a document laid out or parsed on this thread); a turn
+    // of this test takes 25-45 ms under the sanitizers, and was seen at 135 ms on a loaded
+    // machine: the bound sits well above both.
+    EXPECT_LE(stall, 250);
     // The policy's next document, in the same renderer.
     policy->setPdfData(ordinary);
     ASSERT_TRUE(context().save());
