@@ -168,6 +168,7 @@ void importFigure(const QString& format, const QString& path, Program& program) 
             saved = double(timer.nsecsElapsed()) / 1e9;
         }
     });
+    const Bench::StallWatch stalls;
     timer.start();
     import.open(path);
     waitFor([&] { return checked; }, 120'000, 1);
@@ -188,6 +189,8 @@ void importFigure(const QString& format, const QString& path, Program& program) 
                   QStringLiteral("seconds, not minutes"));
     Bench::report(name + QStringLiteral(", vs reading it alone (ratio)"),
                   QString::number(total / read, 'f', 1), QStringLiteral("at most 3"));
+    Bench::report(name + QStringLiteral(", longest event-loop stall (ms)"),
+                  QString::number(stalls.longestMs(), 'f', 0), QStringLiteral("at most 100"));
     Bench::report(
         name + QStringLiteral(": read alone / open (read, check) / save / schedule (s)"),
         QStringLiteral("%1 / %2 / %3 / %4")
