@@ -36,6 +36,7 @@ ExportSheet::ExportSheet(Services services, QWidget* parent)
     , m_services(std::move(services)) {
     setObjectName(QStringLiteral("exportSheet"));
     setMinimumHeight(420);
+    resize(620, 520);
 
     auto* what = new RoundedPanel(RoundedPanel::card());
     m_scopeControl = new SegmentedControl(QStringLiteral("exportScopeControl"), what);

@@ -552,6 +552,8 @@ void ImportSheet::onFinished(const ImportResult& result) {
     setSaveText(QStringLiteral("Fine"));
     setCancelShown(false);
     setSaveEnabled(true);
+    // The sections that held the focus are gone: Space or Return closes the sheet.
+    saveButton()->setFocus();
     Q_EMIT imported(result);
 }
 
