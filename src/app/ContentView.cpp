@@ -156,6 +156,8 @@ void ContentView::buildToolBar() {
     add->setObjectName(QStringLiteral("newPolicyToolButton"));
     bar->widgetForAction(add)->setObjectName(QStringLiteral("newPolicyToolButton"));
     bar->widgetForAction(add)->setAccessibleName(QStringLiteral("Nuova Polizza"));
+    // A toolbar button takes no focus by default; this one is in the Tab chain.
+    bar->widgetForAction(add)->setFocusPolicy(Qt::TabFocus);
     connect(add, &QAction::triggered, this, &ContentView::openNewPolicySheet);
 }
 

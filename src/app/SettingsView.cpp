@@ -8,7 +8,9 @@
 #include "ui/Icons.h"
 #include "ui/Palette.h"
 
+#include <QKeySequence>
 #include <QPointer>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -22,6 +24,9 @@ SettingsView::SettingsView(AppSettings& settings, NotificationService& notificat
     setObjectName(QStringLiteral("settingsView"));
     setWindowTitle(QStringLiteral("Preferences"));
     m_tabs->setObjectName(QStringLiteral("settingsTabs"));
+    // As every desktop dialog does; the main window alone stays open on Escape.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            &QWidget::close);
     m_tabs->addTab(new GeneralSettingsView(settings, autostart, log, m_tabs),
                    QStringLiteral("General"));
     m_tabs->addTab(m_notificationTab, QStringLiteral("Notifications"));

@@ -78,6 +78,8 @@ ContactDetailView::ContactDetailView(Services services, std::shared_ptr<Contact>
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_scroll);
+    // A frame, not a stop of its own: Tab goes to the controls it holds, which it scrolls to.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
     m_scroll->setWidgetResizable(true);
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

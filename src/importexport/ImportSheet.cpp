@@ -223,6 +223,8 @@ QWidget* ImportSheet::buildColumnsCard() {
     m_table->setFixedHeight(kPreviewHeight);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setWordWrap(false);
+    // Arrows move between cells; Tab moves on to the next control.
+    m_table->setTabKeyNavigation(false);
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setSectionsClickable(true);
     m_table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -303,6 +305,7 @@ QWidget* ImportSheet::buildResultCard() {
     rows->setFixedHeight(kResultRowsHeight);
     rows->setEditTriggers(QAbstractItemView::NoEditTriggers);
     rows->setWordWrap(false);
+    rows->setTabKeyNavigation(false);
     rows->verticalHeader()->hide();
     rows->horizontalHeader()->setStretchLastSection(true);
     rows->setColumnWidth(0, 60);

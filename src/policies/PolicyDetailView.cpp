@@ -194,6 +194,8 @@ QWidget* PolicyDetailView::buildButtons() {
 QWidget* PolicyDetailView::buildBody() {
     auto* scroll = new QScrollArea(m_page);
     scroll->setObjectName(QStringLiteral("detailScroll"));
+    // A frame, not a stop of its own: Tab goes to the controls it holds, which it scrolls to.
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

@@ -306,6 +306,8 @@ void PolicyEditView::showDocument() {
         QMetaObject::invokeMethod(this, &PolicyEditView::showDocument, Qt::QueuedConnection);
     });
     m_documentCard->body()->addWidget(m_attachment);
+    // The row's buttons join the Tab chain where the row sits, once it is laid out.
+    QMetaObject::invokeMethod(this, &EditorSheet::refreshTabOrder, Qt::QueuedConnection);
 }
 
 void PolicyEditView::openFileDialog() {

@@ -160,8 +160,14 @@ QString PolicyListModel::dateText(const Row& row) const {
 QString PolicyListModel::accessibleText(const Row& row) const {
     const Policy& policy = policyOf(row.object);
     const QString separator = QStringLiteral(", ");
-    return policy.name() + separator + policy.provider() + separator + dateText(row) + separator +
-           PolicyStatusRules::badgeText(row.status);
+    QString text = policy.name() + separator + policy.provider() + separator + dateText(row) +
+                   separator + PolicyStatusRules::badgeText(row.status);
+    // Everything the row paints: an expiring policy's days left too.
+    const QString remaining = rowData(row, NoteRole).toString();
+    if (!remaining.isEmpty()) {
+        text += separator + remaining;
+    }
+    return text;
 }
 
 void PolicyListModel::emitCounters(const std::array<int, 3>& before) {

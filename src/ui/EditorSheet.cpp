@@ -16,6 +16,9 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 constexpr int kPadding = 32;
 constexpr int kFormSpacing = 24;
@@ -73,7 +76,6 @@ EditorSheet::EditorSheet(const QString& title, const QString& subtitle, const QS
         auto* shortcut = new QShortcut(QKeySequence(keys), this);
         connect(shortcut, &QShortcut::activated, this, &EditorSheet::saveIfEnabled);
     }
-    m_lastInForm = m_headerCancel;
     applyLook();
 }
 
@@ -138,19 +140,71 @@ QWidget* EditorSheet::addSection(const QString& label, const QString& iconName, 
     stack->addWidget(card);
     m_sections->addWidget(section);
 
-    // Tab goes through the fields in the order they appear, then to the two buttons.
-    const QList<QWidget*> children = card->findChildren<QWidget*>();
+    return section;
+}
+
+void EditorSheet::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    refreshTabOrder();
+    // Again once the scrolling form has had its layout requests.
+    QMetaObject::invokeMethod(this, &EditorSheet::refreshTabOrder, Qt::QueuedConnection);
+}
+
+void EditorSheet::refreshTabOrder() {
+    QWidget* form = m_actions->parentWidget();
+    struct Stop {
+        QPoint at;
+        QWidget* widget;
+    };
+    std::vector<Stop> stops;
+    const QList<QWidget*> children = form->findChildren<QWidget*>();
     for (QWidget* child : children) {
-        // Popups (a combo box's list, a date picker's calendar) are windows of their own.
+        // Popups (a combo box's list, a date picker's calendar) are windows of their own, and
+        // a control with a focus proxy is reached through it.
         if ((child->focusPolicy() & Qt::TabFocus) && !child->focusProxy() &&
             child->window() == this) {
-            QWidget::setTabOrder(m_lastInForm, child);
-            m_lastInForm = child;
+            stops.push_back({child->mapTo(form, QPoint(0, 0)), child});
         }
     }
-    QWidget::setTabOrder(m_lastInForm, m_cancel);
-    QWidget::setTabOrder(m_cancel, m_save);
-    return section;
+    // Top to bottom, and within a line (the same top, give or take a few pixels of
+    // alignment) left to right; the buttons row comes last whatever its height.
+    const auto line = [](int y) { return y / 8; };
+    std::stable_sort(stops.begin(), stops.end(), [&](const Stop& a, const Stop& b) {
+        const bool aAction = m_actions->isAncestorOf(a.widget);
+        const bool bAction = m_actions->isAncestorOf(b.widget);
+        if (aAction != bAction) {
+            return bAction;
+        }
+        if (line(a.at.y()) != line(b.at.y())) {
+            return a.at.y() < b.at.y();
+        }
+        return a.at.x() < b.at.x();
+    });
+    m_tabStops.clear();
+    for (size_t i = 0; i < stops.size(); ++i) {
+        m_tabStops.emplace_back(stops[i].widget);
+        if (i > 0) {
+            QWidget::setTabOrder(stops[i - 1].widget, stops[i].widget);
+        }
+    }
+}
+
+bool EditorSheet::focusNextPrevChild(bool next) {
+    const auto at = std::find(m_tabStops.begin(), m_tabStops.end(), focusWidget());
+    if (at == m_tabStops.end()) {
+        return QDialog::focusNextPrevChild(next);
+    }
+    const auto count = std::ptrdiff_t(m_tabStops.size());
+    std::ptrdiff_t index = at - m_tabStops.begin();
+    for (std::ptrdiff_t step = 0; step < count; ++step) {
+        index = (index + (next ? 1 : count - 1)) % count;
+        QWidget* stop = m_tabStops[size_t(index)];
+        if (stop && stop->isVisibleTo(this) && stop->isEnabled()) {
+            stop->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return false;
 }
 
 void EditorSheet::setSaveEnabled(bool enabled) {

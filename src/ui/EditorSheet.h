@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
+
+#include <vector>
 
 class QBoxLayout;
 class QLabel;
@@ -42,6 +45,10 @@ public:
     // Saves as the save button does: false, the sheet staying open, while the button is
     // disabled or when the save failed.
     bool saveNow();
+    // Chains every control of the sheet in the order a reader meets them, top to bottom and
+    // left to right: the header's "Annulla", the sections' controls, then the two buttons.
+    // Done when the sheet is shown; a section that replaces its content calls it again.
+    void refreshTabOrder();
 
 protected:
     // The sections' largest width (520 by default): a sheet showing a table takes more.
@@ -62,6 +69,10 @@ protected:
     // The save button's action: write the draft, save, and close on success (true).
     virtual bool save() = 0;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    // Tab and Shift+Tab follow the chain of refreshTabOrder() and wrap from the last control
+    // to the first and back (Qt's own wrapping skips the header's "Annulla").
+    bool focusNextPrevChild(bool next) override;
 
 private:
     QWidget* buildHeader(const QString& title, const QString& subtitle);
@@ -75,9 +86,9 @@ private:
     QPushButton* m_headerCancel = nullptr;
     QPushButton* m_cancel = nullptr;
     QPushButton* m_save = nullptr;
+    std::vector<QPointer<QWidget>> m_tabStops;
     QWidget* m_sectionColumn = nullptr;
     QVBoxLayout* m_form = nullptr;
     QWidget* m_actions = nullptr;
     QVBoxLayout* m_sections = nullptr;
-    QWidget* m_lastInForm = nullptr;
 };

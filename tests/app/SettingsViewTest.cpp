@@ -138,6 +138,14 @@ TEST_F(SettingsScreen, WhatCannotBeWrittenIsReportedAndLaunchAtLoginStaysOff) {
     EXPECT_TRUE(lines[1].startsWith("Error saving preferences: "));
 }
 
+TEST_F(SettingsScreen, EscapeClosesTheWindowAsEveryDialogDoes) {
+    open();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_view));
+    QApplication::setActiveWindow(m_view);
+    QTest::keyClick(m_view, Qt::Key_Escape);
+    EXPECT_FALSE(m_view->isVisible());
+}
+
 TEST_F(SettingsScreen, TheStatusRowShowsTheServicesAnswerEachTimeTheWindowIsShown) {
     open();
     tabs()->setCurrentIndex(1);

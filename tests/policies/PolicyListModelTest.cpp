@@ -79,7 +79,7 @@ TEST_P(PolicyListCases, ListsWhatTheFilterAndSearchAdmit) {
             EXPECT_EQ(note, QStringLiteral("0g rimanenti"));
             EXPECT_EQ(index.data(ColorNameRole).toString(), QStringLiteral("orange"));
             EXPECT_EQ(index.data(Qt::AccessibleTextRole).toString(),
-                      QStringLiteral("Oggi, Generali, Mar 10, 2026, IN SCADENZA"));
+                      QStringLiteral("Oggi, Generali, Mar 10, 2026, IN SCADENZA, 0g rimanenti"));
         } else if (name == u"CASA blu") {
             EXPECT_EQ(note, QStringLiteral("15g rimanenti"));
         } else if (name == u"Ieri" || name == u"Oltre" || name == u"Caffè") {

@@ -1,0 +1,151 @@
+// Every screen as a keyboard user and a screen reader meet it: every control the pictures show
+// has a name, and Tab visits every control of each sheet once and comes back.
+#include "AllScreens.h"
+#include "ScreenCamera.h"
+#include "contacts/ContactEditView.h"
+#include "importexport/ExportSheet.h"
+#include "importexport/ImportSheet.h"
+#include "model/Contact.h"
+#include "model/Policy.h"
+#include "platform/LogChannel.h"
+#include "policies/PolicyEditView.h"
+#include "support/Child.h"
+#include "support/PolicyScreenFixture.h"
+#include "support/TabChain.h"
+#include "support/TestPdfs.h"
+
+#include <QAccessible>
+#include <QScrollArea>
+
+#include <functional>
+#include <set>
+
+namespace {
+
+// Looks at every window on show in every picture for a control without a name.
+class NameCamera final : public ScreenCamera {
+public:
+    bool take(const QPixmap&, const QString& name) override {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (!window->isVisible()) {
+                continue;
+            }
+            for (QWidget* control : TabChain::interactive(*window)) {
+                // What a screen reader reads: the accessible name, else a button's text or a
+                // field's label.
+                QAccessibleInterface* told = QAccessible::queryAccessibleInterface(control);
+                if (!told || told->text(QAccessible::Name).trimmed().isEmpty()) {
+                    nameless.insert(QStringLiteral("%1: %2 (%3)")
+                                        .arg(name, control->objectName(),
+                                             QLatin1String(control->metaObject()->className()))
+                                        .toStdString());
+                }
+            }
+        }
+        return true;
+    }
+    std::set<std::string> nameless;
+};
+
+TEST(ScreenReader, EveryControlOnEveryPictureHasAName) {
+    ManualClock clock(screensInstant());
+    NameCamera camera;
+    ASSERT_TRUE(shootAllScreens(camera, clock, LogChannel::standardOutput()));
+    EXPECT_EQ(camera.nameless, std::set<std::string>());
+}
+
+// A sheet to walk, made over the fixture's store.
+struct Sheet {
+    const char* name;
+    std::function<QDialog*(PolicyScreenFixture&)> make;
+};
+
+void PrintTo(const Sheet& sheet, std::ostream* out) {
+    *out << sheet.name;
+}
+
+class TabChains : public PolicyScreenFixture, public ::testing::WithParamInterface<Sheet> {
+public:
+    ManagedObjectContext& store() { return context(); }
+    ScreenWorld& world() { return m_world; }
+    QString file(const QString& name, const QByteArray& bytes) {
+        const QString path = m_dir.filePath(name);
+        QFile out(path);
+        out.open(QIODevice::WriteOnly);
+        out.write(bytes);
+        return path;
+    }
+    LogChannel& log() { return *m_log; }
+    const Clock& clock() { return m_clock; }
+};
+
+std::shared_ptr<Policy> policyWithDocument(TabChains& test) {
+    auto policy = TabChains::insertPolicy(test.store(), QStringLiteral("Casa"));
+    policy->setPdfData(TestPdfs::pages(2));
+    policy->setPdfFileName(QStringLiteral("condizioni.pdf"));
+    test.store().save();
+    return policy;
+}
+
+const Sheet kSheets[] = {
+    {"NewPolicy",
+     [](PolicyScreenFixture& fixture) -> QDialog* {
+         auto& test = static_cast<TabChains&>(fixture);
+         return new PolicyEditView(test.world().editor(test.store()), nullptr);
+     }},
+    {"PolicyWithDocument",
+     [](PolicyScreenFixture& fixture) -> QDialog* {
+         auto& test = static_cast<TabChains&>(fixture);
+         return new PolicyEditView(test.world().editor(test.store()), policyWithDocument(test));
+     }},
+    {"NewContact",
+     [](PolicyScreenFixture& fixture) -> QDialog* {
+         auto& test = static_cast<TabChains&>(fixture);
+         return new ContactEditView(test.world().contactEditor(test.store()), nullptr);
+     }},
+    {"Import",
+     [](PolicyScreenFixture& fixture) -> QDialog* {
+         auto& test = static_cast<TabChains&>(fixture);
+         const QString path = test.file(
+             QStringLiteral("libro.csv"),
+             "Nome;Cognome;N. Polizza;Prodotto;Scadenza\r\nGiulia;Ferraris;A-1;Auto;1/3/2027\r\n");
+         auto* sheet = new ImportSheet({.context = test.store(),
+                                        .reminders = *test.world().reminders,
+                                        .clock = test.clock(),
+                                        .log = test.log()},
+                                       path);
+         waitUntil([sheet] { return !sheet->session().isBusy(); });
+         return sheet;
+     }},
+    {"Export",
+     [](PolicyScreenFixture& fixture) -> QDialog* {
+         auto& test = static_cast<TabChains&>(fixture);
+         return new ExportSheet(
+             {.context = test.store(),
+              .clock = test.clock(),
+              .log = test.log(),
+              .shownPolicies = [] { return std::vector<std::shared_ptr<Policy>>(); }});
+     }},
+};
+
+TEST_P(TabChains, VisitEveryControlOnceAndComeBack) {
+    std::unique_ptr<QDialog> sheet(GetParam().make(*this));
+    sheet->setAttribute(Qt::WA_DeleteOnClose, false);
+    sheet->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(sheet.get()));
+    // The chain is laid once the form has had its layout.
+    QApplication::processEvents();
+    QWidget* first = child<QWidget>(sheet.get(), "headerCancelButton");
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(TabChain::faults(*sheet, first).join(u'\n').toStdString(), "");
+    // The header's "Annulla" is the first stop, the buttons' row the last.
+    const std::vector<QWidget*> chain = TabChain::walk(*sheet, first);
+    ASSERT_GE(chain.size(), 2u);
+    const QString last = chain[chain.size() - 2]->objectName();
+    EXPECT_TRUE(last == u"saveButton" || last == u"cancelButton") << last.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Sheets, TabChains, ::testing::ValuesIn(kSheets),
+                         [](const auto& tested) { return std::string(tested.param.name); });
+
+} // namespace
