@@ -239,10 +239,11 @@ void ContactDetailView::refreshPolicies() {
     for (const ShownPolicy& shown : m_policies) {
         const Policy& policy = *shown.policy;
         const QDate date = CalendarMath::toLocal(shown.expiry, zone).date;
+        const PolicyStatus status = classifier.classify(shown.expiry, shown.horizon);
         rows.push_back({policy.name(), policy.provider(), locale.toString(date, m_dateFormat),
                         policy.policyNumber(),
-                        Palette::byName(PolicyStatusRules::colorName(
-                            classifier.classify(shown.expiry, shown.horizon)))});
+                        Palette::byName(PolicyStatusRules::colorName(status)),
+                        PolicyStatusRules::badgeText(status)});
     }
     m_rows->setRows(std::move(rows));
 }
@@ -261,8 +262,9 @@ void ContactDetailView::recolourPolicies() {
     StatusClassifier classifier(clock.now(), clock.timeZone());
     for (size_t row = 0; row < m_policies.size(); ++row) {
         const ShownPolicy& shown = m_policies[row];
-        m_rows->setColor(row, Palette::byName(PolicyStatusRules::colorName(
-                                  classifier.classify(shown.expiry, shown.horizon))));
+        const PolicyStatus status = classifier.classify(shown.expiry, shown.horizon);
+        m_rows->setStatus(row, Palette::byName(PolicyStatusRules::colorName(status)),
+                          PolicyStatusRules::badgeText(status));
     }
 }
 

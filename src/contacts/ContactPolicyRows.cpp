@@ -62,18 +62,26 @@ void ContactPolicyRows::setRows(std::vector<Row> rows) {
     update();
 }
 
-void ContactPolicyRows::setColor(size_t row, ColorName color) {
-    if (row < m_rows.size() && m_rows[row].color != color) {
+void ContactPolicyRows::setStatus(size_t row, ColorName color, const QString& status) {
+    if (row >= m_rows.size()) {
+        return;
+    }
+    if (m_rows[row].color != color) {
         m_rows[row].color = color;
         update(rowRect(int(row)));
+    }
+    if (m_rows[row].status != status) {
+        m_rows[row].status = status;
+        describe();
     }
 }
 
 void ContactPolicyRows::describe() {
     QStringList spoken;
     for (const Row& row : m_rows) {
+        // The status too: sighted users read it from the row's colour.
         spoken << row.name + QStringLiteral(", ") + row.provider + QStringLiteral(", ") + row.date +
-                      QStringLiteral(", ") + row.number;
+                      QStringLiteral(", ") + row.number + QStringLiteral(", ") + row.status;
     }
     setAccessibleDescription(spoken.join(u'\n'));
 }

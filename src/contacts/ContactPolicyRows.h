@@ -22,14 +22,16 @@ public:
         QString date;
         QString number;
         ColorName color = ColorName::Green;
+        // The status the colour shows, in words, for a screen reader.
+        QString status;
     };
 
     explicit ContactPolicyRows(std::vector<Row> rows, QWidget* parent = nullptr);
 
     const std::vector<Row>& rows() const { return m_rows; }
     void setRows(std::vector<Row> rows);
-    // Repaints the row only when its colour changed.
-    void setColor(size_t row, ColorName color);
+    // Repaints the row only when its colour changed; says its status anew.
+    void setStatus(size_t row, ColorName color, const QString& status);
     // The row the keyboard acts on, -1 for none.
     int currentRow() const { return m_current; }
     QRect rowRect(int row) const;

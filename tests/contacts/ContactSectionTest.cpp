@@ -267,6 +267,12 @@ TEST_F(ContactSectionTest, PolicyRowsAreColouredByUrgency) {
     EXPECT_EQ(rows[1].date, QStringLiteral("Mar 10, 2026"));
     EXPECT_EQ(rows[1].number, QStringLiteral("N-Today"));
     EXPECT_EQ(rows[1].provider, QStringLiteral("Generali"));
+    // A screen reader hears each row's status, which the others see as its colour.
+    const QStringList spoken = list->accessibleDescription().split(u'\n');
+    ASSERT_EQ(spoken.size(), 6);
+    EXPECT_TRUE(spoken[0].endsWith(QStringLiteral(", SCADUTA"))) << spoken[0].toStdString();
+    EXPECT_TRUE(spoken[1].endsWith(QStringLiteral(", IN SCADENZA"))) << spoken[1].toStdString();
+    EXPECT_TRUE(spoken[3].endsWith(QStringLiteral(", ATTIVA"))) << spoken[3].toStdString();
 }
 
 // "Modifica" edits the contact and the page shows the change; "Elimina" asks first, and once
