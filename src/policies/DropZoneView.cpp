@@ -1,5 +1,7 @@
 #include "policies/DropZoneView.h"
 
+#include "policies/DropZoneAccessible.h"
+
 #include "ui/Icons.h"
 #include "ui/Palette.h"
 #include "ui/Typography.h"
@@ -21,6 +23,7 @@ const QString kHint = QStringLiteral("o clicca per sfogliare");
 
 DropZoneView::DropZoneView(QWidget* parent)
     : QWidget(parent) {
+    DropZoneAccessible::install();
     setObjectName(QStringLiteral("dropZone"));
     setAccessibleName(kTitle);
     setAccessibleDescription(kHint);

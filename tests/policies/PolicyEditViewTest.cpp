@@ -7,9 +7,11 @@
 #include "support/QtPrinters.h"
 #include "support/RawSqlite.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -215,6 +217,22 @@ TEST_F(PolicyEditViewTest, ADroppedPdfIsAttachedAndAnythingElseIsNot) {
     }
     openEditor();
     auto* zone = child<QWidget>(m_view.data(), "dropZone");
+    // Told as a button, whose press asks for the file dialog.
+    QAccessibleInterface* told = QAccessible::queryAccessibleInterface(zone);
+    ASSERT_NE(told, nullptr);
+    EXPECT_EQ(told->role(), QAccessible::Button);
+    ASSERT_NE(told->actionInterface(), nullptr);
+    told->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QFileDialog* picker = nullptr;
+    ASSERT_TRUE(waitUntil(
+        [&] { return (picker = child<QFileDialog>(m_view.data(), "pdfFileDialog")) != nullptr; }));
+    QPointer<QFileDialog> closing(picker);
+    picker->reject();
+    ASSERT_TRUE(waitUntil([&closing] { return closing.isNull(); }));
+    QApplication::setActiveWindow(m_view.data());
+    ASSERT_TRUE(waitUntil([this] {
+        return QApplication::activeWindow() == m_view && QApplication::focusWidget();
+    }));
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(pdf), QUrl::fromLocalFile(m_dir.filePath("b.pdf"))});
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
