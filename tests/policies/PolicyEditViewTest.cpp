@@ -230,9 +230,8 @@ TEST_F(PolicyEditViewTest, ADroppedPdfIsAttachedAndAnythingElseIsNot) {
     picker->reject();
     ASSERT_TRUE(waitUntil([&closing] { return closing.isNull(); }));
     QApplication::setActiveWindow(m_view.data());
-    ASSERT_TRUE(waitUntil([this] {
-        return QApplication::activeWindow() == m_view && QApplication::focusWidget();
-    }));
+    ASSERT_TRUE(waitUntil(
+        [this] { return QApplication::activeWindow() == m_view && QApplication::focusWidget(); }));
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(pdf), QUrl::fromLocalFile(m_dir.filePath("b.pdf"))});
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
