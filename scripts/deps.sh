@@ -17,8 +17,8 @@ qs_packages_test=(
     # A real XEmbed tray and real pointer clicks for the panel icon's end-to-end tests.
     trayer xdotool
     fonts-dejavu-core
-    # The format check (scripts/analyse --format-only); the analysers need clang-tidy and clazy.
-    python3 clang-format
+    # The checks beyond the compiler (scripts/analyse).
+    python3 clang-format clang-tidy clazy
 )
 
 qs_install_packages() {

@@ -37,12 +37,16 @@ DesktopNotifications::DesktopNotifications(QDBusConnection bus, QObject* parent)
                     Q_EMIT serverAppeared();
                 }
             });
+    // Signatures in Qt's normalised form (no spaces), which spares Qt normalising them at every
+    // connect; the formatter would space them out.
+    // clang-format off
     m_bus.connect(kService, kPath, kInterface, QStringLiteral("ActionInvoked"), this,
-                  SLOT(onActionInvoked(quint32, QString)));
+                  SLOT(onActionInvoked(quint32,QString)));
     m_bus.connect(kService, kPath, kInterface, QStringLiteral("ActivationToken"), this,
-                  SLOT(onActivationToken(quint32, QString)));
+                  SLOT(onActivationToken(quint32,QString)));
     m_bus.connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"), this,
-                  SLOT(onClosed(quint32, quint32)));
+                  SLOT(onClosed(quint32,quint32)));
+    // clang-format on
     lookUpServer();
 }
 

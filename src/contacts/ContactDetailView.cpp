@@ -71,7 +71,7 @@ bool hasText(const std::optional<QString>& text) {
 ContactDetailView::ContactDetailView(Services services, std::shared_ptr<Contact> contact,
                                      QWidget* parent)
     : QWidget(parent)
-    , m_services(std::move(services))
+    , m_services(services)
     , m_contact(std::move(contact))
     , m_scroll(new QScrollArea(this)) {
     setObjectName(QStringLiteral("contactDetailView"));

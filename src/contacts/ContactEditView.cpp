@@ -22,7 +22,7 @@ ContactEditView::ContactEditView(Services services, std::shared_ptr<Contact> con
                                  QWidget* parent)
     : EditorSheet(titleFor(contact), QStringLiteral("Inserisci i dettagli del contatto qui sotto"),
                   QStringLiteral("Salva Contatto"), parent)
-    , m_services(std::move(services))
+    , m_services(services)
     , m_contact(std::move(contact))
     , m_draft(m_contact ? ContactDraft::of(*m_contact) : ContactDraft{})
     , m_original(m_draft) {

@@ -38,7 +38,7 @@ void paintBackground(QWidget* widget, const QColor& color) {
 
 ContactListView::ContactListView(Services services, QWidget* parent)
     : QWidget(parent)
-    , m_services(std::move(services))
+    , m_services(services)
     , m_model(new ContactListModel(m_services.context, m_services.clock.locale(), this))
     , m_pane(new QStackedWidget(this)) {
     setObjectName(QStringLiteral("contactListView"));

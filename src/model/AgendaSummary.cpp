@@ -11,9 +11,10 @@
 namespace {
 
 std::unique_ptr<LiveFetchResults> liveFetch(ManagedObjectContext& context, FetchRequestBase request,
-                                            const QString& predicate, std::vector<Value> arguments,
+                                            const QString& predicate,
+                                            const std::vector<Value>& arguments,
                                             const QString& sortKey) {
-    request.setPredicate(Predicate::format(predicate, std::move(arguments)));
+    request.setPredicate(Predicate::format(predicate, arguments));
     request.setSortDescriptors({{sortKey, true}});
     auto results = std::make_unique<LiveFetchResults>(context, std::move(request));
     results->performFetch();

@@ -13,7 +13,7 @@
 
 namespace {
 
-const QString kClassPrefix = QStringLiteral("Quintaver_Scheduler.");
+constexpr QLatin1StringView kClassPrefix("Quintaver_Scheduler.");
 
 std::unique_ptr<AttributeDescription> attribute(const QString& name, AttributeType type,
                                                 bool optional, const Value& defaultValue = {}) {

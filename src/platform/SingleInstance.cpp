@@ -17,8 +17,8 @@
 
 namespace {
 constexpr int kForwardTimeoutMs = 3000;
-const QString kLockName = QStringLiteral("instance.lock");
-const QString kSocketName = QStringLiteral("instance.socket");
+constexpr QLatin1StringView kLockName("instance.lock");
+constexpr QLatin1StringView kSocketName("instance.socket");
 
 QString systemError(int code = errno) {
     return QString::fromLocal8Bit(std::strerror(code));

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 namespace {
-const QStringList kZoneFiles = {QStringLiteral("/etc/localtime"), QStringLiteral("/etc/timezone")};
 
 qint64 clockMs(clockid_t id) {
     timespec ts{};
@@ -26,7 +25,8 @@ SystemClock::SystemClock(QObject* parent)
         connect(m_notifier.get(), &QSocketNotifier::activated, this, &SystemClock::onTimer);
         arm();
     }
-    for (const QString& file : kZoneFiles) {
+    for (const QString& file :
+         {QStringLiteral("/etc/localtime"), QStringLiteral("/etc/timezone")}) {
         m_zoneFiles.addPath(file);
     }
     connect(&m_zoneFiles, &QFileSystemWatcher::fileChanged, this, [this](const QString& path) {

@@ -17,16 +17,14 @@ namespace {
 constexpr int kMinimumHeight = 120;
 constexpr int kIconPoints = 48;
 constexpr qreal kRadius = 12;
-const QString kTitle = QStringLiteral("Trascina qui il PDF");
-const QString kHint = QStringLiteral("o clicca per sfogliare");
 } // namespace
 
 DropZoneView::DropZoneView(QWidget* parent)
     : QWidget(parent) {
     DropZoneAccessible::install();
     setObjectName(QStringLiteral("dropZone"));
-    setAccessibleName(kTitle);
-    setAccessibleDescription(kHint);
+    setAccessibleName(QStringLiteral("Trascina qui il PDF"));
+    setAccessibleDescription(QStringLiteral("o clicca per sfogliare"));
     setAcceptDrops(true);
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
@@ -158,9 +156,9 @@ void DropZoneView::paintEvent(QPaintEvent*) {
     y += iconSize + 16;
     painter.setFont(titleFont);
     painter.setPen(m_isTargeted ? blue : Palette::color(ColorName::Primary, palette()));
-    painter.drawText(QRect(0, y, width(), titleHeight), Qt::AlignCenter, kTitle);
+    painter.drawText(QRect(0, y, width(), titleHeight), Qt::AlignCenter, accessibleName());
     y += titleHeight + 4;
     painter.setFont(hintFont);
     painter.setPen(secondary);
-    painter.drawText(QRect(0, y, width(), hintHeight), Qt::AlignCenter, kHint);
+    painter.drawText(QRect(0, y, width(), hintHeight), Qt::AlignCenter, accessibleDescription());
 }

@@ -36,8 +36,8 @@
 
 namespace {
 
-const QString kRenewalValues[] = {QStringLiteral("yearly"), QStringLiteral("monthly"),
-                                  QStringLiteral("quarterly")};
+constexpr QLatin1StringView kRenewalValues[] = {
+    QLatin1StringView("yearly"), QLatin1StringView("monthly"), QLatin1StringView("quarterly")};
 constexpr int kNotesHeight = 80;
 
 QString titleFor(const std::shared_ptr<Policy>& policy) {

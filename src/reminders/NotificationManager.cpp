@@ -17,9 +17,9 @@
 #include <iterator>
 
 namespace {
-const QString kPolicyPrefix = QStringLiteral("policy-");
-const QString kEventPrefix = QStringLiteral("event-");
-const QString kTaskPrefix = QStringLiteral("task-");
+constexpr QLatin1StringView kPolicyPrefix("policy-");
+constexpr QLatin1StringView kEventPrefix("event-");
+constexpr QLatin1StringView kTaskPrefix("task-");
 // A policy's id in its canonical text: 32 hexadecimal digits and four hyphens.
 constexpr qsizetype kIdTextLength = 36;
 
@@ -171,10 +171,9 @@ void NotificationManager::schedulePolicyReminders(
     }
     // "policy-" + a 36-character id: the same test as a prefix, for many ids at once. Asked
     // for before any add, so its removal spares them all.
-    const qsizetype idStart = kPolicyPrefix.size();
-    cancelMatching([ids = std::move(ids), idStart](const QString& identifier) {
+    cancelMatching([ids = std::move(ids)](const QString& identifier) {
         return identifier.startsWith(kPolicyPrefix) &&
-               ids.contains(identifier.mid(idStart, kIdTextLength));
+               ids.contains(identifier.mid(kPolicyPrefix.size(), kIdTextLength));
     });
     auto pass = std::make_shared<BatchPass>();
     pass->policies = policies;

@@ -172,8 +172,8 @@ bool createFile(const QString& path, QString* error) {
     return true;
 }
 
-const QString kLogSuffix = QStringLiteral("-wal");
-const QString kLogIndexSuffix = QStringLiteral("-shm");
+constexpr QLatin1StringView kLogSuffix("-wal");
+constexpr QLatin1StringView kLogIndexSuffix("-shm");
 
 // SQLite gives the log and its index the file's own mode, so a look at a file the user may only
 // read leaves a log that stays unwritable after the user mends the file. Once every connection
@@ -193,7 +193,7 @@ void removeLogLeftBy(const QString& path, bool hadLog, bool hadLogIndex) {
 // The log and its index are written at every save: one this account may not write makes the
 // store as unwritable as the file itself.
 bool logIsWritable(const QString& path, QString* error) {
-    for (const QString& suffix : {kLogSuffix, kLogIndexSuffix}) {
+    for (const QLatin1StringView suffix : {kLogSuffix, kLogIndexSuffix}) {
         const QByteArray beside = QFile::encodeName(path + suffix);
         if (::access(beside.constData(), F_OK) == 0 && ::access(beside.constData(), W_OK) != 0) {
             *error = QStringLiteral("%1 for writing: %2").arg(path + suffix, systemError(errno));

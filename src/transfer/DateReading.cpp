@@ -10,8 +10,8 @@
 namespace DateReading {
 namespace {
 
-const QString kTime =
-    QStringLiteral("(?:[ T]+(\\d{1,2})[:.](\\d{2})(?::(\\d{2})(?:[.,](\\d{1,3}))?)?)?");
+constexpr QLatin1StringView
+    kTime("(?:[ T]+(\\d{1,2})[:.](\\d{2})(?::(\\d{2})(?:[.,](\\d{1,3}))?)?)?");
 
 std::optional<qint64> timeOf(const QRegularExpressionMatch& match, int first) {
     if (match.captured(first).isEmpty()) {

@@ -6,9 +6,9 @@
 
 namespace RenewalCycle {
 namespace {
-const QString kYearly = QStringLiteral("yearly");
-const QString kQuarterly = QStringLiteral("quarterly");
-const QString kMonthly = QStringLiteral("monthly");
+constexpr QLatin1StringView kYearly("yearly");
+constexpr QLatin1StringView kQuarterly("quarterly");
+constexpr QLatin1StringView kMonthly("monthly");
 } // namespace
 
 std::optional<QString> fromWord(QStringView word) {

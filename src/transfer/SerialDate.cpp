@@ -9,7 +9,7 @@ namespace {
 
 constexpr qint64 kMsPerDay = 86'400'000;
 constexpr double kPhantomDay = 60;
-const QDate kLastDay(9999, 12, 31);
+constexpr int kLastYear = 9999;
 
 } // namespace
 
@@ -33,7 +33,7 @@ std::optional<LocalDateTime> toLocal(double serial, DateSystem system) {
         date = (whole < kPhantomDay ? QDate(1899, 12, 31) : QDate(1899, 12, 30))
                    .addDays(qint64(whole));
     }
-    if (!date.isValid() || date > kLastDay) {
+    if (!date.isValid() || date.year() > kLastYear) {
         return std::nullopt;
     }
     return LocalDateTime{date, ms, ms != 0};

@@ -334,14 +334,13 @@ void PdfPageView::requestVisible() {
         }
     }
     // What scrolled away, or was asked at another width, is no longer needed.
-    for (auto pending = m_pending.begin(); pending != m_pending.end();) {
-        if (!wanted.contains(pending.key())) {
-            m_document->cancel(pending.value());
-            pending = m_pending.erase(pending);
-        } else {
-            ++pending;
+    m_pending.removeIf([this, &wanted](const std::pair<const Key&, quint32&>& pending) {
+        if (wanted.contains(pending.first)) {
+            return false;
         }
-    }
+        m_document->cancel(pending.second);
+        return true;
+    });
 }
 
 void PdfPageView::received(const Key& key, const QImage& image) {

@@ -122,25 +122,25 @@ QColor RowPainter::colorOf(const Line& line, const QPalette& palette, bool selec
                           palette);
 }
 
-void RowPainter::paint(QPainter* painter, const QRect& row, const QPalette& given, bool selected,
+void RowPainter::paint(QPainter* painter, const QRect& row, const QPalette& palette, bool selected,
                        const Data& data) const {
     // One look whether or not the window has the focus, as the rest of the screen has.
-    QPalette palette = given;
-    palette.setCurrentColorGroup(QPalette::Active);
+    QPalette active = palette;
+    active.setCurrentColorGroup(QPalette::Active);
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     if (selected) {
-        fillRounded(painter, row, m_look.radius, Palette::color(ColorName::Accent, palette));
+        fillRounded(painter, row, m_look.radius, Palette::color(ColorName::Accent, active));
     } else if (m_look.background) {
-        fillRounded(painter, row, m_look.radius, Palette::color(*m_look.background, palette));
+        fillRounded(painter, row, m_look.radius, Palette::color(*m_look.background, active));
     }
     const QRect content =
         row.adjusted(m_look.padding, m_look.padding, -m_look.padding, -m_look.padding);
-    paintLeading(painter, content, palette, selected, data);
+    paintLeading(painter, content, active, selected, data);
     for (const Text& text : layout(row, data)) {
         const Line& line = lineAt(text.line);
         painter->setFont(line.font);
-        painter->setPen(colorOf(line, palette, selected, data));
+        painter->setPen(colorOf(line, active, selected, data));
         painter->drawText(text.rect, text.alignment, text.shown);
     }
     painter->restore();
