@@ -82,6 +82,21 @@ QString phaseText(ImportSession::Phase phase) {
     return QString();
 }
 
+// A table the user reads and moves through: no editing, arrows between cells, Tab onwards.
+QTableView* readOnlyTable(const QString& objectName, const QString& name, QAbstractItemModel* model,
+                          int height, QWidget* parent) {
+    auto* table = new QTableView(parent);
+    table->setObjectName(objectName);
+    table->setAccessibleName(name);
+    table->setModel(model);
+    table->setFixedHeight(height);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setWordWrap(false);
+    table->setTabKeyNavigation(false);
+    table->verticalHeader()->hide();
+    return table;
+}
+
 QComboBox* picker(const QString& objectName, QWidget* parent) {
     auto* combo = new QComboBox(parent);
     combo->setObjectName(objectName);
@@ -216,16 +231,9 @@ QWidget* ImportSheet::buildColumnsCard() {
         FieldBlock::captioned(QStringLiteral("Campo della colonna scelta"), m_field, card), 1);
     card->body()->addLayout(row);
 
-    m_table = new QTableView(card);
-    m_table->setObjectName(QStringLiteral("importPreview"));
-    m_table->setAccessibleName(QStringLiteral("Anteprima delle prime righe"));
-    m_table->setModel(m_preview);
-    m_table->setFixedHeight(kPreviewHeight);
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->setWordWrap(false);
-    // Arrows move between cells; Tab moves on to the next control.
-    m_table->setTabKeyNavigation(false);
-    m_table->verticalHeader()->hide();
+    m_table = readOnlyTable(QStringLiteral("importPreview"),
+                            QStringLiteral("Anteprima delle prime righe"), m_preview,
+                            kPreviewHeight, card);
     m_table->horizontalHeader()->setSectionsClickable(true);
     m_table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     connect(m_table->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
@@ -298,15 +306,9 @@ QWidget* ImportSheet::buildResultCard() {
     m_resultRowsBlock = new QWidget(card);
     auto* stack = new QVBoxLayout(m_resultRowsBlock);
     stack->setContentsMargins(0, 0, 0, 0);
-    auto* rows = new QTableView(m_resultRowsBlock);
-    rows->setObjectName(QStringLiteral("importResultRows"));
-    rows->setAccessibleName(QStringLiteral("Righe saltate e corrette"));
-    rows->setModel(m_resultRows);
-    rows->setFixedHeight(kResultRowsHeight);
-    rows->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    rows->setWordWrap(false);
-    rows->setTabKeyNavigation(false);
-    rows->verticalHeader()->hide();
+    QTableView* rows = readOnlyTable(QStringLiteral("importResultRows"),
+                                     QStringLiteral("Righe saltate e corrette"), m_resultRows,
+                                     kResultRowsHeight, m_resultRowsBlock);
     rows->horizontalHeader()->setStretchLastSection(true);
     rows->setColumnWidth(0, 60);
     rows->setColumnWidth(1, 90);
