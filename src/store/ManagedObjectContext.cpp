@@ -603,6 +603,9 @@ bool ManagedObjectContext::save(QString* error) {
     for (const QString& line : reports) {
         report(line);
     }
+    if (m_saved && !objects.empty()) {
+        m_saved();
+    }
     return true;
 }
 
