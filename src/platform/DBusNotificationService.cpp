@@ -134,6 +134,13 @@ void DBusNotificationService::addAll(const QList<NotificationRequest>& requests,
 }
 
 void DBusNotificationService::pendingRequests(PendingCompletion completion) {
+    listPending([completion = std::move(completion)](const QList<NotificationRequest>& pending,
+                                                     const std::optional<QString>&) {
+        completion(pending);
+    });
+}
+
+void DBusNotificationService::listPending(ListingCompletion completion) {
     whenReplied<QDBusPendingReply<QList<NotificationRequest>>>(
         this, call(QStringLiteral("List"), {}),
         [this, completion = std::move(completion)](
@@ -141,10 +148,10 @@ void DBusNotificationService::pendingRequests(PendingCompletion completion) {
             if (reply.isError()) {
                 m_log.write(QStringLiteral("Error listing pending reminders: "),
                             reply.error().message());
-                completion({});
+                completion({}, reply.error().message());
                 return;
             }
-            completion(reply.value());
+            completion(reply.value(), std::nullopt);
         });
 }
 

@@ -2,6 +2,7 @@
 #include "BackupFixture.h"
 #include "ForkedChild.h"
 #include "support/CaseName.h"
+#include "support/QtPrinters.h"
 
 #include <ostream>
 #include <sys/resource.h>
