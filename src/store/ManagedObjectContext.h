@@ -89,6 +89,11 @@ public:
         return result;
     }
 
+    // Every object of the entity the context holds, in no set order, deleted ones and new ones
+    // included (their handles say which): a snapshot, without a fetch's sort, for work done a
+    // slice at a time.
+    std::vector<std::shared_ptr<ManagedObject>> registeredObjects(const QString& entityName) const;
+
     // The live object of the entity with that id, or null.
     std::shared_ptr<ManagedObject> existingObject(const QString& entityName, const QUuid& id) const;
 
