@@ -1,5 +1,6 @@
 #include "platform/DBusNotificationService.h"
 
+#include "platform/BackgroundWork.h"
 #include "platform/DBusApplicationObject.h"
 #include "platform/DBusReplies.h"
 #include "platform/ReminderBus.h"
@@ -134,10 +135,18 @@ void DBusNotificationService::addAll(const QList<NotificationRequest>& requests,
 }
 
 void DBusNotificationService::pendingRequests(PendingCompletion completion) {
-    listPending([completion = std::move(completion)](const QList<NotificationRequest>& pending,
-                                                     const std::optional<QString>&) {
-        completion(pending);
-    });
+    whenReplied<QDBusPendingReply<QList<NotificationRequest>>>(
+        this, call(QStringLiteral("List"), {}),
+        [this, completion = std::move(completion)](
+            const QDBusPendingReply<QList<NotificationRequest>>& reply) {
+            if (reply.isError()) {
+                m_log.write(QStringLiteral("Error listing pending reminders: "),
+                            reply.error().message());
+                completion({});
+                return;
+            }
+            completion(reply.value());
+        });
 }
 
 void DBusNotificationService::listPending(ListingCompletion completion) {
@@ -151,7 +160,16 @@ void DBusNotificationService::listPending(ListingCompletion completion) {
                 completion({}, reply.error().message());
                 return;
             }
-            completion(reply.value(), std::nullopt);
+            // Tens of thousands of requests take tens of milliseconds to read out of the
+            // message: read off this thread, so that the window keeps drawing.
+            runInBackground<QList<NotificationRequest>>(
+                this,
+                [message = reply.reply()] {
+                    return qdbus_cast<QList<NotificationRequest>>(message.arguments().value(0));
+                },
+                [completion](const QList<NotificationRequest>& pending) {
+                    completion(pending, std::nullopt);
+                });
         });
 }
 

@@ -41,7 +41,9 @@ public:
     virtual void addAll(const QList<NotificationRequest>& requests, AddAllCompletion completion);
     virtual void pendingRequests(PendingCompletion completion) = 0;
     // The same listing, saying when it failed: a caller that adds what it finds missing must
-    // not take a failed listing for an empty one. This one cannot fail.
+    // not take a failed listing for an empty one. Its answer may come after the answers to
+    // calls made after it (the listing may be read off the caller's thread); the listing
+    // itself is still taken in order. This one cannot fail.
     virtual void listPending(ListingCompletion completion);
     // Unknown identifiers are ignored; notifications already shown are not touched.
     virtual void removePending(const QStringList& identifiers) = 0;

@@ -23,7 +23,7 @@ const QString kEventPrefix = QStringLiteral("event-");
 const QString kTaskPrefix = QStringLiteral("task-");
 const QString& kPolicyPrefix = PolicyReminders::kPrefix;
 // The adds of a match sent in one turn of the event loop.
-constexpr size_t kMatchAddsPerTurn = 5'000;
+constexpr size_t kMatchAddsPerTurn = 2'000;
 
 // The instant as "2025-03-01 09:00:00 +0000", in UTC.
 QString instantText(Instant instant) {
@@ -39,14 +39,14 @@ std::vector<PolicyReminder> remindersOf(const Policy& policy, const QTimeZone& z
 // A matchPendingToStore() pass as it goes on. It watches the context, which may go meanwhile.
 struct NotificationManager::MatchPass final : ContextObserver {
     ManagedObjectContext* context = nullptr;
-    std::vector<std::shared_ptr<Policy>> policies;
+    std::vector<std::shared_ptr<ManagedObject>> policies;
     size_t next = 0;
-    bool read = false;
     std::shared_ptr<std::vector<PolicyReminderSource>> sources =
         std::make_shared<std::vector<PolicyReminderSource>>();
-    // Policies deleted and not yet saved: their deletion's own pass cancels their reminders,
-    // and a rollback brings them back with them.
+    // Policies deleted, new or changed and not yet saved: their save's own pass schedules or
+    // cancels their reminders, and a rollback brings back what they were.
     QSet<QString> leftAlone;
+    std::shared_ptr<std::vector<PolicyReminder>> wanted;
     std::shared_ptr<const QList<NotificationRequest>> pending;
     bool listingFailed = false;
     bool planning = false;
@@ -303,7 +303,7 @@ void NotificationManager::matchPendingToStore(ManagedObjectContext& context, Mat
     auto pass = std::make_shared<MatchPass>();
     pass->context = &context;
     context.addObserver(pass.get());
-    pass->policies = context.fetch(Policy::fetchRequest());
+    pass->policies = context.registeredObjects(Policy::entityName());
     pass->zone = m_services.clock.timeZone();
     pass->now = m_services.clock.now();
     pass->done = std::move(done);
@@ -335,8 +335,9 @@ void NotificationManager::readSlice(const std::shared_ptr<MatchPass>& pass) {
     }
     const size_t end = std::min(pass->next + kPoliciesReadPerTurn, pass->policies.size());
     for (; pass->next < end; ++pass->next) {
-        const Policy& policy = *pass->policies[pass->next];
-        if (policy.isDeleted()) {
+        // Every object of the entity is made by the entity's factory, as a Policy.
+        const auto& policy = static_cast<const Policy&>(*pass->policies[pass->next]);
+        if (policy.isDeleted() || policy.hasChanges()) {
             pass->leftAlone.insert(identifierText(policy));
         } else {
             pass->sources->push_back(PolicyReminderSource::of(policy));
@@ -348,12 +349,22 @@ void NotificationManager::readSlice(const std::shared_ptr<MatchPass>& pass) {
         return;
     }
     pass->policies = {};
-    pass->read = true;
-    planOnceReady(pass);
+    // Worked out while the listing is on its way; what it reads is let go there too.
+    runInBackground<std::shared_ptr<std::vector<PolicyReminder>>>(
+        this,
+        [sources = std::move(pass->sources), zone = pass->zone] {
+            return std::make_shared<std::vector<PolicyReminder>>(
+                ReminderSyncPlan::wanted(*sources, zone));
+        },
+        [this, pass](std::shared_ptr<std::vector<PolicyReminder>> wanted) {
+            pass->wanted = std::move(wanted);
+            planOnceReady(pass);
+        });
 }
 
 void NotificationManager::planOnceReady(const std::shared_ptr<MatchPass>& pass) {
-    if (pass->ended || !pass->read || !pass->pending || pass->planning) {
+    if (pass->ended || !pass->pending || (!pass->wanted && !pass->listingFailed) ||
+        pass->planning) {
         return;
     }
     if (pass->listingFailed) {
@@ -363,9 +374,10 @@ void NotificationManager::planOnceReady(const std::shared_ptr<MatchPass>& pass) 
     pass->planning = true;
     runInBackground<std::shared_ptr<const ReminderSyncPlan>>(
         this,
-        [sources = pass->sources, pending = pass->pending, zone = pass->zone, now = pass->now] {
+        [wanted = std::move(pass->wanted), pending = std::move(pass->pending), zone = pass->zone,
+         now = pass->now]() mutable {
             return std::make_shared<const ReminderSyncPlan>(
-                ReminderSyncPlan::make(*sources, *pending, zone, now));
+                ReminderSyncPlan::make(std::move(*wanted), *pending, zone, now));
         },
         [this, pass](std::shared_ptr<const ReminderSyncPlan> plan) {
             pass->plan = std::move(plan);

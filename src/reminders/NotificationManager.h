@@ -77,8 +77,8 @@ public:
     // longer set), adds the missing or different ones still to come, and sends nothing else.
     // The pending list is compared with the store in one pass: the policies are read
     // kPoliciesReadPerTurn at a time, one turn of the event loop each, and compared off this
-    // thread, so that 100,000 policies do not hold the window. A policy saved, scheduled or
-    // cancelled meanwhile, or deleted and not yet saved, is left to what its own pass does. A
+    // thread, so that 100,000 policies do not hold the window. A policy scheduled or cancelled
+    // meanwhile, or with changes not yet saved, is left to what its own pass does. A
     // pass started while another runs takes over from it. For after a restore, an import, and
     // each start-up (a lost reminder file, a store replaced from outside).
     void matchPendingToStore(ManagedObjectContext& context, MatchCompletion done = {});

@@ -4,9 +4,19 @@
 #include "model/Policy.h"
 #include "model/PolicyRules.h"
 
+#include <algorithm>
+
 PolicyReminderSource PolicyReminderSource::of(const Policy& policy) {
-    return {policy.id().toString(QUuid::WithoutBraces).toUpper(), policy.name(),
-            policy.policyNumber(), policy.expirationDate(), policy.reminderDaysArray()};
+    return {policy.id(),
+            policy.name(),
+            policy.policyNumber(),
+            policy.expirationDate(),
+            policy.customReminderDays(),
+            policy.reminderDays()};
+}
+
+QString PolicyReminderSource::idText() const {
+    return id.toString(QUuid::WithoutBraces).toUpper();
 }
 
 namespace PolicyReminders {
@@ -19,17 +29,30 @@ QString policyIdOf(const QString& identifier) {
     return identifier.mid(kPrefix.size(), kIdTextLength);
 }
 
-std::vector<PolicyReminder> all(const PolicyReminderSource& policy, const QTimeZone& zone) {
+std::vector<PolicyReminder> all(const PolicyReminderSource& policy, const QTimeZone& zone,
+                                Days days) {
+    const QString id = policy.idText();
     const QString head =
         policy.name + QStringLiteral(" (") + policy.number + QStringLiteral(") expires in ");
+    std::vector<qint64> written =
+        PolicyRules::reminderDaysArray(policy.customReminderDays, policy.reminderDays);
+    if (days == Days::EachOnce) {
+        std::vector<qint64> once;
+        for (const qint64 n : written) {
+            if (std::find(once.begin(), once.end(), n) == once.end()) {
+                once.push_back(n);
+            }
+        }
+        written = std::move(once);
+    }
     std::vector<PolicyReminder> reminders;
-    reminders.reserve(policy.days.size());
-    for (const qint64 n : policy.days) {
+    reminders.reserve(written.size());
+    for (const qint64 n : written) {
         const Instant at = PolicyRules::reminderDate(policy.expiry, n, zone);
         const CalendarMath::LocalDateTime local = CalendarMath::toLocal(at, zone);
         const qint64 minuteOfDay = local.msOfDay / 60'000;
         NotificationRequest request;
-        request.identifier = kPrefix + policy.id + u'-' + QString::number(n);
+        request.identifier = kPrefix + id + u'-' + QString::number(n);
         request.title = QStringLiteral("Policy Expiring Soon");
         request.body = head + QString::number(n) + QStringLiteral(" days");
         request.sound = true;
@@ -38,7 +61,7 @@ std::vector<PolicyReminder> all(const PolicyReminderSource& policy, const QTimeZ
         request.day = local.date.day();
         request.hour = int(minuteOfDay / 60);
         request.minute = int(minuteOfDay % 60);
-        reminders.push_back({std::move(request), policy.id, policy.name, n, at});
+        reminders.push_back({std::move(request), id, policy.name, n, at});
     }
     return reminders;
 }

@@ -5,21 +5,27 @@
 
 #include <QString>
 #include <QTimeZone>
+#include <QUuid>
+
+#include <optional>
 
 #include <vector>
 
 class Policy;
 
-// What a policy's reminders are made from, read on the program's thread, so that its reminders
-// can be worked out on any thread.
+// What a policy's reminders are made from, read on the program's thread as stored (cheaply, for
+// many policies at a time), so that its reminders can be worked out on any thread.
 struct PolicyReminderSource {
-    QString id; // as the reminders' identifiers spell it
+    QUuid id;
     QString name;
     QString number;
     Instant expiry;
-    std::vector<qint64> days;
+    std::optional<QString> customReminderDays;
+    qint32 reminderDays = 0;
 
     static PolicyReminderSource of(const Policy& policy);
+    // The id as the reminders' identifiers spell it.
+    QString idText() const;
 };
 
 // One reminder of a policy: the request, and what its log line says.
@@ -42,8 +48,11 @@ inline constexpr qsizetype kIdTextLength = 36;
 // The policy's id in a request identifier of this kind; empty for any other identifier.
 QString policyIdOf(const QString& identifier);
 
-// Every reminder of the policy, past or to come, one per reminder day as written.
-std::vector<PolicyReminder> all(const PolicyReminderSource& policy, const QTimeZone& zone);
+// Every reminder of the policy, past or to come, one per reminder day as written, or each day
+// once.
+enum class Days { AsWritten, EachOnce };
+std::vector<PolicyReminder> all(const PolicyReminderSource& policy, const QTimeZone& zone,
+                                Days days = Days::AsWritten);
 
 // Whether the reminder's minute has begun at `now`. The service shows a request as soon as its
 // minute begins, so one added again later in that minute would be shown a second time.

@@ -2,9 +2,21 @@
 
 #include <QHash>
 
-#include <algorithm>
+std::vector<PolicyReminder>
+ReminderSyncPlan::wanted(const std::vector<PolicyReminderSource>& policies, const QTimeZone& zone) {
+    std::vector<PolicyReminder> wanted;
+    wanted.reserve(policies.size());
+    for (const PolicyReminderSource& policy : policies) {
+        // A day written twice is one request.
+        for (PolicyReminder& reminder :
+             PolicyReminders::all(policy, zone, PolicyReminders::Days::EachOnce)) {
+            wanted.push_back(std::move(reminder));
+        }
+    }
+    return wanted;
+}
 
-ReminderSyncPlan ReminderSyncPlan::make(const std::vector<PolicyReminderSource>& policies,
+ReminderSyncPlan ReminderSyncPlan::make(std::vector<PolicyReminder> wanted,
                                         const QList<NotificationRequest>& pending,
                                         const QTimeZone& zone, Instant now) {
     QHash<QString, const NotificationRequest*> unmatched;
@@ -15,24 +27,15 @@ ReminderSyncPlan ReminderSyncPlan::make(const std::vector<PolicyReminderSource>&
         }
     }
     ReminderSyncPlan plan;
-    for (const PolicyReminderSource& policy : policies) {
-        std::vector<PolicyReminder> reminders = PolicyReminders::all(policy, zone);
-        for (size_t i = 0; i < reminders.size(); ++i) {
-            // A day written twice is one request.
-            const auto days = policy.days.begin();
-            if (std::find(days, days + qsizetype(i), policy.days[i]) != days + qsizetype(i)) {
-                continue;
-            }
-            PolicyReminder& reminder = reminders[i];
-            const NotificationRequest* held = unmatched.take(reminder.request.identifier);
-            if (held && *held == reminder.request) {
-                continue;
-            }
-            if (!PolicyReminders::hasBegun(reminder, now, zone)) {
-                plan.add.push_back(std::move(reminder)); // replaces a different one
-            } else if (held) {
-                plan.remove.append(held->identifier);
-            }
+    for (PolicyReminder& reminder : wanted) {
+        const NotificationRequest* held = unmatched.take(reminder.request.identifier);
+        if (held && *held == reminder.request) {
+            continue;
+        }
+        if (!PolicyReminders::hasBegun(reminder, now, zone)) {
+            plan.add.push_back(std::move(reminder)); // replaces a different one
+        } else if (held) {
+            plan.remove.append(held->identifier);
         }
     }
     for (auto it = unmatched.cbegin(); it != unmatched.cend(); ++it) {

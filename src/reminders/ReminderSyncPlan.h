@@ -17,7 +17,11 @@ struct ReminderSyncPlan {
     QStringList remove;
     std::vector<PolicyReminder> add;
 
-    static ReminderSyncPlan make(const std::vector<PolicyReminderSource>& policies,
+    // Every reminder of the policies, past or to come, each day once: the costly half, which
+    // can be worked out while the pending list is on its way.
+    static std::vector<PolicyReminder> wanted(const std::vector<PolicyReminderSource>& policies,
+                                              const QTimeZone& zone);
+    static ReminderSyncPlan make(std::vector<PolicyReminder> wanted,
                                  const QList<NotificationRequest>& pending, const QTimeZone& zone,
                                  Instant now);
 };
