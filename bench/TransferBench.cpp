@@ -1,6 +1,6 @@
+#include "AgentWorld.h"
 #include "Harness.h"
 #include "PolicyWorld.h"
-#include "PrivateBus.h"
 #include "model/Policy.h"
 #include "platform/DBusNotificationService.h"
 #include "platform/InstallationCheck.h"
@@ -25,32 +25,13 @@
 
 namespace {
 
+using AgentWorld::Program;
+using AgentWorld::waitFor;
+using AgentWorld::withAgent;
+
 constexpr int kImportRows = 10'000;
 constexpr int kExportPolicies = 100'000;
 constexpr int kOneByOnePolicies = 100;
-
-class Installed final : public InstallationCheck {
-public:
-    bool isInstalledApplication() const override { return true; }
-};
-
-// Runs the event loop, sleeping between events, until `condition` holds when looked at every
-// `everyMs` or the time is up: no busy loop takes a core from the agent.
-bool waitFor(const std::function<bool()>& condition, int timeoutMs, int everyMs = 50) {
-    QEventLoop loop;
-    QTimer look;
-    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
-        if (condition()) {
-            loop.quit();
-        }
-    });
-    look.start(everyMs);
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    if (!condition()) {
-        loop.exec();
-    }
-    return condition();
-}
 
 QString seconds(double value) {
     return QString::number(value, 'f', 2);
@@ -99,47 +80,6 @@ std::vector<BookExport::Row> madeUpBook(int count) {
     }
     return rows;
 }
-
-// The agent on a bus of its own, started by activation with its data in `dir`.
-struct AgentBus {
-    explicit AgentBus(const QTemporaryDir& dir)
-        : bus(serviceFolder(dir), environment(dir)) {}
-
-    static QString serviceFolder(const QTemporaryDir& dir) {
-        QFile service(dir.filePath(QStringLiteral("org.quintaver.Scheduler.Reminders.service")));
-        service.open(QIODevice::WriteOnly);
-        service.write(
-            "[D-BUS Service]\nName=org.quintaver.Scheduler.Reminders\nExec=" QS_AGENT_EXECUTABLE
-            "\n");
-        return dir.path();
-    }
-    static QProcessEnvironment environment(const QTemporaryDir& dir) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
-        return environment;
-    }
-
-    PrivateBus bus;
-};
-
-struct Program {
-    explicit Program(QDBusConnection connection)
-        : nullFile(::open("/dev/null", O_WRONLY | O_CLOEXEC))
-        , log(nullFile)
-        , clock(Instant(QDateTime::currentMSecsSinceEpoch()), QTimeZone("Europe/Rome"),
-                QLocale(QLocale::Italian, QLocale::Italy))
-        , agent(connection, log)
-        , manager(NotificationManager::make({agent, installed, clock, log, center})) {}
-    ~Program() { ::close(nullFile); }
-
-    int nullFile;
-    LogChannel log;
-    ManualClock clock;
-    DBusNotificationService agent;
-    Installed installed;
-    NotificationCenter center;
-    std::unique_ptr<NotificationManager> manager;
-};
 
 void importFigure(const QString& format, const QString& path, Program& program) {
     // Reading alone, the measure of the rest.
@@ -262,19 +202,6 @@ void exportFigures() {
                   seconds(medians[0]), QStringLiteral("at most 2"));
     Bench::report(QStringLiteral("export of %L1 policies to XLSX (s)").arg(kExportPolicies),
                   seconds(medians[1]), QStringLiteral("printed"));
-}
-
-// Runs `figure` against a fresh agent on a bus of its own, so that no figure pays for the
-// requests an earlier one left pending.
-void withAgent(const QString& name, const std::function<void(Program&)>& figure) {
-    QTemporaryDir agentData;
-    AgentBus agent(agentData);
-    if (!agent.bus.isRunning()) {
-        Bench::report(name, QStringLiteral("no bus"), QString());
-        return;
-    }
-    Program program(agent.bus.connect());
-    figure(program);
 }
 
 void transferBench() {

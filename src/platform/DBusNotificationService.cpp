@@ -1,5 +1,6 @@
 #include "platform/DBusNotificationService.h"
 
+#include "platform/BackgroundWork.h"
 #include "platform/DBusApplicationObject.h"
 #include "platform/DBusReplies.h"
 #include "platform/ReminderBus.h"
@@ -145,6 +146,30 @@ void DBusNotificationService::pendingRequests(PendingCompletion completion) {
                 return;
             }
             completion(reply.value());
+        });
+}
+
+void DBusNotificationService::listPending(ListingCompletion completion) {
+    whenReplied<QDBusPendingReply<QList<NotificationRequest>>>(
+        this, call(QStringLiteral("List"), {}),
+        [this, completion = std::move(completion)](
+            const QDBusPendingReply<QList<NotificationRequest>>& reply) {
+            if (reply.isError()) {
+                m_log.write(QStringLiteral("Error listing pending reminders: "),
+                            reply.error().message());
+                completion({}, reply.error().message());
+                return;
+            }
+            // Tens of thousands of requests take tens of milliseconds to read out of the
+            // message: read off this thread, so that the window keeps drawing.
+            runInBackground<QList<NotificationRequest>>(
+                this,
+                [message = reply.reply()] {
+                    return qdbus_cast<QList<NotificationRequest>>(message.arguments().value(0));
+                },
+                [completion](const QList<NotificationRequest>& pending) {
+                    completion(pending, std::nullopt);
+                });
         });
 }
 

@@ -27,6 +27,9 @@ public:
     void addAll(const QList<NotificationRequest>& requests, AddAllCompletion completion) override;
     static constexpr qsizetype kAddAllBatch = 5'000;
     void pendingRequests(PendingCompletion completion) override;
+    // A listing that fails says "Error listing pending reminders: " and why. The requests are
+    // read out of the answer off this thread: tens of thousands take tens of milliseconds.
+    void listPending(ListingCompletion completion) override;
     void removePending(const QStringList& identifiers) override;
 
     // Exports the program's org.freedesktop.Application object, through which the agent hands

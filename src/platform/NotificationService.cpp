@@ -30,3 +30,10 @@ void NotificationService::addAll(const QList<NotificationRequest>& requests,
         });
     }
 }
+
+void NotificationService::listPending(ListingCompletion completion) {
+    pendingRequests(
+        [completion = std::move(completion)](const QList<NotificationRequest>& pending) {
+            completion(pending, std::nullopt);
+        });
+}

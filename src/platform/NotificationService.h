@@ -24,6 +24,9 @@ public:
     using StatusCompletion = std::function<void(AuthorizationStatus status)>;
     using AddCompletion = std::function<void(const std::optional<QString>& error)>;
     using PendingCompletion = std::function<void(const QList<NotificationRequest>& requests)>;
+    // The pending requests, or why they could not be listed.
+    using ListingCompletion = std::function<void(const QList<NotificationRequest>& requests,
+                                                 const std::optional<QString>& error)>;
     // One answer per request, in the order given: nothing when it is held, else why not.
     using AddAllCompletion = std::function<void(const QList<std::optional<QString>>& errors)>;
 
@@ -37,6 +40,11 @@ public:
     // a service that can take many in one exchange does so.
     virtual void addAll(const QList<NotificationRequest>& requests, AddAllCompletion completion);
     virtual void pendingRequests(PendingCompletion completion) = 0;
+    // The same listing, saying when it failed: a caller that adds what it finds missing must
+    // not take a failed listing for an empty one. Its answer may come after the answers to
+    // calls made after it (the listing may be read off the caller's thread); the listing
+    // itself is still taken in order. This one cannot fail.
+    virtual void listPending(ListingCompletion completion);
     // Unknown identifiers are ignored; notifications already shown are not touched.
     virtual void removePending(const QStringList& identifiers) = 0;
 

@@ -1,8 +1,7 @@
 #include "reminders/NotificationManager.h"
 
-#include "model/CalendarMath.h"
 #include "model/Policy.h"
-#include "model/PolicyRules.h"
+#include "platform/BackgroundWork.h"
 #include "platform/Clock.h"
 #include "platform/DBusNotificationService.h"
 #include "platform/ExecutableInstallationCheck.h"
@@ -10,18 +9,21 @@
 #include "platform/LogChannel.h"
 #include "platform/NotificationCenter.h"
 #include "platform/SystemClock.h"
+#include "reminders/ReminderSyncPlan.h"
+#include "store/ManagedObjectContext.h"
 
 #include <QDBusConnection>
+#include <QPointer>
 #include <QSet>
 
 #include <iterator>
 
 namespace {
-constexpr QLatin1StringView kPolicyPrefix("policy-");
+constexpr QLatin1StringView kPolicyPrefix = PolicyReminders::kPrefix;
 constexpr QLatin1StringView kEventPrefix("event-");
 constexpr QLatin1StringView kTaskPrefix("task-");
-// A policy's id in its canonical text: 32 hexadecimal digits and four hyphens.
-constexpr qsizetype kIdTextLength = 36;
+// The adds of a match sent in one turn of the event loop.
+constexpr size_t kMatchAddsPerTurn = 2'000;
 
 // The instant as "2025-03-01 09:00:00 +0000", in UTC.
 QString instantText(Instant instant) {
@@ -29,32 +31,46 @@ QString instantText(Instant instant) {
            QStringLiteral(" +0000");
 }
 
-// The request for a reminder at this instant, with its title, sound and minute, or nothing
-// when that minute has begun. The service shows a request as soon as its minute begins, so one
-// added later in that minute, by a policy saved again, would be shown a second time.
-std::optional<NotificationRequest> reminderRequest(Instant reminder, Instant now,
-                                                   const QTimeZone& zone) {
-    if (reminder < now) {
-        return std::nullopt;
-    }
-    const CalendarMath::LocalDateTime local = CalendarMath::toLocal(reminder, zone);
-    const qint64 minuteOfDay = local.msOfDay / 60'000;
-    const std::optional<Instant> minuteBegins = CalendarMath::fromLocal(
-        local.date, minuteOfDay * 60'000, zone, CalendarMath::Gap::FirstInstantAfter);
-    if (minuteBegins && *minuteBegins < now) {
-        return std::nullopt;
-    }
-    NotificationRequest request;
-    request.title = QStringLiteral("Policy Expiring Soon");
-    request.sound = true;
-    request.year = local.date.year();
-    request.month = local.date.month();
-    request.day = local.date.day();
-    request.hour = int(minuteOfDay / 60);
-    request.minute = int(minuteOfDay % 60);
-    return request;
+std::vector<PolicyReminder> remindersOf(const Policy& policy, const QTimeZone& zone, Instant now) {
+    return PolicyReminders::toCome(PolicyReminderSource::of(policy), zone, now);
 }
 } // namespace
+
+// A matchPendingToStore() pass as it goes on. It watches the context, which may go meanwhile.
+struct NotificationManager::MatchPass final : ContextObserver {
+    ManagedObjectContext* context = nullptr;
+    std::vector<std::shared_ptr<ManagedObject>> policies;
+    size_t next = 0;
+    std::shared_ptr<std::vector<PolicyReminderSource>> sources =
+        std::make_shared<std::vector<PolicyReminderSource>>();
+    // Policies deleted, new or changed and not yet saved: their save's own pass schedules or
+    // cancels their reminders, and a rollback brings back what they were.
+    QSet<QString> leftAlone;
+    std::shared_ptr<std::vector<PolicyReminder>> wanted;
+    std::shared_ptr<const QList<NotificationRequest>> pending;
+    bool listingFailed = false;
+    bool planning = false;
+    std::shared_ptr<const ReminderSyncPlan> plan;
+    std::vector<PolicyReminder> adds;
+    size_t nextAdd = 0;
+    int awaited = 0;
+    quint64 asked = 0;
+    QTimeZone zone;
+    Instant now;
+    bool holdsListing = true;
+    bool ended = false;
+    MatchResult result;
+    MatchCompletion done;
+
+    void objectWillChange(const ObjectChange&) override {}
+    void objectDidChange(const ObjectChange&) override {}
+    void contextWillBeDestroyed() override { context = nullptr; }
+    ~MatchPass() override {
+        if (context) {
+            context->removeObserver(this);
+        }
+    }
+};
 
 DBusNotificationService& NotificationManager::programNotificationService() {
     static DBusNotificationService* service =
@@ -76,6 +92,12 @@ NotificationManager& NotificationManager::shared() {
 
 std::unique_ptr<NotificationManager> NotificationManager::make(const Services& services) {
     return std::unique_ptr<NotificationManager>(new NotificationManager(services));
+}
+
+NotificationManager::~NotificationManager() {
+    if (m_match) {
+        endMatch(m_match);
+    }
 }
 
 NotificationManager::NotificationManager(const Services& services)
@@ -107,27 +129,6 @@ void NotificationManager::requestAuthorization() {
             log.write(QStringLiteral("Notification authorization: "),
                       granted ? QStringLiteral("true") : QStringLiteral("false"));
         });
-}
-
-std::vector<NotificationManager::Reminder>
-NotificationManager::remindersOf(const Policy& policy, const QTimeZone& zone, Instant now) {
-    const QString id = identifierText(policy);
-    // Read here, on the program's thread, and carried into the completions.
-    const QString name = policy.name();
-    const QString head =
-        name + QStringLiteral(" (") + policy.policyNumber() + QStringLiteral(") expires in ");
-    std::vector<Reminder> reminders;
-    for (const qint64 n : policy.reminderDaysArray()) {
-        const Instant reminder = PolicyRules::reminderDate(policy.expirationDate(), n, zone);
-        std::optional<NotificationRequest> request = reminderRequest(reminder, now, zone);
-        if (!request) {
-            continue;
-        }
-        request->identifier = kPolicyPrefix + id + u'-' + QString::number(n);
-        request->body = head + QString::number(n) + QStringLiteral(" days");
-        reminders.push_back({std::move(*request), name, n, reminder});
-    }
-    return reminders;
 }
 
 void NotificationManager::logAnswer(LogChannel& log, const Reminder& reminder,
@@ -168,12 +169,12 @@ void NotificationManager::schedulePolicyReminders(
     QSet<QString> ids;
     for (const std::shared_ptr<Policy>& policy : policies) {
         ids.insert(identifierText(*policy));
+        noteTouched(identifierText(*policy));
     }
     // "policy-" + a 36-character id: the same test as a prefix, for many ids at once. Asked
     // for before any add, so its removal spares them all.
     cancelMatching([ids = std::move(ids)](const QString& identifier) {
-        return identifier.startsWith(kPolicyPrefix) &&
-               ids.contains(identifier.mid(kPolicyPrefix.size(), kIdTextLength));
+        return ids.contains(PolicyReminders::policyIdOf(identifier));
     });
     auto pass = std::make_shared<BatchPass>();
     pass->policies = policies;
@@ -235,10 +236,17 @@ void NotificationManager::add(const NotificationRequest& request,
     m_services.notifications.add(request, std::move(completion));
 }
 
+void NotificationManager::noteTouched(const QString& policyId) {
+    if (m_ledger->matches > 0) {
+        m_ledger->lastTouched.insert(policyId, ++m_ledger->issued);
+    }
+}
+
 void NotificationManager::cancelPolicyNotifications(const QString& identifier) {
     if (!m_services.installation.isInstalledApplication()) {
         return;
     }
+    noteTouched(identifier);
     cancelMatching([prefix = kPolicyPrefix + identifier](const QString& pending) {
         return pending.startsWith(prefix);
     });
@@ -279,4 +287,190 @@ void NotificationManager::userNotificationCenterDidReceive(
         m_services.center.post(NotificationName::newPolicy);
     }
     completion();
+}
+
+void NotificationManager::matchPendingToStore(ManagedObjectContext& context, MatchCompletion done) {
+    if (m_match) {
+        endMatch(m_match); // taken over: this pass reads the store afresh
+    }
+    if (!m_services.installation.isInstalledApplication()) {
+        if (done) {
+            QMetaObject::invokeMethod(
+                this, [done = std::move(done)] { done({}); }, Qt::QueuedConnection);
+        }
+        return;
+    }
+    auto pass = std::make_shared<MatchPass>();
+    pass->context = &context;
+    context.addObserver(pass.get());
+    pass->policies = context.registeredObjects(Policy::entityName());
+    pass->zone = m_services.clock.timeZone();
+    pass->now = m_services.clock.now();
+    pass->done = std::move(done);
+    m_match = pass;
+    // From here on, what is scheduled or cancelled is spared by this pass.
+    ++m_ledger->matches;
+    ++m_ledger->listingsAwaited;
+    pass->asked = m_ledger->issued;
+    m_services.notifications.listPending(
+        [self = QPointer(this), pass](const QList<NotificationRequest>& pending,
+                                      const std::optional<QString>& error) {
+            if (!self || pass->ended) {
+                return;
+            }
+            pass->listingFailed = error.has_value();
+            pass->pending = std::make_shared<const QList<NotificationRequest>>(pending);
+            self->planOnceReady(pass);
+        });
+    readSlice(pass);
+}
+
+void NotificationManager::readSlice(const std::shared_ptr<MatchPass>& pass) {
+    if (pass->ended) {
+        return;
+    }
+    if (!pass->context) {
+        endMatch(pass);
+        return;
+    }
+    const size_t end = std::min(pass->next + kPoliciesReadPerTurn, pass->policies.size());
+    for (; pass->next < end; ++pass->next) {
+        // Every object of the entity is made by the entity's factory, as a Policy.
+        const auto& policy = static_cast<const Policy&>(*pass->policies[pass->next]);
+        if (policy.isDeleted() || policy.hasChanges()) {
+            pass->leftAlone.insert(identifierText(policy));
+        } else {
+            pass->sources->push_back(PolicyReminderSource::of(policy));
+        }
+    }
+    if (pass->next < pass->policies.size()) {
+        QMetaObject::invokeMethod(
+            this, [this, pass] { readSlice(pass); }, Qt::QueuedConnection);
+        return;
+    }
+    pass->policies = {};
+    // Worked out while the listing is on its way; what it reads is let go there too.
+    runInBackground<std::shared_ptr<std::vector<PolicyReminder>>>(
+        this,
+        [sources = std::move(pass->sources), zone = pass->zone] {
+            return std::make_shared<std::vector<PolicyReminder>>(
+                ReminderSyncPlan::wanted(*sources, zone));
+        },
+        [this, pass](std::shared_ptr<std::vector<PolicyReminder>> wanted) {
+            pass->wanted = std::move(wanted);
+            planOnceReady(pass);
+        });
+}
+
+void NotificationManager::planOnceReady(const std::shared_ptr<MatchPass>& pass) {
+    if (pass->ended || !pass->pending || (!pass->wanted && !pass->listingFailed) ||
+        pass->planning) {
+        return;
+    }
+    if (pass->listingFailed) {
+        endMatch(pass); // a failed listing is no empty one: nothing is sent
+        return;
+    }
+    pass->planning = true;
+    runInBackground<std::shared_ptr<const ReminderSyncPlan>>(
+        this,
+        [wanted = std::move(pass->wanted), pending = std::move(pass->pending), zone = pass->zone,
+         now = pass->now]() mutable {
+            return std::make_shared<const ReminderSyncPlan>(
+                ReminderSyncPlan::make(std::move(*wanted), *pending, zone, now));
+        },
+        [this, pass](std::shared_ptr<const ReminderSyncPlan> plan) {
+            pass->plan = std::move(plan);
+            applyPlan(pass);
+        });
+}
+
+void NotificationManager::applyPlan(const std::shared_ptr<MatchPass>& pass) {
+    if (pass->ended) {
+        return;
+    }
+    if (!pass->context) {
+        endMatch(pass);
+        return;
+    }
+    const AddLedger& ledger = *m_ledger;
+    const auto spared = [&ledger, &pass](const QString& policyId) {
+        return pass->leftAlone.contains(policyId) ||
+               ledger.lastTouched.value(policyId, 0) > pass->asked;
+    };
+    if (pass->nextAdd == 0 && pass->holdsListing) {
+        QStringList remove;
+        for (const QString& identifier : pass->plan->remove) {
+            if (!spared(PolicyReminders::policyIdOf(identifier)) &&
+                ledger.lastAdd.value(identifier, 0) <= pass->asked) {
+                remove.append(identifier);
+            }
+        }
+        pass->result.removed = int(remove.size());
+        if (!remove.isEmpty()) {
+            m_services.notifications.removePending(remove);
+        }
+        pass->holdsListing = false;
+        if (--m_ledger->listingsAwaited == 0) {
+            m_ledger->lastAdd.clear();
+        }
+    }
+    // Sent a share a turn, each share sparing what was scheduled since the pass began.
+    const std::vector<PolicyReminder>& adds = pass->plan->add;
+    const size_t end = std::min(pass->nextAdd + kMatchAddsPerTurn, adds.size());
+    auto reminders = std::make_shared<std::vector<Reminder>>();
+    QList<NotificationRequest> requests;
+    for (; pass->nextAdd < end; ++pass->nextAdd) {
+        const PolicyReminder& reminder = adds[pass->nextAdd];
+        if (!spared(reminder.policyId)) {
+            noteAdd(reminder.request.identifier);
+            requests.append(reminder.request);
+            reminders->push_back(reminder);
+        }
+    }
+    if (!requests.isEmpty()) {
+        ++pass->awaited;
+        m_services.notifications.addAll(
+            requests, [self = QPointer(this), &log = m_services.log, reminders,
+                       pass](const QList<std::optional<QString>>& errors) {
+                for (qsizetype i = 0; i < errors.size(); ++i) {
+                    logAnswer(log, (*reminders)[size_t(i)], errors[i]);
+                    (errors[i] ? pass->result.failed : pass->result.scheduled) += 1;
+                }
+                if (--pass->awaited == 0 && pass->nextAdd == pass->plan->add.size() && self) {
+                    self->endMatch(pass, true);
+                }
+            });
+    }
+    if (pass->nextAdd < adds.size()) {
+        QMetaObject::invokeMethod(
+            this, [this, pass] { applyPlan(pass); }, Qt::QueuedConnection);
+    } else if (pass->awaited == 0) {
+        endMatch(pass, true);
+    }
+}
+
+// NOLINTNEXTLINE(performance-unnecessary-value-param): a copy, as it may be given m_match.
+void NotificationManager::endMatch(std::shared_ptr<MatchPass> pass, bool matched) {
+    if (pass->ended) {
+        return;
+    }
+    pass->ended = true;
+    if (pass->context) {
+        pass->context->removeObserver(pass.get());
+        pass->context = nullptr;
+    }
+    if (pass->holdsListing && --m_ledger->listingsAwaited == 0) {
+        m_ledger->lastAdd.clear();
+    }
+    if (--m_ledger->matches == 0) {
+        m_ledger->lastTouched.clear();
+    }
+    if (m_match == pass) {
+        m_match.reset();
+    }
+    pass->result.matched = matched;
+    if (pass->done) {
+        pass->done(pass->result);
+    }
 }

@@ -2,6 +2,7 @@
 
 #include "platform/Instant.h"
 #include "platform/NotificationService.h"
+#include "reminders/PolicyReminders.h"
 
 #include <QHash>
 #include <QObject>
@@ -16,6 +17,7 @@ class Clock;
 class DBusNotificationService;
 class InstallationCheck;
 class LogChannel;
+class ManagedObjectContext;
 class NotificationCenter;
 class Policy;
 
@@ -43,6 +45,8 @@ public:
     static DBusNotificationService& programNotificationService();
     // A manager over other services: tests, and the screenshot renderer.
     static std::unique_ptr<NotificationManager> make(const Services& services);
+    // A match under way ends, unfinished, and its caller hears so.
+    ~NotificationManager() override;
 
     void requestAuthorization();
     void schedulePolicyReminder(const Policy& policy);
@@ -57,6 +61,28 @@ public:
                                  BatchCompletion done = {});
     static constexpr size_t kPoliciesPerTurn = 1'000;
     void cancelPolicyNotifications(const QString& identifier);
+
+    // What matchPendingToStore() did.
+    struct MatchResult {
+        // False when it did nothing: outside an installation, the pending requests could not
+        // be listed, the context went, or a later pass took over.
+        bool matched = false;
+        int removed = 0;
+        int scheduled = 0;
+        int failed = 0;
+    };
+    using MatchCompletion = std::function<void(const MatchResult& result)>;
+    // Makes the pending policy reminders exactly those of the context's policies, as saving
+    // each would leave them: removes the requests of policies that are gone (and of days no
+    // longer set), adds the missing or different ones still to come, and sends nothing else.
+    // The pending list is compared with the store in one pass: the policies are read
+    // kPoliciesReadPerTurn at a time, one turn of the event loop each, and compared off this
+    // thread, so that 100,000 policies do not hold the window. A policy scheduled or cancelled
+    // meanwhile, or with changes not yet saved, is left to what its own pass does. A
+    // pass started while another runs takes over from it. For after a restore, an import, and
+    // each start-up (a lost reminder file, a store replaced from outside).
+    void matchPendingToStore(ManagedObjectContext& context, MatchCompletion done = {});
+    static constexpr size_t kPoliciesReadPerTurn = 2'000;
 
     // How a reminder arriving while the program is in front is shown: as a banner, with its
     // sound and badge (the option set 19).
@@ -74,21 +100,18 @@ private:
 
     // The adds issued while a listing was on its way, so that the removal that follows a
     // listing spares every request added after the listing was asked for: a later pass's
-    // requests survive an earlier pass's removal, whose answer may come after them. Answers
+    // requests survive an earlier pass's removal, whose answer may come after them. While a
+    // match runs, the policies scheduled or cancelled, so that it leaves them alone. Answers
     // arrive on the manager's thread, so no lock is needed.
     struct AddLedger {
         quint64 issued = 0;
         int listingsAwaited = 0;
         QHash<QString, quint64> lastAdd;
+        int matches = 0;
+        QHash<QString, quint64> lastTouched;
     };
-
-    // A request of a pass and what its success line says.
-    struct Reminder {
-        NotificationRequest request;
-        QString policyName;
-        qint64 day = 0;
-        Instant at;
-    };
+    using Reminder = PolicyReminder;
+    struct MatchPass;
     // A schedulePolicyReminders() pass as it goes on, turn by turn.
     struct BatchPass {
         std::vector<std::shared_ptr<Policy>> policies;
@@ -102,10 +125,13 @@ private:
         BatchCompletion done;
     };
     void scheduleSlice(const std::shared_ptr<BatchPass>& pass);
-
-    // The requests of one policy that are still to come at `now`.
-    static std::vector<Reminder> remindersOf(const Policy& policy, const QTimeZone& zone,
-                                             Instant now);
+    // A match's steps: the policies read a slice a turn, the plan worked out off this thread
+    // once the listing is in too, then only what differs sent.
+    void readSlice(const std::shared_ptr<MatchPass>& pass);
+    void planOnceReady(const std::shared_ptr<MatchPass>& pass);
+    void applyPlan(const std::shared_ptr<MatchPass>& pass);
+    // By value: it may be handed m_match, which it resets.
+    void endMatch(std::shared_ptr<MatchPass> pass, bool matched = false);
     static void logAnswer(LogChannel& log, const Reminder& reminder,
                           const std::optional<QString>& error);
     // Lists the pending requests and removes those of the policies `matches` names, sparing
@@ -113,8 +139,11 @@ private:
     void cancelMatching(std::function<bool(const QString& identifier)> matches);
     // Records an add about to be issued, so that a listing already on its way spares it.
     void noteAdd(const QString& identifier);
+    // Records a policy scheduled or cancelled, so that a match under way leaves it alone.
+    void noteTouched(const QString& policyId);
     void add(const NotificationRequest& request, NotificationService::AddCompletion completion);
 
     Services m_services;
     std::shared_ptr<AddLedger> m_ledger = std::make_shared<AddLedger>();
+    std::shared_ptr<MatchPass> m_match;
 };

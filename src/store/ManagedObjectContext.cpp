@@ -238,6 +238,15 @@ ManagedObject* ManagedObjectContext::objectWithId(const EntityDescription& entit
     return object && !object->m_deleted ? object : nullptr;
 }
 
+std::vector<std::shared_ptr<ManagedObject>>
+ManagedObjectContext::registeredObjects(const QString& entityName) const {
+    const EntityDescription* entity = m_model->entity(entityName);
+    if (!entity) {
+        return {};
+    }
+    return m_entities[size_t(entity->index())].objects;
+}
+
 std::shared_ptr<ManagedObject> ManagedObjectContext::existingObject(const QString& entityName,
                                                                     const QUuid& id) const {
     const EntityDescription* entity = m_model->entity(entityName);
@@ -602,6 +611,9 @@ bool ManagedObjectContext::save(QString* error) {
     }
     for (const QString& line : reports) {
         report(line);
+    }
+    if (m_saved && !objects.empty()) {
+        m_saved();
     }
     return true;
 }

@@ -44,6 +44,9 @@ public:
         m_report = std::move(handler);
     }
 
+    // Told after each save that wrote something, once everyone has heard what it read back.
+    void setSavedHandler(std::function<void()> handler) { m_saved = std::move(handler); }
+
     // Makes the loaded rows this context's objects. Called once, by the container.
     void attachStore(std::unique_ptr<PersistentStore> store, PersistentStore::Loaded loaded);
     PersistentStore* persistentStore() const { return m_store.get(); }
@@ -85,6 +88,11 @@ public:
         }
         return result;
     }
+
+    // Every object of the entity the context holds, in no set order, deleted ones and new ones
+    // included (their handles say which): a snapshot, without a fetch's sort, for work done a
+    // slice at a time.
+    std::vector<std::shared_ptr<ManagedObject>> registeredObjects(const QString& entityName) const;
 
     // The live object of the entity with that id, or null.
     std::shared_ptr<ManagedObject> existingObject(const QString& entityName, const QUuid& id) const;
@@ -135,5 +143,6 @@ private:
     std::vector<EntityObjects> m_entities;
     std::vector<std::shared_ptr<ManagedObject>> m_pending;
     std::function<void(const QString&)> m_report;
+    std::function<void()> m_saved;
     std::vector<ContextObserver*> m_observers;
 };

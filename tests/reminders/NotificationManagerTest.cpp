@@ -8,8 +8,10 @@
 #include "platform/InstallationCheck.h"
 #include "platform/LogChannel.h"
 #include "platform/NotificationCenter.h"
+#include "store/ManagedObjectContext.h"
 #include "support/InMemoryNotificationService.h"
 #include "support/ManualClock.h"
+#include "support/QtPrinters.h"
 #include "support/TimeHelpers.h"
 #include "support/WaitUntil.h"
 
@@ -327,6 +329,142 @@ TEST_F(NotificationManagerTest, ABatchLeavesWhatOnePassPerPolicyLeaves) {
         policies, [&](int scheduled, int failed) { counts = std::make_pair(scheduled, failed); });
     settle();
     EXPECT_EQ(counts, std::make_pair(0, 0));
+}
+
+// What the agent holds as readable text: identifier, body and minute of every pending request.
+QStringList held(const InMemoryNotificationService& service) {
+    QStringList list;
+    for (const NotificationRequest& request : service.pending()) {
+        list.append(request.identifier + u' ' + request.body +
+                    QStringLiteral(" %1-%2 %3:%4")
+                        .arg(request.month)
+                        .arg(request.day)
+                        .arg(request.hour)
+                        .arg(request.minute));
+    }
+    list.sort();
+    return list;
+}
+
+// The store changed behind the agent's back (a restore, a store replaced from outside, a lost
+// reminder file): one match leaves what saving every policy would, sending only what differs.
+TEST_F(NotificationManagerTest, MatchingTheStoreSendsOnlyWhatDiffers) {
+    ManagedObjectContext& context = m_store->container().viewContext();
+    auto casa =
+        policy(QStringLiteral("Casa"), utc("2026-06-01T08:00:00Z"), QStringLiteral("30, 7"));
+    auto vita = policy(QStringLiteral("Vita"), utc("2026-06-01T08:00:00Z"), QStringLiteral("15"));
+    auto gone = policy(QStringLiteral("Auto"), utc("2026-06-01T08:00:00Z"), QStringLiteral("30"));
+    // Due a minute ago: the agent is showing it; it is left as it is.
+    auto due = policy(QStringLiteral("Moto"), utc("2026-04-09T08:29:00Z"), QStringLiteral("30"));
+    ASSERT_TRUE(context.save());
+    for (const auto& each : {casa, vita, gone}) {
+        m_manager->schedulePolicyReminder(*each);
+    }
+    m_service.add({reminderId(*due, "-30"), QStringLiteral("Policy Expiring Soon"),
+                   QStringLiteral("Moto (P-7) expires in 30 days"), true, 2026, 3, 10, 10, 29},
+                  [](const auto&) {});
+    m_service.add(
+        {QStringLiteral("event-1"), QStringLiteral("Evento"), QString(), true, 2026, 5, 1, 9, 0},
+        [](const auto&) {});
+    m_service.add(
+        {reminderId(*casa, "-99"), QStringLiteral("old"), QString(), true, 2026, 2, 22, 9, 0},
+        [](const auto&) {});
+    settle();
+    // Behind the agent's back: one policy gone, one new, one moved, one request lost.
+    context.deleteObject(gone.get());
+    auto nuova = policy(QStringLiteral("Nuova"), utc("2026-07-01T08:00:00Z"), QStringLiteral("30"));
+    vita->setExpirationDate(utc("2026-06-10T08:00:00Z"));
+    ASSERT_TRUE(context.save());
+    m_service.removePending({reminderId(*casa, "-7")});
+    const qsizetype linesBefore = logLines().size();
+
+    std::optional<NotificationManager::MatchResult> result;
+    m_manager->matchPendingToStore(context, [&](const auto& r) { result = r; });
+    ASSERT_TRUE(waitUntil([&] { return result.has_value(); }));
+    settle();
+    EXPECT_TRUE(result->matched);
+    EXPECT_EQ(std::tuple(result->removed, result->scheduled, result->failed), std::tuple(2, 3, 0));
+    EXPECT_EQ(logLines().size(), linesBefore + 3);
+
+    InMemoryNotificationService fresh;
+    auto saving = NotificationManager::make({fresh, m_installation, m_clock, *m_log, m_center});
+    for (const auto& each : {casa, vita, nuova}) {
+        saving->schedulePolicyReminder(*each);
+    }
+    settle();
+    QStringList expected = held(fresh);
+    expected << QStringLiteral("event-1  5-1 9:0")
+             << reminderId(*due, "-30") +
+                    QStringLiteral(" Moto (P-7) expires in 30 days 3-10 10:29");
+    expected.sort();
+    EXPECT_EQ(held(m_service), expected);
+
+    // Matched already: nothing to send.
+    result.reset();
+    const QStringList before = held(m_service);
+    m_manager->matchPendingToStore(context, [&](const auto& r) { result = r; });
+    ASSERT_TRUE(waitUntil([&] { return result.has_value(); }));
+    EXPECT_EQ(std::tuple(result->matched, result->removed, result->scheduled),
+              std::tuple(true, 0, 0));
+    EXPECT_EQ(held(m_service), before);
+}
+
+// What happens while a match runs is left to its own pass; a match that cannot finish sends
+// nothing, and says so.
+TEST_F(NotificationManagerTest, AMatchSparesWhatChangesMeanwhileAndSendsNothingWhenItCannotFinish) {
+    ManagedObjectContext& context = m_store->container().viewContext();
+    std::vector<std::shared_ptr<Policy>> book;
+    // More than one turn's share of reads.
+    for (size_t i = 0; i < NotificationManager::kPoliciesReadPerTurn + 10; ++i) {
+        book.push_back(
+            policy(QStringLiteral("Libro"), utc("2026-09-01T08:00:00Z"), QStringLiteral("30")));
+    }
+    ASSERT_TRUE(context.save());
+    m_manager->schedulePolicyReminder(*book[0]);
+    m_manager->schedulePolicyReminder(*book[1]);
+    settle();
+
+    // One of them lost by the agent.
+    m_service.removePending({reminderId(*book[0], "-30")});
+
+    std::optional<NotificationManager::MatchResult> result;
+    m_manager->matchPendingToStore(context, [&](const auto& r) { result = r; });
+    // Read by the match, then deleted and saved, its reminders cancelled; another deleted and
+    // not yet saved.
+    context.deleteObject(book[0].get());
+    ASSERT_TRUE(context.save());
+    m_manager->cancelPolicyNotifications(id(*book[0]));
+    context.deleteObject(book[1].get());
+    ASSERT_TRUE(waitUntil([&] { return result.has_value(); }));
+    settle();
+    EXPECT_TRUE(result->matched);
+    EXPECT_EQ(result->scheduled, int(book.size()) - 2);
+    EXPECT_FALSE(pendingIdentifiers().contains(reminderId(*book[0], "-30")));
+    EXPECT_TRUE(pendingIdentifiers().contains(reminderId(*book[1], "-30")));
+    context.rollback();
+
+    // The agent does not answer the listing: a failed listing is no empty one.
+    const QStringList before = pendingIdentifiers();
+    m_service.setListError(QStringLiteral("no agent"));
+    m_service.removePending({reminderId(*book[5], "-30")});
+    result.reset();
+    m_manager->matchPendingToStore(context, [&](const auto& r) { result = r; });
+    ASSERT_TRUE(waitUntil([&] { return result.has_value(); }));
+    EXPECT_FALSE(result->matched);
+    m_service.setListError(std::nullopt);
+
+    // A second match takes over from a first; the store closes while the second reads it.
+    std::optional<NotificationManager::MatchResult> first;
+    result.reset();
+    m_manager->matchPendingToStore(context, [&](const auto& r) { first = r; });
+    m_manager->matchPendingToStore(context, [&](const auto& r) { result = r; });
+    ASSERT_TRUE(first.has_value());
+    EXPECT_FALSE(first->matched);
+    m_store.reset();
+    ASSERT_TRUE(waitUntil([&] { return result.has_value(); }));
+    EXPECT_FALSE(result->matched);
+    settle();
+    EXPECT_EQ(pendingIdentifiers().size(), before.size() - 1);
 }
 
 TEST_F(NotificationManagerTest, ZeroNegativeAndOneDayAndAReminderDueNow) {

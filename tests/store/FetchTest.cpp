@@ -81,6 +81,13 @@ TEST_F(Fetch, FindsPendingInsertsAndLeavesOutDeletedObjects) {
     auto fresh = insertPolicy(context, QStringLiteral("fresh"));
     context.deleteObject(gone.get());
     EXPECT_EQ(namesOf(context.fetch(Policy::fetchRequest())), QStringList({"kept", "fresh"}));
+    // Held, without a fetch's sort: the deleted one too, until its deletion is saved.
+    QStringList held;
+    for (const auto& object : context.registeredObjects(Policy::entityName())) {
+        held << static_cast<const Policy&>(*object).name() + (object->isDeleted() ? u'-' : u'+');
+    }
+    held.sort();
+    EXPECT_EQ(held, QStringList({"fresh+", "gone-", "kept+"}));
     // A new object that is deleted before any save simply goes.
     context.deleteObject(fresh.get());
     EXPECT_EQ(namesOf(context.fetch(Policy::fetchRequest())), QStringList({"kept"}));

@@ -73,6 +73,20 @@ TEST_F(ObjectObservationTest, AWriteMadeWhileASaveTellsIsSavedNextTime) {
               u"renamed|from elsewhere|+39 333");
 }
 
+// What waits for saves (the day's first backup) hears each one that wrote, and no other.
+TEST_F(ObjectObservationTest, TheSavedHandlerHearsEverySaveThatWrote) {
+    auto controller = open(storePath());
+    ManagedObjectContext& context = controller->container().viewContext();
+    int saves = 0;
+    context.setSavedHandler([&] { ++saves; });
+    insertPolicy(context, QStringLiteral("a"));
+    ASSERT_TRUE(context.save());
+    ASSERT_TRUE(context.save()); // nothing to write
+    context.insert<Policy>();    // refused: required values missing
+    EXPECT_FALSE(context.save());
+    EXPECT_EQ(saves, 1);
+}
+
 TEST_F(ObjectObservationTest, HearsTheContextGoOnceAndOutlivesIt) {
     auto controller = openInMemory();
     auto policy = insertPolicy(controller->container().viewContext(), QStringLiteral("a"));

@@ -33,6 +33,13 @@ void InMemoryNotificationService::pendingRequests(PendingCompletion completion) 
     answerLater([completion = std::move(completion), list = m_pending] { completion(list); });
 }
 
+void InMemoryNotificationService::listPending(ListingCompletion completion) {
+    QList<NotificationRequest> list = m_listError ? QList<NotificationRequest>() : m_pending;
+    answerLater([completion = std::move(completion), list = std::move(list), error = m_listError] {
+        completion(list, error);
+    });
+}
+
 void InMemoryNotificationService::answerLater(std::function<void()> answer) {
     ++m_unanswered;
     // Counted down only after the answer ran, so that calls the answer makes keep the service

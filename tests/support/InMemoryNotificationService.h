@@ -14,12 +14,15 @@ public:
     void authorizationStatus(StatusCompletion completion) override;
     void add(const NotificationRequest& request, AddCompletion completion) override;
     void pendingRequests(PendingCompletion completion) override;
+    void listPending(ListingCompletion completion) override;
     void removePending(const QStringList& identifiers) override;
 
     // What the next permission requests answer; granted unless set otherwise.
     void setAuthorization(bool granted, std::optional<QString> error = std::nullopt);
     // Makes every later add fail with this error (or succeed again with nothing).
     void setAddError(std::optional<QString> error) { m_addError = std::move(error); }
+    // Makes every later listing fail with this error (or succeed again with nothing).
+    void setListError(std::optional<QString> error) { m_listError = std::move(error); }
     // Acts as the user opening a shown notification: the signal follows, queued.
     void open(const QString& identifier, const QString& activationToken = QString());
 
@@ -37,4 +40,5 @@ private:
     bool m_granted = true;
     std::optional<QString> m_authorizationError;
     std::optional<QString> m_addError;
+    std::optional<QString> m_listError;
 };

@@ -1,0 +1,190 @@
+#include "AgentWorld.h"
+#include "Harness.h"
+#include "PolicyWorld.h"
+#include "backup/BackupService.h"
+#include "model/Policy.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kPolicies = 100'000;
+constexpr int kDocuments = 1'000;
+constexpr qsizetype kDocumentBytes = 1 << 20;
+constexpr int kSaves = 15;
+constexpr int kSyncRounds = 5;
+
+QString milliseconds(double seconds) {
+    return QString::number(seconds * 1e3, 'f', 1);
+}
+
+// The longest stall of an event loop with nothing to do for `ms`: what the machine itself
+// costs, beside the figures' own.
+double idleStallMs(int ms) {
+    Bench::StallWatch stalls;
+    Bench::idle(ms);
+    return stalls.longestMs();
+}
+
+// The program's store, open, as the backups find it.
+struct OpenBook {
+    explicit OpenBook(const QString& path)
+        : nullFile(::open("/dev/null", O_WRONLY | O_CLOEXEC))
+        , log(nullFile)
+        , store(path, clock, log) {}
+    ~OpenBook() { ::close(nullFile); }
+    OpenBook(const OpenBook&) = delete;
+    OpenBook& operator=(const OpenBook&) = delete;
+
+    ManualClock clock{PolicyWorld::kNow, QTimeZone("Europe/Rome")};
+    int nullFile;
+    LogChannel log;
+    PersistenceController store;
+};
+
+void buildBook(const QString& path) {
+    OpenBook book(path);
+    ManagedObjectContext& context = book.store.container().viewContext();
+    PolicyWorld::fill(context, kPolicies);
+    const QByteArray document =
+        QByteArray("%PDF-1.7 ").repeated(int(kDocumentBytes / 9 + 1)).left(kDocumentBytes);
+    const std::vector<std::shared_ptr<Policy>> policies = context.fetch(Policy::fetchRequest());
+    for (int i = 0; i < kDocuments; ++i) {
+        policies[size_t(i) * (kPolicies / kDocuments)]->setPdfData(document);
+    }
+    if (!context.save()) {
+        std::fprintf(stderr, "could not build %s\n", qPrintable(path));
+        std::exit(1);
+    }
+}
+
+// Saves one changed policy and says how long the save took, in seconds.
+double saveOne(ManagedObjectContext& context, const std::shared_ptr<Policy>& policy, int n) {
+    policy->setNotes(QStringLiteral("Nota %1").arg(n));
+    QElapsedTimer timer;
+    timer.start();
+    context.save();
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+void backupFigures() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("QuintaverModel.sqlite"));
+    QElapsedTimer built;
+    built.start();
+    buildBook(path);
+    std::fprintf(stderr, "book built in %.1f s\n", double(built.elapsed()) / 1e3);
+
+    OpenBook book(path);
+    ManagedObjectContext& context = book.store.container().viewContext();
+    const std::shared_ptr<Policy> changed = context.fetch(Policy::fetchRequest()).back();
+    BackupService backups({book.clock, book.log}, path, BackupService::folderBeside(path));
+    std::optional<BackupOutcome> outcome;
+    QObject::connect(&backups, &BackupService::backupFinished, &backups,
+                     [&](const BackupOutcome& finished) { outcome = finished; });
+
+    // The program idle while the backup runs.
+    QElapsedTimer timer;
+    timer.start();
+    Bench::StallWatch stalls;
+    backups.backUpNow();
+    AgentWorld::waitFor([&] { return outcome.has_value(); }, 1'200'000, 1);
+    const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    const double stall = stalls.longestMs();
+    if (!outcome->written()) {
+        Bench::report(QStringLiteral("backup"), QStringLiteral("failed: ") + outcome->error,
+                      QString());
+        return;
+    }
+    Bench::report(QStringLiteral("backup of %L1 policies and %L2 documents of 1 MB, written, "
+                                 "checked and renamed (s)")
+                      .arg(kPolicies)
+                      .arg(kDocuments),
+                  QString::number(seconds, 'f', 1), QStringLiteral("printed"));
+    Bench::report(QStringLiteral("backup: longest event-loop stall while it runs, and while idle "
+                                 "as long (ms)"),
+                  QStringLiteral("%1, %2")
+                      .arg(stall, 0, 'f', 1)
+                      .arg(idleStallMs(int(seconds * 1e3)), 0, 'f', 1),
+                  QStringLiteral("at most 16"));
+
+    // Saves of one changed policy, without a backup and while one runs.
+    std::vector<double> alone;
+    for (int i = 0; i < kSaves; ++i) {
+        alone.push_back(saveOne(context, changed, i));
+        Bench::idle(20);
+    }
+    std::vector<double> during;
+    outcome.reset();
+    book.clock.advanceTo(Instant(book.clock.now().msSinceEpoch() + 1000));
+    backups.backUpNow();
+    for (int i = 0; !outcome; ++i) {
+        during.push_back(saveOne(context, changed, i));
+        Bench::idle(100);
+    }
+    const double aloneMedian = Bench::median(alone);
+    const double duringMedian = Bench::median(during);
+    Bench::report(QStringLiteral("backup: saving one changed policy while it runs, and against "
+                                 "without (ms, ratio; median of %1)")
+                      .arg(during.size()),
+                  QStringLiteral("%1, %2")
+                      .arg(milliseconds(duringMedian))
+                      .arg(duringMedian / aloneMedian, 0, 'f', 2),
+                  QStringLiteral("printed, at most 2"));
+}
+
+// The start-up match of the reminders with nothing to change: every reminder of 100,000
+// policies already pending on the built agent.
+void syncFigures(AgentWorld::Program& program) {
+    PersistenceController store(true, program.clock, program.log);
+    ManagedObjectContext& context = store.container().viewContext();
+    PolicyWorld::fill(context, kPolicies);
+    std::optional<NotificationManager::MatchResult> first;
+    program.manager->matchPendingToStore(context, [&](const auto& result) { first = result; });
+    AgentWorld::waitFor([&] { return first.has_value(); }, 1'200'000, 100);
+    std::fprintf(stderr, "reminders scheduled on the agent: %d\n", first->scheduled);
+
+    std::vector<double> durations;
+    double stall = 0;
+    bool nothing = true;
+    for (int round = 0; round < kSyncRounds; ++round) {
+        std::optional<NotificationManager::MatchResult> again;
+        QElapsedTimer timer;
+        timer.start();
+        Bench::StallWatch stalls;
+        program.manager->matchPendingToStore(context, [&](const auto& result) { again = result; });
+        AgentWorld::waitFor([&] { return again.has_value(); }, 600'000, 1);
+        durations.push_back(double(timer.nsecsElapsed()) / 1e9);
+        stall = std::max(stall, stalls.longestMs());
+        nothing = nothing && again->matched && again->removed == 0 && again->scheduled == 0;
+    }
+    const double seconds = Bench::median(durations);
+    Bench::report(QStringLiteral("reminder sync of %L1 policies (%L2 pending), nothing to change "
+                                 "(s, median of %3)")
+                      .arg(kPolicies)
+                      .arg(first->scheduled)
+                      .arg(kSyncRounds),
+                  nothing ? QString::number(seconds, 'f', 2) : QStringLiteral("it changed some"),
+                  QStringLiteral("at most 1"));
+    Bench::report(QStringLiteral("reminder sync: longest event-loop stall while it runs, and "
+                                 "while idle as long (ms)"),
+                  QStringLiteral("%1, %2")
+                      .arg(stall, 0, 'f', 1)
+                      .arg(idleStallMs(int(seconds * kSyncRounds * 1e3)), 0, 'f', 1),
+                  QStringLiteral("at most 16"));
+}
+
+void backupBench() {
+    AgentWorld::withAgent(QStringLiteral("reminder sync"), syncFigures);
+    backupFigures();
+}
+
+} // namespace
+
+QS_BENCH_GROUP("backup", backupBench);
