@@ -333,6 +333,8 @@ struct CountingListener final : LiveFetchResultsListener {
     void willMoveRow(int, int) override { ++heard; }
     void didMoveRow(int, int) override { ++heard; }
     void didChangeRow(int) override { ++heard; }
+    void willResetRows() override { ++heard; }
+    void didResetRows() override { ++heard; }
 };
 
 void liveFetchFigure(OpenStore& large, OpenStore& small) {

@@ -7,9 +7,9 @@
 
 namespace {
 
-const QString kStamp = QStringLiteral("yyyy-MM-dd-HHmmss");
-const QString kPartialPrefix = QStringLiteral(".");
-const QString kPartialSuffix = QStringLiteral(".partial");
+constexpr QLatin1StringView kStamp("yyyy-MM-dd-HHmmss");
+constexpr QLatin1StringView kPartialPrefix(".");
+constexpr QLatin1StringView kPartialSuffix(".partial");
 
 QString base() {
     return QString::fromLatin1(PersistenceController::kContainerName);
@@ -18,7 +18,7 @@ QString base() {
 QString stamp(Instant instant, const QTimeZone& zone) {
     const CalendarMath::LocalDateTime local = CalendarMath::toLocal(instant, zone);
     return QDateTime(local.date, QTime::fromMSecsSinceStartOfDay(int(local.msOfDay)), Qt::UTC)
-        .toString(kStamp);
+        .toString(QString(kStamp));
 }
 
 } // namespace

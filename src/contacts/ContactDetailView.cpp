@@ -180,6 +180,11 @@ void ContactDetailView::contextWillBeDestroyed() {
     m_observed = nullptr;
 }
 
+void ContactDetailView::contextWillReload() {
+    m_observed->removeObserver(this);
+    m_observed = nullptr;
+}
+
 // Changes come one property at a time (an editor's save writes many): the page is updated
 // once, after the last of them.
 void ContactDetailView::scheduleRefresh() {

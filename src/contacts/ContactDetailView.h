@@ -77,6 +77,9 @@ private:
     void objectWillChange(const ObjectChange& change) override;
     void objectDidChange(const ObjectChange& change) override;
     void contextWillBeDestroyed() override;
+    // The contact goes with every other object; whoever shows the page lets it go.
+    void contextWillReload() override;
+    void contextDidReload() override {}
     bool concerns(const ObjectChange& change) const;
 
     void scheduleRefresh();

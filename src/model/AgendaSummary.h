@@ -60,6 +60,8 @@ private:
     void willMoveRow(int, int) override {}
     void didMoveRow(int, int) override { m_changed(); }
     void didChangeRow(int) override { m_changed(); }
+    void willResetRows() override {}
+    void didResetRows() override { m_changed(); }
 
     ManagedObjectContext& m_context;
     std::function<void()> m_changed;

@@ -196,36 +196,65 @@ PersistenceController& PersistenceController::shared() {
 
 PersistenceController::PersistenceController(bool inMemory, const Clock& clock, LogChannel& log)
     : m_container(std::make_unique<PersistentContainer>(QString::fromLatin1(kContainerName),
-                                                        createManagedObjectModel(), clock)) {
-    load(inMemory ? std::optional<QString>(QStringLiteral("/dev/null")) : std::nullopt, log);
+                                                        createManagedObjectModel(), clock))
+    , m_log(log) {
+    load(inMemory ? std::optional<QString>(QStringLiteral("/dev/null")) : std::nullopt);
 }
 
 PersistenceController::PersistenceController(const QString& storeLocation, const Clock& clock,
                                              LogChannel& log)
     : m_container(std::make_unique<PersistentContainer>(QString::fromLatin1(kContainerName),
-                                                        createManagedObjectModel(), clock)) {
-    load(storeLocation, log);
+                                                        createManagedObjectModel(), clock))
+    , m_log(log) {
+    load(storeLocation);
 }
 
-void PersistenceController::load(const std::optional<QString>& location, LogChannel& log) {
+void PersistenceController::load(const std::optional<QString>& location) {
     std::vector<PersistentStoreDescription>& descriptions =
         m_container->persistentStoreDescriptions();
     if (location && !descriptions.empty()) {
         descriptions.front().url = *location;
     }
-    m_container->viewContext().setReportHandler([this, &log](const QString& line) {
+    m_container->viewContext().setReportHandler([this](const QString& line) {
         ++m_rowReports;
         if (m_rowReports <= kMaxRowReports) {
-            log.write(QStringLiteral("Unexpected row in persistent store: "), line);
+            m_log.write(QStringLiteral("Unexpected row in persistent store: "), line);
         } else if (m_rowReports == kMaxRowReports + 1) {
-            log.write(QStringLiteral("Unexpected row in persistent store: "),
-                      QStringLiteral("more rows like these are not listed"));
+            m_log.write(QStringLiteral("Unexpected row in persistent store: "),
+                        QStringLiteral("more rows like these are not listed"));
         }
     });
     m_container->loadPersistentStores(
-        [&log](const PersistentStoreDescription&, const std::optional<QString>& error) {
-            if (error) {
-                log.write(QStringLiteral("Error loading persistent stores: "), *error);
-            }
+        [this](const PersistentStoreDescription&, const std::optional<QString>& error) {
+            opened(error);
         });
+}
+
+void PersistenceController::opened(const std::optional<QString>& error) {
+    m_problem = error;
+    if (error) {
+        m_log.write(QStringLiteral("Error loading persistent stores: "), *error);
+    }
+}
+
+QString PersistenceController::storeFile() const {
+    const std::vector<PersistentStoreDescription>& descriptions =
+        m_container->persistentStoreDescriptions();
+    if (descriptions.empty() || descriptions.front().url == u"/dev/null") {
+        return {};
+    }
+    return descriptions.front().url;
+}
+
+void PersistenceController::close() {
+    m_container->closePersistentStores();
+}
+
+bool PersistenceController::reopen() {
+    m_rowReports = 0;
+    m_container->reloadPersistentStores(
+        [this](const PersistentStoreDescription&, const std::optional<QString>& error) {
+            opened(error);
+        });
+    return !m_problem;
 }

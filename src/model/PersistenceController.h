@@ -3,6 +3,7 @@
 #include "store/PersistentContainer.h"
 
 #include <memory>
+#include <optional>
 
 class Clock;
 class LogChannel;
@@ -30,6 +31,18 @@ public:
 
     PersistentContainer& container() { return *m_container; }
 
+    // The store's file; empty for a store in memory.
+    QString storeFile() const;
+    // Why the store could not be opened, or proved damaged once it was; none while it is well.
+    const std::optional<QString>& storeProblem() const { return m_problem; }
+    // Closes the store's file, so that another can be put in its place: the context keeps its
+    // objects, but saves fail until reopen().
+    void close();
+    // Opens the store's file again and makes its rows the context's objects in place of the
+    // old ones (see ManagedObjectContext::reloadStore). False, with the error line said, when
+    // it cannot be opened: the context then holds nothing.
+    bool reopen();
+
     // The five entities (Event, Task, Policy, Category, Contact), built in code afresh for
     // every call.
     static std::shared_ptr<ManagedObjectModel> createManagedObjectModel();
@@ -39,8 +52,11 @@ public:
     static constexpr int kMaxRowReports = 100;
 
 private:
-    void load(const std::optional<QString>& location, LogChannel& log);
+    void load(const std::optional<QString>& location);
+    void opened(const std::optional<QString>& error);
 
     std::unique_ptr<PersistentContainer> m_container;
+    LogChannel& m_log;
+    std::optional<QString> m_problem;
     int m_rowReports = 0;
 };

@@ -11,6 +11,8 @@
 
 #include <QTimer>
 
+#include <utility>
+
 namespace {
 
 std::unique_ptr<LiveFetchResults> policiesByExpiry(ManagedObjectContext& context) {
@@ -38,6 +40,7 @@ PolicyListModel::PolicyListModel(ManagedObjectContext& context, const Clock& clo
     beginResetModel();
     fetchRows();
     endResetModel();
+    m_filling = true;
     QTimer::singleShot(0, this, &PolicyListModel::fillSomeKeys);
 }
 
@@ -101,7 +104,17 @@ void PolicyListModel::fillSomeKeys() {
             ++given;
         }
     }
-    if (m_keyCursor < kept.size()) {
+    m_filling = m_keyCursor < kept.size();
+    if (m_filling) {
+        QTimer::singleShot(0, this, &PolicyListModel::fillSomeKeys);
+    }
+}
+
+void PolicyListModel::rowsRemade() {
+    m_keyCursor = 0;
+    if (filtering()) {
+        ensureKeys();
+    } else if (!std::exchange(m_filling, true)) {
         QTimer::singleShot(0, this, &PolicyListModel::fillSomeKeys);
     }
 }

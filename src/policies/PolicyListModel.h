@@ -58,6 +58,7 @@ private:
     void totalChanged() override;
     void didMoveRow(int from, int to) override;
     void didChangeRow(int row) override;
+    void rowsRemade() override;
 
     void giveKeys(Row& row) const;
     // Gives keys to the next rows that have none, and comes back for more on the next turn.
@@ -79,4 +80,5 @@ private:
     PolicyListFilter m_rule;
     std::array<int, 3> m_counts{}; // policies per status
     size_t m_keyCursor = 0;
+    bool m_filling = false; // a fillSomeKeys() is due
 };

@@ -65,6 +65,12 @@ struct NotificationManager::MatchPass final : ContextObserver {
     void objectWillChange(const ObjectChange&) override {}
     void objectDidChange(const ObjectChange&) override {}
     void contextWillBeDestroyed() override { context = nullptr; }
+    // The policies read so far are gone: the pass ends as if the context had.
+    void contextWillReload() override {
+        context->removeObserver(this);
+        context = nullptr;
+    }
+    void contextDidReload() override {}
     ~MatchPass() override {
         if (context) {
             context->removeObserver(this);

@@ -13,6 +13,11 @@ public:
     virtual void objectDidChange(const ObjectChange& change) = 0;
     // The context and every object of it are going: nothing of them may be used afterwards.
     virtual void contextWillBeDestroyed() = 0;
+    // The store is being opened again (a backup put in its place): every object of the context
+    // is going, still readable now; the store's rows come back as new objects before
+    // contextDidReload(). Nothing is heard of the objects one by one.
+    virtual void contextWillReload() = 0;
+    virtual void contextDidReload() = 0;
 
 protected:
     ContextObserver() = default;

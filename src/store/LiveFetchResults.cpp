@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -276,6 +277,23 @@ void LiveFetchResults::placeRow(int row) {
     eraseAt(row);
     insertAt(target, object);
     tell([&](LiveFetchResultsListener* listener) { listener->didMoveRow(row, target); });
+}
+
+void LiveFetchResults::contextWillReload() {
+    m_refetch = m_fetched;
+    tell([](LiveFetchResultsListener* listener) { listener->willResetRows(); });
+    m_chunks.clear();
+    m_firstRows.clear();
+    m_count = 0;
+    m_fetched = false;
+    m_changing = nullptr;
+}
+
+void LiveFetchResults::contextDidReload() {
+    if (std::exchange(m_refetch, false)) {
+        performFetch();
+    }
+    tell([](LiveFetchResultsListener* listener) { listener->didResetRows(); });
 }
 
 void LiveFetchResults::contextWillBeDestroyed() {

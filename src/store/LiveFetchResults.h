@@ -53,6 +53,8 @@ private:
     void objectWillChange(const ObjectChange& change) override;
     void objectDidChange(const ObjectChange& change) override;
     void contextWillBeDestroyed() override;
+    void contextWillReload() override;
+    void contextDidReload() override;
 
     bool concerns(const ObjectChange& change) const;
     bool matches(const ManagedObject& object) const;
@@ -83,6 +85,8 @@ private:
     quint64 m_keyBits = 0;
     int m_rankKey = -1; // the first sort key, when it ranks as an integer
     bool m_fetched = false;
+    // Fetched before the store was opened again: fetched again once it is.
+    bool m_refetch = false;
     // The rows in order, in chunks of a few hundred, so that a row that comes or goes moves
     // the rest of its chunk and renumbers the chunks, never every row.
     // Each row carries its first sort key as an integer when that key is a date or a number,

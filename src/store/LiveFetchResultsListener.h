@@ -18,6 +18,10 @@ public:
     virtual void didMoveRow(int from, int to) = 0;
     // The object shown in `row` changed and keeps its place (dataChanged).
     virtual void didChangeRow(int row) = 0;
+    // Every row will be replaced: the store was opened again (beginResetModel). Between the
+    // two the results hold no rows.
+    virtual void willResetRows() = 0;
+    virtual void didResetRows() = 0;
 
 protected:
     LiveFetchResultsListener() = default;

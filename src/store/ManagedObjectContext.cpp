@@ -32,13 +32,21 @@ ManagedObjectContext::ManagedObjectContext(std::shared_ptr<const ManagedObjectMo
     , m_entities(m_model->entities().size()) {}
 
 ManagedObjectContext::~ManagedObjectContext() {
+    tellObservers([](ContextObserver* observer) { observer->contextWillBeDestroyed(); });
+    m_observers.clear();
+    releaseObjects();
+}
+
+template <typename Call> void ManagedObjectContext::tellObservers(Call call) {
     const std::vector<ContextObserver*> observers = m_observers;
     for (ContextObserver* observer : observers) {
         if (std::find(m_observers.begin(), m_observers.end(), observer) != m_observers.end()) {
-            observer->contextWillBeDestroyed();
+            call(observer);
         }
     }
-    m_observers.clear();
+}
+
+void ManagedObjectContext::releaseObjects() {
     // Handles may outlive the context: they keep their objects, which then read as deleted
     // and hold no link to anything.
     for (EntityObjects& entity : m_entities) {
@@ -46,11 +54,28 @@ ManagedObjectContext::~ManagedObjectContext() {
             object->m_context = nullptr;
             object->unlinkAll();
         }
+        entity = EntityObjects();
     }
     for (const auto& object : m_pending) {
         object->m_context = nullptr;
         object->unlinkAll();
     }
+    m_pending.clear();
+}
+
+void ManagedObjectContext::closeStore() {
+    m_store.reset();
+}
+
+void ManagedObjectContext::reloadStore(std::unique_ptr<PersistentStore> store,
+                                       PersistentStore::Loaded loaded) {
+    tellObservers([](ContextObserver* observer) { observer->contextWillReload(); });
+    releaseObjects();
+    m_store.reset();
+    if (store) {
+        attachStore(std::move(store), std::move(loaded));
+    }
+    tellObservers([](ContextObserver* observer) { observer->contextDidReload(); });
 }
 
 void ManagedObjectContext::addObserver(ContextObserver* observer) {

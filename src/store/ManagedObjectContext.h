@@ -49,6 +49,14 @@ public:
 
     // Makes the loaded rows this context's objects. Called once, by the container.
     void attachStore(std::unique_ptr<PersistentStore> store, PersistentStore::Loaded loaded);
+    // Closes the store's file (another file is to be put in its place): the objects stay and
+    // can be read, but saves fail and documents cannot be read until reloadStore().
+    void closeStore();
+    // Lets go of every object, pending changes included, and makes the loaded rows of `store`
+    // the context's objects instead; a null store leaves the context with none. Observers hear
+    // contextWillReload() and contextDidReload() around it; handles to the old objects read as
+    // deleted.
+    void reloadStore(std::unique_ptr<PersistentStore> store, PersistentStore::Loaded loaded);
     PersistentStore* persistentStore() const { return m_store.get(); }
 
     // A new object of the entity, with the model's defaults and its class's insert defaults
@@ -136,6 +144,10 @@ private:
     void refresh(ManagedObject& object, quint64 written, const StoredRow& current);
     ManagedObject* objectWithId(const EntityDescription& entity, const std::optional<QUuid>& id);
     void report(const QString& line) const;
+    // Tells each observer, skipping one removed meanwhile.
+    template <typename Call> void tellObservers(Call call);
+    // Every object lets go of the context, which then holds none.
+    void releaseObjects();
 
     std::shared_ptr<const ManagedObjectModel> m_model;
     const Clock* m_clock;

@@ -50,6 +50,13 @@ void ObjectObservation::objectDidChange(const ObjectChange& change) {
     }
 }
 
+void ObjectObservation::contextWillReload() {
+    stop();
+    if (m_onDelete) {
+        m_onDelete();
+    }
+}
+
 void ObjectObservation::contextWillBeDestroyed() {
     m_context = nullptr;
     if (m_onDelete) {

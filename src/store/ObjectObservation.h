@@ -32,6 +32,9 @@ private:
     void objectWillChange(const ObjectChange&) override {}
     void objectDidChange(const ObjectChange& change) override;
     void contextWillBeDestroyed() override;
+    // The object goes with the others: heard as a delete.
+    void contextWillReload() override;
+    void contextDidReload() override {}
     void stop();
 
     std::shared_ptr<ManagedObject> m_object;

@@ -18,6 +18,23 @@ QString PersistentContainer::defaultDirectory() {
 void PersistentContainer::loadPersistentStores(
     const std::function<void(const PersistentStoreDescription&, std::optional<QString>)>&
         completion) {
+    openStores(completion, false);
+}
+
+void PersistentContainer::closePersistentStores() {
+    m_viewContext.closeStore();
+}
+
+void PersistentContainer::reloadPersistentStores(
+    const std::function<void(const PersistentStoreDescription&, std::optional<QString>)>&
+        completion) {
+    openStores(completion, true);
+}
+
+void PersistentContainer::openStores(const std::function<void(const PersistentStoreDescription&,
+                                                              std::optional<QString>)>& completion,
+                                     bool reload) {
+    bool attached = false;
     for (const PersistentStoreDescription& description : m_descriptions) {
         const bool inMemory = description.url == u"/dev/null";
         PersistentStore::Loaded loaded;
@@ -33,12 +50,20 @@ void PersistentContainer::loadPersistentStores(
             completion(description, error);
             continue;
         }
-        if (!m_viewContext.persistentStore()) {
+        if (!attached && (reload || !m_viewContext.persistentStore())) {
+            attached = true;
             store->checkIntegrityLater([completion, description](const QString& damage) {
                 completion(description, damage);
             });
-            m_viewContext.attachStore(std::move(store), std::move(loaded));
+            if (reload) {
+                m_viewContext.reloadStore(std::move(store), std::move(loaded));
+            } else {
+                m_viewContext.attachStore(std::move(store), std::move(loaded));
+            }
         }
         completion(description, std::nullopt);
+    }
+    if (reload && !attached) {
+        m_viewContext.reloadStore(nullptr, {});
     }
 }

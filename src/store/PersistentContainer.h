@@ -39,12 +39,25 @@ public:
     void loadPersistentStores(const std::function<void(const PersistentStoreDescription&,
                                                        std::optional<QString>)>& completion);
 
+    // Closes the attached store's file, so that another can be put in its place (see
+    // ManagedObjectContext::closeStore).
+    void closePersistentStores();
+    // Opens the described stores again, as loadPersistentStores does, and gives the main
+    // context the rows of the first that opens in place of everything it held (see
+    // ManagedObjectContext::reloadStore); when none opens, the context is left with nothing.
+    void reloadPersistentStores(const std::function<void(const PersistentStoreDescription&,
+                                                         std::optional<QString>)>& completion);
+
     ManagedObjectContext& viewContext() { return m_viewContext; }
 
     // The folder the default store lives in: the per-user application data folder.
     static QString defaultDirectory();
 
 private:
+    void openStores(const std::function<void(const PersistentStoreDescription&,
+                                             std::optional<QString>)>& completion,
+                    bool reload);
+
     QString m_name;
     std::shared_ptr<const ManagedObjectModel> m_model;
     std::vector<PersistentStoreDescription> m_descriptions;

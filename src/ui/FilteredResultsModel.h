@@ -57,8 +57,15 @@ protected:
     void willMoveRow(int from, int to) override;
     void didMoveRow(int from, int to) override;
     void didChangeRow(int row) override;
+    void willResetRows() override;
+    void didResetRows() override;
+    // After every row was made anew (the store was opened again), before the rule picks the
+    // visible ones; nothing by default.
+    virtual void rowsRemade() {}
 
 private:
+    // The rows of the results as they are now.
+    void makeRows();
     // Beyond this many rows shown or hidden at once, a reset costs a view less than one signal
     // per row.
     static constexpr size_t kMostSingleRowChanges = 1000;
@@ -115,6 +122,10 @@ template <typename Row> int FilteredResultsModel<Row>::rowOf(const ManagedObject
 
 template <typename Row> void FilteredResultsModel<Row>::fetchRows() {
     results().performFetch();
+    makeRows();
+}
+
+template <typename Row> void FilteredResultsModel<Row>::makeRows() {
     m_rows.clear();
     m_rows.reserve(size_t(results().count()));
     for (int row = 0; row < results().count(); ++row) {
@@ -351,4 +362,21 @@ template <typename Row> void FilteredResultsModel<Row>::changeShownRow(int row, 
     } else if (shown) {
         Q_EMIT dataChanged(index(p), index(p));
     }
+}
+
+template <typename Row> void FilteredResultsModel<Row>::willResetRows() {
+    beginResetModel();
+    for (const Row& row : m_rows) {
+        counted(row, -1);
+    }
+    m_rows.clear();
+    m_visible.clear();
+}
+
+template <typename Row> void FilteredResultsModel<Row>::didResetRows() {
+    makeRows();
+    rowsRemade();
+    refilter(false);
+    endResetModel();
+    totalChanged();
 }

@@ -55,6 +55,8 @@ protected:
     void willMoveRow(int from, int to) override;
     void didMoveRow(int from, int to) override;
     void didChangeRow(int row) override;
+    void willResetRows() override { beginResetModel(); }
+    void didResetRows() override { endResetModel(); }
 
 private:
     std::unique_ptr<LiveFetchResults> m_results;

@@ -65,6 +65,12 @@ public:
         EXPECT_EQ(m_results.objectAt(row), m_rows[size_t(row)]);
         ++m_changes;
     }
+    void willResetRows() override { m_rows.clear(); }
+    void didResetRows() override {
+        for (int row = 0; row < m_results.count(); ++row) {
+            m_rows.push_back(m_results.objectAt(row));
+        }
+    }
 
 private:
     LiveFetchResults& m_results;
@@ -336,6 +342,8 @@ TEST_F(LiveFetchRows, TellExactlyWhatMoved) {
             heard << QStringLiteral("move %1 %2").arg(from).arg(to);
         }
         void didChangeRow(int row) override { heard << QStringLiteral("change %1").arg(row); }
+        void willResetRows() override {}
+        void didResetRows() override { heard << QStringLiteral("reset"); }
     } recorder;
     results.addListener(&recorder);
 
@@ -467,6 +475,8 @@ TEST_F(LiveFetchRows, LetListenersLeaveWhileTheyAreTold) {
                 whenTold();
             }
         }
+        void willResetRows() override {}
+        void didResetRows() override {}
     };
     Counter leaving;
     Counter closing;
