@@ -1,8 +1,10 @@
 #include "app/AppDelegate.h"
 #include "app/AppSettings.h"
+#include "app/BackupRestorer.h"
 #include "app/ContentView.h"
 #include "app/SettingsWindow.h"
 #include "app/SystemTrayHost.h"
+#include "backup/BackupService.h"
 #include "contacts/ContactEditView.h"
 #include "documents/DocumentRenderer.h"
 #include "model/PersistenceController.h"
@@ -51,10 +53,15 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    // The store opens (and on the first start is created) before any window exists.
-    ManagedObjectContext& context = PersistenceController::shared().container().viewContext();
     LogChannel& log = LogChannel::standardOutput();
     SystemClock clock;
+    // The store opens (and on the first start is created) before any window exists.
+    PersistenceController persistence(false, clock, log);
+    ManagedObjectContext& context = persistence.container().viewContext();
+    // Dated copies of the store beside it; the first save of each day writes one.
+    BackupService backups({.clock = clock, .log = log}, persistence.storeFile(),
+                          BackupService::folderBeside(persistence.storeFile()));
+    context.setSavedHandler([&backups] { backups.noteSaved(); });
     LinuxDesktopActions desktop(bus);
     DialogConfirmation confirmation;
     // The preferences file, which the reminder agent reads too.
@@ -129,10 +136,37 @@ int main(int argc, char* argv[]) {
     QObject::connect(&preferences, &AppSettings::showMenuBarChanged, &delegate,
                      &AppDelegate::setTrayIconShown);
 
+    // A backup put in the store's place; the screens follow the context, the reminders are
+    // made to match what it holds.
+    NotificationManager& reminders = NotificationManager::shared();
+    BackupRestorer restorer({
+        .persistence = persistence,
+        .backups = backups,
+        .closeEditors =
+            [&window](std::function<void(bool)> decided) {
+                window.closeEditors(QApplication::activeModalWidget(), std::move(decided));
+            },
+    });
+    // Never with a store that did not open: its empty context would cancel every reminder.
+    const auto matchReminders = [&persistence, &reminders, &context] {
+        if (!persistence.storeProblem()) {
+            reminders.matchPendingToStore(context);
+        }
+    };
+    QObject::connect(&restorer, &BackupRestorer::storeReopened, &window, matchReminders);
+
     window.show();
     // Launching has finished once the window is on screen: the panel icon's popover fetches
-    // its rows then, not before the first paint.
+    // its rows then, not before the first paint; the reminders are checked against the store
+    // and a backup is written when the newest is a day old.
     QObject::connect(&window, &ContentView::firstPainted, &delegate,
                      &AppDelegate::applicationDidFinishLaunching);
+    QObject::connect(&window, &ContentView::firstPainted, &backups,
+                     [&persistence, &backups, matchReminders] {
+                         matchReminders();
+                         if (!persistence.storeProblem()) {
+                             backups.backUpIfDueAtStartUp();
+                         }
+                     });
     return QApplication::exec();
 }

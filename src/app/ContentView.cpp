@@ -7,6 +7,7 @@
 #include "platform/Clock.h"
 #include "platform/DesktopActions.h"
 #include "platform/NotificationCenter.h"
+#include "reminders/NotificationManager.h"
 #include "transfer/ColumnMapMemory.h"
 #include "ui/Confirmation.h"
 #include "ui/EditorSheet.h"
@@ -349,6 +350,27 @@ bool ContentView::agreeToSessionEnd(const std::function<bool()>& mayAsk) {
     return agreed.value_or(false);
 }
 
+void ContentView::closeEditors(QWidget* keep, std::function<void(bool agreed)> decided) {
+    if (m_askingAboutChanges) {
+        decided(false);
+        return;
+    }
+    askAboutChanges(
+        [self = QPointer(this), keep = QPointer(keep), decided = std::move(decided)](bool agreed) {
+            if (self && agreed) {
+                const QList<EditorSheet*> sheets = self->findChildren<EditorSheet*>();
+                for (EditorSheet* sheet : sheets) {
+                    const bool kept = keep && (sheet == keep || sheet->isAncestorOf(keep) ||
+                                               keep->isAncestorOf(sheet));
+                    if (!kept && sheet->isVisible()) {
+                        sheet->reject();
+                    }
+                }
+            }
+            decided(agreed);
+        });
+}
+
 void ContentView::showNotice(const QString& text) {
     m_noticeText->setText(text);
     m_noticeText->setAccessibleName(text);
@@ -406,6 +428,9 @@ void ContentView::openImportSheet(const QString& path) {
                                    .log = m_services.log,
                                    .memory = m_columnMaps.get()},
                                   path, this);
+    // What the import could not schedule, or a reminder lost meanwhile, is put right at once.
+    connect(sheet, &ImportSheet::imported, this,
+            [this] { m_services.reminders.matchPendingToStore(m_services.context); });
     sheet->open();
 }
 

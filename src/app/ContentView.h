@@ -69,6 +69,10 @@ public:
     // `mayAsk` allows it (it is called only when an editor holds changes). False: the user
     // chose to stay, and the session should not end.
     bool agreeToSessionEnd(const std::function<bool()>& mayAsk);
+    // Before the store is put back from a backup: asks about editors with changes as Quit
+    // does, then closes every sheet but `keep` and those it opened over. `decided(false)`: the
+    // user chose to stay, or the question is already on screen.
+    void closeEditors(QWidget* keep, std::function<void(bool agreed)> decided);
     void openNewPolicySheet();
     // The import sheet over this window on a file; without one, the file dialog asks first.
     void openImportSheet(const QString& path = QString());
