@@ -3,6 +3,7 @@
 #include "app/ContentView.h"
 #include "app/SettingsWindow.h"
 #include "app/SystemTrayHost.h"
+#include "backup/BackupService.h"
 #include "contacts/ContactEditView.h"
 #include "documents/DocumentRenderer.h"
 #include "model/PersistenceController.h"
@@ -62,8 +63,19 @@ int main(int argc, char* argv[]) {
     AppSettings preferences(settings, log);
     XdgAutostartEntry autostart(XdgAutostartEntry::defaultConfigHome(),
                                 QCoreApplication::applicationFilePath());
-    SettingsWindow settingsWindow(preferences, NotificationManager::programNotificationService(),
-                                  autostart, log);
+    // Dated copies of the store, in "backups" beside it.
+    const QString storeFile =
+        PersistenceController::shared().container().persistentStoreDescriptions().front().url;
+    BackupService backups({clock, log}, storeFile, BackupService::folderBeside(storeFile));
+    backups.setSecondFolder(preferences.backupSecondFolder());
+    SettingsWindow settingsWindow(
+        {.settings = preferences,
+         .notifications = NotificationManager::programNotificationService(),
+         .autostart = autostart,
+         .log = log,
+         .backups = backups,
+         .desktop = desktop,
+         .clock = clock});
     const auto openContactEditor = [&context, &log](QWidget* over) {
         (new ContactEditView({.context = context, .log = log}, nullptr, over))->open();
     };
@@ -81,6 +93,14 @@ int main(int argc, char* argv[]) {
         .openContactEditor = openContactEditor,
         .center = NotificationCenter::defaultCenter(),
         .settings = settings,
+        .backups = backups,
+        // Not wired yet: closing and reopening the store around the restore comes next.
+        .restoreBackup =
+            [](const QString&, const std::function<void(const RestoreOutcome&)>& done) {
+                RestoreOutcome outcome;
+                outcome.error = QStringLiteral("restoring from the window is not available yet");
+                done(outcome);
+            },
     });
     QObject::connect(&window, &ContentView::preferencesRequested, &settingsWindow,
                      &SettingsWindow::present);
