@@ -7,9 +7,9 @@
 
 namespace {
 
-const QString kStamp = QStringLiteral("yyyy-MM-dd-HHmmss");
-const QString kPartialPrefix = QStringLiteral(".");
-const QString kPartialSuffix = QStringLiteral(".partial");
+// A partial copy is hidden: ".<name>.partial".
+constexpr char16_t kPartialPrefix = u'.';
+constexpr QLatin1StringView kPartialSuffix(".partial");
 
 QString base() {
     return QString::fromLatin1(PersistenceController::kContainerName);
@@ -18,7 +18,7 @@ QString base() {
 QString stamp(Instant instant, const QTimeZone& zone) {
     const CalendarMath::LocalDateTime local = CalendarMath::toLocal(instant, zone);
     return QDateTime(local.date, QTime::fromMSecsSinceStartOfDay(int(local.msOfDay)), Qt::UTC)
-        .toString(kStamp);
+        .toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
 }
 
 } // namespace

@@ -55,7 +55,7 @@ QStringList beyondRetention(const QStringList& names, Instant now, const QTimeZo
             days.insert(date.toJulianDay());
         }
         const QDate monday = mondayOf(date);
-        if (monday > mondayOf(today).addDays(-7 * kWeeks) && monday <= today) {
+        if (monday > mondayOf(today).addDays(-7 * qint64(kWeeks)) && monday <= today) {
             keep = !weeks.contains(monday.toJulianDay()) || keep;
             weeks.insert(monday.toJulianDay());
         }

@@ -35,7 +35,7 @@ void removePartials(const QString& folder) {
 QString freeName(const QString& folder, Instant now, const QTimeZone& zone) {
     const QDir dir(folder);
     for (qint64 ms = now.msSinceEpoch();; ms += 1000) {
-        const QString name = BackupFileName::at(Instant(ms), zone);
+        QString name = BackupFileName::at(Instant(ms), zone);
         if (!QFileInfo::exists(dir.filePath(name)) &&
             !QFileInfo::exists(dir.filePath(BackupFileName::partial(name)))) {
             return name;

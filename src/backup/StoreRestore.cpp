@@ -15,12 +15,12 @@
 namespace {
 
 // What SQLite keeps beside a store, each read into it when it opens.
-const QString kLog = QStringLiteral("-wal");
-const QString kJournal = QStringLiteral("-journal");
-const QString kLogIndex = QStringLiteral("-shm");
+constexpr QLatin1StringView kLog("-wal");
+constexpr QLatin1StringView kJournal("-journal");
+constexpr QLatin1StringView kLogIndex("-shm");
 
 bool anythingAt(const QString& store) {
-    for (const QString& suffix : {QString(), kLog, kJournal}) {
+    for (const QLatin1StringView suffix : {QLatin1StringView(), kLog, kJournal}) {
         if (QFileInfo::exists(store + suffix)) {
             return true;
         }
@@ -114,7 +114,7 @@ bool StoreRestore::closeIntoFile(const QString& store, QString* error) {
             return false;
         }
     }
-    for (const QString& suffix : {kLog, kJournal}) {
+    for (const QLatin1StringView suffix : {kLog, kJournal}) {
         if (QFileInfo::exists(store + suffix)) {
             *error = QStringLiteral("%1 is still in use").arg(store + suffix);
             return false;
@@ -138,7 +138,7 @@ bool StoreRestore::moveAside(const RestoreRequest& request, RestoreOutcome* outc
         }
     }
     // Kept whole under the new name first; only then does anything beside the store go.
-    for (const QString& suffix : {QString(), kLog, kJournal}) {
+    for (const QLatin1StringView suffix : {QLatin1StringView(), kLog, kJournal}) {
         if (!QFileInfo::exists(request.store + suffix)) {
             continue;
         }
@@ -153,7 +153,7 @@ bool StoreRestore::moveAside(const RestoreRequest& request, RestoreOutcome* outc
         return false;
     }
     outcome->movedAside = aside;
-    for (const QString& suffix : {kLog, kJournal, kLogIndex}) {
+    for (const QLatin1StringView suffix : {kLog, kJournal, kLogIndex}) {
         if (std::optional<QString> error = DurableFiles::removeFile(request.store + suffix)) {
             outcome->error = *error;
             return false;
