@@ -69,16 +69,41 @@ int main(int argc, char* argv[]) {
     AppSettings preferences(settings, log);
     XdgAutostartEntry autostart(XdgAutostartEntry::defaultConfigHome(),
                                 QCoreApplication::applicationFilePath());
-    SettingsWindow settingsWindow(preferences, NotificationManager::programNotificationService(),
-                                  autostart, log);
+    backups.setSecondFolder(preferences.backupSecondFolder());
+    SettingsWindow settingsWindow(
+        {.settings = preferences,
+         .notifications = NotificationManager::programNotificationService(),
+         .autostart = autostart,
+         .log = log,
+         .backups = backups,
+         .desktop = desktop,
+         .clock = clock});
     const auto openContactEditor = [&context, &log](QWidget* over) {
         (new ContactEditView({.context = context, .log = log}, nullptr, over))->open();
+    };
+    // A backup put in the store's place while the program runs: the editors of the window
+    // (made below) are asked about and closed first.
+    ContentView* shownWindow = nullptr;
+    BackupRestorer restorer({
+        .persistence = persistence,
+        .backups = backups,
+        .closeEditors =
+            [&shownWindow](std::function<void(bool)> decided) {
+                shownWindow->closeEditors(QApplication::activeModalWidget(), std::move(decided));
+            },
+    });
+    NotificationManager& reminders = NotificationManager::shared();
+    // Never with a store that did not open: its empty context would cancel every reminder.
+    const auto matchReminders = [&persistence, &reminders, &context] {
+        if (!persistence.storeProblem()) {
+            reminders.matchPendingToStore(context);
+        }
     };
     // Documents are read and drawn by quintaver-pdf-renderer, installed beside the program.
     DocumentRenderer documents(DocumentRenderer::besideProgram(), log);
     ContentView window({
         .context = context,
-        .reminders = NotificationManager::shared(),
+        .reminders = reminders,
         .clock = clock,
         .log = log,
         .desktop = desktop,
@@ -88,7 +113,14 @@ int main(int argc, char* argv[]) {
         .openContactEditor = openContactEditor,
         .center = NotificationCenter::defaultCenter(),
         .settings = settings,
+        .backups = backups,
+        .restoreBackup =
+            [&restorer](const QString& chosen,
+                        const std::function<void(const RestoreOutcome&)>& done) {
+                restorer.restore(chosen, done);
+            },
     });
+    shownWindow = &window;
     QObject::connect(&window, &ContentView::preferencesRequested, &settingsWindow,
                      &SettingsWindow::present);
     const auto bringForward = [&window, &desktop](const QString& token) {
@@ -136,24 +168,20 @@ int main(int argc, char* argv[]) {
     QObject::connect(&preferences, &AppSettings::showMenuBarChanged, &delegate,
                      &AppDelegate::setTrayIconShown);
 
-    // A backup put in the store's place; the screens follow the context, the reminders are
-    // made to match what it holds.
-    NotificationManager& reminders = NotificationManager::shared();
-    BackupRestorer restorer({
-        .persistence = persistence,
-        .backups = backups,
-        .closeEditors =
-            [&window](std::function<void(bool)> decided) {
-                window.closeEditors(QApplication::activeModalWidget(), std::move(decided));
-            },
-    });
-    // Never with a store that did not open: its empty context would cancel every reminder.
-    const auto matchReminders = [&persistence, &reminders, &context] {
-        if (!persistence.storeProblem()) {
-            reminders.matchPendingToStore(context);
-        }
-    };
-    QObject::connect(&restorer, &BackupRestorer::storeReopened, &window, matchReminders);
+    // The screens follow the context through a restore; the reminders are made to match what
+    // it then holds, and the page of a store that cannot be opened comes or goes.
+    QObject::connect(&restorer, &BackupRestorer::storeReopened, &window,
+                     [&window, &persistence, matchReminders] {
+                         if (const std::optional<QString>& problem = persistence.storeProblem()) {
+                             window.showStoreProblem(*problem);
+                         } else {
+                             window.clearStoreProblem();
+                             matchReminders();
+                         }
+                     });
+    if (const std::optional<QString>& problem = persistence.storeProblem()) {
+        window.showStoreProblem(*problem);
+    }
 
     window.show();
     // Launching has finished once the window is on screen: the panel icon's popover fetches

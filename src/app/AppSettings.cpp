@@ -33,6 +33,10 @@ bool AppSettings::soundEnabled() const {
         .toBool();
 }
 
+QString AppSettings::backupSecondFolder() const {
+    return m_store.value(UserPreferences::kBackupSecondFolder).toString();
+}
+
 void AppSettings::setLaunchAtLogin(bool on) {
     if (store(UserPreferences::kLaunchAtLogin, on, launchAtLogin())) {
         Q_EMIT launchAtLoginChanged(on);
@@ -54,6 +58,12 @@ void AppSettings::setDefaultReminderTime(int minutes) {
 void AppSettings::setSoundEnabled(bool on) {
     if (store(UserPreferences::kSoundEnabled, on, soundEnabled())) {
         Q_EMIT soundEnabledChanged(on);
+    }
+}
+
+void AppSettings::setBackupSecondFolder(const QString& folder) {
+    if (store(UserPreferences::kBackupSecondFolder, folder, backupSecondFolder())) {
+        Q_EMIT backupSecondFolderChanged(folder);
     }
 }
 

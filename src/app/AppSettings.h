@@ -6,7 +6,7 @@
 
 class QSettings;
 
-// The four preferences of the settings window, typed, over a settings store the caller owns
+// The preferences of the settings window, typed, over a settings store the caller owns
 // (the user's file in the program, a temporary one in tests). Each setter writes the store at
 // once and signals only a real change; a file that cannot be written is reported once, and the
 // value holds until the program ends.
@@ -21,11 +21,14 @@ public:
     // Minutes; any stored number, also one the window does not offer.
     int defaultReminderTime() const;
     bool soundEnabled() const;
+    // Where each backup is also copied; empty for nowhere.
+    QString backupSecondFolder() const;
 
     void setLaunchAtLogin(bool on);
     void setShowMenuBar(bool on);
     void setDefaultReminderTime(int minutes);
     void setSoundEnabled(bool on);
+    void setBackupSecondFolder(const QString& folder);
 
 Q_SIGNALS:
     void launchAtLoginChanged(bool on);
@@ -33,6 +36,7 @@ Q_SIGNALS:
     void showMenuBarChanged(bool shown);
     void defaultReminderTimeChanged(int minutes);
     void soundEnabledChanged(bool on);
+    void backupSecondFolderChanged(const QString& folder);
 
 private:
     // Writes and flushes; true when the value changed.

@@ -7,6 +7,8 @@
 #include "platform/Clock.h"
 #include "platform/DesktopActions.h"
 #include "platform/NotificationCenter.h"
+#include "recovery/DamagedStorePage.h"
+#include "recovery/RecoveryCommands.h"
 #include "reminders/NotificationManager.h"
 #include "transfer/ColumnMapMemory.h"
 #include "ui/Confirmation.h"
@@ -63,11 +65,22 @@ ContactListView::Services ContentView::Services::contacts() const {
     return {.context = context, .clock = clock, .log = log, .confirmation = confirmation};
 }
 
+RecoveryCommands::Services ContentView::Services::recovery() const {
+    return {.context = context,
+            .clock = clock,
+            .log = log,
+            .confirmation = confirmation,
+            .desktop = desktop,
+            .backups = backups,
+            .restoreBackup = restoreBackup};
+}
+
 ContentView::ContentView(Services services, QWidget* parent)
     : QMainWindow(parent)
     , m_services(std::move(services))
     , m_geometrySave(new QTimer(this))
-    , m_columnMaps(std::make_unique<ColumnMapMemory>(m_services.settings)) {
+    , m_columnMaps(std::make_unique<ColumnMapMemory>(m_services.settings))
+    , m_recovery(new RecoveryCommands(m_services.recovery(), this)) {
     setObjectName(QStringLiteral("mainWindow"));
     setAcceptDrops(true);
     setWindowTitle(QStringLiteral("Quintaver Scheduler"));
@@ -90,6 +103,7 @@ ContentView::ContentView(Services services, QWidget* parent)
     buildMenus();
     m_services.center.addObserver(NotificationName::newPolicy, this,
                                   [this] { openNewPolicySheet(); });
+    connect(m_recovery, &RecoveryCommands::notice, this, &ContentView::showNotice);
 
     m_geometrySave->setSingleShot(true);
     m_geometrySave->setInterval(kGeometrySaveDelayMs);
@@ -160,6 +174,7 @@ void ContentView::buildToolBar() {
     // A toolbar button takes no focus by default; this one is in the Tab chain.
     bar->widgetForAction(add)->setFocusPolicy(Qt::TabFocus);
     connect(add, &QAction::triggered, this, &ContentView::openNewPolicySheet);
+    m_storeCommands << add;
 }
 
 void ContentView::buildMenus() {
@@ -173,6 +188,22 @@ void ContentView::buildMenus() {
     exportBook->setObjectName(QStringLiteral("exportAction"));
     exportBook->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     connect(exportBook, &QAction::triggered, this, &ContentView::openExportSheet);
+    file->addSeparator();
+    QAction* backUp = file->addAction(QStringLiteral("Esegui Backup..."));
+    backUp->setObjectName(QStringLiteral("backUpToFileAction"));
+    connect(backUp, &QAction::triggered, this, [this] {
+        if (!hasOpenSheet() && !m_storeProblem) {
+            m_recovery->backUpToChosenFile();
+        }
+    });
+    QAction* restore = file->addAction(QStringLiteral("Ripristina Backup..."));
+    restore->setObjectName(QStringLiteral("restoreBackupAction"));
+    connect(restore, &QAction::triggered, this, [this] {
+        if (!hasOpenSheet()) {
+            m_recovery->openRestoreSheet();
+        }
+    });
+    m_storeCommands << import << exportBook << backUp;
     file->addSeparator();
     QAction* preferences = file->addAction(QStringLiteral("Preferences..."));
     preferences->setObjectName(QStringLiteral("preferencesAction"));
@@ -212,6 +243,9 @@ void ContentView::buildMenus() {
         action->setShortcut(QKeySequence(command.keys));
         connect(action, &QAction::triggered, this,
                 [this, name = &command.name] { m_services.center.post(*name); });
+        if (&command.name == &NotificationName::newPolicy) {
+            m_storeCommands << action;
+        }
     }
 }
 
@@ -384,7 +418,7 @@ bool ContentView::hasOpenSheet() const {
 }
 
 void ContentView::openNewPolicySheet() {
-    if (hasOpenSheet()) {
+    if (hasOpenSheet() || m_storeProblem) {
         return;
     }
     auto* editor = new PolicyEditView(m_services.policies().editor(), nullptr, this);
@@ -402,7 +436,7 @@ bool ContentView::isImportable(const QString& path) {
 }
 
 void ContentView::openImportSheet(const QString& path) {
-    if (hasOpenSheet()) {
+    if (hasOpenSheet() || m_storeProblem) {
         return;
     }
     if (path.isEmpty()) {
@@ -435,7 +469,7 @@ void ContentView::openImportSheet(const QString& path) {
 }
 
 void ContentView::openExportSheet() {
-    if (hasOpenSheet()) {
+    if (hasOpenSheet() || m_storeProblem) {
         return;
     }
     auto* sheet =
@@ -451,10 +485,47 @@ void ContentView::openExportSheet() {
     sheet->open();
 }
 
+void ContentView::showStoreProblem(const QString& why) {
+    // A page of its own each time: it looks for the newest good backup afresh.
+    clearStoreProblem();
+    QWidget* column = m_sections->parentWidget();
+    m_storeProblem = m_recovery->damagedStorePage(why, column);
+    connect(m_storeProblem, &DamagedStorePage::otherBackupRequested, this, [this] {
+        if (!hasOpenSheet()) {
+            m_recovery->openRestoreSheet();
+        }
+    });
+    static_cast<QVBoxLayout*>(column->layout())->addWidget(m_storeProblem, 1);
+    m_sections->hide();
+    m_storeProblem->show();
+    m_sidebar->setEnabled(false);
+    setStoreCommandsEnabled(false);
+}
+
+void ContentView::clearStoreProblem() {
+    if (!m_storeProblem) {
+        return;
+    }
+    // It may be what asked for this, from inside its own restore.
+    m_storeProblem->hide();
+    m_storeProblem->parentWidget()->layout()->removeWidget(m_storeProblem);
+    m_storeProblem->deleteLater();
+    m_storeProblem = nullptr;
+    m_sections->show();
+    m_sidebar->setEnabled(true);
+    setStoreCommandsEnabled(true);
+}
+
+void ContentView::setStoreCommandsEnabled(bool enabled) {
+    for (QAction* action : std::as_const(m_storeCommands)) {
+        action->setEnabled(enabled);
+    }
+}
+
 void ContentView::dragEnterEvent(QDragEnterEvent* event) {
     const QList<QUrl> urls = event->mimeData()->urls();
     if (urls.size() == 1 && urls.first().isLocalFile() &&
-        isImportable(urls.first().toLocalFile()) && !hasOpenSheet()) {
+        isImportable(urls.first().toLocalFile()) && !hasOpenSheet() && !m_storeProblem) {
         event->acceptProposedAction();
     }
 }

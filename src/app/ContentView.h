@@ -2,6 +2,7 @@
 
 #include "contacts/ContactListView.h"
 #include "policies/PolicyListView.h"
+#include "recovery/RecoveryCommands.h"
 
 #include <QMainWindow>
 
@@ -9,6 +10,7 @@
 #include <memory>
 
 class ColumnMapMemory;
+class DamagedStorePage;
 class EditorSheet;
 class NotificationCenter;
 class QLabel;
@@ -19,10 +21,12 @@ class SidebarView;
 
 // The main window: the sidebar beside the content column, which shows the policy section or
 // the contact section; the toolbar's "Nuova Polizza"; the File menu with import, export,
-// preferences and quit; the "Scheduler" menu, whose entries post their names and nothing
-// more; and the sheets it opens, unless a sheet of this window is already open: the new-policy
-// sheet (the toolbar, every post of newPolicy), the import sheet (the menu, the empty state's
-// button, a spreadsheet or CSV file dropped on the window) and the export sheet.
+// backup, restore, preferences and quit; the "Scheduler" menu, whose entries post their names
+// and nothing more; and the sheets it opens, unless a sheet of this window is already open:
+// the new-policy sheet (the toolbar, every post of newPolicy), the import sheet (the menu, the
+// empty state's button, a spreadsheet or CSV file dropped on the window), the export sheet and
+// the restore sheet. When the store could not be opened, a page saying so and offering a
+// backup stands in for the sections.
 //
 // Its size and position are kept in the settings it is given between runs.
 class ContentView final : public QMainWindow {
@@ -42,10 +46,14 @@ public:
         NotificationCenter& center;
         // Where the window's size and position are kept.
         QSettings& settings;
+        BackupService& backups;
+        // Closes the store, puts a backup in its place and opens it again.
+        RestoreFlow::RestoreBackup restoreBackup;
 
         // What the window hands to its two sections.
         PolicyListView::Services policies() const;
         ContactListView::Services contacts() const;
+        RecoveryCommands::Services recovery() const;
     };
 
     explicit ContentView(Services services, QWidget* parent = nullptr);
@@ -79,6 +87,14 @@ public:
     void openExportSheet();
     // A file the import reads, by its name: what a drop on the window opens.
     static bool isImportable(const QString& path);
+    RecoveryCommands& recovery() const { return *m_recovery; }
+
+    // The store could not be opened: a page saying why, offering the newest backup that
+    // passes the check, stands in for the sections, and what needs the store is disabled.
+    void showStoreProblem(const QString& why);
+    // The sections again, once the store is open.
+    void clearStoreProblem();
+    DamagedStorePage* storeProblem() const { return m_storeProblem; }
 
 Q_SIGNALS:
     void preferencesRequested();
@@ -107,6 +123,7 @@ private:
     QList<EditorSheet*> changedEditors() const;
     void askAboutChanges(std::function<void(bool mayEnd)> decided);
     void keepQuitReachable();
+    void setStoreCommandsEnabled(bool enabled);
 
     Services m_services;
     SidebarView* m_sidebar = nullptr;
@@ -117,7 +134,11 @@ private:
     QLabel* m_noticeText = nullptr;
     QTimer* m_geometrySave = nullptr;
     QAction* m_quit = nullptr;
+    // What needs an open store: new policy, import, export, a backup to a file.
+    QList<QAction*> m_storeCommands;
+    DamagedStorePage* m_storeProblem = nullptr;
     std::unique_ptr<ColumnMapMemory> m_columnMaps;
+    RecoveryCommands* m_recovery;
     bool m_painted = false;
     bool m_askingAboutChanges = false;
 };

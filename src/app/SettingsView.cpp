@@ -1,6 +1,7 @@
 #include "app/SettingsView.h"
 
 #include "app/AboutView.h"
+#include "app/BackupSettingsView.h"
 #include "app/GeneralSettingsView.h"
 #include "app/NotificationSettingsView.h"
 #include "app/SettingsSection.h"
@@ -15,21 +16,29 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-SettingsView::SettingsView(AppSettings& settings, NotificationService& notifications,
-                           AutostartEntry& autostart, LogChannel& log, QWidget* parent)
+SettingsView::SettingsView(const Services& services, QWidget* parent)
     : QWidget(parent, Qt::Window)
-    , m_notifications(notifications)
+    , m_notifications(services.notifications)
     , m_tabs(new QTabWidget(this))
-    , m_notificationTab(new NotificationSettingsView(settings, notifications, m_tabs)) {
+    , m_notificationTab(
+          new NotificationSettingsView(services.settings, services.notifications, m_tabs)) {
     setObjectName(QStringLiteral("settingsView"));
     setWindowTitle(QStringLiteral("Preferences"));
     m_tabs->setObjectName(QStringLiteral("settingsTabs"));
     // As every desktop dialog does; the main window alone stays open on Escape.
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
             &QWidget::close);
-    m_tabs->addTab(new GeneralSettingsView(settings, autostart, log, m_tabs),
-                   QStringLiteral("General"));
+    m_tabs->addTab(
+        new GeneralSettingsView(services.settings, services.autostart, services.log, m_tabs),
+        QStringLiteral("General"));
     m_tabs->addTab(m_notificationTab, QStringLiteral("Notifications"));
+    auto* backup = new BackupSettingsView({.settings = services.settings,
+                                           .backups = services.backups,
+                                           .desktop = services.desktop,
+                                           .clock = services.clock},
+                                          m_tabs);
+    backup->setObjectName(QStringLiteral("backupSettings"));
+    m_tabs->addTab(backup, QStringLiteral("Backup"));
     m_tabs->addTab(new AboutView(m_tabs), QStringLiteral("About"));
     m_tabs->setFixedSize(500, 400);
     auto* layout = new QVBoxLayout(this);
@@ -40,7 +49,7 @@ SettingsView::SettingsView(AppSettings& settings, NotificationService& notificat
 
 void SettingsView::applyLook() {
     const QColor iconColor = Palette::color(ColorName::Primary, palette());
-    const char16_t* const icons[] = {u"gear", u"bell", u"info.circle"};
+    const char16_t* const icons[] = {u"gear", u"bell", u"cylinder.split.1x2", u"info.circle"};
     for (int tab = 0; tab < m_tabs->count(); ++tab) {
         m_tabs->setTabIcon(tab, Icons::icon(icons[tab], iconColor));
     }

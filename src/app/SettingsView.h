@@ -4,18 +4,30 @@
 
 class AppSettings;
 class AutostartEntry;
+class BackupService;
+class Clock;
+class DesktopActions;
 class LogChannel;
 class NotificationService;
 class NotificationSettingsView;
 class QTabWidget;
 
-// The settings window: General, Notifications and About. The program keeps one; present()
-// shows it, or brings it forward when it is already open.
+// The settings window: General, Notifications, Backup and About. The program keeps one;
+// present() shows it, or brings it forward when it is already open.
 class SettingsView final : public QWidget {
     Q_OBJECT
 public:
-    SettingsView(AppSettings& settings, NotificationService& notifications,
-                 AutostartEntry& autostart, LogChannel& log, QWidget* parent = nullptr);
+    struct Services {
+        AppSettings& settings;
+        NotificationService& notifications;
+        AutostartEntry& autostart;
+        LogChannel& log;
+        BackupService& backups;
+        DesktopActions& desktop;
+        const Clock& clock;
+    };
+
+    explicit SettingsView(const Services& services, QWidget* parent = nullptr);
 
     void present();
     // Asks the service whether the desktop shows notifications and sets the status row: only

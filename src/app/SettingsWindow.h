@@ -1,14 +1,10 @@
 #pragma once
 
+#include "app/SettingsView.h"
+
 #include <QObject>
 
 #include <memory>
-
-class AppSettings;
-class AutostartEntry;
-class LogChannel;
-class NotificationService;
-class SettingsView;
 
 // The program's one settings window, built the first time it is asked for: every later
 // present() brings the same window forward ("Preferences..." in the main menu and in the
@@ -16,8 +12,7 @@ class SettingsView;
 class SettingsWindow final : public QObject {
     Q_OBJECT
 public:
-    SettingsWindow(AppSettings& settings, NotificationService& notifications,
-                   AutostartEntry& autostart, LogChannel& log, QObject* parent = nullptr);
+    explicit SettingsWindow(const SettingsView::Services& services, QObject* parent = nullptr);
     ~SettingsWindow() override;
 
     void present();
@@ -25,9 +20,6 @@ public:
     SettingsView* view() const { return m_view.get(); }
 
 private:
-    AppSettings& m_settings;
-    NotificationService& m_notifications;
-    AutostartEntry& m_autostart;
-    LogChannel& m_log;
+    SettingsView::Services m_services;
     std::unique_ptr<SettingsView> m_view;
 };

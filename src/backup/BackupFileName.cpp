@@ -7,8 +7,8 @@
 
 namespace {
 
-constexpr QLatin1StringView kStamp("yyyy-MM-dd-HHmmss");
-constexpr QLatin1StringView kPartialPrefix(".");
+// A partial copy is hidden: ".<name>.partial".
+constexpr char16_t kPartialPrefix = u'.';
 constexpr QLatin1StringView kPartialSuffix(".partial");
 
 QString base() {
@@ -18,7 +18,7 @@ QString base() {
 QString stamp(Instant instant, const QTimeZone& zone) {
     const CalendarMath::LocalDateTime local = CalendarMath::toLocal(instant, zone);
     return QDateTime(local.date, QTime::fromMSecsSinceStartOfDay(int(local.msOfDay)), Qt::UTC)
-        .toString(QString(kStamp));
+        .toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
 }
 
 } // namespace

@@ -67,25 +67,32 @@ void BackupService::enqueueBackup() {
              second = m_secondFolder](const std::atomic<bool>& stop, Instant now,
                                       const QTimeZone& zone) -> std::function<void()> {
         BackupOutcome outcome = BackupWriter::write({store, folder, second, now, zone}, &stop);
-        return [this, outcome = std::move(outcome)] { report(outcome); };
+        return [this, outcome = std::move(outcome)] { report(outcome, true); };
     });
 }
 
-void BackupService::backUpTo(const QString& target) {
-    enqueue([this, store = m_store, target](const std::atomic<bool>& stop, Instant,
-                                            const QTimeZone&) -> std::function<void()> {
+void BackupService::backUpTo(const QString& target,
+                             std::function<void(const BackupOutcome&)> done) {
+    enqueue([this, store = m_store, target, done = std::move(done)](
+                const std::atomic<bool>& stop, Instant, const QTimeZone&) -> std::function<void()> {
         BackupOutcome outcome = BackupWriter::writeTo(store, target, &stop);
-        return [this, outcome = std::move(outcome)] { report(outcome); };
+        return [this, outcome = std::move(outcome), done] {
+            report(outcome, false);
+            if (done) {
+                done(outcome);
+            }
+        };
     });
 }
 
-void BackupService::report(const BackupOutcome& outcome) {
+void BackupService::report(const BackupOutcome& outcome, bool dated) {
     LogChannel& log = m_services.log;
-    if (outcome.written()) {
-        m_failure.reset();
-    } else {
-        m_failure = outcome.error;
+    if (!outcome.written()) {
         log.write(QStringLiteral("Error writing backup: "), outcome.error);
+    }
+    // A copy on a disk of the user's choosing says nothing of the dated backups.
+    if (dated) {
+        m_failure = outcome.written() ? std::nullopt : std::optional(outcome.error);
     }
     if (!outcome.secondFolderError.isEmpty()) {
         log.write(QStringLiteral("Error writing backup: "), outcome.secondFolderError);

@@ -50,15 +50,16 @@ public:
     void noteSaved();
     // "Esegui Backup Ora".
     void backUpNow();
-    // A copy at a path the user chose ("Esegui Backup...").
-    void backUpTo(const QString& target);
+    // A copy at a path the user chose ("Esegui Backup..."), then `done` with what it did. It
+    // is none of the dated backups: it neither holds nor clears their failure.
+    void backUpTo(const QString& target, std::function<void(const BackupOutcome&)> done = nullptr);
     // Puts `chosen` in place of the store (see StoreRestore), after the backups asked for
     // before it. Every connection to the store must be closed by then: the caller closes the
     // store first and opens it again once restoreFinished() says what happened.
     void restore(const QString& chosen);
 
     bool isBusy() const { return m_thread != nullptr; }
-    // Why the last backup failed, until one is written.
+    // Why the last dated backup failed, until one is written.
     const std::optional<QString>& failure() const { return m_failure; }
     // The newest backup in the folder, as its name dates it.
     std::optional<BackupEntry> newestBackup() const;
@@ -77,7 +78,7 @@ private:
     void runNext();
     void finished();
     void enqueueBackup();
-    void report(const BackupOutcome& outcome);
+    void report(const BackupOutcome& outcome, bool dated);
 
     Services m_services;
     QString m_store;

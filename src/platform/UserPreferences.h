@@ -11,6 +11,8 @@ public:
     static inline const QString kShowMenuBar = QStringLiteral("showMenuBar");
     static inline const QString kDefaultReminderTime = QStringLiteral("defaultReminderTime");
     static inline const QString kSoundEnabled = QStringLiteral("soundEnabled");
+    // The folder each verified backup is also copied into; empty or missing for none.
+    static inline const QString kBackupSecondFolder = QStringLiteral("backupSecondFolder");
 
     static constexpr bool kLaunchAtLoginDefault = false;
     static constexpr bool kShowMenuBarDefault = true;

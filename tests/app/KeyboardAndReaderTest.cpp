@@ -9,6 +9,8 @@
 #include "model/Policy.h"
 #include "platform/LogChannel.h"
 #include "policies/PolicyEditView.h"
+#include "recovery/DamagedStorePage.h"
+#include "recovery/RestoreSheet.h"
 #include "support/Child.h"
 #include "support/PolicyScreenFixture.h"
 #include "support/TabChain.h"
@@ -77,6 +79,24 @@ public:
     }
     LogChannel& log() { return *m_log; }
     const Clock& clock() { return m_clock; }
+    // One automatic backup of a policy, in the world's folder of backups.
+    QString backup() {
+        const QString folder = m_world.backups.folder();
+        QDir().mkpath(folder);
+        const QString path = folder + QStringLiteral("/QuintaverModel-2026-03-09-090000.sqlite");
+        auto controller = open(path);
+        insertPolicy(controller->container().viewContext(), QStringLiteral("Casa"));
+        controller->container().viewContext().save();
+        return path;
+    }
+    RestoreSheet::Services restoreServices() {
+        return {.context = store(),
+                .clock = m_clock,
+                .log = *m_log,
+                .confirmation = m_world.answers,
+                .folder = m_world.backups.folder(),
+                .restoreBackup = m_world.restoreBackup()};
+    }
 };
 
 std::shared_ptr<Policy> policyWithDocument(TabChains& test) {
@@ -126,6 +146,14 @@ const Sheet kSheets[] = {
               .log = test.log(),
               .shownPolicies = [] { return std::vector<std::shared_ptr<Policy>>(); }});
      }},
+    {"Restore",
+     [](PolicyScreenFixture& fixture) -> QDialog* {
+         auto& test = static_cast<TabChains&>(fixture);
+         test.backup();
+         auto* sheet = new RestoreSheet(test.restoreServices());
+         waitUntil([sheet] { return !sheet->isListing(); });
+         return sheet;
+     }},
 };
 
 TEST_P(TabChains, VisitEveryControlOnceAndComeBack) {
@@ -147,5 +175,32 @@ TEST_P(TabChains, VisitEveryControlOnceAndComeBack) {
 
 INSTANTIATE_TEST_SUITE_P(Sheets, TabChains, ::testing::ValuesIn(kSheets),
                          [](const auto& tested) { return std::string(tested.param.name); });
+
+using PageTabChain = TabChains;
+
+// The page of a store that could not be opened: the backup offered, then the other ways.
+TEST_F(PageTabChain, TheDamagedStorePageGoesFromTheOfferToTheOtherWays) {
+    backup();
+    const RestoreSheet::Services services = restoreServices();
+    DamagedStorePage page({.context = services.context,
+                           .clock = services.clock,
+                           .log = services.log,
+                           .confirmation = services.confirmation,
+                           .desktop = m_world.desktop,
+                           .folder = services.folder,
+                           .restoreBackup = services.restoreBackup},
+                          QStringLiteral("file is not a database"));
+    page.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
+    ASSERT_TRUE(waitUntil([&page] { return !page.isLooking(); }));
+    auto* offered = child<QWidget>(&page, "restoreOfferedButton");
+    EXPECT_EQ(TabChain::faults(page, offered).join(u'\n').toStdString(), "");
+    QStringList names;
+    for (const QWidget* stop : TabChain::walk(page, offered)) {
+        names << stop->objectName();
+    }
+    EXPECT_EQ(names,
+              (QStringList{"otherBackupButton", "showBackupFolderButton", "restoreOfferedButton"}));
+}
 
 } // namespace

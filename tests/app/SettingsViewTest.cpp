@@ -1,11 +1,14 @@
 #include "app/SettingsView.h"
 #include "app/AppSettings.h"
 #include "app/SettingsWindow.h"
+#include "backup/BackupService.h"
 #include "platform/UserPreferences.h"
 #include "platform/XdgAutostartEntry.h"
 #include "support/CapturedLog.h"
 #include "support/Child.h"
+#include "support/FakeDesktopActions.h"
 #include "support/InMemoryNotificationService.h"
+#include "support/ManualClock.h"
 #include "support/WaitUntil.h"
 #include "ui/Palette.h"
 
@@ -35,7 +38,13 @@ protected:
         m_store = std::make_unique<QSettings>(preferencesFile(), QSettings::IniFormat);
         m_settings = std::make_unique<AppSettings>(*m_store, m_log.channel());
         m_window =
-            std::make_unique<SettingsWindow>(*m_settings, m_service, m_autostart, m_log.channel());
+            std::make_unique<SettingsWindow>(SettingsView::Services{.settings = *m_settings,
+                                                                    .notifications = m_service,
+                                                                    .autostart = m_autostart,
+                                                                    .log = m_log.channel(),
+                                                                    .backups = m_backups,
+                                                                    .desktop = m_desktop,
+                                                                    .clock = m_clock});
         m_window->present();
         m_view = m_window->view();
     }
@@ -58,6 +67,11 @@ protected:
     XdgAutostartEntry m_autostart{m_dir.filePath("config"), "/usr/bin/quintaver-scheduler"};
     InMemoryNotificationService m_service;
     CapturedLog m_log;
+    ManualClock m_clock{Instant(0)};
+    FakeDesktopActions m_desktop;
+    BackupService m_backups{{m_clock, m_log.channel()},
+                            m_dir.filePath("QuintaverModel.sqlite"),
+                            m_dir.filePath("backups")};
     std::unique_ptr<QSettings> m_store;
     std::unique_ptr<AppSettings> m_settings;
     std::unique_ptr<SettingsWindow> m_window;
@@ -68,10 +82,11 @@ protected:
 
 TEST_F(SettingsScreen, AFreshUserSeesTheDefaultsAndEveryChangeOutlivesTheWindow) {
     open();
-    ASSERT_EQ(tabs()->count(), 3);
+    ASSERT_EQ(tabs()->count(), 4);
     EXPECT_EQ(tabs()->tabText(0), "General");
     EXPECT_EQ(tabs()->tabText(1), "Notifications");
-    EXPECT_EQ(tabs()->tabText(2), "About");
+    EXPECT_EQ(tabs()->tabText(2), "Backup");
+    EXPECT_EQ(tabs()->tabText(3), "About");
     EXPECT_EQ(tabs()->currentIndex(), 0);
     EXPECT_EQ(tabs()->size(), QSize(500, 400));
     EXPECT_FALSE(child<QCheckBox>(m_view, "launchAtLoginToggle")->isChecked());
@@ -186,7 +201,7 @@ TEST_F(SettingsScreen, TheStatusRowShowsTheServicesAnswerEachTimeTheWindowIsShow
 TEST_F(SettingsScreen, TheAboutPageNamesWhatTheProgramIsBuiltOnAndFollowsTheTheme) {
     QApplication::setPalette(Palette::light());
     open();
-    tabs()->setCurrentIndex(2);
+    tabs()->setCurrentIndex(3);
     QStringList credits;
     int icons = 0;
     for (const QLabel* label : child<QWidget>(m_view, "aboutCredits")->findChildren<QLabel*>()) {

@@ -11,6 +11,7 @@
 #include "app/MiniStat.h"
 #include "app/Popover.h"
 #include "app/SystemTrayHost.h"
+#include "backup/BackupService.h"
 #include "documents/DocumentRenderer.h"
 #include "model/CalendarMath.h"
 #include "model/PersistenceController.h"
@@ -79,6 +80,8 @@ int main(int argc, char* argv[]) {
     FakeConfirmation confirmation;
     QSettings settings(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
     DocumentRenderer documents(DocumentRenderer::besideProgram(), log);
+    BackupService backups({clock, log}, folder.filePath(QStringLiteral("QuintaverModel.sqlite")),
+                          folder.filePath(QStringLiteral("backups")));
     ContentView window({.context = context,
                         .reminders = *reminders,
                         .clock = clock,
@@ -89,7 +92,9 @@ int main(int argc, char* argv[]) {
                         .documents = documents,
                         .openContactEditor = {},
                         .center = center,
-                        .settings = settings});
+                        .settings = settings,
+                        .backups = backups,
+                        .restoreBackup = {}});
     QWidget& mainWidget = window;
     SystemTrayHost trayHost;
     AppDelegate delegate({

@@ -140,12 +140,26 @@ TEST(UserText, EveryScreenShowsWhatAUserTypedAsWrittenNeverAsMarkup) {
         }
     }
     // The contact section of the main window is empty there, the new-policy editor shows
-    // contacts only inside its picker's list, and the export sheet shows only counts.
+    // contacts only inside its picker's list, the export sheet shows only counts, and the
+    // backup screens dates, counts and the paths of files and folders.
     const std::set<std::string> expected = {
-        "settings-general.png",     "settings-notifications.png", "settings-about.png",
-        "contact-editor-empty.png", "main-window-empty.png",      "contacts-empty.png",
-        "popover-empty.png",        "drop-zone-targeted.png",     "main-window-contacts.png",
-        "policy-editor-empty.png",  "export-sheet.png",
+        "settings-general.png",
+        "settings-notifications.png",
+        "settings-about.png",
+        "contact-editor-empty.png",
+        "main-window-empty.png",
+        "contacts-empty.png",
+        "popover-empty.png",
+        "drop-zone-targeted.png",
+        "main-window-contacts.png",
+        "policy-editor-empty.png",
+        "export-sheet.png",
+        "restore-sheet.png",
+        "restore-confirmation.png",
+        "restore-sheet-refused.png",
+        "damaged-store.png",
+        "settings-backup.png",
+        "settings-backup-failure.png",
     };
     EXPECT_EQ(withoutUserText, expected);
 }

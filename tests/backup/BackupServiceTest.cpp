@@ -59,10 +59,21 @@ TEST_F(BackupServiceTest, BacksUpWhenDueAndHoldsAFailureUntilABackupSucceeds) {
     m_service.noteSaved();
     EXPECT_FALSE(m_service.isBusy());
 
+    // A copy to a file of the user's choosing is told to its caller, and says nothing of the
+    // dated backups.
     ASSERT_TRUE(QFile::rename(kept, storePath()));
-    m_service.backUpNow();
+    const QString chosen = m_dir.filePath(QStringLiteral("chiavetta.sqlite"));
+    std::optional<BackupOutcome> copied;
+    m_service.backUpTo(chosen, [&copied](const BackupOutcome& outcome) { copied = outcome; });
     ASSERT_TRUE(awaitOutcomes(3));
-    EXPECT_TRUE(m_outcomes[2].written());
+    ASSERT_TRUE(copied && copied->written())
+        << copied.value_or(BackupOutcome{}).error.toStdString();
+    EXPECT_EQ(copied->path, chosen);
+    EXPECT_TRUE(m_service.failure());
+
+    m_service.backUpNow();
+    ASSERT_TRUE(awaitOutcomes(4));
+    EXPECT_TRUE(m_outcomes[3].written());
     EXPECT_FALSE(m_service.failure());
 }
 

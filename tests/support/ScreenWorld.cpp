@@ -16,7 +16,9 @@ ScreenWorld::ScreenWorld(const Clock& clock, LogChannel& log, const Setup& setup
                                            .log = log,
                                            .center = center}))
     , confirmation(setup.confirmation ? *setup.confirmation : answers)
-    , documents(QStringLiteral(QS_PDF_RENDERER), log, setup.limits) {}
+    , documents(QStringLiteral(QS_PDF_RENDERER), log, setup.limits)
+    , backups({clock, log}, exports.filePath(QStringLiteral("QuintaverModel.sqlite")),
+              exports.filePath(QStringLiteral("backups"))) {}
 
 ScreenWorld::~ScreenWorld() = default;
 
@@ -70,7 +72,9 @@ ContentView::Services ScreenWorld::window(ManagedObjectContext& context, QSettin
             .documents = documents,
             .openContactEditor = shared.openContactEditor,
             .center = center,
-            .settings = settings};
+            .settings = settings,
+            .backups = backups,
+            .restoreBackup = restoreBackup()};
 }
 
 MenuBarView::Services ScreenWorld::popover(ManagedObjectContext& context) {
@@ -89,4 +93,11 @@ QStringList ScreenWorld::pendingReminders() {
         identifiers << request.identifier;
     }
     return identifiers;
+}
+
+RestoreFlow::RestoreBackup ScreenWorld::restoreBackup() {
+    return [this](const QString& chosen, std::function<void(const RestoreOutcome&)> done) {
+        restoresAsked << chosen;
+        pendingRestore = std::move(done);
+    };
 }

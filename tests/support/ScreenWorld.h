@@ -2,6 +2,7 @@
 
 #include "app/ContentView.h"
 #include "app/MenuBarView.h"
+#include "backup/BackupService.h"
 #include "contacts/ContactListView.h"
 #include "documents/DocumentRenderer.h"
 #include "platform/InstallationCheck.h"
@@ -21,7 +22,8 @@
 // store, the clock and the log, which are the caller's: reminders kept in memory, a desktop and
 // confirmations that record what was asked (or the real dialogs, for their pictures), a
 // notification center of its own, a private folder for exports, the document renderer as
-// built, and the contact editor over a sheet.
+// built, the contact editor over a sheet, backups of a store file in the private folder, and a
+// restore that records what it was asked and waits for the caller's answer.
 class ScreenWorld final {
 public:
     struct Setup {
@@ -51,6 +53,8 @@ public:
 
     // The pending reminders' identifiers once every request made so far has been answered.
     QStringList pendingReminders();
+    // Records each file asked for in `restoresAsked` and keeps its `done` in `pendingRestore`.
+    RestoreFlow::RestoreBackup restoreBackup();
 
     class Installation final : public InstallationCheck {
     public:
@@ -74,4 +78,7 @@ public:
     Confirmation& confirmation;
     QTemporaryDir exports;
     DocumentRenderer documents;
+    BackupService backups;
+    QStringList restoresAsked;
+    std::function<void(const RestoreOutcome&)> pendingRestore;
 };

@@ -5,6 +5,7 @@
 #include "MainWindowScreens.h"
 #include "PolicyScreens.h"
 #include "PopoverScreens.h"
+#include "RecoveryScreens.h"
 #include "ScreenCamera.h"
 #include "SettingsScreens.h"
 #include "TransferScreens.h"
@@ -101,5 +102,6 @@ bool shootAllScreens(ScreenCamera& camera, const Clock& clock, LogChannel& log) 
     ok &= shootContactScreens(camera, clock, log);
     ok &= shootPopoverScreens(camera, clock, log);
     ok &= shootTransferScreens(camera, context, clock, log);
+    ok &= shootRecoveryScreens(camera, clock, log);
     return ok;
 }

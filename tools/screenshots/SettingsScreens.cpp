@@ -4,9 +4,12 @@
 
 #include "app/AppSettings.h"
 #include "app/SettingsView.h"
+#include "backup/BackupService.h"
 #include "platform/LogChannel.h"
 #include "platform/XdgAutostartEntry.h"
+#include "support/FakeDesktopActions.h"
 #include "support/InMemoryNotificationService.h"
+#include "support/ManualClock.h"
 
 #include <QApplication>
 #include <QSettings>
@@ -23,19 +26,31 @@ bool shootSettingsScreens(ScreenCamera& camera) {
     InMemoryNotificationService notifications;
     XdgAutostartEntry autostart(dir.filePath(QStringLiteral("config")),
                                 QStringLiteral("/usr/bin/quintaver-scheduler"));
-    SettingsView view(settings, notifications, autostart, LogChannel::standardOutput());
+    // The Backup tab has pictures of its own, with backups (see RecoveryScreens).
+    const ManualClock clock(Instant(0));
+    LogChannel& log = LogChannel::standardOutput();
+    BackupService backups({clock, log}, dir.filePath(QStringLiteral("QuintaverModel.sqlite")),
+                          dir.filePath(QStringLiteral("backups")));
+    FakeDesktopActions desktop;
+    SettingsView view({.settings = settings,
+                       .notifications = notifications,
+                       .autostart = autostart,
+                       .log = log,
+                       .backups = backups,
+                       .desktop = desktop,
+                       .clock = clock});
     view.present();
     auto* tabs = view.findChild<QTabWidget*>(QStringLiteral("settingsTabs"));
     bool ok = true;
-    const char* names[] = {"settings-general.png", "settings-notifications.png",
-                           "settings-about.png"};
-    for (int tab = 0; tab < 3; ++tab) {
+    const std::pair<int, const char*> pictures[] = {
+        {0, "settings-general.png"}, {1, "settings-notifications.png"}, {3, "settings-about.png"}};
+    for (const auto& [tab, name] : pictures) {
         tabs->setCurrentIndex(tab);
         // Lets the notification service's answer reach the status row.
         for (int i = 0; i < 5; ++i) {
             QApplication::processEvents();
         }
-        ok &= camera.take(view.grab(), QLatin1String(names[tab]));
+        ok &= camera.take(view.grab(), QLatin1String(name));
     }
     return ok;
 }

@@ -2,5 +2,6 @@
 
 class ScreenCamera;
 
-// The settings window's three tabs, for a user who has not yet allowed notifications.
+// The settings window's General, Notifications and About tabs, for a user who has not yet
+// allowed notifications.
 bool shootSettingsScreens(ScreenCamera& camera);
