@@ -154,6 +154,8 @@ int main(int argc, char* argv[]) {
         }
     };
     QObject::connect(&restorer, &BackupRestorer::storeReopened, &window, matchReminders);
+    // Each new day the window of repeating events moves on a day: the match tops it up.
+    QObject::connect(&clock, &Clock::dayChanged, &window, matchReminders);
 
     window.show();
     // Launching has finished once the window is on screen: the panel icon's popover fetches

@@ -24,7 +24,7 @@ using Iterator = std::unique_ptr<icalrecur_iterator, IteratorDeleter>;
 // steps through it.
 qint64 floatingSeconds(const icaltimetype& t) {
     const qint64 days = QDate(t.year, t.month, t.day).toJulianDay();
-    return days * 86'400 + t.hour * 3'600 + t.minute * 60 + t.second;
+    return days * 86'400 + qint64(t.hour) * 3'600 + qint64(t.minute) * 60 + t.second;
 }
 
 icaltimetype floatingTime(QDate date, qint64 msOfDay) {
@@ -74,7 +74,7 @@ qint64 periodSeconds(const icalrecurrencetype& rule) {
     case ICAL_DAILY_RECURRENCE:
         return 86'400;
     case ICAL_WEEKLY_RECURRENCE:
-        return 7 * 86'400;
+        return 604'800; // seven days
     default:
         return 0;
     }
@@ -190,7 +190,9 @@ std::optional<std::vector<Instant>> expand(icalrecurrencetype rule, Instant star
         const std::optional<Instant> at =
             allDay ? CalendarMath::fromLocal(date, 0, zone, CalendarMath::Gap::FirstInstantAfter)
                    : CalendarMath::fromLocal(
-                         date, (next.hour * 3'600 + next.minute * 60 + next.second) * kMsPerSecond,
+                         date,
+                         (qint64(next.hour) * 3'600 + qint64(next.minute) * 60 + next.second) *
+                             kMsPerSecond,
                          zone);
         if (!at || *at >= to) {
             break;
