@@ -3,7 +3,9 @@
 #include "PolicyWorld.h"
 #include "backup/BackupService.h"
 #include "backup/StoreRestore.h"
+#include "model/Event.h"
 #include "model/Policy.h"
+#include "model/Task.h"
 #include "policies/PolicyListModel.h"
 
 #include <QElapsedTimer>
@@ -23,6 +25,9 @@ constexpr int kDocuments = 1'000;
 constexpr qsizetype kDocumentBytes = 1 << 20;
 constexpr int kSaves = 15;
 constexpr int kSyncRounds = 5;
+// The agenda beside the book in the reminder sync: a tenth of the events repeat weekly.
+constexpr int kEvents = 1'000;
+constexpr int kTasks = 1'000;
 
 QString milliseconds(double seconds) {
     return QString::number(seconds * 1e3, 'f', 1);
@@ -143,12 +148,33 @@ void backupFigures() {
                   QStringLiteral("printed, at most 2"));
 }
 
+// Events over the next months, a tenth repeating weekly, and tasks with a reminder each.
+void fillAgenda(ManagedObjectContext& context, Instant now) {
+    constexpr qint64 kHourMs = 3'600'000;
+    for (int i = 0; i < kEvents; ++i) {
+        auto event = context.insert<Event>();
+        event->setTitle(QStringLiteral("Appuntamento %1").arg(i));
+        event->setStartDate(Instant(now.msSinceEpoch() + (i + 1) * 7 * kHourMs));
+        event->setEndDate(Instant(event->startDate().msSinceEpoch() + kHourMs));
+        if (i % 10 == 0) {
+            event->setRecurrenceRule(QStringLiteral("FREQ=WEEKLY"));
+        }
+    }
+    for (int i = 0; i < kTasks; ++i) {
+        auto task = context.insert<Task>();
+        task->setTitle(QStringLiteral("Compito %1").arg(i));
+        task->setReminderDate(Instant(now.msSinceEpoch() + (i + 1) * 5 * kHourMs));
+    }
+    context.save();
+}
+
 // The start-up match of the reminders with nothing to change: every reminder of 100,000
-// policies already pending on the built agent.
+// policies and of the agenda already pending on the built agent.
 void syncFigures(AgentWorld::Program& program) {
     PersistenceController store(true, program.clock, program.log);
     ManagedObjectContext& context = store.container().viewContext();
     PolicyWorld::fill(context, kPolicies);
+    fillAgenda(context, program.clock.now());
     std::optional<NotificationManager::MatchResult> first;
     program.manager->matchPendingToStore(context, [&](const auto& result) { first = result; });
     AgentWorld::waitFor([&] { return first.has_value(); }, 1'200'000, 100);
@@ -169,9 +195,11 @@ void syncFigures(AgentWorld::Program& program) {
         nothing = nothing && again->matched && again->removed == 0 && again->scheduled == 0;
     }
     const double seconds = Bench::median(durations);
-    Bench::report(QStringLiteral("reminder sync of %L1 policies (%L2 pending), nothing to change "
-                                 "(s, median of %3)")
+    Bench::report(QStringLiteral("reminder sync of %L1 policies, %L2 events and %L3 tasks (%L4 "
+                                 "pending), nothing to change (s, median of %5)")
                       .arg(kPolicies)
+                      .arg(kEvents)
+                      .arg(kTasks)
                       .arg(first->scheduled)
                       .arg(kSyncRounds),
                   nothing ? QString::number(seconds, 'f', 2) : QStringLiteral("it changed some"),

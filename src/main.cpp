@@ -182,6 +182,8 @@ int main(int argc, char* argv[]) {
     if (const std::optional<QString>& problem = persistence.storeProblem()) {
         window.showStoreProblem(*problem);
     }
+    // Each new day the window of repeating events moves on a day: the match tops it up.
+    QObject::connect(&clock, &Clock::dayChanged, &window, matchReminders);
 
     window.show();
     // Launching has finished once the window is on screen: the panel icon's popover fetches

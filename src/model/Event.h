@@ -8,7 +8,8 @@
 
 class Category;
 
-// A calendar event, read by the menu-bar popover; no screen creates or edits one.
+// A calendar event. Its times and reminder follow model/EventRules; `recurrenceRule` holds an
+// RFC 5545 RRULE (model/RecurrenceRule, model/RecurrenceExpansion).
 class Event final : public ManagedObject {
 public:
     // Attribute and relationship numbers, in the order the model declares them.

@@ -12,6 +12,16 @@ void Task::setCategory(const std::shared_ptr<Category>& category) {
     setDestinationAt(kCategory, category.get());
 }
 
+void Task::setDone(bool done, Instant at) {
+    if (!done) {
+        setIsCompleted(false);
+        setCompletedAt(std::nullopt);
+    } else if (!isCompleted() || !completedAt()) {
+        setIsCompleted(true);
+        setCompletedAt(at);
+    }
+}
+
 void Task::awakeFromInsert() {
     setId(QUuid::createUuid());
     setCreatedAt(managedObjectContext()->clock().now());

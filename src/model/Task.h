@@ -8,7 +8,7 @@
 
 class Category;
 
-// A to-do item, read by the menu-bar popover; no screen creates or edits one.
+// A to-do item, with a due date, a reminder and a checklist (model/Checklist) of its own.
 class Task final : public ManagedObject {
 public:
     enum Attribute : int {
@@ -49,6 +49,10 @@ public:
     void setCreatedAt(Instant instant) { setValueAt(kCreatedAt, instant); }
     std::optional<Instant> completedAt() const { return optionalAt<Instant>(kCompletedAt); }
     void setCompletedAt(std::optional<Instant> date) { setOptionalAt(kCompletedAt, date); }
+
+    // Ticked done at `at`: completed, and when (a task already done keeps its time). Unticked:
+    // neither.
+    void setDone(bool done, Instant at);
 
     std::shared_ptr<Category> category() const;
     void setCategory(const std::shared_ptr<Category>& category);

@@ -1,6 +1,8 @@
 #include "reminders/NotificationManager.h"
 
+#include "model/Event.h"
 #include "model/Policy.h"
+#include "model/Task.h"
 #include "platform/BackgroundWork.h"
 #include "platform/Clock.h"
 #include "platform/DBusNotificationService.h"
@@ -31,31 +33,51 @@ QString instantText(Instant instant) {
            QStringLiteral(" +0000");
 }
 
-std::vector<PolicyReminder> remindersOf(const Policy& policy, const QTimeZone& zone, Instant now) {
+std::vector<Reminder> remindersOf(const Policy& policy, const QTimeZone& zone, Instant now) {
     return PolicyReminders::toCome(PolicyReminderSource::of(policy), zone, now);
+}
+
+QString idTextOf(const QUuid& id) {
+    return id.toString(QUuid::WithoutBraces).toUpper();
+}
+
+// What each kind of reminder's log lines call it.
+QString kindName(Reminder::Kind kind) {
+    switch (kind) {
+    case Reminder::Kind::Event:
+        return QStringLiteral("event");
+    case Reminder::Kind::Task:
+        return QStringLiteral("task");
+    case Reminder::Kind::Policy:
+        break;
+    }
+    return QStringLiteral("policy");
 }
 } // namespace
 
 // A matchPendingToStore() pass as it goes on. It watches the context, which may go meanwhile.
 struct NotificationManager::MatchPass final : ContextObserver {
     ManagedObjectContext* context = nullptr;
-    std::vector<std::shared_ptr<ManagedObject>> policies;
+    // The policies, then the events from `eventsFrom`, then the tasks from `tasksFrom`.
+    std::vector<std::shared_ptr<ManagedObject>> objects;
+    size_t eventsFrom = 0;
+    size_t tasksFrom = 0;
     size_t next = 0;
-    std::shared_ptr<std::vector<PolicyReminderSource>> sources =
-        std::make_shared<std::vector<PolicyReminderSource>>();
-    // Policies deleted, new or changed and not yet saved: their save's own pass schedules or
+    std::shared_ptr<ReminderSyncPlan::Sources> sources =
+        std::make_shared<ReminderSyncPlan::Sources>();
+    // Owners deleted, new or changed and not yet saved: their save's own pass schedules or
     // cancels their reminders, and a rollback brings back what they were.
     QSet<QString> leftAlone;
-    std::shared_ptr<std::vector<PolicyReminder>> wanted;
+    std::shared_ptr<std::vector<Reminder>> wanted;
     std::shared_ptr<const QList<NotificationRequest>> pending;
     bool listingFailed = false;
     bool planning = false;
     std::shared_ptr<const ReminderSyncPlan> plan;
-    std::vector<PolicyReminder> adds;
     size_t nextAdd = 0;
     int awaited = 0;
     quint64 asked = 0;
     QTimeZone zone;
+    QLocale locale;
     Instant now;
     bool holdsListing = true;
     bool ended = false;
@@ -118,7 +140,15 @@ NotificationManager::NotificationManager(const Services& services)
 }
 
 QString NotificationManager::identifierText(const Policy& policy) {
-    return policy.id().toString(QUuid::WithoutBraces).toUpper();
+    return idTextOf(policy.id());
+}
+
+QString NotificationManager::identifierText(const Event& event) {
+    return idTextOf(event.id());
+}
+
+QString NotificationManager::identifierText(const Task& task) {
+    return idTextOf(task.id());
 }
 
 void NotificationManager::requestAuthorization() {
@@ -139,13 +169,18 @@ void NotificationManager::requestAuthorization() {
 
 void NotificationManager::logAnswer(LogChannel& log, const Reminder& reminder,
                                     const std::optional<QString>& error) {
-    if (error) {
+    const QString kind = kindName(reminder.kind);
+    if (!error) {
+        log.write(QStringLiteral("Scheduled ") + kind + QStringLiteral(" reminder for ") +
+                  reminder.ownerName + QStringLiteral(" on ") + instantText(reminder.at));
+    } else if (reminder.kind == Reminder::Kind::Policy) {
         log.write(QStringLiteral("Error scheduling policy reminder for ") +
                       QString::number(reminder.day) + QStringLiteral(" days: "),
                   *error);
     } else {
-        log.write(QStringLiteral("Scheduled policy reminder for ") + reminder.policyName +
-                  QStringLiteral(" on ") + instantText(reminder.at));
+        log.write(QStringLiteral("Error scheduling ") + kind + QStringLiteral(" reminder for ") +
+                      reminder.ownerName + QStringLiteral(": "),
+                  *error);
     }
 }
 
@@ -153,13 +188,54 @@ void NotificationManager::schedulePolicyReminder(const Policy& policy) {
     if (!m_services.installation.isInstalledApplication()) {
         return;
     }
+    const QString id = identifierText(policy);
+    replaceReminders(id, kPolicyPrefix + id,
+                     remindersOf(policy, m_services.clock.timeZone(), m_services.clock.now()));
+}
+
+void NotificationManager::replaceReminders(const QString& ownerId, const QString& prefix,
+                                           std::vector<Reminder> reminders) {
+    noteTouched(ownerId);
     // Asked for before the adds, so its removal spares them.
-    cancelPolicyNotifications(identifierText(policy));
-    for (Reminder& reminder :
-         remindersOf(policy, m_services.clock.timeZone(), m_services.clock.now())) {
+    cancelMatching([prefix](const QString& pending) { return pending.startsWith(prefix); });
+    for (Reminder& reminder : reminders) {
         const NotificationRequest request = reminder.request;
         add(request, [&log = m_services.log, reminder = std::move(reminder)](
                          const std::optional<QString>& error) { logAnswer(log, reminder, error); });
+    }
+}
+
+void NotificationManager::scheduleEventReminder(const Event& event) {
+    if (!m_services.installation.isInstalledApplication()) {
+        return;
+    }
+    const QString id = identifierText(event);
+    replaceReminders(id, kEventPrefix + id + u'-',
+                     EventReminders::toCome(EventReminderSource::of(event),
+                                            m_services.clock.timeZone(), m_services.clock.locale(),
+                                            m_services.clock.now(), m_services.log));
+}
+
+void NotificationManager::cancelEventNotifications(const QString& identifier) {
+    if (m_services.installation.isInstalledApplication()) {
+        replaceReminders(identifier, kEventPrefix + identifier + u'-', {});
+    }
+}
+
+void NotificationManager::scheduleTaskReminder(const Task& task) {
+    if (!m_services.installation.isInstalledApplication()) {
+        return;
+    }
+    const QString id = identifierText(task);
+    replaceReminders(id, kTaskPrefix + id,
+                     TaskReminders::toCome(TaskReminderSource::of(task),
+                                           m_services.clock.timeZone(), m_services.clock.locale(),
+                                           m_services.clock.now()));
+}
+
+void NotificationManager::cancelTaskNotifications(const QString& identifier) {
+    if (m_services.installation.isInstalledApplication()) {
+        replaceReminders(identifier, kTaskPrefix + identifier, {});
     }
 }
 
@@ -242,9 +318,9 @@ void NotificationManager::add(const NotificationRequest& request,
     m_services.notifications.add(request, std::move(completion));
 }
 
-void NotificationManager::noteTouched(const QString& policyId) {
+void NotificationManager::noteTouched(const QString& ownerId) {
     if (m_ledger->matches > 0) {
-        m_ledger->lastTouched.insert(policyId, ++m_ledger->issued);
+        m_ledger->lastTouched.insert(ownerId, ++m_ledger->issued);
     }
 }
 
@@ -309,8 +385,17 @@ void NotificationManager::matchPendingToStore(ManagedObjectContext& context, Mat
     auto pass = std::make_shared<MatchPass>();
     pass->context = &context;
     context.addObserver(pass.get());
-    pass->policies = context.registeredObjects(Policy::entityName());
+    pass->objects = context.registeredObjects(Policy::entityName());
+    pass->eventsFrom = pass->objects.size();
+    for (std::shared_ptr<ManagedObject>& event : context.registeredObjects(Event::entityName())) {
+        pass->objects.push_back(std::move(event));
+    }
+    pass->tasksFrom = pass->objects.size();
+    for (std::shared_ptr<ManagedObject>& task : context.registeredObjects(Task::entityName())) {
+        pass->objects.push_back(std::move(task));
+    }
     pass->zone = m_services.clock.timeZone();
+    pass->locale = m_services.clock.locale();
     pass->now = m_services.clock.now();
     pass->done = std::move(done);
     m_match = pass;
@@ -339,30 +424,40 @@ void NotificationManager::readSlice(const std::shared_ptr<MatchPass>& pass) {
         endMatch(pass);
         return;
     }
-    const size_t end = std::min(pass->next + kPoliciesReadPerTurn, pass->policies.size());
+    const size_t end = std::min(pass->next + kPoliciesReadPerTurn, pass->objects.size());
+    ReminderSyncPlan::Sources& sources = *pass->sources;
     for (; pass->next < end; ++pass->next) {
-        // Every object of the entity is made by the entity's factory, as a Policy.
-        const auto& policy = static_cast<const Policy&>(*pass->policies[pass->next]);
-        if (policy.isDeleted() || policy.hasChanges()) {
-            pass->leftAlone.insert(identifierText(policy));
+        const ManagedObject& object = *pass->objects[pass->next];
+        if (object.isDeleted() || object.hasChanges()) {
+            // Every object of an entity is made by the entity's factory, as its class.
+            const QUuid id = pass->next < pass->eventsFrom ? static_cast<const Policy&>(object).id()
+                             : pass->next < pass->tasksFrom ? static_cast<const Event&>(object).id()
+                                                            : static_cast<const Task&>(object).id();
+            pass->leftAlone.insert(idTextOf(id));
+        } else if (pass->next < pass->eventsFrom) {
+            sources.policies.push_back(
+                PolicyReminderSource::of(static_cast<const Policy&>(object)));
+        } else if (pass->next < pass->tasksFrom) {
+            sources.events.push_back(EventReminderSource::of(static_cast<const Event&>(object)));
         } else {
-            pass->sources->push_back(PolicyReminderSource::of(policy));
+            sources.tasks.push_back(TaskReminderSource::of(static_cast<const Task&>(object)));
         }
     }
-    if (pass->next < pass->policies.size()) {
+    if (pass->next < pass->objects.size()) {
         QMetaObject::invokeMethod(
             this, [this, pass] { readSlice(pass); }, Qt::QueuedConnection);
         return;
     }
-    pass->policies = {};
+    pass->objects = {};
     // Worked out while the listing is on its way; what it reads is let go there too.
-    runInBackground<std::shared_ptr<std::vector<PolicyReminder>>>(
+    runInBackground<std::shared_ptr<std::vector<Reminder>>>(
         this,
-        [sources = std::move(pass->sources), zone = pass->zone] {
-            return std::make_shared<std::vector<PolicyReminder>>(
-                ReminderSyncPlan::wanted(*sources, zone));
+        [sources = std::move(pass->sources), zone = pass->zone, locale = pass->locale,
+         now = pass->now, &log = m_services.log] {
+            return std::make_shared<std::vector<Reminder>>(
+                ReminderSyncPlan::wanted(*sources, zone, locale, now, log));
         },
-        [this, pass](std::shared_ptr<std::vector<PolicyReminder>> wanted) {
+        [this, pass](std::shared_ptr<std::vector<Reminder>> wanted) {
             pass->wanted = std::move(wanted);
             planOnceReady(pass);
         });
@@ -400,14 +495,14 @@ void NotificationManager::applyPlan(const std::shared_ptr<MatchPass>& pass) {
         return;
     }
     const AddLedger& ledger = *m_ledger;
-    const auto spared = [&ledger, &pass](const QString& policyId) {
-        return pass->leftAlone.contains(policyId) ||
-               ledger.lastTouched.value(policyId, 0) > pass->asked;
+    const auto spared = [&ledger, &pass](const QString& ownerId) {
+        return pass->leftAlone.contains(ownerId) ||
+               ledger.lastTouched.value(ownerId, 0) > pass->asked;
     };
     if (pass->nextAdd == 0 && pass->holdsListing) {
         QStringList remove;
         for (const QString& identifier : pass->plan->remove) {
-            if (!spared(PolicyReminders::policyIdOf(identifier)) &&
+            if (!spared(Reminder::ownerIdOf(identifier)) &&
                 ledger.lastAdd.value(identifier, 0) <= pass->asked) {
                 remove.append(identifier);
             }
@@ -422,13 +517,13 @@ void NotificationManager::applyPlan(const std::shared_ptr<MatchPass>& pass) {
         }
     }
     // Sent a share a turn, each share sparing what was scheduled since the pass began.
-    const std::vector<PolicyReminder>& adds = pass->plan->add;
+    const std::vector<Reminder>& adds = pass->plan->add;
     const size_t end = std::min(pass->nextAdd + kMatchAddsPerTurn, adds.size());
     auto reminders = std::make_shared<std::vector<Reminder>>();
     QList<NotificationRequest> requests;
     for (; pass->nextAdd < end; ++pass->nextAdd) {
-        const PolicyReminder& reminder = adds[pass->nextAdd];
-        if (!spared(reminder.policyId)) {
+        const Reminder& reminder = adds[pass->nextAdd];
+        if (!spared(reminder.ownerId)) {
             noteAdd(reminder.request.identifier);
             requests.append(reminder.request);
             reminders->push_back(reminder);

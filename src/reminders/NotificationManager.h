@@ -18,13 +18,16 @@ class DBusNotificationService;
 class InstallationCheck;
 class LogChannel;
 class ManagedObjectContext;
+class Event;
 class NotificationCenter;
 class Policy;
+class Task;
 
-// Turns a policy's reminder days into reminders that the desktop shows before the policy
-// expires, removes a policy's pending reminders, asks for permission to notify, and reacts when
-// the user opens a reminder. It acts only while the program runs as an installed application,
-// so a copy run from its build folder leaves nothing behind in the user's desktop.
+// Turns a policy's reminder days, an event's occurrences and a task's reminder date into
+// reminders that the desktop shows at their minute, removes an owner's pending reminders, asks
+// for permission to notify, and reacts when the user opens a reminder. It acts only while the
+// program runs as an installed application, so a copy run from its build folder leaves nothing
+// behind in the user's desktop.
 class NotificationManager final : public QObject {
     Q_OBJECT
 public:
@@ -62,6 +65,16 @@ public:
     static constexpr size_t kPoliciesPerTurn = 1'000;
     void cancelPolicyNotifications(const QString& identifier);
 
+    // Replaces the event's pending reminders with those of its occurrences to come: its own
+    // start, or for a repeating event those of the next RecurrenceExpansion::kWindowDays
+    // days (later ones are added by the daily match). None without a reminder.
+    void scheduleEventReminder(const Event& event);
+    // Removes the pending reminders of the event whose id text is given.
+    void cancelEventNotifications(const QString& identifier);
+    // Replaces the task's pending reminder: none once it is done or without a reminder date.
+    void scheduleTaskReminder(const Task& task);
+    void cancelTaskNotifications(const QString& identifier);
+
     // What matchPendingToStore() did.
     struct MatchResult {
         // False when it did nothing: outside an installation, the pending requests could not
@@ -72,15 +85,16 @@ public:
         int failed = 0;
     };
     using MatchCompletion = std::function<void(const MatchResult& result)>;
-    // Makes the pending policy reminders exactly those of the context's policies, as saving
-    // each would leave them: removes the requests of policies that are gone (and of days no
-    // longer set), adds the missing or different ones still to come, and sends nothing else.
-    // The pending list is compared with the store in one pass: the policies are read
-    // kPoliciesReadPerTurn at a time, one turn of the event loop each, and compared off this
-    // thread, so that 100,000 policies do not hold the window. A policy scheduled or cancelled
-    // meanwhile, or with changes not yet saved, is left to what its own pass does. A
-    // pass started while another runs takes over from it. For after a restore, an import, and
-    // each start-up (a lost reminder file, a store replaced from outside).
+    // Makes the pending reminders exactly those of the context's policies, events and tasks,
+    // as saving each would leave them: removes the requests of owners that are gone (and of
+    // days or occurrences no longer due), adds the missing or different ones still to come,
+    // and sends nothing else. The pending list is compared with the store in one pass: the
+    // objects are read kPoliciesReadPerTurn at a time, one turn of the event loop each, and
+    // compared off this thread, so that 100,000 policies do not hold the window. An owner
+    // scheduled or cancelled meanwhile, or with changes not yet saved, is left to what its own
+    // pass does. A pass started while another runs takes over from it. For after a restore,
+    // an import, each start-up and each day (a lost reminder file, a store replaced from
+    // outside, the window of repeating events moved on).
     void matchPendingToStore(ManagedObjectContext& context, MatchCompletion done = {});
     static constexpr size_t kPoliciesReadPerTurn = 2'000;
 
@@ -94,6 +108,8 @@ public:
                                           const std::function<void()>& completion);
 
     static QString identifierText(const Policy& policy);
+    static QString identifierText(const Event& event);
+    static QString identifierText(const Task& task);
 
 private:
     explicit NotificationManager(const Services& services);
@@ -110,7 +126,6 @@ private:
         int matches = 0;
         QHash<QString, quint64> lastTouched;
     };
-    using Reminder = PolicyReminder;
     struct MatchPass;
     // A schedulePolicyReminders() pass as it goes on, turn by turn.
     struct BatchPass {
@@ -134,13 +149,16 @@ private:
     void endMatch(std::shared_ptr<MatchPass> pass, bool matched = false);
     static void logAnswer(LogChannel& log, const Reminder& reminder,
                           const std::optional<QString>& error);
-    // Lists the pending requests and removes those of the policies `matches` names, sparing
-    // every request added after the listing was asked for.
+    // Replaces the pending requests whose identifiers begin with `prefix` by `reminders`.
+    void replaceReminders(const QString& ownerId, const QString& prefix,
+                          std::vector<Reminder> reminders);
+    // Lists the pending requests and removes those `matches` names, sparing every request
+    // added after the listing was asked for.
     void cancelMatching(std::function<bool(const QString& identifier)> matches);
     // Records an add about to be issued, so that a listing already on its way spares it.
     void noteAdd(const QString& identifier);
-    // Records a policy scheduled or cancelled, so that a match under way leaves it alone.
-    void noteTouched(const QString& policyId);
+    // Records an owner scheduled or cancelled, so that a match under way leaves it alone.
+    void noteTouched(const QString& ownerId);
     void add(const NotificationRequest& request, NotificationService::AddCompletion completion);
 
     Services m_services;

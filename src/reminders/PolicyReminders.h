@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Instant.h"
-#include "platform/NotificationRequest.h"
+#include "reminders/Reminder.h"
 
 #include <QString>
 #include <QTimeZone>
@@ -28,15 +28,6 @@ struct PolicyReminderSource {
     QString idText() const;
 };
 
-// One reminder of a policy: the request, and what its log line says.
-struct PolicyReminder {
-    NotificationRequest request;
-    QString policyId;
-    QString policyName;
-    qint64 day = 0;
-    Instant at;
-};
-
 // A policy's reminders: one request per reminder day, "policy-<id>-<days>", at the expiry's
 // wall-clock time that many calendar days before it.
 namespace PolicyReminders {
@@ -51,15 +42,11 @@ QString policyIdOf(const QString& identifier);
 // Every reminder of the policy, past or to come, one per reminder day as written, or each day
 // once.
 enum class Days { AsWritten, EachOnce };
-std::vector<PolicyReminder> all(const PolicyReminderSource& policy, const QTimeZone& zone,
-                                Days days = Days::AsWritten);
-
-// Whether the reminder's minute has begun at `now`. The service shows a request as soon as its
-// minute begins, so one added again later in that minute would be shown a second time.
-bool hasBegun(const PolicyReminder& reminder, Instant now, const QTimeZone& zone);
+std::vector<Reminder> all(const PolicyReminderSource& policy, const QTimeZone& zone,
+                          Days days = Days::AsWritten);
 
 // The reminders whose minute has not begun: what saving the policy schedules.
-std::vector<PolicyReminder> toCome(const PolicyReminderSource& policy, const QTimeZone& zone,
-                                   Instant now);
+std::vector<Reminder> toCome(const PolicyReminderSource& policy, const QTimeZone& zone,
+                             Instant now);
 
 } // namespace PolicyReminders

@@ -364,7 +364,7 @@ TEST_F(NotificationManagerTest, MatchingTheStoreSendsOnlyWhatDiffers) {
                    QStringLiteral("Moto (P-7) expires in 30 days"), true, 2026, 3, 10, 10, 29},
                   [](const auto&) {});
     m_service.add(
-        {QStringLiteral("event-1"), QStringLiteral("Evento"), QString(), true, 2026, 5, 1, 9, 0},
+        {QStringLiteral("meeting-1"), QStringLiteral("Evento"), QString(), true, 2026, 5, 1, 9, 0},
         [](const auto&) {});
     m_service.add(
         {reminderId(*casa, "-99"), QStringLiteral("old"), QString(), true, 2026, 2, 22, 9, 0},
@@ -393,7 +393,7 @@ TEST_F(NotificationManagerTest, MatchingTheStoreSendsOnlyWhatDiffers) {
     }
     settle();
     QStringList expected = held(fresh);
-    expected << QStringLiteral("event-1  5-1 9:0")
+    expected << QStringLiteral("meeting-1  5-1 9:0")
              << reminderId(*due, "-30") +
                     QStringLiteral(" Moto (P-7) expires in 30 days 3-10 10:29");
     expected.sort();

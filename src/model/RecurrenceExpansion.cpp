@@ -1,0 +1,242 @@
+#include "model/RecurrenceExpansion.h"
+
+#include "model/CalendarMath.h"
+#include "platform/LogChannel.h"
+
+#include <libical/ical.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace RecurrenceExpansion {
+namespace {
+
+// Steps of the iterator at most, occurrences before the window included.
+constexpr int kMaxSteps = 100'000;
+constexpr qint64 kMsPerSecond = 1'000;
+
+struct IteratorDeleter {
+    void operator()(icalrecur_iterator* iterator) const { icalrecur_iterator_free(iterator); }
+};
+using Iterator = std::unique_ptr<icalrecur_iterator, IteratorDeleter>;
+
+// Wall-clock seconds counted as if every day had 86,400 of them: floating time, as libical
+// steps through it.
+qint64 floatingSeconds(const icaltimetype& t) {
+    const qint64 days = QDate(t.year, t.month, t.day).toJulianDay();
+    return days * 86'400 + qint64(t.hour) * 3'600 + qint64(t.minute) * 60 + t.second;
+}
+
+icaltimetype floatingTime(QDate date, qint64 msOfDay) {
+    icaltimetype t = icaltime_null_time();
+    t.year = date.year();
+    t.month = date.month();
+    t.day = date.day();
+    const qint64 seconds = msOfDay / kMsPerSecond;
+    t.hour = int(seconds / 3'600);
+    t.minute = int(seconds / 60 % 60);
+    t.second = int(seconds % 60);
+    return t;
+}
+
+icaltimetype fromFloatingSeconds(qint64 seconds) {
+    const qint64 days = seconds / 86'400;
+    return floatingTime(QDate::fromJulianDay(days), (seconds % 86'400) * kMsPerSecond);
+}
+
+icaltimetype floatingTime(Instant instant, const QTimeZone& zone) {
+    const CalendarMath::LocalDateTime local = CalendarMath::toLocal(instant, zone);
+    return floatingTime(local.date, local.msOfDay);
+}
+
+bool isSet(const short* list) {
+    return list[0] != ICAL_RECURRENCE_ARRAY_MAX;
+}
+
+bool listHas(const short* list, int size, short value) {
+    for (int i = 0; i < size && list[i] != ICAL_RECURRENCE_ARRAY_MAX; ++i) {
+        if (list[i] == value) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Seconds of one step of a rule that libical walks one period at a time, or 0.
+qint64 periodSeconds(const icalrecurrencetype& rule) {
+    switch (rule.freq) {
+    case ICAL_SECONDLY_RECURRENCE:
+        return 1;
+    case ICAL_MINUTELY_RECURRENCE:
+        return 60;
+    case ICAL_HOURLY_RECURRENCE:
+        return 3'600;
+    case ICAL_DAILY_RECURRENCE:
+        return 86'400;
+    case ICAL_WEEKLY_RECURRENCE:
+        return 604'800; // seven days
+    default:
+        return 0;
+    }
+}
+
+bool isSubDaily(const icalrecurrencetype& rule) {
+    return rule.freq == ICAL_SECONDLY_RECURRENCE || rule.freq == ICAL_MINUTELY_RECURRENCE ||
+           rule.freq == ICAL_HOURLY_RECURRENCE;
+}
+
+// libical walks a rule that repeats more often than daily one period at a time inside a single
+// step until a filter matches, so a filter on days or months (or on the 60th second, which
+// never comes) can hold one step for hours. Such a rule is refused.
+std::optional<QString> subDailyProblem(const icalrecurrencetype& rule) {
+    if (!isSubDaily(rule)) {
+        return std::nullopt;
+    }
+    if (isSet(rule.by_day) || isSet(rule.by_month_day) || isSet(rule.by_year_day) ||
+        isSet(rule.by_week_no) || isSet(rule.by_month) || isSet(rule.by_set_pos) ||
+        listHas(rule.by_second, ICAL_BY_SECOND_SIZE, 60)) {
+        return QStringLiteral("a rule repeating more often than daily may only choose hours, "
+                              "minutes and seconds");
+    }
+    return std::nullopt;
+}
+
+// The rule as libical reads it, or why it cannot be expanded.
+std::optional<QString> parse(const QString& text, icalrecurrencetype& rule) {
+    if (text.size() > kMaxRuleLength) {
+        return QStringLiteral("longer than %1 characters").arg(kMaxRuleLength);
+    }
+    if (text.contains(QChar(0))) {
+        return QStringLiteral("a NUL character in the rule");
+    }
+    QString body = text.trimmed();
+    if (body.startsWith(QLatin1StringView("RRULE:"), Qt::CaseInsensitive)) {
+        body = body.mid(6);
+    }
+    icalerror_clear_errno();
+    rule = icalrecurrencetype_from_string(body.toUtf8().constData());
+    const icalerrorenum error = icalerrno;
+    if (rule.rscale) {
+        std::free(rule.rscale); // allocated by the parser; we never hand it on
+        rule.rscale = nullptr;
+        return QStringLiteral("calendar scales (RSCALE) are not supported");
+    }
+    if (error != ICAL_NO_ERROR) {
+        return QString::fromUtf8(icalerror_strerror(error));
+    }
+    if (rule.freq == ICAL_NO_RECURRENCE) {
+        return QStringLiteral("no FREQ");
+    }
+    return subDailyProblem(rule);
+}
+
+// UNTIL as the event's wall clock reads it: a DATE is its whole last day, a UTC time the
+// local time it falls on, a floating time as it stands.
+void untilOnWallClock(icalrecurrencetype& rule, const QTimeZone& zone) {
+    icaltimetype& until = rule.until;
+    if (icaltime_is_null_time(until)) {
+        return;
+    }
+    const QDate date(until.year, until.month, until.day);
+    if (until.is_date) {
+        until = floatingTime(date, CalendarMath::kMsPerDay - kMsPerSecond);
+    } else if (icaltime_is_utc(until)) {
+        const qint64 ms =
+            QDateTime(date, QTime(until.hour, until.minute, until.second), QTimeZone::utc())
+                .toMSecsSinceEpoch();
+        until = floatingTime(Instant(ms), zone);
+    }
+}
+
+// Expands a rule libical read; nothing when its iterator refuses the rule (a filter no date
+// can meet). Without COUNT the walk is bounded by the window's end, and a rule stepping by a
+// fixed period starts near the window instead of years before it.
+std::optional<std::vector<Instant>> expand(icalrecurrencetype rule, Instant start, bool allDay,
+                                           const QTimeZone& zone, Instant from, Instant to,
+                                           size_t limit) {
+    untilOnWallClock(rule, zone);
+    icaltimetype first = allDay ? floatingTime(CalendarMath::toLocal(start, zone).date, 0)
+                                : floatingTime(start, zone);
+    if (rule.count == 0) {
+        // A day past the window's end, so that no daylight-saving shift cuts one off.
+        const qint64 endSeconds = floatingSeconds(floatingTime(to, zone)) + 86'400;
+        if (icaltime_is_null_time(rule.until) || floatingSeconds(rule.until) > endSeconds) {
+            rule.until = fromFloatingSeconds(endSeconds);
+        }
+        const qint64 period = periodSeconds(rule) * rule.interval;
+        // A day before the window's start, for the same reason; whole periods keep the phase.
+        const qint64 gap =
+            floatingSeconds(floatingTime(from, zone)) - 86'400 - floatingSeconds(first);
+        if (period > 0 && gap > period) {
+            first = fromFloatingSeconds(floatingSeconds(first) + gap / period * period);
+        }
+    }
+    Iterator iterator(icalrecur_iterator_new(rule, first));
+    if (!iterator) {
+        return std::nullopt;
+    }
+    std::vector<Instant> starts;
+    std::optional<QDate> lastDate;
+    for (int step = 0; step < kMaxSteps && starts.size() < limit; ++step) {
+        const icaltimetype next = icalrecur_iterator_next(iterator.get());
+        if (icaltime_is_null_time(next)) {
+            break;
+        }
+        const QDate date(next.year, next.month, next.day);
+        if (allDay && lastDate == date) {
+            continue; // an all-day event occurs once a day, whatever hours the rule names
+        }
+        lastDate = date;
+        const std::optional<Instant> at =
+            allDay ? CalendarMath::fromLocal(date, 0, zone, CalendarMath::Gap::FirstInstantAfter)
+                   : CalendarMath::fromLocal(
+                         date,
+                         (qint64(next.hour) * 3'600 + qint64(next.minute) * 60 + next.second) *
+                             kMsPerSecond,
+                         zone);
+        if (!at || *at >= to) {
+            break;
+        }
+        if (*at >= from) {
+            starts.push_back(*at);
+        }
+    }
+    return starts;
+}
+
+} // namespace
+
+Occurrences occurrences(const std::optional<QString>& rule, Instant start, bool allDay,
+                        const QTimeZone& zone, Instant from, Instant to, size_t limit) {
+    Occurrences result;
+    if (rule && !rule->trimmed().isEmpty() && limit > 0) {
+        icalrecurrencetype parsed;
+        icalrecurrencetype_clear(&parsed);
+        result.error = parse(*rule, parsed);
+        if (!result.error) {
+            std::optional<std::vector<Instant>> starts =
+                expand(parsed, start, allDay, zone, from, to, limit);
+            if (starts) {
+                result.starts = std::move(*starts);
+                return result;
+            }
+            result.error = QString::fromUtf8(icalerror_strerror(icalerrno));
+        }
+    }
+    if (start >= from && start < to && limit > 0) {
+        result.starts.push_back(start);
+    }
+    return result;
+}
+
+Occurrences occurrences(const std::optional<QString>& rule, Instant start, bool allDay,
+                        const QTimeZone& zone, Instant from, Instant to, LogChannel& log,
+                        size_t limit) {
+    Occurrences result = occurrences(rule, start, allDay, zone, from, to, limit);
+    if (result.error) {
+        log.write(QString(kErrorPrefix), *result.error);
+    }
+    return result;
+}
+
+} // namespace RecurrenceExpansion

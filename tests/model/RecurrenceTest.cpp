@@ -1,0 +1,232 @@
+#include "model/RecurrenceExpansion.h"
+#include "model/RecurrenceRule.h"
+
+#include "../support/TimeHelpers.h"
+#include "support/CapturedLog.h"
+#include "support/CaseName.h"
+
+#include <gtest/gtest.h>
+
+using namespace TimeHelpers;
+using Repeat = RecurrenceRule::Repeat;
+
+namespace {
+
+const QTimeZone kRome("Europe/Rome");
+
+struct TextCase {
+    RecurrenceRule rule;
+    bool allDay;
+    const char* text;
+};
+
+class RuleText : public ::testing::TestWithParam<TextCase> {};
+
+TEST_P(RuleText, IsWrittenAsRfc5545AndReadBackAsTheSameChoice) {
+    const TextCase& c = GetParam();
+    const std::optional<QString> text = c.rule.text(c.allDay, kRome);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(*text, QString::fromLatin1(c.text));
+    EXPECT_EQ(RecurrenceRule::read(text, kRome), c.rule);
+    EXPECT_EQ(RecurrenceRule::textToStore(c.rule, text, c.allDay, kRome), text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OfferedRules, RuleText,
+    ::testing::Values(TextCase{RecurrenceRule::every(Repeat::Daily), false, "FREQ=DAILY"},
+                      TextCase{RecurrenceRule::every(Repeat::Weekly).endingAfter(10), false,
+                               "FREQ=WEEKLY;COUNT=10"},
+                      TextCase{RecurrenceRule::every(Repeat::EveryTwoWeeks), true,
+                               "FREQ=WEEKLY;INTERVAL=2"},
+                      // A timed event's last day ends at 23:59:59 in Rome: 22:59:59 UTC in winter.
+                      TextCase{RecurrenceRule::every(Repeat::Monthly).endingOn(QDate(2027, 1, 31)),
+                               false, "FREQ=MONTHLY;UNTIL=20270131T225959Z"},
+                      TextCase{RecurrenceRule::every(Repeat::Monthly).endingOn(QDate(2027, 7, 31)),
+                               false, "FREQ=MONTHLY;UNTIL=20270731T215959Z"},
+                      TextCase{RecurrenceRule::every(Repeat::Yearly).endingOn(QDate(2030, 2, 28)),
+                               true, "FREQ=YEARLY;UNTIL=20300228"}));
+
+TEST(RuleText, ForeignRulesReadAsCustomAndAreKeptUnlessTheRepeatChanges) {
+    for (const char* foreign :
+         {"FREQ=WEEKLY;BYDAY=MO,WE", "FREQ=DAILY;INTERVAL=3", "FREQ=WEEKLY;INTERVAL=1",
+          "freq=daily", "FREQ=DAILY;COUNT=0", "garbage", "FREQ=MONTHLY;COUNT=3;UNTIL=20270101"}) {
+        const std::optional<QString> stored = QString::fromLatin1(foreign);
+        const RecurrenceRule read = RecurrenceRule::read(stored, kRome);
+        EXPECT_EQ(read.repeat, Repeat::Custom) << foreign;
+        EXPECT_EQ(RecurrenceRule::textToStore(read, stored, false, kRome), stored) << foreign;
+        EXPECT_EQ(
+            RecurrenceRule::textToStore(RecurrenceRule::every(Repeat::Daily), stored, false, kRome),
+            QStringLiteral("FREQ=DAILY"));
+    }
+    EXPECT_EQ(RecurrenceRule::read(std::nullopt, kRome).repeat, Repeat::Never);
+    EXPECT_EQ(RecurrenceRule::read(QStringLiteral(" "), kRome).repeat, Repeat::Never);
+    EXPECT_EQ(RecurrenceRule::textToStore({}, QStringLiteral("FREQ=DAILY"), false, kRome),
+              std::nullopt);
+}
+
+struct ExpansionCase {
+    const char* name;
+    const char* rule;
+    const char* start;
+    bool allDay;
+    const char* from;
+    const char* to;
+    std::vector<const char*> expected;
+};
+
+void PrintTo(const ExpansionCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class Expansion : public ::testing::TestWithParam<ExpansionCase> {};
+
+TEST_P(Expansion, GivesTheHandWorkedStartsOnRomesWallClock) {
+    const ExpansionCase& c = GetParam();
+    const RecurrenceExpansion::Occurrences occurrences = RecurrenceExpansion::occurrences(
+        QString::fromLatin1(c.rule), utc(c.start), c.allDay, kRome, utc(c.from), utc(c.to));
+    EXPECT_FALSE(occurrences.error) << occurrences.error.value_or(QString()).toStdString();
+    std::vector<Instant> expected;
+    for (const char* at : c.expected) {
+        expected.push_back(utc(at));
+    }
+    EXPECT_EQ(occurrences.starts, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OfferedRules, Expansion,
+    ::testing::Values(
+        // The 31st: months without one are skipped; 09:00 stays 09:00 after the spring change.
+        ExpansionCase{"MonthlyOnThe31st",
+                      "FREQ=MONTHLY",
+                      "2027-01-31T08:00:00Z",
+                      false,
+                      "2027-01-01T00:00:00Z",
+                      "2027-05-01T00:00:00Z",
+                      {"2027-01-31T08:00:00Z", "2027-03-31T07:00:00Z"}},
+        ExpansionCase{"WeeklyAcrossTheSpringChange",
+                      "FREQ=WEEKLY;COUNT=3",
+                      "2027-03-20T08:00:00Z",
+                      false,
+                      "2027-03-01T00:00:00Z",
+                      "2027-05-01T00:00:00Z",
+                      {"2027-03-20T08:00:00Z", "2027-03-27T08:00:00Z", "2027-04-03T07:00:00Z"}},
+        // Until the last second of 1 February in Rome: that day's 18:30 is included.
+        ExpansionCase{"EveryTwoWeeksUntilADate",
+                      "FREQ=WEEKLY;INTERVAL=2;UNTIL=20270201T225959Z",
+                      "2027-01-04T17:30:00Z",
+                      false,
+                      "2027-01-01T00:00:00Z",
+                      "2027-03-01T00:00:00Z",
+                      {"2027-01-04T17:30:00Z", "2027-01-18T17:30:00Z", "2027-02-01T17:30:00Z"}},
+        // All day: each local midnight, the day of the change 23 hours long.
+        ExpansionCase{"DailyAllDayAcrossTheSpringChange",
+                      "FREQ=DAILY;UNTIL=20270329",
+                      "2027-03-26T23:00:00Z",
+                      true,
+                      "2027-03-01T00:00:00Z",
+                      "2027-05-01T00:00:00Z",
+                      {"2027-03-26T23:00:00Z", "2027-03-27T23:00:00Z", "2027-03-28T22:00:00Z"}},
+        ExpansionCase{"YearlyOnTheLeapDay",
+                      "FREQ=YEARLY",
+                      "2028-02-29T09:00:00Z",
+                      false,
+                      "2028-01-01T00:00:00Z",
+                      "2033-01-01T00:00:00Z",
+                      {"2028-02-29T09:00:00Z", "2032-02-29T09:00:00Z"}},
+        // Begun decades ago and never ending: only the window's days, from its first instant.
+        ExpansionCase{"DailySinceLongAgoWithinTheWindow",
+                      "FREQ=DAILY",
+                      "2000-01-01T08:00:00Z",
+                      false,
+                      "2027-06-01T07:00:00Z",
+                      "2027-06-04T00:00:00Z",
+                      {"2027-06-01T07:00:00Z", "2027-06-02T07:00:00Z", "2027-06-03T07:00:00Z"}},
+        ExpansionCase{"EveryTwoWeeksSinceLongAgoKeepsItsPhase",
+                      "FREQ=WEEKLY;INTERVAL=2",
+                      "2001-01-01T08:00:00Z",
+                      false,
+                      "2027-06-01T00:00:00Z",
+                      "2027-06-29T00:00:00Z",
+                      {"2027-06-14T07:00:00Z", "2027-06-28T07:00:00Z"}},
+        ExpansionCase{"NoRuleIsTheEventAlone",
+                      "",
+                      "2027-06-02T07:00:00Z",
+                      false,
+                      "2027-06-01T00:00:00Z",
+                      "2027-06-04T00:00:00Z",
+                      {"2027-06-02T07:00:00Z"}}),
+    CaseName());
+
+struct HostileCase {
+    const char* name;
+    QString rule;
+    // Refused: one log line and the event alone. Else expanded within the bounds.
+    bool refused;
+};
+
+void PrintTo(const HostileCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class HostileRule : public ::testing::TestWithParam<HostileCase> {};
+
+TEST_P(HostileRule, IsRefusedWithOneLineOrExpandedWithinTheWindowAndTheCount) {
+    const HostileCase& c = GetParam();
+    CapturedLog log;
+    const Instant start = utc("2027-06-01T07:00:00Z");
+    const Instant to = utc("2027-07-31T07:00:00Z"); // 60 days
+    const RecurrenceExpansion::Occurrences occurrences =
+        RecurrenceExpansion::occurrences(c.rule, start, false, kRome, start, to, log.channel());
+    if (c.refused) {
+        EXPECT_EQ(occurrences.starts, std::vector<Instant>{start});
+        ASSERT_EQ(log.lines().size(), 1);
+        EXPECT_TRUE(log.lines()[0].startsWith(QLatin1StringView("Error reading repeat rule: ")))
+            << log.lines()[0].toStdString();
+        EXPECT_LT(log.lines()[0].size(), 300);
+    } else {
+        EXPECT_TRUE(log.lines().isEmpty());
+        EXPECT_FALSE(occurrences.starts.empty());
+        EXPECT_LE(occurrences.starts.size(), RecurrenceExpansion::kMaxOccurrences);
+        EXPECT_TRUE(std::is_sorted(occurrences.starts.begin(), occurrences.starts.end()));
+        EXPECT_GE(occurrences.starts.front(), start);
+        EXPECT_LT(occurrences.starts.back(), to);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, HostileRule,
+    ::testing::Values(
+        HostileCase{"Garbage", QStringLiteral("not a rule at all"), true},
+        HostileCase{"CountBeyondAnInteger", QStringLiteral("FREQ=DAILY;COUNT=999999999999"), true},
+        HostileCase{"IntervalZero", QStringLiteral("FREQ=DAILY;INTERVAL=0"), true},
+        HostileCase{"ByDayJunk", QStringLiteral("FREQ=WEEKLY;BYDAY=XX,1QQ"), true},
+        HostileCase{"NoFrequency", QStringLiteral("COUNT=3"), true},
+        HostileCase{"HundredThousandCharacters",
+                    QStringLiteral("FREQ=WEEKLY;BYDAY=") + QStringLiteral("MO,").repeated(33'333),
+                    true},
+        // libical would search for a 30 February one minute at a time for centuries.
+        HostileCase{"MinutelyOnADayThatNeverComes",
+                    QStringLiteral("FREQ=MINUTELY;BYMONTH=2;BYMONTHDAY=30"), true},
+        HostileCase{"SecondlyOnTheSixtiethSecond", QStringLiteral("FREQ=SECONDLY;BYSECOND=60"),
+                    true},
+        HostileCase{"YearlyOnADayThatNeverComes",
+                    QStringLiteral("FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=30"), true},
+        HostileCase{"EmbeddedNul", QStringLiteral("FREQ=DAILY") + QChar(0) + QStringLiteral("X"),
+                    true},
+        HostileCase{"HugeCount", QStringLiteral("FREQ=DAILY;COUNT=2000000000"), false},
+        HostileCase{"SecondlyWithoutEnd", QStringLiteral("FREQ=SECONDLY"), false},
+        HostileCase{"MinutelyWithAHugeCount", QStringLiteral("FREQ=MINUTELY;COUNT=2000000000"),
+                    false},
+        HostileCase{"WithAPrefix", QStringLiteral("RRULE:FREQ=HOURLY;BYHOUR=9,17"), false}),
+    CaseName());
+
+TEST(HostileRule, ASecondlyRuleBegunLongAgoWithACountEnds) {
+    // No window start to jump to (a count runs from the first occurrence): the walk is bounded.
+    const RecurrenceExpansion::Occurrences occurrences = RecurrenceExpansion::occurrences(
+        QStringLiteral("FREQ=SECONDLY;COUNT=2000000000"), utc("2001-01-01T00:00:00Z"), false, kRome,
+        utc("2027-06-01T00:00:00Z"), utc("2027-07-31T00:00:00Z"));
+    EXPECT_FALSE(occurrences.error);
+    EXPECT_TRUE(occurrences.starts.empty());
+}
+
+} // namespace
