@@ -12,7 +12,7 @@ using Repeat = RecurrenceRule::Repeat;
 
 namespace {
 
-const QTimeZone kRome("Europe/Rome");
+const QTimeZone kRomeZone("Europe/Rome");
 
 struct TextCase {
     RecurrenceRule rule;
@@ -24,11 +24,11 @@ class RuleText : public ::testing::TestWithParam<TextCase> {};
 
 TEST_P(RuleText, IsWrittenAsRfc5545AndReadBackAsTheSameChoice) {
     const TextCase& c = GetParam();
-    const std::optional<QString> text = c.rule.text(c.allDay, kRome);
+    const std::optional<QString> text = c.rule.text(c.allDay, kRomeZone);
     ASSERT_TRUE(text);
     EXPECT_EQ(*text, QString::fromLatin1(c.text));
-    EXPECT_EQ(RecurrenceRule::read(text, kRome), c.rule);
-    EXPECT_EQ(RecurrenceRule::textToStore(c.rule, text, c.allDay, kRome), text);
+    EXPECT_EQ(RecurrenceRule::read(text, kRomeZone), c.rule);
+    EXPECT_EQ(RecurrenceRule::textToStore(c.rule, text, c.allDay, kRomeZone), text);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -51,16 +51,16 @@ TEST(RuleText, ForeignRulesReadAsCustomAndAreKeptUnlessTheRepeatChanges) {
          {"FREQ=WEEKLY;BYDAY=MO,WE", "FREQ=DAILY;INTERVAL=3", "FREQ=WEEKLY;INTERVAL=1",
           "freq=daily", "FREQ=DAILY;COUNT=0", "garbage", "FREQ=MONTHLY;COUNT=3;UNTIL=20270101"}) {
         const std::optional<QString> stored = QString::fromLatin1(foreign);
-        const RecurrenceRule read = RecurrenceRule::read(stored, kRome);
+        const RecurrenceRule read = RecurrenceRule::read(stored, kRomeZone);
         EXPECT_EQ(read.repeat, Repeat::Custom) << foreign;
-        EXPECT_EQ(RecurrenceRule::textToStore(read, stored, false, kRome), stored) << foreign;
-        EXPECT_EQ(
-            RecurrenceRule::textToStore(RecurrenceRule::every(Repeat::Daily), stored, false, kRome),
-            QStringLiteral("FREQ=DAILY"));
+        EXPECT_EQ(RecurrenceRule::textToStore(read, stored, false, kRomeZone), stored) << foreign;
+        EXPECT_EQ(RecurrenceRule::textToStore(RecurrenceRule::every(Repeat::Daily), stored, false,
+                                              kRomeZone),
+                  QStringLiteral("FREQ=DAILY"));
     }
-    EXPECT_EQ(RecurrenceRule::read(std::nullopt, kRome).repeat, Repeat::Never);
-    EXPECT_EQ(RecurrenceRule::read(QStringLiteral(" "), kRome).repeat, Repeat::Never);
-    EXPECT_EQ(RecurrenceRule::textToStore({}, QStringLiteral("FREQ=DAILY"), false, kRome),
+    EXPECT_EQ(RecurrenceRule::read(std::nullopt, kRomeZone).repeat, Repeat::Never);
+    EXPECT_EQ(RecurrenceRule::read(QStringLiteral(" "), kRomeZone).repeat, Repeat::Never);
+    EXPECT_EQ(RecurrenceRule::textToStore({}, QStringLiteral("FREQ=DAILY"), false, kRomeZone),
               std::nullopt);
 }
 
@@ -83,7 +83,7 @@ class Expansion : public ::testing::TestWithParam<ExpansionCase> {};
 TEST_P(Expansion, GivesTheHandWorkedStartsOnRomesWallClock) {
     const ExpansionCase& c = GetParam();
     const RecurrenceExpansion::Occurrences occurrences = RecurrenceExpansion::occurrences(
-        QString::fromLatin1(c.rule), utc(c.start), c.allDay, kRome, utc(c.from), utc(c.to));
+        QString::fromLatin1(c.rule), utc(c.start), c.allDay, kRomeZone, utc(c.from), utc(c.to));
     EXPECT_FALSE(occurrences.error) << occurrences.error.value_or(QString()).toStdString();
     std::vector<Instant> expected;
     for (const char* at : c.expected) {
@@ -176,7 +176,7 @@ TEST_P(HostileRule, IsRefusedWithOneLineOrExpandedWithinTheWindowAndTheCount) {
     const Instant start = utc("2027-06-01T07:00:00Z");
     const Instant to = utc("2027-07-31T07:00:00Z"); // 60 days
     const RecurrenceExpansion::Occurrences occurrences =
-        RecurrenceExpansion::occurrences(c.rule, start, false, kRome, start, to, log.channel());
+        RecurrenceExpansion::occurrences(c.rule, start, false, kRomeZone, start, to, log.channel());
     if (c.refused) {
         EXPECT_EQ(occurrences.starts, std::vector<Instant>{start});
         ASSERT_EQ(log.lines().size(), 1);
@@ -223,8 +223,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(HostileRule, ASecondlyRuleBegunLongAgoWithACountEnds) {
     // No window start to jump to (a count runs from the first occurrence): the walk is bounded.
     const RecurrenceExpansion::Occurrences occurrences = RecurrenceExpansion::occurrences(
-        QStringLiteral("FREQ=SECONDLY;COUNT=2000000000"), utc("2001-01-01T00:00:00Z"), false, kRome,
-        utc("2027-06-01T00:00:00Z"), utc("2027-07-31T00:00:00Z"));
+        QStringLiteral("FREQ=SECONDLY;COUNT=2000000000"), utc("2001-01-01T00:00:00Z"), false,
+        kRomeZone, utc("2027-06-01T00:00:00Z"), utc("2027-07-31T00:00:00Z"));
     EXPECT_FALSE(occurrences.error);
     EXPECT_TRUE(occurrences.starts.empty());
 }

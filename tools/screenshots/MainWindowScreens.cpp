@@ -3,6 +3,7 @@
 #include "ScreenCamera.h"
 
 #include "support/ScreenWorld.h"
+#include "support/TimeHelpers.h"
 #include "support/WaitUntil.h"
 #include "ui/DialogConfirmation.h"
 
@@ -25,7 +26,7 @@
 
 namespace {
 
-constexpr qint64 kDayMs = 86'400'000;
+using TimeHelpers::kDayMs;
 
 struct Sample {
     const char* name;

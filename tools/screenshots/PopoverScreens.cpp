@@ -3,6 +3,7 @@
 #include "ScreenCamera.h"
 
 #include "support/ScreenWorld.h"
+#include "support/TimeHelpers.h"
 #include "support/WaitUntil.h"
 #include "ui/DialogConfirmation.h"
 
@@ -24,8 +25,8 @@
 
 namespace {
 
-constexpr qint64 kHourMs = 3'600'000;
-constexpr qint64 kDayMs = 24 * kHourMs;
+using TimeHelpers::kDayMs;
+using TimeHelpers::kHourMs;
 
 // A working week: a meeting this afternoon and more to come, open tasks, and three policies
 // inside their reminder days among others that are not.

@@ -1,0 +1,27 @@
+# qs_unity_build(<directory>...): the targets under these directories compile their files in
+# batches, one translation unit for several files, so that a clean build (CI, the first build
+# of a checkout) parses Qt's and GoogleTest's headers once per batch rather than once per file.
+# Left out when a compiler launcher such as ccache is set: there the cache does that work, and
+# a change to one file would rebuild its whole batch. The program's own sources stay file by
+# file, as the analysers read them.
+option(QS_UNITY_BUILD "Compile the tests and tools in batches in a clean build" ON)
+
+function(qs_unity_build)
+    if(NOT QS_UNITY_BUILD OR CMAKE_CXX_COMPILER_LAUNCHER)
+        return()
+    endif()
+    foreach(directory IN LISTS ARGN)
+        get_property(targets DIRECTORY "${directory}" PROPERTY BUILDSYSTEM_TARGETS)
+        foreach(target IN LISTS targets)
+            get_target_property(type ${target} TYPE)
+            if(type MATCHES "^(EXECUTABLE|STATIC_LIBRARY|SHARED_LIBRARY|OBJECT_LIBRARY)$")
+                set_target_properties(${target} PROPERTIES UNITY_BUILD ON)
+                # A file's own classes in an anonymous namespace, used as a test's base, are
+                # right in a file and flagged only because the batch includes the file.
+                target_compile_options(${target} PRIVATE -Wno-subobject-linkage)
+            endif()
+        endforeach()
+        get_property(subdirectories DIRECTORY "${directory}" PROPERTY SUBDIRECTORIES)
+        qs_unity_build(${subdirectories})
+    endforeach()
+endfunction()
