@@ -66,6 +66,6 @@ struct EventDraft {
 
 private:
     // The timed event's time of day and length, for when all-day is unticked.
-    qint64 m_timedMsOfDay = 9 * 3'600'000;
+    qint64 m_timedMsOfDay = 9 * qint64(3'600'000);
     qint64 m_timedLength = 3'600'000;
 };

@@ -79,7 +79,7 @@ EventEditView::EventEditView(Services services, std::shared_ptr<Event> event,
                              std::optional<QDate> day, QWidget* parent)
     : EditorSheet(titleFor(event), QStringLiteral("Inserisci i dettagli dell'evento qui sotto"),
                   QStringLiteral("Salva Evento"), parent)
-    , m_services(std::move(services))
+    , m_services(services)
     , m_event(std::move(event))
     , m_draft(m_event ? EventDraft::of(*m_event, m_services.clock.timeZone())
                       : EventDraft::fresh(m_services.clock.now(), m_services.clock.timeZone(),

@@ -40,7 +40,7 @@ QString titleFor(const std::shared_ptr<Task>& task) {
 TaskEditView::TaskEditView(Services services, std::shared_ptr<Task> task, QWidget* parent)
     : EditorSheet(titleFor(task), QStringLiteral("Inserisci i dettagli del compito qui sotto"),
                   QStringLiteral("Salva Compito"), parent)
-    , m_services(std::move(services))
+    , m_services(services)
     , m_task(std::move(task))
     , m_draft(m_task ? TaskDraft::of(*m_task) : TaskDraft::fresh()) {
     setObjectName(QStringLiteral("taskEditView"));
@@ -113,7 +113,7 @@ QWidget* TaskEditView::buildDetailsCard() {
 
 QWidget* TaskEditView::optionalDateRow(const QString& caption, const QString& name,
                                        std::optional<Instant>& value,
-                                       std::function<Instant()> made) {
+                                       const std::function<Instant()>& made) {
     auto* holder = new QWidget;
     auto* line = new QHBoxLayout(holder);
     line->setContentsMargins(0, 0, 0, 0);

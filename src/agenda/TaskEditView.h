@@ -61,7 +61,7 @@ private:
     QWidget* buildDeleteRow();
     // A date-and-time row that an optional instant of the draft shows: ticked, it holds one.
     QWidget* optionalDateRow(const QString& caption, const QString& name,
-                             std::optional<Instant>& value, std::function<Instant()> made);
+                             std::optional<Instant>& value, const std::function<Instant()>& made);
     void showChecklist();
     void addChecklistItem();
     void deleteTask();
