@@ -67,7 +67,7 @@ bool PolicyListModel::admits(const Row& row) const {
     // The category is read from the policy each time, never kept in the row: a policy moved
     // to another category, or whose category was deleted, is judged as it is now.
     return m_rule.admits(row.status, row.keys, [&row]() -> const ManagedObject* {
-        return policyOf(row.object).category().get();
+        return policyOf(row.object).categoryObject();
     });
 }
 
