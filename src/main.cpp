@@ -77,7 +77,9 @@ int main(int argc, char* argv[]) {
          .log = log,
          .backups = backups,
          .desktop = desktop,
-         .clock = clock});
+         .clock = clock,
+         .context = context,
+         .confirmation = confirmation});
     const auto openContactEditor = [&context, &log](QWidget* over) {
         (new ContactEditView({.context = context, .log = log}, nullptr, over))->open();
     };

@@ -1,15 +1,21 @@
 #include "app/ContentView.h"
 
+#include "agenda/EventEditView.h"
+#include "agenda/TaskEditView.h"
+#include "app/AppSettings.h"
 #include "app/SidebarView.h"
 #include "contacts/ContactListView.h"
 #include "importexport/ExportSheet.h"
 #include "importexport/ImportSheet.h"
+#include "model/Event.h"
+#include "model/Task.h"
 #include "platform/Clock.h"
 #include "platform/DesktopActions.h"
 #include "platform/NotificationCenter.h"
 #include "recovery/DamagedStorePage.h"
 #include "recovery/RecoveryCommands.h"
 #include "reminders/NotificationManager.h"
+#include "store/ManagedObjectContext.h"
 #include "transfer/ColumnMapMemory.h"
 #include "ui/Confirmation.h"
 #include "ui/EditorSheet.h"
@@ -103,6 +109,9 @@ ContentView::ContentView(Services services, QWidget* parent)
     buildMenus();
     m_services.center.addObserver(NotificationName::newPolicy, this,
                                   [this] { openNewPolicySheet(); });
+    m_services.center.addObserver(NotificationName::newEvent, this,
+                                  [this] { openNewEventSheet(); });
+    m_services.center.addObserver(NotificationName::newTask, this, [this] { openNewTaskSheet(); });
     connect(m_recovery, &RecoveryCommands::notice, this, &ContentView::showNotice);
 
     m_geometrySave->setSingleShot(true);
@@ -243,7 +252,7 @@ void ContentView::buildMenus() {
         action->setShortcut(QKeySequence(command.keys));
         connect(action, &QAction::triggered, this,
                 [this, name = &command.name] { m_services.center.post(*name); });
-        if (&command.name == &NotificationName::newPolicy) {
+        if (&command.name != &NotificationName::showSharing) {
             m_storeCommands << action;
         }
     }
@@ -423,6 +432,61 @@ void ContentView::openNewPolicySheet() {
     }
     auto* editor = new PolicyEditView(m_services.policies().editor(), nullptr, this);
     editor->open();
+}
+
+EventEditView::Services ContentView::eventEditorServices() const {
+    // Read afresh at each new event: the preference may have changed since the last one.
+    const AppSettings preferences(m_services.settings, m_services.log);
+    return {.context = m_services.context,
+            .reminders = m_services.reminders,
+            .clock = m_services.clock,
+            .log = m_services.log,
+            .confirmation = m_services.confirmation,
+            .defaultReminderMinutes = preferences.defaultReminderTime()};
+}
+
+TaskEditView::Services ContentView::taskEditorServices() const {
+    return {.context = m_services.context,
+            .reminders = m_services.reminders,
+            .clock = m_services.clock,
+            .log = m_services.log,
+            .confirmation = m_services.confirmation};
+}
+
+void ContentView::openNewEventSheet(std::optional<QDate> day) {
+    if (hasOpenSheet() || m_storeProblem) {
+        return;
+    }
+    (new EventEditView(eventEditorServices(), nullptr, day, this))->open();
+}
+
+void ContentView::openEventEditor(const QUuid& id) {
+    if (hasOpenSheet() || m_storeProblem) {
+        return;
+    }
+    auto event = std::dynamic_pointer_cast<Event>(
+        m_services.context.existingObject(Event::entityName(), id));
+    if (event) {
+        (new EventEditView(eventEditorServices(), event, std::nullopt, this))->open();
+    }
+}
+
+void ContentView::openNewTaskSheet() {
+    if (hasOpenSheet() || m_storeProblem) {
+        return;
+    }
+    (new TaskEditView(taskEditorServices(), nullptr, this))->open();
+}
+
+void ContentView::openTaskEditor(const QUuid& id) {
+    if (hasOpenSheet() || m_storeProblem) {
+        return;
+    }
+    auto task =
+        std::dynamic_pointer_cast<Task>(m_services.context.existingObject(Task::entityName(), id));
+    if (task) {
+        (new TaskEditView(taskEditorServices(), task, this))->open();
+    }
 }
 
 bool ContentView::isImportable(const QString& path) {

@@ -1,13 +1,19 @@
 #pragma once
 
+#include "agenda/EventEditView.h"
+#include "agenda/TaskEditView.h"
 #include "contacts/ContactListView.h"
 #include "policies/PolicyListView.h"
 #include "recovery/RecoveryCommands.h"
 
 #include <QMainWindow>
 
+#include <QDate>
+#include <QUuid>
+
 #include <functional>
 #include <memory>
+#include <optional>
 
 class ColumnMapMemory;
 class DamagedStorePage;
@@ -23,7 +29,8 @@ class SidebarView;
 // the contact section; the toolbar's "Nuova Polizza"; the File menu with import, export,
 // backup, restore, preferences and quit; the "Scheduler" menu, whose entries post their names
 // and nothing more; and the sheets it opens, unless a sheet of this window is already open:
-// the new-policy sheet (the toolbar, every post of newPolicy), the import sheet (the menu, the
+// the new-policy sheet (the toolbar, every post of newPolicy), the new-event and new-task
+// sheets (every post of newEvent and newTask), the import sheet (the menu, the
 // empty state's button, a spreadsheet or CSV file dropped on the window), the export sheet and
 // the restore sheet. When the store could not be opened, a page saying so and offering a
 // backup stands in for the sections.
@@ -82,6 +89,14 @@ public:
     // user chose to stay, or the question is already on screen.
     void closeEditors(QWidget* keep, std::function<void(bool agreed)> decided);
     void openNewPolicySheet();
+    // The event and task editors, one sheet at a time as for policies: a new event (on `day`
+    // when given: its next whole hour today, 09:00 on any other day), a stored one by its id
+    // (nothing for an id not stored), and the same for tasks. A new event takes the "Default
+    // Reminder" preference of the settings the window was given.
+    void openNewEventSheet(std::optional<QDate> day = {});
+    void openEventEditor(const QUuid& id);
+    void openNewTaskSheet();
+    void openTaskEditor(const QUuid& id);
     // The import sheet over this window on a file; without one, the file dialog asks first.
     void openImportSheet(const QString& path = QString());
     void openExportSheet();
@@ -121,6 +136,8 @@ private:
     void saveWindowGeometry();
     void announceFirstPaint();
     QList<EditorSheet*> changedEditors() const;
+    EventEditView::Services eventEditorServices() const;
+    TaskEditView::Services taskEditorServices() const;
     void askAboutChanges(std::function<void(bool mayEnd)> decided);
     void keepQuitReachable();
     void setStoreCommandsEnabled(bool enabled);

@@ -5,6 +5,7 @@
 #include "app/GeneralSettingsView.h"
 #include "app/NotificationSettingsView.h"
 #include "app/SettingsSection.h"
+#include "categories/CategorySettingsView.h"
 #include "platform/NotificationService.h"
 #include "ui/Icons.h"
 #include "ui/Palette.h"
@@ -39,8 +40,17 @@ SettingsView::SettingsView(const Services& services, QWidget* parent)
                                           m_tabs);
     backup->setObjectName(QStringLiteral("backupSettings"));
     m_tabs->addTab(backup, QStringLiteral("Backup"));
+    m_tabs->addTab(new CategorySettingsView({.context = services.context,
+                                             .log = services.log,
+                                             .confirmation = services.confirmation},
+                                            m_tabs),
+                   QStringLiteral("Categorie"));
     m_tabs->addTab(new AboutView(m_tabs), QStringLiteral("About"));
     m_tabs->setFixedSize(500, 400);
+    // Five tabs fit the window's width only when each gives up a little of its text: every
+    // tab stays in sight rather than some behind scroll arrows.
+    m_tabs->setUsesScrollButtons(false);
+    m_tabs->setElideMode(Qt::ElideRight);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -49,7 +59,8 @@ SettingsView::SettingsView(const Services& services, QWidget* parent)
 
 void SettingsView::applyLook() {
     const QColor iconColor = Palette::color(ColorName::Primary, palette());
-    const char16_t* const icons[] = {u"gear", u"bell", u"cylinder.split.1x2", u"info.circle"};
+    const char16_t* const icons[] = {u"gear", u"bell", u"cylinder.split.1x2", u"number",
+                                     u"info.circle"};
     for (int tab = 0; tab < m_tabs->count(); ++tab) {
         m_tabs->setTabIcon(tab, Icons::icon(icons[tab], iconColor));
     }

@@ -6,13 +6,15 @@ class AppSettings;
 class AutostartEntry;
 class BackupService;
 class Clock;
+class Confirmation;
 class DesktopActions;
 class LogChannel;
+class ManagedObjectContext;
 class NotificationService;
 class NotificationSettingsView;
 class QTabWidget;
 
-// The settings window: General, Notifications, Backup and About. The program keeps one;
+// The settings window: General, Notifications, Backup, Categorie and About. The program keeps one;
 // present() shows it, or brings it forward when it is already open.
 class SettingsView final : public QWidget {
     Q_OBJECT
@@ -25,6 +27,9 @@ public:
         BackupService& backups;
         DesktopActions& desktop;
         const Clock& clock;
+        // The store whose categories the "Categorie" tab lists and changes.
+        ManagedObjectContext& context;
+        Confirmation& confirmation;
     };
 
     explicit SettingsView(const Services& services, QWidget* parent = nullptr);

@@ -98,6 +98,9 @@ public:
     }
 
     std::shared_ptr<Category> category() const;
+    // The category as a plain pointer, for comparing many policies with one category without
+    // taking a reference to each (a list's filter).
+    const ManagedObject* categoryObject() const { return destinationAt(kCategory); }
     void setCategory(const std::shared_ptr<Category>& category);
     std::shared_ptr<Contact> contact() const;
     void setContact(const std::shared_ptr<Contact>& contact);

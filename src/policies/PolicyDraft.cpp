@@ -1,5 +1,6 @@
 #include "policies/PolicyDraft.h"
 
+#include "model/Category.h"
 #include "model/Contact.h"
 #include "model/DraftSave.h"
 #include "model/Policy.h"
@@ -33,6 +34,7 @@ PolicyDraft PolicyDraft::of(const Policy& policy) {
     draft.notes = policy.notes().value_or(QString());
     draft.clientPhoneNumber = policy.clientPhoneNumber().value_or(QString());
     draft.selectedContact = policy.contact();
+    draft.category = policy.category();
     draft.pdfFileName = policy.pdfFileName();
     draft.m_storedSize = policy.pdfDataSize();
     return draft;
@@ -93,6 +95,7 @@ void PolicyDraft::writeInto(Policy& policy) const {
     policy.setPdfFileName(pdfFileName);
     policy.setClientPhoneNumber(presentUnlessEmpty(clientPhoneNumber));
     policy.setContact(selectedContact);
+    policy.setCategory(category);
 }
 
 std::shared_ptr<Policy> PolicyDraft::save(ManagedObjectContext& context,

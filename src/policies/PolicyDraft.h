@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+class Category;
 class Contact;
 class ManagedObjectContext;
 class QObject;
@@ -28,6 +29,7 @@ struct PolicyDraft {
     QString notes;
     QString clientPhoneNumber;
     std::shared_ptr<Contact> selectedContact;
+    std::shared_ptr<Category> category;
     std::optional<QString> pdfFileName;
 
     // A new policy's values; the expiry is `now`, time of day included.

@@ -1,5 +1,6 @@
 #include "policies/PolicyEditView.h"
 
+#include "categories/CategoryPicker.h"
 #include "documents/DocumentRenderer.h"
 #include "model/CalendarMath.h"
 #include "model/Contact.h"
@@ -92,9 +93,20 @@ QWidget* PolicyEditView::buildPolicyInfoCard() {
                  QStringLiteral("nameField"), m_draft.name);
     addField(row, QStringLiteral("Numero Polizza"), QStringLiteral("Inserisci ID polizza"),
              QStringLiteral("policyNumberField"), m_draft.policyNumber);
-    addField(card->body(), QStringLiteral("Fornitore / Compagnia"),
+    auto* second = new QHBoxLayout;
+    second->setSpacing(16);
+    card->body()->addLayout(second);
+    addField(second, QStringLiteral("Fornitore / Compagnia"),
              QStringLiteral("Nome compagnia assicurativa"), QStringLiteral("providerField"),
              m_draft.provider);
+    auto* category = new CategoryPicker(m_services.context, QStringLiteral("Nessuna"),
+                                        QStringLiteral("policyCategoryPicker"), card);
+    category->setCategory(m_draft.category);
+    m_draft.category = category->category();
+    connect(category, &CategoryPicker::categoryChanged, this,
+            [this, category] { m_draft.category = category->category(); });
+    second->addWidget(FieldBlock::captioned(QStringLiteral("Categoria"), category, card), 0,
+                      Qt::AlignTop);
     return card;
 }
 

@@ -1,6 +1,7 @@
 #include "policies/PolicyListModel.h"
 
 #include "model/CalendarMath.h"
+#include "model/Category.h"
 #include "model/ClientReminderMessage.h"
 #include "model/Policy.h"
 #include "model/PolicyRules.h"
@@ -56,6 +57,20 @@ void PolicyListModel::setSearchText(const QString& text) {
     applyRule(rule);
 }
 
+void PolicyListModel::setCategory(const ManagedObject* category) {
+    PolicyListFilter rule = m_rule;
+    rule.setCategory(category);
+    applyRule(rule);
+}
+
+bool PolicyListModel::admits(const Row& row) const {
+    // The category is read from the policy each time, never kept in the row: a policy moved
+    // to another category, or whose category was deleted, is judged as it is now.
+    return m_rule.admits(row.status, row.keys, [&row]() -> const ManagedObject* {
+        return policyOf(row.object).categoryObject();
+    });
+}
+
 QVariant PolicyListModel::rowData(const Row& row, int role) const {
     switch (role) {
     case TitleRole:
@@ -72,6 +87,11 @@ QVariant PolicyListModel::rowData(const Row& row, int role) const {
         }
         return PolicyStatusRules::rowRemainingPhrase(PolicyRules::daysUntilExpiration(
             m_classifier->now(), policyOf(row.object).expirationDate(), m_zone));
+    case CategoryColorRole:
+        if (const std::shared_ptr<Category> category = policyOf(row.object).category()) {
+            return category->color();
+        }
+        return {};
     case Qt::AccessibleTextRole:
         return accessibleText(row);
     default:
@@ -179,6 +199,9 @@ QString PolicyListModel::accessibleText(const Row& row) const {
     const QString remaining = rowData(row, NoteRole).toString();
     if (!remaining.isEmpty()) {
         text += separator + remaining;
+    }
+    if (const std::shared_ptr<Category> category = policy.category()) {
+        text += separator + category->name();
     }
     return text;
 }

@@ -36,6 +36,9 @@ public:
     void setFilter(PolicyFilter filter);
     const QString& searchText() const { return m_rule.searchText(); }
     void setSearchText(const QString& text);
+    // Only the policies filed under `category` (a Category); null for every policy.
+    const ManagedObject* category() const { return m_rule.category(); }
+    void setCategory(const ManagedObject* category);
 
     int expiringCount() const { return m_counts[int(PolicyStatus::ExpiringSoon)]; }
     int expiredCount() const { return m_counts[int(PolicyStatus::Expired)]; }
@@ -52,7 +55,7 @@ private:
     Row makeFetchedRow(ManagedObject* object) override { return newRow(object, false); }
     Row newRow(ManagedObject* object, bool withKeys);
     bool admitsAll() const override { return m_rule.admitsAll(); }
-    bool admits(const Row& row) const override { return m_rule.admits(row.status, row.keys); }
+    bool admits(const Row& row) const override;
     QVariant rowData(const Row& row, int role) const override;
     void counted(const Row& row, int delta) override;
     void totalChanged() override;

@@ -1,5 +1,8 @@
 #include "policies/PolicyListView.h"
 
+#include "categories/CategoryPicker.h"
+
+#include "model/Category.h"
 #include "model/Policy.h"
 #include "policies/PolicyDetailView.h"
 #include "policies/PolicyFilter.h"
@@ -119,7 +122,15 @@ QWidget* PolicyListView::buildHeader() {
     m_filter->setCurrentIndex(0);
     connect(m_filter, &SegmentedControl::currentIndexChanged, this,
             [this](int index) { m_model->setFilter(PolicyFilters::kAllCases[size_t(index)]); });
+    m_categoryFilter = new CategoryPicker(m_services.context, QStringLiteral("Tutte le categorie"),
+                                          QStringLiteral("policyCategoryFilter"), header);
+    m_categoryFilter->setAccessibleName(QStringLiteral("Filtra per categoria"));
+    m_categoryFilter->setMinimumContentsLength(12);
+    connect(m_categoryFilter, &CategoryPicker::categoryChanged, this,
+            [this] { m_model->setCategory(m_categoryFilter->category().get()); });
     stack->addWidget(m_filter);
+    // A row of its own: beside the segments it would squeeze their labels.
+    stack->addWidget(m_categoryFilter);
     return header;
 }
 
@@ -228,6 +239,7 @@ void PolicyListView::selectPolicy(const QUuid& id) {
 void PolicyListView::reset() {
     m_search->setText(QString());
     m_filter->setCurrentIndex(0);
+    m_categoryFilter->setCategory(nullptr);
     setSelectedPolicy(nullptr);
 }
 

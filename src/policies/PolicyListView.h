@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+class CategoryPicker;
 class Confirmation;
 class EmptyState;
 class ListSelectionKeeper;
@@ -84,6 +85,7 @@ private:
     std::unique_ptr<ObjectObservation> m_selectedObservation;
     SearchField* m_search = nullptr;
     SegmentedControl* m_filter = nullptr;
+    CategoryPicker* m_categoryFilter = nullptr;
     QListView* m_list = nullptr;
     ListSelectionKeeper* m_selection = nullptr;
     QWidget* m_footer = nullptr;

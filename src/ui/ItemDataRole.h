@@ -13,4 +13,6 @@ enum ItemDataRole : int {
                                    // or a ColorName
     NoteRole,                      // QString: a short line under the detail, empty when none
     InitialsRole,                  // QString: the letters in a row's avatar
+    CategoryColorRole,             // QString: the colour name of the row's category; none
+                                   // when it has no category
 };

@@ -9,9 +9,11 @@
 #include "support/StoreFixture.h"
 #include "support/WaitUntil.h"
 
+#include "support/FakeConfirmation.h"
 #include <QFileDialog>
 #include <QLabel>
 #include <QPushButton>
+
 #include <QSettings>
 #include <QTabWidget>
 
@@ -52,13 +54,17 @@ protected:
     XdgAutostartEntry m_autostart{m_dir.filePath("config"), "/usr/bin/quintaver-scheduler"};
     FakeDesktopActions m_desktop;
     BackupService m_backups{{m_clock, *m_log}, storePath(), m_folder};
+    std::unique_ptr<PersistenceController> m_categories = openInMemory();
+    FakeConfirmation m_confirmation;
     SettingsWindow m_window{{.settings = m_settings,
                              .notifications = m_notifications,
                              .autostart = m_autostart,
                              .log = *m_log,
                              .backups = m_backups,
                              .desktop = m_desktop,
-                             .clock = m_clock}};
+                             .clock = m_clock,
+                             .context = m_categories->container().viewContext(),
+                             .confirmation = m_confirmation}};
 };
 
 TEST_F(BackupSettings, ShowsTheLastBackupThenItsFailureUntilABackupSucceeds) {

@@ -1,5 +1,7 @@
 #include "app/ContentView.h"
 
+#include "agenda/EventEditView.h"
+
 #include "contacts/ContactEditView.h"
 #include "contacts/ContactListView.h"
 #include "contacts/ContactPolicyRows.h"
@@ -114,11 +116,49 @@ TEST_F(ContentViewTest, EveryWayToANewPolicyOpensOneEmptyEditor) {
     EXPECT_TRUE(oneNewPolicyEditorOpened());
 
     m_posted.clear();
-    QTest::keyClick(m_window.get(), Qt::Key_N, Qt::ControlModifier);
-    QTest::keyClick(m_window.get(), Qt::Key_T, Qt::ControlModifier);
     QTest::keyClick(m_window.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(m_posted, (QStringList{"newEvent", "newTask", "showSharing"}));
+    EXPECT_EQ(m_posted, QStringList{"showSharing"});
     EXPECT_TRUE(editors().isEmpty());
+}
+
+// New Event (Ctrl+N) and New Task (Ctrl+T) post their names, which open one empty sheet each,
+// never over another sheet; Quit asks about their changes as about a policy's.
+TEST_F(ContentViewTest, NewEventAndNewTaskOpenTheirSheetsOneAtATime) {
+    m_settings.setValue(QStringLiteral("defaultReminderTime"), 30);
+    const auto sheetOpened = [this](const char* name, const QString& title) {
+        const bool open = waitUntil([this, name] {
+            auto* sheet = m_window->findChild<EditorSheet*>(QLatin1String(name));
+            return sheet && sheet->isVisible();
+        });
+        return open &&
+               m_window->findChild<EditorSheet*>(QLatin1String(name))->windowTitle() == title;
+    };
+    QTest::keyClick(m_window.get(), Qt::Key_N, Qt::ControlModifier);
+    ASSERT_TRUE(sheetOpened("eventEditView", QStringLiteral("Nuovo Evento")));
+    QPointer<EventEditView> event = m_window->findChild<EventEditView*>();
+    EXPECT_EQ(event->draft().reminderMinutes, 30);
+    m_center.post(NotificationName::newTask);
+    m_center.post(NotificationName::newEvent);
+    EXPECT_EQ(m_window->findChildren<EditorSheet*>().size(), 1);
+
+    event->findChild<QLineEdit*>(QStringLiteral("eventTitleField"))
+        ->setText(QStringLiteral("Visita"));
+    m_window->quit();
+    ASSERT_EQ(m_confirmation.savesAsked.size(), 1);
+    m_confirmation.answerSave(Confirmation::SaveAnswer::Save);
+    EXPECT_TRUE(waitUntil([&event] { return event.isNull(); }));
+    EXPECT_EQ(m_desktop.quitRequests, 1);
+    ASSERT_EQ(context().fetch(Event::fetchRequest()).size(), 1u);
+    const QUuid id = context().fetch(Event::fetchRequest()).front()->id();
+
+    QApplication::setActiveWindow(m_window.get());
+    QTest::keyClick(m_window.get(), Qt::Key_T, Qt::ControlModifier);
+    ASSERT_TRUE(sheetOpened("taskEditView", QStringLiteral("Nuovo Compito")));
+    QPointer<EditorSheet> task = m_window->findChild<EditorSheet*>(QStringLiteral("taskEditView"));
+    task->reject();
+    EXPECT_TRUE(waitUntil([&task] { return task.isNull(); }));
+    m_window->openEventEditor(id);
+    EXPECT_TRUE(sheetOpened("eventEditView", QStringLiteral("Modifica Evento")));
 }
 
 TEST_F(ContentViewTest, KeepsItsSizeBetweenRunsAndOffersPreferencesAndQuit) {

@@ -2,6 +2,8 @@
 // has a name, and Tab visits every control of each sheet once and comes back.
 #include "AllScreens.h"
 #include "ScreenCamera.h"
+#include "agenda/EventEditView.h"
+#include "agenda/TaskEditView.h"
 #include "contacts/ContactEditView.h"
 #include "importexport/ExportSheet.h"
 #include "importexport/ImportSheet.h"
@@ -122,6 +124,36 @@ const Sheet kSheets[] = {
      [](PolicyScreenFixture& fixture) -> QDialog* {
          auto& test = static_cast<TabChains&>(fixture);
          return new ContactEditView(test.world().contactEditor(test.store()), nullptr);
+     }},
+    {"EventWithRepeat",
+     [](PolicyScreenFixture& fixture) -> QDialog* {
+         auto& test = static_cast<TabChains&>(fixture);
+         auto event = test.store().insert<Event>();
+         event->setTitle(QStringLiteral("Visita"));
+         event->setStartDate(test.clock().now());
+         event->setEndDate(test.clock().now());
+         event->setRecurrenceRule(QStringLiteral("FREQ=DAILY;COUNT=3"));
+         test.store().save();
+         return new EventEditView({.context = test.store(),
+                                   .reminders = *test.world().reminders,
+                                   .clock = test.clock(),
+                                   .log = test.log(),
+                                   .confirmation = test.world().answers},
+                                  event);
+     }},
+    {"TaskWithChecklist",
+     [](PolicyScreenFixture& fixture) -> QDialog* {
+         auto& test = static_cast<TabChains&>(fixture);
+         auto task = test.store().insert<Task>();
+         task->setTitle(QStringLiteral("Rinnovo"));
+         task->setSubtasks(QStringLiteral("[ ] Firma\n[x] Quietanza"));
+         test.store().save();
+         return new TaskEditView({.context = test.store(),
+                                  .reminders = *test.world().reminders,
+                                  .clock = test.clock(),
+                                  .log = test.log(),
+                                  .confirmation = test.world().answers},
+                                 task);
      }},
     {"Import",
      [](PolicyScreenFixture& fixture) -> QDialog* {

@@ -2,10 +2,12 @@
 #include "app/AppSettings.h"
 #include "app/SettingsWindow.h"
 #include "backup/BackupService.h"
+#include "model/PersistenceController.h"
 #include "platform/UserPreferences.h"
 #include "platform/XdgAutostartEntry.h"
 #include "support/CapturedLog.h"
 #include "support/Child.h"
+#include "support/FakeConfirmation.h"
 #include "support/FakeDesktopActions.h"
 #include "support/InMemoryNotificationService.h"
 #include "support/ManualClock.h"
@@ -44,10 +46,13 @@ protected:
                                                                     .log = m_log.channel(),
                                                                     .backups = m_backups,
                                                                     .desktop = m_desktop,
-                                                                    .clock = m_clock});
+                                                                    .clock = m_clock,
+                                                                    .context = context(),
+                                                                    .confirmation = m_answers});
         m_window->present();
         m_view = m_window->view();
     }
+    ManagedObjectContext& context() { return m_persistence.container().viewContext(); }
     QString preferencesFile() const { return m_dir.filePath(m_preferencesName); }
     QVariant stored(const QString& key) const {
         return QSettings(preferencesFile(), QSettings::IniFormat).value(key);
@@ -72,6 +77,8 @@ protected:
     BackupService m_backups{{m_clock, m_log.channel()},
                             m_dir.filePath("QuintaverModel.sqlite"),
                             m_dir.filePath("backups")};
+    PersistenceController m_persistence{true, m_clock, m_log.channel()};
+    FakeConfirmation m_answers;
     std::unique_ptr<QSettings> m_store;
     std::unique_ptr<AppSettings> m_settings;
     std::unique_ptr<SettingsWindow> m_window;
@@ -82,11 +89,12 @@ protected:
 
 TEST_F(SettingsScreen, AFreshUserSeesTheDefaultsAndEveryChangeOutlivesTheWindow) {
     open();
-    ASSERT_EQ(tabs()->count(), 4);
+    ASSERT_EQ(tabs()->count(), 5);
     EXPECT_EQ(tabs()->tabText(0), "General");
     EXPECT_EQ(tabs()->tabText(1), "Notifications");
     EXPECT_EQ(tabs()->tabText(2), "Backup");
-    EXPECT_EQ(tabs()->tabText(3), "About");
+    EXPECT_EQ(tabs()->tabText(3), "Categorie");
+    EXPECT_EQ(tabs()->tabText(4), "About");
     EXPECT_EQ(tabs()->currentIndex(), 0);
     EXPECT_EQ(tabs()->size(), QSize(500, 400));
     EXPECT_FALSE(child<QCheckBox>(m_view, "launchAtLoginToggle")->isChecked());
@@ -201,7 +209,7 @@ TEST_F(SettingsScreen, TheStatusRowShowsTheServicesAnswerEachTimeTheWindowIsShow
 TEST_F(SettingsScreen, TheAboutPageNamesWhatTheProgramIsBuiltOnAndFollowsTheTheme) {
     QApplication::setPalette(Palette::light());
     open();
-    tabs()->setCurrentIndex(3);
+    tabs()->setCurrentIndex(4);
     QStringList credits;
     int icons = 0;
     for (const QLabel* label : child<QWidget>(m_view, "aboutCredits")->findChildren<QLabel*>()) {

@@ -140,7 +140,8 @@ TEST(UserText, EveryScreenShowsWhatAUserTypedAsWrittenNeverAsMarkup) {
         }
     }
     // The contact section of the main window is empty there, the new-policy editor shows
-    // contacts only inside its picker's list, the export sheet shows only counts, and the
+    // contacts only inside its picker's list (the new event and task editors their
+    // categories), the export sheet shows only counts, and the
     // backup screens dates, counts and the paths of files and folders.
     const std::set<std::string> expected = {
         "settings-general.png",
@@ -153,6 +154,8 @@ TEST(UserText, EveryScreenShowsWhatAUserTypedAsWrittenNeverAsMarkup) {
         "drop-zone-targeted.png",
         "main-window-contacts.png",
         "policy-editor-empty.png",
+        "event-editor-new.png",
+        "task-editor-new.png",
         "export-sheet.png",
         "restore-sheet.png",
         "restore-confirmation.png",

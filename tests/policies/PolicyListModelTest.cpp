@@ -107,6 +107,55 @@ INSTANTIATE_TEST_SUITE_P(
         ListCase{PolicyFilter::ExpiringSoon, "BLU", {"CASA blu"}}),
     CaseName());
 
+// The category picker narrows the list together with the status filter and the search, and
+// follows a policy filed elsewhere and a category deleted (its policies keep no category).
+TEST_F(PolicyListModelTest, TheCategoryFilterCombinesWithTheOthersAndFollowsChanges) {
+    const auto category = [this](const QString& name, const QString& color) {
+        auto made = context().insert<Category>();
+        made->setName(name);
+        made->setColor(color);
+        return made;
+    };
+    const auto autoLine = category(QStringLiteral("Auto"), QStringLiteral("red"));
+    const auto home = category(QStringLiteral("Casa"), QStringLiteral("fucsia"));
+    add(QStringLiteral("Ieri"), -kDayMs - kHourMs, "30")->setCategory(autoLine);
+    add(QStringLiteral("Oggi"), kHourMs, "30")->setCategory(home);
+    add(QStringLiteral("Vuota"), 10 * kDayMs, "30")->setCategory(autoLine);
+    const auto oltre = add(QStringLiteral("Oltre"), 400 * kDayMs, "30");
+    oltre->setCategory(autoLine);
+    add(QStringLiteral("Nessuna"), 500 * kDayMs, "30");
+    ASSERT_TRUE(context().save());
+
+    PolicyListModel model(context(), m_clock);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    model.setCategory(autoLine.get());
+    EXPECT_EQ(shownTitles(model), (QStringList{"Ieri", "Vuota", "Oltre"}));
+    model.setFilter(PolicyFilter::ExpiringSoon);
+    EXPECT_EQ(shownTitles(model), QStringList{"Vuota"});
+    model.setFilter(PolicyFilter::All);
+    model.setSearchText(QStringLiteral("o"));
+    EXPECT_EQ(shownTitles(model), (QStringList{"Vuota", "Oltre"}));
+    model.setSearchText(QString());
+    EXPECT_EQ(model.index(0).data(CategoryColorRole).toString(), QStringLiteral("red"));
+
+    oltre->setCategory(home);
+    ASSERT_TRUE(context().save());
+    EXPECT_EQ(shownTitles(model), (QStringList{"Ieri", "Vuota"}));
+    model.setCategory(home.get());
+    EXPECT_EQ(shownTitles(model), (QStringList{"Oggi", "Oltre"}));
+    // A colour name the palette does not know is kept as it is (and drawn blue).
+    EXPECT_EQ(model.index(0).data(CategoryColorRole).toString(), QStringLiteral("fucsia"));
+
+    context().deleteObject(home.get());
+    ASSERT_TRUE(context().save());
+    EXPECT_EQ(oltre->category(), nullptr);
+    EXPECT_EQ(shownTitles(model), QStringList());
+    model.setCategory(nullptr);
+    EXPECT_EQ(model.rowCount(), 5);
+    EXPECT_FALSE(model.index(1).data(CategoryColorRole).isValid());
+    EXPECT_EQ(model.expiringCount(), 2);
+}
+
 // Letter case as the user's language has it (in Turkish the capital of "ı" is "I" and that
 // of "i" is "İ"), folded in full ("ß" is "ss"); accents kept however the text was composed.
 TEST(PolicyListFilter, FoldsLetterCaseAsTheLocaleDoesButKeepsAccents) {

@@ -2,6 +2,7 @@
 
 #include "ContactScreens.h"
 #include "DetailScreens.h"
+#include "EditorScreens.h"
 #include "MainWindowScreens.h"
 #include "PolicyScreens.h"
 #include "PopoverScreens.h"
@@ -96,7 +97,8 @@ bool shootAllScreens(ScreenCamera& camera, const Clock& clock, LogChannel& log) 
     ManagedObjectContext& context = controller.container().viewContext();
     bool ok = shootContactEditors(camera, context, log);
     ok &= shootPolicyScreens(camera, context, clock, log);
-    ok &= shootSettingsScreens(camera);
+    ok &= shootEventTaskEditors(camera, context, clock, log);
+    ok &= shootSettingsScreens(camera, context);
     ok &= shootDetailScreens(camera, context, clock, log);
     ok &= shootMainWindowScreens(camera, clock, log);
     ok &= shootContactScreens(camera, clock, log);

@@ -8,12 +8,14 @@
 #include "ui/DialogConfirmation.h"
 
 #include "app/ContentView.h"
+#include "model/Category.h"
 #include "model/PersistenceController.h"
 #include "model/Policy.h"
 #include "platform/Clock.h"
 #include "store/ManagedObjectContext.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QListView>
@@ -34,21 +36,31 @@ struct Sample {
     const char* provider;
     int days;
     const char* reminders;
+    int category; // into the categories below, -1 for none
 };
 
 // Policies around "now": expired, expiring within their reminders, and active.
 void addSamples(const ScreenCamera& camera, ManagedObjectContext& context, Instant now) {
     const Sample samples[] = {
-        {"RC Auto Fiat Panda", "AU-2291", "UnipolSai", -12, "30"},
-        {"Infortuni Marco", "INF-4410", "Allianz", -1, "30"},
-        {"Casa Via Roma 12", "CA-7781", "Generali", 0, "30, 15, 7"},
-        {"Flotta Esposito Trasporti", "FL-0042", "AXA Italia", 6, "30, 15, 7"},
-        {"Studio Ferraris RC", "RC-1187", "Reale Mutua", 27, "30"},
-        {"Vita Giulia Ferraris", "VI-3302", "Poste Vita", 45, "30"},
-        {"Casa al mare", "CA-9120", "Zurich", 96, "60, 30"},
-        {"Salute famiglia Rossi", "SA-5561", "Cattolica", 180, "30"},
-        {"Moto Ducati Monster", "MO-8834", "Genertel", 240, "30, 7"},
+        {"RC Auto Fiat Panda", "AU-2291", "UnipolSai", -12, "30", 0},
+        {"Infortuni Marco", "INF-4410", "Allianz", -1, "30", -1},
+        {"Casa Via Roma 12", "CA-7781", "Generali", 0, "30, 15, 7", 1},
+        {"Flotta Esposito Trasporti", "FL-0042", "AXA Italia", 6, "30, 15, 7", 0},
+        {"Studio Ferraris RC", "RC-1187", "Reale Mutua", 27, "30", -1},
+        {"Vita Giulia Ferraris", "VI-3302", "Poste Vita", 45, "30", 2},
+        {"Casa al mare", "CA-9120", "Zurich", 96, "60, 30", 1},
+        {"Salute famiglia Rossi", "SA-5561", "Cattolica", 180, "30", 3},
+        {"Moto Ducati Monster", "MO-8834", "Genertel", 240, "30, 7", 0},
     };
+    const std::pair<const char*, const char*> lines[] = {
+        {"Auto", "red"}, {"Casa", "orange"}, {"Vita", "green"}, {"Salute", "purple"}};
+    std::vector<std::shared_ptr<Category>> categories;
+    for (const auto& [name, color] : lines) {
+        auto category = context.insert<Category>();
+        category->setName(camera.text(name));
+        category->setColor(QString::fromLatin1(color));
+        categories.push_back(category);
+    }
     for (const Sample& sample : samples) {
         auto policy = context.insert<Policy>();
         policy->setName(camera.text(sample.name));
@@ -58,6 +70,9 @@ void addSamples(const ScreenCamera& camera, ManagedObjectContext& context, Insta
         const qint64 hour = sample.days < 0 ? -3'600'000 : 3'600'000;
         policy->setExpirationDate(Instant(now.msSinceEpoch() + sample.days * kDayMs + hour));
         policy->setCustomReminderDays(QString::fromUtf8(sample.reminders));
+        if (sample.category >= 0) {
+            policy->setCategory(categories[size_t(sample.category)]);
+        }
     }
     context.save();
 }
@@ -106,6 +121,12 @@ bool shootMainWindowScreens(ScreenCamera& camera, const Clock& clock, LogChannel
     window.findChild<QLineEdit*>(QStringLiteral("policySearchField"))
         ->setText(QStringLiteral("casa"));
     ok &= camera.take(settled(&window), QStringLiteral("main-window-search.png"));
+    // The list of one category, combined with the status filter.
+    window.findChild<QLineEdit*>(QStringLiteral("policySearchField"))->clear();
+    auto* categories = window.findChild<QComboBox*>(QStringLiteral("policyCategoryFilter"));
+    categories->setCurrentIndex(categories->findText(camera.text("Auto")));
+    ok &= camera.take(settled(&window), QStringLiteral("main-window-category-filter.png"));
+    categories->setCurrentIndex(0);
     window.setSelectedTab(2);
     ok &= camera.take(settled(&window), QStringLiteral("main-window-contacts.png"));
     return ok;

@@ -102,7 +102,7 @@ bool shootDamagedStore(ScreenCamera& camera, ScreenWorld& world, ManagedObjectCo
     return camera.take(window.grab(), QStringLiteral("damaged-store.png")) && ok;
 }
 
-bool shootBackupTab(ScreenCamera& camera, ScreenWorld& world) {
+bool shootBackupTab(ScreenCamera& camera, ScreenWorld& world, ManagedObjectContext& context) {
     QSettings store(world.exports.filePath(QStringLiteral("settings.conf")), QSettings::IniFormat);
     AppSettings settings(store, world.log);
     settings.setBackupSecondFolder(QStringLiteral("/media/giulia/BACKUP/Quintaver"));
@@ -114,7 +114,9 @@ bool shootBackupTab(ScreenCamera& camera, ScreenWorld& world) {
                        .log = world.log,
                        .backups = world.backups,
                        .desktop = world.desktop,
-                       .clock = world.clock});
+                       .clock = world.clock,
+                       .context = context,
+                       .confirmation = world.confirmation});
     view.present();
     auto* tabs = view.findChild<QTabWidget*>(QStringLiteral("settingsTabs"));
     tabs->setCurrentWidget(view.findChild<QWidget*>(QStringLiteral("backupSettings")));
@@ -163,7 +165,7 @@ bool shootRecoveryScreens(ScreenCamera& camera, const Clock& clock, LogChannel& 
     ManagedObjectContext& context = now.container().viewContext();
     ok &= shootRestoreSheet(camera, world, context, notAStore);
     ok &= shootDamagedStore(camera, world, context);
-    ok &= shootBackupTab(camera, world);
+    ok &= shootBackupTab(camera, world, context);
     QApplication::processEvents();
     return ok;
 }

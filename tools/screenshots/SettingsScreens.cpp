@@ -7,6 +7,7 @@
 #include "backup/BackupService.h"
 #include "platform/LogChannel.h"
 #include "platform/XdgAutostartEntry.h"
+#include "support/FakeConfirmation.h"
 #include "support/FakeDesktopActions.h"
 #include "support/InMemoryNotificationService.h"
 #include "support/ManualClock.h"
@@ -18,7 +19,7 @@
 
 #include <cstdio>
 
-bool shootSettingsScreens(ScreenCamera& camera) {
+bool shootSettingsScreens(ScreenCamera& camera, ManagedObjectContext& context) {
     // Fresh preferences, so every picture shows the defaults.
     const QTemporaryDir dir;
     QSettings store(dir.filePath(QStringLiteral("settings.conf")), QSettings::IniFormat);
@@ -32,18 +33,23 @@ bool shootSettingsScreens(ScreenCamera& camera) {
     BackupService backups({clock, log}, dir.filePath(QStringLiteral("QuintaverModel.sqlite")),
                           dir.filePath(QStringLiteral("backups")));
     FakeDesktopActions desktop;
+    FakeConfirmation confirmation;
     SettingsView view({.settings = settings,
                        .notifications = notifications,
                        .autostart = autostart,
                        .log = log,
                        .backups = backups,
                        .desktop = desktop,
-                       .clock = clock});
+                       .clock = clock,
+                       .context = context,
+                       .confirmation = confirmation});
     view.present();
     auto* tabs = view.findChild<QTabWidget*>(QStringLiteral("settingsTabs"));
     bool ok = true;
-    const std::pair<int, const char*> pictures[] = {
-        {0, "settings-general.png"}, {1, "settings-notifications.png"}, {3, "settings-about.png"}};
+    const std::pair<int, const char*> pictures[] = {{0, "settings-general.png"},
+                                                    {1, "settings-notifications.png"},
+                                                    {3, "settings-categories.png"},
+                                                    {4, "settings-about.png"}};
     for (const auto& [tab, name] : pictures) {
         tabs->setCurrentIndex(tab);
         // Lets the notification service's answer reach the status row.
