@@ -5,7 +5,7 @@ set -euo pipefail
 src=$1
 declare -A rank=(
     [platform]=0 [renderer]=0 [store]=1 [model]=2 [reminders]=3 [agent]=3 [documents]=3 [backup]=3 [ui]=4
-    [transfer]=4 [policies]=5 [contacts]=5 [importexport]=5 [recovery]=5 [app]=6
+    [transfer]=4 [policies]=5 [contacts]=5 [agenda]=5 [importexport]=5 [recovery]=5 [app]=6
 )
 status=0
 for dir in "$src"/*/; do
