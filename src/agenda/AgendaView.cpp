@@ -100,6 +100,7 @@ AgendaView::AgendaView(Services services, QWidget* parent)
     connect(m_dayModel, &QAbstractItemModel::modelReset, this, &AgendaView::showChosenRow);
     connect(m_data, &AgendaData::changed, this,
             [this] { m_gridView->setCurrentIndex(m_grid->indexOf(m_day)); });
+    connect(m_searchModel, &QAbstractItemModel::modelReset, this, &AgendaView::showColumnTitle);
     showSelectedDay();
 }
 
@@ -235,8 +236,7 @@ void AgendaView::showSelectedDay() {
     }
     m_monthTitle->setText(month + u' ' + QString::number(m_day.year()));
     m_monthTitle->setAccessibleName(m_monthTitle->text());
-    m_dayTitle->setText(locale.toString(m_day, QLocale::LongFormat));
-    m_dayTitle->setAccessibleName(m_dayTitle->text());
+    showColumnTitle();
     m_gridView->setCurrentIndex(m_grid->indexOf(m_day));
 }
 
@@ -325,6 +325,16 @@ void AgendaView::openMatch(const QModelIndex& index) {
 void AgendaView::searchChanged(const QString& text) {
     m_searchModel->setSearchText(text);
     m_dayPane->setCurrentWidget(text.isEmpty() ? static_cast<QWidget*>(m_dayList) : m_matches);
+    showColumnTitle();
+}
+
+// The day shown, or while searching how many matches there are.
+void AgendaView::showColumnTitle() {
+    const QString title = m_search->text().isEmpty()
+                              ? m_services.clock.locale().toString(m_day, QLocale::LongFormat)
+                              : QStringLiteral("%1 risultati").arg(m_searchModel->rowCount());
+    m_dayTitle->setText(title);
+    m_dayTitle->setAccessibleName(title);
 }
 
 bool AgendaView::moveByKey(int key) {

@@ -83,6 +83,7 @@ private:
     void toggleTask(const QModelIndex& index);
     void openMatch(const QModelIndex& index);
     void searchChanged(const QString& text);
+    void showColumnTitle();
     bool moveByKey(int key);
 
     Services m_services;
