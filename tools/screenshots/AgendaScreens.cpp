@@ -3,7 +3,9 @@
 #include "ScreenCamera.h"
 
 #include "support/ScreenWorld.h"
+#include "support/WaitUntil.h"
 
+#include "agenda/AgendaData.h"
 #include "agenda/AgendaView.h"
 #include "model/CalendarMath.h"
 #include "model/Category.h"
@@ -110,8 +112,11 @@ void fill(const ScreenCamera& camera, ManagedObjectContext& context, const Clock
     context.save();
 }
 
-bool save(ScreenCamera& camera, QWidget* widget, const char* name) {
+bool save(ScreenCamera& camera, AgendaView* view, const char* name) {
+    // The repeating events' occurrences come from a worker.
+    waitUntil([view] { return view->data().isSettled(); });
     QApplication::processEvents();
+    QWidget* widget = view;
     return camera.take(widget->grab(), QLatin1String(name));
 }
 
