@@ -158,6 +158,13 @@ int main(int argc, char* argv[]) {
     QObject::connect(&delegate, &AppDelegate::preferencesRequested, &settingsWindow,
                      &SettingsWindow::present);
     QObject::connect(&delegate, &AppDelegate::quitRequested, &window, &ContentView::quit);
+    QObject::connect(&delegate, &AppDelegate::eventOpenRequested, &window,
+                     [&window](const QUuid& id) { window.openAgendaEvent(id); });
+    // An opened event or task reminder leads to its item in the agenda while it is stored;
+    // the window itself comes forward through the application object's activation.
+    reminders.setOpenedItemHandler([&window](const NotificationManager::OpenedItem& item) {
+        return window.openRemindedItem(item);
+    });
     // A logout asks about unsaved editors as Quit does; "Annulla" keeps the session.
     QObject::connect(
         &app, &QGuiApplication::commitDataRequest, &window, [&window](QSessionManager& manager) {

@@ -77,6 +77,7 @@ void AppDelegate::setupMenuBar() {
                               .mainWindow = m_services.mainWindow});
     connect(m_view, &MenuBarView::preferencesRequested, this, &AppDelegate::preferencesRequested);
     connect(m_view, &MenuBarView::quitRequested, this, &AppDelegate::quitRequested);
+    connect(m_view, &MenuBarView::eventOpenRequested, this, &AppDelegate::eventOpenRequested);
     m_popover = std::make_unique<Popover>(m_view);
 
     m_statusBarItem = new QSystemTrayIcon(trayIcon(), this);

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QUuid>
 
 #include <functional>
 #include <memory>
@@ -69,6 +70,8 @@ Q_SIGNALS:
     void noticeRequested(const QString& text);
     // "Quit" was chosen in the popover or the icon's menu.
     void quitRequested();
+    // The popover's next event was clicked.
+    void eventOpenRequested(const QUuid& id);
 
 private:
     void buildContextMenu();

@@ -71,6 +71,10 @@ ContactListView::Services ContentView::Services::contacts() const {
     return {.context = context, .clock = clock, .log = log, .confirmation = confirmation};
 }
 
+AgendaView::Services ContentView::Services::agenda() const {
+    return {.context = context, .clock = clock, .log = log, .reminders = reminders};
+}
+
 RecoveryCommands::Services ContentView::Services::recovery() const {
     return {.context = context,
             .clock = clock,
@@ -268,21 +272,65 @@ void ContentView::setSelectedTab(int tag) {
 
 void ContentView::showSection(int tag) {
     // Each section starts afresh when it is shown again: the policy list is reset (building
-    // its rows again would cost more), the contact section is made anew.
+    // its rows again would cost more), the contact and agenda sections are made anew.
+    if (m_contactList) {
+        m_sections->removeWidget(m_contactList);
+        m_contactList->deleteLater();
+        m_contactList = nullptr;
+    }
+    if (m_agenda) {
+        m_sections->removeWidget(m_agenda);
+        m_agenda->deleteLater();
+        m_agenda = nullptr;
+    }
     if (tag == SidebarView::kContacts) {
         m_policyList->reset();
         m_contactList = new ContactListView(m_services.contacts(), m_sections);
         connect(m_contactList, &ContactListView::policyActivated, this, &ContentView::openPolicy);
         m_sections->addWidget(m_contactList);
         m_sections->setCurrentWidget(m_contactList);
+    } else if (tag == SidebarView::kAgenda) {
+        m_policyList->reset();
+        showAgenda();
     } else {
         m_sections->setCurrentWidget(m_policyList);
-        if (m_contactList) {
-            m_sections->removeWidget(m_contactList);
-            m_contactList->deleteLater();
-            m_contactList = nullptr;
-        }
     }
+}
+
+void ContentView::showAgenda() {
+    m_agenda = new AgendaView(m_services.agenda(), m_sections);
+    connect(m_agenda, &AgendaView::newEventRequested, this,
+            [this](QDate day) { openNewEventSheet(day); });
+    connect(m_agenda, &AgendaView::eventActivated, this, &ContentView::openEventEditor);
+    connect(m_agenda, &AgendaView::taskActivated, this, &ContentView::openTaskEditor);
+    m_sections->addWidget(m_agenda);
+    m_sections->setCurrentWidget(m_agenda);
+}
+
+bool ContentView::openAgendaEvent(const QUuid& id, std::optional<Instant> occurrence) {
+    FetchRequest<Event> request = Event::fetchRequest();
+    request.setPredicate(Predicate::format(QStringLiteral("id == %@"), {Value(id)}));
+    if (m_storeProblem || m_services.context.fetch(request).empty()) {
+        return false;
+    }
+    setSelectedTab(SidebarView::kAgenda);
+    return m_agenda && m_agenda->openEvent(id, occurrence);
+}
+
+bool ContentView::openRemindedItem(const NotificationManager::OpenedItem& item) {
+    return item.kind == NotificationManager::OpenedItem::Kind::Event
+               ? openAgendaEvent(item.id, item.occurrence)
+               : openAgendaTask(item.id);
+}
+
+bool ContentView::openAgendaTask(const QUuid& id) {
+    FetchRequest<Task> request = Task::fetchRequest();
+    request.setPredicate(Predicate::format(QStringLiteral("id == %@"), {Value(id)}));
+    if (m_storeProblem || m_services.context.fetch(request).empty()) {
+        return false;
+    }
+    setSelectedTab(SidebarView::kAgenda);
+    return m_agenda && m_agenda->openTask(id);
 }
 
 void ContentView::openPolicy(const QUuid& id) {

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "agenda/AgendaView.h"
 #include "agenda/EventEditView.h"
 #include "agenda/TaskEditView.h"
 #include "contacts/ContactListView.h"
 #include "policies/PolicyListView.h"
 #include "recovery/RecoveryCommands.h"
+#include "reminders/NotificationManager.h"
 
 #include <QMainWindow>
 
@@ -60,6 +62,7 @@ public:
         // What the window hands to its two sections.
         PolicyListView::Services policies() const;
         ContactListView::Services contacts() const;
+        AgendaView::Services agenda() const;
         RecoveryCommands::Services recovery() const;
     };
 
@@ -74,6 +77,14 @@ public:
     bool hasOpenSheet() const;
     // The policy section, with that policy selected and its pane shown.
     void openPolicy(const QUuid& id);
+    // The agenda on the stored event's day (that of `occurrence` when given) or the stored
+    // task's, with it chosen; false, changing nothing, when it is not stored.
+    bool openAgendaEvent(const QUuid& id, std::optional<Instant> occurrence = std::nullopt);
+    bool openAgendaTask(const QUuid& id);
+    // An opened reminder's event or task, as above.
+    bool openRemindedItem(const NotificationManager::OpenedItem& item);
+    // The agenda section while it is shown; null otherwise.
+    AgendaView* agendaView() const { return m_agenda; }
 
     // Quit, from any menu: when editors hold changes the user is asked once whether to save
     // them. "Salva" saves each and quits only when every save worked (an editor that could
@@ -132,6 +143,7 @@ private:
     void buildToolBar();
     void buildMenus();
     void showSection(int tag);
+    void showAgenda();
     void restoreWindowGeometry();
     void saveWindowGeometry();
     void announceFirstPaint();
@@ -147,6 +159,7 @@ private:
     QStackedWidget* m_sections = nullptr;
     PolicyListView* m_policyList = nullptr;
     ContactListView* m_contactList = nullptr;
+    AgendaView* m_agenda = nullptr;
     QWidget* m_notice = nullptr;
     QLabel* m_noticeText = nullptr;
     QTimer* m_geometrySave = nullptr;

@@ -13,7 +13,9 @@
 #include "ui/Typography.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QTimer>
@@ -146,6 +148,10 @@ void MenuBarView::buildQuickCreation() {
 void MenuBarView::buildNextEvent() {
     m_nextEvent = new QWidget(this);
     m_nextEvent->setObjectName(QStringLiteral("nextEventBlock"));
+    m_nextEvent->setAccessibleName(QStringLiteral("Next Event"));
+    m_nextEvent->setCursor(Qt::PointingHandCursor);
+    m_nextEvent->setFocusPolicy(Qt::TabFocus);
+    m_nextEvent->installEventFilter(this);
     auto* block = new QVBoxLayout(m_nextEvent);
     block->setContentsMargins(0, 0, 0, 0);
     block->setSpacing(12);
@@ -171,6 +177,31 @@ void MenuBarView::buildNextEvent() {
     block->addLayout(row);
     block->addWidget(new Divider(Qt::Horizontal, m_nextEvent));
     static_cast<QVBoxLayout*>(layout())->addWidget(m_nextEvent);
+}
+
+bool MenuBarView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_nextEvent) {
+        const bool clicked = event->type() == QEvent::MouseButtonRelease &&
+                             static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+        const bool pressed = event->type() == QEvent::KeyPress &&
+                             (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
+                              static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space);
+        if (clicked || pressed) {
+            openNextEvent();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void MenuBarView::openNextEvent() {
+    const Event* event = m_summary.nextEvent();
+    if (!event) {
+        return;
+    }
+    const QUuid id = event->id();
+    bringForward();
+    Q_EMIT eventOpenRequested(id);
 }
 
 void MenuBarView::buildWarning() {

@@ -4,6 +4,7 @@
 #include "model/AgendaSummary.h"
 #include "platform/Instant.h"
 
+#include <QUuid>
 #include <QWidget>
 
 #include <functional>
@@ -60,6 +61,11 @@ Q_SIGNALS:
     void preferencesRequested();
     // "Quit" was pressed: the program decides whether unsaved work lets it end.
     void quitRequested();
+    // The next event was clicked (after the program came forward): the agenda shows it.
+    void eventOpenRequested(const QUuid& id);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildHeader();
@@ -75,6 +81,7 @@ private:
     void scheduleUpdate();
     void updateContent();
     void updateNextEvent();
+    void openNextEvent();
 
     Services m_services;
     AgendaSummary m_summary;

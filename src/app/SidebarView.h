@@ -15,6 +15,7 @@ public:
     // The sections by their tags.
     static constexpr int kPolicies = 1;
     static constexpr int kContacts = 2;
+    static constexpr int kAgenda = 3;
 
     explicit SidebarView(QWidget* parent = nullptr);
 
@@ -34,9 +35,10 @@ private:
         const char* objectName;
         int tag;
     };
-    static constexpr std::array<Row, 2> kRows{{
+    static constexpr std::array<Row, 3> kRows{{
         {"Polizze", "doc.text", "policiesRow", kPolicies},
         {"Contatti", "person.2", "contactsRow", kContacts},
+        {"Agenda", "calendar", "agendaRow", kAgenda},
     }};
 
     void applyLook();

@@ -25,6 +25,19 @@ QString eventIdOf(const QString& identifier) {
     return identifier.mid(kPrefix.size(), kIdTextLength);
 }
 
+std::optional<Instant> occurrenceStartOf(const QString& identifier) {
+    if (eventIdOf(identifier).isEmpty()) {
+        return std::nullopt;
+    }
+    QDateTime start = QDateTime::fromString(identifier.right(kStartTextLength),
+                                            QStringLiteral("yyyyMMdd'T'HHmm"));
+    if (!start.isValid()) {
+        return std::nullopt;
+    }
+    start.setTimeZone(QTimeZone::utc());
+    return Instant::fromDateTime(start);
+}
+
 QString identifier(const QString& idText, Instant occurrenceStart) {
     return QString(kPrefix) + idText + u'-' +
            occurrenceStart.toUtcDateTime().toString(QStringLiteral("yyyyMMdd'T'HHmm"));

@@ -44,6 +44,8 @@ inline constexpr qsizetype kStartTextLength = 13;
 // The event's id in a request identifier of this kind; empty for any other identifier.
 QString eventIdOf(const QString& identifier);
 QString identifier(const QString& idText, Instant occurrenceStart);
+// The occurrence's start in an identifier of this kind; nothing for any other identifier.
+std::optional<Instant> occurrenceStartOf(const QString& identifier);
 // "08/12/26, 09:00 – 10:00 · Via Roma 1": the occurrence's date and times in the locale's short
 // forms (an all-day one its dates), then its place if it has one.
 QString body(const EventReminderSource& event, Instant occurrenceStart, const QTimeZone& zone,

@@ -11,7 +11,9 @@
 #include "platform/LogChannel.h"
 #include "platform/NotificationCenter.h"
 #include "platform/SystemClock.h"
+#include "reminders/EventReminders.h"
 #include "reminders/ReminderSyncPlan.h"
+#include "reminders/TaskReminders.h"
 #include "store/ManagedObjectContext.h"
 
 #include <QDBusConnection>
@@ -359,8 +361,32 @@ int NotificationManager::userNotificationCenterWillPresent(const QString&) const
     return kPresentationOptions;
 }
 
+std::optional<NotificationManager::OpenedItem>
+NotificationManager::openedItemOf(const QString& identifier) {
+    if (const QString event = EventReminders::eventIdOf(identifier); !event.isEmpty()) {
+        const QUuid id(event);
+        if (!id.isNull()) {
+            return OpenedItem{OpenedItem::Kind::Event, id,
+                              EventReminders::occurrenceStartOf(identifier)};
+        }
+    }
+    if (const QString task = TaskReminders::taskIdOf(identifier); !task.isEmpty()) {
+        const QUuid id(task);
+        if (!id.isNull()) {
+            return OpenedItem{OpenedItem::Kind::Task, id, std::nullopt};
+        }
+    }
+    return std::nullopt;
+}
+
 void NotificationManager::userNotificationCenterDidReceive(
     const QString& identifier, const std::function<void()>& completion) {
+    // These reminders are the program's own: one whose item is stored leads to it.
+    if (const std::optional<OpenedItem> item = openedItemOf(identifier);
+        item && m_openedItem && m_openedItem(*item)) {
+        completion();
+        return;
+    }
     if (identifier.startsWith(kEventPrefix)) {
         m_services.center.post(NotificationName::newEvent);
     } else if (identifier.startsWith(kTaskPrefix)) {

@@ -8,9 +8,11 @@
 #include <QObject>
 #include <QString>
 #include <QTimeZone>
+#include <QUuid>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class Clock;
@@ -102,8 +104,23 @@ public:
     // sound and badge (the option set 19).
     static constexpr int kPresentationOptions = 19;
     int userNotificationCenterWillPresent(const QString& identifier) const;
-    // The user opened a shown reminder: posts newEvent, newTask or newPolicy by its
-    // identifier's prefix, then calls the completion.
+    // An opened event or task reminder, as its identifier names it.
+    struct OpenedItem {
+        enum class Kind { Event, Task };
+        Kind kind = Kind::Event;
+        QUuid id;
+        // The occurrence an event's reminder was for.
+        std::optional<Instant> occurrence;
+    };
+    // Shows the item an opened reminder names; false when it is not stored (then the
+    // reminder's name is posted as for any other).
+    using OpenedItemHandler = std::function<bool(const OpenedItem& item)>;
+    void setOpenedItemHandler(OpenedItemHandler handler) { m_openedItem = std::move(handler); }
+    // What an event's or task's reminder identifier names; nothing for any other identifier.
+    static std::optional<OpenedItem> openedItemOf(const QString& identifier);
+    // The user opened a shown reminder: an event's or task's that the handler shows goes to
+    // its item; otherwise posts newEvent, newTask or newPolicy by the identifier's prefix.
+    // Then calls the completion.
     void userNotificationCenterDidReceive(const QString& identifier,
                                           const std::function<void()>& completion);
 
@@ -162,6 +179,7 @@ private:
     void add(const NotificationRequest& request, NotificationService::AddCompletion completion);
 
     Services m_services;
+    OpenedItemHandler m_openedItem;
     std::shared_ptr<AddLedger> m_ledger = std::make_shared<AddLedger>();
     std::shared_ptr<MatchPass> m_match;
 };

@@ -14,7 +14,7 @@ struct Entry {
 };
 
 // System icon name -> Bootstrap Icons file (src/ui/icons, MIT licence).
-constexpr std::array<Entry, 43> kTable{{
+constexpr std::array<Entry, 45> kTable{{
     {u"arrow.clockwise", "arrow-clockwise"},
     {u"arrow.down.doc", "file-earmark-arrow-down"},
     {u"bell", "bell"},
@@ -23,6 +23,8 @@ constexpr std::array<Entry, 43> kTable{{
     {u"calendar.badge.clock", "calendar-event"},
     {u"checklist", "card-checklist"},
     {u"checkmark.circle.fill", "check-circle-fill"},
+    {u"chevron.left", "chevron-left"},
+    {u"chevron.right", "chevron-right"},
     {u"cloud", "cloud"},
     {u"cylinder.split.1x2", "database"},
     {u"desktopcomputer", "pc-display"},

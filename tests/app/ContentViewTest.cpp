@@ -6,6 +6,7 @@
 #include "contacts/ContactListView.h"
 #include "contacts/ContactPolicyRows.h"
 #include "policies/PolicyDetailView.h"
+#include "reminders/EventReminders.h"
 #include "support/Child.h"
 #include "support/PolicyScreenFixture.h"
 
@@ -100,7 +101,59 @@ TEST_F(ContentViewTest, OpensOnThePoliciesAndTheSidebarSwitchesSections) {
     EXPECT_TRUE(search("policySearchField")->text().isEmpty());
     contacts->click();
     EXPECT_TRUE(search("contactSearchField")->text().isEmpty());
+    auto* agenda = child<QToolButton>(m_window.get(), "agendaRow");
+    agenda->click();
+    EXPECT_EQ(section(), QStringLiteral("agendaView"));
+    EXPECT_TRUE(agenda->isChecked());
+    EXPECT_FALSE(contacts->isChecked());
+    policies->click();
+    EXPECT_EQ(section(), QStringLiteral("policyListView"));
+    EXPECT_EQ(m_window->agendaView(), nullptr);
     EXPECT_EQ(m_firstPaints, 1);
+}
+
+// An opened event reminder whose event is stored shows the agenda on the reminded occurrence's
+// day with the event chosen, a task's on its due day; one whose item is not stored (deleted,
+// or never ours) keeps the rule of its prefix.
+TEST_F(ContentViewTest, AnOpenedEventOrTaskReminderLeadsToItsItemInTheAgenda) {
+    m_reminders->setOpenedItemHandler([this](const NotificationManager::OpenedItem& item) {
+        return m_window->openRemindedItem(item);
+    });
+    auto weekly = context().insert<Event>();
+    weekly->setTitle(QStringLiteral("Giro clienti"));
+    weekly->setStartDate(TimeHelpers::utc("2026-03-10T08:00:00Z"));
+    weekly->setEndDate(TimeHelpers::utc("2026-03-10T09:00:00Z"));
+    weekly->setRecurrenceRule(QStringLiteral("FREQ=WEEKLY"));
+    auto papers = context().insert<Task>();
+    papers->setTitle(QStringLiteral("Documenti"));
+    papers->setDueDate(TimeHelpers::utc("2026-04-02T15:00:00Z"));
+    auto gone = context().insert<Event>();
+    gone->setTitle(QStringLiteral("Annullato"));
+    gone->setStartDate(TimeHelpers::utc("2026-03-11T08:00:00Z"));
+    gone->setEndDate(TimeHelpers::utc("2026-03-11T09:00:00Z"));
+    ASSERT_TRUE(context().save());
+    const QString goneId = NotificationManager::identifierText(*gone);
+    context().deleteObject(gone.get());
+    ASSERT_TRUE(context().save());
+    const auto open = [this](const QString& identifier) {
+        m_reminders->userNotificationCenterDidReceive(identifier, [] {});
+    };
+
+    // The third occurrence, 24 March at 09:00 in Rome.
+    open(EventReminders::identifier(NotificationManager::identifierText(*weekly),
+                                    TimeHelpers::utc("2026-03-24T08:00:00Z")));
+    ASSERT_EQ(section(), QStringLiteral("agendaView"));
+    EXPECT_EQ(m_window->agendaView()->selectedDay(), QDate(2026, 3, 24));
+    EXPECT_EQ(m_window->agendaView()->selectedItem(), weekly);
+    open(QStringLiteral("task-") + NotificationManager::identifierText(*papers));
+    EXPECT_EQ(m_window->agendaView()->selectedDay(), QDate(2026, 4, 2));
+    EXPECT_EQ(m_window->agendaView()->selectedItem(), papers);
+    EXPECT_TRUE(m_posted.isEmpty());
+
+    open(EventReminders::identifier(goneId, TimeHelpers::utc("2026-03-11T08:00:00Z")));
+    open(QStringLiteral("task-") + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
+    EXPECT_EQ(m_posted, (QStringList{NotificationName::newEvent, NotificationName::newTask}));
+    EXPECT_EQ(m_window->agendaView()->selectedItem(), papers);
 }
 
 TEST_F(ContentViewTest, EveryWayToANewPolicyOpensOneEmptyEditor) {

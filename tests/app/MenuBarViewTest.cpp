@@ -207,6 +207,19 @@ TEST_F(MenuBarViewTest, NextEventShowsTheFirstWithItsCategoryDotAndTime) {
     EXPECT_EQ(dotColor().value<QColor>(), Palette::color(ColorName::Blue, view().palette()));
 }
 
+// A click on the next event brings the program forward and asks for that event.
+TEST_F(MenuBarViewTest, ClickingTheNextEventOpensItInTheAgenda) {
+    const auto meeting = addEvent(QStringLiteral("Meeting"), 2 * kHourMs);
+    save();
+    ASSERT_TRUE(shown("nextEventBlock"));
+    QSignalSpy opened(&view(), &MenuBarView::eventOpenRequested);
+    QTest::mouseClick(view().findChild<QWidget*>(QStringLiteral("nextEventTitle")), Qt::LeftButton);
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened.first().first().toUuid(), meeting->id());
+    EXPECT_EQ(m_desktop.forwardTokens.size(), 1);
+    EXPECT_TRUE(m_posted.isEmpty());
+}
+
 // The fetch windows start when the popover opens, not when the program started.
 TEST_F(MenuBarViewTest, ReopeningDaysLaterTakesNowAfresh) {
     addEvent(QStringLiteral("Soon"), 2 * kDayMs);

@@ -60,6 +60,10 @@ ContactListView::Services ScreenWorld::contacts(ManagedObjectContext& context) {
     return {.context = context, .clock = clock, .log = log, .confirmation = confirmation};
 }
 
+AgendaView::Services ScreenWorld::agenda(ManagedObjectContext& context) {
+    return {.context = context, .clock = clock, .log = log, .reminders = *reminders};
+}
+
 ContentView::Services ScreenWorld::window(ManagedObjectContext& context, QSettings& settings) {
     const PolicyListView::Services shared = policies(context);
     return {.context = context,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "agenda/AgendaView.h"
 #include "app/ContentView.h"
 #include "app/MenuBarView.h"
 #include "backup/BackupService.h"
@@ -46,6 +47,7 @@ public:
     ContactEditView::Services contactEditor(ManagedObjectContext& context);
     ContactDetailView::Services contactPage(ManagedObjectContext& context);
     ContactListView::Services contacts(ManagedObjectContext& context);
+    AgendaView::Services agenda(ManagedObjectContext& context);
     ContentView::Services window(ManagedObjectContext& context, QSettings& settings);
     MenuBarView::Services popover(ManagedObjectContext& context);
     PDFViewer::Services viewer();

@@ -1,5 +1,6 @@
 #include "AllScreens.h"
 
+#include "AgendaScreens.h"
 #include "ContactScreens.h"
 #include "DetailScreens.h"
 #include "EditorScreens.h"
@@ -102,6 +103,7 @@ bool shootAllScreens(ScreenCamera& camera, const Clock& clock, LogChannel& log) 
     ok &= shootDetailScreens(camera, context, clock, log);
     ok &= shootMainWindowScreens(camera, clock, log);
     ok &= shootContactScreens(camera, clock, log);
+    ok &= shootAgendaScreens(camera, clock, log);
     ok &= shootPopoverScreens(camera, clock, log);
     ok &= shootTransferScreens(camera, context, clock, log);
     ok &= shootRecoveryScreens(camera, clock, log);

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QStyledItemDelegate>
+
+// One day of the month grid, drawn from MonthGridModel's roles: the day's number (on an
+// accent disc for today, faded outside the month shown), up to three event titles on washes of
+// their categories' colours, and "+N" for the rest; the chosen day framed in the accent colour.
+// Colours come from the palette of each paint, so a dark look needs nothing more.
+class MonthDayDelegate final : public QStyledItemDelegate {
+    Q_OBJECT
+
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+};
