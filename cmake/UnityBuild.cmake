@@ -1,13 +1,13 @@
 # qs_unity_build(<directory>...): the targets under these directories compile their files in
 # batches, one translation unit for several files, so that a clean build (CI, the first build
 # of a checkout) parses Qt's and GoogleTest's headers once per batch rather than once per file.
-# Left out when a compiler launcher such as ccache is set: there the cache does that work, and
-# a change to one file would rebuild its whole batch. The program's own sources stay file by
-# file, as the analysers read them.
-option(QS_UNITY_BUILD "Compile the tests and tools in batches in a clean build" ON)
+# Every build does it, ccache's too, so that two files' local names that collide in a batch
+# fail where they are written, not only in CI. The program's own sources stay file by file,
+# as the analysers read them.
+option(QS_UNITY_BUILD "Compile the tests and tools in batches" ON)
 
 function(qs_unity_build)
-    if(NOT QS_UNITY_BUILD OR CMAKE_CXX_COMPILER_LAUNCHER)
+    if(NOT QS_UNITY_BUILD)
         return()
     endif()
     foreach(directory IN LISTS ARGN)

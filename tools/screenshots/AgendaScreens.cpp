@@ -53,7 +53,7 @@ Instant wall(const Clock& clock, int day, int hour, int minute = 0) {
                                     clock.timeZone());
 }
 
-void fill(const ScreenCamera& camera, ManagedObjectContext& context, const Clock& clock) {
+void fillAgenda(const ScreenCamera& camera, ManagedObjectContext& context, const Clock& clock) {
     std::vector<std::shared_ptr<Category>> categories;
     for (const auto& [name, color] : {std::pair{"Auto", "purple"},
                                       {"Sinistri", "orange"},
@@ -126,7 +126,7 @@ bool shootAgendaScreens(ScreenCamera& camera, const Clock& clock, LogChannel& lo
     ScreenWorld world(clock, log, {.installed = false});
     PersistenceController store(true, clock, log);
     ManagedObjectContext& context = store.container().viewContext();
-    fill(camera, context, clock);
+    fillAgenda(camera, context, clock);
     bool ok = true;
     {
         AgendaView view(world.agenda(context));

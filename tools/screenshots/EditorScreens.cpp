@@ -10,6 +10,7 @@
 #include "platform/Clock.h"
 #include "store/ManagedObjectContext.h"
 #include "support/ScreenWorld.h"
+#include "support/TimeHelpers.h"
 #include "ui/Palette.h"
 
 #include <QApplication>
@@ -17,8 +18,8 @@
 
 namespace {
 
-constexpr qint64 kHourMs = 3'600'000;
-constexpr qint64 kDayMs = 24 * kHourMs;
+using TimeHelpers::kDayMs;
+using TimeHelpers::kHourMs;
 
 bool shoot(ScreenCamera& camera, QDialog* sheet, const char* name) {
     sheet->show();
