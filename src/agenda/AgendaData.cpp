@@ -7,6 +7,7 @@
 #include "model/Task.h"
 #include "platform/BackgroundWork.h"
 #include "platform/Clock.h"
+#include "store/AnyChangeListener.h"
 #include "store/LiveFetchResults.h"
 #include "store/ManagedObjectContext.h"
 
@@ -38,25 +39,6 @@ bool comesFirst(const AgendaOccurrence& a, const AgendaOccurrence& b) {
     }
     return a.start < b.start;
 }
-
-// Hears any change of one live fetch.
-class AnyChange final : public LiveFetchResultsListener {
-public:
-    explicit AnyChange(std::function<void()> changed)
-        : m_changed(std::move(changed)) {}
-    void willInsertRow(int) override {}
-    void didInsertRow(int) override { m_changed(); }
-    void willRemoveRow(int) override {}
-    void didRemoveRow(int) override { m_changed(); }
-    void willMoveRow(int, int) override {}
-    void didMoveRow(int, int) override { m_changed(); }
-    void didChangeRow(int) override { m_changed(); }
-    void willResetRows() override {}
-    void didResetRows() override { m_changed(); }
-
-private:
-    std::function<void()> m_changed;
-};
 
 // A repeating event as the worker reads it: plain values only.
 struct RepeatSource {
@@ -201,7 +183,7 @@ void AgendaData::makeMonthFetches() {
 
 void AgendaData::makeRepeatingFetch() {
     m_repeatingEvents = eventFetch(m_context, QStringLiteral("recurrenceRule != nil"), {});
-    m_repeatingListener = std::make_unique<AnyChange>([this] {
+    m_repeatingListener = std::make_unique<AnyChangeListener>([this] {
         ++m_generation;
         changedRows();
     });

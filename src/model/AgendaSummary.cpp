@@ -38,8 +38,8 @@ template <typename Before> int firstRowWhere(int first, int last, Before before)
 } // namespace
 
 AgendaSummary::AgendaSummary(ManagedObjectContext& context, std::function<void()> changed)
-    : m_context(context)
-    , m_changed(std::move(changed)) {}
+    : AnyChangeListener(std::move(changed))
+    , m_context(context) {}
 
 AgendaSummary::~AgendaSummary() = default;
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Instant.h"
-#include "store/LiveFetchResultsListener.h"
+#include "store/AnyChangeListener.h"
 
 #include <QTimeZone>
 
@@ -26,7 +26,7 @@ class ManagedObjectContext;
 // order of its date, and the windows' rows are found in them by binary search. Only an instant
 // earlier than that makes them anew. The fetches stay live: `changed` is called after every
 // row that changes in them.
-class AgendaSummary final : private LiveFetchResultsListener {
+class AgendaSummary final : private AnyChangeListener {
 public:
     static constexpr int kPolicyWindowDays = 30;
 
@@ -53,18 +53,7 @@ private:
     int firstUpcomingEvent() const;
     std::pair<int, int> windowPolicyRows() const;
 
-    void willInsertRow(int) override {}
-    void didInsertRow(int) override { m_changed(); }
-    void willRemoveRow(int) override {}
-    void didRemoveRow(int) override { m_changed(); }
-    void willMoveRow(int, int) override {}
-    void didMoveRow(int, int) override { m_changed(); }
-    void didChangeRow(int) override { m_changed(); }
-    void willResetRows() override {}
-    void didResetRows() override { m_changed(); }
-
     ManagedObjectContext& m_context;
-    std::function<void()> m_changed;
     Instant m_now;
     // The policies' window: expiries after the first instant, up to the second.
     Instant m_policiesAfter;
