@@ -10,6 +10,7 @@
 #include "platform/LogChannel.h"
 #include "store/ManagedObjectContext.h"
 #include "support/ScreenWorld.h"
+#include "support/TimeHelpers.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -24,11 +25,11 @@
 
 namespace {
 
-const Instant kNow(1'773'136'200'000); // 2026-03-10T09:50:00Z
-constexpr qint64 kHourMs = 3'600'000;
-constexpr qint64 kDayMs = 86'400'000;
-constexpr int kEvents = 10'000;
-constexpr int kTasks = 5'000;
+using PolicyWorld::kNow;
+using TimeHelpers::kDayMs;
+using TimeHelpers::kHourMs;
+constexpr int kAgendaEvents = 10'000;
+constexpr int kAgendaTasks = 5'000;
 
 // An in-memory store of 10,000 events over two years around now (a tenth repeating: weekly,
 // daily for a month, monthly), 5,000 tasks (a fifth undated, a tenth done) and six categories.
@@ -52,7 +53,7 @@ struct AgendaWorld {
                            qint64(random() % (2 * 365 * 24)) * kHourMs);
         };
         static const char* const kRules[] = {"FREQ=WEEKLY", "FREQ=DAILY;COUNT=30", "FREQ=MONTHLY"};
-        for (int i = 0; i < kEvents; ++i) {
+        for (int i = 0; i < kAgendaEvents; ++i) {
             auto event = context.insert<Event>();
             event->setTitle(PolicyWorld::madeUpName(random, 2) + QStringLiteral(" riunione"));
             const Instant start = someInstant();
@@ -66,7 +67,7 @@ struct AgendaWorld {
             }
             event->setCategory(categories[random() % categories.size()]);
         }
-        for (int i = 0; i < kTasks; ++i) {
+        for (int i = 0; i < kAgendaTasks; ++i) {
             auto task = context.insert<Task>();
             task->setTitle(PolicyWorld::madeUpName(random, 3));
             if (i % 5 != 0) {
@@ -87,12 +88,7 @@ struct AgendaWorld {
     ScreenWorld screens;
 };
 
-double elapsedMs(const std::function<void()>& work) {
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return double(timer.nsecsElapsed()) / 1e6;
-}
+using Bench::elapsedMs;
 
 double worst(const std::vector<double>& samples) {
     return *std::max_element(samples.begin(), samples.end());

@@ -9,6 +9,7 @@
 #include "platform/LogChannel.h"
 #include "store/ManagedObjectContext.h"
 #include "support/ManualClock.h"
+#include "support/TimeHelpers.h"
 #include "ui/DialogConfirmation.h"
 
 #include <QApplication>
@@ -23,8 +24,8 @@
 
 namespace {
 
-const Instant kNow(1'773'136'200'000); // 2026-03-10T09:50:00Z
-constexpr qint64 kDayMs = 86'400'000;
+using PolicyWorld::kNow;
+using TimeHelpers::kDayMs;
 constexpr int kContacts = 20'000;
 constexpr int kPolicies = 100'000;
 constexpr int kBusyContacts = 10; // each holding 50 policies
@@ -72,12 +73,7 @@ struct ContactWorld {
     std::vector<std::shared_ptr<Contact>> contacts;
 };
 
-double elapsedMs(const std::function<void()>& work) {
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return double(timer.nsecsElapsed()) / 1e6;
-}
+using Bench::elapsedMs;
 
 // A keystroke as the user sees it: the field's text changes, the model follows, and the list
 // is laid out and painted again. Each keystroke of typing `word` and erasing it, in ms.

@@ -1,5 +1,6 @@
 #include "Harness.h"
 #include "PolicyScreens.h"
+#include "PolicyWorld.h"
 #include "model/PersistenceController.h"
 #include "model/Policy.h"
 #include "platform/DesktopActions.h"
@@ -12,6 +13,7 @@
 #include "store/ManagedObjectContext.h"
 #include "support/InMemoryNotificationService.h"
 #include "support/ManualClock.h"
+#include "support/TimeHelpers.h"
 #include "ui/Confirmation.h"
 #include "ui/PdfPageView.h"
 
@@ -29,8 +31,8 @@
 
 namespace {
 
-const Instant kNow(1'773'136'200'000); // 2026-03-10T09:50:00Z
-constexpr qint64 kDayMs = 86'400'000;
+using PolicyWorld::kNow;
+using TimeHelpers::kDayMs;
 
 // A one-page PDF of about 20 MB: a large image of noise, which compresses badly.
 QByteArray largePdf() {

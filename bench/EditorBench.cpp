@@ -1,5 +1,6 @@
 #include "Harness.h"
 #include "PolicyScreens.h"
+#include "PolicyWorld.h"
 #include "model/Contact.h"
 #include "model/PersistenceController.h"
 #include "platform/DesktopActions.h"
@@ -23,7 +24,7 @@
 
 namespace {
 
-const Instant kNow(1'773'136'200'000); // 2026-03-10T09:50:00Z
+using PolicyWorld::kNow;
 
 // An in-memory store with `contacts` contacts, and what an editor needs around it.
 struct EditorWorld : PolicyScreens {

@@ -30,6 +30,13 @@ std::vector<double> medianSeconds(const std::vector<std::function<void()>>& side
     return medians;
 }
 
+double elapsedMs(const std::function<void()>& work) {
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
 double median(std::vector<double> samples) {
     std::sort(samples.begin(), samples.end());
     return samples[samples.size() / 2];

@@ -20,6 +20,8 @@ template <typename T> inline void doNotOptimize(const T& value) {
 std::vector<double> medianSeconds(const std::vector<std::function<void()>>& sides, int rounds);
 
 double median(std::vector<double> samples);
+// Wall time of one run of `work`, in milliseconds.
+double elapsedMs(const std::function<void()>& work);
 // Runs the event loop for `ms`, as the moments between a window's first paint and the user's
 // first keystroke do.
 void idle(int ms);

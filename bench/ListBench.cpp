@@ -14,12 +14,7 @@ namespace {
 
 using PolicyWorld::kNow;
 
-double elapsedMs(const std::function<void()>& work) {
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return double(timer.nsecsElapsed()) / 1e6;
-}
+using Bench::elapsedMs;
 
 // The slowest keystroke of typing `word` into the search and erasing it again, letter by
 // letter.

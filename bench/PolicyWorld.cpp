@@ -2,6 +2,7 @@
 
 #include "model/Policy.h"
 #include "store/ManagedObjectContext.h"
+#include "support/TimeHelpers.h"
 
 #include <fcntl.h>
 #include <random>
@@ -9,7 +10,7 @@
 
 namespace {
 
-constexpr qint64 kDayMs = 86'400'000;
+using TimeHelpers::kDayMs;
 
 const char* const kSyllables[] = {"ba", "ce", "di", "fo", "gu", "la", "me", "ni",
                                   "po", "ra", "si", "to", "va", "ze", "ri", "no",

@@ -12,6 +12,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/TrayHost.h"
 #include "support/ManualClock.h"
+#include "support/TimeHelpers.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -29,7 +30,7 @@
 
 namespace {
 
-constexpr qint64 kDayMs = 86'400'000;
+using TimeHelpers::kDayMs;
 
 // A store of the given size: expiries spread over three years around now with assorted
 // reminder days, events a year either side, tasks with and without due dates, a fifth done.

@@ -1,5 +1,6 @@
 #include "Harness.h"
 #include "model/StatusClassifier.h"
+#include "support/TimeHelpers.h"
 
 #include <QDateTime>
 
@@ -8,7 +9,7 @@
 
 namespace {
 
-constexpr qint64 kDayMs = 86'400'000;
+using TimeHelpers::kDayMs;
 
 struct Row {
     Instant expirationDate;

@@ -1,4 +1,5 @@
 #include "Harness.h"
+#include "PolicyWorld.h"
 #include "model/Contact.h"
 #include "model/PersistenceController.h"
 #include "model/Policy.h"
@@ -6,6 +7,7 @@
 #include "store/LiveFetchResults.h"
 #include "store/LiveFetchResultsListener.h"
 #include "support/ManualClock.h"
+#include "support/TimeHelpers.h"
 
 #include <QTemporaryDir>
 
@@ -22,8 +24,8 @@
 
 namespace {
 
-constexpr qint64 kDayMs = 86'400'000;
-const Instant kNow(1'773'136'200'000); // 2026-03-10T09:50:00Z
+using PolicyWorld::kNow;
+using TimeHelpers::kDayMs;
 
 using Clock_ = std::chrono::steady_clock;
 
