@@ -1,10 +1,10 @@
 # qs_unity_build(<directory>...): the targets under these directories compile their files in
 # batches, one translation unit for several files, so that a clean build (CI, the first build
-# of a checkout) parses Qt's and GoogleTest's headers once per batch rather than once per file.
-# Every build does it, ccache's too, so that two files' local names that collide in a batch
-# fail where they are written, not only in CI. The program's own sources stay file by file,
-# as the analysers read them.
-option(QS_UNITY_BUILD "Compile the tests and tools in batches" ON)
+# of a checkout) parses Qt's and GoogleTest's headers once per batch rather than once per file:
+# parsing them is most of a file's compile time. Every build does it, ccache's too, so that two
+# files' local names that collide in a batch fail where they are written, not only in CI. The
+# analysers still read the program's sources one by one: they take each batch's command.
+option(QS_UNITY_BUILD "Compile the program, tests and tools in batches" ON)
 
 function(qs_unity_build)
     if(NOT QS_UNITY_BUILD)

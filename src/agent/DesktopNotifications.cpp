@@ -10,10 +10,10 @@ constexpr QLatin1String kService("org.freedesktop.Notifications");
 constexpr QLatin1String kPath("/org/freedesktop/Notifications");
 constexpr QLatin1String kInterface("org.freedesktop.Notifications");
 // The bus may have to start an activatable server first.
-constexpr int kCallTimeoutMs = 10'000;
+constexpr int kNotifyCallTimeoutMs = 10'000;
 
 QDBusPendingCall call(QDBusConnection& bus, const QString& method, const QVariantList& arguments,
-                      int timeoutMs = kCallTimeoutMs) {
+                      int timeoutMs = kNotifyCallTimeoutMs) {
     QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
     message.setArguments(arguments);
     return bus.asyncCall(message, timeoutMs);

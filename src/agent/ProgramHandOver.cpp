@@ -9,7 +9,7 @@
 
 namespace {
 // Starting the program may take a while on a cold cache.
-constexpr int kCallTimeoutMs = 60'000;
+constexpr int kHandOverTimeoutMs = 60'000;
 } // namespace
 
 ProgramHandOver::ProgramHandOver(QDBusConnection bus, LogChannel& log, QObject* parent)
@@ -30,7 +30,7 @@ void ProgramHandOver::open(const QString& identifier, const QString& activationT
     message.setArguments({ReminderBus::kOpenReminderAction,
                           QVariantList{QVariant::fromValue(QDBusVariant(identifier))},
                           platformData});
-    whenReplied<QDBusPendingReply<>>(this, m_bus.asyncCall(message, kCallTimeoutMs),
+    whenReplied<QDBusPendingReply<>>(this, m_bus.asyncCall(message, kHandOverTimeoutMs),
                                      [this, identifier](const QDBusPendingReply<>& reply) {
                                          if (reply.isError()) {
                                              m_log.write(QStringLiteral("Error opening reminder ") +

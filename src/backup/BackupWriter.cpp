@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int kStepsBetweenStopChecks = 10000;
+constexpr int kCopyStepsBetweenStops = 10000;
 
 QStringList fileNames(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
@@ -69,7 +69,7 @@ std::optional<QString> vacuumInto(const QString& store, const QString& target,
     }
     if (stop) {
         sqlite3_progress_handler(
-            db.handle(), kStepsBetweenStopChecks,
+            db.handle(), kCopyStepsBetweenStops,
             [](void* flag) { return int(static_cast<const std::atomic<bool>*>(flag)->load()); },
             const_cast<std::atomic<bool>*>(stop));
     }

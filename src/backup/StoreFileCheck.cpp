@@ -25,7 +25,7 @@ using Problem = StoreFileReport::Problem;
 
 constexpr int kHeaderSize = 100;
 // How many virtual-machine steps run between two looks at the stop flag.
-constexpr int kStepsBetweenStopChecks = 10000;
+constexpr int kCheckStepsBetweenStops = 10000;
 
 StoreFileReport refused(Problem problem, QString why) {
     StoreFileReport report;
@@ -202,7 +202,7 @@ StoreFileReport StoreFileCheck::check(const QString& path, const std::atomic<boo
     }
     if (stop) {
         sqlite3_progress_handler(
-            db.handle(), kStepsBetweenStopChecks,
+            db.handle(), kCheckStepsBetweenStops,
             [](void* flag) { return int(static_cast<const std::atomic<bool>*>(flag)->load()); },
             const_cast<std::atomic<bool>*>(stop));
     }

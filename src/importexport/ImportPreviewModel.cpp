@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr qreal kTint = 0.14;
+constexpr qreal kPreviewTint = 0.14;
 constexpr int kIconSize = 14;
 
 } // namespace
@@ -71,10 +71,10 @@ QVariant ImportPreviewModel::data(const QModelIndex& index, int role) const {
         return row.notes.isEmpty() ? QVariant() : QVariant(plainToolTip(verdictText(row)));
     case Qt::BackgroundRole:
         if (row.verdict == ImportPlan::Verdict::Refused) {
-            return Palette::withOpacity(Palette::color(ColorName::Red), kTint);
+            return Palette::withOpacity(Palette::color(ColorName::Red), kPreviewTint);
         }
         if (row.verdict == ImportPlan::Verdict::Adjusted) {
-            return Palette::withOpacity(Palette::color(ColorName::Orange), kTint);
+            return Palette::withOpacity(Palette::color(ColorName::Orange), kPreviewTint);
         }
         return {};
     case Qt::DecorationRole:

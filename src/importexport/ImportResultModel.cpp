@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr qreal kTint = 0.14;
+constexpr qreal kResultTint = 0.14;
 
 // A pasted cell ends at a tab or a line break: both become spaces.
 QString oneCell(QString text) {
@@ -75,7 +75,7 @@ QVariant ImportResultModel::data(const QModelIndex& index, int role) const {
     }
     if (role == Qt::BackgroundRole) {
         return Palette::withOpacity(
-            Palette::color(line.skipped ? ColorName::Red : ColorName::Orange), kTint);
+            Palette::color(line.skipped ? ColorName::Red : ColorName::Orange), kResultTint);
     }
     return {};
 }

@@ -16,7 +16,7 @@
 namespace {
 constexpr int kMinimumHeight = 120;
 constexpr int kIconPoints = 48;
-constexpr qreal kRadius = 12;
+constexpr qreal kZoneRadius = 12;
 } // namespace
 
 DropZoneView::DropZoneView(QWidget* parent)
@@ -126,7 +126,7 @@ void DropZoneView::paintEvent(QPaintEvent*) {
     const QRectF frame =
         QRectF(rect()).adjusted(lineWidth / 2, lineWidth / 2, -lineWidth / 2, -lineWidth / 2);
     QPainterPath path;
-    path.addRoundedRect(frame, kRadius, kRadius);
+    path.addRoundedRect(frame, kZoneRadius, kZoneRadius);
     painter.fillPath(path, m_isTargeted ? Palette::withOpacity(blue, 0.1)
                                         : Palette::gray(0.05, palette()));
     QPen outline(m_isTargeted ? blue : Palette::withOpacity(secondary, 0.3), lineWidth);
@@ -138,7 +138,7 @@ void DropZoneView::paintEvent(QPaintEvent*) {
     painter.drawPath(path);
     if (hasFocus()) {
         painter.setPen(QPen(Palette::color(ColorName::Accent, palette()), 1));
-        painter.drawRoundedRect(frame.adjusted(4, 4, -4, -4), kRadius - 4, kRadius - 4);
+        painter.drawRoundedRect(frame.adjusted(4, 4, -4, -4), kZoneRadius - 4, kZoneRadius - 4);
     }
 
     const QFont titleFont = Typography::font(TextStyle::Headline, font());

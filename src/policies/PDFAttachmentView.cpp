@@ -17,7 +17,7 @@
 #include <QVBoxLayout>
 
 namespace {
-constexpr qreal kRadius = 10;
+constexpr qreal kFrameRadius = 10;
 constexpr int kBadgeWidth = 50;
 constexpr int kBadgeHeight = 60;
 } // namespace
@@ -139,7 +139,7 @@ void PDFAttachmentView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath frame;
-    frame.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kRadius, kRadius);
+    frame.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kFrameRadius, kFrameRadius);
     painter.fillPath(frame, Palette::gray(0.05, palette()));
     painter.setPen(
         QPen(Palette::withOpacity(Palette::color(ColorName::Secondary, palette()), 0.15), 1));

@@ -11,7 +11,7 @@
 namespace {
 constexpr int kPadX = 8;
 constexpr int kPadY = 4;
-constexpr qreal kRadius = 4;
+constexpr qreal kBadgeRadius = 4;
 constexpr qreal kWash = 0.15;
 constexpr qreal kPoints = 10;
 } // namespace
@@ -54,7 +54,7 @@ void StatusBadge::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath pill;
-    pill.addRoundedRect(QRectF(rect()), kRadius, kRadius);
+    pill.addRoundedRect(QRectF(rect()), kBadgeRadius, kBadgeRadius);
     painter.fillPath(pill, Palette::withOpacity(color, kWash));
     painter.setPen(color);
     painter.drawText(rect(), Qt::AlignCenter, PolicyStatusRules::badgeText(status));
