@@ -97,6 +97,7 @@ AgendaData::AgendaData(ManagedObjectContext& context, const Clock& clock, QObjec
     , m_clock(clock)
     , m_zone(clock.timeZone()) {
     makeTaskFetch();
+    makeSingleFetch();
     makeRepeatingFetch();
     setMonth(dayOf(clock.now()));
     // Done tasks leave at the end of their day.
@@ -117,12 +118,9 @@ AgendaData::AgendaData(ManagedObjectContext& context, const Clock& clock, QObjec
 }
 
 AgendaData::~AgendaData() {
-    for (auto* results : {m_singleEvents.get(), m_tasks.get()}) {
-        if (results) {
-            results->removeListener(this);
-        }
-    }
+    m_singleEvents->removeListener(m_singleListener.get());
     m_repeatingEvents->removeListener(m_repeatingListener.get());
+    m_tasks->removeListener(m_taskListener.get());
 }
 
 QDate AgendaData::dayOf(Instant instant) const {
@@ -154,7 +152,6 @@ void AgendaData::setMonth(QDate day) {
     // Only the months around the one shown are kept.
     std::erase_if(m_repeats,
                   [first](const auto& kept) { return std::abs(first.daysTo(kept.first)) > 62; });
-    makeMonthFetches();
     rebuildDays();
 }
 
@@ -168,31 +165,27 @@ const std::vector<AgendaOccurrence>& AgendaData::occurrencesOn(QDate day) const 
     return isInGrid(day) ? m_days[size_t(m_gridStart.daysTo(day))] : kNone;
 }
 
-void AgendaData::makeMonthFetches() {
-    if (m_singleEvents) {
-        m_singleEvents->removeListener(this);
-    }
-    // An event touches the range when it starts before its end and ends after its start; one
-    // without length counts when it starts inside.
-    m_singleEvents = eventFetch(m_context,
-                                QStringLiteral("recurrenceRule == nil AND startDate < %@ AND "
-                                               "(endDate > %@ OR startDate >= %@)"),
-                                {Value(m_rangeEnd), Value(m_rangeStart), Value(m_rangeStart)});
-    m_singleEvents->addListener(this);
+void AgendaData::makeSingleFetch() {
+    m_singleEvents = eventFetch(m_context, QStringLiteral("recurrenceRule == nil"), {});
+    m_singleListener = std::make_unique<AnyChangeListener>([this] {
+        m_singlesStale = true;
+        scheduleRebuild();
+    });
+    m_singleEvents->addListener(m_singleListener.get());
 }
 
 void AgendaData::makeRepeatingFetch() {
     m_repeatingEvents = eventFetch(m_context, QStringLiteral("recurrenceRule != nil"), {});
     m_repeatingListener = std::make_unique<AnyChangeListener>([this] {
         ++m_generation;
-        changedRows();
+        scheduleRebuild();
     });
     m_repeatingEvents->addListener(m_repeatingListener.get());
 }
 
 void AgendaData::makeTaskFetch() {
     if (m_tasks) {
-        m_tasks->removeListener(this);
+        m_tasks->removeListener(m_taskListener.get());
     }
     FetchRequest<Task> request = Task::fetchRequest();
     if (!m_showCompleted) {
@@ -203,7 +196,49 @@ void AgendaData::makeTaskFetch() {
     request.setSortDescriptors({SortDescriptor{QStringLiteral("dueDate"), true}});
     m_tasks = std::make_unique<LiveFetchResults>(m_context, request);
     m_tasks->performFetch();
-    m_tasks->addListener(this);
+    m_tasksStale = true;
+    if (!m_taskListener) {
+        m_taskListener = std::make_unique<AnyChangeListener>([this] {
+            m_tasksStale = true;
+            scheduleRebuild();
+        });
+    }
+    m_tasks->addListener(m_taskListener.get());
+}
+
+void AgendaData::readSingles() {
+    if (!m_singlesStale) {
+        return;
+    }
+    m_singlesStale = false;
+    m_singles.clear();
+    m_singles.reserve(size_t(m_singleEvents->count()));
+    for (int row = 0; row < m_singleEvents->count(); ++row) {
+        auto event = m_singleEvents->at<Event>(row);
+        m_singles.push_back({event->startDate(), event->endDate(), std::move(event)});
+    }
+    // The fetch keeps its rows by start; a change waiting to be heard may not have moved one yet.
+    std::stable_sort(m_singles.begin(), m_singles.end(),
+                     [](const Single& a, const Single& b) { return a.start < b.start; });
+}
+
+void AgendaData::readTasks() const {
+    if (!m_tasksStale) {
+        return;
+    }
+    m_tasksStale = false;
+    m_dated.clear();
+    m_undated.clear();
+    for (int row = 0; row < m_tasks->count(); ++row) {
+        auto task = m_tasks->at<Task>(row);
+        if (const std::optional<Instant> due = task->dueDate()) {
+            m_dated.push_back({*due, task->isCompleted(), std::move(task)});
+        } else {
+            m_undated.push_back(std::move(task));
+        }
+    }
+    std::stable_sort(m_dated.begin(), m_dated.end(),
+                     [](const Listed& a, const Listed& b) { return a.due < b.due; });
 }
 
 void AgendaData::setShowCompleted(bool show) {
@@ -213,10 +248,6 @@ void AgendaData::setShowCompleted(bool show) {
     m_showCompleted = show;
     makeTaskFetch();
     Q_EMIT changed();
-}
-
-void AgendaData::changedRows() {
-    scheduleRebuild();
 }
 
 void AgendaData::scheduleRebuild() {
@@ -244,18 +275,23 @@ void AgendaData::rebuildDays() {
     for (auto& day : m_days) {
         day.clear();
     }
-    for (int row = 0; row < m_singleEvents->count(); ++row) {
-        auto event = m_singleEvents->at<Event>(row);
-        addOccurrence(event, event->startDate(), event->endDate());
+    readSingles();
+    // An event touches the grid when it starts before its end and ends after its start; one
+    // without length counts when it starts inside.
+    const auto pastGrid =
+        std::lower_bound(m_singles.begin(), m_singles.end(), m_rangeEnd,
+                         [](const Single& single, Instant at) { return single.start < at; });
+    for (auto single = m_singles.begin(); single != pastGrid; ++single) {
+        if (single->end > m_rangeStart || single->start >= m_rangeStart) {
+            addOccurrence(single->event, single->start, single->end);
+        }
     }
     addRepeats();
     for (auto& day : m_days) {
         std::stable_sort(day.begin(), day.end(), comesFirst);
     }
     Q_EMIT changed();
-    expandRepeats(m_month);
-    expandRepeats(m_month.addMonths(1));
-    expandRepeats(m_month.addMonths(-1));
+    expandNext();
 }
 
 // The shown month's repeats as last worked out, until fresher ones come.
@@ -273,14 +309,26 @@ void AgendaData::addRepeats() {
     }
 }
 
-void AgendaData::expandRepeats(QDate month) {
+bool AgendaData::isCurrent(QDate month) const {
     const auto kept = m_repeats.find(month);
-    const auto running = m_expanding.find(month);
-    if ((kept != m_repeats.end() && kept->second->generation == m_generation) ||
-        (running != m_expanding.end() && running->second == m_generation)) {
+    return kept != m_repeats.end() && kept->second->generation == m_generation;
+}
+
+// The shown month first, then the ones after and before it.
+void AgendaData::expandNext() {
+    if (m_expanding) {
         return;
     }
-    m_expanding[month] = m_generation;
+    for (const QDate month : {m_month, m_month.addMonths(1), m_month.addMonths(-1)}) {
+        if (!isCurrent(month)) {
+            expandRepeats(month);
+            return;
+        }
+    }
+}
+
+void AgendaData::expandRepeats(QDate month) {
+    m_expanding = month;
     auto repeats = std::make_shared<Repeats>();
     repeats->generation = m_generation;
     std::vector<RepeatSource> sources;
@@ -300,10 +348,7 @@ void AgendaData::expandRepeats(QDate month) {
             return expandAll(sources, zone, from, to);
         },
         [this, month, repeats](std::vector<FoundOccurrence> found) {
-            if (const auto ongoing = m_expanding.find(month);
-                ongoing != m_expanding.end() && ongoing->second == repeats->generation) {
-                m_expanding.erase(ongoing);
-            }
+            m_expanding.reset();
             repeats->found = std::move(found);
             std::shared_ptr<const Repeats>& slot = m_repeats[month];
             if (!slot || slot->generation <= repeats->generation) {
@@ -311,6 +356,8 @@ void AgendaData::expandRepeats(QDate month) {
             }
             if (month == m_month) {
                 scheduleRebuild();
+            } else {
+                expandNext();
             }
         });
 }
@@ -331,40 +378,33 @@ void AgendaData::addOccurrence(const std::shared_ptr<Event>& event, Instant star
 }
 
 std::vector<std::shared_ptr<Task>> AgendaData::tasksDueOn(QDate day) const {
-    std::vector<std::shared_ptr<Task>> due;
+    readTasks();
     const Instant from = midnightOf(day, m_zone);
     const Instant to = midnightOf(day.addDays(1), m_zone);
-    for (int row = 0; row < m_tasks->count(); ++row) {
-        const auto* task = static_cast<const Task*>(m_tasks->objectAt(row));
-        const std::optional<Instant> dueDate = task->dueDate();
-        if (dueDate && *dueDate >= from && *dueDate < to) {
-            due.push_back(m_tasks->at<Task>(row));
-        }
+    std::vector<std::shared_ptr<Task>> due;
+    for (auto listed =
+             std::lower_bound(m_dated.begin(), m_dated.end(), from,
+                              [](const Listed&task, Instant at) { return task.due < at; });
+         listed != m_dated.end() && listed->due < to; ++listed) {
+        due.push_back(listed->task);
     }
     return due;
 }
 
 std::vector<std::shared_ptr<Task>> AgendaData::undatedTasks() const {
-    std::vector<std::shared_ptr<Task>> undated;
-    for (int row = 0; row < m_tasks->count(); ++row) {
-        if (!static_cast<const Task*>(m_tasks->objectAt(row))->dueDate()) {
-            undated.push_back(m_tasks->at<Task>(row));
-        }
-    }
-    return undated;
+    readTasks();
+    return m_undated;
 }
 
 std::vector<std::shared_ptr<Task>> AgendaData::overdueTasks(Instant now, QDate except) const {
-    std::vector<std::shared_ptr<Task>> overdue;
+    readTasks();
     // The excepted day's bounds, once, rather than each task's day.
     const Instant exceptFrom = midnightOf(except, m_zone);
     const Instant exceptTo = midnightOf(except.addDays(1), m_zone);
-    for (int row = 0; row < m_tasks->count(); ++row) {
-        const auto* task = static_cast<const Task*>(m_tasks->objectAt(row));
-        const std::optional<Instant> dueDate = task->dueDate();
-        if (!task->isCompleted() && dueDate && *dueDate < now &&
-            !(*dueDate >= exceptFrom && *dueDate < exceptTo)) {
-            overdue.push_back(m_tasks->at<Task>(row));
+    std::vector<std::shared_ptr<Task>> overdue;
+    for (auto listed = m_dated.begin(); listed != m_dated.end() && listed->due < now; ++listed) {
+        if (!listed->completed && !(listed->due >= exceptFrom && listed->due < exceptTo)) {
+            overdue.push_back(listed->task);
         }
     }
     return overdue;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "platform/Instant.h"
-#include "store/LiveFetchResultsListener.h"
 
 #include <QDate>
 #include <QObject>
@@ -10,8 +9,10 @@
 #include <array>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
+class AnyChangeListener;
 class Clock;
 class Event;
 class LiveFetchResults;
@@ -28,17 +29,19 @@ struct AgendaOccurrence {
 // What the agenda shows of the store: the occurrences on each day of one month's grid (six
 // weeks from the locale's first weekday on or before the 1st) and the tasks still listed.
 //
-// The month is read through a live fetch made afresh when the month changes, of the single
-// events that touch the grid's range, and a live fetch of the repeating events. A repeating
-// event's occurrences are worked out with libical for one grid's range at a time, on a worker
-// thread from plain copies of the events' times and rules (a thousand of them take longer than
-// a frame): a month shows its single events at once and its repeats when they come, and the
-// months before and after the one shown are worked out ahead, so that moving to them finds
-// them ready. Until fresh ones come, the repeats worked out before a change stay shown. The
-// tasks' fetch holds the open ones and those done today (all of them while done ones are
-// shown), by due date. Changes arrive one row at a time; the days are worked out again once,
-// on the next turn, then `changed` is said.
-class AgendaData final : public QObject, private LiveFetchResultsListener {
+// Three live fetches follow the store: the single events by start, the repeating events, and
+// the tasks still listed (the open ones and those done today, all of them while done ones are
+// shown) by due date. The single events' and the tasks' times are read into plain lists after
+// a change, once, so that moving to another month or day only searches those lists. A
+// repeating event's occurrences are worked out with libical for one grid's range at a time, on
+// a worker thread from plain copies of the events' times and rules (a thousand of them take
+// longer than a frame): a month shows its single events at once and its repeats when they come.
+// One month is worked out at a time, the one shown first, then the months after and before it,
+// so that moving to them finds them ready and the worker never takes both cores from the
+// screen. Until fresh ones come, the repeats worked out before a change stay shown. Changes
+// arrive one row at a time; the days are worked out again once, on the next turn, then
+// `changed` is said.
+class AgendaData final : public QObject {
     Q_OBJECT
 
 public:
@@ -79,27 +82,31 @@ Q_SIGNALS:
 
 private:
     struct Repeats;
-    void makeMonthFetches();
+    // A single event's times, read once after a change.
+    struct Single {
+        Instant start;
+        Instant end;
+        std::shared_ptr<Event> event;
+    };
+    // A listed task's due date, read once after a change.
+    struct Listed {
+        Instant due;
+        bool completed = false;
+        std::shared_ptr<Task> task;
+    };
+    void makeSingleFetch();
     void makeRepeatingFetch();
-    void addRepeats();
-    void expandRepeats(QDate month);
-    std::vector<Instant> midnightsOf(QDate month) const;
     void makeTaskFetch();
+    void readSingles();
+    void readTasks() const;
+    void addRepeats();
+    void expandNext();
+    void expandRepeats(QDate month);
+    bool isCurrent(QDate month) const;
+    std::vector<Instant> midnightsOf(QDate month) const;
     void rebuildDays();
     void addOccurrence(const std::shared_ptr<Event>& event, Instant start, Instant end);
     void scheduleRebuild();
-
-    // Any change: the repeating events' changes also make their occurrences stale.
-    void changedRows();
-    void willInsertRow(int) override {}
-    void didInsertRow(int) override { changedRows(); }
-    void willRemoveRow(int) override {}
-    void didRemoveRow(int) override { changedRows(); }
-    void willMoveRow(int, int) override {}
-    void didMoveRow(int, int) override { changedRows(); }
-    void didChangeRow(int) override { changedRows(); }
-    void willResetRows() override {}
-    void didResetRows() override { changedRows(); }
 
     ManagedObjectContext& m_context;
     const Clock& m_clock;
@@ -111,9 +118,18 @@ private:
     bool m_showCompleted = false;
     bool m_rebuildPending = false;
     std::unique_ptr<LiveFetchResults> m_singleEvents;
+    std::unique_ptr<AnyChangeListener> m_singleListener;
+    std::vector<Single> m_singles;
+    bool m_singlesStale = true;
     std::unique_ptr<LiveFetchResults> m_repeatingEvents;
-    std::unique_ptr<LiveFetchResultsListener> m_repeatingListener;
+    std::unique_ptr<AnyChangeListener> m_repeatingListener;
     std::unique_ptr<LiveFetchResults> m_tasks;
+    std::unique_ptr<AnyChangeListener> m_taskListener;
+    // Read when first asked for after a change, by due date; the undated ones apart, in the
+    // fetch's order.
+    mutable std::vector<Listed> m_dated;
+    mutable std::vector<std::shared_ptr<Task>> m_undated;
+    mutable bool m_tasksStale = true;
     std::array<std::vector<AgendaOccurrence>, kGridDays> m_days;
     // The local midnights bounding the grid's days: kGridDays + 1 of them.
     std::vector<Instant> m_midnights;
@@ -121,6 +137,6 @@ private:
     quint64 m_generation = 0;
     // Per month (its 1st): the occurrences worked out, and the generation they belong to.
     std::map<QDate, std::shared_ptr<const Repeats>> m_repeats;
-    // The months being worked out, with their generation.
-    std::map<QDate, quint64> m_expanding;
+    // The month on the worker, if any.
+    std::optional<QDate> m_expanding;
 };

@@ -12,9 +12,43 @@ namespace {
 constexpr int kPadding = 4;
 constexpr int kNumberSize = 22;
 constexpr int kTitleHeight = 16;
+// Texts kept at most before the cache starts again: a few months of titles.
+constexpr qsizetype kMaxTexts = 2'000;
 
-void paintNumber(QPainter* painter, const QRect& cell, const QModelIndex& index,
-                 const QPalette& palette) {
+QFont numberFont(bool today) {
+    return Typography::system(12, today ? QFont::Bold : QFont::Medium);
+}
+
+QFont titleFont() {
+    return Typography::system(10, QFont::Medium);
+}
+
+// `text`'s top-left corner when centred vertically in `box`, at `left`.
+QPointF vCentred(const QRect& box, int left, const QStaticText& text) {
+    return {qreal(left), box.top() + (box.height() - text.size().height()) / 2};
+}
+
+} // namespace
+
+const QStaticText& MonthDayDelegate::laidOut(const QString& text, const QFont& font,
+                                             int width) const {
+    const QString key = font.key() + QChar(0x1f) + QString::number(width) + QChar(0x1f) + text;
+    const auto kept = m_texts.constFind(key);
+    if (kept != m_texts.cend()) {
+        return *kept;
+    }
+    if (m_texts.size() >= kMaxTexts) {
+        m_texts.clear();
+    }
+    QStaticText laid(QFontMetrics(font).elidedText(text, Qt::ElideRight, width));
+    laid.setTextFormat(Qt::PlainText);
+    laid.setPerformanceHint(QStaticText::AggressiveCaching);
+    laid.prepare(QTransform(), font);
+    return *m_texts.insert(key, laid);
+}
+
+void MonthDayDelegate::paintNumber(QPainter* painter, const QRect& cell, const QModelIndex& index,
+                                   const QPalette& palette) const {
     const QRect disc(cell.right() - kPadding - kNumberSize, cell.top() + kPadding, kNumberSize,
                      kNumberSize);
     const bool today = index.data(MonthGridModel::TodayRole).toBool();
@@ -27,18 +61,20 @@ void paintNumber(QPainter* painter, const QRect& cell, const QModelIndex& index,
     } else if (!index.data(MonthGridModel::InMonthRole).toBool()) {
         ink = Palette::withOpacity(Palette::color(ColorName::Secondary, palette), 0.6);
     }
-    painter->setFont(Typography::system(12, today ? QFont::Bold : QFont::Medium));
+    const QFont font = numberFont(today);
+    painter->setFont(font);
     painter->setPen(ink);
-    painter->drawText(disc, Qt::AlignCenter, index.data(Qt::DisplayRole).toString());
+    const QStaticText& number = laidOut(index.data(Qt::DisplayRole).toString(), font, disc.width());
+    const int left = disc.left() + int(disc.width() - number.size().width()) / 2;
+    painter->drawStaticText(vCentred(disc, left, number), number);
 }
 
-void paintTitles(QPainter* painter, const QRect& cell, const QModelIndex& index,
-                 const QPalette& palette) {
+void MonthDayDelegate::paintTitles(QPainter* painter, const QRect& cell, const QModelIndex& index,
+                                   const QPalette& palette) const {
     const QStringList titles = index.data(MonthGridModel::TitlesRole).toStringList();
     const QStringList colors = index.data(MonthGridModel::ColorsRole).toStringList();
-    const QFont font = Typography::system(10, QFont::Medium);
+    const QFont font = titleFont();
     painter->setFont(font);
-    const QFontMetrics metrics(font);
     int top = cell.top() + kPadding + kNumberSize + 2;
     for (qsizetype i = 0; i < titles.size(); ++i) {
         const QRect line(cell.left() + kPadding, top, cell.width() - 2 * kPadding, kTitleHeight);
@@ -48,20 +84,18 @@ void paintTitles(QPainter* painter, const QRect& cell, const QModelIndex& index,
         const QColor color = Palette::color(Palette::categoryColor(colors.value(i)), palette);
         RowPainter::fillRounded(painter, line, 3, Palette::withOpacity(color, 0.18));
         painter->setPen(color);
-        painter->drawText(line.adjusted(4, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft,
-                          metrics.elidedText(titles[i], Qt::ElideRight, line.width() - 6));
+        const QStaticText& title = laidOut(titles[i], font, line.width() - 6);
+        painter->drawStaticText(vCentred(line, line.left() + 4, title), title);
         top += kTitleHeight + 2;
     }
     const int more = index.data(MonthGridModel::MoreRole).toInt();
     if (more > 0) {
         painter->setPen(Palette::color(ColorName::Secondary, palette));
-        painter->drawText(
-            QRect(cell.left() + kPadding, top, cell.width() - 2 * kPadding, kTitleHeight),
-            Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("+%1").arg(more));
+        const QRect line(cell.left() + kPadding, top, cell.width() - 2 * kPadding, kTitleHeight);
+        const QStaticText& rest = laidOut(QStringLiteral("+%1").arg(more), font, line.width());
+        painter->drawStaticText(vCentred(line, line.left(), rest), rest);
     }
 }
-
-} // namespace
 
 void MonthDayDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                              const QModelIndex& index) const {
@@ -73,9 +107,10 @@ void MonthDayDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     if (!index.data(MonthGridModel::InMonthRole).toBool()) {
         painter->fillRect(cell, Palette::gray(0.05, palette));
     }
-    painter->setPen(Palette::gray(0.2, palette));
-    painter->drawLine(cell.topRight(), cell.bottomRight());
-    painter->drawLine(cell.bottomLeft(), cell.bottomRight());
+    // The grid's lines as one-pixel fills: an antialiased line costs far more to draw.
+    const QColor rule = Palette::gray(0.2, palette);
+    painter->fillRect(QRect(cell.right(), cell.top(), 1, cell.height()), rule);
+    painter->fillRect(QRect(cell.left(), cell.bottom(), cell.width(), 1), rule);
     if (option.state & QStyle::State_Selected) {
         const QColor accent = Palette::color(ColorName::Accent, palette);
         painter->fillRect(cell, Palette::withOpacity(accent, 0.08));
