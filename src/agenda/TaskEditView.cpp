@@ -27,6 +27,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kNotesHeight = 80;
@@ -161,18 +163,27 @@ QWidget* TaskEditView::optionalDateRow(const QString& caption, const QString& na
 QWidget* TaskEditView::buildDatesCard() {
     auto* card = new RoundedPanel(RoundedPanel::card(12));
     const Clock& clock = m_services.clock;
-    card->body()->addWidget(optionalDateRow(
+    QWidget* due = optionalDateRow(
         QStringLiteral("Scadenza"), QStringLiteral("dueDate"), m_draft.dueDate,
-        [&clock] { return EventRules::nextWholeHour(clock.now(), clock.timeZone()); }));
+        [&clock] { return EventRules::nextWholeHour(clock.now(), clock.timeZone()); });
     // A new reminder is at the due time while that is still to come.
-    card->body()->addWidget(
+    QWidget* reminder =
         optionalDateRow(QStringLiteral("Promemoria"), QStringLiteral("reminderDate"),
                         m_draft.reminderDate, [this, &clock] {
                             const Instant now = clock.now();
                             return m_draft.dueDate && *m_draft.dueDate > now
                                        ? *m_draft.dueDate
                                        : EventRules::nextWholeHour(now, clock.timeZone());
-                        }));
+                        });
+    // The two dates start on one line, whatever their captions' widths.
+    auto* dueToggle = due->findChild<QCheckBox*>();
+    auto* reminderToggle = reminder->findChild<QCheckBox*>();
+    const int captionWidth =
+        std::max(dueToggle->sizeHint().width(), reminderToggle->sizeHint().width());
+    dueToggle->setMinimumWidth(captionWidth);
+    reminderToggle->setMinimumWidth(captionWidth);
+    card->body()->addWidget(due);
+    card->body()->addWidget(reminder);
     return card;
 }
 

@@ -14,8 +14,11 @@
 #include <QPointer>
 #include <QShortcut>
 #include <QShowEvent>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 SettingsView::SettingsView(const Services& services, QWidget* parent)
     : QWidget(parent, Qt::Window)
@@ -46,15 +49,19 @@ SettingsView::SettingsView(const Services& services, QWidget* parent)
                                             m_tabs),
                    QStringLiteral("Categorie"));
     m_tabs->addTab(new AboutView(m_tabs), QStringLiteral("About"));
-    m_tabs->setFixedSize(500, 400);
-    // Five tabs fit the window's width only when each gives up a little of its text: every
-    // tab stays in sight rather than some behind scroll arrows.
+    // Every tab in sight with its whole name, rather than some behind scroll arrows.
     m_tabs->setUsesScrollButtons(false);
-    m_tabs->setElideMode(Qt::ElideRight);
+    m_tabs->setElideMode(Qt::ElideNone);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     applyLook();
+}
+
+// 500 × 400, wider only as far as the five tabs with their icons need.
+void SettingsView::fitTabs() {
+    constexpr int kSlack = 8;
+    m_tabs->setFixedSize(std::max(500, m_tabs->tabBar()->sizeHint().width() + kSlack), 400);
 }
 
 void SettingsView::applyLook() {
@@ -64,6 +71,7 @@ void SettingsView::applyLook() {
     for (int tab = 0; tab < m_tabs->count(); ++tab) {
         m_tabs->setTabIcon(tab, Icons::icon(icons[tab], iconColor));
     }
+    fitTabs();
     SettingsSection::repaint(this);
 }
 

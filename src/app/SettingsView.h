@@ -46,6 +46,7 @@ protected:
 
 private:
     void applyLook();
+    void fitTabs();
 
     NotificationService& m_notifications;
     QTabWidget* m_tabs;

@@ -41,6 +41,11 @@ TEST_F(TaskEditViewTest, ANewTaskNeedsATitleAndSavesItsPriorityDueDateAndReminde
     EXPECT_EQ(field<QLabel>("saveHint")->text(),
               QStringLiteral("Inserisci un titolo per il compito"));
     EXPECT_FALSE(field<QDateEdit>("dueDateDatePicker")->isEnabled());
+    // The two dates start on one line, whatever their captions' widths.
+    const auto left = [this](const char* name) {
+        return field<QDateEdit>(name)->mapTo(m_view.data(), QPoint()).x();
+    };
+    EXPECT_EQ(left("dueDateDatePicker"), left("reminderDateDatePicker"));
     field<QLineEdit>("taskTitleField")->setText(QStringLiteral("Inviare i documenti"));
     EXPECT_TRUE(saveButton(m_view)->isEnabled());
     EXPECT_EQ(m_view->draft().priority, 1);
