@@ -10,7 +10,6 @@
 #include "ui/Confirmation.h"
 #include "ui/FieldBlock.h"
 #include "ui/RoundedPanel.h"
-#include "ui/TextLabel.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -99,10 +98,7 @@ EventEditView::EventEditView(Services services, std::shared_ptr<Event> event,
                buildReminderCard(), QStringLiteral("eventReminderSection"));
     addSection(QStringLiteral("Note"), QStringLiteral("note.text"), buildNotesCard(),
                QStringLiteral("notesSection"));
-    m_why = new TextLabel(QString(), TextStyle::Caption, ColorName::Red);
-    m_why->setObjectName(QStringLiteral("saveHint"));
-    m_why->setWordWrap(true);
-    addAboveActions(m_why);
+    addSaveHint();
     if (m_event) {
         addAboveActions(buildDeleteRow());
     }
@@ -332,13 +328,7 @@ void EventEditView::repeatChosen() {
 }
 
 void EventEditView::draftEdited() {
-    const QString why = m_draft.whyNotSavable();
-    setSaveEnabled(why.isEmpty());
-    m_why->setText(why);
-    m_why->setAccessibleName(why);
-    m_why->setVisible(!why.isEmpty());
-    saveButton()->setToolTip(why);
-    saveButton()->setAccessibleDescription(why);
+    showSaveBlockedReason(m_draft.whyNotSavable());
 }
 
 bool EventEditView::saveEvent() {

@@ -15,7 +15,6 @@ class NotificationManager;
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
-class QLabel;
 class QSpinBox;
 class QTimeEdit;
 class QWidget;
@@ -87,5 +86,4 @@ private:
     QComboBox* m_repeatEnd = nullptr;
     QDateEdit* m_until = nullptr;
     QSpinBox* m_count = nullptr;
-    QLabel* m_why = nullptr;
 };

@@ -15,7 +15,6 @@
 #include "ui/Palette.h"
 #include "ui/RoundedPanel.h"
 #include "ui/SegmentedControl.h"
-#include "ui/TextLabel.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -55,10 +54,7 @@ TaskEditView::TaskEditView(Services services, std::shared_ptr<Task> task, QWidge
                QStringLiteral("checklistSection"));
     addSection(QStringLiteral("Note"), QStringLiteral("note.text"), buildNotesCard(),
                QStringLiteral("notesSection"));
-    m_why = new TextLabel(QString(), TextStyle::Caption, ColorName::Red);
-    m_why->setObjectName(QStringLiteral("saveHint"));
-    m_why->setWordWrap(true);
-    addAboveActions(m_why);
+    addSaveHint();
     if (m_task) {
         addAboveActions(buildDeleteRow());
     }
@@ -291,13 +287,7 @@ QWidget* TaskEditView::buildDeleteRow() {
 }
 
 void TaskEditView::draftEdited() {
-    const QString why = m_draft.whyNotSavable();
-    setSaveEnabled(why.isEmpty());
-    m_why->setText(why);
-    m_why->setAccessibleName(why);
-    m_why->setVisible(!why.isEmpty());
-    saveButton()->setToolTip(why);
-    saveButton()->setAccessibleDescription(why);
+    showSaveBlockedReason(m_draft.whyNotSavable());
 }
 
 bool TaskEditView::saveTask() {

@@ -13,7 +13,6 @@ class ManagedObjectContext;
 class NotificationManager;
 class QCheckBox;
 class QDateEdit;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTimeEdit;
@@ -78,5 +77,4 @@ private:
     QVBoxLayout* m_checklistLayout = nullptr;
     QLineEdit* m_newItem = nullptr;
     QPushButton* m_addItem = nullptr;
-    QLabel* m_why = nullptr;
 };

@@ -234,6 +234,26 @@ void EditorSheet::addAboveActions(QWidget* widget) {
     m_form->insertLayout(m_form->indexOf(m_actions), column);
 }
 
+void EditorSheet::addSaveHint() {
+    auto* hint = new TextLabel(QString(), TextStyle::Caption, ColorName::Red);
+    hint->setObjectName(QStringLiteral("saveHint"));
+    hint->setWordWrap(true);
+    hint->hide();
+    m_saveHint = hint;
+    addAboveActions(hint);
+}
+
+void EditorSheet::showSaveBlockedReason(const QString& why) {
+    setSaveEnabled(why.isEmpty());
+    if (m_saveHint) {
+        m_saveHint->setText(why);
+        m_saveHint->setAccessibleName(why);
+        m_saveHint->setVisible(!why.isEmpty());
+    }
+    m_save->setToolTip(why);
+    m_save->setAccessibleDescription(why);
+}
+
 QLineEdit* EditorSheet::addField(QBoxLayout* into, const QString& caption,
                                  const QString& placeholder, const QString& objectName,
                                  QString& value) {

@@ -55,6 +55,11 @@ protected:
     void setSectionWidth(int width);
     // A widget between the last section and the buttons, as wide as the sections.
     void addAboveActions(QWidget* widget);
+    // The line that says why the draft cannot be saved yet ("saveHint"), above the buttons.
+    void addSaveHint();
+    // Save enabled when `why` is empty; otherwise disabled, with `why` on the hint line and
+    // told by the button to a pointer and a screen reader.
+    void showSaveBlockedReason(const QString& why);
     // A text field under its caption, added to `into` and bound to `value`, a member of the
     // editor's draft.
     QLineEdit* addField(QBoxLayout* into, const QString& caption, const QString& placeholder,
@@ -86,6 +91,7 @@ private:
     QPushButton* m_headerCancel = nullptr;
     QPushButton* m_cancel = nullptr;
     QPushButton* m_save = nullptr;
+    QLabel* m_saveHint = nullptr;
     std::vector<QPointer<QWidget>> m_tabStops;
     QWidget* m_sectionColumn = nullptr;
     QVBoxLayout* m_form = nullptr;
