@@ -1,10 +1,13 @@
 #include "policies/PolicyDetailView.h"
 
+#include "model/ClientNotice.h"
 #include "model/Contact.h"
 #include "model/Policy.h"
 #include "model/PolicyStatus.h"
 #include "platform/Clock.h"
 #include "platform/DesktopActions.h"
+#include "platform/LogChannel.h"
+#include "policies/ClientNoticeSave.h"
 #include "policies/DetailItem.h"
 #include "policies/DocumentPreview.h"
 #include "policies/InfoBlock.h"
@@ -24,6 +27,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -185,10 +189,25 @@ QWidget* PolicyDetailView::buildButtons() {
     connect(remove, &QPushButton::clicked, this, &PolicyDetailView::confirmDelete);
     connect(edit, &QPushButton::clicked, this, &PolicyDetailView::openEditSheet);
     connect(renew, &QPushButton::clicked, this, &PolicyDetailView::renewPolicy);
-    for (QPushButton* button : {remove, edit, renew}) {
+    for (QPushButton* button : {remove, edit, renew, buildMoreButton()}) {
         row->addWidget(button);
     }
     return buttons;
+}
+
+QPushButton* PolicyDetailView::buildMoreButton() {
+    QPushButton* more = headerButton(QStringLiteral("Altro"), QStringLiteral("ellipsis"),
+                                     QStringLiteral("moreButton"));
+    auto* menu = new QMenu(more);
+    menu->setObjectName(QStringLiteral("policyMoreMenu"));
+    m_markNotified = menu->addAction(QStringLiteral("Segna come Avvisato"));
+    m_markNotified->setObjectName(QStringLiteral("markNotifiedAction"));
+    m_markNotNotified = menu->addAction(QStringLiteral("Segna come Non Avvisato"));
+    m_markNotNotified->setObjectName(QStringLiteral("markNotNotifiedAction"));
+    connect(m_markNotified, &QAction::triggered, this, [this] { markNotified(true); });
+    connect(m_markNotNotified, &QAction::triggered, this, [this] { markNotified(false); });
+    more->setMenu(menu);
+    return more;
 }
 
 QWidget* PolicyDetailView::buildBody() {
@@ -255,6 +274,10 @@ QWidget* PolicyDetailView::buildContactSection() {
     QWidget* section = paddedSection(m_contactStack, 0, 0);
     section->setObjectName(QStringLiteral("contactSection"));
     m_contactStack->addWidget(sectionHeading(QStringLiteral("CONTATTO CLIENTE"), section));
+    m_notice = styledLabel(TextLabel::style(TextStyle::Subheadline), ColorName::Secondary,
+                           QStringLiteral("clientNoticeLabel"), section);
+    m_notice->setWordWrap(true);
+    m_contactStack->addWidget(m_notice);
     return section;
 }
 
@@ -294,14 +317,16 @@ ClientReminderMessage::Input PolicyDetailView::messageInput() const {
     if (const std::shared_ptr<Contact> contact = m_policy->contact()) {
         input.hasContact = true;
         input.contactPhoneNumber = contact->phoneNumber();
+        input.contactEmail = contact->email();
     }
     return input;
 }
 
 ClientContactCard::Shown PolicyDetailView::contactShown() const {
     const std::shared_ptr<Contact> contact = m_policy->contact();
+    const ClientReminderMessage::Input input = messageInput();
     return {contact != nullptr, contact ? contact->fullName() : QString(),
-            ClientReminderMessage::contactPhone(messageInput())};
+            ClientReminderMessage::contactPhone(input), ClientReminderMessage::contactEmail(input)};
 }
 
 // The card also shows the contact's own name and phone, which change without the policy.
@@ -355,6 +380,37 @@ void PolicyDetailView::refreshStatus() {
                                                       clock.locale()));
     m_expiry->setTextColor(Palette::byName(PolicyStatusRules::colorName(m_policy->status())));
     m_remaining->setText(PolicyStatusRules::detailRemainingPhrase(m_policy->daysUntilExpiration()));
+    refreshNotice();
+}
+
+// When the client was last told, or that they were not while it matters; nothing otherwise.
+void PolicyDetailView::refreshNotice() {
+    const std::optional<Instant> notified = m_policy->lastNotified();
+    m_markNotNotified->setEnabled(notified.has_value());
+    QString text;
+    if (m_policy->needsClientNotice()) {
+        text = QStringLiteral("Cliente non ancora avvisato");
+    } else if (notified) {
+        const Clock& clock = m_services.clock;
+        const QLocale locale = clock.locale();
+        const QDateTime at = notified->toUtcDateTime().toTimeZone(clock.timeZone());
+        text = QStringLiteral("Cliente avvisato il ") +
+               locale.toString(at.date(), ClientReminderMessage::abbreviatedDateFormat(locale)) +
+               QStringLiteral(", ") + locale.toString(at.time(), QLocale::ShortFormat);
+        switch (ClientNotice::channelOf(*notified)) {
+        case ClientNotice::Channel::WhatsApp:
+            text += QStringLiteral(" via WhatsApp");
+            break;
+        case ClientNotice::Channel::Email:
+            text += QStringLiteral(" via e-mail");
+            break;
+        case ClientNotice::Channel::Unknown:
+            break;
+        }
+    }
+    m_notice->setText(text);
+    m_notice->setAccessibleName(text);
+    m_notice->setVisible(!text.isEmpty());
 }
 
 void PolicyDetailView::refreshContact() {
@@ -370,7 +426,9 @@ void PolicyDetailView::refreshContact() {
     m_contactCard = new ClientContactCard(shown);
     connect(m_contactCard, &ClientContactCard::whatsAppClicked, this,
             &PolicyDetailView::sendWhatsApp);
-    m_contactStack->addWidget(m_contactCard);
+    connect(m_contactCard, &ClientContactCard::emailClicked, this, &PolicyDetailView::sendEmail);
+    // Under the heading, over the line saying when the client was told.
+    m_contactStack->insertWidget(1, m_contactCard);
 }
 
 QColor PolicyDetailView::statusColor() const {
@@ -444,8 +502,45 @@ void PolicyDetailView::sendWhatsApp() {
     const std::optional<QUrl> link =
         ClientReminderMessage::link(messageInput(), clock.now(), clock.timeZone(), clock.locale());
     if (link) {
+        recordNotice(ClientNotice::stamped(clock.now(), ClientNotice::Channel::WhatsApp));
         m_services.desktop.openUrl(*link);
     }
+}
+
+void PolicyDetailView::sendEmail() {
+    if (m_deleted) {
+        return;
+    }
+    const Clock& clock = m_services.clock;
+    const ClientReminderMessage::Input input = messageInput();
+    if (ClientReminderMessage::contactEmail(input).isEmpty()) {
+        return;
+    }
+    const std::optional<QUrl> link =
+        ClientReminderMessage::emailLink(input, clock.now(), clock.timeZone(), clock.locale());
+    if (!link) {
+        m_services.log.write(QStringLiteral("Error composing e-mail: "),
+                             QStringLiteral("the contact's address is not a single e-mail "
+                                            "address"));
+        return;
+    }
+    recordNotice(ClientNotice::stamped(clock.now(), ClientNotice::Channel::Email));
+    m_services.desktop.openUrl(*link);
+}
+
+void PolicyDetailView::markNotified(bool notified) {
+    if (m_deleted) {
+        return;
+    }
+    recordNotice(notified ? std::optional(ClientNotice::stamped(m_services.clock.now(),
+                                                                ClientNotice::Channel::Unknown))
+                          : std::nullopt);
+}
+
+void PolicyDetailView::recordNotice(std::optional<Instant> notified) {
+    ClientNoticeSave::save(m_services.context, m_services.log, *m_policy, notified);
+    // A refused save was undone: the pane shows what is stored either way.
+    refreshNotice();
 }
 
 void PolicyDetailView::changeEvent(QEvent* event) {
