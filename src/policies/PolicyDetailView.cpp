@@ -132,20 +132,20 @@ QWidget* PolicyDetailView::buildHeader() {
     auto* header = new QWidget(m_page);
     header->setObjectName(QStringLiteral("detailHeader"));
     header->setAutoFillBackground(true);
-    auto* row = new QHBoxLayout(header);
-    row->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
-    auto* titles = new QVBoxLayout;
-    titles->setSpacing(10);
-    auto* nameRow = new QHBoxLayout;
-    nameRow->setSpacing(12);
+    // The name alone beside the buttons, the status, number and provider under the whole
+    // header: beside the buttons they would leave the name too little room.
+    auto* stack = new QVBoxLayout(header);
+    stack->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+    stack->setSpacing(10);
     m_name = styledLabel(TextLabel::points(kNamePoints, QFont::Bold), ColorName::Primary,
                          QStringLiteral("policyNameLabel"), header);
-    m_badge = new StatusBadge(m_policy, header);
     // A long name wraps rather than being cut by the buttons beside it.
     m_name->setWordWrap(true);
-    nameRow->addWidget(m_name);
-    nameRow->addWidget(m_badge, 0, Qt::AlignVCenter);
-    nameRow->addStretch();
+    auto* row = new QHBoxLayout;
+    row->setSpacing(12);
+    row->addWidget(m_name, 1);
+    row->addWidget(buildButtons(), 0, Qt::AlignTop);
+    m_badge = new StatusBadge(m_policy, header);
     auto* items = new QHBoxLayout;
     items->setSpacing(20);
     m_number =
@@ -154,13 +154,12 @@ QWidget* PolicyDetailView::buildHeader() {
     m_provider =
         new DetailItem(QStringLiteral("building.2"), QStringLiteral("Provider"), QString(), header);
     m_provider->setObjectName(QStringLiteral("providerItem"));
+    items->addWidget(m_badge, 0, Qt::AlignVCenter);
     items->addWidget(m_number);
     items->addWidget(m_provider);
     items->addStretch();
-    titles->addLayout(nameRow);
-    titles->addLayout(items);
-    row->addLayout(titles, 1);
-    row->addWidget(buildButtons(), 0, Qt::AlignTop);
+    stack->addLayout(row);
+    stack->addLayout(items);
     return header;
 }
 
@@ -196,8 +195,11 @@ QWidget* PolicyDetailView::buildButtons() {
 }
 
 QPushButton* PolicyDetailView::buildMoreButton() {
-    QPushButton* more = headerButton(QStringLiteral("Altro"), QStringLiteral("ellipsis"),
-                                     QStringLiteral("moreButton"));
+    // An icon alone, as desktops draw a menu of further actions.
+    QPushButton* more =
+        headerButton(QString(), QStringLiteral("ellipsis"), QStringLiteral("moreButton"));
+    more->setAccessibleName(QStringLiteral("Altro"));
+    more->setToolTip(QStringLiteral("Altro"));
     auto* menu = new QMenu(more);
     menu->setObjectName(QStringLiteral("policyMoreMenu"));
     m_markNotified = menu->addAction(QStringLiteral("Segna come Avvisato"));

@@ -117,7 +117,8 @@ QWidget* PolicyListView::buildHeader() {
     stack->addWidget(m_search);
 
     m_filter = new SegmentedControl(QStringLiteral("policyFilter"), header);
-    m_filter->setTitle(QStringLiteral("Filtra"));
+    // Four segments need the column's whole width.
+    m_filter->setTitle(QStringLiteral("Filtra"), true);
     for (const PolicyFilter filter : PolicyFilters::kAllCases) {
         const QString label = PolicyFilters::rawValue(filter);
         m_filter->addSegment(label, QStringLiteral("policyFilter") + QString::number(int(filter)));
