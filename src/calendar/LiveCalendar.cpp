@@ -143,7 +143,8 @@ void LiveCalendar::markChanged() {
 }
 
 void LiveCalendar::update() {
-    if (!m_enabled || !m_context) {
+    // A store that could not be opened holds nothing: an empty calendar would be a wrong one.
+    if (!m_enabled || !m_context || !m_context->persistentStore()) {
         return;
     }
     if (m_busy) {
