@@ -12,8 +12,8 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QPointer>
