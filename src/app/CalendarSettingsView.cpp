@@ -30,22 +30,22 @@ CalendarSettingsView::CalendarSettingsView(Services services, QWidget* parent)
         this));
 
     const QString address = m_services.calendar.url().toString(QUrl::FullyEncoded);
-    auto* row = new QHBoxLayout;
     m_address = new TextLabel(address, TextStyle::Body, ColorName::Primary, this);
     m_address->setObjectName(QStringLiteral("liveCalendarAddress"));
     m_address->setAccessibleName(QStringLiteral("Indirizzo del calendario: ") + address);
     m_address->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // A long address wraps where it can; the tab's width is the window's, whatever it holds.
     m_address->setWordWrap(true);
-    // A long address wraps rather than widening the window.
-    m_address->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_address->setToolTip(address);
+    section->addWidget(m_address);
     m_copy = new QPushButton(QStringLiteral("Copia"), this);
     m_copy->setObjectName(QStringLiteral("copyCalendarAddressButton"));
     m_copy->setAccessibleName(QStringLiteral("Copia l'indirizzo del calendario"));
     connect(m_copy, &QPushButton::clicked, this,
             [address] { QGuiApplication::clipboard()->setText(address); });
-    row->addWidget(m_address, 1);
-    row->addWidget(m_copy, 0, Qt::AlignTop);
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_copy);
+    row->addStretch();
     section->addLayout(row);
 
     m_status = new TextLabel(QString(), TextStyle::Body, ColorName::Red, this);

@@ -74,8 +74,20 @@ LiveCalendar::LiveCalendar(Services services, QString path, int delayMs, QObject
 }
 
 LiveCalendar::~LiveCalendar() {
-    if (m_context) {
-        m_context->removeObserver(this);
+    if (!m_context) {
+        return;
+    }
+    m_context->removeObserver(this);
+    // The program is ending within the wait after a save: the file is written now, on this
+    // thread, rather than left behind the store until the next start.
+    if (m_enabled && m_delay->isActive() && m_context->persistentStore()) {
+        const QByteArray text =
+            CalendarWriter::text(CalendarBook::of(*m_context), m_services.clock.timeZone());
+        if (!fileHolds(m_path, text)) {
+            if (const std::optional<QString> error = CalendarWriter::writeFile(m_path, text)) {
+                m_services.log.write(QStringLiteral("Error writing calendar: "), *error);
+            }
+        }
     }
 }
 

@@ -35,6 +35,7 @@ public:
 
     LiveCalendar(Services services, QString path, int delayMs = kDefaultDelayMs,
                  QObject* parent = nullptr);
+    // A change still waiting for its delay is written before this returns.
     ~LiveCalendar() override;
 
     // "Quintaver.ics" in the store's own folder.

@@ -117,4 +117,17 @@ TEST_F(LiveCalendarFile, AFolderThatCannotBeWrittenIsOneLineAndTheProgramSavesOn
     m_other = nullptr;
 }
 
+TEST_F(LiveCalendarFile, AChangeStillWaitingWhenTheProgramEndsIsWrittenAsItEnds) {
+    {
+        LiveCalendar slow({context(), m_clock, *m_log}, m_path, 60'000);
+        m_other = &slow;
+        slow.setEnabled(true);
+        ASSERT_TRUE(waitUntil([&] { return QFile::exists(m_path); }));
+        m_policy->setName(QStringLiteral("Casa al lago"));
+        ASSERT_TRUE(context().save());
+        m_other = nullptr;
+    }
+    EXPECT_TRUE(contents().contains("SUMMARY:Scadenza: Casa al lago (N-Casa)"));
+}
+
 } // namespace
