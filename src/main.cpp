@@ -188,12 +188,14 @@ int main(int argc, char* argv[]) {
     // The screens follow the context through a restore; the reminders are made to match what
     // it then holds, and the page of a store that cannot be opened comes or goes.
     QObject::connect(&restorer, &BackupRestorer::storeReopened, &window,
-                     [&window, &persistence, matchReminders] {
+                     [&window, &persistence, &calendar, &preferences, matchReminders] {
                          if (const std::optional<QString>& problem = persistence.storeProblem()) {
                              window.showStoreProblem(*problem);
                          } else {
                              window.clearStoreProblem();
                              matchReminders();
+                             // Kept from now on when the start found no store to keep it from.
+                             calendar.setEnabled(preferences.liveCalendar());
                          }
                      });
     if (const std::optional<QString>& problem = persistence.storeProblem()) {
