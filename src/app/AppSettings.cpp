@@ -37,6 +37,11 @@ QString AppSettings::backupSecondFolder() const {
     return m_store.value(UserPreferences::kBackupSecondFolder).toString();
 }
 
+bool AppSettings::liveCalendar() const {
+    return m_store.value(UserPreferences::kLiveCalendar, UserPreferences::kLiveCalendarDefault)
+        .toBool();
+}
+
 void AppSettings::setLaunchAtLogin(bool on) {
     if (store(UserPreferences::kLaunchAtLogin, on, launchAtLogin())) {
         Q_EMIT launchAtLoginChanged(on);
@@ -64,6 +69,12 @@ void AppSettings::setSoundEnabled(bool on) {
 void AppSettings::setBackupSecondFolder(const QString& folder) {
     if (store(UserPreferences::kBackupSecondFolder, folder, backupSecondFolder())) {
         Q_EMIT backupSecondFolderChanged(folder);
+    }
+}
+
+void AppSettings::setLiveCalendar(bool on) {
+    if (store(UserPreferences::kLiveCalendar, on, liveCalendar())) {
+        Q_EMIT liveCalendarChanged(on);
     }
 }
 

@@ -23,12 +23,15 @@ public:
     bool soundEnabled() const;
     // Where each backup is also copied; empty for nowhere.
     QString backupSecondFolder() const;
+    // Whether the calendar file beside the store is kept up to date.
+    bool liveCalendar() const;
 
     void setLaunchAtLogin(bool on);
     void setShowMenuBar(bool on);
     void setDefaultReminderTime(int minutes);
     void setSoundEnabled(bool on);
     void setBackupSecondFolder(const QString& folder);
+    void setLiveCalendar(bool on);
 
 Q_SIGNALS:
     void launchAtLoginChanged(bool on);
@@ -37,6 +40,7 @@ Q_SIGNALS:
     void defaultReminderTimeChanged(int minutes);
     void soundEnabledChanged(bool on);
     void backupSecondFolderChanged(const QString& folder);
+    void liveCalendarChanged(bool on);
 
 private:
     // Writes and flushes; true when the value changed.

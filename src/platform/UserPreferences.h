@@ -13,11 +13,14 @@ public:
     static inline const QString kSoundEnabled = QStringLiteral("soundEnabled");
     // The folder each verified backup is also copied into; empty or missing for none.
     static inline const QString kBackupSecondFolder = QStringLiteral("backupSecondFolder");
+    // Whether the calendar file beside the store is kept up to date.
+    static inline const QString kLiveCalendar = QStringLiteral("liveCalendar");
 
     static constexpr bool kLaunchAtLoginDefault = false;
     static constexpr bool kShowMenuBarDefault = true;
     static constexpr int kDefaultReminderTimeDefault = 15;
     static constexpr bool kSoundEnabledDefault = true;
+    static constexpr bool kLiveCalendarDefault = false;
 
     // $XDG_CONFIG_HOME/quintaver-scheduler/quintaver-scheduler.conf, an INI file: where a
     // QSettings for the program's name keeps the user's settings.
