@@ -15,9 +15,9 @@ class TaskControl;
 // whole and nothing in it is read as markup. Built on any thread (no widget is touched).
 namespace RenewalDocument {
 
-// Column widths are fractions of the page; lengths in points are given in the units of a
-// device of `dpi` dots per inch, the one the document will be laid out on. Null when `control`
-// asked to stop meanwhile.
+// Column widths are fractions of the page; lengths in points are given in units of `dpi` dots
+// per inch, those the text layout reads its lengths in. Null when `control` asked to stop
+// meanwhile.
 std::unique_ptr<QTextDocument> build(const RenewalReportContent& content, qreal dpi,
                                      TaskControl* control = nullptr);
 

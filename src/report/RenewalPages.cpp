@@ -13,6 +13,10 @@
 
 #include <memory>
 
+// The resolution Qt's text layout takes lengths in: it scales borders, paddings and margins
+// by the paint device's resolution over this one.
+extern Q_GUI_EXPORT int qt_defaultDpiY(); // NOLINT(readability-redundant-declaration)
+
 namespace RenewalPages {
 namespace {
 
@@ -39,8 +43,8 @@ QString pageFooter(int page, int pages) {
 
 std::optional<QString> paint(const RenewalReportContent& content, QPagedPaintDevice& device,
                              TaskControl* control, const std::function<void()>& abandon) {
-    const qreal dpi = device.logicalDpiY();
-    const std::unique_ptr<QTextDocument> document = RenewalDocument::build(content, dpi, control);
+    const std::unique_ptr<QTextDocument> document =
+        RenewalDocument::build(content, qt_defaultDpiY(), control);
     if (!document) {
         return cancelledText();
     }
