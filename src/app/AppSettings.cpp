@@ -37,6 +37,10 @@ QString AppSettings::backupSecondFolder() const {
     return m_store.value(UserPreferences::kBackupSecondFolder).toString();
 }
 
+QString AppSettings::reportHeading() const {
+    return m_store.value(UserPreferences::kReportHeading).toString();
+}
+
 void AppSettings::setLaunchAtLogin(bool on) {
     if (store(UserPreferences::kLaunchAtLogin, on, launchAtLogin())) {
         Q_EMIT launchAtLoginChanged(on);
@@ -64,6 +68,12 @@ void AppSettings::setSoundEnabled(bool on) {
 void AppSettings::setBackupSecondFolder(const QString& folder) {
     if (store(UserPreferences::kBackupSecondFolder, folder, backupSecondFolder())) {
         Q_EMIT backupSecondFolderChanged(folder);
+    }
+}
+
+void AppSettings::setReportHeading(const QString& heading) {
+    if (store(UserPreferences::kReportHeading, heading, reportHeading())) {
+        Q_EMIT reportHeadingChanged(heading);
     }
 }
 

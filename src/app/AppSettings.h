@@ -23,12 +23,15 @@ public:
     bool soundEnabled() const;
     // Where each backup is also copied; empty for nowhere.
     QString backupSecondFolder() const;
+    // The agency's line at the top of a printed renewal report; empty for none.
+    QString reportHeading() const;
 
     void setLaunchAtLogin(bool on);
     void setShowMenuBar(bool on);
     void setDefaultReminderTime(int minutes);
     void setSoundEnabled(bool on);
     void setBackupSecondFolder(const QString& folder);
+    void setReportHeading(const QString& heading);
 
 Q_SIGNALS:
     void launchAtLoginChanged(bool on);
@@ -37,6 +40,7 @@ Q_SIGNALS:
     void defaultReminderTimeChanged(int minutes);
     void soundEnabledChanged(bool on);
     void backupSecondFolderChanged(const QString& folder);
+    void reportHeadingChanged(const QString& heading);
 
 private:
     // Writes and flushes; true when the value changed.

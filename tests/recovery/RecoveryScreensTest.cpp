@@ -257,7 +257,7 @@ TEST_F(RecoveryScreens, TheWindowShowsTheStoreProblemUntilItIsCleared) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     const QStringList storeCommands{"newPolicyAction", "importAction", "exportAction",
-                                    "backUpToFileAction"};
+                                    "printRenewalsAction", "backUpToFileAction"};
     const auto enabled = [&window](const QString& name) {
         return window.findChild<QAction*>(name)->isEnabled();
     };
