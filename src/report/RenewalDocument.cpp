@@ -15,7 +15,7 @@ namespace RenewalDocument {
 namespace {
 
 // Points of the report's text.
-constexpr qreal kBodyPoints = 8;
+constexpr qreal kBodyPoints = 7.5;
 constexpr qreal kWeekPoints = 10;
 constexpr qreal kTitlePoints = 14;
 constexpr qreal kHeadingPoints = 11;
@@ -27,15 +27,15 @@ struct ReportColumn {
 };
 // Nine columns across a portrait page; the last is left blank for the agent's notes.
 constexpr std::array<ReportColumn, 9> kReportColumns{{
-    {"Polizza", 15},
-    {"Numero", 10},
-    {"Compagnia", 11},
+    {"Polizza", 14},
+    {"Numero", 12},
+    {"Compagnia", 10},
     {"Scadenza", 9},
-    {"Cliente", 13},
+    {"Cliente", 12},
     {"Telefono", 11},
-    {"E-mail", 13},
-    {"Avvisato il", 8},
-    {"Note", 10},
+    {"E-mail", 14},
+    {"Avvisato il", 9},
+    {"Note", 9},
 }};
 
 QLocale reportLocale() {
@@ -78,13 +78,13 @@ QTextTableFormat tableFormat(qreal dpi) {
     format.setColumnWidthConstraints(widths);
     format.setHeaderRowCount(1);
     format.setCellSpacing(0);
-    format.setCellPadding(dpi * 2 / 72);
+    format.setCellPadding(dpi * 1.5 / 72);
     // The outer border is drawn outside the table's width: the margins make room for it.
-    const qreal border = dpi * 0.5 / 72;
+    const qreal border = dpi * 0.75 / 72;
     format.setBorder(border);
     format.setLeftMargin(border);
     format.setRightMargin(border);
-    format.setBorderBrush(QColor(0x99, 0x99, 0x99));
+    format.setBorderBrush(QColor(0x80, 0x80, 0x80));
     format.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
     format.setBorderCollapse(true);
     format.setTopMargin(dpi * 3 / 72);
