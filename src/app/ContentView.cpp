@@ -617,6 +617,10 @@ void ContentView::openRenewalReportSheet() {
         showNotice(QStringLiteral("Scadenze di %1 polizze salvate in %2")
                        .arg(m_services.clock.locale().toString(policies), path));
     });
+    connect(sheet, &RenewalReportSheet::printed, this, [this](int policies) {
+        showNotice(QStringLiteral("Scadenze di %1 polizze inviate alla stampante")
+                       .arg(m_services.clock.locale().toString(policies)));
+    });
     sheet->open();
 }
 

@@ -85,6 +85,8 @@ RenewalReportSheet::RenewalReportSheet(Services services, QWidget* parent)
     const QLocale locale = m_services.clock.locale();
 
     auto* when = new RoundedPanel(RoundedPanel::card());
+    when->setObjectName(QStringLiteral("renewalRangeCard"));
+    when->setAccessibleName(QStringLiteral("Periodo"));
     m_choice = new QComboBox(when);
     m_choice->setObjectName(QStringLiteral("renewalRangePicker"));
     for (const ReportChoiceEntry& entry : kReportChoices) {
