@@ -154,11 +154,15 @@ protected:
             report.rows.push_back(rowAt(QStringLiteral("Polizza %1").arg(i), expiry));
         }
         report.rows[size_t(count) / 2].name = longName();
+        report.rows[1].provider = markup();
         return report;
     }
     static QString longName() {
         return QStringLiteral("Страхование;Ωμέγα,Casa\nВеликаяПолисаБезПробеловЧтобыНеПоместиться"
                               "ВКолонкуТаблицыΑσφάλισηΚατοικίαςΚαιΑυτοκινήτου");
+    }
+    static QString markup() {
+        return QStringLiteral("<a href=\"https://example.invalid/\">Generali</a>");
     }
     static QStringList pageTexts(const QString& path) {
         QPdfDocument pdf;
@@ -198,6 +202,8 @@ TEST_F(RenewalPdf, SeveralPagesShowEveryWeekItsCountThePageNumbersAndLongNamesWh
     EXPECT_EQ(counted, 150);
     EXPECT_TRUE(withoutSpaces(all).contains(withoutSpaces(longName())));
     EXPECT_TRUE(all.contains(QStringLiteral("Polizza 149")));
+    // What a user typed is text, never markup.
+    EXPECT_TRUE(withoutSpaces(all).contains(withoutSpaces(markup())));
 
     // However long a word, the tables stay within the page.
     const std::unique_ptr<QTextDocument> document = RenewalDocument::build(report, 72);
