@@ -5,6 +5,7 @@
 #include "app/SettingsWindow.h"
 #include "app/SystemTrayHost.h"
 #include "backup/BackupService.h"
+#include "calendar/LiveCalendar.h"
 #include "contacts/ContactEditView.h"
 #include "documents/DocumentRenderer.h"
 #include "model/PersistenceController.h"
@@ -61,7 +62,13 @@ int main(int argc, char* argv[]) {
     // Dated copies of the store beside it; the first save of each day writes one.
     BackupService backups({.clock = clock, .log = log}, persistence.storeFile(),
                           BackupService::folderBeside(persistence.storeFile()));
-    context.setSavedHandler([&backups] { backups.noteSaved(); });
+    // The calendar file beside the store, while the user keeps it (see the settings).
+    LiveCalendar calendar({.context = context, .clock = clock, .log = log},
+                          LiveCalendar::fileBeside(persistence.storeFile()));
+    context.setSavedHandler([&backups, &calendar] {
+        backups.noteSaved();
+        calendar.noteSaved();
+    });
     LinuxDesktopActions desktop(bus);
     DialogConfirmation confirmation;
     // The preferences file, which the reminder agent reads too.
@@ -79,7 +86,8 @@ int main(int argc, char* argv[]) {
          .desktop = desktop,
          .clock = clock,
          .context = context,
-         .confirmation = confirmation});
+         .confirmation = confirmation,
+         .calendar = calendar});
     const auto openContactEditor = [&context, &log](QWidget* over) {
         (new ContactEditView({.context = context, .log = log}, nullptr, over))->open();
     };
@@ -180,12 +188,14 @@ int main(int argc, char* argv[]) {
     // The screens follow the context through a restore; the reminders are made to match what
     // it then holds, and the page of a store that cannot be opened comes or goes.
     QObject::connect(&restorer, &BackupRestorer::storeReopened, &window,
-                     [&window, &persistence, matchReminders] {
+                     [&window, &persistence, &calendar, &preferences, matchReminders] {
                          if (const std::optional<QString>& problem = persistence.storeProblem()) {
                              window.showStoreProblem(*problem);
                          } else {
                              window.clearStoreProblem();
                              matchReminders();
+                             // Kept from now on when the start found no store to keep it from.
+                             calendar.setEnabled(preferences.liveCalendar());
                          }
                      });
     if (const std::optional<QString>& problem = persistence.storeProblem()) {
@@ -201,10 +211,12 @@ int main(int argc, char* argv[]) {
     QObject::connect(&window, &ContentView::firstPainted, &delegate,
                      &AppDelegate::applicationDidFinishLaunching);
     QObject::connect(&window, &ContentView::firstPainted, &backups,
-                     [&persistence, &backups, matchReminders] {
+                     [&persistence, &backups, &calendar, &preferences, matchReminders] {
                          matchReminders();
                          if (!persistence.storeProblem()) {
                              backups.backUpIfDueAtStartUp();
+                             // Brought up to date, in case the store changed without us.
+                             calendar.setEnabled(preferences.liveCalendar());
                          }
                      });
     return QApplication::exec();

@@ -41,6 +41,11 @@ QString AppSettings::reportHeading() const {
     return m_store.value(UserPreferences::kReportHeading).toString();
 }
 
+bool AppSettings::liveCalendar() const {
+    return m_store.value(UserPreferences::kLiveCalendar, UserPreferences::kLiveCalendarDefault)
+        .toBool();
+}
+
 void AppSettings::setLaunchAtLogin(bool on) {
     if (store(UserPreferences::kLaunchAtLogin, on, launchAtLogin())) {
         Q_EMIT launchAtLoginChanged(on);
@@ -74,6 +79,12 @@ void AppSettings::setBackupSecondFolder(const QString& folder) {
 void AppSettings::setReportHeading(const QString& heading) {
     if (store(UserPreferences::kReportHeading, heading, reportHeading())) {
         Q_EMIT reportHeadingChanged(heading);
+    }
+}
+
+void AppSettings::setLiveCalendar(bool on) {
+    if (store(UserPreferences::kLiveCalendar, on, liveCalendar())) {
+        Q_EMIT liveCalendarChanged(on);
     }
 }
 

@@ -25,6 +25,8 @@ public:
     QString backupSecondFolder() const;
     // The agency's line at the top of a printed renewal report; empty for none.
     QString reportHeading() const;
+    // Whether the calendar file beside the store is kept up to date.
+    bool liveCalendar() const;
 
     void setLaunchAtLogin(bool on);
     void setShowMenuBar(bool on);
@@ -32,6 +34,7 @@ public:
     void setSoundEnabled(bool on);
     void setBackupSecondFolder(const QString& folder);
     void setReportHeading(const QString& heading);
+    void setLiveCalendar(bool on);
 
 Q_SIGNALS:
     void launchAtLoginChanged(bool on);
@@ -41,6 +44,7 @@ Q_SIGNALS:
     void soundEnabledChanged(bool on);
     void backupSecondFolderChanged(const QString& folder);
     void reportHeadingChanged(const QString& heading);
+    void liveCalendarChanged(bool on);
 
 private:
     // Writes and flushes; true when the value changed.

@@ -4,12 +4,15 @@
 #include "agenda/TaskEditView.h"
 #include "app/AppSettings.h"
 #include "app/SidebarView.h"
+#include "calendar/CalendarBook.h"
+#include "calendar/CalendarWriter.h"
 #include "contacts/ContactListView.h"
 #include "importexport/ExportSheet.h"
 #include "importexport/ImportSheet.h"
 #include "importexport/RenewalReportSheet.h"
 #include "model/Event.h"
 #include "model/Task.h"
+#include "platform/BackgroundWork.h"
 #include "platform/Clock.h"
 #include "platform/DesktopActions.h"
 #include "platform/NotificationCenter.h"
@@ -39,6 +42,7 @@
 #include <QSettings>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -206,6 +210,9 @@ void ContentView::buildMenus() {
     printRenewals->setObjectName(QStringLiteral("printRenewalsAction"));
     printRenewals->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
     connect(printRenewals, &QAction::triggered, this, &ContentView::openRenewalReportSheet);
+    QAction* exportCalendar = file->addAction(QStringLiteral("Esporta Calendario..."));
+    exportCalendar->setObjectName(QStringLiteral("exportCalendarAction"));
+    connect(exportCalendar, &QAction::triggered, this, &ContentView::chooseCalendarFile);
     file->addSeparator();
     QAction* backUp = file->addAction(QStringLiteral("Esegui Backup..."));
     backUp->setObjectName(QStringLiteral("backUpToFileAction"));
@@ -221,7 +228,7 @@ void ContentView::buildMenus() {
             m_recovery->openRestoreSheet();
         }
     });
-    m_storeCommands << import << exportBook << printRenewals << backUp;
+    m_storeCommands << import << exportBook << printRenewals << exportCalendar << backUp;
     file->addSeparator();
     QAction* preferences = file->addAction(QStringLiteral("Preferences..."));
     preferences->setObjectName(QStringLiteral("preferencesAction"));
@@ -622,6 +629,46 @@ void ContentView::openRenewalReportSheet() {
                        .arg(m_services.clock.locale().toString(policies)));
     });
     sheet->open();
+}
+
+void ContentView::chooseCalendarFile() {
+    if (hasOpenSheet() || m_storeProblem) {
+        return;
+    }
+    auto* dialog = new QFileDialog(this);
+    dialog->setObjectName(QStringLiteral("calendarFileDialog"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setDefaultSuffix(QStringLiteral("ics"));
+    dialog->setNameFilters(
+        {QStringLiteral("Calendario (*.ics)"), QStringLiteral("Tutti i file (*)")});
+    dialog->setDirectory(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    dialog->selectFile(QStringLiteral("Quintaver.ics"));
+    connect(dialog, &QFileDialog::fileSelected, this, &ContentView::exportCalendarTo);
+    dialog->open();
+}
+
+void ContentView::exportCalendarTo(const QString& path) {
+    CalendarBook book = CalendarBook::of(m_services.context);
+    const QLocale locale = m_services.clock.locale();
+    const QString contents = QStringLiteral("%1 scadenze, %2 eventi e %3 attività")
+                                 .arg(locale.toString(qsizetype(book.policies.size())),
+                                      locale.toString(qsizetype(book.events.size())),
+                                      locale.toString(qsizetype(book.tasks.size())));
+    // Made and written beside the window: a large book takes a while.
+    runInBackground<std::optional<QString>>(
+        this,
+        [book = std::move(book), zone = m_services.clock.timeZone(), path] {
+            return CalendarWriter::writeFile(path, CalendarWriter::text(book, zone));
+        },
+        [this, path, contents](const std::optional<QString>& error) {
+            if (error) {
+                m_services.log.write(QStringLiteral("Error exporting calendar: "), *error);
+                showNotice(QStringLiteral("Calendario non esportato: ") + *error);
+                return;
+            }
+            showNotice(QStringLiteral("Calendario esportato in %1: %2").arg(path, contents));
+        });
 }
 
 void ContentView::showStoreProblem(const QString& why) {

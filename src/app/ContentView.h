@@ -28,9 +28,9 @@ class QTimer;
 class SidebarView;
 
 // The main window: the sidebar beside the content column, which shows the policy section or
-// the contact section; the toolbar's "Nuova Polizza"; the File menu with import, export,
-// backup, restore, preferences and quit; the "Scheduler" menu, whose entries post their names
-// and nothing more; and the sheets it opens, unless a sheet of this window is already open:
+// the contact section; the toolbar's "Nuova Polizza"; the File menu with import, export (also as a
+// calendar), backup, restore, preferences and quit; the "Scheduler" menu, whose entries post their
+// names and nothing more; and the sheets it opens, unless a sheet of this window is already open:
 // the new-policy sheet (the toolbar, every post of newPolicy), the new-event and new-task
 // sheets (every post of newEvent and newTask), the import sheet (the menu, the
 // empty state's button, a spreadsheet or CSV file dropped on the window), the export sheet, the
@@ -114,6 +114,12 @@ public:
     // The renewal report sheet (File > Stampa Scadenze...), with the agency's line of the
     // preferences as they are now.
     void openRenewalReportSheet();
+    // "Esporta Calendario...": the file dialog, then exportCalendarTo() with its answer.
+    void chooseCalendarFile();
+    // The book, the events and the tasks as an iCalendar file at `path`, made and written off
+    // this thread and renamed into place whole; a notice says what it holds, or why it could
+    // not be written (also one line, "Error exporting calendar: ").
+    void exportCalendarTo(const QString& path);
     // A file the import reads, by its name: what a drop on the window opens.
     static bool isImportable(const QString& path);
     RecoveryCommands& recovery() const { return *m_recovery; }

@@ -2,6 +2,7 @@
 
 #include "app/AboutView.h"
 #include "app/BackupSettingsView.h"
+#include "app/CalendarSettingsView.h"
 #include "app/GeneralSettingsView.h"
 #include "app/NotificationSettingsView.h"
 #include "app/SettingsSection.h"
@@ -43,6 +44,10 @@ SettingsView::SettingsView(const Services& services, QWidget* parent)
                                           m_tabs);
     backup->setObjectName(QStringLiteral("backupSettings"));
     m_tabs->addTab(backup, QStringLiteral("Backup"));
+    auto* calendar = new CalendarSettingsView(
+        {.settings = services.settings, .calendar = services.calendar}, m_tabs);
+    calendar->setObjectName(QStringLiteral("calendarSettings"));
+    m_tabs->addTab(calendar, QStringLiteral("Calendario"));
     m_tabs->addTab(new CategorySettingsView({.context = services.context,
                                              .log = services.log,
                                              .confirmation = services.confirmation},
@@ -58,7 +63,7 @@ SettingsView::SettingsView(const Services& services, QWidget* parent)
     applyLook();
 }
 
-// 500 × 400, wider only as far as the five tabs with their icons need.
+// 500 × 400, wider only as far as the six tabs with their icons need.
 void SettingsView::fitTabs() {
     constexpr int kSlack = 8;
     m_tabs->setFixedSize(std::max(500, m_tabs->tabBar()->sizeHint().width() + kSlack), 400);
@@ -66,8 +71,8 @@ void SettingsView::fitTabs() {
 
 void SettingsView::applyLook() {
     const QColor iconColor = Palette::color(ColorName::Primary, palette());
-    const char16_t* const icons[] = {u"gear", u"bell", u"cylinder.split.1x2", u"number",
-                                     u"info.circle"};
+    const char16_t* const icons[] = {u"gear",     u"bell",   u"cylinder.split.1x2",
+                                     u"calendar", u"number", u"info.circle"};
     for (int tab = 0; tab < m_tabs->count(); ++tab) {
         m_tabs->setTabIcon(tab, Icons::icon(icons[tab], iconColor));
     }

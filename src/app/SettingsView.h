@@ -6,6 +6,7 @@ class AppSettings;
 class AutostartEntry;
 class BackupService;
 class Clock;
+class LiveCalendar;
 class Confirmation;
 class DesktopActions;
 class LogChannel;
@@ -14,8 +15,8 @@ class NotificationService;
 class NotificationSettingsView;
 class QTabWidget;
 
-// The settings window: General, Notifications, Backup, Categorie and About. The program keeps one;
-// present() shows it, or brings it forward when it is already open.
+// The settings window: General, Notifications, Backup, Calendario, Categorie and About. The program
+// keeps one; present() shows it, or brings it forward when it is already open.
 class SettingsView final : public QWidget {
     Q_OBJECT
 public:
@@ -30,6 +31,8 @@ public:
         // The store whose categories the "Categorie" tab lists and changes.
         ManagedObjectContext& context;
         Confirmation& confirmation;
+        // The calendar file the "Calendario" tab turns on and shows the address of.
+        LiveCalendar& calendar;
     };
 
     explicit SettingsView(const Services& services, QWidget* parent = nullptr);

@@ -78,23 +78,85 @@ QByteArray encoded(const QString& text) {
     return text.toUtf8().toPercentEncoding("!$'()*,:;", "");
 }
 
+namespace {
+
+QString messageFor(const Input& input, Instant now, const QTimeZone& zone, const QLocale& locale) {
+    const qint64 days = PolicyRules::daysUntilExpiration(now, input.expirationDate, zone);
+    const QString date = days >= 8 ? longDate(input.expirationDate, zone, locale) : QString();
+    return messageText(input.name, input.policyNumber, days, date);
+}
+
+std::optional<QUrl> strictUrl(const QString& text) {
+    const QUrl url(text, QUrl::StrictMode);
+    if (!url.isValid()) {
+        return std::nullopt;
+    }
+    return url;
+}
+
+// A header value: every character but the unreserved ones encoded, line breaks as CRLF as
+// RFC 6068 asks.
+QString mailtoValue(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    return QString::fromLatin1(text.toUtf8().toPercentEncoding());
+}
+
+} // namespace
+
 std::optional<QUrl> link(const Input& input, Instant now, const QTimeZone& zone,
                          const QLocale& locale) {
     const QString phone = contactPhone(input);
     if (phone.isEmpty()) {
         return std::nullopt;
     }
-    const qint64 days = PolicyRules::daysUntilExpiration(now, input.expirationDate, zone);
-    const QString date = days >= 8 ? longDate(input.expirationDate, zone, locale) : QString();
-    const QString text =
-        QString::fromUtf16(kClickToChatEndpoint) + QStringLiteral("?phone=") +
-        normalisedPhone(phone) + QStringLiteral("&text=") +
-        QString::fromLatin1(encoded(messageText(input.name, input.policyNumber, days, date)));
-    const QUrl url(text, QUrl::StrictMode);
-    if (!url.isValid()) {
+    return strictUrl(QString::fromUtf16(kClickToChatEndpoint) + QStringLiteral("?phone=") +
+                     normalisedPhone(phone) + QStringLiteral("&text=") +
+                     QString::fromLatin1(encoded(messageFor(input, now, zone, locale))));
+}
+
+QString contactEmail(const Input& input) {
+    return input.hasContact ? input.contactEmail.value_or(QString()).trimmed() : QString();
+}
+
+bool isSingleEmailAddress(const QString& address) {
+    const qsizetype at = address.indexOf(u'@');
+    if (at <= 0 || at != address.lastIndexOf(u'@') || at == address.size() - 1) {
+        return false;
+    }
+    static const QString kEnding = QStringLiteral(",;?&<>\"");
+    for (const QChar c : address) {
+        if (c.isSpace() || c.category() == QChar::Other_Control ||
+            c.category() == QChar::Other_Format || kEnding.contains(c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QString emailSubject(const QString& name, const QString& policyNumber) {
+    QString subject = QStringLiteral("Promemoria scadenza polizza ") + name + QStringLiteral(" (") +
+                      policyNumber + u')';
+    for (QChar& c : subject) {
+        if (c == u'\n' || c == u'\r' || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator) {
+            c = u' ';
+        }
+    }
+    return subject;
+}
+
+std::optional<QUrl> emailLink(const Input& input, Instant now, const QTimeZone& zone,
+                              const QLocale& locale) {
+    const QString address = contactEmail(input);
+    if (!isSingleEmailAddress(address)) {
         return std::nullopt;
     }
-    return url;
+    return strictUrl(
+        QStringLiteral("mailto:") + QString::fromLatin1(address.toUtf8().toPercentEncoding("@")) +
+        QStringLiteral("?subject=") + mailtoValue(emailSubject(input.name, input.policyNumber)) +
+        QStringLiteral("&body=") + mailtoValue(messageFor(input, now, zone, locale)));
 }
 
 } // namespace ClientReminderMessage

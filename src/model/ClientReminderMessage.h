@@ -9,9 +9,10 @@
 
 #include <optional>
 
-// The reminder the user sends a client through WhatsApp: the phone to write to, the English
-// text about the policy's expiry, and the click-to-chat link that carries both. Nothing is
-// stored or changed; the detail pane hands the link to the desktop.
+// The reminder the user sends a client through WhatsApp or e-mail: the phone or address to
+// write to, the English text about the policy's expiry, and the click-to-chat or mailto: link
+// that carries them. Nothing is stored or changed; the detail pane hands the link to the
+// desktop.
 namespace ClientReminderMessage {
 
 // The messaging service's documented click-to-chat web address.
@@ -25,6 +26,7 @@ struct Input {
     std::optional<QString> clientPhoneNumber;
     bool hasContact = false;
     std::optional<QString> contactPhoneNumber; // the contact's phoneNumber, when hasContact
+    std::optional<QString> contactEmail;       // the contact's email, when hasContact
 };
 
 // The contact's phone when the policy has a contact whose phone is set (even to an empty
@@ -56,5 +58,23 @@ QByteArray encoded(const QString& text);
 // The link to open, or nothing when there is no phone to write to or no valid link.
 std::optional<QUrl> link(const Input& input, Instant now, const QTimeZone& zone,
                          const QLocale& locale);
+
+// The contact's e-mail address, trimmed; empty when there is none.
+QString contactEmail(const Input& input);
+
+// Whether the text is one plausible address: one "@" between a local part and a domain, and
+// nothing that could end it or start another (white space, control characters, a comma, a
+// semicolon, "?", "&", "<", ">" or a quote).
+bool isSingleEmailAddress(const QString& address);
+
+// "Promemoria scadenza polizza <name> (<number>)", with line breaks made spaces: a subject is
+// one line.
+QString emailSubject(const QString& name, const QString& policyNumber);
+
+// The mailto: link (RFC 6068) to the contact's address with the subject and, as the body, the
+// same text as the WhatsApp message; every character but the unreserved ones percent-encoded.
+// Nothing when the contact has no address or it is not a single plausible one.
+std::optional<QUrl> emailLink(const Input& input, Instant now, const QTimeZone& zone,
+                              const QLocale& locale);
 
 } // namespace ClientReminderMessage

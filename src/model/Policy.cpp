@@ -1,6 +1,7 @@
 #include "model/Policy.h"
 
 #include "model/Category.h"
+#include "model/ClientNotice.h"
 #include "model/Contact.h"
 #include "model/PolicyRules.h"
 #include "model/PolicyStatus.h"
@@ -71,6 +72,15 @@ qint64 Policy::reminderHorizon() const {
 
 PolicyStatus Policy::status() const {
     return PolicyStatusRules::status(daysUntilExpiration(), reminderHorizon());
+}
+
+bool Policy::isClientNotified() const {
+    return ClientNotice::toldInWindow(lastNotified(), expirationDate(), reminderHorizon(),
+                                      momentFor(*this).zone);
+}
+
+bool Policy::needsClientNotice() const {
+    return isExpiringSoon() && !isClientNotified();
 }
 
 void Policy::awakeFromInsert() {

@@ -120,6 +120,10 @@ public:
     qint64 reminderHorizon() const;
     // Expired, expiring soon or active, now.
     PolicyStatus status() const;
+    // Whether the client was told of this expiry once its reminder window had opened.
+    bool isClientNotified() const;
+    // Expiring soon and the client not yet told: the list's "Da Avvisare".
+    bool needsClientNotice() const;
 
 protected:
     void awakeFromInsert() override;

@@ -15,11 +15,14 @@ public:
     static inline const QString kBackupSecondFolder = QStringLiteral("backupSecondFolder");
     // The agency's line at the top of a printed renewal report; empty or missing for none.
     static inline const QString kReportHeading = QStringLiteral("reportHeading");
+    // Whether the calendar file beside the store is kept up to date.
+    static inline const QString kLiveCalendar = QStringLiteral("liveCalendar");
 
     static constexpr bool kLaunchAtLoginDefault = false;
     static constexpr bool kShowMenuBarDefault = true;
     static constexpr int kDefaultReminderTimeDefault = 15;
     static constexpr bool kSoundEnabledDefault = true;
+    static constexpr bool kLiveCalendarDefault = false;
 
     // $XDG_CONFIG_HOME/quintaver-scheduler/quintaver-scheduler.conf, an INI file: where a
     // QSettings for the program's name keeps the user's settings.

@@ -74,22 +74,52 @@ void ClientContactCard::buildContact(RoundedPanel* card) {
         phoneRow->addStretch();
         texts->addLayout(phoneRow);
     }
-    row->addLayout(texts, 1);
-    if (!m_shown.phone.isEmpty()) {
-        row->addWidget(buildWhatsAppButton(card), 0, Qt::AlignVCenter);
+    if (!m_shown.email.isEmpty()) {
+        m_email = textLabel(m_shown.email, TextLabel::style(TextStyle::Subheadline),
+                            ColorName::Secondary, QStringLiteral("contactEmailLabel"), card);
+        m_email->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        m_emailIcon = new QLabel(card);
+        auto* emailRow = new QHBoxLayout;
+        emailRow->setSpacing(6);
+        emailRow->addWidget(m_emailIcon);
+        emailRow->addWidget(m_email);
+        emailRow->addStretch();
+        texts->addLayout(emailRow);
     }
+    row->addLayout(texts, 1);
+    row->addLayout(buildButtons(card), 0);
     card->body()->addLayout(row);
 }
 
-QPushButton* ClientContactCard::buildWhatsAppButton(QWidget* parent) {
-    m_whatsApp = new QPushButton(QStringLiteral("Promemoria WhatsApp"), parent);
-    m_whatsApp->setObjectName(QStringLiteral("whatsAppButton"));
-    m_whatsApp->setAccessibleName(m_whatsApp->text());
-    m_whatsApp->setAutoDefault(false);
-    m_whatsApp->setCursor(Qt::PointingHandCursor);
-    m_whatsApp->setIcon(Icons::icon(u"message.fill", Qt::white));
-    connect(m_whatsApp, &QPushButton::clicked, this, &ClientContactCard::whatsAppClicked);
-    return m_whatsApp;
+QLayout* ClientContactCard::buildButtons(QWidget* parent) {
+    auto* buttons = new QVBoxLayout;
+    buttons->setSpacing(8);
+    buttons->addStretch();
+    if (!m_shown.phone.isEmpty()) {
+        m_whatsApp = reminderButton(QStringLiteral("Promemoria WhatsApp"),
+                                    QStringLiteral("whatsAppButton"), u"message.fill", parent);
+        connect(m_whatsApp, &QPushButton::clicked, this, &ClientContactCard::whatsAppClicked);
+        buttons->addWidget(m_whatsApp);
+    }
+    if (!m_shown.email.isEmpty()) {
+        m_emailButton = reminderButton(QStringLiteral("Promemoria Email"),
+                                       QStringLiteral("emailButton"), u"envelope.fill", parent);
+        connect(m_emailButton, &QPushButton::clicked, this, &ClientContactCard::emailClicked);
+        buttons->addWidget(m_emailButton);
+    }
+    buttons->addStretch();
+    return buttons;
+}
+
+QPushButton* ClientContactCard::reminderButton(const QString& text, const QString& name,
+                                               QStringView icon, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setAccessibleName(text);
+    button->setAutoDefault(false);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setIcon(Icons::icon(icon, Qt::white));
+    return button;
 }
 
 void ClientContactCard::changeEvent(QEvent* event) {
@@ -110,13 +140,23 @@ void ClientContactCard::applyLook() {
                                              Palette::color(phoneColor(), palette()),
                                              devicePixelRatioF()));
     }
-    if (m_whatsApp) {
-        // The deeper green in either look, so the white label stays readable.
-        const QColor green = Palette::color(ColorName::Green, Palette::light());
-        m_whatsApp->setStyleSheet(
+    if (m_email) {
+        m_emailIcon->setPixmap(
+            Icons::pixmap(u"envelope.fill", QFontMetrics(m_email->font()).height(),
+                          Palette::color(ColorName::Secondary, palette()), devicePixelRatioF()));
+    }
+    // The deeper colours of either look, so the white labels stay readable.
+    const auto paint = [](QPushButton* button, ColorName name) {
+        if (!button) {
+            return;
+        }
+        const QColor color = Palette::color(name, Palette::light());
+        button->setStyleSheet(
             QStringLiteral("QPushButton { color: white; background: %1; border: none; "
                            "border-radius: 14px; padding: 8px 16px; }"
                            "QPushButton:pressed { background: %2; }")
-                .arg(green.name(), green.darker(120).name()));
-    }
+                .arg(color.name(), color.darker(120).name()));
+    };
+    paint(m_whatsApp, ColorName::Green);
+    paint(m_emailButton, ColorName::Blue);
 }

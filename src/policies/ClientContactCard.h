@@ -9,9 +9,10 @@ class QLabel;
 class QPushButton;
 class RoundedPanel;
 
-// The client's card in the detail pane: the contact's name and the phone to write to, with
-// the "Promemoria WhatsApp" button while there is a phone; without contact and phone, a line
-// saying so. It shows the values it is given; the pane builds a new card when they change.
+// The client's card in the detail pane: the contact's name, the phone and the e-mail address
+// to write to, with the "Promemoria WhatsApp" button while there is a phone and "Promemoria
+// Email" while there is an address; without contact and phone, a line saying so. It shows the
+// values it is given; the pane builds a new card when they change.
 class ClientContactCard final : public QWidget {
     Q_OBJECT
 public:
@@ -19,6 +20,7 @@ public:
         bool hasContact = false;
         QString fullName;
         QString phone; // the phone the reminder goes to; empty when there is none
+        QString email; // the contact's address; empty when there is none
         bool operator==(const Shown&) const = default;
     };
 
@@ -26,6 +28,7 @@ public:
 
 Q_SIGNALS:
     void whatsAppClicked();
+    void emailClicked();
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -33,7 +36,9 @@ protected:
 private:
     void buildNoContact(RoundedPanel* card);
     void buildContact(RoundedPanel* card);
-    QPushButton* buildWhatsAppButton(QWidget* parent);
+    QLayout* buildButtons(QWidget* parent);
+    QPushButton* reminderButton(const QString& text, const QString& name, QStringView icon,
+                                QWidget* parent);
     ColorName phoneColor() const;
     void applyLook();
 
@@ -41,5 +46,8 @@ private:
     QLabel* m_none = nullptr;
     QLabel* m_phone = nullptr;
     QLabel* m_phoneIcon = nullptr;
+    QLabel* m_emailIcon = nullptr;
+    QLabel* m_email = nullptr;
     QPushButton* m_whatsApp = nullptr;
+    QPushButton* m_emailButton = nullptr;
 };

@@ -1,10 +1,13 @@
 #include "policies/PolicyDetailView.h"
 
+#include "model/ClientNotice.h"
 #include "model/Contact.h"
 #include "model/Policy.h"
 #include "model/PolicyStatus.h"
 #include "platform/Clock.h"
 #include "platform/DesktopActions.h"
+#include "platform/LogChannel.h"
+#include "policies/ClientNoticeSave.h"
 #include "policies/DetailItem.h"
 #include "policies/DocumentPreview.h"
 #include "policies/InfoBlock.h"
@@ -24,6 +27,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -128,20 +132,20 @@ QWidget* PolicyDetailView::buildHeader() {
     auto* header = new QWidget(m_page);
     header->setObjectName(QStringLiteral("detailHeader"));
     header->setAutoFillBackground(true);
-    auto* row = new QHBoxLayout(header);
-    row->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
-    auto* titles = new QVBoxLayout;
-    titles->setSpacing(10);
-    auto* nameRow = new QHBoxLayout;
-    nameRow->setSpacing(12);
+    // The name alone beside the buttons, the status, number and provider under the whole
+    // header: beside the buttons they would leave the name too little room.
+    auto* stack = new QVBoxLayout(header);
+    stack->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+    stack->setSpacing(10);
     m_name = styledLabel(TextLabel::points(kNamePoints, QFont::Bold), ColorName::Primary,
                          QStringLiteral("policyNameLabel"), header);
-    m_badge = new StatusBadge(m_policy, header);
     // A long name wraps rather than being cut by the buttons beside it.
     m_name->setWordWrap(true);
-    nameRow->addWidget(m_name);
-    nameRow->addWidget(m_badge, 0, Qt::AlignVCenter);
-    nameRow->addStretch();
+    auto* row = new QHBoxLayout;
+    row->setSpacing(12);
+    row->addWidget(m_name, 1);
+    row->addWidget(buildButtons(), 0, Qt::AlignTop);
+    m_badge = new StatusBadge(m_policy, header);
     auto* items = new QHBoxLayout;
     items->setSpacing(20);
     m_number =
@@ -150,13 +154,12 @@ QWidget* PolicyDetailView::buildHeader() {
     m_provider =
         new DetailItem(QStringLiteral("building.2"), QStringLiteral("Provider"), QString(), header);
     m_provider->setObjectName(QStringLiteral("providerItem"));
+    items->addWidget(m_badge, 0, Qt::AlignVCenter);
     items->addWidget(m_number);
     items->addWidget(m_provider);
     items->addStretch();
-    titles->addLayout(nameRow);
-    titles->addLayout(items);
-    row->addLayout(titles, 1);
-    row->addWidget(buildButtons(), 0, Qt::AlignTop);
+    stack->addLayout(row);
+    stack->addLayout(items);
     return header;
 }
 
@@ -185,10 +188,28 @@ QWidget* PolicyDetailView::buildButtons() {
     connect(remove, &QPushButton::clicked, this, &PolicyDetailView::confirmDelete);
     connect(edit, &QPushButton::clicked, this, &PolicyDetailView::openEditSheet);
     connect(renew, &QPushButton::clicked, this, &PolicyDetailView::renewPolicy);
-    for (QPushButton* button : {remove, edit, renew}) {
+    for (QPushButton* button : {remove, edit, renew, buildMoreButton()}) {
         row->addWidget(button);
     }
     return buttons;
+}
+
+QPushButton* PolicyDetailView::buildMoreButton() {
+    // An icon alone, as desktops draw a menu of further actions.
+    QPushButton* more =
+        headerButton(QString(), QStringLiteral("ellipsis"), QStringLiteral("moreButton"));
+    more->setAccessibleName(QStringLiteral("Altro"));
+    more->setToolTip(QStringLiteral("Altro"));
+    auto* menu = new QMenu(more);
+    menu->setObjectName(QStringLiteral("policyMoreMenu"));
+    m_markNotified = menu->addAction(QStringLiteral("Segna come Avvisato"));
+    m_markNotified->setObjectName(QStringLiteral("markNotifiedAction"));
+    m_markNotNotified = menu->addAction(QStringLiteral("Segna come Non Avvisato"));
+    m_markNotNotified->setObjectName(QStringLiteral("markNotNotifiedAction"));
+    connect(m_markNotified, &QAction::triggered, this, [this] { markNotified(true); });
+    connect(m_markNotNotified, &QAction::triggered, this, [this] { markNotified(false); });
+    more->setMenu(menu);
+    return more;
 }
 
 QWidget* PolicyDetailView::buildBody() {
@@ -255,6 +276,10 @@ QWidget* PolicyDetailView::buildContactSection() {
     QWidget* section = paddedSection(m_contactStack, 0, 0);
     section->setObjectName(QStringLiteral("contactSection"));
     m_contactStack->addWidget(sectionHeading(QStringLiteral("CONTATTO CLIENTE"), section));
+    m_notice = styledLabel(TextLabel::style(TextStyle::Subheadline), ColorName::Secondary,
+                           QStringLiteral("clientNoticeLabel"), section);
+    m_notice->setWordWrap(true);
+    m_contactStack->addWidget(m_notice);
     return section;
 }
 
@@ -294,14 +319,16 @@ ClientReminderMessage::Input PolicyDetailView::messageInput() const {
     if (const std::shared_ptr<Contact> contact = m_policy->contact()) {
         input.hasContact = true;
         input.contactPhoneNumber = contact->phoneNumber();
+        input.contactEmail = contact->email();
     }
     return input;
 }
 
 ClientContactCard::Shown PolicyDetailView::contactShown() const {
     const std::shared_ptr<Contact> contact = m_policy->contact();
+    const ClientReminderMessage::Input input = messageInput();
     return {contact != nullptr, contact ? contact->fullName() : QString(),
-            ClientReminderMessage::contactPhone(messageInput())};
+            ClientReminderMessage::contactPhone(input), ClientReminderMessage::contactEmail(input)};
 }
 
 // The card also shows the contact's own name and phone, which change without the policy.
@@ -355,6 +382,37 @@ void PolicyDetailView::refreshStatus() {
                                                       clock.locale()));
     m_expiry->setTextColor(Palette::byName(PolicyStatusRules::colorName(m_policy->status())));
     m_remaining->setText(PolicyStatusRules::detailRemainingPhrase(m_policy->daysUntilExpiration()));
+    refreshNotice();
+}
+
+// When the client was last told, or that they were not while it matters; nothing otherwise.
+void PolicyDetailView::refreshNotice() {
+    const std::optional<Instant> notified = m_policy->lastNotified();
+    m_markNotNotified->setEnabled(notified.has_value());
+    QString text;
+    if (m_policy->needsClientNotice()) {
+        text = QStringLiteral("Cliente non ancora avvisato");
+    } else if (notified) {
+        const Clock& clock = m_services.clock;
+        const QLocale locale = clock.locale();
+        const QDateTime at = notified->toUtcDateTime().toTimeZone(clock.timeZone());
+        text = QStringLiteral("Cliente avvisato il ") +
+               locale.toString(at.date(), ClientReminderMessage::abbreviatedDateFormat(locale)) +
+               QStringLiteral(", ") + locale.toString(at.time(), QLocale::ShortFormat);
+        switch (ClientNotice::channelOf(*notified)) {
+        case ClientNotice::Channel::WhatsApp:
+            text += QStringLiteral(" via WhatsApp");
+            break;
+        case ClientNotice::Channel::Email:
+            text += QStringLiteral(" via e-mail");
+            break;
+        case ClientNotice::Channel::Unknown:
+            break;
+        }
+    }
+    m_notice->setText(text);
+    m_notice->setAccessibleName(text);
+    m_notice->setVisible(!text.isEmpty());
 }
 
 void PolicyDetailView::refreshContact() {
@@ -370,7 +428,9 @@ void PolicyDetailView::refreshContact() {
     m_contactCard = new ClientContactCard(shown);
     connect(m_contactCard, &ClientContactCard::whatsAppClicked, this,
             &PolicyDetailView::sendWhatsApp);
-    m_contactStack->addWidget(m_contactCard);
+    connect(m_contactCard, &ClientContactCard::emailClicked, this, &PolicyDetailView::sendEmail);
+    // Under the heading, over the line saying when the client was told.
+    m_contactStack->insertWidget(1, m_contactCard);
 }
 
 QColor PolicyDetailView::statusColor() const {
@@ -444,8 +504,45 @@ void PolicyDetailView::sendWhatsApp() {
     const std::optional<QUrl> link =
         ClientReminderMessage::link(messageInput(), clock.now(), clock.timeZone(), clock.locale());
     if (link) {
+        recordNotice(ClientNotice::stamped(clock.now(), ClientNotice::Channel::WhatsApp));
         m_services.desktop.openUrl(*link);
     }
+}
+
+void PolicyDetailView::sendEmail() {
+    if (m_deleted) {
+        return;
+    }
+    const Clock& clock = m_services.clock;
+    const ClientReminderMessage::Input input = messageInput();
+    if (ClientReminderMessage::contactEmail(input).isEmpty()) {
+        return;
+    }
+    const std::optional<QUrl> link =
+        ClientReminderMessage::emailLink(input, clock.now(), clock.timeZone(), clock.locale());
+    if (!link) {
+        m_services.log.write(QStringLiteral("Error composing e-mail: "),
+                             QStringLiteral("the contact's address is not a single e-mail "
+                                            "address"));
+        return;
+    }
+    recordNotice(ClientNotice::stamped(clock.now(), ClientNotice::Channel::Email));
+    m_services.desktop.openUrl(*link);
+}
+
+void PolicyDetailView::markNotified(bool notified) {
+    if (m_deleted) {
+        return;
+    }
+    recordNotice(notified ? std::optional(ClientNotice::stamped(m_services.clock.now(),
+                                                                ClientNotice::Channel::Unknown))
+                          : std::nullopt);
+}
+
+void PolicyDetailView::recordNotice(std::optional<Instant> notified) {
+    ClientNoticeSave::save(m_services.context, m_services.log, *m_policy, notified);
+    // A refused save was undone: the pane shows what is stored either way.
+    refreshNotice();
 }
 
 void PolicyDetailView::changeEvent(QEvent* event) {

@@ -23,8 +23,9 @@ class QVBoxLayout;
 class StatusBadge;
 
 // The right pane of the policy screen for one policy: its name, status, number and provider
-// with "Elimina", "Modifica" and "Rinnova"; the expiry, renewal cycle and reminder days; the
-// client's card with the WhatsApp reminder; the notes; and the attached document inline.
+// with "Elimina", "Modifica", "Rinnova" and a menu to mark the client told or not; the expiry,
+// renewal cycle and reminder days; the client's card with the WhatsApp and e-mail reminders and
+// when the client was last told; the notes; and the attached document inline.
 //
 // The pane follows its policy, the policy's contact and the clock, so a save anywhere, a
 // renewal or a new day shows at once. It never deletes the policy: a confirmed "Elimina" runs
@@ -62,8 +63,15 @@ public:
     // reminders are scheduled again for the new expiry. A save the store refuses is not
     // reported and is undone at once, leaving the policy and its reminders as they were.
     void renewPolicy();
-    // Opens the client's WhatsApp reminder; nothing when there is no phone to write to.
+    // Opens the client's WhatsApp reminder and records the client as told through it; nothing
+    // when there is no phone to write to. A refused save writes its line and leaves
+    // lastNotified as it was; the reminder is opened all the same.
     void sendWhatsApp();
+    // The same by e-mail; an address that is not a single plausible one opens nothing and
+    // writes "Error composing e-mail: ".
+    void sendEmail();
+    // Records the client as told now by other means (a call), or as not told.
+    void markNotified(bool notified);
 
 Q_SIGNALS:
     // The policy was deleted (here or elsewhere); the pane shows nothing of it any more.
@@ -75,6 +83,7 @@ protected:
 private:
     QWidget* buildHeader();
     QWidget* buildButtons();
+    QPushButton* buildMoreButton();
     QWidget* buildBody();
     QWidget* buildKeyFacts();
     QWidget* buildContactSection();
@@ -90,6 +99,8 @@ private:
     void refresh();
     void refreshStatus();
     void refreshContact();
+    void refreshNotice();
+    void recordNotice(std::optional<Instant> notified);
     void policyWasDeleted();
     void openEditSheet();
     void confirmDelete();
@@ -117,6 +128,9 @@ private:
     QLabel* m_reminders = nullptr;
     QVBoxLayout* m_contactStack = nullptr;
     ClientContactCard* m_contactCard = nullptr;
+    TextLabel* m_notice = nullptr;
+    QAction* m_markNotified = nullptr;
+    QAction* m_markNotNotified = nullptr;
     QWidget* m_notesSection = nullptr;
     QLabel* m_notes = nullptr;
     DocumentPreview* m_document = nullptr;

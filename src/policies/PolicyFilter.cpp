@@ -8,6 +8,8 @@ QString rawValue(PolicyFilter filter) {
         return QStringLiteral("In Scadenza");
     case PolicyFilter::Expired:
         return QStringLiteral("Scadute");
+    case PolicyFilter::ToNotify:
+        return QStringLiteral("Da Avvisare");
     case PolicyFilter::All:
         break;
     }

@@ -7,22 +7,25 @@
 #include <array>
 
 // The policy list's status filter; its raw value is the segment's label and its identity.
-enum class PolicyFilter { All, ExpiringSoon, Expired };
+enum class PolicyFilter { All, ExpiringSoon, Expired, ToNotify };
 
 namespace PolicyFilters {
 
 // Every case, in the order of the segments.
-inline constexpr std::array<PolicyFilter, 3> kAllCases = {
-    PolicyFilter::All, PolicyFilter::ExpiringSoon, PolicyFilter::Expired};
+inline constexpr std::array<PolicyFilter, 4> kAllCases = {
+    PolicyFilter::All, PolicyFilter::ExpiringSoon, PolicyFilter::Expired, PolicyFilter::ToNotify};
 
-// "Tutte", "In Scadenza" or "Scadute".
+// "Tutte", "In Scadenza", "Scadute" or "Da Avvisare".
 QString rawValue(PolicyFilter filter);
 
-// Whether a policy of this status is listed under the filter.
-constexpr bool admits(PolicyFilter filter, PolicyStatus status) {
+// Whether a policy of this status, whose client was or was not told of this expiry, is listed
+// under the filter.
+constexpr bool admits(PolicyFilter filter, PolicyStatus status, bool notified) {
     switch (filter) {
     case PolicyFilter::ExpiringSoon:
         return status == PolicyStatus::ExpiringSoon;
+    case PolicyFilter::ToNotify:
+        return status == PolicyStatus::ExpiringSoon && !notified;
     case PolicyFilter::Expired:
         return status == PolicyStatus::Expired;
     case PolicyFilter::All:

@@ -9,7 +9,8 @@ PolicyListFilter::SearchKeys PolicyListFilter::searchKeys(const Policy& policy,
 
 bool PolicyListFilter::narrows(const PolicyListFilter& earlier) const {
     const bool filterNarrows =
-        earlier.m_filter == m_filter || earlier.m_filter == PolicyFilter::All;
+        earlier.m_filter == m_filter || earlier.m_filter == PolicyFilter::All ||
+        (earlier.m_filter == PolicyFilter::ExpiringSoon && m_filter == PolicyFilter::ToNotify);
     const bool categoryNarrows = !earlier.m_category || earlier.m_category == m_category;
     return filterNarrows && categoryNarrows && m_search.narrows(earlier.m_search);
 }

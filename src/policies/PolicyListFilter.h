@@ -36,13 +36,14 @@ public:
         return m_filter == PolicyFilter::All && !m_category && m_search.admitsAll();
     }
     // A policy filed under no category.
-    bool admits(PolicyStatus status, const SearchKeys& keys) const {
-        return admits(status, keys, [] { return nullptr; });
+    bool admits(PolicyStatus status, bool notified, const SearchKeys& keys) const {
+        return admits(status, notified, keys, [] { return nullptr; });
     }
     // `categoryOf` gives the policy's category; it is asked only while the rule names one.
     template <typename CategoryOf>
-    bool admits(PolicyStatus status, const SearchKeys& keys, const CategoryOf& categoryOf) const {
-        return PolicyFilters::admits(m_filter, status) &&
+    bool admits(PolicyStatus status, bool notified, const SearchKeys& keys,
+                const CategoryOf& categoryOf) const {
+        return PolicyFilters::admits(m_filter, status, notified) &&
                (!m_category || categoryOf() == m_category) && m_search.admits(keys);
     }
     // Whether everything this rule admits, `earlier` admitted too: then applying this rule

@@ -2,6 +2,7 @@
 
 #include "model/CalendarMath.h"
 #include "model/Category.h"
+#include "model/ClientNotice.h"
 #include "model/ClientReminderMessage.h"
 #include "model/Policy.h"
 #include "model/PolicyRules.h"
@@ -66,7 +67,7 @@ void PolicyListModel::setCategory(const ManagedObject* category) {
 bool PolicyListModel::admits(const Row& row) const {
     // The category is read from the policy each time, never kept in the row: a policy moved
     // to another category, or whose category was deleted, is judged as it is now.
-    return m_rule.admits(row.status, row.keys, [&row]() -> const ManagedObject* {
+    return m_rule.admits(row.status, row.notified, row.keys, [&row]() -> const ManagedObject* {
         return policyOf(row.object).categoryObject();
     });
 }
@@ -87,6 +88,8 @@ QVariant PolicyListModel::rowData(const Row& row, int role) const {
         }
         return PolicyStatusRules::rowRemainingPhrase(PolicyRules::daysUntilExpiration(
             m_classifier->now(), policyOf(row.object).expirationDate(), m_zone));
+    case NotifiedRole:
+        return row.notified;
     case CategoryColorRole:
         if (const std::shared_ptr<Category> category = policyOf(row.object).category()) {
             return category->color();
@@ -102,11 +105,24 @@ QVariant PolicyListModel::rowData(const Row& row, int role) const {
 PolicyListModel::Row PolicyListModel::newRow(ManagedObject* object, bool withKeys) {
     const Policy& policy = policyOf(object);
     const qint64 horizon = policy.reminderHorizon();
-    Row row{object, horizon, m_classifier->classify(policy.expirationDate(), horizon), {}, false};
+    Row row{object, horizon, m_classifier->classify(policy.expirationDate(), horizon),
+            false,  {},      false};
+    row.notified = notifiedOf(row);
     if (withKeys) {
         giveKeys(row);
     }
     return row;
+}
+
+// Worked out for expiring policies alone: the others need no answer, and it costs a calendar
+// computation for each policy whose client was ever told.
+bool PolicyListModel::notifiedOf(const Row& row) const {
+    if (row.status != PolicyStatus::ExpiringSoon) {
+        return false;
+    }
+    const Policy& policy = policyOf(row.object);
+    return ClientNotice::toldInWindow(policy.lastNotified(), policy.expirationDate(), row.horizon,
+                                      m_zone);
 }
 
 void PolicyListModel::giveKeys(Row& row) const {
@@ -149,6 +165,9 @@ void PolicyListModel::ensureKeys() {
 
 void PolicyListModel::counted(const Row& row, int delta) {
     m_counts[size_t(row.status)] += delta;
+    if (row.status == PolicyStatus::ExpiringSoon && !row.notified) {
+        m_counts[kToNotify] += delta;
+    }
 }
 
 void PolicyListModel::takeClock() {
@@ -170,11 +189,21 @@ void PolicyListModel::applyRule(const PolicyListFilter& rule) {
 }
 
 void PolicyListModel::followClock() {
-    const std::array<int, 3> before = m_counts;
+    const Counts before = m_counts;
+    const QTimeZone zone = m_zone;
     takeClock();
+    const bool zoneMoved = m_zone != zone;
     m_counts = {};
     for (Row& row : rows()) {
+        const PolicyStatus was = row.status;
         row.status = m_classifier->classify(policyOf(row.object).expirationDate(), row.horizon);
+        // Whether the client was told does not depend on now: only a policy that has just
+        // become expiring soon, or a new zone, asks again.
+        if (row.status != PolicyStatus::ExpiringSoon) {
+            row.notified = false;
+        } else if (was != PolicyStatus::ExpiringSoon || zoneMoved) {
+            row.notified = notifiedOf(row);
+        }
         counted(row, 1);
     }
     showAdmitted();
@@ -200,13 +229,16 @@ QString PolicyListModel::accessibleText(const Row& row) const {
     if (!remaining.isEmpty()) {
         text += separator + remaining;
     }
+    if (row.notified) {
+        text += separator + QStringLiteral("cliente avvisato");
+    }
     if (const std::shared_ptr<Category> category = policy.category()) {
         text += separator + category->name();
     }
     return text;
 }
 
-void PolicyListModel::emitCounters(const std::array<int, 3>& before) {
+void PolicyListModel::emitCounters(const Counts& before) {
     if (before != m_counts) {
         Q_EMIT countersChanged();
     }
@@ -219,13 +251,13 @@ void PolicyListModel::totalChanged() {
 // A move or a change may move a policy from one counter to another.
 
 void PolicyListModel::didMoveRow(int from, int to) {
-    const std::array<int, 3> before = m_counts;
+    const Counts before = m_counts;
     FilteredResultsModel::didMoveRow(from, to);
     emitCounters(before);
 }
 
 void PolicyListModel::didChangeRow(int row) {
-    const std::array<int, 3> before = m_counts;
+    const Counts before = m_counts;
     FilteredResultsModel::didChangeRow(row);
     emitCounters(before);
 }

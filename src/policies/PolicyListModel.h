@@ -12,11 +12,13 @@ class Clock;
 class ManagedObjectContext;
 
 // One policy as the policy list keeps it: the object, its status for the list's "now" with the
-// reminder horizon that status was worked out with, and its search keys once made.
+// reminder horizon that status was worked out with, whether an expiring policy's client was
+// told, and its search keys once made.
 struct PolicyListEntry {
     ManagedObject* object;
     qint64 horizon;
     PolicyStatus status;
+    bool notified; // only ever true while expiring soon
     PolicyListFilter::SearchKeys keys;
     bool keyed;
 };
@@ -42,12 +44,17 @@ public:
 
     int expiringCount() const { return m_counts[int(PolicyStatus::ExpiringSoon)]; }
     int expiredCount() const { return m_counts[int(PolicyStatus::Expired)]; }
+    // Expiring soon with the client not yet told.
+    int toNotifyCount() const { return m_counts[kToNotify]; }
 
 Q_SIGNALS:
     void countersChanged();
 
 private:
     using Row = PolicyListEntry;
+    // m_counts: one counter per status, then this one.
+    static constexpr size_t kToNotify = 3;
+    using Counts = std::array<int, 4>;
 
     Row makeRow(ManagedObject* object) override { return newRow(object, true); }
     // The search keys are made a few thousand rows at a time once the list is shown, rather
@@ -72,7 +79,8 @@ private:
     void followClock();
     QString dateText(const Row& row) const;
     QString accessibleText(const Row& row) const;
-    void emitCounters(const std::array<int, 3>& before);
+    bool notifiedOf(const Row& row) const;
+    void emitCounters(const Counts& before);
 
     const Clock& m_clock;
     const QLocale m_searchLocale;
@@ -81,7 +89,7 @@ private:
     QLocale m_locale;
     QString m_dateFormat;
     PolicyListFilter m_rule;
-    std::array<int, 3> m_counts{}; // policies per status
+    Counts m_counts{}; // policies per status, and to notify
     size_t m_keyCursor = 0;
     bool m_filling = false; // a fillSomeKeys() is due
 };

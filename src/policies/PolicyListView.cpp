@@ -3,7 +3,10 @@
 #include "categories/CategoryPicker.h"
 
 #include "model/Category.h"
+#include "model/ClientNotice.h"
 #include "model/Policy.h"
+#include "platform/Clock.h"
+#include "policies/ClientNoticeSave.h"
 #include "policies/PolicyDetailView.h"
 #include "policies/PolicyFilter.h"
 #include "policies/PolicyListModel.h"
@@ -114,7 +117,8 @@ QWidget* PolicyListView::buildHeader() {
     stack->addWidget(m_search);
 
     m_filter = new SegmentedControl(QStringLiteral("policyFilter"), header);
-    m_filter->setTitle(QStringLiteral("Filtra"));
+    // Four segments need the column's whole width.
+    m_filter->setTitle(QStringLiteral("Filtra"), true);
     for (const PolicyFilter filter : PolicyFilters::kAllCases) {
         const QString label = PolicyFilters::rawValue(filter);
         m_filter->addSegment(label, QStringLiteral("policyFilter") + QString::number(int(filter)));
@@ -158,13 +162,17 @@ QWidget* PolicyListView::buildFooter() {
     m_expiringCount = count("expiringCount", ColorName::Primary);
     m_expiredIcon = icon("expiredIcon", QStringLiteral("Scadute"));
     m_expiredCount = count("expiredCount", ColorName::Primary);
+    m_toNotifyIcon = icon("toNotifyIcon", QStringLiteral("Da Avvisare"));
+    m_toNotifyCount = count("toNotifyCount", ColorName::Primary);
     m_total = count("totalCount", ColorName::Secondary);
-    auto* bar = new Divider(Qt::Vertical, footer);
-    bar->setFixedHeight(12);
+    const auto bar = [footer] {
+        auto* divider = new Divider(Qt::Vertical, footer);
+        divider->setFixedHeight(12);
+        return divider;
+    };
     for (QWidget* part :
-         {static_cast<QWidget*>(m_expiringIcon), static_cast<QWidget*>(m_expiringCount),
-          static_cast<QWidget*>(bar), static_cast<QWidget*>(m_expiredIcon),
-          static_cast<QWidget*>(m_expiredCount)}) {
+         std::initializer_list<QWidget*>{m_expiringIcon, m_expiringCount, bar(), m_expiredIcon,
+                                         m_expiredCount, bar(), m_toNotifyIcon, m_toNotifyCount}) {
         row->addWidget(part);
     }
     row->addStretch();
@@ -296,6 +304,20 @@ void PolicyListView::showContextMenu(const QPoint& position) {
         QStringLiteral("Elimina Polizza"));
     remove->setObjectName(QStringLiteral("deletePolicyAction"));
     connect(remove, &QAction::triggered, this, [this, policy] { deletePolicy(policy); });
+    menu->addSeparator();
+    QAction* told = menu->addAction(QStringLiteral("Segna come Avvisato"));
+    told->setObjectName(QStringLiteral("markNotifiedAction"));
+    connect(told, &QAction::triggered, this, [this, policy] {
+        const Instant now =
+            ClientNotice::stamped(m_services.clock.now(), ClientNotice::Channel::Unknown);
+        ClientNoticeSave::save(m_services.context, m_services.log, *policy, now);
+    });
+    QAction* untold = menu->addAction(QStringLiteral("Segna come Non Avvisato"));
+    untold->setObjectName(QStringLiteral("markNotNotifiedAction"));
+    untold->setEnabled(policy->lastNotified().has_value());
+    connect(untold, &QAction::triggered, this, [this, policy] {
+        ClientNoticeSave::save(m_services.context, m_services.log, *policy, std::nullopt);
+    });
     menu->popup(m_list->viewport()->mapToGlobal(at));
 }
 
@@ -324,6 +346,7 @@ void PolicyListView::openEditor() {
 void PolicyListView::updateFooter() {
     const int expiring = m_model->expiringCount();
     const int expired = m_model->expiredCount();
+    const int toNotify = m_model->toNotifyCount();
     const QPalette& colors = palette();
     const QColor secondary = Palette::color(ColorName::Secondary, colors);
     const qreal ratio = devicePixelRatioF();
@@ -333,12 +356,17 @@ void PolicyListView::updateFooter() {
     m_expiredIcon->setPixmap(
         Icons::pixmap(QStringLiteral("xmark.circle"), kFooterIconSize,
                       expired > 0 ? Palette::color(ColorName::Red, colors) : secondary, ratio));
+    m_toNotifyIcon->setPixmap(
+        Icons::pixmap(QStringLiteral("bell"), kFooterIconSize,
+                      toNotify > 0 ? Palette::color(ColorName::Blue, colors) : secondary, ratio));
     m_expiringCount->setText(countText(expiring));
     m_expiredCount->setText(countText(expired));
+    m_toNotifyCount->setText(countText(toNotify));
     m_total->setText(QStringLiteral("%1 total").arg(m_model->totalCount()));
     // A reader hears a label's name: each says its number and what it counts.
     m_expiringCount->setAccessibleName(QStringLiteral("%1 in scadenza").arg(expiring));
     m_expiredCount->setAccessibleName(QStringLiteral("%1 scadute").arg(expired));
+    m_toNotifyCount->setAccessibleName(QStringLiteral("%1 da avvisare").arg(toNotify));
     m_total->setAccessibleName(m_total->text());
 }
 

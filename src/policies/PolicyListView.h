@@ -93,6 +93,8 @@ private:
     QLabel* m_expiringCount = nullptr;
     QLabel* m_expiredIcon = nullptr;
     QLabel* m_expiredCount = nullptr;
+    QLabel* m_toNotifyIcon = nullptr;
+    QLabel* m_toNotifyCount = nullptr;
     QLabel* m_total = nullptr;
     QStackedWidget* m_pane = nullptr;
     EmptyState* m_emptyState = nullptr;

@@ -14,7 +14,7 @@ struct Entry {
 };
 
 // System icon name -> Bootstrap Icons file (src/ui/icons, MIT licence).
-constexpr std::array<Entry, 45> kTable{{
+constexpr std::array<Entry, 46> kTable{{
     {u"arrow.clockwise", "arrow-clockwise"},
     {u"arrow.down.doc", "file-earmark-arrow-down"},
     {u"bell", "bell"},
@@ -32,6 +32,7 @@ constexpr std::array<Entry, 45> kTable{{
     {u"doc.fill", "file-earmark-fill"},
     {u"doc.text", "file-earmark-text"},
     {u"doc.text.magnifyingglass", "file-earmark-richtext"},
+    {u"ellipsis", "three-dots"},
     {u"envelope.fill", "envelope-fill"},
     {u"exclamationmark.triangle", "exclamation-triangle"},
     {u"exclamationmark.triangle.fill", "exclamation-triangle-fill"},

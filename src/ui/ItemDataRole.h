@@ -15,4 +15,5 @@ enum ItemDataRole : int {
     InitialsRole,                  // QString: the letters in a row's avatar
     CategoryColorRole,             // QString: the colour name of the row's category; none
                                    // when it has no category
+    NotifiedRole,                  // bool: the client was told of what the row is about
 };

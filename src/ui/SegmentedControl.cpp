@@ -5,12 +5,17 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 SegmentedControl::SegmentedControl(const QString& objectName, QWidget* parent)
     : QWidget(parent)
     , m_group(new QButtonGroup(this))
-    , m_row(new QHBoxLayout(this)) {
+    , m_row(new QHBoxLayout) {
     setObjectName(objectName);
+    auto* stack = new QVBoxLayout(this);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(4);
+    stack->addLayout(m_row);
     m_row->setContentsMargins(0, 0, 0, 0);
     m_row->setSpacing(2);
     m_group->setExclusive(true);
@@ -21,12 +26,16 @@ SegmentedControl::SegmentedControl(const QString& objectName, QWidget* parent)
     });
 }
 
-void SegmentedControl::setTitle(const QString& title) {
+void SegmentedControl::setTitle(const QString& title, bool above) {
     if (!m_title) {
         m_title = new QLabel(this);
         m_title->setObjectName(objectName() + QStringLiteral("Title"));
-        m_row->insertWidget(0, m_title);
-        m_row->insertSpacing(1, 6);
+        if (above) {
+            static_cast<QVBoxLayout*>(layout())->insertWidget(0, m_title);
+        } else {
+            m_row->insertWidget(0, m_title);
+            m_row->insertSpacing(1, 6);
+        }
     }
     m_title->setText(title);
     m_title->setAccessibleName(title);

@@ -15,8 +15,9 @@ class SegmentedControl final : public QWidget {
 public:
     explicit SegmentedControl(const QString& objectName, QWidget* parent = nullptr);
 
-    // A visible title before the segments, which also names the control for a screen reader.
-    void setTitle(const QString& title);
+    // A visible title before the segments (above them when `above`, for a row too narrow to
+    // share), which also names the control for a screen reader.
+    void setTitle(const QString& title, bool above = false);
     // Adds a segment at the end.
     QToolButton* addSegment(const QString& text, const QString& objectName);
     int count() const;

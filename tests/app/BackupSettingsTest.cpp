@@ -1,6 +1,7 @@
 #include "app/AppSettings.h"
 #include "app/SettingsWindow.h"
 #include "backup/BackupService.h"
+#include "calendar/LiveCalendar.h"
 #include "platform/UserPreferences.h"
 #include "platform/XdgAutostartEntry.h"
 #include "support/Child.h"
@@ -56,6 +57,8 @@ protected:
     BackupService m_backups{{m_clock, *m_log}, storePath(), m_folder};
     std::unique_ptr<PersistenceController> m_categories = openInMemory();
     FakeConfirmation m_confirmation;
+    LiveCalendar m_calendar{{m_categories->container().viewContext(), m_clock, *m_log},
+                            m_dir.filePath(QStringLiteral("Quintaver.ics"))};
     SettingsWindow m_window{{.settings = m_settings,
                              .notifications = m_notifications,
                              .autostart = m_autostart,
@@ -64,7 +67,8 @@ protected:
                              .desktop = m_desktop,
                              .clock = m_clock,
                              .context = m_categories->container().viewContext(),
-                             .confirmation = m_confirmation}};
+                             .confirmation = m_confirmation,
+                             .calendar = m_calendar}};
 };
 
 TEST_F(BackupSettings, ShowsTheLastBackupThenItsFailureUntilABackupSucceeds) {

@@ -12,8 +12,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QSettings>
@@ -375,6 +377,41 @@ TEST_F(QuitWithAnEditor, UnchangedEditorsQuitQuietlyAndTheSessionEndAsksTheSame)
     EXPECT_EQ(m_confirmation.savesAsked.size(), 2);
     EXPECT_EQ(casa->name(), QStringLiteral("Vita"));
     EXPECT_EQ(m_desktop.quitRequests, 1);
+}
+
+// "Esporta Calendario...", beside "Esporta...", writes the book as a calendar file and says
+// what it holds; a file that cannot be written is said, and logged, and nothing is left.
+TEST_F(ContentViewTest, ExportingTheCalendarWritesTheFileOrSaysWhyNot) {
+    auto* action = child<QAction>(m_window.get(), "exportCalendarAction");
+    EXPECT_EQ(action->text(), "Esporta Calendario...");
+    const QList<QAction*> file = child<QMenu>(m_window.get(), "fileMenu")->actions();
+    ASSERT_GT(file.indexOf(action), 0);
+    EXPECT_EQ(file[file.indexOf(action) - 1]->objectName(), "exportAction");
+    insertPolicy(context(), QStringLiteral("Casa"));
+    insertPolicy(context(), QStringLiteral("Auto"));
+    ASSERT_TRUE(context().save());
+
+    auto* notice = child<QLabel>(m_window.get(), "noticeText");
+    const QString path = m_dir.filePath(QStringLiteral("Quintaver.ics"));
+    m_window->exportCalendarTo(path);
+    ASSERT_TRUE(waitUntil([&] { return notice->text().startsWith("Calendario esportato"); }));
+    EXPECT_EQ(
+        notice->text(),
+        QStringLiteral("Calendario esportato in %1: 2 scadenze, 0 eventi e 0 attività").arg(path));
+    QFile written(path);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray text = written.readAll();
+    EXPECT_EQ(text.count("BEGIN:VEVENT"), 2);
+    EXPECT_TRUE(text.contains("SUMMARY:Scadenza: Casa (N-Casa)"));
+
+    const QString nowhere = m_dir.filePath(QStringLiteral("missing/Quintaver.ics"));
+    m_window->exportCalendarTo(nowhere);
+    ASSERT_TRUE(waitUntil([&] { return notice->text().startsWith("Calendario non esportato"); }));
+    EXPECT_TRUE(logLines().last().startsWith("Error exporting calendar: "));
+    EXPECT_FALSE(QFile::exists(nowhere));
+
+    m_window->showStoreProblem(QStringLiteral("Error loading persistent stores: damaged"));
+    EXPECT_FALSE(action->isEnabled());
 }
 
 } // namespace

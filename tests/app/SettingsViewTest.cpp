@@ -2,6 +2,7 @@
 #include "app/AppSettings.h"
 #include "app/SettingsWindow.h"
 #include "backup/BackupService.h"
+#include "calendar/LiveCalendar.h"
 #include "model/PersistenceController.h"
 #include "platform/UserPreferences.h"
 #include "platform/XdgAutostartEntry.h"
@@ -16,7 +17,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,6 +30,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -50,7 +54,8 @@ protected:
                                                                     .desktop = m_desktop,
                                                                     .clock = m_clock,
                                                                     .context = context(),
-                                                                    .confirmation = m_answers});
+                                                                    .confirmation = m_answers,
+                                                                    .calendar = m_calendar});
         m_window->present();
         m_view = m_window->view();
     }
@@ -81,6 +86,10 @@ protected:
                             m_dir.filePath("backups")};
     PersistenceController m_persistence{true, m_clock, m_log.channel()};
     FakeConfirmation m_answers;
+    // In a folder of its own, which a test may make a file instead.
+    QString m_calendarFolder = m_dir.filePath("calendar");
+    LiveCalendar m_calendar{
+        {context(), m_clock, m_log.channel()}, m_calendarFolder + "/Quintaver.ics", 50};
     std::unique_ptr<QSettings> m_store;
     std::unique_ptr<AppSettings> m_settings;
     std::unique_ptr<SettingsWindow> m_window;
@@ -91,12 +100,13 @@ protected:
 
 TEST_F(SettingsScreen, AFreshUserSeesTheDefaultsAndEveryChangeOutlivesTheWindow) {
     open();
-    ASSERT_EQ(tabs()->count(), 5);
+    ASSERT_EQ(tabs()->count(), 6);
     EXPECT_EQ(tabs()->tabText(0), "General");
     EXPECT_EQ(tabs()->tabText(1), "Notifications");
     EXPECT_EQ(tabs()->tabText(2), "Backup");
-    EXPECT_EQ(tabs()->tabText(3), "Categorie");
-    EXPECT_EQ(tabs()->tabText(4), "About");
+    EXPECT_EQ(tabs()->tabText(3), "Calendario");
+    EXPECT_EQ(tabs()->tabText(4), "Categorie");
+    EXPECT_EQ(tabs()->tabText(5), "About");
     EXPECT_EQ(tabs()->currentIndex(), 0);
     // 500 × 400, wider only as far as every tab needs to show its whole name.
     EXPECT_EQ(tabs()->height(), 400);
@@ -218,7 +228,7 @@ TEST_F(SettingsScreen, TheStatusRowShowsTheServicesAnswerEachTimeTheWindowIsShow
 TEST_F(SettingsScreen, TheAboutPageNamesWhatTheProgramIsBuiltOnAndFollowsTheTheme) {
     QApplication::setPalette(Palette::light());
     open();
-    tabs()->setCurrentIndex(4);
+    tabs()->setCurrentIndex(5);
     QStringList credits;
     int icons = 0;
     for (const QLabel* label : child<QWidget>(m_view, "aboutCredits")->findChildren<QLabel*>()) {
@@ -244,4 +254,41 @@ TEST_F(SettingsScreen, TheAboutPageNamesWhatTheProgramIsBuiltOnAndFollowsTheThem
     QApplication::setPalette(Palette::light());
     QApplication::processEvents();
     EXPECT_EQ(description->palette().color(QPalette::WindowText), lightSecondary);
+}
+
+// The calendar file is kept while the box is ticked, across windows, and its address is the
+// one the file has; a folder it cannot be written to is said in the tab.
+TEST_F(SettingsScreen, TheCalendarTabKeepsTheFileAndGivesItsAddress) {
+    ASSERT_TRUE(QDir().mkpath(m_calendarFolder));
+    open();
+    tabs()->setCurrentWidget(child<QWidget>(m_view, "calendarSettings"));
+    auto* toggle = child<QCheckBox>(m_view, "liveCalendarToggle");
+    EXPECT_FALSE(toggle->isChecked());
+    const QString address = child<QLabel>(m_view, "liveCalendarAddress")->text();
+    EXPECT_EQ(QUrl(address).toLocalFile(), m_calendarFolder + "/Quintaver.ics");
+    EXPECT_TRUE(address.startsWith("file:///"));
+
+    toggle->click();
+    EXPECT_TRUE(m_calendar.isEnabled());
+    EXPECT_TRUE(waitUntil([&] { return QFile::exists(QUrl(address).toLocalFile()); }));
+    child<QPushButton>(m_view, "copyCalendarAddressButton")->click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), address);
+    EXPECT_TRUE(child<QLabel>(m_view, "liveCalendarStatus")->isHidden());
+    open();
+    EXPECT_TRUE(child<QCheckBox>(m_view, "liveCalendarToggle")->isChecked());
+    EXPECT_TRUE(stored(UserPreferences::kLiveCalendar).toBool());
+}
+
+TEST_F(SettingsScreen, ACalendarFileThatCannotBeWrittenIsSaidInItsTab) {
+    QFile blocker(m_calendarFolder);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    open();
+    child<QCheckBox>(m_view, "liveCalendarToggle")->click();
+    auto* status = child<QLabel>(m_view, "liveCalendarStatus");
+    ASSERT_TRUE(waitUntil([&] { return !status->isHidden(); }));
+    EXPECT_TRUE(status->text().startsWith("Il calendario non si può scrivere: "));
+    const QStringList lines = m_log.lines();
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].startsWith("Error writing calendar: "));
 }

@@ -146,6 +146,7 @@ TEST(UserText, EveryScreenShowsWhatAUserTypedAsWrittenNeverAsMarkup) {
     const std::set<std::string> expected = {
         "settings-general.png",
         "settings-notifications.png",
+        "settings-calendar.png",
         "settings-about.png",
         "contact-editor-empty.png",
         "main-window-empty.png",

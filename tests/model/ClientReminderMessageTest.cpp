@@ -192,4 +192,71 @@ TEST(ClientReminderMessage, NothingIsOpenedWithoutAPhone) {
     EXPECT_FALSE(Message::link(in, now, rome, kEnglish));
 }
 
+// What a mail program reads from a mailto: link (RFC 6068): the address before "?", then
+// each header's value percent-decoded.
+struct Mail {
+    QString to;
+    QString subject;
+    QString body;
+};
+Mail mailOf(const QUrl& url) {
+    const QString whole = url.toString(QUrl::FullyEncoded);
+    const QString query = whole.section(u'?', 1);
+    Mail mail{QUrl::fromPercentEncoding(url.path(QUrl::FullyEncoded).toUtf8()), {}, {}};
+    for (const QString& field : query.split(u'&')) {
+        const QString value = QUrl::fromPercentEncoding(field.section(u'=', 1).toUtf8());
+        (field.startsWith(u"subject=") ? mail.subject : mail.body) = value;
+    }
+    return mail;
+}
+
+TEST(ClientReminderMessage, TheMailLinkEncodesEveryReservedCharacterAndCarriesTheWholeText) {
+    const QTimeZone rome("Europe/Rome");
+    const Instant now = utc("2026-05-10T08:00:00Z");
+    Message::Input in = input("2026-05-12T10:00:00Z", std::nullopt);
+    in.hasContact = true;
+    in.contactEmail = QStringLiteral(" o'brien+polizze@esempio.it ");
+    for (const QString& name :
+         {QStringLiteral("Casa & Auto?x=1#top"), QStringLiteral("50% Vita"),
+          QStringLiteral("Страхование 保険 €"), QStringLiteral("Riga\nDue")}) {
+        in.name = name;
+        const std::optional<QUrl> url = Message::emailLink(in, now, rome, kEnglish);
+        ASSERT_TRUE(url) << name.toStdString();
+        const QString encoded = url->toString(QUrl::FullyEncoded);
+        // One "?" and one "&", the link's own; nothing of the name reads as syntax.
+        EXPECT_EQ(encoded.count(u'?'), 1) << encoded.toStdString();
+        EXPECT_EQ(encoded.count(u'&'), 1) << encoded.toStdString();
+        EXPECT_FALSE(encoded.contains(u'#'));
+        const Mail mail = mailOf(*url);
+        EXPECT_EQ(mail.to, QStringLiteral("o'brien+polizze@esempio.it"));
+        QString oneLine = name;
+        oneLine.replace(u'\n', u' ');
+        EXPECT_EQ(mail.subject, QStringLiteral("Promemoria scadenza polizza ") + oneLine +
+                                    QStringLiteral(" (P-1)"));
+        QString body = name;
+        body.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+        EXPECT_EQ(mail.body, QStringLiteral("Hello! This is a reminder that your policy '") + body +
+                                 QStringLiteral("' (Number: P-1) will expire in 2 days. Please "
+                                                "renew it soon to avoid any lapse in coverage."));
+    }
+}
+
+TEST(ClientReminderMessage, AnAddressThatIsNotOneAddressOpensNothing) {
+    const QTimeZone rome("Europe/Rome");
+    const Instant now = utc("2026-05-10T08:00:00Z");
+    Message::Input in = input("2026-05-12T10:00:00Z", std::nullopt);
+    in.hasContact = true;
+    for (const char* address :
+         {"a@b.it, c@d.it", "a@b.it\nBcc: x@y.it", "a@b.it?cc=x@y.it", "a@b.it&body=x", "a@@b.it",
+          "@b.it", "a@", "anna rossi@b.it", "", "   ", "<a@b.it>"}) {
+        in.contactEmail = QString::fromUtf8(address);
+        EXPECT_FALSE(Message::emailLink(in, now, rome, kEnglish)) << address;
+    }
+    // Only the contact's address counts: without a contact there is none.
+    in.contactEmail = QStringLiteral("a@b.it");
+    EXPECT_TRUE(Message::emailLink(in, now, rome, kEnglish));
+    in.hasContact = false;
+    EXPECT_FALSE(Message::emailLink(in, now, rome, kEnglish));
+}
+
 } // namespace

@@ -1,5 +1,6 @@
 #include "policies/PolicyDetailView.h"
 
+#include "model/ClientNotice.h"
 #include "platform/NotificationCenter.h"
 #include "policies/DetailItem.h"
 #include "policies/DocumentPreview.h"
@@ -11,6 +12,7 @@
 #include "support/FakeDesktopActions.h"
 #include "support/PolicyScreenFixture.h"
 #include "support/QtPrinters.h"
+#include "support/RawSqlite.h"
 #include "support/TestRenderer.h"
 #include "support/WaitUntil.h"
 #include "ui/Palette.h"
@@ -19,6 +21,7 @@
 #include <QBuffer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPointer>
@@ -30,6 +33,7 @@
 namespace {
 
 using TimeHelpers::kDayMs;
+using TimeHelpers::kHourMs;
 using TimeHelpers::utc;
 
 QByteArray onePagePdf() {
@@ -396,5 +400,76 @@ INSTANTIATE_TEST_SUITE_P(
         WhatsAppCase{8, "L'Assicurazione Caffè #1?x",
                      ") will expire on March 18, 2026. Please make sure to renew it before the "
                      "expiration date."}));
+
+// The client's reminders record who was told, how and when; the menu marks it by hand.
+class PolicyDetailNotice : public PolicyDetailViewTest {
+protected:
+    std::shared_ptr<Policy> expiringWithClient(const char* email) {
+        auto shown = policy(5);
+        auto person = contact(QStringLiteral("+39 333 1"));
+        person->setEmail(QString::fromUtf8(email));
+        shown->setContact(person);
+        EXPECT_TRUE(context().save());
+        return shown;
+    }
+    void trigger(const char* action) {
+        auto* menu = child<QMenu>(m_pane, "policyMoreMenu");
+        child<QAction>(menu, action)->trigger();
+    }
+    ClientNotice::Channel channel(const std::shared_ptr<Policy>& p) const {
+        return ClientNotice::channelOf(p->lastNotified().value_or(Instant(999)));
+    }
+};
+
+TEST_F(PolicyDetailNotice, EachReminderAndTheMenuSetOrClearWhenTheClientWasTold) {
+    auto shown = expiringWithClient("anna@esempio.it");
+    show(shown);
+    EXPECT_EQ(text("clientNoticeLabel"), QStringLiteral("Cliente non ancora avvisato"));
+    EXPECT_FALSE(child<QAction>(m_pane, "markNotNotifiedAction")->isEnabled());
+
+    click("whatsAppButton");
+    EXPECT_EQ(channel(shown), ClientNotice::Channel::WhatsApp);
+    EXPECT_FALSE(context().hasChanges());
+    EXPECT_EQ(text("clientNoticeLabel"), QStringLiteral("Cliente avvisato il Mar 10, 2026, 10:30 "
+                                                        "AM via WhatsApp"));
+
+    m_clock.advanceTo(Instant(m_clock.now().msSinceEpoch() + kHourMs));
+    click("emailButton");
+    ASSERT_EQ(m_desktop.openedUrls.size(), 2);
+    EXPECT_EQ(m_desktop.openedUrls.last().scheme(), QStringLiteral("mailto"));
+    EXPECT_EQ(channel(shown), ClientNotice::Channel::Email);
+    EXPECT_TRUE(text("clientNoticeLabel").endsWith(u"11:30 AM via e-mail"));
+
+    trigger("markNotNotifiedAction");
+    EXPECT_EQ(shown->lastNotified(), std::nullopt);
+    EXPECT_EQ(text("clientNoticeLabel"), QStringLiteral("Cliente non ancora avvisato"));
+    trigger("markNotifiedAction");
+    EXPECT_EQ(channel(shown), ClientNotice::Channel::Unknown);
+    EXPECT_EQ(text("clientNoticeLabel"),
+              QStringLiteral("Cliente avvisato il Mar 10, 2026, 11:30 AM"));
+    EXPECT_FALSE(context().hasChanges());
+}
+
+TEST_F(PolicyDetailNotice, ARefusedSaveStillOpensTheReminderAndABadAddressOpensNothing) {
+    m_controller = open(storePath());
+    auto shown = expiringWithClient("anna@esempio.it, bruno@esempio.it");
+    show(shown);
+    click("emailButton");
+    EXPECT_TRUE(m_desktop.openedUrls.isEmpty());
+    EXPECT_EQ(shown->lastNotified(), std::nullopt);
+    EXPECT_TRUE(logLines().last().startsWith(u"Error composing e-mail: "));
+
+    {
+        RawSqlite raw(storePath());
+        ASSERT_TRUE(raw.exec("CREATE TRIGGER refuse BEFORE UPDATE ON Policy "
+                             "BEGIN SELECT RAISE(ABORT, 'disk refuses'); END;"));
+    }
+    click("whatsAppButton");
+    EXPECT_EQ(m_desktop.openedUrls.size(), 1);
+    EXPECT_EQ(shown->lastNotified(), std::nullopt);
+    EXPECT_FALSE(context().hasChanges());
+    EXPECT_TRUE(logLines().last().startsWith(u"Error saving policy: "));
+    EXPECT_EQ(text("clientNoticeLabel"), QStringLiteral("Cliente non ancora avvisato"));
+}
 
 } // namespace

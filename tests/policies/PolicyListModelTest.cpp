@@ -1,4 +1,5 @@
 #include "policies/PolicyListModel.h"
+#include "model/ClientNotice.h"
 #include "policies/PolicyListRow.h"
 #include "store/ManagedObjectContext.h"
 #include "support/CaseName.h"
@@ -43,7 +44,7 @@ struct ListCase {
 };
 
 void PrintTo(const ListCase& c, std::ostream* out) {
-    const char* const filters[] = {"all", "expiring soon", "expired"};
+    const char* const filters[] = {"all", "expiring soon", "expired", "to notify"};
     *out << filters[int(c.filter)] << " searching \"" << c.search << '"';
 }
 
@@ -163,7 +164,7 @@ TEST(PolicyListFilter, FoldsLetterCaseAsTheLocaleDoesButKeepsAccents) {
         const QLocale locale(language);
         PolicyListFilter rule(locale);
         rule.setSearchText(search);
-        return rule.admits(PolicyStatus::Active,
+        return rule.admits(PolicyStatus::Active, false,
                            PolicyListFilter::searchKeys(name, QString(), QString(), locale));
     };
     const QString decomposed = QStringLiteral("Caffe\u0300 Roma");
@@ -193,7 +194,7 @@ TEST(PolicyListFilter, FoldsLetterCaseAsTheLocaleDoesButKeepsAccents) {
 // The status as each policy's own rule gives it, and the search as a caseless match: the list
 // a fresh fetch and filter would show.
 std::vector<ManagedObject*> freshlyFiltered(ManagedObjectContext& context, PolicyFilter filter,
-                                            const QString& search, std::array<int, 3>& counts) {
+                                            const QString& search, std::array<int, 4>& counts) {
     FetchRequest<Policy> request = Policy::fetchRequest();
     request.setSortDescriptors({SortDescriptor{QStringLiteral("expirationDate"), true}});
     counts = {};
@@ -203,10 +204,11 @@ std::vector<ManagedObject*> freshlyFiltered(ManagedObjectContext& context, Polic
                                     : policy->isExpiringSoon() ? PolicyStatus::ExpiringSoon
                                                                : PolicyStatus::Active;
         ++counts[size_t(status)];
+        counts[3] += policy->needsClientNotice() ? 1 : 0;
         const bool found = search.isEmpty() || containsCaseless(policy->name(), search) ||
                            containsCaseless(policy->policyNumber(), search) ||
                            containsCaseless(policy->provider(), search);
-        if (PolicyFilters::admits(filter, status) && found) {
+        if (PolicyFilters::admits(filter, status, policy->isClientNotified()) && found) {
             shown.push_back(policy.get());
         }
     }
@@ -227,7 +229,7 @@ TEST_F(PolicyListModelTest, FollowsRandomChangesWithAFilterAndASearchOn) {
     auto name = [&] { return namePiece(pick(12)) + namePiece(pick(12)); };
     auto expiry = [&] { return Instant(m_clock.now().msSinceEpoch() + (pick(80) - 20) * kDayMs); };
     const char* days[] = {"30", "7", ",", "-1", "15, 3"};
-    std::array<int, 3> counts{};
+    std::array<int, 4> counts{};
     for (int step = 0; step < 600; ++step) {
         std::vector<std::shared_ptr<Policy>> all = context().fetch(Policy::fetchRequest());
         const int action = all.empty() ? 0 : pick(10);
@@ -245,6 +247,7 @@ TEST_F(PolicyListModelTest, FollowsRandomChangesWithAFilterAndASearchOn) {
             break;
         case 4:
             policy->setCustomReminderDays(QString::fromUtf8(days[pick(5)]));
+            policy->setLastNotified(pick(3) == 0 ? std::nullopt : std::optional(expiry()));
             break;
         case 5:
             context().deleteObject(policy.get());
@@ -256,7 +259,7 @@ TEST_F(PolicyListModelTest, FollowsRandomChangesWithAFilterAndASearchOn) {
             context().rollback();
             break;
         case 8:
-            model.setFilter(PolicyFilters::kAllCases[size_t(pick(3))]);
+            model.setFilter(PolicyFilters::kAllCases[size_t(pick(4))]);
             break;
         default: {
             // Typing on, erasing, or a new text; now and then none, to list every row.
@@ -273,6 +276,7 @@ TEST_F(PolicyListModelTest, FollowsRandomChangesWithAFilterAndASearchOn) {
         ASSERT_EQ(seen.rows(), expected) << "step " << step << ", action " << action;
         ASSERT_EQ(model.expiringCount(), counts[size_t(PolicyStatus::ExpiringSoon)]);
         ASSERT_EQ(model.expiredCount(), counts[size_t(PolicyStatus::Expired)]);
+        ASSERT_EQ(model.toNotifyCount(), counts[3]);
         ASSERT_EQ(model.totalCount(), counts[0] + counts[1] + counts[2]);
     }
 }
@@ -352,6 +356,49 @@ TEST_F(PolicyListModelTest, PaintsRowsOfOneHeightInTheirStatusColour) {
             EXPECT_EQ(has(Palette::color(ColorName::Accent, palette)), selected) << dark;
         }
     }
+}
+
+// "Da Avvisare": expiring soon, and the client not told since the policy turned so.
+TEST_F(PolicyListModelTest, ToNotifyListsExpiringPoliciesWhoseClientWasNotToldInTheWindow) {
+    const qint64 now = m_clock.now().msSinceEpoch();
+    const auto told = [](const std::shared_ptr<Policy>& policy, qint64 at) {
+        policy->setLastNotified(Instant(at));
+    };
+    told(add(QStringLiteral("Oggi avvisata"), kHourMs, "30"), now);
+    add(QStringLiteral("Al limite"), 15 * kDayMs + kHourMs, "15");
+    // Its window opened six days ago: a day before that is too early, an hour after counts.
+    told(add(QStringLiteral("Troppo presto"), 10 * kDayMs, "15"), now - 7 * kDayMs);
+    told(add(QStringLiteral("In tempo"), 10 * kDayMs + kHourMs, "15"),
+         now - 6 * kDayMs + 2 * kHourMs);
+    add(QStringLiteral("Scaduta"), -2 * kDayMs, "30");
+    auto later = add(QStringLiteral("Domani in scadenza"), 16 * kDayMs + kHourMs, "15");
+    ASSERT_TRUE(context().save());
+
+    PolicyListModel model(context(), m_clock);
+    model.setFilter(PolicyFilter::ToNotify);
+    EXPECT_EQ(shownTitles(model),
+              (QStringList{QStringLiteral("Troppo presto"), QStringLiteral("Al limite")}));
+    EXPECT_EQ(model.toNotifyCount(), 2);
+    EXPECT_EQ(model.expiringCount(), 4);
+
+    // Told now: the row leaves the filter and the counter.
+    auto first = std::static_pointer_cast<Policy>(model.objectAt(0)->shared_from_this());
+    first->setLastNotified(ClientNotice::stamped(m_clock.now(), ClientNotice::Channel::Email));
+    ASSERT_TRUE(context().save());
+    EXPECT_EQ(shownTitles(model), QStringList{QStringLiteral("Al limite")});
+    EXPECT_EQ(model.toNotifyCount(), 1);
+    model.setFilter(PolicyFilter::ExpiringSoon);
+    EXPECT_TRUE(model.index(0).data(NotifiedRole).toBool());
+
+    // A day on, the next policy turns expiring soon with its client not told.
+    model.setFilter(PolicyFilter::ToNotify);
+    m_clock.advanceTo(Instant(now + kDayMs));
+    EXPECT_EQ(shownTitles(model),
+              (QStringList{QStringLiteral("Al limite"), QStringLiteral("Domani in scadenza")}));
+    EXPECT_EQ(model.toNotifyCount(), 2);
+    later->setLastNotified(m_clock.now());
+    ASSERT_TRUE(context().save());
+    EXPECT_EQ(model.toNotifyCount(), 1);
 }
 
 } // namespace

@@ -41,12 +41,13 @@ protected:
     }
     QString text(const char* label) const { return child<QLabel>(m_view.get(), label)->text(); }
     QStringList footer() const {
-        return {text("expiringCount"), text("expiredCount"), text("totalCount")};
+        return {text("expiringCount"), text("expiredCount"), text("toNotifyCount"),
+                text("totalCount")};
     }
     // What a screen reader says for each of the footer's numbers.
     QStringList spokenFooter() const {
         QStringList names;
-        for (const char* label : {"expiringCount", "expiredCount", "totalCount"}) {
+        for (const char* label : {"expiringCount", "expiredCount", "toNotifyCount", "totalCount"}) {
             names << QAccessible::queryAccessibleInterface(child<QLabel>(m_view.get(), label))
                          ->text(QAccessible::Name);
         }
@@ -70,18 +71,20 @@ protected:
         QTest::mouseClick(list()->viewport(), Qt::LeftButton, {},
                           list()->visualRect(index).center());
     }
-    void deleteFromMenu(int row) {
+    void fromMenu(int row, const char* action) {
         const QPoint at = list()->visualRect(m_view->model().index(row)).center();
         QContextMenuEvent request(QContextMenuEvent::Mouse, at,
                                   list()->viewport()->mapToGlobal(at));
         QApplication::sendEvent(list()->viewport(), &request);
         auto* menu = m_view->findChild<QMenu*>(QStringLiteral("policyContextMenu"));
         ASSERT_NE(menu, nullptr);
-        ASSERT_EQ(menu->actions().size(), 1);
-        EXPECT_EQ(menu->actions().first()->text(), QStringLiteral("Elimina Polizza"));
-        menu->actions().first()->trigger();
+        auto* chosen = menu->findChild<QAction*>(QLatin1String(action));
+        ASSERT_NE(chosen, nullptr);
+        chosen->trigger();
         menu->close();
+        delete menu;
     }
+    void deleteFromMenu(int row) { fromMenu(row, "deletePolicyAction"); }
     void confirmDeleteInPane() {
         // The pane shown: one replaced a moment ago may still wait for its deletion.
         auto* pane = qobject_cast<PolicyDetailView*>(
@@ -100,8 +103,9 @@ protected:
 };
 
 TEST_F(PolicyListViewTest, SearchAndFilterNarrowTheListWhileTheFooterCountsEveryPolicy) {
-    EXPECT_EQ(footer(), (QStringList{"0", "0", "0 total"}));
-    EXPECT_EQ(spokenFooter(), (QStringList{"0 in scadenza", "0 scadute", "0 total"}));
+    EXPECT_EQ(footer(), (QStringList{"0", "0", "0", "0 total"}));
+    EXPECT_EQ(spokenFooter(),
+              (QStringList{"0 in scadenza", "0 scadute", "0 da avvisare", "0 total"}));
     EXPECT_TRUE(showsEmptyState());
     auto* filterTitle = child<QLabel>(m_view.get(), "policyFilterTitle");
     ASSERT_NE(filterTitle, nullptr);
@@ -113,7 +117,7 @@ TEST_F(PolicyListViewTest, SearchAndFilterNarrowTheListWhileTheFooterCountsEvery
     add(QStringLiteral("Vita"), QStringLiteral("Allianz"), utc("2026-04-10T09:30:00Z"));
     add(QStringLiteral("Viaggio"), QStringLiteral("AXA"), utc("2026-03-09T09:30:00Z"));
     EXPECT_EQ(listed(), (QStringList{"Viaggio", "Casa", "AUTO Fiat", "Vita"}));
-    EXPECT_EQ(footer(), (QStringList{"2", "1", "4 total"}));
+    EXPECT_EQ(footer(), (QStringList{"2", "1", "2", "4 total"}));
 
     child<QToolButton>(m_view.get(), "policyFilter1")->click(); // "In Scadenza"
     EXPECT_EQ(listed(), (QStringList{"Casa", "AUTO Fiat"}));
@@ -123,7 +127,7 @@ TEST_F(PolicyListViewTest, SearchAndFilterNarrowTheListWhileTheFooterCountsEvery
     EXPECT_EQ(listed(), QStringList{"AUTO Fiat"});
     child<QToolButton>(m_view.get(), "policyFilter2")->click(); // "Scadute"
     EXPECT_TRUE(listed().isEmpty());
-    EXPECT_EQ(footer(), (QStringList{"2", "1", "4 total"}));
+    EXPECT_EQ(footer(), (QStringList{"2", "1", "2", "4 total"}));
 
     child<QToolButton>(m_view.get(), "policyFilter0")->click();
     search(QStringLiteral(" "));
@@ -139,8 +143,27 @@ TEST_F(PolicyListViewTest, SearchAndFilterNarrowTheListWhileTheFooterCountsEvery
 
     // A day and a minute on, "Casa" is a whole day past and "Vita" within its 30 days.
     m_clock.advanceTo(utc("2026-03-11T18:01:00Z"));
-    EXPECT_EQ(footer(), (QStringList{"2", "2", "4 total"}));
-    EXPECT_EQ(spokenFooter(), (QStringList{"2 in scadenza", "2 scadute", "4 total"}));
+    EXPECT_EQ(footer(), (QStringList{"2", "2", "2", "4 total"}));
+    EXPECT_EQ(spokenFooter(),
+              (QStringList{"2 in scadenza", "2 scadute", "2 da avvisare", "4 total"}));
+}
+
+TEST_F(PolicyListViewTest, TheContextMenuMarksTheClientToldAndDaAvvisareFollows) {
+    auto casa =
+        add(QStringLiteral("Casa"), QStringLiteral("Generali"), utc("2026-03-12T09:30:00Z"));
+    add(QStringLiteral("Auto"), QStringLiteral("AXA"), utc("2026-03-20T09:30:00Z"));
+    child<QToolButton>(m_view.get(), "policyFilter3")->click(); // "Da Avvisare"
+    EXPECT_EQ(listed(), (QStringList{"Casa", "Auto"}));
+
+    fromMenu(0, "markNotifiedAction");
+    EXPECT_EQ(casa->lastNotified(), m_clock.now());
+    EXPECT_EQ(listed(), QStringList{"Auto"});
+    EXPECT_EQ(footer(), (QStringList{"2", "0", "1", "2 total"}));
+
+    child<QToolButton>(m_view.get(), "policyFilter0")->click();
+    fromMenu(0, "markNotNotifiedAction");
+    EXPECT_EQ(casa->lastNotified(), std::nullopt);
+    EXPECT_EQ(footer(), (QStringList{"2", "0", "2", "2 total"}));
 }
 
 TEST_F(PolicyListViewTest, TheSelectionOutlivesASearchAndGoesWithItsPolicy) {

@@ -8,6 +8,7 @@
 #include "ui/DialogConfirmation.h"
 
 #include "contacts/ContactEditView.h"
+#include "model/ClientNotice.h"
 #include "model/Contact.h"
 #include "model/Policy.h"
 #include "platform/Clock.h"
@@ -71,6 +72,7 @@ fixturePolicies(const ScreenCamera& camera, ManagedObjectContext& context, const
     contact->setFirstName(camera.text("Luca"));
     contact->setLastName(camera.text("Moretti"));
     contact->setPhoneNumber(camera.text("+39 02 555 0101"));
+    contact->setEmail(camera.text("luca.moretti@esempio.it"));
     auto active =
         fixturePolicy(camera, context, clock, "Assicurazione Casa", "CASA-2026-0042", 200);
     active->setContact(contact);
@@ -81,6 +83,8 @@ fixturePolicies(const ScreenCamera& camera, ManagedObjectContext& context, const
     auto expiring = fixturePolicy(camera, context, clock, "Assicurazione Auto", "AUTO-7781", 12);
     expiring->setRenewalType(QStringLiteral("monthly"));
     expiring->setClientPhoneNumber(camera.text("+39 333 123 4567"));
+    expiring->setLastNotified(ClientNotice::stamped(
+        Instant(clock.now().msSinceEpoch() - 2 * kDayMs), ClientNotice::Channel::WhatsApp));
     auto expired = fixturePolicy(camera, context, clock, "Polizza Vita", "VITA-0193", -3);
     expired->setRenewalType(QStringLiteral("quarterly"));
     // A document the renderer refuses: its frame says so and offers the desktop's viewer.

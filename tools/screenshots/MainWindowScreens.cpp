@@ -9,6 +9,7 @@
 
 #include "app/ContentView.h"
 #include "model/Category.h"
+#include "model/ClientNotice.h"
 #include "model/PersistenceController.h"
 #include "model/Policy.h"
 #include "platform/Clock.h"
@@ -23,6 +24,7 @@
 #include <QPainter>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QToolButton>
 
 #include <cstdio>
 
@@ -36,21 +38,22 @@ struct Sample {
     const char* provider;
     int days;
     const char* reminders;
-    int category; // into the categories below, -1 for none
+    int category;    // into the categories below, -1 for none
+    int toldDaysAgo; // when the client was told by WhatsApp, -1 for never
 };
 
 // Policies around "now": expired, expiring within their reminders, and active.
 void addSamples(const ScreenCamera& camera, ManagedObjectContext& context, Instant now) {
     const Sample samples[] = {
-        {"RC Auto Fiat Panda", "AU-2291", "UnipolSai", -12, "30", 0},
-        {"Infortuni Marco", "INF-4410", "Allianz", -1, "30", -1},
-        {"Casa Via Roma 12", "CA-7781", "Generali", 0, "30, 15, 7", 1},
-        {"Flotta Esposito Trasporti", "FL-0042", "AXA Italia", 6, "30, 15, 7", 0},
-        {"Studio Ferraris RC", "RC-1187", "Reale Mutua", 27, "30", -1},
-        {"Vita Giulia Ferraris", "VI-3302", "Poste Vita", 45, "30", 2},
-        {"Casa al mare", "CA-9120", "Zurich", 96, "60, 30", 1},
-        {"Salute famiglia Rossi", "SA-5561", "Cattolica", 180, "30", 3},
-        {"Moto Ducati Monster", "MO-8834", "Genertel", 240, "30, 7", 0},
+        {"RC Auto Fiat Panda", "AU-2291", "UnipolSai", -12, "30", 0, -1},
+        {"Infortuni Marco", "INF-4410", "Allianz", -1, "30", -1, -1},
+        {"Casa Via Roma 12", "CA-7781", "Generali", 0, "30, 15, 7", 1, -1},
+        {"Flotta Esposito Trasporti", "FL-0042", "AXA Italia", 6, "30, 15, 7", 0, 2},
+        {"Studio Ferraris RC", "RC-1187", "Reale Mutua", 27, "30", -1, -1},
+        {"Vita Giulia Ferraris", "VI-3302", "Poste Vita", 45, "30", 2, -1},
+        {"Casa al mare", "CA-9120", "Zurich", 96, "60, 30", 1, -1},
+        {"Salute famiglia Rossi", "SA-5561", "Cattolica", 180, "30", 3, -1},
+        {"Moto Ducati Monster", "MO-8834", "Genertel", 240, "30, 7", 0, -1},
     };
     const std::pair<const char*, const char*> lines[] = {
         {"Auto", "red"}, {"Casa", "orange"}, {"Vita", "green"}, {"Salute", "purple"}};
@@ -72,6 +75,11 @@ void addSamples(const ScreenCamera& camera, ManagedObjectContext& context, Insta
         policy->setCustomReminderDays(QString::fromUtf8(sample.reminders));
         if (sample.category >= 0) {
             policy->setCategory(categories[size_t(sample.category)]);
+        }
+        if (sample.toldDaysAgo >= 0) {
+            policy->setLastNotified(
+                ClientNotice::stamped(Instant(now.msSinceEpoch() - sample.toldDaysAgo * kDayMs),
+                                      ClientNotice::Channel::WhatsApp));
         }
     }
     context.save();
@@ -127,6 +135,9 @@ bool shootMainWindowScreens(ScreenCamera& camera, const Clock& clock, LogChannel
     categories->setCurrentIndex(categories->findText(camera.text("Auto")));
     ok &= camera.take(settled(&window), QStringLiteral("main-window-category-filter.png"));
     categories->setCurrentIndex(0);
+    window.findChild<QToolButton*>(QStringLiteral("policyFilter3"))->click(); // "Da Avvisare"
+    ok &= camera.take(settled(&window), QStringLiteral("main-window-to-notify.png"));
+    window.findChild<QToolButton*>(QStringLiteral("policyFilter0"))->click();
     window.setSelectedTab(2);
     ok &= camera.take(settled(&window), QStringLiteral("main-window-contacts.png"));
     return ok;

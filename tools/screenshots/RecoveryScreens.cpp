@@ -5,6 +5,7 @@
 #include "app/AppSettings.h"
 #include "app/ContentView.h"
 #include "app/SettingsView.h"
+#include "calendar/LiveCalendar.h"
 #include "model/Contact.h"
 #include "model/PersistenceController.h"
 #include "model/Policy.h"
@@ -108,6 +109,8 @@ bool shootBackupTab(ScreenCamera& camera, ScreenWorld& world, ManagedObjectConte
     settings.setBackupSecondFolder(QStringLiteral("/media/giulia/BACKUP/Quintaver"));
     XdgAutostartEntry autostart(world.exports.filePath(QStringLiteral("config")),
                                 QStringLiteral("/usr/bin/quintaver-scheduler"));
+    LiveCalendar calendar({context, world.clock, world.log},
+                          world.exports.filePath(QStringLiteral("Quintaver.ics")));
     SettingsView view({.settings = settings,
                        .notifications = world.notifications,
                        .autostart = autostart,
@@ -116,7 +119,8 @@ bool shootBackupTab(ScreenCamera& camera, ScreenWorld& world, ManagedObjectConte
                        .desktop = world.desktop,
                        .clock = world.clock,
                        .context = context,
-                       .confirmation = world.confirmation});
+                       .confirmation = world.confirmation,
+                       .calendar = calendar});
     view.present();
     auto* tabs = view.findChild<QTabWidget*>(QStringLiteral("settingsTabs"));
     tabs->setCurrentWidget(view.findChild<QWidget*>(QStringLiteral("backupSettings")));

@@ -5,6 +5,7 @@
 #include "app/AppSettings.h"
 #include "app/SettingsView.h"
 #include "backup/BackupService.h"
+#include "calendar/LiveCalendar.h"
 #include "platform/LogChannel.h"
 #include "platform/XdgAutostartEntry.h"
 #include "support/FakeConfirmation.h"
@@ -34,6 +35,11 @@ bool shootSettingsScreens(ScreenCamera& camera, ManagedObjectContext& context) {
                           dir.filePath(QStringLiteral("backups")));
     FakeDesktopActions desktop;
     FakeConfirmation confirmation;
+    // The calendar kept, at the address a user's data folder gives it; nothing is written.
+    settings.setLiveCalendar(true);
+    LiveCalendar calendar({context, clock, log},
+                          QStringLiteral("/home/giulia/.local/share/quintaver-scheduler/"
+                                         "Quintaver.ics"));
     SettingsView view({.settings = settings,
                        .notifications = notifications,
                        .autostart = autostart,
@@ -42,14 +48,16 @@ bool shootSettingsScreens(ScreenCamera& camera, ManagedObjectContext& context) {
                        .desktop = desktop,
                        .clock = clock,
                        .context = context,
-                       .confirmation = confirmation});
+                       .confirmation = confirmation,
+                       .calendar = calendar});
     view.present();
     auto* tabs = view.findChild<QTabWidget*>(QStringLiteral("settingsTabs"));
     bool ok = true;
     const std::pair<int, const char*> pictures[] = {{0, "settings-general.png"},
                                                     {1, "settings-notifications.png"},
-                                                    {3, "settings-categories.png"},
-                                                    {4, "settings-about.png"}};
+                                                    {3, "settings-calendar.png"},
+                                                    {4, "settings-categories.png"},
+                                                    {5, "settings-about.png"}};
     for (const auto& [tab, name] : pictures) {
         tabs->setCurrentIndex(tab);
         // Lets the notification service's answer reach the status row.
