@@ -206,13 +206,13 @@ void ContentView::buildMenus() {
     exportBook->setObjectName(QStringLiteral("exportAction"));
     exportBook->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     connect(exportBook, &QAction::triggered, this, &ContentView::openExportSheet);
+    QAction* exportCalendar = file->addAction(QStringLiteral("Esporta Calendario..."));
+    exportCalendar->setObjectName(QStringLiteral("exportCalendarAction"));
+    connect(exportCalendar, &QAction::triggered, this, &ContentView::chooseCalendarFile);
     QAction* printRenewals = file->addAction(QStringLiteral("Stampa Scadenze..."));
     printRenewals->setObjectName(QStringLiteral("printRenewalsAction"));
     printRenewals->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
     connect(printRenewals, &QAction::triggered, this, &ContentView::openRenewalReportSheet);
-    QAction* exportCalendar = file->addAction(QStringLiteral("Esporta Calendario..."));
-    exportCalendar->setObjectName(QStringLiteral("exportCalendarAction"));
-    connect(exportCalendar, &QAction::triggered, this, &ContentView::chooseCalendarFile);
     file->addSeparator();
     QAction* backUp = file->addAction(QStringLiteral("Esegui Backup..."));
     backUp->setObjectName(QStringLiteral("backUpToFileAction"));
