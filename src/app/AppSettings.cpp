@@ -37,6 +37,10 @@ QString AppSettings::backupSecondFolder() const {
     return m_store.value(UserPreferences::kBackupSecondFolder).toString();
 }
 
+QString AppSettings::reportHeading() const {
+    return m_store.value(UserPreferences::kReportHeading).toString();
+}
+
 bool AppSettings::liveCalendar() const {
     return m_store.value(UserPreferences::kLiveCalendar, UserPreferences::kLiveCalendarDefault)
         .toBool();
@@ -69,6 +73,12 @@ void AppSettings::setSoundEnabled(bool on) {
 void AppSettings::setBackupSecondFolder(const QString& folder) {
     if (store(UserPreferences::kBackupSecondFolder, folder, backupSecondFolder())) {
         Q_EMIT backupSecondFolderChanged(folder);
+    }
+}
+
+void AppSettings::setReportHeading(const QString& heading) {
+    if (store(UserPreferences::kReportHeading, heading, reportHeading())) {
+        Q_EMIT reportHeadingChanged(heading);
     }
 }
 

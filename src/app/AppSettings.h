@@ -23,6 +23,8 @@ public:
     bool soundEnabled() const;
     // Where each backup is also copied; empty for nowhere.
     QString backupSecondFolder() const;
+    // The agency's line at the top of a printed renewal report; empty for none.
+    QString reportHeading() const;
     // Whether the calendar file beside the store is kept up to date.
     bool liveCalendar() const;
 
@@ -31,6 +33,7 @@ public:
     void setDefaultReminderTime(int minutes);
     void setSoundEnabled(bool on);
     void setBackupSecondFolder(const QString& folder);
+    void setReportHeading(const QString& heading);
     void setLiveCalendar(bool on);
 
 Q_SIGNALS:
@@ -40,6 +43,7 @@ Q_SIGNALS:
     void defaultReminderTimeChanged(int minutes);
     void soundEnabledChanged(bool on);
     void backupSecondFolderChanged(const QString& folder);
+    void reportHeadingChanged(const QString& heading);
     void liveCalendarChanged(bool on);
 
 private:

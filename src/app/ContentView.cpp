@@ -9,6 +9,7 @@
 #include "contacts/ContactListView.h"
 #include "importexport/ExportSheet.h"
 #include "importexport/ImportSheet.h"
+#include "importexport/RenewalReportSheet.h"
 #include "model/Event.h"
 #include "model/Task.h"
 #include "platform/BackgroundWork.h"
@@ -208,6 +209,10 @@ void ContentView::buildMenus() {
     QAction* exportCalendar = file->addAction(QStringLiteral("Esporta Calendario..."));
     exportCalendar->setObjectName(QStringLiteral("exportCalendarAction"));
     connect(exportCalendar, &QAction::triggered, this, &ContentView::chooseCalendarFile);
+    QAction* printRenewals = file->addAction(QStringLiteral("Stampa Scadenze..."));
+    printRenewals->setObjectName(QStringLiteral("printRenewalsAction"));
+    printRenewals->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
+    connect(printRenewals, &QAction::triggered, this, &ContentView::openRenewalReportSheet);
     file->addSeparator();
     QAction* backUp = file->addAction(QStringLiteral("Esegui Backup..."));
     backUp->setObjectName(QStringLiteral("backUpToFileAction"));
@@ -223,7 +228,7 @@ void ContentView::buildMenus() {
             m_recovery->openRestoreSheet();
         }
     });
-    m_storeCommands << import << exportBook << exportCalendar << backUp;
+    m_storeCommands << import << exportBook << printRenewals << exportCalendar << backUp;
     file->addSeparator();
     QAction* preferences = file->addAction(QStringLiteral("Preferences..."));
     preferences->setObjectName(QStringLiteral("preferencesAction"));
@@ -600,6 +605,28 @@ void ContentView::openExportSheet() {
     connect(sheet, &ExportSheet::exported, this, [this](const QString& path, int rows) {
         showNotice(QStringLiteral("Esportate %1 righe in %2")
                        .arg(m_services.clock.locale().toString(rows), path));
+    });
+    sheet->open();
+}
+
+void ContentView::openRenewalReportSheet() {
+    if (hasOpenSheet() || m_storeProblem) {
+        return;
+    }
+    // Read afresh at each report: the preference may have changed since the last one.
+    const AppSettings preferences(m_services.settings, m_services.log);
+    auto* sheet = new RenewalReportSheet({.context = m_services.context,
+                                          .clock = m_services.clock,
+                                          .log = m_services.log,
+                                          .heading = preferences.reportHeading()},
+                                         this);
+    connect(sheet, &RenewalReportSheet::saved, this, [this](const QString& path, int policies) {
+        showNotice(QStringLiteral("Scadenze di %1 polizze salvate in %2")
+                       .arg(m_services.clock.locale().toString(policies), path));
+    });
+    connect(sheet, &RenewalReportSheet::printed, this, [this](int policies) {
+        showNotice(QStringLiteral("Scadenze di %1 polizze inviate alla stampante")
+                       .arg(m_services.clock.locale().toString(policies)));
     });
     sheet->open();
 }

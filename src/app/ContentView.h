@@ -33,9 +33,9 @@ class SidebarView;
 // names and nothing more; and the sheets it opens, unless a sheet of this window is already open:
 // the new-policy sheet (the toolbar, every post of newPolicy), the new-event and new-task
 // sheets (every post of newEvent and newTask), the import sheet (the menu, the
-// empty state's button, a spreadsheet or CSV file dropped on the window), the export sheet and
-// the restore sheet. When the store could not be opened, a page saying so and offering a
-// backup stands in for the sections.
+// empty state's button, a spreadsheet or CSV file dropped on the window), the export sheet, the
+// renewal report sheet and the restore sheet. When the store could not be opened, a page saying so
+// and offering a backup stands in for the sections.
 //
 // Its size and position are kept in the settings it is given between runs.
 class ContentView final : public QMainWindow {
@@ -111,6 +111,9 @@ public:
     // The import sheet over this window on a file; without one, the file dialog asks first.
     void openImportSheet(const QString& path = QString());
     void openExportSheet();
+    // The renewal report sheet (File > Stampa Scadenze...), with the agency's line of the
+    // preferences as they are now.
+    void openRenewalReportSheet();
     // "Esporta Calendario...": the file dialog, then exportCalendarTo() with its answer.
     void chooseCalendarFile();
     // The book, the events and the tasks as an iCalendar file at `path`, made and written off
@@ -170,7 +173,8 @@ private:
     QLabel* m_noticeText = nullptr;
     QTimer* m_geometrySave = nullptr;
     QAction* m_quit = nullptr;
-    // What needs an open store: new policy, import, export, a backup to a file.
+    // What needs an open store: new policy, import, export, the renewal report, a backup to a
+    // file.
     QList<QAction*> m_storeCommands;
     DamagedStorePage* m_storeProblem = nullptr;
     std::unique_ptr<ColumnMapMemory> m_columnMaps;

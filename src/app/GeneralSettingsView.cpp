@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QLineEdit>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -29,6 +30,7 @@ GeneralSettingsView::GeneralSettingsView(AppSettings& settings, AutostartEntry& 
     m_showMenuBar->setChecked(m_settings.showMenuBar());
     startup->addWidget(m_showMenuBar);
     SettingsSection::add(form, QStringLiteral("Defaults"))->addWidget(buildReminderPicker());
+    SettingsSection::add(form, QStringLiteral("Stampa"))->addWidget(buildReportHeading());
     form->addStretch();
 
     // Only the user's clicks write: filling the controls above changed nothing stored.
@@ -50,6 +52,21 @@ QWidget* GeneralSettingsView::buildReminderPicker() {
     auto* layout = new QFormLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addRow(QStringLiteral("Default Reminder"), m_reminder);
+    return row;
+}
+
+QWidget* GeneralSettingsView::buildReportHeading() {
+    m_reportHeading = new QLineEdit(this);
+    m_reportHeading->setObjectName(QStringLiteral("reportHeadingField"));
+    m_reportHeading->setAccessibleName(QStringLiteral("Intestazione della stampa"));
+    m_reportHeading->setPlaceholderText(QStringLiteral("Per esempio: Agenzia Rossi Assicurazioni"));
+    m_reportHeading->setText(m_settings.reportHeading());
+    // Each edit is kept at once, so closing the window never loses what was typed.
+    connect(m_reportHeading, &QLineEdit::textEdited, &m_settings, &AppSettings::setReportHeading);
+    auto* row = new QWidget(this);
+    auto* layout = new QFormLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addRow(QStringLiteral("Intestazione della stampa"), m_reportHeading);
     return row;
 }
 

@@ -7,9 +7,10 @@ class AutostartEntry;
 class LogChannel;
 class QCheckBox;
 class QComboBox;
+class QLineEdit;
 
-// The settings window's first tab: starting at login, the panel icon and the default
-// reminder.
+// The settings window's first tab: starting at login, the panel icon, the default reminder and
+// the agency's line at the top of a printed report.
 class GeneralSettingsView final : public QWidget {
     Q_OBJECT
 public:
@@ -21,6 +22,7 @@ public:
 
 private:
     QWidget* buildReminderPicker();
+    QWidget* buildReportHeading();
     void onLaunchAtLoginClicked(bool on);
 
     AppSettings& m_settings;
@@ -29,4 +31,5 @@ private:
     QCheckBox* m_launchAtLogin;
     QCheckBox* m_showMenuBar;
     QComboBox* m_reminder;
+    QLineEdit* m_reportHeading = nullptr;
 };

@@ -13,6 +13,8 @@ public:
     static inline const QString kSoundEnabled = QStringLiteral("soundEnabled");
     // The folder each verified backup is also copied into; empty or missing for none.
     static inline const QString kBackupSecondFolder = QStringLiteral("backupSecondFolder");
+    // The agency's line at the top of a printed renewal report; empty or missing for none.
+    static inline const QString kReportHeading = QStringLiteral("reportHeading");
     // Whether the calendar file beside the store is kept up to date.
     static inline const QString kLiveCalendar = QStringLiteral("liveCalendar");
 

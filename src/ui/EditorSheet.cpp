@@ -225,6 +225,17 @@ void EditorSheet::setSectionWidth(int width) {
     m_sectionColumn->setMaximumWidth(width);
 }
 
+QPushButton* EditorSheet::addSecondaryAction(const QString& text, const QString& objectName) {
+    auto* button = new QPushButton(text, m_actions);
+    button->setObjectName(objectName);
+    button->setAccessibleName(text);
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    auto* row = static_cast<QHBoxLayout*>(m_actions->layout());
+    row->insertWidget(row->indexOf(m_save), button);
+    return button;
+}
+
 void EditorSheet::addAboveActions(QWidget* widget) {
     widget->setMaximumWidth(m_sectionColumn->maximumWidth());
     auto* column = new QHBoxLayout;

@@ -51,6 +51,9 @@ public:
     void refreshTabOrder();
 
 protected:
+    // A second action beside the save button, before it, for a sheet that offers two ways to
+    // finish (saving a file or printing it); its clicks are the sheet's to connect.
+    QPushButton* addSecondaryAction(const QString& text, const QString& objectName);
     // The sections' largest width (520 by default): a sheet showing a table takes more.
     void setSectionWidth(int width);
     // A widget between the last section and the buttons, as wide as the sections.

@@ -7,6 +7,7 @@
 #include "contacts/ContactEditView.h"
 #include "importexport/ExportSheet.h"
 #include "importexport/ImportSheet.h"
+#include "importexport/RenewalReportSheet.h"
 #include "model/Contact.h"
 #include "model/Policy.h"
 #include "platform/LogChannel.h"
@@ -177,6 +178,12 @@ const Sheet kSheets[] = {
               .clock = test.clock(),
               .log = test.log(),
               .shownPolicies = [] { return std::vector<std::shared_ptr<Policy>>(); }});
+     }},
+    {"RenewalReport",
+     [](PolicyScreenFixture& fixture) -> QDialog* {
+         auto& test = static_cast<TabChains&>(fixture);
+         return new RenewalReportSheet(
+             {.context = test.store(), .clock = test.clock(), .log = test.log(), .heading = {}});
      }},
     {"Restore",
      [](PolicyScreenFixture& fixture) -> QDialog* {

@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
@@ -119,6 +120,7 @@ TEST_F(SettingsScreen, AFreshUserSeesTheDefaultsAndEveryChangeOutlivesTheWindow)
     EXPECT_EQ(picker->itemText(3), "60 minutes before");
     EXPECT_EQ(picker->currentText(), "15 minutes before");
     EXPECT_TRUE(child<QCheckBox>(m_view, "soundToggle")->isChecked());
+    EXPECT_EQ(child<QLineEdit>(m_view, "reportHeadingField")->text(), QString());
     // Showing the window wrote nothing.
     EXPECT_FALSE(QFile::exists(preferencesFile()));
 
@@ -127,6 +129,7 @@ TEST_F(SettingsScreen, AFreshUserSeesTheDefaultsAndEveryChangeOutlivesTheWindow)
     child<QCheckBox>(m_view, "showMenuBarToggle")->click();
     QTest::keyClick(picker, Qt::Key_Down);
     child<QCheckBox>(m_view, "soundToggle")->click();
+    QTest::keyClicks(child<QLineEdit>(m_view, "reportHeadingField"), "Agenzia Rossi");
     ASSERT_EQ(menuBar.size(), 1);
     EXPECT_EQ(menuBar[0][0].toBool(), false);
     EXPECT_TRUE(m_autostart.isEnabled());
@@ -139,6 +142,7 @@ TEST_F(SettingsScreen, AFreshUserSeesTheDefaultsAndEveryChangeOutlivesTheWindow)
     EXPECT_EQ(child<QComboBox>(m_view, "defaultReminderPicker")->currentText(),
               "30 minutes before");
     EXPECT_FALSE(child<QCheckBox>(m_view, "soundToggle")->isChecked());
+    EXPECT_EQ(child<QLineEdit>(m_view, "reportHeadingField")->text(), "Agenzia Rossi");
     child<QCheckBox>(m_view, "launchAtLoginToggle")->click();
     EXPECT_FALSE(m_autostart.isEnabled());
     EXPECT_EQ(stored(UserPreferences::kLaunchAtLogin).toBool(), false);

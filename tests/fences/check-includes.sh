@@ -5,7 +5,8 @@ set -euo pipefail
 src=$1
 declare -A rank=(
     [platform]=0 [renderer]=0 [store]=1 [model]=2 [reminders]=3 [agent]=3 [documents]=3 [backup]=3 [ui]=4
-    [transfer]=4 [calendar]=4 [categories]=5 [policies]=6 [agenda]=6 [contacts]=6 [importexport]=6 [recovery]=6
+    [transfer]=4 [calendar]=4 [report]=5 [categories]=5 [policies]=6 [agenda]=6 [contacts]=6 [importexport]=6
+    [recovery]=6
     [app]=7
 )
 status=0

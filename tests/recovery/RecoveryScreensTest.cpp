@@ -256,8 +256,9 @@ TEST_F(RecoveryScreens, TheWindowShowsTheStoreProblemUntilItIsCleared) {
     ContentView window(m_world.window(context(), settings));
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    const QStringList storeCommands{"newPolicyAction", "importAction", "exportAction",
-                                    "backUpToFileAction"};
+    const QStringList storeCommands{"newPolicyAction",     "importAction",
+                                    "exportAction",        "exportCalendarAction",
+                                    "printRenewalsAction", "backUpToFileAction"};
     const auto enabled = [&window](const QString& name) {
         return window.findChild<QAction*>(name)->isEnabled();
     };

@@ -8,6 +8,7 @@
 #include "PolicyScreens.h"
 #include "PopoverScreens.h"
 #include "RecoveryScreens.h"
+#include "ReportScreens.h"
 #include "ScreenCamera.h"
 #include "SettingsScreens.h"
 #include "TransferScreens.h"
@@ -107,5 +108,6 @@ bool shootAllScreens(ScreenCamera& camera, const Clock& clock, LogChannel& log) 
     ok &= shootPopoverScreens(camera, clock, log);
     ok &= shootTransferScreens(camera, context, clock, log);
     ok &= shootRecoveryScreens(camera, clock, log);
+    ok &= shootReportScreens(camera, clock, log);
     return ok;
 }
