@@ -1,5 +1,7 @@
 #include "importexport/ExportSheet.h"
 
+#include "importexport/SheetTask.h"
+
 #include "model/Policy.h"
 #include "platform/BackgroundWork.h"
 #include "platform/Clock.h"
@@ -15,12 +17,9 @@
 #include <QBoxLayout>
 #include <QFileDialog>
 #include <QStandardPaths>
-#include <QTimer>
 #include <QToolButton>
 
 namespace {
-
-constexpr int kProgressIntervalMs = 100;
 
 QString delimiterOf(const QLocale& locale) {
     return locale.decimalPoint() == QStringLiteral(",") ? QStringLiteral("«;»")
@@ -72,35 +71,17 @@ ExportSheet::ExportSheet(Services services, QWidget* parent)
     addSection(QStringLiteral("Formato"), QStringLiteral("square.and.arrow.up"), format,
                QStringLiteral("exportFormatSection"));
 
-    m_progress = new ProgressPanel(this);
-    addAboveActions(m_progress);
-    connect(m_progress, &ProgressPanel::cancelRequested, this, [this] {
-        if (m_control) {
-            m_control->cancel();
-        }
-    });
-    m_progressTimer = new QTimer(this);
-    m_progressTimer->setInterval(kProgressIntervalMs);
-    connect(m_progressTimer, &QTimer::timeout, this, [this] {
-        if (m_control) {
-            m_progress->setStatus(QStringLiteral("Scrittura del file…"), m_control->done(),
-                                  m_control->total());
-        }
-    });
-    m_status = new TextLabel(QString(), TextStyle::Body, ColorName::Red, this);
-    m_status->setObjectName(QStringLiteral("exportStatus"));
-    m_status->setWordWrap(true);
-    m_status->hide();
-    addAboveActions(m_status);
+    m_task =
+        new SheetTask(this, QStringLiteral("Scrittura del file…"), QStringLiteral("exportStatus"));
+    addAboveActions(&m_task->progress());
+    addAboveActions(&m_task->status());
     showCounts();
     setFormat(Format::Csv);
 }
 
 ExportSheet::~ExportSheet() {
     // A file being written is left unwritten, not half written.
-    if (m_control) {
-        m_control->cancel();
-    }
+    m_task->cancel();
 }
 
 void ExportSheet::showCounts() {
@@ -143,21 +124,15 @@ bool ExportSheet::save() {
 }
 
 void ExportSheet::exportTo(const QString& path) {
-    if (m_control) {
+    if (m_task->isRunning()) {
         return; // one file at a time
     }
     std::vector<BookExport::Row> rows = m_scope == Scope::Book
                                             ? BookExport::rowsOfBook(m_services.context)
                                             : BookExport::rowsOf(m_services.shownPolicies());
     const int count = int(rows.size());
-    auto control = std::make_shared<TaskControl>();
-    m_control = control;
-    m_status->hide();
+    std::shared_ptr<TaskControl> control = m_task->begin();
     setSaveEnabled(false);
-    m_progress->setStatus(QStringLiteral("Scrittura del file…"), 0, 0);
-    m_progress->setCancellable(true);
-    m_progress->begin();
-    m_progressTimer->start();
     const bool csv = m_format == Format::Csv;
     const QLocale locale = m_services.clock.locale();
     const QTimeZone zone = m_services.clock.timeZone();
@@ -167,19 +142,14 @@ void ExportSheet::exportTo(const QString& path) {
             return csv ? BookExport::writeCsv(path, rows, locale, zone, control.get())
                        : BookExport::writeXlsx(path, rows, zone, control.get());
         },
-        [this, path, count, control](const std::optional<QString>& error) {
-            m_control.reset();
-            m_progressTimer->stop();
-            m_progress->end();
+        [this, path, count](const std::optional<QString>& error) {
+            const bool ran = m_task->end();
             setSaveEnabled(true);
-            if (control->isCancelled()) {
+            if (!ran) {
                 return;
             }
             if (error) {
-                m_services.log.write(QStringLiteral("Error exporting: "), *error);
-                m_status->setText(QStringLiteral("Error exporting: ") + *error);
-                m_status->setAccessibleName(m_status->text());
-                m_status->show();
+                m_task->fail(m_services.log, QStringLiteral("Error exporting: "), *error);
                 return;
             }
             Q_EMIT exported(path, count);
@@ -188,8 +158,10 @@ void ExportSheet::exportTo(const QString& path) {
 }
 
 void ExportSheet::reject() {
-    if (m_control) {
-        m_control->cancel();
-    }
+    m_task->cancel();
     EditorSheet::reject();
+}
+
+ProgressPanel& ExportSheet::progress() const {
+    return m_task->progress();
 }

@@ -12,8 +12,7 @@ class ManagedObjectContext;
 class Policy;
 class ProgressPanel;
 class SegmentedControl;
-class TaskControl;
-class QTimer;
+class SheetTask;
 class QToolButton;
 class TextLabel;
 
@@ -44,7 +43,7 @@ public:
     void setFormat(Format format);
     // Writes the chosen rows to `path`, as the file dialog's answer does.
     void exportTo(const QString& path);
-    ProgressPanel& progress() const { return *m_progress; }
+    ProgressPanel& progress() const;
 
 Q_SIGNALS:
     // The file is written; the sheet closes.
@@ -63,8 +62,5 @@ private:
     SegmentedControl* m_formatControl = nullptr;
     QToolButton* m_shownSegment = nullptr;
     TextLabel* m_formatHint = nullptr;
-    QTimer* m_progressTimer = nullptr;
-    ProgressPanel* m_progress = nullptr;
-    TextLabel* m_status = nullptr;
-    std::shared_ptr<TaskControl> m_control;
+    SheetTask* m_task = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "importexport/RenewalReportSheet.h"
 
+#include "importexport/SheetTask.h"
+
 #include "model/CalendarMath.h"
 #include "platform/BackgroundWork.h"
 #include "platform/Clock.h"
@@ -11,7 +13,6 @@
 #include "ui/FieldBlock.h"
 #include "ui/ProgressPanel.h"
 #include "ui/RoundedPanel.h"
-#include "ui/TextLabel.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
@@ -23,11 +24,9 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStandardPaths>
-#include <QTimer>
 
 namespace {
 
-constexpr int kReportProgressIntervalMs = 100;
 constexpr qreal kPrinterMarginMm = 12;
 
 struct ReportChoiceEntry {
@@ -107,26 +106,10 @@ RenewalReportSheet::RenewalReportSheet(Services services, QWidget* parent)
     addSection(QStringLiteral("Periodo"), QStringLiteral("calendar"), when,
                QStringLiteral("renewalRangeSection"));
 
-    m_progress = new ProgressPanel(this);
-    addAboveActions(m_progress);
-    connect(m_progress, &ProgressPanel::cancelRequested, this, [this] {
-        if (m_control) {
-            m_control->cancel();
-        }
-    });
-    m_progressTimer = new QTimer(this);
-    m_progressTimer->setInterval(kReportProgressIntervalMs);
-    connect(m_progressTimer, &QTimer::timeout, this, [this] {
-        if (m_control) {
-            m_progress->setStatus(QStringLiteral("Preparazione delle pagine…"), m_control->done(),
-                                  m_control->total());
-        }
-    });
-    m_status = new TextLabel(QString(), TextStyle::Body, ColorName::Red, this);
-    m_status->setObjectName(QStringLiteral("renewalReportStatus"));
-    m_status->setWordWrap(true);
-    m_status->hide();
-    addAboveActions(m_status);
+    m_task = new SheetTask(this, QStringLiteral("Preparazione delle pagine…"),
+                           QStringLiteral("renewalReportStatus"));
+    addAboveActions(&m_task->progress());
+    addAboveActions(&m_task->status());
     addSaveHint();
     m_print = addSecondaryAction(QStringLiteral("Stampa..."), QStringLiteral("printButton"));
     connect(m_print, &QPushButton::clicked, this, &RenewalReportSheet::openPrintDialog);
@@ -144,9 +127,7 @@ RenewalReportSheet::RenewalReportSheet(Services services, QWidget* parent)
 
 RenewalReportSheet::~RenewalReportSheet() {
     // Pages being made are dropped, not left half written.
-    if (m_control) {
-        m_control->cancel();
-    }
+    m_task->cancel();
 }
 
 void RenewalReportSheet::setChoice(Choice choice) {
@@ -186,7 +167,7 @@ void RenewalReportSheet::showRange() {
     const bool valid = range().isValid();
     showSaveBlockedReason(valid ? QString()
                                 : QStringLiteral("La data finale viene prima di quella iniziale."));
-    m_print->setEnabled(valid && !m_control);
+    m_print->setEnabled(valid && !m_task->isRunning());
 }
 
 RenewalReportContent RenewalReportSheet::content() const {
@@ -217,7 +198,7 @@ bool RenewalReportSheet::save() {
 }
 
 void RenewalReportSheet::openPrintDialog() {
-    if (m_control) {
+    if (m_task->isRunning()) {
         return;
     }
     auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
@@ -265,37 +246,26 @@ void RenewalReportSheet::printOn(const std::shared_ptr<QPrinter>& printer) {
 void RenewalReportSheet::run(
     std::function<std::optional<QString>(RenewalReportContent&, TaskControl*)> work,
     const QString& failurePrefix, std::function<void(int policies)> finished) {
-    if (m_control || !range().isValid()) {
+    if (m_task->isRunning() || !range().isValid()) {
         return; // one report at a time
     }
     // Read on the store's thread; the worker gets plain values only.
     auto report = std::make_shared<RenewalReportContent>(content());
     const int policies = int(report->rows.size());
-    auto control = std::make_shared<TaskControl>();
-    m_control = control;
-    m_status->hide();
+    std::shared_ptr<TaskControl> control = m_task->begin();
     setSaveEnabled(false);
     m_print->setEnabled(false);
-    m_progress->setStatus(QStringLiteral("Preparazione delle pagine…"), 0, 0);
-    m_progress->setCancellable(true);
-    m_progress->begin();
-    m_progressTimer->start();
     runInBackground<std::optional<QString>>(
         this, [work = std::move(work), report, control] { return work(*report, control.get()); },
-        [this, control, policies, failurePrefix,
+        [this, policies, failurePrefix,
          finished = std::move(finished)](const std::optional<QString>& error) {
-            m_control.reset();
-            m_progressTimer->stop();
-            m_progress->end();
+            const bool ran = m_task->end();
             showRange();
-            if (control->isCancelled()) {
+            if (!ran) {
                 return;
             }
             if (error) {
-                m_services.log.write(failurePrefix, *error);
-                m_status->setText(failurePrefix + *error);
-                m_status->setAccessibleName(m_status->text());
-                m_status->show();
+                m_task->fail(m_services.log, failurePrefix, *error);
                 return;
             }
             finished(policies);
@@ -303,8 +273,10 @@ void RenewalReportSheet::run(
 }
 
 void RenewalReportSheet::reject() {
-    if (m_control) {
-        m_control->cancel();
-    }
+    m_task->cancel();
     EditorSheet::reject();
+}
+
+ProgressPanel& RenewalReportSheet::progress() const {
+    return m_task->progress();
 }

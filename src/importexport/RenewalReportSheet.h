@@ -17,9 +17,8 @@ class QCheckBox;
 class QComboBox;
 class QDateEdit;
 class QPrinter;
-class QTimer;
+class SheetTask;
 class TaskControl;
-class TextLabel;
 struct RenewalReportContent;
 
 // The renewal report sheet: the days to cover (the next 30, 60 or 90, this month, next month,
@@ -57,7 +56,7 @@ public:
     void saveTo(const QString& path);
     // Prints the report on `printer`, as the print dialog's answer does.
     void printOn(const std::shared_ptr<QPrinter>& printer);
-    ProgressPanel& progress() const { return *m_progress; }
+    ProgressPanel& progress() const;
 
 Q_SIGNALS:
     // The file is written, or the pages sent to the printer; the sheet closes.
@@ -81,8 +80,5 @@ private:
     QDateEdit* m_last = nullptr;
     QCheckBox* m_includeExpired = nullptr;
     QPushButton* m_print = nullptr;
-    QTimer* m_progressTimer = nullptr;
-    ProgressPanel* m_progress = nullptr;
-    TextLabel* m_status = nullptr;
-    std::shared_ptr<TaskControl> m_control;
+    SheetTask* m_task = nullptr;
 };
