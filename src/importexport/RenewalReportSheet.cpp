@@ -13,6 +13,7 @@
 #include "ui/FieldBlock.h"
 #include "ui/ProgressPanel.h"
 #include "ui/RoundedPanel.h"
+#include "ui/TextLabel.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
