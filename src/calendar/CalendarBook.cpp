@@ -1,5 +1,6 @@
 #include "calendar/CalendarBook.h"
 
+#include "model/ClientReminderMessage.h"
 #include "model/Contact.h"
 #include "model/Event.h"
 #include "model/Policy.h"
@@ -33,14 +34,17 @@ CalendarBook CalendarBook::of(const ManagedObjectContext& context) {
         row.expiry = policy.expirationDate();
         row.customReminderDays = policy.customReminderDays();
         row.reminderDays = policy.reminderDays();
-        row.policyPhone = policy.clientPhoneNumber();
         row.createdAt = policy.createdAt();
-        if (const std::shared_ptr<Contact> contact = policy.contact()) {
+        const std::shared_ptr<Contact> contact = policy.contact();
+        if (contact) {
             row.hasClient = true;
             row.clientFirstName = contact->firstName();
             row.clientLastName = contact->lastName();
-            row.clientPhone = contact->phoneNumber();
         }
+        // The phone the client card shows and the reminder goes to.
+        row.phone = ClientReminderMessage::contactPhone(
+            contact != nullptr, contact ? contact->phoneNumber() : std::nullopt,
+            policy.clientPhoneNumber());
     }
     for (const std::shared_ptr<ManagedObject>& object :
          context.registeredObjects(::Event::entityName())) {

@@ -25,8 +25,7 @@ struct CalendarBook {
         QString clientFirstName;
         QString clientLastName;
         bool hasClient = false;
-        std::optional<QString> clientPhone;
-        std::optional<QString> policyPhone;
+        QString phone; // as the client card chooses it; empty for none
         Instant createdAt;
     };
     struct Event {

@@ -162,10 +162,8 @@ QString expiryDescription(const CalendarBook::Policy& policy) {
             lines << QStringLiteral("Cliente: ") + client;
         }
     }
-    const std::optional<QString>& phone =
-        hasText(policy.clientPhone) ? policy.clientPhone : policy.policyPhone;
-    if (hasText(phone)) {
-        lines << QStringLiteral("Telefono: ") + phone->trimmed();
+    if (!policy.phone.trimmed().isEmpty()) {
+        lines << QStringLiteral("Telefono: ") + policy.phone.trimmed();
     }
     return lines.join(u'\n');
 }

@@ -29,10 +29,15 @@ QString abbreviatedDateFormat(const QLocale& locale) {
 }
 
 QString contactPhone(const Input& input) {
-    if (input.hasContact && input.contactPhoneNumber) {
-        return *input.contactPhoneNumber;
+    return contactPhone(input.hasContact, input.contactPhoneNumber, input.clientPhoneNumber);
+}
+
+QString contactPhone(bool hasContact, const std::optional<QString>& contactPhoneNumber,
+                     const std::optional<QString>& clientPhoneNumber) {
+    if (hasContact && contactPhoneNumber) {
+        return *contactPhoneNumber;
     }
-    return input.clientPhoneNumber.value_or(QString());
+    return clientPhoneNumber.value_or(QString());
 }
 
 QString normalisedPhone(const QString& phone) {

@@ -32,6 +32,9 @@ struct Input {
 // The contact's phone when the policy has a contact whose phone is set (even to an empty
 // text), else the policy's client phone when set, else the empty text.
 QString contactPhone(const Input& input);
+// The same rule from the values themselves.
+QString contactPhone(bool hasContact, const std::optional<QString>& contactPhoneNumber,
+                     const std::optional<QString>& clientPhoneNumber);
 
 // Only ASCII digits and "+" kept, with "+" put in front when it does not already begin so.
 QString normalisedPhone(const QString& phone);

@@ -1,5 +1,6 @@
 #include "report/RenewalSelection.h"
 
+#include "model/ClientReminderMessage.h"
 #include "model/Contact.h"
 #include "model/Policy.h"
 #include "store/ManagedObjectContext.h"
@@ -16,14 +17,16 @@ RenewalRow renewalRowOf(const Policy& policy) {
                    .phone = {},
                    .email = {},
                    .lastNotified = policy.lastNotified()};
-    QString clientPhone;
-    if (const std::shared_ptr<Contact> contact = policy.contact()) {
+    const std::shared_ptr<Contact> contact = policy.contact();
+    if (contact) {
         row.client = contact->fullName();
-        clientPhone = contact->phoneNumber().value_or(QString()).trimmed();
         row.email = contact->email().value_or(QString());
     }
-    row.phone =
-        clientPhone.isEmpty() ? policy.clientPhoneNumber().value_or(QString()) : clientPhone;
+    // The phone the client card shows and the reminder goes to.
+    row.phone = ClientReminderMessage::contactPhone(contact != nullptr,
+                                                    contact ? contact->phoneNumber() : std::nullopt,
+                                                    policy.clientPhoneNumber())
+                    .trimmed();
     return row;
 }
 
