@@ -158,6 +158,8 @@ void AgendaView::buildGrid() {
     m_gridView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_gridView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_gridView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The arrows move between days; Tab leaves the month for the day's list.
+    m_gridView->setTabKeyNavigation(false);
     m_gridView->installEventFilter(this);
     connect(m_gridView, &QTableView::clicked, this,
             [this](const QModelIndex& index) { selectDay(m_grid->dateAt(index)); });

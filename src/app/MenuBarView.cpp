@@ -26,8 +26,9 @@ namespace {
 // The counters of events and tasks show at most this many.
 constexpr int kCountCap = 3;
 
-QPushButton* button(const QString& text, bool plain, QWidget* parent) {
+QPushButton* button(const QString& text, const QString& objectName, bool plain, QWidget* parent) {
     auto* result = new QPushButton(text, parent);
+    result->setObjectName(objectName);
     result->setFont(Typography::font(TextStyle::Caption));
     result->setFlat(plain);
     result->setCursor(Qt::PointingHandCursor);
@@ -99,7 +100,8 @@ void MenuBarView::buildHeader() {
     row->addWidget(
         new TextLabel(QStringLiteral("Quintaver"), TextStyle::Headline, ColorName::Primary, this));
     row->addStretch(1);
-    QPushButton* open = button(QStringLiteral("Open App"), true, this);
+    QPushButton* open =
+        button(QStringLiteral("Open App"), QStringLiteral("openAppButton"), true, this);
     QPalette blueText = open->palette();
     blueText.setColor(QPalette::ButtonText, blue);
     open->setPalette(blueText);
@@ -130,13 +132,24 @@ void MenuBarView::buildQuickCreation() {
     auto* row = new QHBoxLayout;
     row->setSpacing(8);
     const QIcon plus = Icons::icon(QStringLiteral("plus"), palette().color(QPalette::ButtonText));
-    const std::pair<QString, MenuBarAction> actions[] = {
-        {QStringLiteral("Event"), MenuBarAction::newEvent},
-        {QStringLiteral("Task"), MenuBarAction::newTask},
-        {QStringLiteral("Policy"), MenuBarAction::newPolicy},
+    struct Creation {
+        QString text;
+        QString objectName;
+        // The plus sign says "new" to the eye; the reader needs the word.
+        QString told;
+        MenuBarAction action;
     };
-    for (const auto& [text, action] : actions) {
-        QPushButton* create = button(text, false, this);
+    const Creation actions[] = {
+        {QStringLiteral("Event"), QStringLiteral("newEventButton"), QStringLiteral("New Event"),
+         MenuBarAction::newEvent},
+        {QStringLiteral("Task"), QStringLiteral("newTaskButton"), QStringLiteral("New Task"),
+         MenuBarAction::newTask},
+        {QStringLiteral("Policy"), QStringLiteral("newPolicyButton"), QStringLiteral("New Policy"),
+         MenuBarAction::newPolicy},
+    };
+    for (const auto& [text, objectName, told, action] : actions) {
+        QPushButton* create = button(text, objectName, false, this);
+        create->setAccessibleName(told);
         create->setIcon(plus);
         connect(create, &QPushButton::clicked, this, [this, a = action] { openMainApp(a); });
         row->addWidget(create);
@@ -218,7 +231,9 @@ void MenuBarView::buildWarning() {
     m_warningText->setObjectName(QStringLiteral("warningText"));
     row->addWidget(m_warningText);
     row->addStretch(1);
-    QPushButton* show = button(QStringLiteral("Vedi"), false, m_warning);
+    QPushButton* show =
+        button(QStringLiteral("Vedi"), QStringLiteral("showExpiringButton"), false, m_warning);
+    show->setAccessibleName(QStringLiteral("Vedi le polizze in scadenza"));
     connect(show, &QPushButton::clicked, this, [this] { openMainApp(std::nullopt); });
     row->addWidget(show);
     block->addLayout(row);
@@ -228,14 +243,15 @@ void MenuBarView::buildWarning() {
 
 void MenuBarView::buildFooter() {
     auto* row = new QHBoxLayout;
-    QPushButton* preferences = button(QStringLiteral("Preferences..."), true, this);
+    QPushButton* preferences =
+        button(QStringLiteral("Preferences..."), QStringLiteral("preferencesButton"), true, this);
     connect(preferences, &QPushButton::clicked, this, [this] {
         bringForward();
         Q_EMIT preferencesRequested();
     });
     row->addWidget(preferences);
     row->addStretch(1);
-    QPushButton* quit = button(QStringLiteral("Quit"), true, this);
+    QPushButton* quit = button(QStringLiteral("Quit"), QStringLiteral("quitButton"), true, this);
     connect(quit, &QPushButton::clicked, this, &MenuBarView::quitRequested);
     row->addWidget(quit);
     static_cast<QVBoxLayout*>(layout())->addLayout(row);
@@ -311,4 +327,11 @@ void MenuBarView::updateNextEvent() {
     const Clock& clock = m_services.clock;
     const QTime time = event->startDate().toUtcDateTime().toTimeZone(clock.timeZone()).time();
     m_nextEventTime->setText(clock.locale().toString(time, QLocale::ShortFormat));
+    // The dot's colour names the category; the reader hears its name.
+    QStringList told{event->title(), m_nextEventTime->text()};
+    if (category) {
+        told << category->name();
+    }
+    m_nextEvent->setAccessibleName(QStringLiteral("Next Event: ") +
+                                   told.join(QStringLiteral(", ")));
 }

@@ -3,6 +3,7 @@
 #include "ui/FieldBlock.h"
 #include "ui/Palette.h"
 #include "ui/SectionTitle.h"
+#include "ui/SegmentedControl.h"
 #include "ui/TextArea.h"
 #include "ui/TextLabel.h"
 #include "ui/Typography.h"
@@ -182,15 +183,25 @@ void EditorSheet::refreshTabOrder() {
     });
     m_tabStops.clear();
     for (size_t i = 0; i < stops.size(); ++i) {
-        m_tabStops.emplace_back(stops[i].widget);
+        m_tabStops.emplace_back(tabUnit(stops[i].widget));
         if (i > 0) {
             QWidget::setTabOrder(stops[i - 1].widget, stops[i].widget);
         }
     }
 }
 
+// A segmented control is one stop, whichever of its segments the arrows have moved to.
+QWidget* EditorSheet::tabUnit(QWidget* widget) {
+    if (widget) {
+        if (auto* group = qobject_cast<SegmentedControl*>(widget->parentWidget())) {
+            return group;
+        }
+    }
+    return widget;
+}
+
 bool EditorSheet::focusNextPrevChild(bool next) {
-    const auto at = std::find(m_tabStops.begin(), m_tabStops.end(), focusWidget());
+    const auto at = std::find(m_tabStops.begin(), m_tabStops.end(), tabUnit(focusWidget()));
     if (at == m_tabStops.end()) {
         return QDialog::focusNextPrevChild(next);
     }
@@ -200,7 +211,12 @@ bool EditorSheet::focusNextPrevChild(bool next) {
         index = (index + (next ? 1 : count - 1)) % count;
         QWidget* stop = m_tabStops[size_t(index)];
         if (stop && stop->isVisibleTo(this) && stop->isEnabled()) {
-            stop->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            const Qt::FocusReason reason = next ? Qt::TabFocusReason : Qt::BacktabFocusReason;
+            if (auto* group = qobject_cast<SegmentedControl*>(stop)) {
+                group->focusCurrent(reason);
+            } else {
+                stop->setFocus(reason);
+            }
             return true;
         }
     }

@@ -88,6 +88,7 @@ private:
     QPushButton* makeCancelButton(const QString& objectName);
     void saveIfEnabled();
     void applyLook();
+    static QWidget* tabUnit(QWidget* widget);
 
     QLabel* m_title = nullptr;
     QLabel* m_subtitle = nullptr;

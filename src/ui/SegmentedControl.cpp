@@ -21,6 +21,7 @@ SegmentedControl::SegmentedControl(const QString& objectName, QWidget* parent)
     m_group->setExclusive(true);
     connect(m_group, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
         if (checked) {
+            updateTabStop();
             Q_EMIT currentIndexChanged(id);
         }
     });
@@ -59,6 +60,7 @@ QToolButton* SegmentedControl::addSegment(const QString& text, const QString& ob
     if (index == 0 && m_title) {
         m_title->setBuddy(segment);
     }
+    updateTabStop();
     return segment;
 }
 
@@ -78,5 +80,27 @@ void SegmentedControl::setCurrentIndex(int index) {
         m_group->setExclusive(false);
         chosen->setChecked(false);
         m_group->setExclusive(true);
+        updateTabStop();
+    }
+}
+
+void SegmentedControl::focusCurrent(Qt::FocusReason reason) {
+    if (QAbstractButton* stop = tabStop()) {
+        stop->setFocus(reason);
+    }
+}
+
+QAbstractButton* SegmentedControl::tabStop() const {
+    QAbstractButton* chosen = m_group->checkedButton();
+    return chosen ? chosen : m_group->button(0);
+}
+
+// Qt's own arrow keys move along the group's buttons whatever their focus policy. Only the
+// stop takes Tab, and a click on a segment leaves the focus where it was, as tool buttons do.
+void SegmentedControl::updateTabStop() {
+    const QAbstractButton* stop = tabStop();
+    const QList<QAbstractButton*> segments = m_group->buttons();
+    for (QAbstractButton* segment : segments) {
+        segment->setFocusPolicy(segment == stop ? Qt::TabFocus : Qt::NoFocus);
     }
 }

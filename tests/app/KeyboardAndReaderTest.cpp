@@ -4,6 +4,8 @@
 #include "ScreenCamera.h"
 #include "agenda/EventEditView.h"
 #include "agenda/TaskEditView.h"
+#include "app/ContentView.h"
+#include "app/MenuBarView.h"
 #include "contacts/ContactEditView.h"
 #include "importexport/ExportSheet.h"
 #include "importexport/ImportSheet.h"
@@ -18,9 +20,13 @@
 #include "support/PolicyScreenFixture.h"
 #include "support/TabChain.h"
 #include "support/TestPdfs.h"
+#include "ui/SegmentedControl.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QScrollArea>
+#include <QSettings>
+#include <QToolButton>
 
 #include <functional>
 #include <set>
@@ -82,6 +88,9 @@ public:
     }
     LogChannel& log() { return *m_log; }
     const Clock& clock() { return m_clock; }
+    Instant later(qint64 seconds) const {
+        return Instant(m_clock.now().msSinceEpoch() + seconds * 1000);
+    }
     // One automatic backup of a policy, in the world's folder of backups.
     QString backup() {
         const QString folder = m_world.backups.folder();
@@ -240,6 +249,103 @@ TEST_F(PageTabChain, TheDamagedStorePageGoesFromTheOfferToTheOtherWays) {
     }
     EXPECT_EQ(names,
               (QStringList{"otherBackupButton", "showBackupFolderButton", "restoreOfferedButton"}));
+}
+
+// The main window over a policy with its client and an event, each section with its first
+// item chosen: Tab goes from the section's own row in the sidebar through the section and
+// back, and a segmented filter is one stop.
+TEST_F(PageTabChain, EverySectionOfTheMainWindowIsOneRoundOfTab) {
+    auto contact = m_controller->container().viewContext().insert<Contact>();
+    contact->setFirstName(QStringLiteral("Giulia"));
+    contact->setLastName(QStringLiteral("Ferraris"));
+    auto policy = insertPolicy(store(), QStringLiteral("Casa"), later(10 * 24 * 3600));
+    policy->setContact(contact);
+    auto event = store().insert<Event>();
+    event->setTitle(QStringLiteral("Visita"));
+    event->setStartDate(m_clock.now());
+    event->setEndDate(m_clock.now());
+    store().save();
+    QSettings settings(m_dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    ContentView window(m_world.window(store(), settings));
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QApplication::setActiveWindow(&window);
+
+    const auto roundFrom = [&window](const char* row, const char* list) {
+        child<QToolButton>(&window, row)->click();
+        auto* items = child<QAbstractItemView>(&window, list);
+        if (!items) {
+            return QStringLiteral("no %1").arg(QLatin1String(list));
+        }
+        items->setCurrentIndex(items->model()->index(0, 0));
+        QApplication::processEvents();
+        return TabChain::faults(window, child<QWidget>(&window, row)).join(u'\n');
+    };
+    EXPECT_EQ(roundFrom("policiesRow", "policyList").toStdString(), "");
+    EXPECT_NE(child<QWidget>(&window, "renewButton"), nullptr);
+    EXPECT_EQ(roundFrom("contactsRow", "contactList").toStdString(), "");
+    EXPECT_EQ(roundFrom("agendaRow", "agendaDayList").toStdString(), "");
+}
+
+// The popover with every part shown, as the panel icon opens it.
+TEST_F(PageTabChain, ThePopoverIsOneRoundOfTabWithEveryStopNamed) {
+    insertPolicy(store(), QStringLiteral("Casa"), later(5 * 24 * 3600));
+    auto event = store().insert<Event>();
+    event->setTitle(QStringLiteral("Visita"));
+    event->setStartDate(later(3600));
+    event->setEndDate(later(7200));
+    store().save();
+    MenuBarView popover(m_world.popover(store()));
+    popover.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&popover));
+    QApplication::processEvents();
+    auto* first = child<QWidget>(&popover, "openAppButton");
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(TabChain::faults(popover, first).join(u'\n').toStdString(), "");
+    QStringList stops;
+    for (const QWidget* stop : TabChain::walk(popover, first)) {
+        stops << stop->objectName();
+    }
+    EXPECT_EQ(stops, (QStringList{"newEventButton", "newTaskButton", "newPolicyButton",
+                                  "nextEventBlock", "showExpiringButton", "preferencesButton",
+                                  "quitButton", "openAppButton"}));
+    EXPECT_TRUE(child<QWidget>(&popover, "nextEventBlock")
+                    ->accessibleName()
+                    .startsWith(QStringLiteral("Next Event: Visita, ")));
+}
+
+// A segmented control in a sheet: Tab reaches the chosen segment only, the arrows choose the
+// next one, and Tab then leaves the group for the control after it and Shift+Tab comes back.
+TEST_F(PageTabChain, ArrowsChooseWithinASegmentedControlAndTabLeavesIt) {
+    ExportSheet sheet({.context = store(), .clock = m_clock, .log = *m_log, .shownPolicies = [] {
+                           return std::vector<std::shared_ptr<Policy>>();
+                       }});
+    sheet.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&sheet));
+    QApplication::processEvents();
+    auto* scope = child<SegmentedControl>(&sheet, "exportScopeControl");
+    ASSERT_NE(scope, nullptr);
+    const std::vector<QWidget*> chain =
+        TabChain::walk(sheet, child<QWidget>(&sheet, "headerCancelButton"));
+    const auto at = std::find_if(chain.begin(), chain.end(),
+                                 [scope](QWidget* stop) { return scope->isAncestorOf(stop); });
+    ASSERT_NE(at, chain.end());
+    ASSERT_NE(at + 1, chain.end());
+    QWidget* after = *(at + 1);
+    EXPECT_EQ(std::count_if(chain.begin(), chain.end(),
+                            [scope](QWidget* stop) { return scope->isAncestorOf(stop); }),
+              1);
+
+    const int before = scope->currentIndex();
+    (*at)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    EXPECT_NE(scope->currentIndex(), before);
+    QWidget* chosen = QApplication::focusWidget();
+    EXPECT_TRUE(scope->isAncestorOf(chosen) && chosen != *at);
+    QTest::keyClick(chosen, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), after);
+    QTest::keyClick(after, Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), chosen);
 }
 
 } // namespace
