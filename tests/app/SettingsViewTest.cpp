@@ -12,6 +12,7 @@
 #include "support/FakeDesktopActions.h"
 #include "support/InMemoryNotificationService.h"
 #include "support/ManualClock.h"
+#include "support/TabChain.h"
 #include "support/WaitUntil.h"
 #include "ui/Palette.h"
 
@@ -186,6 +187,19 @@ TEST_F(SettingsScreen, EscapeClosesTheWindowAsEveryDialogDoes) {
     QApplication::setActiveWindow(m_view);
     QTest::keyClick(m_view, Qt::Key_Escape);
     EXPECT_FALSE(m_view->isVisible());
+}
+
+// Each tab by keyboard: Tab goes from the tab bar through every control of the page and back.
+TEST_F(SettingsScreen, EveryTabIsOneRoundOfTabFromTheTabBar) {
+    open();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_view));
+    QWidget* window = m_view->window();
+    for (int tab = 0; tab < tabs()->count(); ++tab) {
+        tabs()->setCurrentIndex(tab);
+        QApplication::processEvents();
+        EXPECT_EQ(TabChain::faults(*window, tabs()->tabBar()).join(u'\n').toStdString(), "")
+            << tabs()->tabText(tab).toStdString();
+    }
 }
 
 TEST_F(SettingsScreen, TheStatusRowShowsTheServicesAnswerEachTimeTheWindowIsShown) {
