@@ -351,11 +351,8 @@ void EventEditView::confirmDelete() {
     if (!m_event || m_event->isDeleted()) {
         return;
     }
-    const Confirmation::Question question{
-        QStringLiteral("Elimina Evento"),
-        QStringLiteral("Are you sure you want to delete '") + m_event->title() +
-            QStringLiteral("'? This action cannot be undone."),
-        QStringLiteral("Elimina"), QStringLiteral("Annulla"), true};
+    const Confirmation::Question question =
+        Confirmation::deletion(QStringLiteral("Elimina Evento"), m_event->title());
     m_services.confirmation.ask(this, question, [sheet = QPointer(this)](bool confirmed) {
         if (sheet && confirmed) {
             sheet->deleteEvent();

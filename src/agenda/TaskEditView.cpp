@@ -311,11 +311,8 @@ void TaskEditView::confirmDelete() {
     if (!m_task || m_task->isDeleted()) {
         return;
     }
-    const Confirmation::Question question{
-        QStringLiteral("Elimina Compito"),
-        QStringLiteral("Are you sure you want to delete '") + m_task->title() +
-            QStringLiteral("'? This action cannot be undone."),
-        QStringLiteral("Elimina"), QStringLiteral("Annulla"), true};
+    const Confirmation::Question question =
+        Confirmation::deletion(QStringLiteral("Elimina Compito"), m_task->title());
     m_services.confirmation.ask(this, question, [sheet = QPointer(this)](bool confirmed) {
         if (sheet && confirmed) {
             sheet->deleteTask();

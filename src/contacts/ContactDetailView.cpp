@@ -111,11 +111,8 @@ void ContactDetailView::editContact() {
 }
 
 void ContactDetailView::deleteContact() {
-    const Confirmation::Question question{
-        QStringLiteral("Elimina Contatto"),
-        QStringLiteral("Are you sure you want to delete '") + m_contact->fullName() +
-            QStringLiteral("'? This action cannot be undone."),
-        QStringLiteral("Elimina"), QStringLiteral("Annulla"), true};
+    const Confirmation::Question question =
+        Confirmation::deletion(QStringLiteral("Elimina Contatto"), m_contact->fullName());
     QPointer<ContactDetailView> self(this);
     m_services.confirmation.ask(this, question, [self](bool confirmed) {
         if (self) {

@@ -460,11 +460,8 @@ void PolicyDetailView::confirmDelete() {
         return;
     }
     m_showingDeleteConfirmation = true;
-    const Confirmation::Question question{
-        QStringLiteral("Elimina Polizza"),
-        QStringLiteral("Are you sure you want to delete '") + m_policy->name() +
-            QStringLiteral("'? This action cannot be undone."),
-        QStringLiteral("Elimina"), QStringLiteral("Annulla"), true};
+    const Confirmation::Question question =
+        Confirmation::deletion(QStringLiteral("Elimina Polizza"), m_policy->name());
     m_services.confirmation.ask(this, question, [pane = QPointer(this)](bool confirmed) {
         if (!pane) {
             return;

@@ -20,6 +20,13 @@ public:
         // default button.
         bool destructive = false;
     };
+    // The question before something named `name` is deleted for good, under `title`.
+    static Question deletion(const QString& title, const QString& name) {
+        return {title,
+                QStringLiteral("Are you sure you want to delete '") + name +
+                    QStringLiteral("'? This action cannot be undone."),
+                QStringLiteral("Elimina"), QStringLiteral("Annulla"), true};
+    }
 
     // Changes that would be lost: keep them, drop them, or go back.
     enum class SaveAnswer { Save, DontSave, Cancel };
