@@ -68,10 +68,14 @@ void SidebarView::applyLook() {
         const QColor ink = chosen ? accent : primary;
         button->setChecked(chosen);
         button->setIcon(Icons::icon(QString::fromLatin1(kRows[i].iconName), ink));
+        // The border is the keyboard focus's mark, and takes its width from the padding so
+        // that a row keeps its size and place with it or without.
         button->setStyleSheet(
-            QStringLiteral("QToolButton { border: none; border-radius: 6px; padding: 6px 8px;"
-                           " color: %1; background: %2; }")
+            QStringLiteral("QToolButton { border: 2px solid transparent; border-radius: 6px;"
+                           " padding: 4px 6px; color: %1; background: %2; }"
+                           " QToolButton:focus { border-color: %3; }")
                 .arg(ink.name(QColor::HexArgb),
-                     chosen ? wash.name(QColor::HexArgb) : QStringLiteral("transparent")));
+                     chosen ? wash.name(QColor::HexArgb) : QStringLiteral("transparent"),
+                     accent.name(QColor::HexArgb)));
     }
 }

@@ -154,8 +154,10 @@ void EditorSheet::showEvent(QShowEvent* event) {
 void EditorSheet::refreshTabOrder() {
     QWidget* form = m_actions->parentWidget();
     struct Stop {
-        QPoint at;
+        QRect at;
         QWidget* widget;
+        bool action = false;
+        int line = 0;
     };
     std::vector<Stop> stops;
     const QList<QWidget*> children = form->findChildren<QWidget*>();
@@ -164,22 +166,32 @@ void EditorSheet::refreshTabOrder() {
         // a control with a focus proxy is reached through it.
         if ((child->focusPolicy() & Qt::TabFocus) && !child->focusProxy() &&
             child->window() == this) {
-            stops.push_back({child->mapTo(form, QPoint(0, 0)), child});
+            stops.push_back({QRect(child->mapTo(form, QPoint(0, 0)), child->size()), child,
+                             m_actions->isAncestorOf(child)});
         }
     }
-    // Top to bottom, and within a line (the same top, give or take a few pixels of
-    // alignment) left to right; the buttons row comes last whatever its height.
-    const auto line = [](int y) { return y / 8; };
-    std::stable_sort(stops.begin(), stops.end(), [&](const Stop& a, const Stop& b) {
-        const bool aAction = m_actions->isAncestorOf(a.widget);
-        const bool bAction = m_actions->isAncestorOf(b.widget);
-        if (aAction != bAction) {
-            return bAction;
+    // Top to bottom, and within a line left to right; the buttons row comes last whatever its
+    // height. Controls side by side are aligned by their centres, so their tops differ by a
+    // few pixels: a control whose top is above the middle of the line's first one is on it.
+    std::stable_sort(stops.begin(), stops.end(),
+                     [](const Stop& a, const Stop& b) { return a.at.top() < b.at.top(); });
+    int line = 0;
+    int lineMiddle = 0;
+    for (Stop& stop : stops) {
+        if (&stop == &stops.front() || stop.at.top() >= lineMiddle) {
+            ++line;
+            lineMiddle = stop.at.center().y();
         }
-        if (line(a.at.y()) != line(b.at.y())) {
-            return a.at.y() < b.at.y();
+        stop.line = line;
+    }
+    std::stable_sort(stops.begin(), stops.end(), [](const Stop& a, const Stop& b) {
+        if (a.action != b.action) {
+            return b.action;
         }
-        return a.at.x() < b.at.x();
+        if (a.line != b.line) {
+            return a.line < b.line;
+        }
+        return a.at.left() < b.at.left();
     });
     m_tabStops.clear();
     for (size_t i = 0; i < stops.size(); ++i) {

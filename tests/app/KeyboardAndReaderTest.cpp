@@ -251,6 +251,22 @@ TEST_F(PageTabChain, TheDamagedStorePageGoesFromTheOfferToTheOtherWays) {
               (QStringList{"otherBackupButton", "showBackupFolderButton", "restoreOfferedButton"}));
 }
 
+// Side by side fields whose tops differ by a few pixels are one line, read left to right.
+TEST_F(PageTabChain, ThePolicyEditorIsReadLineByLineLeftToRight) {
+    PolicyEditView sheet(m_world.editor(store()), nullptr);
+    sheet.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&sheet));
+    QApplication::processEvents();
+    QStringList names;
+    for (const QWidget* stop :
+         TabChain::walk(sheet, child<QWidget>(&sheet, "headerCancelButton"))) {
+        names << stop->objectName();
+    }
+    EXPECT_EQ(names.mid(0, 7), (QStringList{"nameField", "policyNumberField", "providerField",
+                                            "policyCategoryPicker", "contactPicker",
+                                            "createContactButton", "clientPhoneField"}));
+}
+
 // The main window over a policy with its client and an event, each section with its first
 // item chosen: Tab goes from the section's own row in the sidebar through the section and
 // back, and a segmented filter is one stop.
