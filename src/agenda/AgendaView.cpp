@@ -332,9 +332,12 @@ void AgendaView::searchChanged(const QString& text) {
 
 // The day shown, or while searching how many matches there are.
 void AgendaView::showColumnTitle() {
-    const QString title = m_search->text().isEmpty()
-                              ? m_services.clock.locale().toString(m_day, QLocale::LongFormat)
-                              : QStringLiteral("%1 risultati").arg(m_searchModel->rowCount());
+    const int matches = m_searchModel->rowCount();
+    const QString title = !m_search->text().isEmpty()
+                              ? (matches == 0   ? QStringLiteral("Nessun risultato")
+                                 : matches == 1 ? QStringLiteral("1 risultato")
+                                                : QStringLiteral("%L1 risultati").arg(matches))
+                              : m_services.clock.locale().toString(m_day, QLocale::LongFormat);
     m_dayTitle->setText(title);
     m_dayTitle->setAccessibleName(title);
 }

@@ -157,7 +157,7 @@ TEST_F(AgendaViewTest, ChoosingASearchMatchShowsItsDay) {
     auto* matches = child<QListView>(m_view.get(), "agendaSearchResults");
     ASSERT_TRUE(waitUntil([matches] { return matches->isVisible(); }));
     ASSERT_EQ(m_view->searchModel().rowCount(), 1);
-    EXPECT_EQ(child<QLabel>(m_view.get(), "agendaDayTitle")->text(), QStringLiteral("1 risultati"));
+    EXPECT_EQ(child<QLabel>(m_view.get(), "agendaDayTitle")->text(), QStringLiteral("1 risultato"));
     QTest::mouseClick(matches->viewport(), Qt::LeftButton, {},
                       matches->visualRect(m_view->searchModel().index(0)).center());
     EXPECT_EQ(m_view->selectedDay(), day("2026-07-02"));
