@@ -3,6 +3,8 @@
 
 qs_packages_build=(
     cmake ninja-build g++ pkg-config
+    # The linker: far faster than the default one on the many test programs.
+    lld
     qt6-base-dev qt6-pdf-dev qt6-svg-dev libgl-dev libvulkan-dev
     libsqlite3-dev libgtest-dev libbenchmark-dev
     # The document renderer's sandbox.
