@@ -191,17 +191,20 @@ TEST_F(ReaderTest, ARowOf100000ColumnsIsRefusedAloneWithItsText) {
 }
 
 TEST_F(ReaderTest, BytesThatDoNotReadInTheChosenEncodingShowReplacedAndCounted) {
-    const QByteArray windows = "Citt\xE0;Caff\xE8\nx;y\n";
+    // 0x81 is one of the five bytes Windows-1252 leaves unnamed.
+    const QByteArray windows = "Citt\xE0;Caff\xE8\nx\x81;y\n";
     const TableReader::Result detected = readBytes(windows);
     ASSERT_FALSE(detected.error);
     EXPECT_EQ(detected.table.source.encoding, TextEncoding::Windows1252);
     EXPECT_EQ(detected.table.rows[0].cell(1), u"Caffè");
+    EXPECT_EQ(detected.table.rows[1].cell(0), QStringLiteral("x\uFFFD"));
+    EXPECT_EQ(detected.table.source.replacedCharacters, 1);
 
     TableReader::Options utf8;
     utf8.encoding = TextEncoding::Utf8;
     const TableReader::Result forced = readBytes(windows, utf8);
     ASSERT_FALSE(forced.error);
-    EXPECT_EQ(forced.table.source.replacedCharacters, 2);
+    EXPECT_EQ(forced.table.source.replacedCharacters, 3);
     EXPECT_EQ(forced.table.rows[0].cell(0), QStringLiteral("Citt\uFFFD"));
     // A replacement character the file itself holds is not counted.
     EXPECT_EQ(readBytes("a\xEF\xBF\xBD,b\n").table.source.replacedCharacters, 0);
