@@ -3,6 +3,7 @@
 #include <QStringDecoder>
 #include <QSysInfo>
 
+#include <cstdint>
 #include <cstring>
 #include <iconv.h>
 
@@ -27,14 +28,15 @@ Decoded windows1252(QByteArrayView bytes) {
     size_t inLeft = size_t(bytes.size());
     const char* target = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? "UTF-16LE" : "UTF-16BE";
     const iconv_t converter = iconv_open(target, "WINDOWS-1252");
+    // iconv_open tells a failure by (iconv_t)-1.
+    const bool converting = reinterpret_cast<std::intptr_t>(converter) != -1;
     while (inLeft > 0 && outLeft >= sizeof(char16_t)) {
-        if (converter != iconv_t(-1) &&
-            iconv(converter, &in, &inLeft, &out, &outLeft) != size_t(-1)) {
+        if (converting && iconv(converter, &in, &inLeft, &out, &outLeft) != size_t(-1)) {
             break;
         }
         // A byte that names nothing (or, without the converter, every byte past ASCII).
         const auto byte = uchar(*in);
-        const char16_t c = converter == iconv_t(-1) && byte < 0x80 ? byte : kReplacement;
+        const char16_t c = !converting && byte < 0x80 ? byte : kReplacement;
         decoded.replaced += c == kReplacement ? 1 : 0;
         std::memcpy(out, &c, sizeof c);
         out += sizeof c;
@@ -42,7 +44,7 @@ Decoded windows1252(QByteArrayView bytes) {
         ++in;
         --inLeft;
     }
-    if (converter != iconv_t(-1)) {
+    if (converting) {
         iconv_close(converter);
     }
     decoded.text.truncate(qsizetype((out - start) / qsizetype(sizeof(char16_t))));
