@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QLocale>
+#include <QStringDecoder>
 #include <QStringEncoder>
 
 #include <csv.h>
@@ -84,6 +85,7 @@ private:
     Line feedPiece(QStringView piece);
     void clearRecord();
     void restart();
+    QStringView decode(const void* bytes, size_t size);
     static void onField(void* bytes, size_t size, void* self);
     static void onRecord(int end, void* self);
 
@@ -93,6 +95,8 @@ private:
     csv_parser m_parser{};
     QStringEncoder m_encoder{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
     QByteArray m_bytes;
+    QStringDecoder m_decoder{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
+    QString m_field;
     Record m_record;
     bool m_ended = false;       // libcsv ended the record
     bool m_fieldOpened = false; // the field in hand crossed a line break inside its quotes
@@ -264,22 +268,35 @@ void Reader::restart() {
     clearRecord();
 }
 
+// Into one buffer kept for every field, rather than a string of its own for each.
+QStringView Reader::decode(const void* bytes, size_t size) {
+    const auto length = qsizetype(size);
+    // UTF-16 takes no more units than UTF-8 takes bytes.
+    if (m_field.size() < length) {
+        m_field.resize(length);
+    }
+    const QChar* end = m_decoder.appendToBuffer(
+        m_field.data(), QByteArrayView(static_cast<const char*>(bytes), length));
+    return QStringView(m_field.constData(), end - m_field.constData());
+}
+
 void Reader::onField(void* bytes, size_t size, void* self) {
     auto& reader = *static_cast<Reader*>(self);
     reader.m_fieldOpened = false;
     Record& record = reader.m_record;
     if (reader.m_holdNext) {
-        reader.m_held = QString::fromUtf8(static_cast<const char*>(bytes), qsizetype(size));
+        reader.m_held = reader.decode(bytes, size).toString();
         reader.m_holdNext = false;
         reader.m_holding = true;
         return;
     }
     if (record.cells < reader.m_maxColumns) {
-        QString cell = QString::fromUtf8(static_cast<const char*>(bytes), qsizetype(size));
         if (reader.m_holding) {
-            cell.prepend(reader.m_held);
+            reader.m_held.append(reader.decode(bytes, size));
+            record.row.append(reader.m_held);
+        } else {
+            record.row.append(reader.decode(bytes, size));
         }
-        record.row.append(cell);
     }
     reader.m_holding = false;
     ++record.cells;
