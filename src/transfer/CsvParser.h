@@ -21,8 +21,8 @@ class TaskControl;
 namespace CsvParser {
 
 // Appends every non-blank record of `text` to `rows`. Nothing but cancellation (through
-// `control`), the table's bounds or a delimiter that is not ASCII stops it; the reason is
-// returned then.
+// `control`), the table's bounds or a delimiter that cannot split (not ASCII, a quote, a line
+// break) stops it; the reason is returned then.
 std::optional<QString> parse(QStringView text, QChar delimiter, const ReadLimits& limits,
                              std::vector<TableRow>& rows, TaskControl* control = nullptr);
 

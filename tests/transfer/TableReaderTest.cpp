@@ -163,6 +163,15 @@ INSTANTIATE_TEST_SUITE_P(
         RfcCase{"NulIsACharacter", "a\0b,\"\0\"\n"sv, {"1: a\0b|\0"sv}}),
     [](const auto& tested) { return std::string(tested.param.name); });
 
+// U+012C would otherwise split at its low byte, a comma.
+TEST(CsvDelimiters, ThatCannotSplitAreRefusedRatherThanTruncated) {
+    std::vector<TableRow> rows;
+    for (const QChar delimiter : {QChar(u'"'), QChar(u'\n'), QChar(0x12C)}) {
+        EXPECT_TRUE(CsvParser::parse(u"a,b", delimiter, ReadLimits(), rows));
+    }
+    EXPECT_TRUE(rows.empty());
+}
+
 TEST_F(ReaderTest, AnUnclosedQuoteAtLine3Of10000LosesThatRowOnly) {
     QByteArray text = "Nome,Numero\n";
     for (int line = 2; line <= 10'000; ++line) {
