@@ -11,6 +11,8 @@ qs_packages_build=(
     libseccomp-dev
     # Import and export of spreadsheets: zip reading and workbook writing.
     libminizip-dev libxlsxwriter-dev
+    # Import of CSV text: the parser of delimited records.
+    libcsv-dev
     # Repeating events: RFC 5545 rules read and expanded (brings the libical3 runtime).
     libical-dev
     # The SVG icon engine and image plugins, and the font the screens are drawn with.

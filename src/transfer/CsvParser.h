@@ -9,8 +9,8 @@
 
 class TaskControl;
 
-// Reads delimited text as RFC 4180 describes it: fields in double quotes may hold the
-// delimiter, line breaks and doubled quotes. Line ends may be CRLF, LF or CR, mixed. Lenient
+// Reads delimited text as RFC 4180 describes it, with libcsv: fields in double quotes may hold
+// the delimiter, line breaks and doubled quotes. Line ends may be CRLF, LF or CR, mixed. Lenient
 // where spreadsheets are: a quote inside an unquoted field is kept as a character, and text
 // after a closing quote on the same line is kept too.
 //
@@ -21,7 +21,8 @@ class TaskControl;
 namespace CsvParser {
 
 // Appends every non-blank record of `text` to `rows`. Nothing but cancellation (through
-// `control`) or the table's bounds stops it; the reason is returned then.
+// `control`), the table's bounds or a delimiter that cannot split (not ASCII, a quote, a line
+// break) stops it; the reason is returned then.
 std::optional<QString> parse(QStringView text, QChar delimiter, const ReadLimits& limits,
                              std::vector<TableRow>& rows, TaskControl* control = nullptr);
 

@@ -1,33 +1,53 @@
 #include "transfer/TextEncoding.h"
 
 #include <QStringDecoder>
+#include <QSysInfo>
+
+#include <cstdint>
+#include <cstring>
+#include <iconv.h>
 
 namespace Encodings {
 namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
 
-// Windows-1252 differs from Latin-1 only in 0x80-0x9F; five of those bytes name nothing.
-constexpr char16_t kWindows1252High[32] = {
-    0x20AC,       kReplacement, 0x201A, 0x0192, 0x201E, 0x2026,       0x2020, 0x2021,
-    0x02C6,       0x2030,       0x0160, 0x2039, 0x0152, kReplacement, 0x017D, kReplacement,
-    kReplacement, 0x2018,       0x2019, 0x201C, 0x201D, 0x2022,       0x2013, 0x2014,
-    0x02DC,       0x2122,       0x0161, 0x203A, 0x0153, kReplacement, 0x017E, 0x0178};
-
 bool startsWith(QByteArrayView bytes, const char* mark) {
     return bytes.startsWith(QByteArrayView(mark));
 }
 
+// Through glibc's iconv. Five bytes of Windows-1252 name nothing: each becomes U+FFFD.
 Decoded windows1252(QByteArrayView bytes) {
     Decoded decoded;
+    // One UTF-16 unit for every byte, in the order QString holds them.
     decoded.text.resize(bytes.size());
-    char16_t* out = reinterpret_cast<char16_t*>(decoded.text.data());
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const auto byte = uchar(bytes[i]);
-        const char16_t c = byte >= 0x80 && byte < 0xA0 ? kWindows1252High[byte - 0x80] : byte;
+    char* const start = reinterpret_cast<char*>(decoded.text.data());
+    char* out = start;
+    size_t outLeft = size_t(bytes.size()) * sizeof(char16_t);
+    char* in = const_cast<char*>(bytes.data());
+    size_t inLeft = size_t(bytes.size());
+    const char* target = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? "UTF-16LE" : "UTF-16BE";
+    const iconv_t converter = iconv_open(target, "WINDOWS-1252");
+    // iconv_open tells a failure by (iconv_t)-1.
+    const bool converting = reinterpret_cast<std::intptr_t>(converter) != -1;
+    while (inLeft > 0 && outLeft >= sizeof(char16_t)) {
+        if (converting && iconv(converter, &in, &inLeft, &out, &outLeft) != size_t(-1)) {
+            break;
+        }
+        // A byte that names nothing (or, without the converter, every byte past ASCII).
+        const auto byte = uchar(*in);
+        const char16_t c = !converting && byte < 0x80 ? byte : kReplacement;
         decoded.replaced += c == kReplacement ? 1 : 0;
-        out[i] = c;
+        std::memcpy(out, &c, sizeof c);
+        out += sizeof c;
+        outLeft -= sizeof c;
+        ++in;
+        --inLeft;
     }
+    if (converting) {
+        iconv_close(converter);
+    }
+    decoded.text.truncate(qsizetype((out - start) / qsizetype(sizeof(char16_t))));
     return decoded;
 }
 

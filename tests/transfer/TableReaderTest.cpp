@@ -9,7 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+
 namespace {
+
+using namespace std::string_view_literals;
 
 using namespace SheetFiles;
 
@@ -108,20 +112,23 @@ INSTANTIATE_TEST_SUITE_P(Csv, EncodingsAndDelimiters, ::testing::ValuesIn(encodi
 
 struct RfcCase {
     const char* name;
-    const char* text;
-    std::vector<const char*> rows;
+    std::string_view text; // may hold NUL
+    std::vector<std::string_view> rows;
 };
 
 class RfcCases : public ::testing::TestWithParam<RfcCase> {};
 
 TEST_P(RfcCases, ReadAsRfc4180AndSpreadsheetsDo) {
     std::vector<TableRow> rows;
-    ASSERT_FALSE(CsvParser::parse(QString::fromUtf8(GetParam().text), u',', ReadLimits(), rows));
+    const auto text = [](std::string_view bytes) {
+        return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+    };
+    ASSERT_FALSE(CsvParser::parse(text(GetParam().text), u',', ReadLimits(), rows));
     Table table;
     table.rows = std::move(rows);
     QStringList expected;
-    for (const char* row : GetParam().rows) {
-        expected.append(QString::fromUtf8(row));
+    for (const std::string_view row : GetParam().rows) {
+        expected.append(text(row));
     }
     EXPECT_EQ(describe(table), expected);
 }
@@ -135,6 +142,7 @@ INSTANTIATE_TEST_SUITE_P(
         RfcCase{"MixedLineEnds", "a\rb\nc\r\nd", {"1: a", "2: b", "3: c", "4: d"}},
         RfcCase{"EmptyFields", ",x,\n\"\",y", {"1: |x|", "2: |y"}},
         RfcCase{"BlankLinesLeftOut", "a\n\n,,\nb", {"1: a", "4: b"}},
+        RfcCase{"SpacesAreKept", " a ,\"b\" , \"c\"", {"1:  a |b | \"c\""}},
         RfcCase{"StrayQuoteIsACharacter", "ab\"c,d", {"1: ab\"c|d"}},
         RfcCase{"TextAfterAClosingQuoteIsKept", "\"ab\"cd,e", {"1: abcd|e"}},
         RfcCase{"UnclosedQuoteCostsItsLineOnly",
@@ -142,9 +150,27 @@ INSTANTIATE_TEST_SUITE_P(
                 {"1: h1|h2", "2: r2|x", "3! Virgolette aperte alla riga 3 e mai chiuse", "4: r4|y",
                  "5: r5|z"}},
         RfcCase{"QuoteClosedLinesLaterBeforeText",
-                "a,\"b\nc\"d,e\nf,g",
-                {"1! Virgolette aperte alla riga 1 e mai chiuse", "2: c\"d|e", "3: f|g"}}),
+                "a,\"b\nc\"d,e\n\"f\",g",
+                {"1! Virgolette aperte alla riga 1 e mai chiuse", "2: c\"d|e", "3: f|g"}},
+        // Each line read from its start opens a quote, and read in quotes closes one and
+        // opens the next: every line is refused alone, each read no more than twice.
+        RfcCase{"AQuoteLeftOpenOnEveryLine",
+                "\"a\nx\",y,\"z\nx\",y,\"z\nx\",y,\"z",
+                {"1! Virgolette aperte alla riga 1 e mai chiuse",
+                 "2! Virgolette aperte alla riga 2 e mai chiuse",
+                 "3! Virgolette aperte alla riga 3 e mai chiuse",
+                 "4! Virgolette aperte alla riga 4 e mai chiuse"}},
+        RfcCase{"NulIsACharacter", "a\0b,\"\0\"\n"sv, {"1: a\0b|\0"sv}}),
     [](const auto& tested) { return std::string(tested.param.name); });
+
+// U+012C would otherwise split at its low byte, a comma.
+TEST(CsvDelimiters, ThatCannotSplitAreRefusedRatherThanTruncated) {
+    std::vector<TableRow> rows;
+    for (const QChar delimiter : {QChar(u'"'), QChar(u'\n'), QChar(0x12C)}) {
+        EXPECT_TRUE(CsvParser::parse(u"a,b", delimiter, ReadLimits(), rows));
+    }
+    EXPECT_TRUE(rows.empty());
+}
 
 TEST_F(ReaderTest, AnUnclosedQuoteAtLine3Of10000LosesThatRowOnly) {
     QByteArray text = "Nome,Numero\n";
@@ -174,17 +200,20 @@ TEST_F(ReaderTest, ARowOf100000ColumnsIsRefusedAloneWithItsText) {
 }
 
 TEST_F(ReaderTest, BytesThatDoNotReadInTheChosenEncodingShowReplacedAndCounted) {
-    const QByteArray windows = "Citt\xE0;Caff\xE8\nx;y\n";
+    // 0x81 is one of the five bytes Windows-1252 leaves unnamed.
+    const QByteArray windows = "Citt\xE0;Caff\xE8\nx\x81;y\n";
     const TableReader::Result detected = readBytes(windows);
     ASSERT_FALSE(detected.error);
     EXPECT_EQ(detected.table.source.encoding, TextEncoding::Windows1252);
     EXPECT_EQ(detected.table.rows[0].cell(1), u"Caffè");
+    EXPECT_EQ(detected.table.rows[1].cell(0), QStringLiteral("x\uFFFD"));
+    EXPECT_EQ(detected.table.source.replacedCharacters, 1);
 
     TableReader::Options utf8;
     utf8.encoding = TextEncoding::Utf8;
     const TableReader::Result forced = readBytes(windows, utf8);
     ASSERT_FALSE(forced.error);
-    EXPECT_EQ(forced.table.source.replacedCharacters, 2);
+    EXPECT_EQ(forced.table.source.replacedCharacters, 3);
     EXPECT_EQ(forced.table.rows[0].cell(0), QStringLiteral("Citt\uFFFD"));
     // A replacement character the file itself holds is not counted.
     EXPECT_EQ(readBytes("a\xEF\xBF\xBD,b\n").table.source.replacedCharacters, 0);
