@@ -11,6 +11,7 @@
 #include "ReportScreens.h"
 #include "ScreenCamera.h"
 #include "SettingsScreens.h"
+#include "SheetShot.h"
 #include "TransferScreens.h"
 #include "contacts/ContactEditView.h"
 #include "model/Contact.h"
@@ -21,7 +22,6 @@
 #include <QDateTime>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QScrollArea>
 #include <QStyleFactory>
 
 namespace {
@@ -53,29 +53,17 @@ void fillAsTyped(const ScreenCamera& camera, ContactEditView& view) {
         ->setPlainText(camera.text("Cliente dal 2019. Polizza flotta in scadenza a marzo."));
 }
 
-bool shoot(ScreenCamera& camera, ContactEditView* view, const char* name) {
-    view->show();
-    QApplication::processEvents();
-    // Tall enough for the whole form, so the picture shows every section and both buttons.
-    const int formHeight = view->findChild<QScrollArea*>()->widget()->sizeHint().height();
-    view->resize(560, formHeight);
-    QApplication::processEvents();
-    const bool taken = camera.take(view->grab(), QLatin1String(name));
-    view->close();
-    QApplication::processEvents();
-    return taken;
-}
-
 bool shootContactEditors(ScreenCamera& camera, ManagedObjectContext& context, LogChannel& log) {
     const std::shared_ptr<Contact> stored = fixtureContact(camera, context);
     const ContactEditView::Services services{.context = context, .log = log};
-    bool ok = shoot(camera, new ContactEditView(services, nullptr), "contact-editor-empty.png");
+    bool ok =
+        shootSheet(camera, new ContactEditView(services, nullptr), "contact-editor-empty.png", 560);
     auto* filled = new ContactEditView(services, nullptr);
     fillAsTyped(camera, *filled);
-    ok &= shoot(camera, filled, "contact-editor-filled.png");
-    ok &= shoot(camera, new ContactEditView(services, stored), "contact-editor-edit.png");
+    ok &= shootSheet(camera, filled, "contact-editor-filled.png", 560);
+    ok &= shootSheet(camera, new ContactEditView(services, stored), "contact-editor-edit.png", 560);
     QApplication::setPalette(Palette::dark());
-    ok &= shoot(camera, new ContactEditView(services, stored), "contact-editor-dark.png");
+    ok &= shootSheet(camera, new ContactEditView(services, stored), "contact-editor-dark.png", 560);
     QApplication::setPalette(Palette::light());
     return ok;
 }

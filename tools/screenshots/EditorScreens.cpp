@@ -1,5 +1,7 @@
 #include "EditorScreens.h"
 
+#include "SheetShot.h"
+
 #include "ScreenCamera.h"
 
 #include "agenda/EventEditView.h"
@@ -14,25 +16,11 @@
 #include "ui/Palette.h"
 
 #include <QApplication>
-#include <QScrollArea>
 
 namespace {
 
 using TimeHelpers::kDayMs;
 using TimeHelpers::kHourMs;
-
-bool shoot(ScreenCamera& camera, QDialog* sheet, const char* name) {
-    sheet->show();
-    QApplication::processEvents();
-    if (auto* scroll = sheet->findChild<QScrollArea*>()) {
-        sheet->resize(620, scroll->widget()->sizeHint().height());
-    }
-    QApplication::processEvents();
-    const bool written = camera.take(sheet->grab(), QLatin1String(name));
-    sheet->close();
-    QApplication::processEvents();
-    return written;
-}
 
 } // namespace
 
@@ -87,14 +75,14 @@ bool shootEventTaskEditors(ScreenCamera& camera, ManagedObjectContext& context, 
                                        .clock = clock,
                                        .log = log,
                                        .confirmation = world.confirmation};
-    bool ok = shoot(camera, new EventEditView(events, nullptr), "event-editor-new.png");
-    ok &= shoot(camera, new EventEditView(events, call), "event-editor-repeating.png");
-    ok &= shoot(camera, new EventEditView(events, fair), "event-editor-all-day-custom.png");
-    ok &= shoot(camera, new TaskEditView(tasks, nullptr), "task-editor-new.png");
-    ok &= shoot(camera, new TaskEditView(tasks, papers), "task-editor-checklist.png");
+    bool ok = shootSheet(camera, new EventEditView(events, nullptr), "event-editor-new.png");
+    ok &= shootSheet(camera, new EventEditView(events, call), "event-editor-repeating.png");
+    ok &= shootSheet(camera, new EventEditView(events, fair), "event-editor-all-day-custom.png");
+    ok &= shootSheet(camera, new TaskEditView(tasks, nullptr), "task-editor-new.png");
+    ok &= shootSheet(camera, new TaskEditView(tasks, papers), "task-editor-checklist.png");
     QApplication::setPalette(Palette::dark());
-    ok &= shoot(camera, new EventEditView(events, call), "event-editor-dark.png");
-    ok &= shoot(camera, new TaskEditView(tasks, papers), "task-editor-dark.png");
+    ok &= shootSheet(camera, new EventEditView(events, call), "event-editor-dark.png");
+    ok &= shootSheet(camera, new TaskEditView(tasks, papers), "task-editor-dark.png");
     QApplication::setPalette(Palette::light());
     return ok;
 }

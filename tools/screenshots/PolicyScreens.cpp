@@ -1,5 +1,7 @@
 #include "PolicyScreens.h"
 
+#include "SheetShot.h"
+
 #include "ScreenCamera.h"
 
 #include "support/ScreenWorld.h"
@@ -27,7 +29,6 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPlainTextEdit>
-#include <QScrollArea>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -57,23 +58,6 @@ QByteArray samplePdf() {
     }
     painter.end();
     return bytes;
-}
-
-bool shootSheet(ScreenCamera& camera, QDialog* sheet, const char* name) {
-    sheet->show();
-    QApplication::processEvents();
-    // A document's row says its pages once the renderer has read it.
-    if (auto* pages = sheet->findChild<QLabel*>(QStringLiteral("pdfPageCount"))) {
-        waitUntil([pages] { return !pages->text().isEmpty(); });
-    }
-    if (auto* scroll = sheet->findChild<QScrollArea*>()) {
-        sheet->resize(620, scroll->widget()->sizeHint().height());
-    }
-    QApplication::processEvents();
-    const bool written = camera.take(sheet->grab(), QLatin1String(name));
-    sheet->close();
-    QApplication::processEvents();
-    return written;
 }
 
 } // namespace
