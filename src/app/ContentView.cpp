@@ -113,6 +113,9 @@ ContentView::ContentView(Services services, QWidget* parent)
     columns->setSizes({250, 950});
     setCentralWidget(columns);
     connect(m_sidebar, &SidebarView::selectedTabChanged, this, &ContentView::showSection);
+    // The window opens with the focus on the chosen section's row, unmarked until the keyboard
+    // moves it.
+    m_sidebar->focusChosenRow();
 
     buildToolBar();
     buildMenus();

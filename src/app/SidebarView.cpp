@@ -6,6 +6,7 @@
 #include "ui/Typography.h"
 
 #include <QEvent>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -32,6 +33,7 @@ SidebarView::SidebarView(QWidget* parent)
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         button->setIconSize(QSize(16, 16));
+        button->installEventFilter(this);
         connect(button, &QToolButton::clicked, this,
                 [this, tag = row.tag] { setSelectedTab(tag); });
         m_buttons[i] = button;
@@ -51,11 +53,38 @@ void SidebarView::setSelectedTab(int tag) {
     Q_EMIT selectedTabChanged(tag);
 }
 
+void SidebarView::focusChosenRow() {
+    for (size_t i = 0; i < kRows.size(); ++i) {
+        if (kRows[i].tag == m_selectedTab) {
+            m_buttons[i]->setFocus(Qt::OtherFocusReason);
+        }
+    }
+}
+
 void SidebarView::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::PaletteChange) {
         applyLook();
     }
+}
+
+// A row marks the focus that the keyboard brought, not the one the window gives its first
+// control when it opens; a window or a menu coming and going leaves the mark as it was.
+bool SidebarView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            const bool byKeyboard =
+                event->type() == QEvent::FocusIn &&
+                (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+                 reason == Qt::ShortcutFocusReason);
+            if (watched->property("keyboardFocus").toBool() != byKeyboard) {
+                watched->setProperty("keyboardFocus", byKeyboard);
+                applyLook();
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void SidebarView::applyLook() {
@@ -71,9 +100,10 @@ void SidebarView::applyLook() {
         // The border is the keyboard focus's mark, and takes its width from the padding so
         // that a row keeps its size and place with it or without.
         button->setStyleSheet(
-            QStringLiteral("QToolButton { border: 2px solid transparent; border-radius: 6px;"
-                           " padding: 4px 6px; color: %1; background: %2; }"
-                           " QToolButton:focus { border-color: %3; }")
+            QStringLiteral("QToolButton { border: none; border-radius: 6px; padding: 6px 8px;"
+                           " color: %1; background: %2; }"
+                           " QToolButton[keyboardFocus=\"true\"] { border: 2px solid %3;"
+                           " padding: 4px 6px; }")
                 .arg(ink.name(QColor::HexArgb),
                      chosen ? wash.name(QColor::HexArgb) : QStringLiteral("transparent"),
                      accent.name(QColor::HexArgb)));

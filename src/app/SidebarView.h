@@ -21,12 +21,15 @@ public:
 
     int selectedTab() const { return m_selectedTab; }
     void setSelectedTab(int tag);
+    // Gives the chosen row the focus without the keyboard's mark.
+    void focusChosenRow();
 
 Q_SIGNALS:
     void selectedTabChanged(int tag);
 
 protected:
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct Row {
