@@ -297,7 +297,12 @@ TEST_F(PageTabChain, EverySectionOfTheMainWindowIsOneRoundOfTab) {
         QApplication::processEvents();
         return TabChain::faults(window, child<QWidget>(&window, row)).join(u'\n');
     };
+    // The row that has the focus when the window opens is marked only once Tab brings it.
+    auto* policiesRow = child<QWidget>(&window, "policiesRow");
+    EXPECT_TRUE(policiesRow->hasFocus());
+    EXPECT_FALSE(policiesRow->property("keyboardFocus").toBool());
     EXPECT_EQ(roundFrom("policiesRow", "policyList").toStdString(), "");
+    EXPECT_TRUE(policiesRow->property("keyboardFocus").toBool());
     EXPECT_NE(child<QWidget>(&window, "renewButton"), nullptr);
     EXPECT_EQ(roundFrom("contactsRow", "contactList").toStdString(), "");
     EXPECT_EQ(roundFrom("agendaRow", "agendaDayList").toStdString(), "");
