@@ -13,6 +13,7 @@
 #include "model/Contact.h"
 #include "model/Policy.h"
 #include "platform/LogChannel.h"
+#include "policies/PDFViewer.h"
 #include "policies/PolicyEditView.h"
 #include "recovery/DamagedStorePage.h"
 #include "recovery/RestoreSheet.h"
@@ -306,6 +307,18 @@ TEST_F(PageTabChain, EverySectionOfTheMainWindowIsOneRoundOfTab) {
     EXPECT_NE(child<QWidget>(&window, "renewButton"), nullptr);
     EXPECT_EQ(roundFrom("contactsRow", "contactList").toStdString(), "");
     EXPECT_EQ(roundFrom("agendaRow", "agendaDayList").toStdString(), "");
+}
+
+// The document viewer: "Chiudi", "Condividi" and the pages, which scroll by keyboard.
+TEST_F(PageTabChain, TheDocumentViewerIsOneRoundOfTab) {
+    PDFViewer viewer(TestPdfs::pages(2), QStringLiteral("condizioni.pdf"), m_world.viewer());
+    viewer.setAttribute(Qt::WA_DeleteOnClose, false);
+    viewer.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&viewer));
+    QApplication::processEvents();
+    auto* close = child<QWidget>(&viewer, "closeViewerButton");
+    EXPECT_EQ(TabChain::faults(viewer, close).join(u'\n').toStdString(), "");
+    EXPECT_GE(TabChain::walk(viewer, close).size(), 3u);
 }
 
 // The popover with every part shown, as the panel icon opens it.
