@@ -22,6 +22,20 @@ TextLabel* textLabel(const QString& text, TextLabel::FontOf font, ColorName colo
     return label;
 }
 
+// A selectable detail (the phone, the e-mail) after its icon, on a row of its own under
+// `texts`; returns the icon's label, which the look fills.
+QLabel* addIconRow(QVBoxLayout* texts, QLabel* detail, QWidget* card) {
+    detail->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* icon = new QLabel(card);
+    auto* row = new QHBoxLayout;
+    row->setSpacing(6);
+    row->addWidget(icon);
+    row->addWidget(detail);
+    row->addStretch();
+    texts->addLayout(row);
+    return icon;
+}
+
 } // namespace
 
 ClientContactCard::ClientContactCard(const Shown& shown, QWidget* parent)
@@ -65,26 +79,12 @@ void ClientContactCard::buildContact(RoundedPanel* card) {
         const TextStyle style = m_shown.hasContact ? TextStyle::Subheadline : TextStyle::Headline;
         m_phone = textLabel(m_shown.phone, TextLabel::style(style), phoneColor(),
                             QStringLiteral("contactPhoneLabel"), card);
-        m_phone->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        m_phoneIcon = new QLabel(card);
-        auto* phoneRow = new QHBoxLayout;
-        phoneRow->setSpacing(6);
-        phoneRow->addWidget(m_phoneIcon);
-        phoneRow->addWidget(m_phone);
-        phoneRow->addStretch();
-        texts->addLayout(phoneRow);
+        m_phoneIcon = addIconRow(texts, m_phone, card);
     }
     if (!m_shown.email.isEmpty()) {
         m_email = textLabel(m_shown.email, TextLabel::style(TextStyle::Subheadline),
                             ColorName::Secondary, QStringLiteral("contactEmailLabel"), card);
-        m_email->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        m_emailIcon = new QLabel(card);
-        auto* emailRow = new QHBoxLayout;
-        emailRow->setSpacing(6);
-        emailRow->addWidget(m_emailIcon);
-        emailRow->addWidget(m_email);
-        emailRow->addStretch();
-        texts->addLayout(emailRow);
+        m_emailIcon = addIconRow(texts, m_email, card);
     }
     row->addLayout(texts, 1);
     row->addLayout(buildButtons(card), 0);

@@ -1,6 +1,8 @@
 #include "policies/ClientNoticeSave.h"
 
+#include "model/ClientNotice.h"
 #include "model/Policy.h"
+#include "platform/Clock.h"
 #include "platform/LogChannel.h"
 #include "store/ManagedObjectContext.h"
 
@@ -19,6 +21,14 @@ bool save(ManagedObjectContext& context, LogChannel& log, Policy& policy,
         return false;
     }
     return true;
+}
+
+bool markByHand(ManagedObjectContext& context, LogChannel& log, Policy& policy, const Clock& clock,
+                bool told) {
+    return save(
+        context, log, policy,
+        told ? std::optional(ClientNotice::stamped(clock.now(), ClientNotice::Channel::Unknown))
+             : std::nullopt);
 }
 
 } // namespace ClientNoticeSave

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+class Clock;
 class LogChannel;
 class ManagedObjectContext;
 class Policy;
@@ -17,5 +18,8 @@ namespace ClientNoticeSave {
 // saves its own change at once, so this is the only change in the context.
 bool save(ManagedObjectContext& context, LogChannel& log, Policy& policy,
           std::optional<Instant> notified);
+// "Segna come Avvisato" (now, told by hand) or "Segna come Non Avvisato", saved as save() does.
+bool markByHand(ManagedObjectContext& context, LogChannel& log, Policy& policy, const Clock& clock,
+                bool told);
 
 } // namespace ClientNoticeSave

@@ -531,9 +531,9 @@ void PolicyDetailView::markNotified(bool notified) {
     if (m_deleted) {
         return;
     }
-    recordNotice(notified ? std::optional(ClientNotice::stamped(m_services.clock.now(),
-                                                                ClientNotice::Channel::Unknown))
-                          : std::nullopt);
+    ClientNoticeSave::markByHand(m_services.context, m_services.log, *m_policy, m_services.clock,
+                                 notified);
+    refreshNotice();
 }
 
 void PolicyDetailView::recordNotice(std::optional<Instant> notified) {

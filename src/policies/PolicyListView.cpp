@@ -3,7 +3,6 @@
 #include "categories/CategoryPicker.h"
 
 #include "model/Category.h"
-#include "model/ClientNotice.h"
 #include "model/Policy.h"
 #include "platform/Clock.h"
 #include "policies/ClientNoticeSave.h"
@@ -307,17 +306,15 @@ void PolicyListView::showContextMenu(const QPoint& position) {
     menu->addSeparator();
     QAction* told = menu->addAction(QStringLiteral("Segna come Avvisato"));
     told->setObjectName(QStringLiteral("markNotifiedAction"));
-    connect(told, &QAction::triggered, this, [this, policy] {
-        const Instant now =
-            ClientNotice::stamped(m_services.clock.now(), ClientNotice::Channel::Unknown);
-        ClientNoticeSave::save(m_services.context, m_services.log, *policy, now);
-    });
     QAction* untold = menu->addAction(QStringLiteral("Segna come Non Avvisato"));
     untold->setObjectName(QStringLiteral("markNotNotifiedAction"));
     untold->setEnabled(policy->lastNotified().has_value());
-    connect(untold, &QAction::triggered, this, [this, policy] {
-        ClientNoticeSave::save(m_services.context, m_services.log, *policy, std::nullopt);
-    });
+    for (const auto& [action, mark] : {std::pair(told, true), std::pair(untold, false)}) {
+        connect(action, &QAction::triggered, this, [this, policy, mark] {
+            ClientNoticeSave::markByHand(m_services.context, m_services.log, *policy,
+                                         m_services.clock, mark);
+        });
+    }
     menu->popup(m_list->viewport()->mapToGlobal(at));
 }
 
