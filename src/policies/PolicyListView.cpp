@@ -309,8 +309,8 @@ void PolicyListView::showContextMenu(const QPoint& position) {
     QAction* untold = menu->addAction(QStringLiteral("Segna come Non Avvisato"));
     untold->setObjectName(QStringLiteral("markNotNotifiedAction"));
     untold->setEnabled(policy->lastNotified().has_value());
-    for (const auto& [action, mark] : {std::pair(told, true), std::pair(untold, false)}) {
-        connect(action, &QAction::triggered, this, [this, policy, mark] {
+    for (const auto& choice : {std::pair(told, true), std::pair(untold, false)}) {
+        connect(choice.first, &QAction::triggered, this, [this, policy, mark = choice.second] {
             ClientNoticeSave::markByHand(m_services.context, m_services.log, *policy,
                                          m_services.clock, mark);
         });
