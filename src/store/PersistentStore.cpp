@@ -508,7 +508,20 @@ bool decodeRow(const StoreSchema::Table& table, const SqliteQuery& statement, St
 
 PersistentStore::PersistentStore(const ManagedObjectModel& model, QString path)
     : m_schema(model)
-    , m_path(std::move(path)) {}
+    , m_path(std::move(path)) {
+    for (const StoreSchema::Table& table : m_schema.tables()) {
+        const QString name = StoreSchema::quoted(table.entity->name());
+        QStringList names;
+        QStringList marks;
+        for (const StoreSchema::Column& column : table.columns) {
+            names << StoreSchema::quoted(column.name);
+            marks << QStringLiteral("?");
+        }
+        m_rowStatements.push_back({QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                       .arg(name, names.join(u','), marks.join(u',')),
+                                   StoreSchema::selectColumns(table) + whereRowOf(name)});
+    }
+}
 
 PersistentStore::~PersistentStore() {
     // Statements go before the connection that made them.
@@ -820,15 +833,7 @@ SqliteQuery& PersistentStore::statement(const QString& sql) {
 
 bool PersistentStore::insertRow(const RowWrite& write, qint64* rowid) {
     const StoreSchema::Table& table = m_schema.table(*write.entity);
-    QStringList names;
-    QStringList marks;
-    for (const StoreSchema::Column& column : table.columns) {
-        names << StoreSchema::quoted(column.name);
-        marks << QStringLiteral("?");
-    }
-    SqliteQuery& insert = statement(
-        QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-            .arg(StoreSchema::quoted(write.entity->name()), names.join(u','), marks.join(u',')));
+    SqliteQuery& insert = statement(m_rowStatements[size_t(write.entity->index())].insert);
     for (size_t c = 0; c < table.columns.size(); ++c) {
         bindColumn(insert, int(c) + 1, table.columns[c], write);
     }
@@ -856,12 +861,15 @@ void PersistentStore::reportLostDocuments(const RowWrite& write, QStringList* re
 
 bool PersistentStore::writeOne(const RowWrite& write, RowWriteResult* result,
                                QStringList* reports) {
+    if (write.kind == RowWrite::Kind::Insert) {
+        return insertRow(write, &result->rowid);
+    }
     const StoreSchema::Table& table = m_schema.table(*write.entity);
     const QString name = StoreSchema::quoted(write.entity->name());
     const QString storedId = uuidText(write.storedId);
     switch (write.kind) {
     case RowWrite::Kind::Insert:
-        return insertRow(write, &result->rowid);
+        break;
     case RowWrite::Kind::Delete: {
         SqliteQuery& remove =
             statement(QStringLiteral("DELETE FROM %1").arg(name) + whereRowOf(name));
@@ -906,7 +914,7 @@ bool PersistentStore::writeOne(const RowWrite& write, RowWriteResult* result,
     }
     // Documents are read as their sizes: re-reading one at every save would make a save cost
     // the size of the document rather than the size of the change.
-    SqliteQuery& select = statement(StoreSchema::selectColumns(table) + whereRowOf(name));
+    SqliteQuery& select = statement(m_rowStatements[size_t(write.entity->index())].selectRow);
     const auto& idValue = write.values[size_t(write.entity->identityAttribute())];
     select.bindText(1, std::holds_alternative<QUuid>(idValue) ? uuidText(std::get<QUuid>(idValue))
                                                               : storedId);

@@ -131,6 +131,13 @@ private:
     void markDamaged(const QString& why);
 
     StoreSchema m_schema;
+    // The texts of the statements a save runs for every row, per entity, made once: built at
+    // each row, they cost as much as SQLite's own work in a save of many rows.
+    struct RowStatements {
+        QString insert;
+        QString selectRow;
+    };
+    std::vector<RowStatements> m_rowStatements;
     QString m_path;
     SqliteConnection m_db;
     QHash<QString, std::shared_ptr<SqliteQuery>> m_statements;
