@@ -543,6 +543,10 @@ bool ManagedObjectContext::save(QString* error) {
         message = QStringLiteral("No persistent store is open");
         return false;
     }
+    if (m_heldSave && !m_savingPart) {
+        message = QStringLiteral("Another save is being written");
+        return false;
+    }
 
     std::vector<ManagedObject*> objects;
     QStringList missing;

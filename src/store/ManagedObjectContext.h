@@ -76,7 +76,8 @@ public:
     // deleted ones come back. Observers hear each of these as a change.
     void rollback();
     // False, with `error` set and nothing written, when a required attribute has no value
-    // (the error names the entity and the attribute) or the store refuses the write.
+    // (the error names the entity and the attribute), the store refuses the write, or a
+    // HeldSave is being written.
     bool save(QString* error = nullptr);
 
     // The matching objects, new ones included and deleted ones left out, in sort order.
@@ -112,6 +113,7 @@ public:
 
 private:
     friend class ManagedObject;
+    friend class HeldSave;
 
     struct EntityObjects {
         std::vector<std::shared_ptr<ManagedObject>> objects;
@@ -157,4 +159,7 @@ private:
     std::function<void(const QString&)> m_report;
     std::function<void()> m_saved;
     std::vector<ContextObserver*> m_observers;
+    // While a HeldSave is open, only its own parts may save.
+    bool m_heldSave = false;
+    bool m_savingPart = false;
 };

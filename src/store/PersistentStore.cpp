@@ -938,7 +938,9 @@ bool PersistentStore::write(const std::vector<RowWrite>& writes,
     if (!isUndamaged(error)) {
         return false;
     }
-    if (!m_db.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+    // Inside a held transaction a write is a savepoint: one that fails leaves the parts
+    // written before it, which the holder then keeps or rolls back with the rest.
+    if (!m_db.exec(m_held ? QStringLiteral("SAVEPOINT part") : QStringLiteral("BEGIN IMMEDIATE"))) {
         *error = m_db.errorMessage();
         noteFailure(m_db.errorCode());
         return false;
@@ -950,7 +952,8 @@ bool PersistentStore::write(const std::vector<RowWrite>& writes,
             for (const auto& statement : std::as_const(m_statements)) {
                 statement->reset();
             }
-            m_db.exec(QStringLiteral("ROLLBACK"));
+            m_db.exec(m_held ? QStringLiteral("ROLLBACK TO part; RELEASE part")
+                             : QStringLiteral("ROLLBACK"));
             return false;
         }
     }
@@ -959,12 +962,75 @@ bool PersistentStore::write(const std::vector<RowWrite>& writes,
     for (const auto& statement : std::as_const(m_statements)) {
         statement->reset();
     }
+    if (m_held) {
+        if (!m_db.exec(QStringLiteral("RELEASE part"))) {
+            *error = m_db.errorMessage();
+            return false;
+        }
+        return true;
+    }
     if (!m_db.exec(QStringLiteral("COMMIT"))) {
         *error = m_db.errorMessage();
         noteFailure(m_db.errorCode());
         if (m_db.inTransaction()) {
             m_db.exec(QStringLiteral("ROLLBACK"));
         }
+        return false;
+    }
+    return true;
+}
+
+bool PersistentStore::holdTransaction(QString* error) {
+    if (m_held) {
+        *error = QStringLiteral("A transaction is already held");
+        return false;
+    }
+    if (!isUndamaged(error)) {
+        return false;
+    }
+    if (!m_db.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        *error = m_db.errorMessage();
+        noteFailure(m_db.errorCode());
+        return false;
+    }
+    m_held = true;
+    return true;
+}
+
+bool PersistentStore::endHeldTransaction(bool commit, QString* error) {
+    if (!m_held) {
+        *error = QStringLiteral("No transaction is held");
+        return false;
+    }
+    m_held = false;
+    for (const auto& statement : std::as_const(m_statements)) {
+        statement->reset();
+    }
+    if (commit && m_db.exec(QStringLiteral("COMMIT"))) {
+        return true;
+    }
+    if (commit) {
+        *error = m_db.errorMessage();
+        noteFailure(m_db.errorCode());
+    }
+    if (m_db.inTransaction()) {
+        m_db.exec(QStringLiteral("ROLLBACK"));
+    }
+    return !commit;
+}
+
+bool PersistentStore::loadAgain(Loaded* loaded, QString* error) {
+    loaded->rowsByEntity.assign(m_schema.tables().size(), {});
+    loaded->linksByEntity.assign(m_schema.tables().size(), {});
+    loaded->reports.clear();
+    bool empty = false;
+    int failure = 0;
+    if (!checkAndLoad(m_db, loaded, &empty, error, &failure)) {
+        noteFailure(failure);
+        return false;
+    }
+    if (empty) {
+        *error = QStringLiteral("%1 holds nothing").arg(m_path);
         return false;
     }
     return true;

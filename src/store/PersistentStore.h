@@ -84,8 +84,19 @@ public:
     void checkIntegrityLater(std::function<void(const QString& why)> damaged);
 
     // Writes every row in one transaction: all of them, or none and false with `error` set.
+    // Inside a held transaction, the rows join it and are kept only if it commits.
     bool write(const std::vector<RowWrite>& writes, std::vector<RowWriteResult>* results,
                QStringList* reports, QString* error);
+
+    // One transaction held open over several writes, so that a long write can be made a part
+    // at a time and still be all or nothing; see HeldSave.
+    bool holdTransaction(QString* error);
+    // Commits the held transaction, or rolls it back; false, rolled back, when the commit
+    // fails.
+    bool endHeldTransaction(bool commit, QString* error);
+    bool holdsTransaction() const { return m_held; }
+    // Every row again, as open() loaded them, through this store's own connection.
+    bool loadAgain(Loaded* loaded, QString* error);
 
     enum class DocumentRead { Read, Absent, Failed };
     // The bytes of one byte-string attribute of the row with the id, read now.
@@ -141,6 +152,7 @@ private:
     QString m_path;
     SqliteConnection m_db;
     QHash<QString, std::shared_ptr<SqliteQuery>> m_statements;
+    bool m_held = false;
     std::unique_ptr<IntegrityCheck> m_check;
     std::function<void(const QString&)> m_damaged;
     QString m_damage;

@@ -85,36 +85,43 @@ void listRows(const ImportPlan& plan, const Table& table, ImportResult& result) 
     }
 }
 
-Outcome apply(const ImportPlan& plan, const Table& table, const QTimeZone& zone,
-              ManagedObjectContext& context, LogChannel& log) {
-    Outcome outcome;
-    ImportResult& result = outcome.result;
-    listRows(plan, table, result);
-
-    std::vector<std::shared_ptr<Contact>> contacts(plan.contacts().size());
-    std::vector<bool> used(plan.contacts().size(), false);
+Progress start(const ImportPlan& plan, const Table& table) {
+    Progress progress;
+    listRows(plan, table, progress.outcome.result);
+    progress.contacts.resize(plan.contacts().size());
+    progress.used.assign(plan.contacts().size(), false);
     for (const ImportPlan::Row& row : plan.rows()) {
         if (row.contact >= 0) {
-            used[size_t(row.contact)] = true;
+            progress.used[size_t(row.contact)] = true;
         }
     }
-    for (size_t i = 0; i < plan.contacts().size(); ++i) {
-        const ImportPlan::ContactTarget& target = plan.contacts()[i];
-        if (!used[i]) {
+    return progress;
+}
+
+bool makeNext(const ImportPlan& plan, const QTimeZone& zone, ManagedObjectContext& context,
+              Progress& progress, size_t count) {
+    ImportResult& result = progress.outcome.result;
+    for (; count > 0 && progress.contact < plan.contacts().size(); ++progress.contact) {
+        const size_t i = progress.contact;
+        if (!progress.used[i]) {
             continue;
         }
+        --count;
+        const ImportPlan::ContactTarget& target = plan.contacts()[i];
+        std::shared_ptr<Contact>& contact = progress.contacts[i];
         if (target.stored) {
-            contacts[i] = std::dynamic_pointer_cast<Contact>(
+            contact = std::dynamic_pointer_cast<Contact>(
                 context.existingObject(Contact::entityName(), *target.stored));
         }
         // A stored client deleted since the check is made again.
-        if (!contacts[i]) {
-            contacts[i] = context.insert<Contact>();
-            writeContact(*contacts[i], target.values);
+        if (!contact) {
+            contact = context.insert<Contact>();
+            writeContact(*contact, target.values);
             ++result.contactsCreated;
         }
     }
-    for (const ImportPlan::PolicyTarget& target : plan.policies()) {
+    for (; count > 0 && progress.policy < plan.policies().size(); ++progress.policy, --count) {
+        const ImportPlan::PolicyTarget& target = plan.policies()[progress.policy];
         std::shared_ptr<Policy> policy;
         if (target.stored) {
             policy = std::dynamic_pointer_cast<Policy>(
@@ -135,19 +142,19 @@ Outcome apply(const ImportPlan& plan, const Table& table, const QTimeZone& zone,
             continue;
         }
         if (target.contact >= 0) {
-            policy->setContact(contacts[size_t(target.contact)]);
+            policy->setContact(progress.contacts[size_t(target.contact)]);
         }
-        outcome.policies.push_back(std::move(policy));
+        progress.outcome.policies.push_back(std::move(policy));
     }
-    QString error;
-    if (!context.save(&error)) {
-        context.rollback();
-        log.write(QStringLiteral("Error importing: "), error);
-        result.error = error;
-        result.policiesImported = result.policiesUpdated = result.contactsCreated = 0;
-        outcome.policies.clear();
-    }
-    return outcome;
+    return progress.contact == plan.contacts().size() && progress.policy == plan.policies().size();
+}
+
+void refuse(Outcome& outcome, const QString& error, LogChannel& log) {
+    log.write(QStringLiteral("Error importing: "), error);
+    outcome.result.error = error;
+    outcome.result.policiesImported = outcome.result.policiesUpdated =
+        outcome.result.contactsCreated = 0;
+    outcome.policies.clear();
 }
 
 } // namespace ImportApplier

@@ -8,13 +8,14 @@
 #include <memory>
 #include <vector>
 
+class Contact;
 class LogChannel;
 class ManagedObjectContext;
 class Policy;
 
-// Writes a plan into the store as the editors would have saved each policy and client, in one
-// save: all of it, or, when the store refuses, none of it (the context is rolled back and the
-// line "Error importing: " and the reason is written). Runs on the context's thread.
+// Makes a plan's policies and clients in the context as the editors would have made each, a
+// slice at a time, for the caller to save (ImportSession saves the slices in one held
+// transaction, so that the whole is kept or none of it). Runs on the context's thread.
 namespace ImportApplier {
 
 struct Outcome {
@@ -23,10 +24,23 @@ struct Outcome {
     std::vector<std::shared_ptr<Policy>> policies;
 };
 
-// `table` gives the texts of skipped rows; `zone` the time of day an updated policy keeps when
-// the file gives its expiry's day alone.
-Outcome apply(const ImportPlan& plan, const Table& table, const QTimeZone& zone,
-              ManagedObjectContext& context, LogChannel& log);
+// Where the writing of a plan stands. `start` takes the plan and `table`, which gives the
+// texts of skipped rows.
+struct Progress {
+    size_t contact = 0;
+    size_t policy = 0;
+    std::vector<std::shared_ptr<Contact>> contacts;
+    std::vector<bool> used;
+    Outcome outcome;
+};
+Progress start(const ImportPlan& plan, const Table& table);
+// Makes up to `count` more of the plan's clients, then policies, in the context, unsaved; true
+// once every one is made. `zone` gives the time of day an updated policy keeps when the file
+// gives its expiry's day alone.
+bool makeNext(const ImportPlan& plan, const QTimeZone& zone, ManagedObjectContext& context,
+              Progress& progress, size_t count);
+// A save that was refused: nothing counts, and the line "Error importing: " says why.
+void refuse(Outcome& outcome, const QString& error, LogChannel& log);
 
 // The skipped and adjusted rows of a plan, as the result lists them.
 void listRows(const ImportPlan& plan, const Table& table, ImportResult& result);

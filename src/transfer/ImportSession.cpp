@@ -14,6 +14,9 @@
 namespace {
 
 constexpr int kProgressIntervalMs = 100;
+// Clients and policies made and saved per turn of the event loop: each slice takes a few
+// milliseconds, so the window keeps answering while a large book is written.
+constexpr size_t kRowsPerSlice = 500;
 
 struct CheckResult {
     std::shared_ptr<const ImportPlan> plan;
@@ -281,37 +284,68 @@ void ImportSession::run() {
 
 void ImportSession::save() {
     setPhase(Phase::Saving);
-    ImportApplier::Outcome outcome = ImportApplier::apply(*m_plan, *m_table, m_settings.zone,
-                                                          m_services.context, m_services.log);
-    if (outcome.result.error) {
-        m_running = false;
-        setPhase(Phase::Idle);
-        Q_EMIT finished(outcome.result);
+    m_writing = std::make_unique<ImportApplier::Progress>(ImportApplier::start(*m_plan, *m_table));
+    QString error;
+    m_held = HeldSave::begin(m_services.context, &error);
+    if (!m_held) {
+        refuse(error);
         return;
     }
+    saveSlice();
+}
+
+void ImportSession::saveSlice() {
+    const bool made = ImportApplier::makeNext(*m_plan, m_settings.zone, m_services.context,
+                                              *m_writing, kRowsPerSlice);
+    QString error;
+    if (!m_held->savePart(&error)) {
+        m_services.context.rollback();
+        m_held.reset();
+        refuse(error);
+        return;
+    }
+    if (!made) {
+        QTimer::singleShot(0, this, &ImportSession::saveSlice);
+        return;
+    }
+    const bool committed = m_held->commit(&error);
+    m_held.reset();
+    if (!committed) {
+        refuse(error);
+        return;
+    }
+    ImportApplier::Outcome outcome = std::move(m_writing->outcome);
+    m_writing.reset();
+    schedule(std::move(outcome));
+}
+
+void ImportSession::refuse(const QString& error) {
+    ImportApplier::refuse(m_writing->outcome, error, m_services.log);
+    const ImportResult result = m_writing->outcome.result;
+    m_writing.reset();
+    m_running = false;
+    setPhase(Phase::Idle);
+    Q_EMIT finished(result);
+}
+
+void ImportSession::schedule(ImportApplier::Outcome outcome) {
     if (m_services.memory && m_settings.hasHeader) {
         m_services.memory->remember(headers().mid(0, columnCount()), m_settings.columns);
     }
     setPhase(Phase::Scheduling);
     m_control.reset();
-    // In the next turn of the event loop: the save alone is as long as the window may wait.
-    QMetaObject::invokeMethod(
-        this,
-        [this, policies = std::move(outcome.policies), result = outcome.result] {
-            QPointer<ImportSession> self(this);
-            m_services.reminders.schedulePolicyReminders(
-                policies, [self, result](int scheduled, int failed) mutable {
-                    if (!self) {
-                        return;
-                    }
-                    result.remindersScheduled = scheduled;
-                    result.remindersFailed = failed;
-                    self->m_running = false;
-                    self->setPhase(Phase::Idle);
-                    Q_EMIT self->finished(result);
-                });
-        },
-        Qt::QueuedConnection);
+    QPointer<ImportSession> self(this);
+    m_services.reminders.schedulePolicyReminders(
+        outcome.policies, [self, result = outcome.result](int scheduled, int failed) mutable {
+            if (!self) {
+                return;
+            }
+            result.remindersScheduled = scheduled;
+            result.remindersFailed = failed;
+            self->m_running = false;
+            self->setPhase(Phase::Idle);
+            Q_EMIT self->finished(result);
+        });
 }
 
 void ImportSession::cancel() {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "store/HeldSave.h"
 #include "transfer/BookIndex.h"
 #include "transfer/DateReading.h"
+#include "transfer/ImportApplier.h"
 #include "transfer/ImportPlan.h"
 #include "transfer/ImportResult.h"
 #include "transfer/ImportSettings.h"
@@ -25,9 +27,10 @@ class TaskControl;
 // One import as the import sheet drives it: a file picked, read with its format, encoding,
 // delimiter and header row detected, its columns guessed (or mapped as the user left them
 // last time for the same headers), every row checked; the user's changes read or check again;
-// run() writes every accepted row in one save and schedules the reminders of each policy it
-// wrote. Reading and checking run on a worker thread, so the sheet stays responsive; cancel()
-// stops them and nothing is saved. Lives on the thread of the store's context.
+// run() writes every accepted row, all or none, a slice per turn of the event loop in one held
+// transaction (HeldSave), and schedules the reminders of each policy it wrote. Reading and checking
+// run on a worker thread, so the sheet stays responsive; cancel() stops them and nothing is saved.
+// Lives on the thread of the store's context.
 class ImportSession final : public QObject {
     Q_OBJECT
 public:
@@ -102,6 +105,10 @@ private:
     void onRead(const std::shared_ptr<TableReader::Result>& result);
     void onChecked(std::shared_ptr<const ImportPlan> plan, DateReading::ColumnFormat format);
     void save();
+    // One slice of the rows made and saved; the next in the next turn of the event loop.
+    void saveSlice();
+    void refuse(const QString& error);
+    void schedule(ImportApplier::Outcome outcome);
     void setPhase(Phase phase);
     void guessColumns();
     // Runs `work` on the worker; `done` gets its value here, unless a newer task replaced it.
@@ -115,6 +122,8 @@ private:
     quint64 m_generation = 0;
     Phase m_phase = Phase::Idle;
     bool m_running = false;
+    std::unique_ptr<HeldSave> m_held;
+    std::unique_ptr<ImportApplier::Progress> m_writing;
 
     QString m_path;
     TableReader::Options m_readOptions;

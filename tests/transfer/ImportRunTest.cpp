@@ -246,14 +246,49 @@ TEST_F(ImportRun, ARefusedSaveLeavesTheStoreAsItWasAndSaysWhy) {
                     .value(0)
                     .contains(QStringLiteral("disk refuses")));
     EXPECT_FALSE(context().hasChanges());
-    EXPECT_EQ(all<Policy>(context()).size(), 1u);
-    EXPECT_EQ(old->name(), QStringLiteral("Vecchia"));
+    // The context was read again from the store: its objects are new ones.
+    ASSERT_EQ(all<Policy>(context()).size(), 1u);
+    EXPECT_EQ(all<Policy>(context()).front()->name(), QStringLiteral("Vecchia"));
     EXPECT_TRUE(all<Contact>(context()).empty());
     RawSqlite raw(storePath());
     EXPECT_EQ(raw.query("SELECT name FROM Policy"), QStringList{QStringLiteral("Vecchia")});
     EXPECT_EQ(raw.value("SELECT count(*) FROM Contact"), QStringLiteral("0"));
     waitUntil([] { return false; }, 100);
     EXPECT_TRUE(m_service.pending().isEmpty());
+}
+
+// A book larger than one slice is written over several turns: a refusal in a late slice
+// still leaves nothing of the early ones, in the store or in the window's objects.
+TEST_F(ImportRun, ABookWrittenInSlicesIsKeptWholeOrNotAtAll) {
+    QByteArray book = "Nome Polizza;N. Polizza;Scadenza;Nome;Cognome\r\n";
+    for (int i = 0; i < 1'200; ++i) {
+        book += QStringLiteral("Casa %1;P-%1;15/06/2027;Nome%1;Rossi\r\n").arg(i).toUtf8();
+    }
+    {
+        RawSqlite raw(storePath());
+        ASSERT_TRUE(raw.exec("CREATE TRIGGER refuse BEFORE INSERT ON Policy WHEN "
+                             "NEW.policyNumber = 'P-1150' BEGIN "
+                             "SELECT RAISE(ABORT, 'disk refuses'); END;"));
+    }
+    auto import = session();
+    ASSERT_TRUE(opened(*import, file(QStringLiteral("libro.csv"), book)));
+    std::optional<ImportResult> result = run(*import);
+    ASSERT_TRUE(result && result->error);
+    EXPECT_TRUE(result->error->contains(QStringLiteral("disk refuses")));
+    EXPECT_TRUE(all<Policy>(context()).empty());
+    EXPECT_TRUE(all<Contact>(context()).empty());
+    RawSqlite raw(storePath());
+    EXPECT_EQ(raw.value("SELECT count(*) FROM Policy"), QStringLiteral("0"));
+    EXPECT_EQ(raw.value("SELECT count(*) FROM Contact"), QStringLiteral("0"));
+
+    ASSERT_TRUE(raw.exec("DROP TRIGGER refuse"));
+    auto again = session();
+    ASSERT_TRUE(opened(*again, file(QStringLiteral("libro2.csv"), book)));
+    result = run(*again);
+    ASSERT_TRUE(result && !result->error);
+    EXPECT_EQ(result->policiesImported, 1'200);
+    EXPECT_EQ(all<Policy>(context()).size(), 1'200u);
+    EXPECT_EQ(raw.value("SELECT count(*) FROM Policy"), QStringLiteral("1200"));
 }
 
 TEST_F(ImportRun, AnUpdateKeepsTheDocumentTheReminderDaysAndTheClientUnlessTheFileHasThem) {
