@@ -120,7 +120,7 @@ TEST_F(BackupCrashSafety, AKilledRestoreLeavesTheOldStoreOrTheNewOneWhole) {
     makeStore(first, 30, 10, QStringLiteral("first"));
     makeStore(second, 50, 10, QStringLiteral("second"));
     ASSERT_TRUE(QFile::copy(first, storePath()));
-    const int spanMs = durationMs(restoreOf(second, m_clock.now()));
+    int spanMs = durationMs(restoreOf(second, m_clock.now()));
     qint64 held = 50;
     std::mt19937 random(20260311);
     int restored = 0;
@@ -131,6 +131,10 @@ TEST_F(BackupCrashSafety, AKilledRestoreLeavesTheOldStoreOrTheNewOneWhole) {
         const int delayMs = int(random() % uint(spanMs + spanMs / 4 + 1));
         QThread::msleep(ulong(delayMs));
         const bool said = child.kill().contains("restored");
+        // A loaded machine restores slower than the undisturbed run: the kills follow.
+        if (!said && delayMs >= spanMs) {
+            spanMs = delayMs + delayMs / 2;
+        }
         SCOPED_TRACE(QStringLiteral("kill %1 after %2 ms").arg(kill).arg(delayMs).toStdString());
 
         const StoreFileReport report =
