@@ -6,22 +6,17 @@
 # analysers still read the program's sources one by one: they take each batch's command.
 option(QS_UNITY_BUILD "Compile the program, tests and tools in batches" ON)
 
+include(${CMAKE_CURRENT_LIST_DIR}/CompileTargets.cmake)
+
 function(qs_unity_build)
     if(NOT QS_UNITY_BUILD)
         return()
     endif()
-    foreach(directory IN LISTS ARGN)
-        get_property(targets DIRECTORY "${directory}" PROPERTY BUILDSYSTEM_TARGETS)
-        foreach(target IN LISTS targets)
-            get_target_property(type ${target} TYPE)
-            if(type MATCHES "^(EXECUTABLE|STATIC_LIBRARY|SHARED_LIBRARY|OBJECT_LIBRARY)$")
-                set_target_properties(${target} PROPERTIES UNITY_BUILD ON)
-                # A file's own classes in an anonymous namespace, used as a test's base, are
-                # right in a file and flagged only because the batch includes the file.
-                target_compile_options(${target} PRIVATE -Wno-subobject-linkage)
-            endif()
-        endforeach()
-        get_property(subdirectories DIRECTORY "${directory}" PROPERTY SUBDIRECTORIES)
-        qs_unity_build(${subdirectories})
+    qs_compile_targets(targets ${ARGN})
+    foreach(target IN LISTS targets)
+        set_target_properties(${target} PROPERTIES UNITY_BUILD ON)
+        # A file's own classes in an anonymous namespace, used as a test's base, are right in
+        # a file and flagged only because the batch includes the file.
+        target_compile_options(${target} PRIVATE -Wno-subobject-linkage)
     endforeach()
 endfunction()
