@@ -70,7 +70,7 @@ QString body(const EventReminderSource& event, Instant occurrenceStart, const QT
         range += time(end);
     }
     if (event.location && !event.location->trimmed().isEmpty()) {
-        range += QStringLiteral(" · ") + *event.location;
+        range += QStringLiteral(" · ") + Reminder::shortened(*event.location);
     }
     return range;
 }
@@ -91,6 +91,7 @@ std::vector<Reminder> all(const EventReminderSource& event, const QTimeZone& zon
         }
     }
     const QString id = event.idText();
+    const QString title = Reminder::shortened(event.title);
     std::vector<Reminder> reminders;
     reminders.reserve(starts.size());
     for (const Instant start : starts) {
@@ -101,8 +102,8 @@ std::vector<Reminder> all(const EventReminderSource& event, const QTimeZone& zon
             continue;
         }
         reminders.push_back(
-            {Reminder::requestAt(name, event.title, body(event, start, zone, locale), *at, zone),
-             Reminder::Kind::Event, id, event.title, 0, *at});
+            {Reminder::requestAt(name, title, body(event, start, zone, locale), *at, zone),
+             Reminder::Kind::Event, id, title, 0, *at});
     }
     return reminders;
 }
