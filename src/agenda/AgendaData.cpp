@@ -42,6 +42,7 @@ bool comesFirst(const AgendaOccurrence& a, const AgendaOccurrence& b) {
 
 // A repeating event as the worker reads it: plain values only.
 struct RepeatSource {
+    QUuid id;
     std::optional<QString> rule;
     Instant start;
     Instant end;
@@ -53,7 +54,8 @@ using FoundOccurrence = std::tuple<size_t, Instant, Instant>;
 
 // The occurrences of every source that touch [from, to), on any thread.
 std::vector<FoundOccurrence> expandAll(const std::vector<RepeatSource>& sources,
-                                       const QTimeZone& zone, Instant from, Instant to) {
+                                       const QTimeZone& zone, Instant from, Instant to,
+                                       RepeatRuleLog& ruleLog) {
     std::vector<FoundOccurrence> found;
     for (size_t i = 0; i < sources.size(); ++i) {
         const RepeatSource& source = sources[i];
@@ -63,9 +65,9 @@ std::vector<FoundOccurrence> expandAll(const std::vector<RepeatSource>& sources,
         const qint64 length =
             std::max<qint64>(0, source.end.msSinceEpoch() - source.start.msSinceEpoch());
         // An occurrence that began before the range may still run into it.
-        const auto occurrences =
-            RecurrenceExpansion::occurrences(source.rule, source.start, source.allDay, zone,
-                                             Instant(from.msSinceEpoch() - length), to);
+        const auto occurrences = RecurrenceExpansion::occurrences(
+            source.rule, source.start, source.allDay, zone, Instant(from.msSinceEpoch() - length),
+            to, source.id, ruleLog);
         const EventRules::Days days = EventRules::days({source.start, source.end}, zone);
         for (const Instant start : occurrences.starts) {
             Instant end(start.msSinceEpoch() + length);
@@ -91,10 +93,12 @@ struct AgendaData::Repeats {
     std::vector<FoundOccurrence> found;
 };
 
-AgendaData::AgendaData(ManagedObjectContext& context, const Clock& clock, QObject* parent)
+AgendaData::AgendaData(ManagedObjectContext& context, const Clock& clock,
+                       std::shared_ptr<RepeatRuleLog> ruleLog, QObject* parent)
     : QObject(parent)
     , m_context(context)
     , m_clock(clock)
+    , m_ruleLog(std::move(ruleLog))
     , m_zone(clock.timeZone()) {
     makeTaskFetch();
     makeSingleFetch();
@@ -334,8 +338,8 @@ void AgendaData::expandRepeats(QDate month) {
     std::vector<RepeatSource> sources;
     for (int row = 0; row < m_repeatingEvents->count(); ++row) {
         auto event = m_repeatingEvents->at<Event>(row);
-        sources.push_back(
-            {event->recurrenceRule(), event->startDate(), event->endDate(), event->isAllDay()});
+        sources.push_back({event->id(), event->recurrenceRule(), event->startDate(),
+                           event->endDate(), event->isAllDay()});
         repeats->events.push_back(std::move(event));
     }
     const int back = (month.dayOfWeek() - int(m_clock.locale().firstDayOfWeek()) + 7) % 7;
@@ -344,8 +348,8 @@ void AgendaData::expandRepeats(QDate month) {
     const Instant to = midnightOf(gridStart.addDays(kGridDays), m_zone);
     runInBackground<std::vector<FoundOccurrence>>(
         this,
-        [sources = std::move(sources), zone = m_zone, from, to] {
-            return expandAll(sources, zone, from, to);
+        [sources = std::move(sources), zone = m_zone, from, to, ruleLog = m_ruleLog] {
+            return expandAll(sources, zone, from, to, *ruleLog);
         },
         [this, month, repeats](std::vector<FoundOccurrence> found) {
             m_expanding.reset();

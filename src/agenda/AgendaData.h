@@ -17,6 +17,7 @@ class Clock;
 class Event;
 class LiveFetchResults;
 class ManagedObjectContext;
+class RepeatRuleLog;
 class Task;
 
 // One occurrence of an event: the event's own times, or one of its repeats.
@@ -47,7 +48,9 @@ class AgendaData final : public QObject {
 public:
     static constexpr int kGridDays = 42;
 
-    AgendaData(ManagedObjectContext& context, const Clock& clock, QObject* parent = nullptr);
+    // A rule that cannot be read is said on `ruleLog`, once per event and rule.
+    AgendaData(ManagedObjectContext& context, const Clock& clock,
+               std::shared_ptr<RepeatRuleLog> ruleLog, QObject* parent = nullptr);
     ~AgendaData() override;
 
     // Shows the month holding `day` (any day of it).
@@ -110,6 +113,7 @@ private:
 
     ManagedObjectContext& m_context;
     const Clock& m_clock;
+    std::shared_ptr<RepeatRuleLog> m_ruleLog;
     QTimeZone m_zone;
     QDate m_month;
     QDate m_gridStart;

@@ -1,7 +1,7 @@
 #include "model/RecurrenceExpansion.h"
 
 #include "model/CalendarMath.h"
-#include "platform/LogChannel.h"
+#include "model/RepeatRuleLog.h"
 
 #include <libical/ical.h>
 
@@ -230,11 +230,11 @@ Occurrences occurrences(const std::optional<QString>& rule, Instant start, bool 
 }
 
 Occurrences occurrences(const std::optional<QString>& rule, Instant start, bool allDay,
-                        const QTimeZone& zone, Instant from, Instant to, LogChannel& log,
-                        size_t limit) {
+                        const QTimeZone& zone, Instant from, Instant to, const QUuid& event,
+                        RepeatRuleLog& log, size_t limit) {
     Occurrences result = occurrences(rule, start, allDay, zone, from, to, limit);
     if (result.error) {
-        log.write(QString(kErrorPrefix), *result.error);
+        log.refused(event, *rule, *result.error);
     }
     return result;
 }

@@ -8,7 +8,8 @@
 #include <optional>
 #include <vector>
 
-class LogChannel;
+class QUuid;
+class RepeatRuleLog;
 
 // The occurrences of an event within a window, worked out from its RFC 5545 RRULE text with
 // libical. The rule is read on the wall clock of the event's zone: a 09:00 event stays at
@@ -38,9 +39,9 @@ Occurrences occurrences(const std::optional<QString>& rule, Instant start, bool 
                         const QTimeZone& zone, Instant from, Instant to,
                         size_t limit = kMaxOccurrences);
 
-// The same, saying a refused rule in one line on `log`.
+// The same for the event `event`, saying a refused rule on `log` (once per event and rule).
 Occurrences occurrences(const std::optional<QString>& rule, Instant start, bool allDay,
-                        const QTimeZone& zone, Instant from, Instant to, LogChannel& log,
-                        size_t limit = kMaxOccurrences);
+                        const QTimeZone& zone, Instant from, Instant to, const QUuid& event,
+                        RepeatRuleLog& log, size_t limit = kMaxOccurrences);
 
 } // namespace RecurrenceExpansion

@@ -76,7 +76,7 @@ QString body(const EventReminderSource& event, Instant occurrenceStart, const QT
 }
 
 std::vector<Reminder> all(const EventReminderSource& event, const QTimeZone& zone,
-                          const QLocale& locale, Instant now, LogChannel& log) {
+                          const QLocale& locale, Instant now, RepeatRuleLog& log) {
     if (!EventRules::hasReminder(event.minutes)) {
         return {};
     }
@@ -85,7 +85,7 @@ std::vector<Reminder> all(const EventReminderSource& event, const QTimeZone& zon
         const Instant windowEnd =
             CalendarMath::addDays(now, RecurrenceExpansion::kWindowDays, zone).value_or(now);
         RecurrenceExpansion::Occurrences occurrences = RecurrenceExpansion::occurrences(
-            event.rule, event.start, event.allDay, zone, now, windowEnd, log);
+            event.rule, event.start, event.allDay, zone, now, windowEnd, event.id, log);
         if (!occurrences.error) {
             starts = std::move(occurrences.starts);
         }
@@ -109,7 +109,7 @@ std::vector<Reminder> all(const EventReminderSource& event, const QTimeZone& zon
 }
 
 std::vector<Reminder> toCome(const EventReminderSource& event, const QTimeZone& zone,
-                             const QLocale& locale, Instant now, LogChannel& log) {
+                             const QLocale& locale, Instant now, RepeatRuleLog& log) {
     std::vector<Reminder> reminders = all(event, zone, locale, now, log);
     std::erase_if(reminders,
                   [&](const Reminder& reminder) { return reminder.hasBegun(now, zone); });

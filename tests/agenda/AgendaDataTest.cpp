@@ -14,7 +14,7 @@ namespace {
 class AgendaDataTest : public AgendaFixture {
 protected:
     void build() {
-        m_data = std::make_unique<AgendaData>(context(), m_clock);
+        m_data = std::make_unique<AgendaData>(context(), m_clock, m_reminders->repeatRuleLog());
         m_grid = std::make_unique<MonthGridModel>(*m_data, m_clock);
         m_day = std::make_unique<AgendaDayModel>(*m_data, m_clock);
     }
@@ -163,6 +163,12 @@ TEST_F(AgendaDataTest, RepeatingEventsShowTheirOccurrencesInTheGrid) {
     EXPECT_TRUE(titlesOn(day("2026-03-05")).isEmpty());
     EXPECT_EQ(titlesOn(day("2026-03-18")), QStringList{"Strana"});
     EXPECT_TRUE(titlesOn(day("2026-03-25")).isEmpty());
+    // The refused rule is said once, however many months are worked out.
+    m_data->setMonth(day("2026-04-01"));
+    ASSERT_TRUE(waitUntil([this] { return m_data->isSettled(); }));
+    m_data->setMonth(day("2026-05-01"));
+    ASSERT_TRUE(waitUntil([this] { return m_data->isSettled(); }));
+    EXPECT_EQ(logLines().filter(QStringLiteral("Error reading repeat rule: ")).size(), 1);
 }
 
 // The day's events, its tasks by due time, the undated ones and, under "In Ritardo" in red,

@@ -1,5 +1,6 @@
 #include "model/RecurrenceExpansion.h"
 #include "model/RecurrenceRule.h"
+#include "model/RepeatRuleLog.h"
 
 #include "../support/TimeHelpers.h"
 #include "support/CapturedLog.h"
@@ -173,10 +174,11 @@ class HostileRule : public ::testing::TestWithParam<HostileCase> {};
 TEST_P(HostileRule, IsRefusedWithOneLineOrExpandedWithinTheWindowAndTheCount) {
     const HostileCase& c = GetParam();
     CapturedLog log;
+    RepeatRuleLog ruleLog(log.channel());
     const Instant start = utc("2027-06-01T07:00:00Z");
     const Instant to = utc("2027-07-31T07:00:00Z"); // 60 days
-    const RecurrenceExpansion::Occurrences occurrences =
-        RecurrenceExpansion::occurrences(c.rule, start, false, kRomeZone, start, to, log.channel());
+    const RecurrenceExpansion::Occurrences occurrences = RecurrenceExpansion::occurrences(
+        c.rule, start, false, kRomeZone, start, to, QUuid::createUuid(), ruleLog);
     if (c.refused) {
         EXPECT_EQ(occurrences.starts, std::vector<Instant>{start});
         ASSERT_EQ(log.lines().size(), 1);
@@ -219,6 +221,33 @@ INSTANTIATE_TEST_SUITE_P(
                     false},
         HostileCase{"WithAPrefix", QStringLiteral("RRULE:FREQ=HOURLY;BYHOUR=9,17"), false}),
     CaseName());
+
+// Expanded for every month shown and every day, a refused rule is said once per event until
+// the event's rule changes.
+TEST(HostileRule, IsSaidOncePerEventAndRule) {
+    CapturedLog log;
+    RepeatRuleLog ruleLog(log.channel());
+    const QUuid first = QUuid::createUuid();
+    const QUuid second = QUuid::createUuid();
+    const Instant start = utc("2027-06-01T07:00:00Z");
+    const auto expand = [&](const QUuid& event, const QString& rule) {
+        for (int month = 0; month < 3; ++month) {
+            const Instant from(start.msSinceEpoch() + month * 30 * 86'400'000LL);
+            RecurrenceExpansion::occurrences(rule, start, false, kRomeZone, from,
+                                             Instant(from.msSinceEpoch() + 86'400'000LL * 42),
+                                             event, ruleLog);
+        }
+    };
+    expand(first, QStringLiteral("FREQ=SOMETIMES"));
+    expand(first, QStringLiteral("FREQ=DAILY"));
+    EXPECT_EQ(log.lines().size(), 1);
+    expand(second, QStringLiteral("FREQ=SOMETIMES"));
+    EXPECT_EQ(log.lines().size(), 2);
+    expand(first, QStringLiteral("FREQ=WEEKLY;BYDAY=XX"));
+    expand(first, QStringLiteral("FREQ=WEEKLY;BYDAY=XX"));
+    ASSERT_EQ(log.lines().size(), 3);
+    EXPECT_TRUE(log.lines()[2].startsWith(QLatin1StringView("Error reading repeat rule: ")));
+}
 
 TEST(HostileRule, ASecondlyRuleBegunLongAgoWithACountEnds) {
     // No window start to jump to (a count runs from the first occurrence): the walk is bounded.

@@ -211,6 +211,30 @@ TEST_F(AgendaReminders, LongTitlesAreShortenedForTheDesktop) {
     EXPECT_LT(m_log.lines().join(u'\n').size(), 2'000);
 }
 
+// A rule that cannot be read reminds once, at the event's start, and is said once however
+// often it is saved or matched; a new rule that cannot be read either is said again.
+TEST_F(AgendaReminders, ARefusedRuleIsSaidOncePerRule) {
+    auto odd = event(QStringLiteral("Strana"), utc("2026-03-12T08:00:00Z"), kHourMs);
+    odd->setRecurrenceRule(QStringLiteral("FREQ=SOMETIMES"));
+    ASSERT_TRUE(context().save());
+    const auto refusals = [this] {
+        return m_log.lines().filter(QStringLiteral("Error reading repeat rule: ")).size();
+    };
+    m_manager->scheduleEventReminder(*odd);
+    m_manager->scheduleEventReminder(*odd);
+    match();
+    m_clock.advanceTo(utc("2026-03-11T09:30:00Z"));
+    match();
+    EXPECT_EQ(heldIdentifiers(), QStringList{eventId(*odd, "20260312T0800")});
+    EXPECT_EQ(refusals(), 1);
+
+    odd->setRecurrenceRule(QStringLiteral("FREQ=WEEKLY;BYDAY=XX"));
+    ASSERT_TRUE(context().save());
+    m_manager->scheduleEventReminder(*odd);
+    match();
+    EXPECT_EQ(refusals(), 2);
+}
+
 // Events and tasks changed behind the agent's back: the match leaves what saving each would,
 // and a day later tops up the window of a repeating event.
 TEST_F(AgendaReminders, TheMatchCoversEventsAndTasksAndTopsUpRepeatingOnesEachDay) {
