@@ -39,7 +39,8 @@ struct AgendaOccurrence {
 // longer than a frame): a month shows its single events at once and its repeats when they come.
 // One month is worked out at a time, the one shown first, then the months after and before it,
 // so that moving to them finds them ready and the worker never takes both cores from the
-// screen. Until fresh ones come, the repeats worked out before a change stay shown. Changes
+// screen. Until fresh ones come, the repeats worked out before a change stay shown for the
+// events it left alone, and the few events it touched are worked out at once. Changes
 // arrive one row at a time; the days are worked out again once, on the next turn, then
 // `changed` is said.
 class AgendaData final : public QObject {
@@ -103,6 +104,7 @@ private:
     void readSingles();
     void readTasks() const;
     void addRepeats();
+    std::vector<bool> addChangedRepeats(const Repeats& repeats);
     void expandNext();
     void expandRepeats(QDate month);
     bool isCurrent(QDate month) const;
