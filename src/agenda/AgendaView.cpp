@@ -319,7 +319,7 @@ void AgendaView::openMatch(const QModelIndex& index) {
     }
     const QUuid id = idOf(match->object.get());
     if (match->isEvent) {
-        openEvent(id);
+        openEvent(id, match->date);
     } else {
         openTask(id);
     }
