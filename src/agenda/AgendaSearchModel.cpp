@@ -123,6 +123,9 @@ AgendaSearchModel::AgendaSearchModel(ManagedObjectContext& context, const Clock&
                                      locale);
         },
         [this] { scheduleResearch(); });
+    m_expandTimer.setSingleShot(true);
+    m_expandTimer.setInterval(kTypingPauseMs);
+    connect(&m_expandTimer, &QTimer::timeout, this, &AgendaSearchModel::expandRepeats);
     // The window starts today, in the user's zone.
     for (auto signal : {&Clock::dayChanged, &Clock::timeZoneChanged}) {
         connect(&clock, signal, this, &AgendaSearchModel::repeatsChanged);
@@ -137,10 +140,17 @@ bool AgendaSearchModel::occurrencesAreCurrent() const {
 
 void AgendaSearchModel::repeatsChanged() {
     ++m_generation;
-    expandRepeats();
+    expandSoon();
 }
 
-// Only while there is a search: the agenda's grid has the worker to itself until then.
+// Only while there is a search (the agenda's grid has the worker to itself until then), and
+// once typing pauses: the worker would take a core from the keystrokes.
+void AgendaSearchModel::expandSoon() {
+    if (!m_search.admitsAll() && !occurrencesAreCurrent()) {
+        m_expandTimer.start();
+    }
+}
+
 void AgendaSearchModel::expandRepeats() {
     if (m_expanding || m_search.admitsAll() ||
         (m_repeats && m_repeats->generation == m_generation)) {
@@ -184,9 +194,7 @@ void AgendaSearchModel::expandRepeats() {
                 repeats->starts.insert(repeats->events[i].get(), std::move(starts[i]));
             }
             m_repeats = repeats;
-            if (repeats->generation != m_generation) {
-                expandRepeats();
-            }
+            expandSoon();
             if (!m_search.admitsAll()) {
                 scheduleResearch();
             }
@@ -199,7 +207,7 @@ void AgendaSearchModel::setSearchText(const QString& text) {
     // Rows found before a change not yet looked at may stand elsewhere now.
     const bool narrowing = !m_researchPending && !m_search.admitsAll() && search.narrows(m_search);
     m_search = search;
-    expandRepeats();
+    expandSoon();
     beginResetModel();
     if (m_search.admitsAll()) {
         m_matches.clear();

@@ -5,6 +5,7 @@
 #include "ui/FieldSearch.h"
 
 #include <QAbstractListModel>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -55,8 +56,8 @@ private:
 //
 // A repeating event is listed at each of its occurrences from the start of today through the
 // reminders' window (RecurrenceExpansion::kWindowDays), as a calendar lists what is coming; one
-// with none in that window, at its own start. The occurrences are worked out on a worker once a
-// search begins, again when the events change and each day, so that a keystroke only looks
+// with none in that window, at its own start. The occurrences are worked out on a worker once
+// typing pauses, again when the events change and each day, so that a keystroke only looks
 // them up; until they come, a repeating event is listed at its start, or at the occurrences
 // worked out before a change.
 class AgendaSearchModel final : public QAbstractListModel {
@@ -72,6 +73,8 @@ public:
     };
     // Occurrences of one repeating event listed at most.
     static constexpr size_t kMaxListedOccurrences = 60;
+    // The pause in typing after which the occurrences are worked out.
+    static constexpr int kTypingPauseMs = 250;
 
     AgendaSearchModel(ManagedObjectContext& context, const Clock& clock, QObject* parent = nullptr);
     ~AgendaSearchModel() override;
@@ -88,6 +91,7 @@ public:
 
 private:
     struct Repeats;
+    void expandSoon();
     void expandRepeats();
     void repeatsChanged();
     void research();
@@ -105,5 +109,6 @@ private:
     // Bumped by every change to the events and by each new day.
     quint64 m_generation = 0;
     bool m_expanding = false;
+    QTimer m_expandTimer;
     std::shared_ptr<const Repeats> m_repeats;
 };
