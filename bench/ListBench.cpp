@@ -64,7 +64,7 @@ void listBench() {
                   QString::number(switching, 'f', 1), QStringLiteral("at most 16 ms"));
 
     // Five categories, each policy filed under one of them but a sixth left without: the
-    // category is read from each policy whenever the rule names one.
+    // filter reads the category each row keeps.
     std::vector<std::shared_ptr<Category>> categories;
     for (const char* name : {"Auto", "Casa", "Vita", "Salute", "Viaggi"}) {
         auto category = context.insert<Category>();

@@ -11,6 +11,7 @@
 #include "store/LiveFetchResults.h"
 #include "store/ManagedObjectContext.h"
 
+#include <QHash>
 #include <QTimer>
 
 #include <algorithm>
@@ -42,18 +43,30 @@ bool comesFirst(const AgendaOccurrence& a, const AgendaOccurrence& b) {
 
 // A repeating event as the worker reads it: plain values only.
 struct RepeatSource {
+    QUuid id;
     std::optional<QString> rule;
     Instant start;
     Instant end;
     bool allDay = false;
+
+    bool operator==(const RepeatSource&) const = default;
+    static RepeatSource of(const Event& event) {
+        return {event.id(), event.recurrenceRule(), event.startDate(), event.endDate(),
+                event.isAllDay()};
+    }
 };
+
+// Repeating events worked out on the screens' thread at once when a change leaves a month's
+// repeats stale: an edit or two, not an import.
+constexpr size_t kWorkedOutAtOnce = 16;
 
 // The source's index, the occurrence's start and end.
 using FoundOccurrence = std::tuple<size_t, Instant, Instant>;
 
 // The occurrences of every source that touch [from, to), on any thread.
 std::vector<FoundOccurrence> expandAll(const std::vector<RepeatSource>& sources,
-                                       const QTimeZone& zone, Instant from, Instant to) {
+                                       const QTimeZone& zone, Instant from, Instant to,
+                                       RepeatRuleLog& ruleLog) {
     std::vector<FoundOccurrence> found;
     for (size_t i = 0; i < sources.size(); ++i) {
         const RepeatSource& source = sources[i];
@@ -63,9 +76,9 @@ std::vector<FoundOccurrence> expandAll(const std::vector<RepeatSource>& sources,
         const qint64 length =
             std::max<qint64>(0, source.end.msSinceEpoch() - source.start.msSinceEpoch());
         // An occurrence that began before the range may still run into it.
-        const auto occurrences =
-            RecurrenceExpansion::occurrences(source.rule, source.start, source.allDay, zone,
-                                             Instant(from.msSinceEpoch() - length), to);
+        const auto occurrences = RecurrenceExpansion::occurrences(
+            source.rule, source.start, source.allDay, zone, Instant(from.msSinceEpoch() - length),
+            to, source.id, ruleLog);
         const EventRules::Days days = EventRules::days({source.start, source.end}, zone);
         for (const Instant start : occurrences.starts) {
             Instant end(start.msSinceEpoch() + length);
@@ -88,13 +101,17 @@ std::vector<FoundOccurrence> expandAll(const std::vector<RepeatSource>& sources,
 struct AgendaData::Repeats {
     quint64 generation = 0;
     std::vector<std::shared_ptr<Event>> events;
+    // What each event was when handed over, to tell the ones changed since.
+    std::vector<RepeatSource> sources;
     std::vector<FoundOccurrence> found;
 };
 
-AgendaData::AgendaData(ManagedObjectContext& context, const Clock& clock, QObject* parent)
+AgendaData::AgendaData(ManagedObjectContext& context, const Clock& clock,
+                       std::shared_ptr<RepeatRuleLog> ruleLog, QObject* parent)
     : QObject(parent)
     , m_context(context)
     , m_clock(clock)
+    , m_ruleLog(std::move(ruleLog))
     , m_zone(clock.timeZone()) {
     makeTaskFetch();
     makeSingleFetch();
@@ -294,19 +311,54 @@ void AgendaData::rebuildDays() {
     expandNext();
 }
 
-// The shown month's repeats as last worked out, until fresher ones come.
+// The shown month's repeats as last worked out, until fresher ones come; while they are stale,
+// only those of the events unchanged since.
 void AgendaData::addRepeats() {
     const auto shown = m_repeats.find(m_month);
     if (shown == m_repeats.end()) {
         return;
     }
     const Repeats& repeats = *shown->second;
+    std::vector<bool> kept(repeats.events.size(), true);
+    if (repeats.generation != m_generation) {
+        kept = addChangedRepeats(repeats);
+    }
     for (const auto& [source, start, end] : repeats.found) {
         const std::shared_ptr<Event>& event = repeats.events[source];
-        if (!event->isDeleted()) {
+        if (kept[source] && !event->isDeleted()) {
             addOccurrence(event, start, end);
         }
     }
+}
+
+// Works out at once the occurrences of the (first few) repeating events added or changed since
+// `repeats`, so that an edited event moves without waiting for the worker; says which of the
+// events in `repeats` are unchanged.
+std::vector<bool> AgendaData::addChangedRepeats(const Repeats& repeats) {
+    QHash<const Event*, size_t> before;
+    before.reserve(qsizetype(repeats.events.size()));
+    for (size_t i = 0; i < repeats.events.size(); ++i) {
+        before.insert(repeats.events[i].get(), i);
+    }
+    std::vector<bool> kept(repeats.events.size(), false);
+    std::vector<RepeatSource> changed;
+    std::vector<std::shared_ptr<Event>> changedEvents;
+    for (int row = 0; row < m_repeatingEvents->count(); ++row) {
+        auto event = m_repeatingEvents->at<Event>(row);
+        RepeatSource now = RepeatSource::of(*event);
+        const auto known = before.constFind(event.get());
+        if (known != before.cend() && repeats.sources[*known] == now) {
+            kept[*known] = true;
+        } else if (changed.size() < kWorkedOutAtOnce) {
+            changed.push_back(std::move(now));
+            changedEvents.push_back(std::move(event));
+        }
+    }
+    for (const auto& [source, start, end] :
+         expandAll(changed, m_zone, m_rangeStart, m_rangeEnd, *m_ruleLog)) {
+        addOccurrence(changedEvents[source], start, end);
+    }
+    return kept;
 }
 
 bool AgendaData::isCurrent(QDate month) const {
@@ -334,18 +386,18 @@ void AgendaData::expandRepeats(QDate month) {
     std::vector<RepeatSource> sources;
     for (int row = 0; row < m_repeatingEvents->count(); ++row) {
         auto event = m_repeatingEvents->at<Event>(row);
-        sources.push_back(
-            {event->recurrenceRule(), event->startDate(), event->endDate(), event->isAllDay()});
+        sources.push_back(RepeatSource::of(*event));
         repeats->events.push_back(std::move(event));
     }
+    repeats->sources = sources;
     const int back = (month.dayOfWeek() - int(m_clock.locale().firstDayOfWeek()) + 7) % 7;
     const QDate gridStart = month.addDays(-back);
     const Instant from = midnightOf(gridStart, m_zone);
     const Instant to = midnightOf(gridStart.addDays(kGridDays), m_zone);
     runInBackground<std::vector<FoundOccurrence>>(
         this,
-        [sources = std::move(sources), zone = m_zone, from, to] {
-            return expandAll(sources, zone, from, to);
+        [sources = std::move(sources), zone = m_zone, from, to, ruleLog = m_ruleLog] {
+            return expandAll(sources, zone, from, to, *ruleLog);
         },
         [this, month, repeats](std::vector<FoundOccurrence> found) {
             m_expanding.reset();

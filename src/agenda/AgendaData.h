@@ -17,6 +17,7 @@ class Clock;
 class Event;
 class LiveFetchResults;
 class ManagedObjectContext;
+class RepeatRuleLog;
 class Task;
 
 // One occurrence of an event: the event's own times, or one of its repeats.
@@ -38,7 +39,8 @@ struct AgendaOccurrence {
 // longer than a frame): a month shows its single events at once and its repeats when they come.
 // One month is worked out at a time, the one shown first, then the months after and before it,
 // so that moving to them finds them ready and the worker never takes both cores from the
-// screen. Until fresh ones come, the repeats worked out before a change stay shown. Changes
+// screen. Until fresh ones come, the repeats worked out before a change stay shown for the
+// events it left alone, and the few events it touched are worked out at once. Changes
 // arrive one row at a time; the days are worked out again once, on the next turn, then
 // `changed` is said.
 class AgendaData final : public QObject {
@@ -47,7 +49,9 @@ class AgendaData final : public QObject {
 public:
     static constexpr int kGridDays = 42;
 
-    AgendaData(ManagedObjectContext& context, const Clock& clock, QObject* parent = nullptr);
+    // A rule that cannot be read is said on `ruleLog`, once per event and rule.
+    AgendaData(ManagedObjectContext& context, const Clock& clock,
+               std::shared_ptr<RepeatRuleLog> ruleLog, QObject* parent = nullptr);
     ~AgendaData() override;
 
     // Shows the month holding `day` (any day of it).
@@ -100,6 +104,7 @@ private:
     void readSingles();
     void readTasks() const;
     void addRepeats();
+    std::vector<bool> addChangedRepeats(const Repeats& repeats);
     void expandNext();
     void expandRepeats(QDate month);
     bool isCurrent(QDate month) const;
@@ -110,6 +115,7 @@ private:
 
     ManagedObjectContext& m_context;
     const Clock& m_clock;
+    std::shared_ptr<RepeatRuleLog> m_ruleLog;
     QTimeZone m_zone;
     QDate m_month;
     QDate m_gridStart;

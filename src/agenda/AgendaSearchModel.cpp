@@ -1,13 +1,17 @@
 #include "agenda/AgendaSearchModel.h"
 
+#include "model/CalendarMath.h"
 #include "model/Category.h"
 #include "model/Event.h"
+#include "model/RecurrenceExpansion.h"
 #include "model/Task.h"
+#include "platform/BackgroundWork.h"
 #include "platform/Clock.h"
 #include "store/LiveFetchResults.h"
 #include "ui/ItemDataRole.h"
 #include "ui/Palette.h"
 
+#include <QHash>
 #include <QTimer>
 
 #include <algorithm>
@@ -69,6 +73,13 @@ std::unique_ptr<LiveFetchResults> byDate(ManagedObjectContext& context, const QS
     return std::make_unique<LiveFetchResults>(context, request);
 }
 
+// A repeating event as the worker reads it.
+struct SearchedRepeat {
+    std::optional<QString> rule;
+    Instant start;
+    bool allDay = false;
+};
+
 // Undated last.
 bool earlier(const AgendaSearchModel::Match& a, const AgendaSearchModel::Match& b) {
     if (a.date.has_value() != b.date.has_value()) {
@@ -78,6 +89,14 @@ bool earlier(const AgendaSearchModel::Match& a, const AgendaSearchModel::Match& 
 }
 
 } // namespace
+
+// The occurrences of the repeating events within the window, by event, with the events they
+// belong to kept alive for the keys.
+struct AgendaSearchModel::Repeats {
+    quint64 generation = 0;
+    std::vector<std::shared_ptr<ManagedObject>> events;
+    QHash<const ManagedObject*, std::vector<Instant>> starts;
+};
 
 AgendaSearchModel::AgendaSearchModel(ManagedObjectContext& context, const Clock& clock,
                                      QObject* parent)
@@ -92,7 +111,10 @@ AgendaSearchModel::AgendaSearchModel(ManagedObjectContext& context, const Clock&
             return FieldSearch::keys(event.title(), event.location().value_or(QString()),
                                      event.notes().value_or(QString()), locale);
         },
-        [this] { scheduleResearch(); });
+        [this] {
+            repeatsChanged();
+            scheduleResearch();
+        });
     m_tasks = std::make_unique<AgendaSearchKeys>(
         byDate<Task>(context, QStringLiteral("dueDate")),
         [locale](const ManagedObject& object) {
@@ -101,9 +123,83 @@ AgendaSearchModel::AgendaSearchModel(ManagedObjectContext& context, const Clock&
                                      locale);
         },
         [this] { scheduleResearch(); });
+    m_expandTimer.setSingleShot(true);
+    m_expandTimer.setInterval(kTypingPauseMs);
+    connect(&m_expandTimer, &QTimer::timeout, this, &AgendaSearchModel::expandRepeats);
+    // The window starts today, in the user's zone.
+    for (auto signal : {&Clock::dayChanged, &Clock::timeZoneChanged}) {
+        connect(&clock, signal, this, &AgendaSearchModel::repeatsChanged);
+    }
 }
 
 AgendaSearchModel::~AgendaSearchModel() = default;
+
+bool AgendaSearchModel::occurrencesAreCurrent() const {
+    return !m_expanding && m_repeats && m_repeats->generation == m_generation;
+}
+
+void AgendaSearchModel::repeatsChanged() {
+    ++m_generation;
+    expandSoon();
+}
+
+// Only while there is a search (the agenda's grid has the worker to itself until then), and
+// once typing pauses: the worker would take a core from the keystrokes.
+void AgendaSearchModel::expandSoon() {
+    if (!m_search.admitsAll() && !occurrencesAreCurrent()) {
+        m_expandTimer.start();
+    }
+}
+
+void AgendaSearchModel::expandRepeats() {
+    if (m_expanding || m_search.admitsAll() ||
+        (m_repeats && m_repeats->generation == m_generation)) {
+        return; // an answer under way that finds itself stale asks again
+    }
+    auto repeats = std::make_shared<Repeats>();
+    repeats->generation = m_generation;
+    std::vector<SearchedRepeat> sources;
+    const LiveFetchResults& events = m_events->results();
+    for (int row = 0; row < events.count(); ++row) {
+        const auto* event = static_cast<const Event*>(events.objectAt(row));
+        if (std::optional<QString> rule = event->recurrenceRule()) {
+            sources.push_back({std::move(rule), event->startDate(), event->isAllDay()});
+            repeats->events.push_back(events.objectAt(row)->shared_from_this());
+        }
+    }
+    const QTimeZone zone = m_clock.timeZone();
+    const QDate today = CalendarMath::toLocal(m_clock.now(), zone).date;
+    const Instant from =
+        CalendarMath::fromLocal(today, 0, zone, CalendarMath::Gap::FirstInstantAfter)
+            .value_or(m_clock.now());
+    const Instant to =
+        CalendarMath::addDays(from, RecurrenceExpansion::kWindowDays, zone).value_or(from);
+    m_expanding = true;
+    runInBackground<std::vector<std::vector<Instant>>>(
+        this,
+        [sources = std::move(sources), zone, from, to] {
+            std::vector<std::vector<Instant>> starts;
+            starts.reserve(sources.size());
+            for (const SearchedRepeat& source : sources) {
+                starts.push_back(RecurrenceExpansion::occurrences(source.rule, source.start,
+                                                                  source.allDay, zone, from, to,
+                                                                  kMaxListedOccurrences)
+                                     .starts);
+            }
+            return starts;
+        },
+        [this, repeats](std::vector<std::vector<Instant>> starts) {
+            m_expanding = false;
+            for (size_t i = 0; i < starts.size(); ++i) {
+                repeats->starts.insert(repeats->events[i].get(), std::move(starts[i]));
+            }
+            m_repeats = repeats;
+            expandSoon();
+            if (!m_search.admitsAll()) {
+                scheduleResearch();
+            }
+        });
+}
 
 void AgendaSearchModel::setSearchText(const QString& text) {
     FieldSearch search = m_search;
@@ -111,6 +207,7 @@ void AgendaSearchModel::setSearchText(const QString& text) {
     // Rows found before a change not yet looked at may stand elsewhere now.
     const bool narrowing = !m_researchPending && !m_search.admitsAll() && search.narrows(m_search);
     m_search = search;
+    expandSoon();
     beginResetModel();
     if (m_search.admitsAll()) {
         m_matches.clear();
@@ -124,18 +221,33 @@ std::vector<AgendaSearchModel::Match>
 AgendaSearchModel::matchesIn(const AgendaSearchKeys& keyed, bool isEvent,
                              const std::vector<Match>* among) const {
     std::vector<Match> found;
+    bool repeated = false;
     const auto consider = [&](int row) {
-        if (m_search.admits(keyed.keys()[size_t(row)])) {
-            ManagedObject* object = keyed.results().objectAt(row);
-            const std::optional<Instant> date =
-                isEvent ? std::optional(static_cast<const Event*>(object)->startDate())
-                        : static_cast<const Task*>(object)->dueDate();
-            found.push_back({object->shared_from_this(), isEvent, date, row});
+        if (!m_search.admits(keyed.keys()[size_t(row)])) {
+            return;
         }
+        ManagedObject* object = keyed.results().objectAt(row);
+        if (isEvent && m_repeats) {
+            const auto occurrences = m_repeats->starts.constFind(object);
+            if (occurrences != m_repeats->starts.cend() && !occurrences->empty()) {
+                for (const Instant start : *occurrences) {
+                    found.push_back({object->shared_from_this(), true, start, row});
+                }
+                repeated = true;
+                return;
+            }
+        }
+        const std::optional<Instant> date =
+            isEvent ? std::optional(static_cast<const Event*>(object)->startDate())
+                    : static_cast<const Task*>(object)->dueDate();
+        found.push_back({object->shared_from_this(), isEvent, date, row});
     };
     if (among) {
+        // An event listed at several occurrences is looked at once.
+        std::vector<bool> seen(size_t(keyed.results().count()), false);
         for (const Match& match : *among) {
-            if (match.isEvent == isEvent) {
+            if (match.isEvent == isEvent && !seen[size_t(match.row)]) {
+                seen[size_t(match.row)] = true;
                 consider(match.row);
             }
         }
@@ -143,6 +255,9 @@ AgendaSearchModel::matchesIn(const AgendaSearchKeys& keyed, bool isEvent,
         for (int row = 0; row < keyed.results().count(); ++row) {
             consider(row);
         }
+    }
+    if (repeated) {
+        std::stable_sort(found.begin(), found.end(), earlier);
     }
     return found;
 }

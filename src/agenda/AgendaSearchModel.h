@@ -5,6 +5,7 @@
 #include "ui/FieldSearch.h"
 
 #include <QAbstractListModel>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -52,6 +53,13 @@ private:
 // (the folded search the lists share), by date (an event's start, a task's due date; tasks
 // without one last). Empty while the text is. A text that extends the previous one looks only
 // at the matches already found; a save while searching finds them again on the next turn.
+//
+// A repeating event is listed at each of its occurrences from the start of today through the
+// reminders' window (RecurrenceExpansion::kWindowDays), as a calendar lists what is coming; one
+// with none in that window, at its own start. The occurrences are worked out on a worker once
+// typing pauses, again when the events change and each day, so that a keystroke only looks
+// them up; until they come, a repeating event is listed at its start, or at the occurrences
+// worked out before a change.
 class AgendaSearchModel final : public QAbstractListModel {
     Q_OBJECT
 
@@ -59,9 +67,14 @@ public:
     struct Match {
         std::shared_ptr<ManagedObject> object;
         bool isEvent = false;
+        // An event's start or its occurrence's, a task's due date.
         std::optional<Instant> date;
         int row = 0; // in its results, for narrowing
     };
+    // Occurrences of one repeating event listed at most.
+    static constexpr size_t kMaxListedOccurrences = 60;
+    // The pause in typing after which the occurrences are worked out.
+    static constexpr int kTypingPauseMs = 250;
 
     AgendaSearchModel(ManagedObjectContext& context, const Clock& clock, QObject* parent = nullptr);
     ~AgendaSearchModel() override;
@@ -72,8 +85,15 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     const Match* matchAt(int row) const;
+    // Whether the repeating events' occurrences are worked out for the events and the day as
+    // they are now.
+    bool occurrencesAreCurrent() const;
 
 private:
+    struct Repeats;
+    void expandSoon();
+    void expandRepeats();
+    void repeatsChanged();
     void research();
     void scheduleResearch();
     std::vector<Match> matchesIn(const AgendaSearchKeys& keyed, bool isEvent,
@@ -86,4 +106,9 @@ private:
     std::unique_ptr<AgendaSearchKeys> m_tasks;
     std::vector<Match> m_matches;
     bool m_researchPending = false;
+    // Bumped by every change to the events and by each new day.
+    quint64 m_generation = 0;
+    bool m_expanding = false;
+    QTimer m_expandTimer;
+    std::shared_ptr<const Repeats> m_repeats;
 };

@@ -77,7 +77,8 @@ QToolButton* arrowButton(const QString& icon, const QString& objectName, const Q
 AgendaView::AgendaView(Services services, QWidget* parent)
     : QWidget(parent)
     , m_services(services)
-    , m_data(new AgendaData(m_services.context, m_services.clock, this))
+    , m_data(new AgendaData(m_services.context, m_services.clock,
+                            m_services.reminders.repeatRuleLog(), this))
     , m_grid(new MonthGridModel(*m_data, m_services.clock, this))
     , m_dayModel(new AgendaDayModel(*m_data, m_services.clock, this))
     , m_searchModel(new AgendaSearchModel(m_services.context, m_services.clock, this))
@@ -318,7 +319,7 @@ void AgendaView::openMatch(const QModelIndex& index) {
     }
     const QUuid id = idOf(match->object.get());
     if (match->isEvent) {
-        openEvent(id);
+        openEvent(id, match->date);
     } else {
         openTask(id);
     }

@@ -31,10 +31,26 @@ QTimeEdit* timeField(const QString& objectName, const QString& accessibleName, Q
 void show(Instant at, const QTimeZone& zone, QDateEdit* date, QTimeEdit* time) {
     const CalendarMath::LocalDateTime local = CalendarMath::toLocal(at, zone);
     const QSignalBlocker dateQuiet(date);
+    date->setSpecialValueText(QString());
     date->setDate(local.date);
     if (time) {
         const QSignalBlocker timeQuiet(time);
+        time->setSpecialValueText(QString());
         time->setTime(QTime::fromMSecsSinceStartOfDay(int(local.msOfDay)));
+    }
+}
+
+// A spin box shows its special text while it holds its minimum; a blank one reads as empty.
+// Only while nothing is set, since midnight is a time like any other.
+void showNone(QDateEdit* date, QTimeEdit* time) {
+    const QString blank(QLatin1Char(' '));
+    const QSignalBlocker dateQuiet(date);
+    date->setSpecialValueText(blank);
+    date->setDate(date->minimumDate());
+    if (time) {
+        const QSignalBlocker timeQuiet(time);
+        time->setSpecialValueText(blank);
+        time->setTime(time->minimumTime());
     }
 }
 

@@ -21,6 +21,8 @@ QDateEdit* dateField(const QString& objectName, const QString& accessibleName,
 QTimeEdit* timeField(const QString& objectName, const QString& accessibleName, QWidget* parent);
 // Shows the instant's local date and time without signalling the change.
 void show(Instant at, const QTimeZone& zone, QDateEdit* date, QTimeEdit* time);
+// Shows empty fields, for a date not set, until show() gives them one; without signalling.
+void showNone(QDateEdit* date, QTimeEdit* time);
 // The instant the fields show; a time the zone skips (the spring-forward hour) reads as the
 // first instant after it. Without a time field, the day's start.
 std::optional<Instant> read(const QDateEdit* date, const QTimeEdit* time, const QTimeZone& zone);

@@ -137,6 +137,8 @@ QWidget* TaskEditView::optionalDateRow(const QString& caption, const QString& na
         time->setEnabled(value.has_value());
         if (value) {
             DateTimeFields::show(*value, zone, date, time);
+        } else {
+            DateTimeFields::showNone(date, time);
         }
     };
     show();

@@ -1,18 +1,18 @@
 #include "model/RecurrenceExpansion.h"
 
 #include "model/CalendarMath.h"
-#include "platform/LogChannel.h"
+#include "model/RepeatRuleLog.h"
 
 #include <libical/ical.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <utility>
 
 namespace RecurrenceExpansion {
 namespace {
 
-// Steps of the iterator at most, occurrences before the window included.
-constexpr int kMaxSteps = 100'000;
 constexpr qint64 kMsPerSecond = 1'000;
 
 struct IteratorDeleter {
@@ -101,6 +101,156 @@ std::optional<QString> subDailyProblem(const icalrecurrencetype& rule) {
     return std::nullopt;
 }
 
+// A date's fields, worked out once from its Julian day.
+struct DayFields {
+    int month = 0;
+    int day = 0;
+    int daysInMonth = 0;
+    int dayOfYear = 0;
+    int daysInYear = 0;
+    int weekday = 0; // libical's: 1 Sunday to 7 Saturday
+
+    explicit DayFields(qint64 julianDay) {
+        const QDate date = QDate::fromJulianDay(julianDay);
+        int year = 0;
+        date.getDate(&year, &month, &day);
+        daysInMonth = date.daysInMonth();
+        dayOfYear = date.dayOfYear();
+        daysInYear = date.daysInYear();
+        weekday = date.dayOfWeek() % 7 + 1;
+    }
+};
+
+bool positionMatches(short wanted, int index, int length) {
+    return wanted > 0 ? index == wanted : index == length + 1 + wanted;
+}
+
+bool anyMatches(const short* list, int size, int index, int length) {
+    for (int i = 0; i < size && list[i] != ICAL_RECURRENCE_ARRAY_MAX; ++i) {
+        if (positionMatches(list[i], index, length)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The BY parts that choose days, with the month and day libical takes from the first
+// occurrence when a yearly or monthly rule names none. BYWEEKNO and BYSETPOS are left out:
+// the filter may let through a day libical would not, never the other way round.
+struct DayFilter {
+    const icalrecurrencetype& rule;
+    short month = ICAL_RECURRENCE_ARRAY_MAX;
+    short monthDay = ICAL_RECURRENCE_ARRAY_MAX;
+    // Whether a BYDAY position counts within the month rather than the year.
+    bool monthScope = false;
+
+    DayFilter(const icalrecurrencetype& rule, QDate first)
+        : rule(rule) {
+        const bool daysNamed = isSet(rule.by_month_day) || isSet(rule.by_day) ||
+                               isSet(rule.by_year_day) || isSet(rule.by_week_no);
+        if (rule.freq == ICAL_YEARLY_RECURRENCE && !daysNamed) {
+            monthDay = short(first.day());
+            if (!isSet(rule.by_month)) {
+                month = short(first.month());
+            }
+        } else if (rule.freq == ICAL_MONTHLY_RECURRENCE && !daysNamed) {
+            monthDay = short(first.day());
+        }
+        monthScope = rule.freq == ICAL_MONTHLY_RECURRENCE ||
+                     (rule.freq == ICAL_YEARLY_RECURRENCE && isSet(rule.by_month));
+    }
+
+    bool weekdayMatches(const DayFields& d) const {
+        for (int i = 0; i < ICAL_BY_DAY_SIZE && rule.by_day[i] != ICAL_RECURRENCE_ARRAY_MAX; ++i) {
+            if (int(icalrecurrencetype_day_day_of_week(rule.by_day[i])) != d.weekday) {
+                continue;
+            }
+            const int position = icalrecurrencetype_day_position(rule.by_day[i]);
+            const int index = monthScope ? d.day : d.dayOfYear;
+            const int length = monthScope ? d.daysInMonth : d.daysInYear;
+            const bool positioned =
+                rule.freq == ICAL_MONTHLY_RECURRENCE || rule.freq == ICAL_YEARLY_RECURRENCE;
+            if (position == 0 || !positioned ||
+                (position > 0 ? (index - 1) / 7 + 1 == position
+                              : (length - index) / 7 + 1 == -position)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    bool matches(const DayFields& d) const {
+        if (month != ICAL_RECURRENCE_ARRAY_MAX
+                ? d.month != month
+                : isSet(rule.by_month) &&
+                      !listHas(rule.by_month, ICAL_BY_MONTH_SIZE, short(d.month))) {
+            return false;
+        }
+        if (monthDay != ICAL_RECURRENCE_ARRAY_MAX
+                ? d.day != monthDay
+                : isSet(rule.by_month_day) &&
+                      !anyMatches(rule.by_month_day, ICAL_BY_MONTHDAY_SIZE, d.day, d.daysInMonth)) {
+            return false;
+        }
+        if (isSet(rule.by_year_day) &&
+            !anyMatches(rule.by_year_day, ICAL_BY_YEARDAY_SIZE, d.dayOfYear, d.daysInYear)) {
+            return false;
+        }
+        return !isSet(rule.by_day) || weekdayMatches(d);
+    }
+};
+
+// The Julian day of the first day of the rule's `period`th period from the one holding
+// `first`, and the period's length in days.
+std::pair<qint64, int> periodDays(const icalrecurrencetype& rule, QDate first, qint64 period) {
+    const qint64 interval = std::max<qint64>(rule.interval, 1);
+    switch (rule.freq) {
+    case ICAL_YEARLY_RECURRENCE: {
+        const QDate start(int(first.year() + period * interval), 1, 1);
+        return {start.toJulianDay(), start.daysInYear()};
+    }
+    case ICAL_MONTHLY_RECURRENCE: {
+        // libical walks every month BYMONTH names, whatever the interval.
+        const qint64 step = isSet(rule.by_month) ? 1 : interval;
+        const qint64 month = qint64(first.year()) * 12 + first.month() - 1 + period * step;
+        const QDate start(int(month / 12), int(month % 12) + 1, 1);
+        return {start.toJulianDay(), start.daysInMonth()};
+    }
+    case ICAL_WEEKLY_RECURRENCE: {
+        const int weekStart =
+            rule.week_start == ICAL_NO_WEEKDAY ? int(ICAL_MONDAY_WEEKDAY) : int(rule.week_start);
+        const int back = (first.dayOfWeek() % 7 + 1 - weekStart + 7) % 7;
+        return {first.toJulianDay() - back + period * 7 * interval, 7};
+    }
+    default:
+        return {first.toJulianDay() + period * interval, 1};
+    }
+}
+
+// Whether any day the rule walks through in one whole 400-year cycle passes its day filters.
+// libical searches for such a day itself, but up to the year 20000, which takes seconds for a
+// rule that names a day that never comes (30 February, a sixth Monday). Counts the days tried
+// into `steps`.
+bool daysCanCome(const icalrecurrencetype& rule, QDate first, size_t& steps) {
+    if (isSubDaily(rule)) {
+        return true; // refused before whenever it names days
+    }
+    const DayFilter filter(rule, first);
+    const qint64 periods = rule.freq == ICAL_YEARLY_RECURRENCE    ? 400
+                           : rule.freq == ICAL_MONTHLY_RECURRENCE ? 4'800
+                           : rule.freq == ICAL_WEEKLY_RECURRENCE  ? 20'871
+                                                                  : 146'097;
+    for (qint64 period = 0; period < periods && steps < kMaxProbeDays; ++period) {
+        const auto [start, length] = periodDays(rule, first, period);
+        for (int day = 0; day < length && steps < kMaxProbeDays; ++day, ++steps) {
+            if (filter.matches(DayFields(start + day))) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 // The rule as libical reads it, or why it cannot be expanded.
 std::optional<QString> parse(const QString& text, icalrecurrencetype& rule) {
     if (text.size() > kMaxRuleLength) {
@@ -148,15 +298,19 @@ void untilOnWallClock(icalrecurrencetype& rule, const QTimeZone& zone) {
     }
 }
 
-// Expands a rule libical read; nothing when its iterator refuses the rule (a filter no date
-// can meet). Without COUNT the walk is bounded by the window's end, and a rule stepping by a
-// fixed period starts near the window instead of years before it.
-std::optional<std::vector<Instant>> expand(icalrecurrencetype rule, Instant start, bool allDay,
-                                           const QTimeZone& zone, Instant from, Instant to,
-                                           size_t limit) {
+// Expands a rule libical read into `result`; false, with the reason in `result`, when no day
+// can pass its filters or its iterator refuses it. Without COUNT the walk is bounded by the
+// window's end, and a rule stepping by a fixed period starts near the window instead of years
+// before it.
+bool expand(icalrecurrencetype rule, Instant start, bool allDay, const QTimeZone& zone,
+            Instant from, Instant to, size_t limit, Occurrences& result) {
     untilOnWallClock(rule, zone);
     icaltimetype first = allDay ? floatingTime(CalendarMath::toLocal(start, zone).date, 0)
                                 : floatingTime(start, zone);
+    if (!daysCanCome(rule, QDate(first.year, first.month, first.day), result.steps)) {
+        result.error = QStringLiteral("the rule names days that never come");
+        return false;
+    }
     if (rule.count == 0) {
         // A day past the window's end, so that no daylight-saving shift cuts one off.
         const qint64 endSeconds = floatingSeconds(floatingTime(to, zone)) + 86'400;
@@ -173,11 +327,12 @@ std::optional<std::vector<Instant>> expand(icalrecurrencetype rule, Instant star
     }
     Iterator iterator(icalrecur_iterator_new(rule, first));
     if (!iterator) {
-        return std::nullopt;
+        result.error = QString::fromUtf8(icalerror_strerror(icalerrno));
+        return false;
     }
-    std::vector<Instant> starts;
+    std::vector<Instant>& starts = result.starts;
     std::optional<QDate> lastDate;
-    for (int step = 0; step < kMaxSteps && starts.size() < limit; ++step) {
+    for (size_t step = 0; step < kMaxSteps && starts.size() < limit; ++step, ++result.steps) {
         const icaltimetype next = icalrecur_iterator_next(iterator.get());
         if (icaltime_is_null_time(next)) {
             break;
@@ -201,7 +356,7 @@ std::optional<std::vector<Instant>> expand(icalrecurrencetype rule, Instant star
             starts.push_back(*at);
         }
     }
-    return starts;
+    return true;
 }
 
 } // namespace
@@ -213,15 +368,10 @@ Occurrences occurrences(const std::optional<QString>& rule, Instant start, bool 
         icalrecurrencetype parsed;
         icalrecurrencetype_clear(&parsed);
         result.error = parse(*rule, parsed);
-        if (!result.error) {
-            std::optional<std::vector<Instant>> starts =
-                expand(parsed, start, allDay, zone, from, to, limit);
-            if (starts) {
-                result.starts = std::move(*starts);
-                return result;
-            }
-            result.error = QString::fromUtf8(icalerror_strerror(icalerrno));
+        if (!result.error && expand(parsed, start, allDay, zone, from, to, limit, result)) {
+            return result;
         }
+        result.starts.clear();
     }
     if (start >= from && start < to && limit > 0) {
         result.starts.push_back(start);
@@ -230,11 +380,11 @@ Occurrences occurrences(const std::optional<QString>& rule, Instant start, bool 
 }
 
 Occurrences occurrences(const std::optional<QString>& rule, Instant start, bool allDay,
-                        const QTimeZone& zone, Instant from, Instant to, LogChannel& log,
-                        size_t limit) {
+                        const QTimeZone& zone, Instant from, Instant to, const QUuid& event,
+                        RepeatRuleLog& log, size_t limit) {
     Occurrences result = occurrences(rule, start, allDay, zone, from, to, limit);
     if (result.error) {
-        log.write(QString(kErrorPrefix), *result.error);
+        log.refused(event, *rule, *result.error);
     }
     return result;
 }

@@ -65,11 +65,7 @@ void PolicyListModel::setCategory(const ManagedObject* category) {
 }
 
 bool PolicyListModel::admits(const Row& row) const {
-    // The category is read from the policy each time, never kept in the row: a policy moved
-    // to another category, or whose category was deleted, is judged as it is now.
-    return m_rule.admits(row.status, row.notified, row.keys, [&row]() -> const ManagedObject* {
-        return policyOf(row.object).categoryObject();
-    });
+    return m_rule.admits(row.status, row.notified, row.keys, [&row] { return row.category; });
 }
 
 QVariant PolicyListModel::rowData(const Row& row, int role) const {
@@ -105,8 +101,13 @@ QVariant PolicyListModel::rowData(const Row& row, int role) const {
 PolicyListModel::Row PolicyListModel::newRow(ManagedObject* object, bool withKeys) {
     const Policy& policy = policyOf(object);
     const qint64 horizon = policy.reminderHorizon();
-    Row row{object, horizon, m_classifier->classify(policy.expirationDate(), horizon),
-            false,  {},      false};
+    Row row{object,
+            horizon,
+            m_classifier->classify(policy.expirationDate(), horizon),
+            false,
+            {},
+            false,
+            policy.categoryObject()};
     row.notified = notifiedOf(row);
     if (withKeys) {
         giveKeys(row);

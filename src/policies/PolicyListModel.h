@@ -13,7 +13,7 @@ class ManagedObjectContext;
 
 // One policy as the policy list keeps it: the object, its status for the list's "now" with the
 // reminder horizon that status was worked out with, whether an expiring policy's client was
-// told, and its search keys once made.
+// told, its search keys once made, and its category for the filter.
 struct PolicyListEntry {
     ManagedObject* object;
     qint64 horizon;
@@ -21,6 +21,9 @@ struct PolicyListEntry {
     bool notified; // only ever true while expiring soon
     PolicyListFilter::SearchKeys keys;
     bool keyed;
+    // Filing a policy elsewhere, or deleting its category (which clears the link), changes its
+    // row, which is made again; so a check reads the row alone, not the policy.
+    const ManagedObject* category;
 };
 
 // Every stored policy by expiry, as the policy list shows them, with its status filter and

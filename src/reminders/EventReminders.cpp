@@ -70,13 +70,13 @@ QString body(const EventReminderSource& event, Instant occurrenceStart, const QT
         range += time(end);
     }
     if (event.location && !event.location->trimmed().isEmpty()) {
-        range += QStringLiteral(" · ") + *event.location;
+        range += QStringLiteral(" · ") + Reminder::shortened(*event.location);
     }
     return range;
 }
 
 std::vector<Reminder> all(const EventReminderSource& event, const QTimeZone& zone,
-                          const QLocale& locale, Instant now, LogChannel& log) {
+                          const QLocale& locale, Instant now, RepeatRuleLog& log) {
     if (!EventRules::hasReminder(event.minutes)) {
         return {};
     }
@@ -85,12 +85,13 @@ std::vector<Reminder> all(const EventReminderSource& event, const QTimeZone& zon
         const Instant windowEnd =
             CalendarMath::addDays(now, RecurrenceExpansion::kWindowDays, zone).value_or(now);
         RecurrenceExpansion::Occurrences occurrences = RecurrenceExpansion::occurrences(
-            event.rule, event.start, event.allDay, zone, now, windowEnd, log);
+            event.rule, event.start, event.allDay, zone, now, windowEnd, event.id, log);
         if (!occurrences.error) {
             starts = std::move(occurrences.starts);
         }
     }
     const QString id = event.idText();
+    const QString title = Reminder::shortened(event.title);
     std::vector<Reminder> reminders;
     reminders.reserve(starts.size());
     for (const Instant start : starts) {
@@ -101,14 +102,14 @@ std::vector<Reminder> all(const EventReminderSource& event, const QTimeZone& zon
             continue;
         }
         reminders.push_back(
-            {Reminder::requestAt(name, event.title, body(event, start, zone, locale), *at, zone),
-             Reminder::Kind::Event, id, event.title, 0, *at});
+            {Reminder::requestAt(name, title, body(event, start, zone, locale), *at, zone),
+             Reminder::Kind::Event, id, title, 0, *at});
     }
     return reminders;
 }
 
 std::vector<Reminder> toCome(const EventReminderSource& event, const QTimeZone& zone,
-                             const QLocale& locale, Instant now, LogChannel& log) {
+                             const QLocale& locale, Instant now, RepeatRuleLog& log) {
     std::vector<Reminder> reminders = all(event, zone, locale, now, log);
     std::erase_if(reminders,
                   [&](const Reminder& reminder) { return reminder.hasBegun(now, zone); });

@@ -12,7 +12,7 @@
 #include <vector>
 
 class Event;
-class LogChannel;
+class RepeatRuleLog;
 
 // What an event's reminders are made from, read on the program's thread as stored, so that
 // they can be worked out on any thread.
@@ -54,9 +54,9 @@ QString body(const EventReminderSource& event, Instant occurrenceStart, const QT
 // Every reminder of the occurrences from `now` on, begun or not; a rule that cannot be read is
 // said on `log` and the event reminds once.
 std::vector<Reminder> all(const EventReminderSource& event, const QTimeZone& zone,
-                          const QLocale& locale, Instant now, LogChannel& log);
+                          const QLocale& locale, Instant now, RepeatRuleLog& log);
 // Those whose minute has not begun: what saving the event schedules.
 std::vector<Reminder> toCome(const EventReminderSource& event, const QTimeZone& zone,
-                             const QLocale& locale, Instant now, LogChannel& log);
+                             const QLocale& locale, Instant now, RepeatRuleLog& log);
 
 } // namespace EventReminders

@@ -2,6 +2,7 @@
 
 #include "model/Event.h"
 #include "model/Policy.h"
+#include "model/RepeatRuleLog.h"
 #include "model/Task.h"
 #include "platform/BackgroundWork.h"
 #include "platform/Clock.h"
@@ -131,7 +132,8 @@ NotificationManager::~NotificationManager() {
 }
 
 NotificationManager::NotificationManager(const Services& services)
-    : m_services(services) {
+    : m_services(services)
+    , m_ruleLog(std::make_shared<RepeatRuleLog>(services.log)) {
     // Only an installed program answers for the reminders it opened.
     if (m_services.installation.isInstalledApplication()) {
         connect(&m_services.notifications, &NotificationService::notificationOpened, this,
@@ -215,7 +217,7 @@ void NotificationManager::scheduleEventReminder(const Event& event) {
     replaceReminders(id, kEventPrefix + id + u'-',
                      EventReminders::toCome(EventReminderSource::of(event),
                                             m_services.clock.timeZone(), m_services.clock.locale(),
-                                            m_services.clock.now(), m_services.log));
+                                            m_services.clock.now(), *m_ruleLog));
 }
 
 void NotificationManager::cancelEventNotifications(const QString& identifier) {
@@ -479,9 +481,9 @@ void NotificationManager::readSlice(const std::shared_ptr<MatchPass>& pass) {
     runInBackground<std::shared_ptr<std::vector<Reminder>>>(
         this,
         [sources = std::move(pass->sources), zone = pass->zone, locale = pass->locale,
-         now = pass->now, &log = m_services.log] {
+         now = pass->now, log = m_ruleLog] {
             return std::make_shared<std::vector<Reminder>>(
-                ReminderSyncPlan::wanted(*sources, zone, locale, now, log));
+                ReminderSyncPlan::wanted(*sources, zone, locale, now, *log));
         },
         [this, pass](std::shared_ptr<std::vector<Reminder>> wanted) {
             pass->wanted = std::move(wanted);

@@ -23,6 +23,7 @@ class ManagedObjectContext;
 class Event;
 class NotificationCenter;
 class Policy;
+class RepeatRuleLog;
 class Task;
 
 // Turns a policy's reminder days, an event's occurrences and a task's reminder date into
@@ -128,6 +129,10 @@ public:
     static QString identifierText(const Event& event);
     static QString identifierText(const Task& task);
 
+    // Where a refused repeat rule is said, once per event and rule; the agenda shares it, so
+    // that its expansions and the reminders' say a rule once between them.
+    const std::shared_ptr<RepeatRuleLog>& repeatRuleLog() const { return m_ruleLog; }
+
 private:
     explicit NotificationManager(const Services& services);
 
@@ -182,4 +187,6 @@ private:
     OpenedItemHandler m_openedItem;
     std::shared_ptr<AddLedger> m_ledger = std::make_shared<AddLedger>();
     std::shared_ptr<MatchPass> m_match;
+    // Shared with the workers that expand rules, which may outlive a match.
+    std::shared_ptr<RepeatRuleLog> m_ruleLog;
 };

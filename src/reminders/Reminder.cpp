@@ -5,6 +5,20 @@
 #include "reminders/PolicyReminders.h"
 #include "reminders/TaskReminders.h"
 
+QString Reminder::shortened(const QString& text, qsizetype max) {
+    if (text.size() <= max) {
+        return text;
+    }
+    if (max < 1) {
+        return QString();
+    }
+    qsizetype kept = max - 1;
+    if (kept > 0 && text[kept - 1].isHighSurrogate()) {
+        --kept;
+    }
+    return text.left(kept) + QChar(0x2026);
+}
+
 NotificationRequest Reminder::requestAt(const QString& identifier, const QString& title,
                                         const QString& body, Instant at, const QTimeZone& zone) {
     const CalendarMath::LocalDateTime local = CalendarMath::toLocal(at, zone);

@@ -20,6 +20,13 @@ struct Reminder {
     qint64 day = 0;
     Instant at;
 
+    // An event's or task's title as its reminder shows it: a title pasted whole from elsewhere
+    // would fill the screen, and the notification server may refuse it.
+    static constexpr qsizetype kMaxTitleLength = 100;
+    // `text` in at most `max` UTF-16 units: cut, with "…" as the last, never between the two
+    // halves of a surrogate pair.
+    static QString shortened(const QString& text, qsizetype max = kMaxTitleLength);
+
     // A request showing `title` and `body` at the minute of `at` on the zone's wall clock
     // (seconds dropped).
     static NotificationRequest requestAt(const QString& identifier, const QString& title,

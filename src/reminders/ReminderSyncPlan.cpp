@@ -4,7 +4,7 @@
 
 std::vector<Reminder> ReminderSyncPlan::wanted(const Sources& sources, const QTimeZone& zone,
                                                const QLocale& locale, Instant now,
-                                               LogChannel& log) {
+                                               RepeatRuleLog& log) {
     std::vector<Reminder> wanted;
     wanted.reserve(sources.policies.size() + sources.events.size() + sources.tasks.size());
     const auto take = [&wanted](std::vector<Reminder> reminders) {

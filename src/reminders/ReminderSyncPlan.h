@@ -10,7 +10,7 @@
 
 #include <vector>
 
-class LogChannel;
+class RepeatRuleLog;
 
 // What makes the pending reminders those of the store's policies, events and tasks, and
 // nothing more: the requests to remove (of an owner no longer there, a day or an occurrence no
@@ -35,7 +35,7 @@ struct ReminderSyncPlan {
     // while the pending list is on its way. A repeating event is expanded afresh, so that a
     // match each day tops up its window.
     static std::vector<Reminder> wanted(const Sources& sources, const QTimeZone& zone,
-                                        const QLocale& locale, Instant now, LogChannel& log);
+                                        const QLocale& locale, Instant now, RepeatRuleLog& log);
     static ReminderSyncPlan make(std::vector<Reminder> wanted,
                                  const QList<NotificationRequest>& pending, const QTimeZone& zone,
                                  Instant now);

@@ -31,8 +31,9 @@ std::vector<Reminder> all(const TaskReminderSource& task, const QTimeZone& zone,
         body = QStringLiteral("Scade ") +
                locale.toString(CalendarMath::toLocal(*task.due, zone).date, QLocale::ShortFormat);
     }
-    return {{Reminder::requestAt(QString(kPrefix) + id, task.title, body, *task.reminderDate, zone),
-             Reminder::Kind::Task, id, task.title, 0, *task.reminderDate}};
+    const QString title = Reminder::shortened(task.title);
+    return {{Reminder::requestAt(QString(kPrefix) + id, title, body, *task.reminderDate, zone),
+             Reminder::Kind::Task, id, title, 0, *task.reminderDate}};
 }
 
 std::vector<Reminder> toCome(const TaskReminderSource& task, const QTimeZone& zone,

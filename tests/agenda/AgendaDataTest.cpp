@@ -14,7 +14,7 @@ namespace {
 class AgendaDataTest : public AgendaFixture {
 protected:
     void build() {
-        m_data = std::make_unique<AgendaData>(context(), m_clock);
+        m_data = std::make_unique<AgendaData>(context(), m_clock, m_reminders->repeatRuleLog());
         m_grid = std::make_unique<MonthGridModel>(*m_data, m_clock);
         m_day = std::make_unique<AgendaDayModel>(*m_data, m_clock);
     }
@@ -163,6 +163,39 @@ TEST_F(AgendaDataTest, RepeatingEventsShowTheirOccurrencesInTheGrid) {
     EXPECT_TRUE(titlesOn(day("2026-03-05")).isEmpty());
     EXPECT_EQ(titlesOn(day("2026-03-18")), QStringList{"Strana"});
     EXPECT_TRUE(titlesOn(day("2026-03-25")).isEmpty());
+    // The refused rule is said once, however many months are worked out.
+    m_data->setMonth(day("2026-04-01"));
+    ASSERT_TRUE(waitUntil([this] { return m_data->isSettled(); }));
+    m_data->setMonth(day("2026-05-01"));
+    ASSERT_TRUE(waitUntil([this] { return m_data->isSettled(); }));
+    EXPECT_EQ(logLines().filter(QStringLiteral("Error reading repeat rule: ")).size(), 1);
+}
+
+// An edited repeating event moves in the grid as soon as the change is worked in, before the
+// worker answers; the repeats of the events left alone stay meanwhile.
+TEST_F(AgendaDataTest, AnEditedRepeatingEventMovesWithoutWaitingForTheWorker) {
+    auto meeting = event(QStringLiteral("Riunione"), at("2026-03-02 09:00"), at("2026-03-02 10:00"),
+                         QStringLiteral("FREQ=WEEKLY"));
+    event(QStringLiteral("Corso"), at("2026-03-03 08:00"), at("2026-03-03 09:00"),
+          QStringLiteral("FREQ=WEEKLY"));
+    save();
+    build();
+    ASSERT_TRUE(waitUntil([this] { return m_data->isSettled(); }));
+    EXPECT_EQ(titlesOn(day("2026-03-16")), QStringList{"Riunione"});
+
+    meeting->setStartDate(at("2026-03-04 09:00"));
+    meeting->setEndDate(at("2026-03-04 10:00"));
+    save();
+    m_data->flush();
+    EXPECT_FALSE(m_data->isSettled());
+    const auto shown = [this] {
+        return QList<QStringList>{titlesOn(day("2026-03-16")), titlesOn(day("2026-03-17")),
+                                  titlesOn(day("2026-03-18"))};
+    };
+    const QList<QStringList> moved{{}, {"Corso"}, {"Riunione"}};
+    EXPECT_EQ(shown(), moved);
+    ASSERT_TRUE(waitUntil([this] { return m_data->isSettled(); }));
+    EXPECT_EQ(shown(), moved);
 }
 
 // The day's events, its tasks by due time, the undated ones and, under "In Ritardo" in red,

@@ -166,4 +166,20 @@ TEST_F(AgendaViewTest, ChoosingASearchMatchShowsItsDay) {
     EXPECT_EQ(dayList()->currentIndex().row(), rowTitled(QStringLiteral("Rinnovo flotta")));
 }
 
+// A repeating event's match opens the day of its occurrence, not of its first start.
+TEST_F(AgendaViewTest, ChoosingAnOccurrenceShowsItsDay) {
+    const auto weekly = event(QStringLiteral("Giro clienti"), at("2026-03-02 09:00"),
+                              at("2026-03-02 10:00"), QStringLiteral("FREQ=WEEKLY"));
+    save();
+    show();
+    QTest::keyClicks(child<QLineEdit>(m_view.get(), "agendaSearchField"), QStringLiteral("giro"));
+    auto* matches = child<QListView>(m_view.get(), "agendaSearchResults");
+    ASSERT_TRUE(waitUntil([this] { return m_view->searchModel().rowCount() > 1; }));
+    const QModelIndex second = m_view->searchModel().index(1);
+    QTest::mouseClick(matches->viewport(), Qt::LeftButton, {},
+                      matches->visualRect(second).center());
+    EXPECT_EQ(m_view->selectedDay(), day("2026-03-23"));
+    EXPECT_EQ(m_view->selectedItem(), weekly);
+}
+
 } // namespace

@@ -189,6 +189,33 @@ TEST_F(EventEditViewTest, ARuleFromElsewhereIsShownAsCustomAndKeptUntilTheRepeat
     EXPECT_EQ(pendingReminders().size(), 1);
 }
 
+// "Fino al" a date: no day before the first one is offered, a start moved past the date takes
+// the date along rather than ending the rule before it began, and the last day keeps its
+// occurrence.
+TEST_F(EventEditViewTest, RepeatUntilADateFollowsAStartMovedPastItAndKeepsTheLastDay) {
+    auto event = storedEvent(QStringLiteral("Giro"), "2026-03-12T14:00:00Z");
+    openEditor(event);
+    auto* repeat = field<QComboBox>("repeatPicker");
+    repeat->setCurrentIndex(repeat->findText(QStringLiteral("Ogni giorno")));
+    auto* end = field<QComboBox>("repeatEndPicker");
+    end->setCurrentIndex(end->findText(QStringLiteral("Fino al")));
+    auto* until = field<QDateEdit>("repeatUntilPicker");
+    until->setDate(QDate(2026, 3, 14));
+    EXPECT_EQ(until->minimumDate(), QDate(2026, 3, 12));
+
+    field<QDateEdit>("startDatePicker")->setDate(QDate(2026, 3, 20));
+    EXPECT_EQ(m_view->draft().repeat.until, QDate(2026, 3, 20));
+    EXPECT_EQ(until->date(), QDate(2026, 3, 20));
+    EXPECT_EQ(until->minimumDate(), QDate(2026, 3, 20));
+    until->setDate(QDate(2026, 3, 22));
+    ASSERT_TRUE(m_view->saveEvent());
+    EXPECT_EQ(event->recurrenceRule(), QStringLiteral("FREQ=DAILY;UNTIL=20260322T225959Z"));
+    const QString id = NotificationManager::identifierText(*event);
+    EXPECT_EQ(pendingReminders(),
+              (QStringList{"event-" + id + "-20260320T1400", "event-" + id + "-20260321T1400",
+                           "event-" + id + "-20260322T1400"}));
+}
+
 TEST_F(EventEditViewTest, SavingReplacesTheRemindersAndDeletingCancelsThemOnceConfirmed) {
     auto event = storedEvent(QStringLiteral("Chiamata Rossi"), "2026-03-12T14:00:00Z");
     auto other = storedEvent(QStringLiteral("Altro"), "2026-03-13T14:00:00Z");

@@ -41,6 +41,14 @@ TEST_F(TaskEditViewTest, ANewTaskNeedsATitleAndSavesItsPriorityDueDateAndReminde
     EXPECT_EQ(field<QLabel>("saveHint")->text(),
               QStringLiteral("Inserisci un titolo per il compito"));
     EXPECT_FALSE(field<QDateEdit>("dueDateDatePicker")->isEnabled());
+    // Dates not set show nothing, not a made-up day.
+    const auto shownText = [this](const char* name) {
+        return field<QAbstractSpinBox>(name)->text().trimmed();
+    };
+    for (const char* name : {"dueDateDatePicker", "dueDateTimePicker", "reminderDateDatePicker",
+                             "reminderDateTimePicker"}) {
+        EXPECT_EQ(shownText(name), QString()) << name;
+    }
     // The two dates start on one line, whatever their captions' widths.
     const auto left = [this](const char* name) {
         return field<QDateEdit>(name)->mapTo(m_view.data(), QPoint()).x();
@@ -54,7 +62,11 @@ TEST_F(TaskEditViewTest, ANewTaskNeedsATitleAndSavesItsPriorityDueDateAndReminde
     // Ticked, the due date is the next whole hour, and a reminder then takes the due time.
     field<QCheckBox>("dueDateToggle")->click();
     field<QDateEdit>("dueDateDatePicker")->setDate(QDate(2026, 3, 13));
+    field<QTimeEdit>("dueDateTimePicker")->setTime(QTime(0, 0));
+    EXPECT_EQ(shownText("dueDateTimePicker"), QStringLiteral("00:00"));
     field<QTimeEdit>("dueDateTimePicker")->setTime(QTime(17, 0));
+    EXPECT_EQ(shownText("dueDateDatePicker"),
+              m_clock.locale().toString(QDate(2026, 3, 13), QLocale::ShortFormat));
     field<QCheckBox>("reminderDateToggle")->click();
     EXPECT_EQ(field<QTimeEdit>("reminderDateTimePicker")->time(), QTime(17, 0));
     field<QTimeEdit>("reminderDateTimePicker")->setTime(QTime(9, 0));
@@ -72,6 +84,8 @@ TEST_F(TaskEditViewTest, ANewTaskNeedsATitleAndSavesItsPriorityDueDateAndReminde
     openEditor(task);
     field<QCheckBox>("dueDateToggle")->click();
     field<QCheckBox>("reminderDateToggle")->click();
+    EXPECT_EQ(shownText("dueDateDatePicker"), QString());
+    EXPECT_EQ(shownText("reminderDateTimePicker"), QString());
     ASSERT_TRUE(m_view->saveTask());
     EXPECT_EQ(task->dueDate(), std::nullopt);
     EXPECT_EQ(task->reminderDate(), std::nullopt);

@@ -1,11 +1,15 @@
 #include "model/RecurrenceExpansion.h"
 #include "model/RecurrenceRule.h"
+#include "model/RepeatRuleLog.h"
 
 #include "../support/TimeHelpers.h"
 #include "support/CapturedLog.h"
 #include "support/CaseName.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iterator>
 
 using namespace TimeHelpers;
 using Repeat = RecurrenceRule::Repeat;
@@ -173,10 +177,11 @@ class HostileRule : public ::testing::TestWithParam<HostileCase> {};
 TEST_P(HostileRule, IsRefusedWithOneLineOrExpandedWithinTheWindowAndTheCount) {
     const HostileCase& c = GetParam();
     CapturedLog log;
+    RepeatRuleLog ruleLog(log.channel());
     const Instant start = utc("2027-06-01T07:00:00Z");
     const Instant to = utc("2027-07-31T07:00:00Z"); // 60 days
-    const RecurrenceExpansion::Occurrences occurrences =
-        RecurrenceExpansion::occurrences(c.rule, start, false, kRomeZone, start, to, log.channel());
+    const RecurrenceExpansion::Occurrences occurrences = RecurrenceExpansion::occurrences(
+        c.rule, start, false, kRomeZone, start, to, QUuid::createUuid(), ruleLog);
     if (c.refused) {
         EXPECT_EQ(occurrences.starts, std::vector<Instant>{start});
         ASSERT_EQ(log.lines().size(), 1);
@@ -220,6 +225,127 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"WithAPrefix", QStringLiteral("RRULE:FREQ=HOURLY;BYHOUR=9,17"), false}),
     CaseName());
 
+// Expanded for every month shown and every day, a refused rule is said once per event until
+// the event's rule changes.
+TEST(HostileRule, IsSaidOncePerEventAndRule) {
+    CapturedLog log;
+    RepeatRuleLog ruleLog(log.channel());
+    const QUuid first = QUuid::createUuid();
+    const QUuid second = QUuid::createUuid();
+    const Instant start = utc("2027-06-01T07:00:00Z");
+    const auto expand = [&](const QUuid& event, const QString& rule) {
+        for (int month = 0; month < 3; ++month) {
+            const Instant from(start.msSinceEpoch() + month * 30 * 86'400'000LL);
+            RecurrenceExpansion::occurrences(rule, start, false, kRomeZone, from,
+                                             Instant(from.msSinceEpoch() + 86'400'000LL * 42),
+                                             event, ruleLog);
+        }
+    };
+    expand(first, QStringLiteral("FREQ=SOMETIMES"));
+    expand(first, QStringLiteral("FREQ=DAILY"));
+    EXPECT_EQ(log.lines().size(), 1);
+    expand(second, QStringLiteral("FREQ=SOMETIMES"));
+    EXPECT_EQ(log.lines().size(), 2);
+    expand(first, QStringLiteral("FREQ=WEEKLY;BYDAY=XX"));
+    expand(first, QStringLiteral("FREQ=WEEKLY;BYDAY=XX"));
+    ASSERT_EQ(log.lines().size(), 3);
+    EXPECT_TRUE(log.lines()[2].startsWith(QLatin1StringView("Error reading repeat rule: ")));
+}
+
+struct DaysCase {
+    const char* name;
+    QString rule;
+    const char* start;
+    // Empty: the rule names days that never come.
+    std::vector<const char*> expected;
+};
+
+void PrintTo(const DaysCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class RuleDays : public ::testing::TestWithParam<DaysCase> {};
+
+// A rule naming days that never come is refused after trying the days of one 400-year cycle
+// at most, before libical would search for them up to the year 20000; a rare day that does
+// come is found.
+TEST_P(RuleDays, ThatNeverComeAreRefusedWithinABoundedNumberOfSteps) {
+    const DaysCase& c = GetParam();
+    const Instant start = utc(c.start);
+    const RecurrenceExpansion::Occurrences occurrences = RecurrenceExpansion::occurrences(
+        c.rule, start, false, kRomeZone, start, utc("2037-01-01T00:00:00Z"));
+    if (c.expected.empty()) {
+        EXPECT_EQ(occurrences.error, QStringLiteral("the rule names days that never come"));
+        EXPECT_EQ(occurrences.starts, std::vector<Instant>{start});
+        EXPECT_LE(occurrences.steps, RecurrenceExpansion::kMaxProbeDays);
+    } else {
+        EXPECT_FALSE(occurrences.error);
+        std::vector<Instant> expected;
+        std::transform(c.expected.begin(), c.expected.end(), std::back_inserter(expected), utc);
+        EXPECT_EQ(occurrences.starts, expected);
+        EXPECT_LE(occurrences.steps,
+                  RecurrenceExpansion::kMaxProbeDays + RecurrenceExpansion::kMaxSteps);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, RuleDays,
+    ::testing::Values(
+        DaysCase{"ThirtiethOfFebruaryCounted",
+                 QStringLiteral("FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=30;COUNT=5"),
+                 "2027-06-01T07:00:00Z",
+                 {}},
+        // The day of the month comes from the first occurrence, the 30th.
+        DaysCase{"FebruaryFromAThirtieth",
+                 QStringLiteral("FREQ=YEARLY;BYMONTH=2"),
+                 "2027-06-30T07:00:00Z",
+                 {}},
+        DaysCase{
+            "SixthMonday", QStringLiteral("FREQ=MONTHLY;BYDAY=6MO"), "2027-06-01T07:00:00Z", {}},
+        DaysCase{"DailyOnTheThirtyFirstOfShortMonths",
+                 QStringLiteral("FREQ=DAILY;BYMONTH=4,6;BYMONTHDAY=31;COUNT=3"),
+                 "2027-06-01T07:00:00Z",
+                 {}},
+        // Every fourth year from an odd one: never a leap year.
+        DaysCase{"LeapDayEveryFourYearsFromAnOddYear",
+                 QStringLiteral("FREQ=YEARLY;INTERVAL=4;BYMONTH=2;BYMONTHDAY=29"),
+                 "2027-06-01T07:00:00Z",
+                 {}},
+        // Every seventh day from a Tuesday: never a Monday.
+        DaysCase{"MondaysEverySeventhDayFromATuesday",
+                 QStringLiteral("FREQ=DAILY;INTERVAL=7;BYDAY=MO"),
+                 "2027-06-01T07:00:00Z",
+                 {}},
+        DaysCase{"LeapDays",
+                 QStringLiteral("FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=29;COUNT=3"),
+                 "2027-06-01T07:00:00Z",
+                 {"2028-02-29T08:00:00Z", "2032-02-29T08:00:00Z", "2036-02-29T08:00:00Z"}},
+        DaysCase{"FifthMondays",
+                 QStringLiteral("FREQ=MONTHLY;BYDAY=5MO;COUNT=2"),
+                 "2027-06-01T07:00:00Z",
+                 {"2027-08-30T07:00:00Z", "2027-11-29T08:00:00Z"}},
+        DaysCase{"LeapDayEveryFourYearsFromALeapYear",
+                 QStringLiteral("FREQ=YEARLY;INTERVAL=4;BYMONTH=2;BYMONTHDAY=29;COUNT=2"),
+                 "2028-02-29T08:00:00Z",
+                 {"2028-02-29T08:00:00Z", "2032-02-29T08:00:00Z"}}),
+    CaseName());
+
+// No end, every minute: the window and the count bound the walk.
+TEST(HostileRule, AMinutelyRuleWithoutEndStopsAtTheCount) {
+    const Instant start = utc("2027-01-01T07:00:00Z");
+    const Instant from = utc("2027-06-01T07:00:00Z");
+    const Instant to = utc("2027-07-31T07:00:00Z"); // 60 days
+    const RecurrenceExpansion::Occurrences occurrences = RecurrenceExpansion::occurrences(
+        QStringLiteral("FREQ=MINUTELY"), start, false, kRomeZone, from, to);
+    EXPECT_FALSE(occurrences.error);
+    ASSERT_EQ(occurrences.starts.size(), RecurrenceExpansion::kMaxOccurrences);
+    EXPECT_EQ(occurrences.starts.front(), from);
+    EXPECT_EQ(occurrences.starts.back().msSinceEpoch() - from.msSinceEpoch(),
+              qint64(RecurrenceExpansion::kMaxOccurrences - 1) * 60'000);
+    // Begun a day before the window, not at the event's start five months earlier.
+    EXPECT_LE(occurrences.steps, 2 * 1'440 + RecurrenceExpansion::kMaxOccurrences);
+}
+
 TEST(HostileRule, ASecondlyRuleBegunLongAgoWithACountEnds) {
     // No window start to jump to (a count runs from the first occurrence): the walk is bounded.
     const RecurrenceExpansion::Occurrences occurrences = RecurrenceExpansion::occurrences(
@@ -227,6 +353,7 @@ TEST(HostileRule, ASecondlyRuleBegunLongAgoWithACountEnds) {
         kRomeZone, utc("2027-06-01T00:00:00Z"), utc("2027-07-31T00:00:00Z"));
     EXPECT_FALSE(occurrences.error);
     EXPECT_TRUE(occurrences.starts.empty());
+    EXPECT_EQ(occurrences.steps, RecurrenceExpansion::kMaxSteps);
 }
 
 } // namespace

@@ -144,6 +144,11 @@ TEST_F(PolicyListModelTest, TheCategoryFilterCombinesWithTheOthersAndFollowsChan
     EXPECT_EQ(shownTitles(model), (QStringList{"Ieri", "Vuota"}));
     model.setCategory(home.get());
     EXPECT_EQ(shownTitles(model), (QStringList{"Oggi", "Oltre"}));
+    // A change not saved, and taken back.
+    oltre->setCategory(nullptr);
+    EXPECT_EQ(shownTitles(model), QStringList{"Oggi"});
+    context().rollback();
+    EXPECT_EQ(shownTitles(model), (QStringList{"Oggi", "Oltre"}));
     // A colour name the palette does not know is kept as it is (and drawn blue).
     EXPECT_EQ(model.index(0).data(CategoryColorRole).toString(), QStringLiteral("fucsia"));
 

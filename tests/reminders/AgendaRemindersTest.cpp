@@ -183,6 +183,58 @@ TEST_F(AgendaReminders, ATaskRemindsUntilItIsDoneOrDeleted) {
     EXPECT_TRUE(m_service.pending().isEmpty());
 }
 
+// A title pasted whole is cut to 100 characters with "…", never between the halves of a
+// surrogate pair; one of 100 stays as it is. The event's place is cut the same way.
+TEST_F(AgendaReminders, LongTitlesAreShortenedForTheDesktop) {
+    auto huge = event(QString(100'000, u'x'), utc("2026-03-12T14:00:00Z"), kHourMs);
+    huge->setLocation(QString(100'000, u'y'));
+    const QString emoji = QStringLiteral("\U0001F600");
+    auto split =
+        task(QString(98, u'a') + emoji + QStringLiteral("coda"), utc("2026-03-11T07:00:00Z"));
+    auto exact = task(QString(100, u'b'), utc("2026-03-11T08:00:00Z"));
+    ASSERT_TRUE(context().save());
+    m_manager->scheduleEventReminder(*huge);
+    m_manager->scheduleTaskReminder(*split);
+    m_manager->scheduleTaskReminder(*exact);
+    settle();
+    QStringList titles;
+    for (const NotificationRequest& request : m_service.pending()) {
+        titles << request.title;
+        if (request.title.startsWith(u'x')) {
+            EXPECT_EQ(request.body, QStringLiteral("12/03/26, 15:00 – 16:00 · ") +
+                                        QString(99, u'y') + QChar(0x2026));
+        }
+    }
+    titles.sort();
+    EXPECT_EQ(titles, (QStringList{QString(98, u'a') + QChar(0x2026), QString(100, u'b'),
+                                   QString(99, u'x') + QChar(0x2026)}));
+    EXPECT_LT(m_log.lines().join(u'\n').size(), 2'000);
+}
+
+// A rule that cannot be read reminds once, at the event's start, and is said once however
+// often it is saved or matched; a new rule that cannot be read either is said again.
+TEST_F(AgendaReminders, ARefusedRuleIsSaidOncePerRule) {
+    auto odd = event(QStringLiteral("Strana"), utc("2026-03-12T08:00:00Z"), kHourMs);
+    odd->setRecurrenceRule(QStringLiteral("FREQ=SOMETIMES"));
+    ASSERT_TRUE(context().save());
+    const auto refusals = [this] {
+        return m_log.lines().filter(QStringLiteral("Error reading repeat rule: ")).size();
+    };
+    m_manager->scheduleEventReminder(*odd);
+    m_manager->scheduleEventReminder(*odd);
+    match();
+    m_clock.advanceTo(utc("2026-03-11T09:30:00Z"));
+    match();
+    EXPECT_EQ(heldIdentifiers(), QStringList{eventId(*odd, "20260312T0800")});
+    EXPECT_EQ(refusals(), 1);
+
+    odd->setRecurrenceRule(QStringLiteral("FREQ=WEEKLY;BYDAY=XX"));
+    ASSERT_TRUE(context().save());
+    m_manager->scheduleEventReminder(*odd);
+    match();
+    EXPECT_EQ(refusals(), 2);
+}
+
 // Events and tasks changed behind the agent's back: the match leaves what saving each would,
 // and a day later tops up the window of a repeating event.
 TEST_F(AgendaReminders, TheMatchCoversEventsAndTasksAndTopsUpRepeatingOnesEachDay) {
