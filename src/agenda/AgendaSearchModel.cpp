@@ -191,7 +191,7 @@ void AgendaSearchModel::expandRepeats() {
         [this, repeats](std::vector<std::vector<Instant>> starts) {
             m_expanding = false;
             for (size_t i = 0; i < starts.size(); ++i) {
-                repeats->starts.insert(repeats->events[i].get(), std::move(starts[i]));
+                repeats->starts.emplace(repeats->events[i].get(), std::move(starts[i]));
             }
             m_repeats = repeats;
             expandSoon();

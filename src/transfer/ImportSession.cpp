@@ -3,6 +3,7 @@
 #include "model/CalendarMath.h"
 #include "platform/Clock.h"
 #include "reminders/NotificationManager.h"
+#include "store/ManagedObjectContext.h"
 #include "transfer/BookIndex.h"
 #include "transfer/ColumnGuesser.h"
 #include "transfer/ColumnMapMemory.h"
@@ -314,9 +315,8 @@ void ImportSession::saveSlice() {
         refuse(error);
         return;
     }
-    ImportApplier::Outcome outcome = std::move(m_writing->outcome);
-    m_writing.reset();
-    schedule(std::move(outcome));
+    const std::unique_ptr<ImportApplier::Progress> written = std::move(m_writing);
+    schedule(written->outcome);
 }
 
 void ImportSession::refuse(const QString& error) {
@@ -328,7 +328,7 @@ void ImportSession::refuse(const QString& error) {
     Q_EMIT finished(result);
 }
 
-void ImportSession::schedule(ImportApplier::Outcome outcome) {
+void ImportSession::schedule(const ImportApplier::Outcome& outcome) {
     if (m_services.memory && m_settings.hasHeader) {
         m_services.memory->remember(headers().mid(0, columnCount()), m_settings.columns);
     }

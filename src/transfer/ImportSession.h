@@ -108,7 +108,7 @@ private:
     // One slice of the rows made and saved; the next in the next turn of the event loop.
     void saveSlice();
     void refuse(const QString& error);
-    void schedule(ImportApplier::Outcome outcome);
+    void schedule(const ImportApplier::Outcome& outcome);
     void setPhase(Phase phase);
     void guessColumns();
     // Runs `work` on the worker; `done` gets its value here, unless a newer task replaced it.
