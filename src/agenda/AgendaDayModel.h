@@ -46,6 +46,9 @@ public:
 
     QDate day() const { return m_day; }
     void setDay(QDate day);
+    // The day, for the next refresh: the data's change, when its month is about to change too,
+    // so that the list is made once, for the new day alone.
+    void setDayForNextRefresh(QDate day) { m_day = day; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;

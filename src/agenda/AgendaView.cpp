@@ -230,6 +230,9 @@ void AgendaView::showToday() {
 }
 
 void AgendaView::showSelectedDay() {
+    if (m_data->month() != QDate(m_day.year(), m_day.month(), 1)) {
+        m_dayModel->setDayForNextRefresh(m_day);
+    }
     m_data->setMonth(m_day);
     m_dayModel->setDay(m_day);
     const QLocale locale = m_services.clock.locale();

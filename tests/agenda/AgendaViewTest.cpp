@@ -79,9 +79,19 @@ TEST_F(AgendaViewTest, KeysAndButtonsMoveBetweenDaysAndMonths) {
     QTest::keyClick(grid(), Qt::Key_Up);
     QTest::keyClick(grid(), Qt::Key_Left);
     EXPECT_EQ(m_view->selectedDay(), day("2026-03-12"));
+    // The day list is made once for a new month, for the new day alone.
+    QStringList listMadeFor;
+    const auto made = [&] { listMadeFor << m_view->dayModel().day().toString(Qt::ISODate); };
+    const QMetaObject::Connection reset =
+        QObject::connect(&m_view->dayModel(), &QAbstractItemModel::modelReset, made);
+    const QMetaObject::Connection changed =
+        QObject::connect(&m_view->dayModel(), &QAbstractItemModel::dataChanged, made);
     QTest::keyClick(grid(), Qt::Key_PageDown);
+    QObject::disconnect(reset);
+    QObject::disconnect(changed);
     EXPECT_EQ(m_view->data().month(), day("2026-04-01"));
     EXPECT_EQ(m_view->selectedDay(), day("2026-04-12"));
+    EXPECT_EQ(listMadeFor, QStringList{QStringLiteral("2026-04-12")});
     m_view->selectDay(day("2026-01-31"));
     QTest::keyClick(grid(), Qt::Key_PageDown);
     EXPECT_EQ(m_view->selectedDay(), day("2026-02-28"));
