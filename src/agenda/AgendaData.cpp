@@ -19,11 +19,6 @@
 
 namespace {
 
-Instant midnightOf(QDate day, const QTimeZone& zone) {
-    return CalendarMath::fromLocal(day, 0, zone, CalendarMath::Gap::FirstInstantAfter)
-        .value_or(Instant());
-}
-
 std::unique_ptr<LiveFetchResults> eventFetch(ManagedObjectContext& context, const QString& format,
                                              const std::vector<Value>& arguments) {
     FetchRequest<Event> request = Event::fetchRequest();
@@ -150,7 +145,7 @@ std::vector<Instant> AgendaData::midnightsOf(QDate month) const {
     std::vector<Instant> midnights;
     midnights.reserve(kGridDays + 1);
     for (int day = 0; day <= kGridDays; ++day) {
-        midnights.push_back(midnightOf(start.addDays(day), m_zone));
+        midnights.push_back(EventRules::localMidnight(start.addDays(day), m_zone));
     }
     return midnights;
 }
@@ -206,7 +201,7 @@ void AgendaData::makeTaskFetch() {
     }
     FetchRequest<Task> request = Task::fetchRequest();
     if (!m_showCompleted) {
-        const Instant today = midnightOf(dayOf(m_clock.now()), m_zone);
+        const Instant today = EventRules::localMidnight(dayOf(m_clock.now()), m_zone);
         request.setPredicate(Predicate::format(
             QStringLiteral("isCompleted == NO OR completedAt >= %@"), {Value(today)}));
     }
@@ -392,8 +387,8 @@ void AgendaData::expandRepeats(QDate month) {
     repeats->sources = sources;
     const int back = (month.dayOfWeek() - int(m_clock.locale().firstDayOfWeek()) + 7) % 7;
     const QDate gridStart = month.addDays(-back);
-    const Instant from = midnightOf(gridStart, m_zone);
-    const Instant to = midnightOf(gridStart.addDays(kGridDays), m_zone);
+    const Instant from = EventRules::localMidnight(gridStart, m_zone);
+    const Instant to = EventRules::localMidnight(gridStart.addDays(kGridDays), m_zone);
     runInBackground<std::vector<FoundOccurrence>>(
         this,
         [sources = std::move(sources), zone = m_zone, from, to, ruleLog = m_ruleLog] {
@@ -431,8 +426,8 @@ void AgendaData::addOccurrence(const std::shared_ptr<Event>& event, Instant star
 
 std::vector<std::shared_ptr<Task>> AgendaData::tasksDueOn(QDate day) const {
     readTasks();
-    const Instant from = midnightOf(day, m_zone);
-    const Instant to = midnightOf(day.addDays(1), m_zone);
+    const Instant from = EventRules::localMidnight(day, m_zone);
+    const Instant to = EventRules::localMidnight(day.addDays(1), m_zone);
     std::vector<std::shared_ptr<Task>> due;
     for (auto listed =
              std::lower_bound(m_dated.begin(), m_dated.end(), from,
@@ -451,8 +446,8 @@ std::vector<std::shared_ptr<Task>> AgendaData::undatedTasks() const {
 std::vector<std::shared_ptr<Task>> AgendaData::overdueTasks(Instant now, QDate except) const {
     readTasks();
     // The excepted day's bounds, once, rather than each task's day.
-    const Instant exceptFrom = midnightOf(except, m_zone);
-    const Instant exceptTo = midnightOf(except.addDays(1), m_zone);
+    const Instant exceptFrom = EventRules::localMidnight(except, m_zone);
+    const Instant exceptTo = EventRules::localMidnight(except.addDays(1), m_zone);
     std::vector<std::shared_ptr<Task>> overdue;
     for (auto listed = m_dated.begin(); listed != m_dated.end() && listed->due < now; ++listed) {
         if (!listed->completed && !(listed->due >= exceptFrom && listed->due < exceptTo)) {

@@ -3,6 +3,7 @@
 #include "model/CalendarMath.h"
 #include "model/Category.h"
 #include "model/Event.h"
+#include "model/EventRules.h"
 #include "model/RecurrenceExpansion.h"
 #include "model/Task.h"
 #include "platform/BackgroundWork.h"
@@ -169,9 +170,7 @@ void AgendaSearchModel::expandRepeats() {
     }
     const QTimeZone zone = m_clock.timeZone();
     const QDate today = CalendarMath::toLocal(m_clock.now(), zone).date;
-    const Instant from =
-        CalendarMath::fromLocal(today, 0, zone, CalendarMath::Gap::FirstInstantAfter)
-            .value_or(m_clock.now());
+    const Instant from = EventRules::localMidnight(today, zone);
     const Instant to =
         CalendarMath::addDays(from, RecurrenceExpansion::kWindowDays, zone).value_or(from);
     m_expanding = true;

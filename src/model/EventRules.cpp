@@ -10,13 +10,12 @@ namespace {
 constexpr qint64 kMsPerMinute = 60'000;
 constexpr qint64 kMsPerHour = 60 * kMsPerMinute;
 
+} // namespace
+
 Instant localMidnight(QDate date, const QTimeZone& zone) {
-    // A zone that skips midnight starts its day at the first instant after the gap.
     return CalendarMath::fromLocal(date, 0, zone, CalendarMath::Gap::FirstInstantAfter)
         .value_or(Instant());
 }
-
-} // namespace
 
 std::optional<size_t> reminderChoiceIndex(qint32 minutes) {
     const qint32 chosen = hasReminder(minutes) ? minutes : kNoReminder;

@@ -12,6 +12,10 @@
 // plain values; the zone is the user's, read at each call.
 namespace EventRules {
 
+// The first instant of a local day: its midnight, or the first instant after a gap that skips
+// midnight.
+Instant localMidnight(QDate date, const QTimeZone& zone);
+
 // `reminderMinutes` for no reminder: any negative number reads as none.
 inline constexpr qint32 kNoReminder = -1;
 inline constexpr qint32 kMinutesPerDay = 1'440;
