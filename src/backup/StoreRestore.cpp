@@ -12,6 +12,8 @@
 
 #include <sqlite3.h>
 
+#include <thread>
+
 namespace {
 
 // What SQLite keeps beside a store, each read into it when it opens.
@@ -36,18 +38,43 @@ RestoreOutcome StoreRestore::restore(const RestoreRequest& request, const std::a
     const QString folder = storeInfo.absolutePath();
     const QString partial = QDir(folder).filePath(BackupFileName::partial(storeInfo.fileName()));
     std::optional<QString> error = makePrivateFolders(folder);
-    if (!error) {
-        DurableFiles::removeFile(partial);
-        error = DurableFiles::copyFile(request.chosen, partial, stop);
-    }
     if (error) {
         outcome.error = *error;
         return outcome;
     }
-    outcome.contents = StoreFileCheck::check(partial, stop);
-    if (!outcome.contents.isWhole()) {
+    // The store as it is is backed up while the chosen file is copied and checked: the two
+    // touch different files, and each takes a core.
+    std::optional<BackupOutcome> backup;
+    const bool hadBackupFolder = QFileInfo::exists(request.backupFolder);
+    std::thread backingUp;
+    if (QFileInfo::exists(request.store)) {
+        backingUp = std::thread([&request, &backup, stop] {
+            backup = BackupWriter::write(
+                {request.store, request.backupFolder, QString(), request.now, request.zone, false},
+                stop);
+        });
+    }
+    DurableFiles::removeFile(partial);
+    error = DurableFiles::copyFile(request.chosen, partial, stop);
+    if (!error) {
+        outcome.contents = StoreFileCheck::check(partial, stop);
+        if (!outcome.contents.isWhole()) {
+            error = outcome.contents.why;
+        }
+    }
+    if (backingUp.joinable()) {
+        backingUp.join();
+    }
+    if (error) {
         DurableFiles::removeFile(partial);
-        outcome.error = outcome.contents.why;
+        // Refused, the restore leaves the backups as they were.
+        if (backup && backup->written()) {
+            DurableFiles::removeFile(backup->path);
+        }
+        if (!hadBackupFolder) {
+            QDir().rmdir(request.backupFolder); // only when empty
+        }
+        outcome.error = *error;
         return outcome;
     }
 
@@ -57,13 +84,10 @@ RestoreOutcome StoreRestore::restore(const RestoreRequest& request, const std::a
             DurableFiles::removeFile(partial);
             return outcome;
         }
-    } else if (QFileInfo::exists(request.store)) {
-        const BackupOutcome backup = BackupWriter::write(
-            {request.store, request.backupFolder, QString(), request.now, request.zone, false},
-            stop);
+    } else if (backup) {
         bool putAway = false;
-        if (backup.written()) {
-            outcome.backupOfPrevious = backup.path;
+        if (backup->written()) {
+            outcome.backupOfPrevious = backup->path;
             QString why;
             putAway = closeIntoFile(request.store, &why);
             outcome.error = why;
@@ -76,7 +100,7 @@ RestoreOutcome StoreRestore::restore(const RestoreRequest& request, const std::a
             if (current.isWhole() || current.problem == Problem::Unreadable ||
                 current.problem == Problem::Stopped) {
                 outcome.error =
-                    QStringLiteral("Cannot back up the store before restoring: ") + backup.error;
+                    QStringLiteral("Cannot back up the store before restoring: ") + backup->error;
             } else {
                 putAway = moveAside(request, &outcome);
             }

@@ -35,8 +35,9 @@ struct RestoreOutcome {
 // leaves the old store or the restored one, whole, never a mix.
 //
 // The chosen file is copied beside the store under a temporary name, flushed and checked (see
-// StoreFileCheck); what is checked is what goes in place. The store as it is is then backed up
-// (a backup that fails stops the restore, changing nothing). A store that cannot be read whole
+// StoreFileCheck); what is checked is what goes in place. Meanwhile, on a thread of its own, the
+// store as it is is backed up (a backup that fails stops the restore, changing nothing; a chosen
+// file refused takes that backup away again). A store that cannot be read whole
 // is never written: it is moved aside, its write-ahead log with it. A whole one is closed into
 // its file alone (no log left beside it, which SQLite would otherwise read into the restored
 // file). The copy is then renamed over the store and the folder flushed.
