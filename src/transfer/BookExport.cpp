@@ -83,6 +83,7 @@ Row rowOf(const Policy* policy, const Contact* contact) {
     }
     if (policy) {
         row.expiry = policy->expirationDate();
+        row.notified = policy->lastNotified();
     }
     return row;
 }
@@ -112,9 +113,9 @@ void advance(TaskControl* control, size_t index, size_t total) {
 
 } // namespace
 
-qsizetype expiryColumn() {
+qsizetype columnOf(ImportField field) {
     const auto& fields = ImportFields::exported();
-    return std::find(fields.begin(), fields.end(), F::ExpirationDate) - fields.begin();
+    return std::find(fields.begin(), fields.end(), field) - fields.begin();
 }
 
 std::vector<Row> rowsOfBook(const ManagedObjectContext& context) {
@@ -152,12 +153,16 @@ std::optional<QString> writeCsv(const QString& path, const std::vector<Row>& row
         return error;
     }
     writer.writeRow(headerRow());
-    const qsizetype expiry = expiryColumn();
+    const qsizetype expiry = columnOf(F::ExpirationDate);
+    const qsizetype notified = columnOf(F::NotifiedAt);
     for (size_t i = 0; i < rows.size(); ++i) {
         advance(control, i, rows.size());
         QStringList cells = rows[i].cells;
         if (rows[i].expiry) {
             cells[expiry] = localText(*rows[i].expiry, zone);
+        }
+        if (rows[i].notified) {
+            cells[notified] = localText(*rows[i].notified, zone);
         }
         writer.writeRow(cells);
     }
@@ -192,10 +197,10 @@ std::optional<QString> writeXlsx(const QString& path, const std::vector<Row>& ro
     const QStringList headers = headerRow();
     for (qsizetype c = 0; c < headers.size(); ++c) {
         worksheet_write_string(sheet, 0, lxw_col_t(c), headers[c].toUtf8().constData(), bold);
-        worksheet_set_column(sheet, lxw_col_t(c), lxw_col_t(c), c == expiryColumn() ? 17 : 18,
-                             nullptr);
+        worksheet_set_column(sheet, lxw_col_t(c), lxw_col_t(c), 18, nullptr);
     }
-    const qsizetype expiry = expiryColumn();
+    const qsizetype expiry = columnOf(F::ExpirationDate);
+    const qsizetype notified = columnOf(F::NotifiedAt);
     std::optional<QString> failure;
     for (size_t i = 0; i < rows.size() && !failure; ++i) {
         advance(control, i, rows.size());
@@ -203,8 +208,10 @@ std::optional<QString> writeXlsx(const QString& path, const std::vector<Row>& ro
         const Row& row = rows[i];
         for (qsizetype c = 0; c < row.cells.size(); ++c) {
             const QString& text = row.cells[c];
-            if (c == expiry && row.expiry) {
-                const CalendarMath::LocalDateTime local = CalendarMath::toLocal(*row.expiry, zone);
+            const std::optional<Instant> instant =
+                c == expiry ? row.expiry : (c == notified ? row.notified : std::nullopt);
+            if (instant) {
+                const CalendarMath::LocalDateTime local = CalendarMath::toLocal(*instant, zone);
                 if (local.date.year() >= 1900) {
                     lxw_datetime value{local.date.year(),
                                        local.date.month(),
@@ -215,8 +222,7 @@ std::optional<QString> writeXlsx(const QString& path, const std::vector<Row>& ro
                     worksheet_write_datetime(sheet, r, lxw_col_t(c), &value, dateFormat);
                 } else {
                     worksheet_write_string(sheet, r, lxw_col_t(c),
-                                           localText(*row.expiry, zone).toUtf8().constData(),
-                                           nullptr);
+                                           localText(*instant, zone).toUtf8().constData(), nullptr);
                 }
                 continue;
             }

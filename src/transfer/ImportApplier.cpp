@@ -35,6 +35,7 @@ void writeNewPolicy(Policy& policy, const PolicyValues& values) {
     policy.setReminderDays(PolicyRules::storedReminderDays(values.customReminderDays));
     policy.setNotes(presentUnlessEmpty(values.notes));
     policy.setClientPhoneNumber(presentUnlessEmpty(values.clientPhoneNumber));
+    policy.setLastNotified(values.lastNotified);
 }
 
 // The file's non-empty values over the stored ones. A day without a time keeps the stored
@@ -54,6 +55,9 @@ void writeUpdate(Policy& policy, const PolicyValues& values, const QTimeZone& zo
         policy.setCustomReminderDays(v);
         policy.setReminderDays(PolicyRules::storedReminderDays(v));
     });
+    if (values.lastNotified) {
+        policy.setLastNotified(values.lastNotified);
+    }
     if (values.expirationDate) {
         std::optional<Instant> expiry = values.expirationDate;
         if (!values.expirationHasTime) {

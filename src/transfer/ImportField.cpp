@@ -19,6 +19,7 @@ const Entry kEntries[] = {
     {ImportField::ReminderDays, "reminderDays"},
     {ImportField::PolicyNotes, "policyNotes"},
     {ImportField::ClientPhoneNumber, "clientPhoneNumber"},
+    {ImportField::NotifiedAt, "notifiedAt"},
     {ImportField::FirstName, "firstName"},
     {ImportField::LastName, "lastName"},
     {ImportField::FullName, "fullName"},
@@ -53,11 +54,14 @@ const std::vector<ImportField>& all() {
 
 const std::vector<ImportField>& exported() {
     static const std::vector<ImportField> fields = {
-        ImportField::PolicyName,     ImportField::PolicyNumber,      ImportField::Provider,
-        ImportField::ExpirationDate, ImportField::RenewalType,       ImportField::ReminderDays,
-        ImportField::PolicyNotes,    ImportField::ClientPhoneNumber, ImportField::FirstName,
-        ImportField::LastName,       ImportField::Company,           ImportField::Phone,
-        ImportField::Email,          ImportField::ContactNotes,
+        ImportField::PolicyName,   ImportField::PolicyNumber,
+        ImportField::Provider,     ImportField::ExpirationDate,
+        ImportField::RenewalType,  ImportField::ReminderDays,
+        ImportField::PolicyNotes,  ImportField::ClientPhoneNumber,
+        ImportField::NotifiedAt,   ImportField::FirstName,
+        ImportField::LastName,     ImportField::Company,
+        ImportField::Phone,        ImportField::Email,
+        ImportField::ContactNotes,
     };
     return fields;
 }
@@ -82,6 +86,8 @@ QString label(ImportField field) {
         return QStringLiteral("Note Polizza");
     case ImportField::ClientPhoneNumber:
         return QStringLiteral("Telefono Cliente");
+    case ImportField::NotifiedAt:
+        return QStringLiteral("Cliente Avvisato il");
     case ImportField::FirstName:
         return QStringLiteral("Nome");
     case ImportField::LastName:
@@ -116,7 +122,7 @@ std::optional<ImportField> fromKey(const QString& key) {
 }
 
 bool isPolicyField(ImportField field) {
-    return field >= ImportField::PolicyName && field <= ImportField::ClientPhoneNumber;
+    return field >= ImportField::PolicyName && field <= ImportField::NotifiedAt;
 }
 
 bool isContactField(ImportField field) {

@@ -18,6 +18,7 @@ enum class ImportField {
     ReminderDays,
     PolicyNotes,
     ClientPhoneNumber,
+    NotifiedAt, // the policy's lastNotified: when its client was told
     FirstName,
     LastName,
     FullName,

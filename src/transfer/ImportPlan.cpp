@@ -80,7 +80,7 @@ ContactValues contactOf(const Cells& cells) {
 }
 
 bool hasPolicyValues(const Cells& cells) {
-    for (size_t field = size_t(F::PolicyName); field <= size_t(F::ClientPhoneNumber); ++field) {
+    for (size_t field = size_t(F::PolicyName); field <= size_t(F::NotifiedAt); ++field) {
         if (!cells.values[field].isEmpty()) {
             return true;
         }
@@ -241,6 +241,18 @@ ImportPlan ImportPlan::make(const Table& table, const ImportSettings& settings,
                 }
                 values.expirationDay = day->date;
                 values.expirationHasTime = day->msOfDay.has_value();
+            }
+            if (const QString& notified = cells[F::NotifiedAt]; !notified.isEmpty()) {
+                const std::optional<DateReading::Value> day = DateReading::read(
+                    notified, settings.dateOrder, table.source.dateSystem, settings.currentYear);
+                values.lastNotified =
+                    day ? CalendarMath::fromLocal(
+                              day->date, day->msOfDay.value_or(kDefaultTimeOfDayMs), settings.zone)
+                        : std::nullopt;
+                if (!values.lastNotified) {
+                    refuse(QStringLiteral("Data dell'avviso non letta: «%1»").arg(notified));
+                    continue;
+                }
             }
             const QString& cycle = cells[F::RenewalType];
             if (!cycle.isEmpty()) {

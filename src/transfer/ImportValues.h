@@ -41,6 +41,8 @@ struct PolicyValues {
     QString customReminderDays;
     QString notes;
     QString clientPhoneNumber;
+    // When the client was told, to the millisecond, which carries how (see ClientNotice).
+    std::optional<Instant> lastNotified;
 
     // Every non-empty value of `newer` replaces this one's.
     void overwriteWith(const PolicyValues& newer);

@@ -67,6 +67,7 @@ TEST(ColumnGuessing, ReadsItalianAndEnglishHeadersWhateverTheirCaseAccentsAndPun
         {"Cognome e Nome", F::FullNameLastFirst},
         {"Giorni preavviso", F::ReminderDays},
         {"Telefono Cliente", F::ClientPhoneNumber},
+        {"Ultimo avviso", F::NotifiedAt},
         {"Codice fiscale", std::nullopt},
         {"", std::nullopt},
     };
@@ -302,6 +303,18 @@ TEST_F(Planning, RefusesRowsWithoutWhatAPolicyNeedsAndSaysWhy) {
     EXPECT_EQ(result.policies()[2].values.renewalType, QStringLiteral("yearly"));
     EXPECT_EQ(result.policies()[3].values.customReminderDays, QStringLiteral("7,30"));
     EXPECT_EQ(result.policies()[3].values.renewalType, QStringLiteral("monthly"));
+
+    // When the client was told reads as the expiry does; a date that does not read refuses the row.
+    m_settings.columns.back() = F::NotifiedAt;
+    const ImportPlan told = plan({
+        {"Casa", "P-9", "03/03/2027", "", "", "", "", "", "", "02/02/2027 10:15"},
+        {"Casa", "P-10", "03/03/2027", "", "", "", "", "", "", "ieri"},
+    });
+    EXPECT_EQ(verdicts(told),
+              (QStringList{"2 accepted", "3 refused: Data dell'avviso non letta: «ieri»"}));
+    EXPECT_EQ(told.policies()[0].values.lastNotified,
+              Instant::fromDateTime(
+                  QDateTime(QDate(2027, 2, 2), QTime(10, 15), QTimeZone("Europe/Rome"))));
 
     // The fallback for unknown cycles is the user's.
     m_settings.unknownCycle = QStringLiteral("quarterly");

@@ -1,4 +1,5 @@
 #include "SheetFiles.h"
+#include "model/ClientNotice.h"
 #include "model/Contact.h"
 #include "model/Policy.h"
 #include "model/PolicyRules.h"
@@ -326,15 +327,18 @@ TEST_F(ImportRun, AnUpdateKeepsTheDocumentTheReminderDaysAndTheClientUnlessTheFi
     EXPECT_EQ(m_service.pending()[0].month, 5); // 60 days before 1 July, no longer 1 June's
     EXPECT_EQ(m_service.pending()[0].hour, 16);
 
-    // A row that names a client and reminder days gives the policy both.
-    ASSERT_TRUE(opened(*import, file(QStringLiteral("agg2.csv"),
-                                     "Polizza,Cliente,Promemoria\nP-1,Mario Rossi,\"7, 3\"\n")));
+    // A row that names a client, reminder days and when the client was told gives the policy
+    // all three.
+    ASSERT_TRUE(
+        opened(*import, file(QStringLiteral("agg2.csv"), "Polizza,Cliente,Promemoria,Avvisato il\n"
+                                                         "P-1,Mario Rossi,\"7, 3\",05/05/2026\n")));
     import->setDuplicates(ImportSettings::Duplicates::Update);
     result = run(*import);
     ASSERT_TRUE(result && !result->error);
     EXPECT_EQ(stored->contact()->fullName(), QStringLiteral("Mario Rossi"));
     EXPECT_EQ(stored->customReminderDays(), QStringLiteral("7, 3"));
     EXPECT_EQ(stored->reminderDays(), 7);
+    EXPECT_EQ(stored->lastNotified(), Instant::fromDateTime(rome(2026, 5, 5, 9, 0)));
     EXPECT_EQ(stored->pdfFileName(), QStringLiteral("casa.pdf"));
 }
 
@@ -454,9 +458,19 @@ TEST_P(RoundTrip, GivesBackEveryPolicyAndClientDocumentsAside) {
         {"Flotta", "P-3", rome(2027, 1, 31, 23, 59, 59), "quarterly", "7,30", acme},
         {"Vita", "-4", rome(2026, 3, 29, 3, 30), "yearly", "0", nullptr},
     };
+    // Who was told, and how: the way rides in the milliseconds.
+    const std::optional<Instant> told[] = {
+        ClientNotice::stamped(Instant::fromDateTime(rome(2026, 5, 20, 11, 4, 9)),
+                              ClientNotice::Channel::WhatsApp),
+        std::nullopt,
+        ClientNotice::stamped(Instant::fromDateTime(rome(2026, 12, 30, 18, 0)),
+                              ClientNotice::Channel::Email),
+        Instant::fromDateTime(rome(2026, 3, 1, 9, 0)),
+    };
     for (const auto& p : policies) {
         auto policy =
             insertPolicy(context(), QString::fromUtf8(p.name), Instant::fromDateTime(p.expiry));
+        policy->setLastNotified(told[&p - policies]);
         policy->setPolicyNumber(QString::fromUtf8(p.number));
         policy->setProvider(QStringLiteral("Generali; \"Vita\""));
         policy->setRenewalType(QString::fromUtf8(p.cycle));
@@ -498,6 +512,8 @@ TEST_P(RoundTrip, GivesBackEveryPolicyAndClientDocumentsAside) {
             text.contains(QStringLiteral(";\"'=HYPERLINK(\"\"http://x\"\",\"\"Mario\"\")\";")));
         EXPECT_TRUE(text.contains(QStringLiteral("\r\n'\tAuto;''=P-2;"))) << text.toStdString();
         EXPECT_TRUE(text.contains(QStringLiteral(";2026-09-01 14:37:22.481;mensile;")));
+        EXPECT_TRUE(text.contains(QStringLiteral(";2026-05-20 11:04:09.001;")))
+            << text.toStdString();
         for (const QString& line : text.split(QStringLiteral("\r\n"))) {
             for (const QString& cell : line.split(u';')) {
                 EXPECT_FALSE(FormulaGuard::startsLikeFormula(cell)) << cell.toStdString();
@@ -518,7 +534,10 @@ TEST_P(RoundTrip, GivesBackEveryPolicyAndClientDocumentsAside) {
     const auto book = [&](ManagedObjectContext& from) {
         QStringList lines;
         for (const auto& policy : all<Policy>(from)) {
-            lines.append(describe(*policy));
+            const std::optional<Instant> notified = policy->lastNotified();
+            lines.append(describe(*policy) + u'|' +
+                         (notified ? notified->toUtcDateTime().toString(Qt::ISODateWithMs)
+                                   : QStringLiteral("(none)")));
         }
         for (const auto& contact : all<Contact>(from)) {
             lines.append(describe(*contact));
@@ -569,7 +588,8 @@ TEST_F(ImportRun, AnExportOfTheListShownHoldsItsPoliciesOnly) {
     ASSERT_FALSE(read.error);
     ASSERT_EQ(read.table.rows.size(), 3u);
     // Read back through the cell's date format: a text cell would keep its space.
-    EXPECT_EQ(read.table.rows[2].cell(BookExport::expiryColumn()), u"2026-05-01T18:30:00");
+    EXPECT_EQ(read.table.rows[2].cell(BookExport::columnOf(ImportField::ExpirationDate)),
+              u"2026-05-01T18:30:00");
     EXPECT_EQ(read.table.rows[2].cell(0), u"Auto, nuova");
 }
 
