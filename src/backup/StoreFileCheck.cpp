@@ -26,8 +26,6 @@ using Problem = StoreFileReport::Problem;
 constexpr int kHeaderSize = 100;
 // How many virtual-machine steps run between two looks at the stop flag.
 constexpr int kCheckStepsBetweenStops = 10000;
-// The page cache of a whole check, in KiB as SQLite counts a negative size.
-constexpr int kCheckCacheKiB = -65536;
 
 StoreFileReport refused(Problem problem, QString why) {
     StoreFileReport report;
@@ -231,9 +229,6 @@ StoreFileReport StoreFileCheck::check(const QString& path, const std::atomic<boo
         return refused(Problem::Stopped, QStringLiteral("The check of %1 was stopped").arg(path));
     }
     if (depth == Depth::Whole) {
-        // The check walks every index against its table: with the default cache of 2 MB it
-        // reads the same pages again and again, and takes a third longer.
-        db.exec(QStringLiteral("PRAGMA cache_size = %1").arg(kCheckCacheKiB));
         SqliteQuery integrity = db.prepare(QStringLiteral("PRAGMA integrity_check(1)"));
         if (integrity.step() != SqliteQuery::Step::Row) {
             return failed();
