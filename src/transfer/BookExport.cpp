@@ -1,6 +1,7 @@
 #include "transfer/BookExport.h"
 
 #include "model/CalendarMath.h"
+#include "model/Category.h"
 #include "model/Contact.h"
 #include "model/Policy.h"
 #include "store/ManagedObjectContext.h"
@@ -57,6 +58,11 @@ Row rowOf(const Policy* policy, const Contact* contact) {
             break;
         case F::ClientPhoneNumber:
             text = policy ? policy->clientPhoneNumber().value_or(QString()) : QString();
+            break;
+        case F::Category:
+            if (const std::shared_ptr<Category> category = policy ? policy->category() : nullptr) {
+                text = category->name();
+            }
             break;
         case F::FirstName:
             text = contact ? contact->firstName() : QString();

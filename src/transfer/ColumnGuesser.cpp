@@ -49,6 +49,7 @@ const QHash<QString, ImportField>& knownHeaders() {
             {F::NotifiedAt,
              {"avvisato il", "avvisato", "cliente avvisato", "data avviso", "ultimo avviso",
               "data ultimo avviso", "notified", "notified on", "last notified", "client notified"}},
+            {F::Category, {"categoria", "categoria polizza", "category", "policy category"}},
             {F::FirstName, {"nome", "first name", "firstname", "given name"}},
             {F::LastName, {"cognome", "last name", "lastname", "surname", "family name"}},
             {F::FullName,

@@ -1,6 +1,7 @@
 #include "transfer/ImportApplier.h"
 
 #include "model/CalendarMath.h"
+#include "model/Category.h"
 #include "model/Contact.h"
 #include "model/Policy.h"
 #include "model/PolicyRules.h"
@@ -67,6 +68,29 @@ void writeUpdate(Policy& policy, const PolicyValues& values, const QTimeZone& zo
         }
         policy.setExpirationDate(*expiry);
     }
+}
+
+QString categoryKey(const QString& name) {
+    return name.trimmed().toCaseFolded();
+}
+
+// The category of that name, whatever its case: the first stored one, or one made for the
+// import (in the default colour, as the settings make one).
+std::shared_ptr<Category> categoryNamed(const QString& name, ManagedObjectContext& context,
+                                        Progress& progress) {
+    if (!progress.categories) {
+        progress.categories.emplace();
+        FetchRequest<Category> request = Category::fetchRequest();
+        request.setSortDescriptors({{QStringLiteral("createdAt")}});
+        for (const std::shared_ptr<Category>& stored : context.fetch(request)) {
+            progress.categories->insert(categoryKey(stored->name()), stored);
+        }
+    }
+    std::shared_ptr<Category>& found = (*progress.categories)[categoryKey(name)];
+    if (!found && (found = context.insert<Category>())) {
+        found->setName(name.trimmed());
+    }
+    return found;
 }
 
 bool isComplete(const PolicyValues& values) {
@@ -147,6 +171,11 @@ bool makeNext(const ImportPlan& plan, const QTimeZone& zone, ManagedObjectContex
         }
         if (target.contact >= 0) {
             policy->setContact(progress.contacts[size_t(target.contact)]);
+        }
+        if (!target.values.category.isEmpty()) {
+            if (const auto category = categoryNamed(target.values.category, context, progress)) {
+                policy->setCategory(category);
+            }
         }
         progress.outcome.policies.push_back(std::move(policy));
     }

@@ -3,11 +3,14 @@
 #include "transfer/ImportPlan.h"
 #include "transfer/ImportResult.h"
 
+#include <QHash>
 #include <QTimeZone>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
+class Category;
 class Contact;
 class LogChannel;
 class ManagedObjectContext;
@@ -31,6 +34,9 @@ struct Progress {
     size_t policy = 0;
     std::vector<std::shared_ptr<Contact>> contacts;
     std::vector<bool> used;
+    // The categories by their folded names, read from the context when first needed, with
+    // those the import makes.
+    std::optional<QHash<QString, std::shared_ptr<Category>>> categories;
     Outcome outcome;
 };
 Progress start(const ImportPlan& plan, const Table& table);

@@ -20,6 +20,7 @@ const Entry kEntries[] = {
     {ImportField::PolicyNotes, "policyNotes"},
     {ImportField::ClientPhoneNumber, "clientPhoneNumber"},
     {ImportField::NotifiedAt, "notifiedAt"},
+    {ImportField::Category, "category"},
     {ImportField::FirstName, "firstName"},
     {ImportField::LastName, "lastName"},
     {ImportField::FullName, "fullName"},
@@ -54,14 +55,14 @@ const std::vector<ImportField>& all() {
 
 const std::vector<ImportField>& exported() {
     static const std::vector<ImportField> fields = {
-        ImportField::PolicyName,   ImportField::PolicyNumber,
-        ImportField::Provider,     ImportField::ExpirationDate,
-        ImportField::RenewalType,  ImportField::ReminderDays,
-        ImportField::PolicyNotes,  ImportField::ClientPhoneNumber,
-        ImportField::NotifiedAt,   ImportField::FirstName,
-        ImportField::LastName,     ImportField::Company,
-        ImportField::Phone,        ImportField::Email,
-        ImportField::ContactNotes,
+        ImportField::PolicyName,  ImportField::PolicyNumber,
+        ImportField::Provider,    ImportField::ExpirationDate,
+        ImportField::RenewalType, ImportField::ReminderDays,
+        ImportField::PolicyNotes, ImportField::ClientPhoneNumber,
+        ImportField::NotifiedAt,  ImportField::Category,
+        ImportField::FirstName,   ImportField::LastName,
+        ImportField::Company,     ImportField::Phone,
+        ImportField::Email,       ImportField::ContactNotes,
     };
     return fields;
 }
@@ -88,6 +89,8 @@ QString label(ImportField field) {
         return QStringLiteral("Telefono Cliente");
     case ImportField::NotifiedAt:
         return QStringLiteral("Cliente Avvisato il");
+    case ImportField::Category:
+        return QStringLiteral("Categoria");
     case ImportField::FirstName:
         return QStringLiteral("Nome");
     case ImportField::LastName:
@@ -122,7 +125,7 @@ std::optional<ImportField> fromKey(const QString& key) {
 }
 
 bool isPolicyField(ImportField field) {
-    return field >= ImportField::PolicyName && field <= ImportField::NotifiedAt;
+    return field >= ImportField::PolicyName && field <= ImportField::Category;
 }
 
 bool isContactField(ImportField field) {

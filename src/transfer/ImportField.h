@@ -19,6 +19,7 @@ enum class ImportField {
     PolicyNotes,
     ClientPhoneNumber,
     NotifiedAt, // the policy's lastNotified: when its client was told
+    Category,   // the policy's category, by name
     FirstName,
     LastName,
     FullName,

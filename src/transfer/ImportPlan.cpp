@@ -80,7 +80,7 @@ ContactValues contactOf(const Cells& cells) {
 }
 
 bool hasPolicyValues(const Cells& cells) {
-    for (size_t field = size_t(F::PolicyName); field <= size_t(F::NotifiedAt); ++field) {
+    for (size_t field = size_t(F::PolicyName); field <= size_t(F::Category); ++field) {
         if (!cells.values[field].isEmpty()) {
             return true;
         }
@@ -216,6 +216,7 @@ ImportPlan ImportPlan::make(const Table& table, const ImportSettings& settings,
             values.provider = cells[F::Provider];
             values.notes = cells[F::PolicyNotes];
             values.clientPhoneNumber = cells[F::ClientPhoneNumber];
+            values.category = cells[F::Category];
             const QString& expiry = cells[F::ExpirationDate];
             if (!updating && values.name.isEmpty()) {
                 refuse(QStringLiteral("Manca il nome della polizza"));

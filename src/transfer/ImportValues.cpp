@@ -35,6 +35,7 @@ void PolicyValues::overwriteWith(const PolicyValues& newer) {
     replace(customReminderDays, newer.customReminderDays);
     replace(notes, newer.notes);
     replace(clientPhoneNumber, newer.clientPhoneNumber);
+    replace(category, newer.category);
     if (newer.lastNotified) {
         lastNotified = newer.lastNotified;
     }

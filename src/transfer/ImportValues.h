@@ -43,6 +43,8 @@ struct PolicyValues {
     QString clientPhoneNumber;
     // When the client was told, to the millisecond, which carries how (see ClientNotice).
     std::optional<Instant> lastNotified;
+    // The name of its category, found among the stored ones or made.
+    QString category;
 
     // Every non-empty value of `newer` replaces this one's.
     void overwriteWith(const PolicyValues& newer);

@@ -1,4 +1,5 @@
 #include "SheetFiles.h"
+#include "model/Category.h"
 #include "model/ClientNotice.h"
 #include "model/Contact.h"
 #include "model/Policy.h"
@@ -327,11 +328,14 @@ TEST_F(ImportRun, AnUpdateKeepsTheDocumentTheReminderDaysAndTheClientUnlessTheFi
     EXPECT_EQ(m_service.pending()[0].month, 5); // 60 days before 1 July, no longer 1 June's
     EXPECT_EQ(m_service.pending()[0].hour, 16);
 
-    // A row that names a client, reminder days and when the client was told gives the policy
-    // all three.
-    ASSERT_TRUE(
-        opened(*import, file(QStringLiteral("agg2.csv"), "Polizza,Cliente,Promemoria,Avvisato il\n"
-                                                         "P-1,Mario Rossi,\"7, 3\",05/05/2026\n")));
+    // A row that names a client, reminder days, when the client was told and a category gives
+    // the policy all four; the stored category is taken whatever its case.
+    auto home = context().insert<Category>();
+    home->setName(QStringLiteral("Abitazione"));
+    ASSERT_TRUE(context().save());
+    ASSERT_TRUE(opened(*import, file(QStringLiteral("agg2.csv"),
+                                     "Polizza,Cliente,Promemoria,Avvisato il,Categoria\n"
+                                     "P-1,Mario Rossi,\"7, 3\",05/05/2026, ABITAZIONE \n")));
     import->setDuplicates(ImportSettings::Duplicates::Update);
     result = run(*import);
     ASSERT_TRUE(result && !result->error);
@@ -339,6 +343,8 @@ TEST_F(ImportRun, AnUpdateKeepsTheDocumentTheReminderDaysAndTheClientUnlessTheFi
     EXPECT_EQ(stored->customReminderDays(), QStringLiteral("7, 3"));
     EXPECT_EQ(stored->reminderDays(), 7);
     EXPECT_EQ(stored->lastNotified(), Instant::fromDateTime(rome(2026, 5, 5, 9, 0)));
+    EXPECT_EQ(stored->category(), home);
+    EXPECT_EQ(all<Category>(context()).size(), 1u);
     EXPECT_EQ(stored->pdfFileName(), QStringLiteral("casa.pdf"));
 }
 
@@ -467,10 +473,16 @@ TEST_P(RoundTrip, GivesBackEveryPolicyAndClientDocumentsAside) {
                               ClientNotice::Channel::Email),
         Instant::fromDateTime(rome(2026, 3, 1, 9, 0)),
     };
+    auto home = context().insert<Category>();
+    home->setName(QStringLiteral("Abitazione"));
+    auto firms = context().insert<Category>();
+    firms->setName(QStringLiteral("=Aziende"));
+    const std::shared_ptr<Category> filed[] = {home, home, firms, nullptr};
     for (const auto& p : policies) {
         auto policy =
             insertPolicy(context(), QString::fromUtf8(p.name), Instant::fromDateTime(p.expiry));
         policy->setLastNotified(told[&p - policies]);
+        policy->setCategory(filed[&p - policies]);
         policy->setPolicyNumber(QString::fromUtf8(p.number));
         policy->setProvider(QStringLiteral("Generali; \"Vita\""));
         policy->setRenewalType(QString::fromUtf8(p.cycle));
@@ -535,9 +547,11 @@ TEST_P(RoundTrip, GivesBackEveryPolicyAndClientDocumentsAside) {
         QStringList lines;
         for (const auto& policy : all<Policy>(from)) {
             const std::optional<Instant> notified = policy->lastNotified();
+            const std::shared_ptr<Category> category = policy->category();
             lines.append(describe(*policy) + u'|' +
                          (notified ? notified->toUtcDateTime().toString(Qt::ISODateWithMs)
-                                   : QStringLiteral("(none)")));
+                                   : QStringLiteral("(none)")) +
+                         u'|' + (category ? category->name() : QStringLiteral("(none)")));
         }
         for (const auto& contact : all<Contact>(from)) {
             lines.append(describe(*contact));
@@ -548,6 +562,7 @@ TEST_P(RoundTrip, GivesBackEveryPolicyAndClientDocumentsAside) {
     // Absent reminder days come back as the number they stood for.
     EXPECT_EQ(book(fresh), book(context()).replaceInStrings(QStringLiteral("|(none)|45|"),
                                                             QStringLiteral("|45|45|")));
+    EXPECT_EQ(all<Category>(fresh).size(), 2u) << "one category for the policies that share it";
 }
 
 INSTANTIATE_TEST_SUITE_P(Export, RoundTrip, ::testing::Values("csv", "xlsx"));
