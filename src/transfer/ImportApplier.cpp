@@ -7,6 +7,7 @@
 #include "model/PolicyRules.h"
 #include "platform/LogChannel.h"
 #include "store/ManagedObjectContext.h"
+#include "transfer/TextKey.h"
 
 namespace ImportApplier {
 namespace {
@@ -70,12 +71,8 @@ void writeUpdate(Policy& policy, const PolicyValues& values, const QTimeZone& zo
     }
 }
 
-QString categoryKey(const QString& name) {
-    return name.trimmed().toCaseFolded();
-}
-
-// The category of that name, whatever its case: the first stored one, or one made for the
-// import (in the default colour, as the settings make one).
+// The category of that name, whatever its case and blanks: the first stored one, or one made
+// for the import (in the default colour, as the settings make one).
 std::shared_ptr<Category> categoryNamed(const QString& name, ManagedObjectContext& context,
                                         Progress& progress) {
     if (!progress.categories) {
@@ -83,12 +80,12 @@ std::shared_ptr<Category> categoryNamed(const QString& name, ManagedObjectContex
         FetchRequest<Category> request = Category::fetchRequest();
         request.setSortDescriptors({{QStringLiteral("createdAt")}});
         for (const std::shared_ptr<Category>& stored : context.fetch(request)) {
-            progress.categories->insert(categoryKey(stored->name()), stored);
+            progress.categories->insert(TextKey::name(stored->name()), stored);
         }
     }
-    std::shared_ptr<Category>& found = (*progress.categories)[categoryKey(name)];
+    std::shared_ptr<Category>& found = (*progress.categories)[TextKey::name(name)];
     if (!found && (found = context.insert<Category>())) {
-        found->setName(name.trimmed());
+        found->setName(name.simplified());
     }
     return found;
 }

@@ -34,8 +34,8 @@ struct Progress {
     size_t policy = 0;
     std::vector<std::shared_ptr<Contact>> contacts;
     std::vector<bool> used;
-    // The categories by their folded names, read from the context when first needed, with
-    // those the import makes.
+    // The categories by their names as TextKey::name folds them, read from the context when
+    // first needed, with those the import makes.
     std::optional<QHash<QString, std::shared_ptr<Category>>> categories;
     Outcome outcome;
 };

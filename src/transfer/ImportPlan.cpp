@@ -7,9 +7,11 @@
 #include "transfer/FullNameSplitter.h"
 #include "transfer/RenewalCycle.h"
 #include "transfer/TaskControl.h"
+#include "transfer/TextKey.h"
 
 #include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <array>
 
@@ -80,8 +82,8 @@ ContactValues contactOf(const Cells& cells) {
 }
 
 bool hasPolicyValues(const Cells& cells) {
-    for (size_t field = size_t(F::PolicyName); field <= size_t(F::Category); ++field) {
-        if (!cells.values[field].isEmpty()) {
+    for (size_t field = 0; field < kFieldCount; ++field) {
+        if (ImportFields::isPolicyField(F(field)) && !cells.values[field].isEmpty()) {
             return true;
         }
     }
@@ -153,6 +155,7 @@ ImportPlan ImportPlan::make(const Table& table, const ImportSettings& settings,
         matcher.add(stored.values);
     }
     QHash<QString, int> targetOfNumber;
+    QSet<QString> categories;
     if (control) {
         control->setTotal(qint64(table.rows.size()));
     }
@@ -216,8 +219,28 @@ ImportPlan ImportPlan::make(const Table& table, const ImportSettings& settings,
             values.provider = cells[F::Provider];
             values.notes = cells[F::PolicyNotes];
             values.clientPhoneNumber = cells[F::ClientPhoneNumber];
-            values.category = cells[F::Category];
+            if (const QString& category = cells[F::Category]; !category.isEmpty()) {
+                const QString key = TextKey::name(category);
+                if (categories.contains(key) || categories.size() < kMaximumCategories) {
+                    categories.insert(key);
+                    values.category = category;
+                } else {
+                    row.notes.append(
+                        QStringLiteral("Categoria «%1» non presa: il file ne nomina più di %2")
+                            .arg(category)
+                            .arg(kMaximumCategories));
+                }
+            }
             const QString& expiry = cells[F::ExpirationDate];
+            const auto readDate = [&](const QString& text) {
+                return DateReading::read(text, settings.dateOrder, table.source.dateSystem,
+                                         settings.currentYear);
+            };
+            // A day without a time of day is taken at 09:00 in the user's zone.
+            const auto instantOf = [&settings](const DateReading::Value& day) {
+                return CalendarMath::fromLocal(day.date, day.msOfDay.value_or(kDefaultTimeOfDayMs),
+                                               settings.zone);
+            };
             if (!updating && values.name.isEmpty()) {
                 refuse(QStringLiteral("Manca il nome della polizza"));
                 continue;
@@ -227,14 +250,12 @@ ImportPlan ImportPlan::make(const Table& table, const ImportSettings& settings,
                 continue;
             }
             if (!expiry.isEmpty()) {
-                const std::optional<DateReading::Value> day = DateReading::read(
-                    expiry, settings.dateOrder, table.source.dateSystem, settings.currentYear);
+                const std::optional<DateReading::Value> day = readDate(expiry);
                 if (!day) {
                     refuse(QStringLiteral("Data di scadenza non letta: «%1»").arg(expiry));
                     continue;
                 }
-                values.expirationDate = CalendarMath::fromLocal(
-                    day->date, day->msOfDay.value_or(kDefaultTimeOfDayMs), settings.zone);
+                values.expirationDate = instantOf(*day);
                 if (!values.expirationDate) {
                     refuse(
                         QStringLiteral("Data di scadenza fuori dal calendario: «%1»").arg(expiry));
@@ -244,12 +265,8 @@ ImportPlan ImportPlan::make(const Table& table, const ImportSettings& settings,
                 values.expirationHasTime = day->msOfDay.has_value();
             }
             if (const QString& notified = cells[F::NotifiedAt]; !notified.isEmpty()) {
-                const std::optional<DateReading::Value> day = DateReading::read(
-                    notified, settings.dateOrder, table.source.dateSystem, settings.currentYear);
-                values.lastNotified =
-                    day ? CalendarMath::fromLocal(
-                              day->date, day->msOfDay.value_or(kDefaultTimeOfDayMs), settings.zone)
-                        : std::nullopt;
+                const std::optional<DateReading::Value> day = readDate(notified);
+                values.lastNotified = day ? instantOf(*day) : std::nullopt;
                 if (!values.lastNotified) {
                     refuse(QStringLiteral("Data dell'avviso non letta: «%1»").arg(notified));
                     continue;

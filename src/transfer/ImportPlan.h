@@ -50,6 +50,10 @@ public:
         ContactValues values;
     };
 
+    // Categories one file may name, each found or made by the import: a file naming more is
+    // not a book's few labels, and would fill every category list.
+    static constexpr qsizetype kMaximumCategories = 100;
+
     // An empty plan, cancelled when `control` was.
     static ImportPlan make(const Table& table, const ImportSettings& settings,
                            const BookIndex& book, TaskControl* control = nullptr);

@@ -316,6 +316,24 @@ TEST_F(Planning, RefusesRowsWithoutWhatAPolicyNeedsAndSaysWhy) {
               Instant::fromDateTime(
                   QDateTime(QDate(2027, 2, 2), QTime(10, 15), QTimeZone("Europe/Rome"))));
 
+    // A file names at most so many categories; a row naming one more keeps its policy, without it.
+    m_settings.columns.back() = F::Category;
+    std::vector<QStringList> filed;
+    for (int i = 0; i <= ImportPlan::kMaximumCategories; ++i) {
+        filed.push_back({"Casa", QStringLiteral("C-%1").arg(i), "03/03/2027", "", "", "", "", "",
+                         "", QStringLiteral("Gruppo %1").arg(i)});
+    }
+    filed.push_back({"Casa", "C-last", "03/03/2027", "", "", "", "", "", "", " gruppo  0 "});
+    const ImportPlan many = plan(filed);
+    const QStringList manyVerdicts = verdicts(many);
+    EXPECT_EQ(manyVerdicts.filter(QStringLiteral("accepted")).size(),
+              ImportPlan::kMaximumCategories + 1);
+    EXPECT_EQ(manyVerdicts.filter(QStringLiteral("adjusted")),
+              QStringList{QStringLiteral("%1 adjusted: Categoria «Gruppo 100» non presa: il file "
+                                         "ne nomina più di 100")
+                              .arg(ImportPlan::kMaximumCategories + 2)});
+    EXPECT_EQ(many.policies().back().values.category, QStringLiteral(" gruppo  0 "));
+
     // The fallback for unknown cycles is the user's.
     m_settings.unknownCycle = QStringLiteral("quarterly");
     EXPECT_EQ(
