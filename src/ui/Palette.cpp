@@ -144,6 +144,15 @@ QColor Palette::withOpacity(QColor color, qreal opacity) {
     return color;
 }
 
+QColor Palette::over(const QColor& top, const QColor& under) {
+    const int alpha = top.alpha();
+    const auto mix = [alpha](int upper, int lower) {
+        return (upper * alpha + lower * (255 - alpha) + 127) / 255;
+    };
+    return QColor(mix(top.red(), under.red()), mix(top.green(), under.green()),
+                  mix(top.blue(), under.blue()));
+}
+
 bool Palette::isDark(const QPalette& palette) {
     return palette.color(QPalette::Window).lightness() < 128;
 }

@@ -44,6 +44,9 @@ public:
     // The grey of the washes behind cards and fields, at the opacity the screen asks for.
     static QColor gray(qreal opacity, const QPalette& palette = QGuiApplication::palette());
     static QColor withOpacity(QColor color, qreal opacity);
+    // The opaque colour `top` gives when painted over the opaque `under`: one fill where two
+    // would blend.
+    static QColor over(const QColor& top, const QColor& under);
     static bool isDark(const QPalette& palette);
 
     // A palette whose text colour reads well on `background`, for a whole dark or light look.

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -112,6 +113,26 @@ TEST(Palette, NamedColoursStayReadableInLightAndDarkThemes) {
     }
     EXPECT_EQ(Palette::byName(u"orange"), ColorName::Orange);
     EXPECT_EQ(Palette::byName(u"purple"), ColorName::Secondary);
+}
+
+TEST(Palette, AColourOverAnotherIsWhatPaintingItThereGives) {
+    for (const QPalette& palette : {Palette::light(), Palette::dark()}) {
+        const QColor under = Palette::color(ColorName::TextBackground, palette);
+        for (const QColor& top : {Palette::gray(0.05, palette), Palette::gray(0.2, palette),
+                                  Palette::withOpacity(Qt::red, 0.5), QColor(Qt::blue)}) {
+            QImage image(1, 1, QImage::Format_ARGB32_Premultiplied);
+            image.fill(under);
+            QPainter(&image).fillRect(image.rect(), top);
+            const QColor painted = image.pixelColor(0, 0);
+            const QColor worked = Palette::over(top, under);
+            EXPECT_EQ(worked.alpha(), 255);
+            for (const auto channel : {&QColor::red, &QColor::green, &QColor::blue}) {
+                EXPECT_LE(std::abs((painted.*channel)() - (worked.*channel)()), 1)
+                    << top.name(QColor::HexArgb).toStdString() << " over "
+                    << under.name().toStdString();
+            }
+        }
+    }
 }
 
 TEST(SearchField, PassesTextUntrimmedAndEscapeOrTheClearButtonEmptiesIt) {
