@@ -220,7 +220,8 @@ std::vector<AgendaSearchModel::Match>
 AgendaSearchModel::matchesIn(const AgendaSearchKeys& keyed, bool isEvent,
                              const std::vector<Match>* among) const {
     std::vector<Match> found;
-    bool repeated = false;
+    // A repeating event's occurrences, merged in by date at the end.
+    std::vector<Match> occurring;
     const auto consider = [&](int row) {
         if (!m_search.admits(keyed.keys()[size_t(row)])) {
             return;
@@ -230,9 +231,8 @@ AgendaSearchModel::matchesIn(const AgendaSearchKeys& keyed, bool isEvent,
             const auto occurrences = m_repeats->starts.constFind(object);
             if (occurrences != m_repeats->starts.cend() && !occurrences->empty()) {
                 for (const Instant start : *occurrences) {
-                    found.push_back({object->shared_from_this(), true, start, row});
+                    occurring.push_back({object->shared_from_this(), true, start, row});
                 }
-                repeated = true;
                 return;
             }
         }
@@ -255,10 +255,24 @@ AgendaSearchModel::matchesIn(const AgendaSearchKeys& keyed, bool isEvent,
             consider(row);
         }
     }
-    if (repeated) {
+    if (!isEvent) {
+        return found;
+    }
+    // Events come by start, from the fetch or from the matches before; only a change not yet
+    // heard leaves one out of place.
+    if (!std::is_sorted(found.begin(), found.end(), earlier)) {
         std::stable_sort(found.begin(), found.end(), earlier);
     }
-    return found;
+    if (occurring.empty()) {
+        return found;
+    }
+    std::stable_sort(occurring.begin(), occurring.end(), earlier);
+    std::vector<Match> merged;
+    merged.reserve(found.size() + occurring.size());
+    std::merge(std::make_move_iterator(found.begin()), std::make_move_iterator(found.end()),
+               std::make_move_iterator(occurring.begin()), std::make_move_iterator(occurring.end()),
+               std::back_inserter(merged), earlier);
+    return merged;
 }
 
 std::vector<AgendaSearchModel::Match>
@@ -270,8 +284,9 @@ AgendaSearchModel::findMatches(const std::vector<Match>* among) const {
                           [](const Match& match) { return match.date.has_value(); });
     std::vector<Match> merged;
     merged.reserve(events.size() + tasks.size());
-    std::merge(events.begin(), events.end(), tasks.begin(), tasks.end(), std::back_inserter(merged),
-               earlier);
+    std::merge(std::make_move_iterator(events.begin()), std::make_move_iterator(events.end()),
+               std::make_move_iterator(tasks.begin()), std::make_move_iterator(tasks.end()),
+               std::back_inserter(merged), earlier);
     return merged;
 }
 
