@@ -1,5 +1,7 @@
 #include "model/CalendarMath.h"
 
+#include "model/ZoneOffsetTable.h"
+
 namespace CalendarMath {
 namespace {
 
@@ -10,7 +12,7 @@ qint64 floorDiv(qint64 a, qint64 b) {
 }
 
 qint64 offsetMsAt(qint64 utcMs, const QTimeZone& zone) {
-    return qint64(zone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC))) * 1000;
+    return ZoneOffsetTable::of(zone).offsetMsAt(utcMs);
 }
 
 // Days of the calendar range: any day count larger than this reaches no date from any instant.
