@@ -37,7 +37,7 @@ const QFont& MonthDayDelegate::font(Face face) const {
 
 const QStaticText& MonthDayDelegate::laidOut(const QString& text, Face face, int width) const {
     const QFont& shownIn = font(face);
-    TextKey key{face, width, text};
+    const TextKey key{face, width, text};
     const auto kept = m_texts.constFind(key);
     if (kept != m_texts.cend()) {
         return *kept;
@@ -49,7 +49,7 @@ const QStaticText& MonthDayDelegate::laidOut(const QString& text, Face face, int
     laid.setTextFormat(Qt::PlainText);
     laid.setPerformanceHint(QStaticText::AggressiveCaching);
     laid.prepare(QTransform(), shownIn);
-    return *m_texts.insert(std::move(key), laid);
+    return *m_texts.insert(key, laid);
 }
 
 const QPixmap& MonthDayDelegate::wash(const QSize& size, const QColor& color,
