@@ -89,6 +89,17 @@ bool earlier(const AgendaSearchModel::Match& a, const AgendaSearchModel::Match& 
     return a.date < b.date;
 }
 
+// Two lists in date order made one, the matches moved rather than copied.
+std::vector<AgendaSearchModel::Match> merged(std::vector<AgendaSearchModel::Match> first,
+                                             std::vector<AgendaSearchModel::Match> second) {
+    std::vector<AgendaSearchModel::Match> both;
+    both.reserve(first.size() + second.size());
+    std::merge(std::make_move_iterator(first.begin()), std::make_move_iterator(first.end()),
+               std::make_move_iterator(second.begin()), std::make_move_iterator(second.end()),
+               std::back_inserter(both), earlier);
+    return both;
+}
+
 } // namespace
 
 // The occurrences of the repeating events within the window, by event, with the events they
@@ -267,12 +278,7 @@ AgendaSearchModel::matchesIn(const AgendaSearchKeys& keyed, bool isEvent,
         return found;
     }
     std::stable_sort(occurring.begin(), occurring.end(), earlier);
-    std::vector<Match> merged;
-    merged.reserve(found.size() + occurring.size());
-    std::merge(std::make_move_iterator(found.begin()), std::make_move_iterator(found.end()),
-               std::make_move_iterator(occurring.begin()), std::make_move_iterator(occurring.end()),
-               std::back_inserter(merged), earlier);
-    return merged;
+    return merged(std::move(found), std::move(occurring));
 }
 
 std::vector<AgendaSearchModel::Match>
@@ -282,12 +288,7 @@ AgendaSearchModel::findMatches(const std::vector<Match>* among) const {
     // The fetch puts tasks without a due date first; here they go last.
     std::stable_partition(tasks.begin(), tasks.end(),
                           [](const Match& match) { return match.date.has_value(); });
-    std::vector<Match> merged;
-    merged.reserve(events.size() + tasks.size());
-    std::merge(std::make_move_iterator(events.begin()), std::make_move_iterator(events.end()),
-               std::make_move_iterator(tasks.begin()), std::make_move_iterator(tasks.end()),
-               std::back_inserter(merged), earlier);
-    return merged;
+    return merged(std::move(events), std::move(tasks));
 }
 
 void AgendaSearchModel::scheduleResearch() {

@@ -1,12 +1,14 @@
 #include "model/ZoneOffsetTable.h"
 
+#include "model/CalendarMath.h"
+
 #include <algorithm>
 #include <memory>
 
 namespace {
 
-constexpr qint64 kDayMs = 86'400'000;
-constexpr qint64 kSpanMs = 365 * kDayMs;
+using CalendarMath::kMsPerDay;
+constexpr qint64 kSpanMs = 365 * kMsPerDay;
 // 1900-01-01T00:00Z, and 300 spans after it (to 2199).
 constexpr qint64 kFromMs = -2'208'988'800'000;
 constexpr size_t kSpans = 300;
@@ -32,13 +34,13 @@ const ZoneOffsetTable::Span& ZoneOffsetTable::span(size_t index) const {
     const qint64 start = kFromMs + qint64(index) * kSpanMs;
     qint64 before = askZone(start);
     found.emplace_back(start, before);
-    for (qint64 day = start + kDayMs; day <= start + kSpanMs; day += kDayMs) {
+    for (qint64 day = start + kMsPerDay; day <= start + kSpanMs; day += kMsPerDay) {
         const qint64 now = askZone(day);
         if (now == before) {
             continue;
         }
         // The first millisecond with the new offset.
-        qint64 low = day - kDayMs;
+        qint64 low = day - kMsPerDay;
         qint64 high = day;
         while (high - low > 1) {
             const qint64 middle = low + (high - low) / 2;
