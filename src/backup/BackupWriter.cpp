@@ -3,6 +3,7 @@
 #include "backup/BackupFileName.h"
 #include "backup/BackupRetention.h"
 #include "backup/DurableFiles.h"
+#include "backup/PacedVfs.h"
 #include "backup/StoreReading.h"
 #include "platform/PrivateFolders.h"
 #include "store/SqliteConnection.h"
@@ -26,7 +27,7 @@ QStringList fileNames(const QString& folder) {
 void removePartials(const QString& folder) {
     for (const QString& name : fileNames(folder)) {
         if (BackupFileName::isPartial(name)) {
-            DurableFiles::removeFile(QDir(folder).filePath(name));
+            DurableFiles::removeAtPace(QDir(folder).filePath(name));
         }
     }
 }
@@ -43,12 +44,22 @@ QString freeName(const QString& folder, Instant now, const QTimeZone& zone) {
     }
 }
 
+// An old backup is hidden under its partial name first: removed at a pace, it must not be listed
+// half gone should the program stop meanwhile (the next backup removes the rest).
+std::optional<QString> removeBackup(const QString& folder, const QString& name) {
+    const QDir dir(folder);
+    const QString hidden = dir.filePath(BackupFileName::partial(name));
+    if (DurableFiles::renameWithoutReplacing(dir.filePath(name), hidden)) {
+        return DurableFiles::removeFile(dir.filePath(name));
+    }
+    return DurableFiles::removeAtPace(hidden);
+}
+
 void removeBeyondRetention(const QString& folder, Instant now, const QTimeZone& zone,
                            BackupOutcome* outcome) {
     const QStringList beyond = BackupRetention::beyondRetention(fileNames(folder), now, zone);
     for (const QString& name : beyond) {
-        if (const std::optional<QString> error =
-                DurableFiles::removeFile(QDir(folder).filePath(name))) {
+        if (const std::optional<QString> error = removeBackup(folder, name)) {
             outcome->removalErrors << *error;
         } else {
             outcome->removed << QDir(folder).filePath(name);
@@ -62,9 +73,10 @@ void removeBeyondRetention(const QString& folder, Instant now, const QTimeZone& 
 }
 
 std::optional<QString> vacuumInto(const QString& store, const QString& target,
-                                  const std::atomic<bool>* stop) {
+                                  const std::atomic<bool>* stop, bool paced) {
     SqliteConnection db;
-    if (!openStoreForReading(db, store)) {
+    // The copy is attached through the reading connection's VFS.
+    if (!openStoreForReading(db, store, paced ? PacedVfs::name() : nullptr)) {
         return QStringLiteral("Cannot open %1: %2").arg(store, db.errorMessage());
     }
     if (stop) {
@@ -84,11 +96,11 @@ std::optional<QString> vacuumInto(const QString& store, const QString& target,
 } // namespace
 
 bool BackupWriter::snapshot(const QString& store, const QString& partial, BackupOutcome* outcome,
-                            const std::atomic<bool>* stop) {
+                            const std::atomic<bool>* stop, bool paced) {
     // VACUUM INTO fills an empty file as it finds it: made here first, so it is private.
     std::optional<QString> error = DurableFiles::createPrivateFile(partial);
     if (!error) {
-        error = vacuumInto(store, partial, stop);
+        error = vacuumInto(store, partial, stop, paced);
     }
     if (!error) {
         error = DurableFiles::syncFile(partial);
@@ -123,7 +135,7 @@ BackupOutcome BackupWriter::write(const BackupRequest& request, const std::atomi
     const QString name = freeName(request.folder, request.now, request.zone);
     const QDir folder(request.folder);
     const QString partial = folder.filePath(BackupFileName::partial(name));
-    if (!snapshot(request.store, partial, &outcome, stop)) {
+    if (!snapshot(request.store, partial, &outcome, stop, request.paced)) {
         return outcome;
     }
     std::optional<QString> error =
@@ -152,7 +164,7 @@ void BackupWriter::copyToSecondFolder(const BackupRequest& request, const QStrin
     const QDir second(request.secondFolder);
     removePartials(request.secondFolder);
     const QString partial = second.filePath(BackupFileName::partial(name));
-    std::optional<QString> error = DurableFiles::copyFile(outcome->path, partial, stop);
+    std::optional<QString> error = DurableFiles::copyFile(outcome->path, partial, stop, true);
     if (!error) {
         const StoreFileReport copy = StoreFileCheck::check(partial, stop);
         if (!copy.isWhole()) {
@@ -183,7 +195,7 @@ BackupOutcome BackupWriter::writeTo(const QString& store, const QString& target,
     const QFileInfo info(target);
     const QString partial = info.dir().filePath(BackupFileName::partial(info.fileName()));
     DurableFiles::removeFile(partial);
-    if (!snapshot(store, partial, &outcome, stop)) {
+    if (!snapshot(store, partial, &outcome, stop, true)) {
         return outcome;
     }
     std::optional<QString> error = DurableFiles::renameReplacing(partial, target);

@@ -22,6 +22,10 @@ struct BackupRequest {
     // Off for the backup taken before a restore: it must not remove the very backup that is
     // about to be restored.
     bool applyRetention = true;
+    // Written at a pace (PacedWriteOut), so that the program's saves meanwhile do not wait
+    // behind it. Off for the backup taken before a restore, which the user waits for and which
+    // no save runs beside.
+    bool paced = true;
 };
 
 // What a backup did.
@@ -65,7 +69,7 @@ public:
 private:
     // Writes the copy at `partial`, flushes it and checks it.
     static bool snapshot(const QString& store, const QString& partial, BackupOutcome* outcome,
-                         const std::atomic<bool>* stop);
+                         const std::atomic<bool>* stop, bool paced);
     static void copyToSecondFolder(const BackupRequest& request, const QString& name,
                                    BackupOutcome* outcome, const std::atomic<bool>* stop);
 };

@@ -1,5 +1,7 @@
 #include "backup/DurableFiles.h"
 
+#include "backup/PacedWriteOut.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -74,7 +76,7 @@ std::optional<QString> createPrivateFile(const QString& path) {
 }
 
 std::optional<QString> copyFile(const QString& from, const QString& to,
-                                const std::atomic<bool>* stop) {
+                                const std::atomic<bool>* stop, bool paced) {
     // Non-blocking, so that a pipe or a device offered as a file cannot hold the copy.
     const int in =
         ::open(QFile::encodeName(from).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -95,6 +97,7 @@ std::optional<QString> copyFile(const QString& from, const QString& to,
     }
     std::optional<QString> error;
     static constexpr size_t kChunk = 1 << 20;
+    PacedWriteOut pace(out);
     QByteArray buffer(qsizetype(kChunk), Qt::Uninitialized);
     for (;;) {
         if (stop && stop->load()) {
@@ -115,6 +118,9 @@ std::optional<QString> copyFile(const QString& from, const QString& to,
         if (!writeAll(out, buffer.constData(), size_t(got))) {
             error = failure(QStringLiteral("Cannot write"), to, errno);
             break;
+        }
+        if (paced) {
+            pace.written(got);
         }
     }
     if (!error && ::fsync(out) != 0) {
@@ -164,6 +170,26 @@ std::optional<QString> removeFile(const QString& path) {
         return std::nullopt;
     }
     return failure(QStringLiteral("Cannot remove"), path, errno);
+}
+
+std::optional<QString> removeAtPace(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
+    struct stat info {};
+    if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_nlink == 1) {
+        PacedWriteOut pace(fd);
+        for (off_t size = info.st_size; size > PacedWriteOut::kShrinkBytes;) {
+            size -= PacedWriteOut::kShrinkBytes;
+            if (::ftruncate(fd, size) != 0) {
+                break; // removed at once below
+            }
+            pace.shrunk();
+        }
+    }
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return removeFile(path);
 }
 
 std::optional<QString> linkOrCopy(const QString& from, const QString& to) {

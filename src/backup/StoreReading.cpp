@@ -16,8 +16,8 @@ bool readsSchema(SqliteConnection& db) {
 
 } // namespace
 
-bool openStoreForReading(SqliteConnection& db, const QString& path) {
-    if (!db.open(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX)) {
+bool openStoreForReading(SqliteConnection& db, const QString& path, const char* vfs) {
+    if (!db.open(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, vfs)) {
         return false;
     }
     sqlite3_busy_timeout(db.handle(), kBusyTimeoutMs);
@@ -28,7 +28,7 @@ bool openStoreForReading(SqliteConnection& db, const QString& path) {
     {
         SqliteConnection recovering;
         if (!recovering.open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX)) {
-            return db.open(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX);
+            return db.open(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, vfs);
         }
         sqlite3_busy_timeout(recovering.handle(), kBusyTimeoutMs);
         sqlite3_db_config(recovering.handle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
@@ -37,7 +37,7 @@ bool openStoreForReading(SqliteConnection& db, const QString& path) {
     }
     // Read-only again, now that there is a state to read: a connection that may write could
     // not copy the store (VACUUM INTO writes, as far as the query-only guard can tell).
-    if (!db.open(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX)) {
+    if (!db.open(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, vfs)) {
         return false;
     }
     sqlite3_busy_timeout(db.handle(), kBusyTimeoutMs);

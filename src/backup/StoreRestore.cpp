@@ -49,9 +49,9 @@ RestoreOutcome StoreRestore::restore(const RestoreRequest& request, const std::a
     std::thread backingUp;
     if (QFileInfo::exists(request.store)) {
         backingUp = std::thread([&request, &backup, stop] {
-            backup = BackupWriter::write(
-                {request.store, request.backupFolder, QString(), request.now, request.zone, false},
-                stop);
+            backup = BackupWriter::write({request.store, request.backupFolder, QString(),
+                                          request.now, request.zone, false, false},
+                                         stop);
         });
     }
     DurableFiles::removeFile(partial);

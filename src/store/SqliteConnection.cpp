@@ -14,10 +14,10 @@ void SqliteConnection::close() {
     m_db = nullptr;
 }
 
-bool SqliteConnection::open(const QString& path, int flags) {
+bool SqliteConnection::open(const QString& path, int flags, const char* vfs) {
     close();
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, vfs);
     if (rc != SQLITE_OK) {
         m_openError =
             db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));

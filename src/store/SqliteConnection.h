@@ -16,8 +16,8 @@ public:
     SqliteConnection(const SqliteConnection&) = delete;
     SqliteConnection& operator=(const SqliteConnection&) = delete;
 
-    // `flags` are sqlite3_open_v2's. Extended result codes are switched on.
-    bool open(const QString& path, int flags);
+    // `flags` and `vfs` are sqlite3_open_v2's. Extended result codes are switched on.
+    bool open(const QString& path, int flags, const char* vfs = nullptr);
     bool isOpen() const { return m_db != nullptr; }
     void close();
 

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QtGlobal>
+
+// Keeps a large file being written from piling up unflushed. Left alone, the kernel holds a
+// gigabyte of a backup in memory and writes it all at its final flush, and a save of the
+// program's store, flushed meanwhile, waits behind it for a second or more. Told of each write,
+// this flushes the file every few megabytes, then rests twice as long as that took: the disk is
+// left free most of the time, a save waits at most for one step, and the final flush has little
+// left.
+class PacedWriteOut final {
+public:
+    static constexpr qint64 kChunkBytes = qint64(4) << 20;
+    // How much a file being removed is shrunk by at each step (DurableFiles::removeAtPace).
+    static constexpr qint64 kShrinkBytes = qint64(64) << 20;
+
+    // `fd` is the file's, open for writing, and stays the caller's.
+    explicit PacedWriteOut(int fd)
+        : m_fd(fd) {}
+
+    // `bytes` more were written to the file.
+    void written(qint64 bytes);
+    // The file was made shorter: the freed space is recorded on the disk, then a rest.
+    void shrunk();
+    // How many times the written bytes were sent to the disk.
+    int pushes() const { return m_pushes; }
+
+private:
+    void push();
+
+    int m_fd;
+    qint64 m_unpushed = 0;
+    int m_pushes = 0;
+};
