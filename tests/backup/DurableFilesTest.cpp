@@ -13,7 +13,7 @@ namespace {
 // A file of several shrinking steps, sparse so that the test writes almost nothing, with its
 // last bytes real.
 QString makeLargeFile(const QTemporaryDir& dir, const QString& name) {
-    const QString path = dir.filePath(name);
+    QString path = dir.filePath(name);
     QFile file(path);
     EXPECT_TRUE(file.open(QIODevice::WriteOnly));
     EXPECT_TRUE(file.resize(3 * PacedWriteOut::kShrinkBytes + 5));
