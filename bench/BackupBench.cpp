@@ -153,6 +153,17 @@ void backupFigures() {
                       .arg(milliseconds(*std::max_element(during.begin(), during.end())))
                       .arg(milliseconds(*std::max_element(alone.begin(), alone.end()))),
                   QStringLiteral("printed"));
+
+    // Quitting in the middle of a backup: how long the window waits for it to stop.
+    {
+        BackupService stopped({book.clock, book.log}, path, BackupService::folderBeside(path));
+        book.clock.advanceTo(Instant(book.clock.now().msSinceEpoch() + 1000));
+        stopped.backUpNow();
+        Bench::idle(int(seconds * 1e3 / 3));
+        timer.restart();
+    }
+    Bench::report(QStringLiteral("backup: stopped a third of the way through, its stop (ms)"),
+                  milliseconds(double(timer.nsecsElapsed()) / 1e9), QStringLiteral("printed"));
 }
 
 // Events over the next months, a tenth repeating weekly, and tasks with a reminder each.

@@ -74,9 +74,14 @@ void removeBeyondRetention(const QString& folder, Instant now, const QTimeZone& 
 
 std::optional<QString> vacuumInto(const QString& store, const QString& target,
                                   const std::atomic<bool>* stop, bool paced) {
+    // Declared first: it outlives the connection that uses it.
+    std::optional<PacedVfs> pacedVfs;
+    if (paced) {
+        pacedVfs.emplace(stop);
+    }
     SqliteConnection db;
     // The copy is attached through the reading connection's VFS.
-    if (!openStoreForReading(db, store, paced ? PacedVfs::name() : nullptr)) {
+    if (!openStoreForReading(db, store, pacedVfs ? pacedVfs->name() : nullptr)) {
         return QStringLiteral("Cannot open %1: %2").arg(store, db.errorMessage());
     }
     if (stop) {

@@ -97,7 +97,7 @@ std::optional<QString> copyFile(const QString& from, const QString& to,
     }
     std::optional<QString> error;
     static constexpr size_t kChunk = 1 << 20;
-    PacedWriteOut pace(out);
+    PacedWriteOut pace(out, stop);
     QByteArray buffer(qsizetype(kChunk), Qt::Uninitialized);
     for (;;) {
         if (stop && stop->load()) {

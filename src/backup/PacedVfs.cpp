@@ -2,14 +2,12 @@
 
 #include "backup/PacedWriteOut.h"
 
+#include <cstdio>
 #include <fcntl.h>
 #include <new>
-#include <sqlite3.h>
 #include <unistd.h>
 
 namespace {
-
-constexpr char kName[] = "quintaver-paced";
 
 // Our file, followed in the same allocation by the default VFS's own.
 struct PacedFile {
@@ -19,8 +17,12 @@ struct PacedFile {
     PacedWriteOut* pace;
 };
 
-sqlite3_vfs* defaultVfs(sqlite3_vfs* vfs) {
-    return static_cast<sqlite3_vfs*>(vfs->pAppData);
+const PacedVfs& owner(sqlite3_vfs* vfs) {
+    return *static_cast<const PacedVfs*>(vfs->pAppData);
+}
+
+sqlite3_vfs* underlying(sqlite3_vfs* vfs) {
+    return owner(vfs).defaultVfs();
 }
 
 sqlite3_file* real(sqlite3_file* file) {
@@ -114,7 +116,7 @@ int pacedOpen(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, int flags,
     paced->real = reinterpret_cast<sqlite3_file*>(paced + 1);
     paced->fd = -1;
     paced->pace = nullptr;
-    const int rc = defaultVfs(vfs)->xOpen(defaultVfs(vfs), name, paced->real, flags, outFlags);
+    const int rc = underlying(vfs)->xOpen(underlying(vfs), name, paced->real, flags, outFlags);
     // SQLite reads pMethods even after a failed open: set, or null when there is nothing to
     // close.
     paced->base.pMethods = paced->real->pMethods ? &kMethods : nullptr;
@@ -126,54 +128,62 @@ int pacedOpen(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, int flags,
     // one the file is written as before, unpaced.
     paced->fd = ::open(name, O_WRONLY | O_CLOEXEC);
     if (paced->fd >= 0) {
-        paced->pace = new (std::nothrow) PacedWriteOut(paced->fd);
+        paced->pace = new (std::nothrow) PacedWriteOut(paced->fd, owner(vfs).stop());
     }
     return rc;
 }
 
-sqlite3_vfs* makeVfs() {
-    sqlite3_vfs* under = sqlite3_vfs_find(nullptr);
-    if (!under) {
-        return nullptr;
+} // namespace
+
+PacedVfs::PacedVfs(const std::atomic<bool>* stop)
+    : m_default(sqlite3_vfs_find(nullptr))
+    , m_stop(stop) {
+    if (!m_default) {
+        return;
     }
-    static sqlite3_vfs vfs = {
+    // A name of its own for each copy: two copies may run at once (a restore's beside the
+    // program's), each with its own stop.
+    std::snprintf(m_name, sizeof m_name, "quintaver-paced-%p", static_cast<void*>(this));
+    m_vfs = {
         1,
-        int(sizeof(PacedFile)) + under->szOsFile,
-        under->mxPathname,
+        int(sizeof(PacedFile)) + m_default->szOsFile,
+        m_default->mxPathname,
         nullptr,
-        kName,
-        under,
+        m_name,
+        this,
         pacedOpen,
         [](sqlite3_vfs* self, const char* name, int syncDir) {
-            return defaultVfs(self)->xDelete(defaultVfs(self), name, syncDir);
+            return underlying(self)->xDelete(underlying(self), name, syncDir);
         },
         [](sqlite3_vfs* self, const char* name, int flags, int* result) {
-            return defaultVfs(self)->xAccess(defaultVfs(self), name, flags, result);
+            return underlying(self)->xAccess(underlying(self), name, flags, result);
         },
         [](sqlite3_vfs* self, const char* name, int size, char* out) {
-            return defaultVfs(self)->xFullPathname(defaultVfs(self), name, size, out);
+            return underlying(self)->xFullPathname(underlying(self), name, size, out);
         },
         [](sqlite3_vfs* self, const char* name) {
-            return defaultVfs(self)->xDlOpen(defaultVfs(self), name);
+            return underlying(self)->xDlOpen(underlying(self), name);
         },
         [](sqlite3_vfs* self, int size, char* message) {
-            defaultVfs(self)->xDlError(defaultVfs(self), size, message);
+            underlying(self)->xDlError(underlying(self), size, message);
         },
         [](sqlite3_vfs* self, void* handle, const char* symbol) {
-            return defaultVfs(self)->xDlSym(defaultVfs(self), handle, symbol);
+            return underlying(self)->xDlSym(underlying(self), handle, symbol);
         },
-        [](sqlite3_vfs* self, void* handle) { defaultVfs(self)->xDlClose(defaultVfs(self), handle); },
+        [](sqlite3_vfs* self, void* handle) {
+            underlying(self)->xDlClose(underlying(self), handle);
+        },
         [](sqlite3_vfs* self, int size, char* out) {
-            return defaultVfs(self)->xRandomness(defaultVfs(self), size, out);
+            return underlying(self)->xRandomness(underlying(self), size, out);
         },
         [](sqlite3_vfs* self, int microseconds) {
-            return defaultVfs(self)->xSleep(defaultVfs(self), microseconds);
+            return underlying(self)->xSleep(underlying(self), microseconds);
         },
         [](sqlite3_vfs* self, double* now) {
-            return defaultVfs(self)->xCurrentTime(defaultVfs(self), now);
+            return underlying(self)->xCurrentTime(underlying(self), now);
         },
         [](sqlite3_vfs* self, int size, char* out) {
-            return defaultVfs(self)->xGetLastError(defaultVfs(self), size, out);
+            return underlying(self)->xGetLastError(underlying(self), size, out);
         },
         // Version 1: SQLite asks nothing beyond.
         nullptr,
@@ -181,12 +191,11 @@ sqlite3_vfs* makeVfs() {
         nullptr,
         nullptr,
     };
-    return sqlite3_vfs_register(&vfs, 0) == SQLITE_OK ? &vfs : nullptr;
+    m_registered = sqlite3_vfs_register(&m_vfs, 0) == SQLITE_OK;
 }
 
-} // namespace
-
-const char* PacedVfs::name() {
-    static sqlite3_vfs* const vfs = makeVfs();
-    return vfs ? kName : nullptr;
+PacedVfs::~PacedVfs() {
+    if (m_registered) {
+        sqlite3_vfs_unregister(&m_vfs);
+    }
 }

@@ -25,11 +25,15 @@ void PacedWriteOut::shrunk() {
 }
 
 void PacedWriteOut::push() {
+    if (m_stop && m_stop->load()) {
+        return;
+    }
     ++m_pushes;
     const auto start = std::chrono::steady_clock::now();
     // A failure here is no failure of the file: its final flush, or its removal, says whether
     // the disk took it.
     ::fdatasync(m_fd);
     const auto took = std::chrono::steady_clock::now() - start;
-    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(2 * took, kLongestRest));
+    std::this_thread::sleep_for(
+        std::min<std::chrono::steady_clock::duration>(2 * took, kLongestRest));
 }

@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+#include <atomic>
+
 // Keeps a large file being written from piling up unflushed. Left alone, the kernel holds a
 // gigabyte of a backup in memory and writes it all at its final flush, and a save of the
 // program's store, flushed meanwhile, waits behind it for a second or more. Told of each write,
@@ -14,9 +16,11 @@ public:
     // How much a file being removed is shrunk by at each step (DurableFiles::removeAtPace).
     static constexpr qint64 kShrinkBytes = qint64(64) << 20;
 
-    // `fd` is the file's, open for writing, and stays the caller's.
-    explicit PacedWriteOut(int fd)
-        : m_fd(fd) {}
+    // `fd` is the file's, open for writing, and stays the caller's. Once `stop` is set, nothing
+    // is flushed or waited for any more: the file is on its way to being abandoned.
+    explicit PacedWriteOut(int fd, const std::atomic<bool>* stop = nullptr)
+        : m_fd(fd)
+        , m_stop(stop) {}
 
     // `bytes` more were written to the file.
     void written(qint64 bytes);
@@ -29,6 +33,7 @@ private:
     void push();
 
     int m_fd;
+    const std::atomic<bool>* m_stop;
     qint64 m_unpushed = 0;
     int m_pushes = 0;
 };

@@ -37,6 +37,12 @@ TEST_F(BackupWriterTest, WritesACheckedPrivateCopyWhileTheProgramGoesOnSaving) {
     makeOlderBackups();
     auto controller = open(storePath());
     ManagedObjectContext& context = controller->container().viewContext();
+    // Documents of several megabytes, so that the copy is written out at a pace.
+    const auto policies = context.fetch(Policy::fetchRequest());
+    for (int i = 0; i < 3; ++i) {
+        policies[size_t(i)]->setPdfData(QByteArray(5'000'000 + i, char('A' + i)));
+    }
+    ASSERT_TRUE(context.save());
     BackupOutcome outcome;
     std::atomic<bool> done{false};
     std::thread worker([&] {
