@@ -23,11 +23,18 @@ QStringList fileNames(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
 
-// What a backup cut short (a kill, a power cut) left under a temporary name.
-void removePartials(const QString& folder) {
+// What a backup cut short (a kill, a power cut) left under a temporary name. `atPace` in the
+// store's own backup folder; a second folder (a synced one) gets no file shrinking step by
+// step, which its sync client would see as so many changes.
+void removePartials(const QString& folder, bool atPace) {
     for (const QString& name : fileNames(folder)) {
         if (BackupFileName::isPartial(name)) {
-            DurableFiles::removeAtPace(QDir(folder).filePath(name));
+            const QString path = QDir(folder).filePath(name);
+            if (atPace) {
+                DurableFiles::removeAtPace(path);
+            } else {
+                DurableFiles::removeFile(path);
+            }
         }
     }
 }
@@ -44,22 +51,22 @@ QString freeName(const QString& folder, Instant now, const QTimeZone& zone) {
     }
 }
 
-// An old backup is hidden under its partial name first: removed at a pace, it must not be listed
+// An old backup removed at a pace is hidden under its partial name first: it must not be listed
 // half gone should the program stop meanwhile (the next backup removes the rest).
-std::optional<QString> removeBackup(const QString& folder, const QString& name) {
+std::optional<QString> removeBackup(const QString& folder, const QString& name, bool atPace) {
     const QDir dir(folder);
     const QString hidden = dir.filePath(BackupFileName::partial(name));
-    if (DurableFiles::renameWithoutReplacing(dir.filePath(name), hidden)) {
+    if (!atPace || DurableFiles::renameWithoutReplacing(dir.filePath(name), hidden)) {
         return DurableFiles::removeFile(dir.filePath(name));
     }
     return DurableFiles::removeAtPace(hidden);
 }
 
 void removeBeyondRetention(const QString& folder, Instant now, const QTimeZone& zone,
-                           BackupOutcome* outcome) {
+                           BackupOutcome* outcome, bool atPace) {
     const QStringList beyond = BackupRetention::beyondRetention(fileNames(folder), now, zone);
     for (const QString& name : beyond) {
-        if (const std::optional<QString> error = removeBackup(folder, name)) {
+        if (const std::optional<QString> error = removeBackup(folder, name, atPace)) {
             outcome->removalErrors << *error;
         } else {
             outcome->removed << QDir(folder).filePath(name);
@@ -136,7 +143,7 @@ BackupOutcome BackupWriter::write(const BackupRequest& request, const std::atomi
         outcome.error = *error;
         return outcome;
     }
-    removePartials(request.folder);
+    removePartials(request.folder, true);
     const QString name = freeName(request.folder, request.now, request.zone);
     const QDir folder(request.folder);
     const QString partial = folder.filePath(BackupFileName::partial(name));
@@ -155,7 +162,7 @@ BackupOutcome BackupWriter::write(const BackupRequest& request, const std::atomi
         // The backup is whole, only perhaps not yet on the disk: nothing older goes for it.
         outcome.removalErrors << *error;
     } else if (request.applyRetention) {
-        removeBeyondRetention(request.folder, request.now, request.zone, &outcome);
+        removeBeyondRetention(request.folder, request.now, request.zone, &outcome, true);
     }
     copyToSecondFolder(request, name, &outcome, stop);
     return outcome;
@@ -167,7 +174,7 @@ void BackupWriter::copyToSecondFolder(const BackupRequest& request, const QStrin
         return; // not chosen, or a disk not plugged in: tried again at the next backup
     }
     const QDir second(request.secondFolder);
-    removePartials(request.secondFolder);
+    removePartials(request.secondFolder, false);
     const QString partial = second.filePath(BackupFileName::partial(name));
     std::optional<QString> error = DurableFiles::copyFile(outcome->path, partial, stop, true);
     if (!error) {
@@ -190,7 +197,7 @@ void BackupWriter::copyToSecondFolder(const BackupRequest& request, const QStrin
         return;
     }
     if (request.applyRetention) {
-        removeBeyondRetention(request.secondFolder, request.now, request.zone, outcome);
+        removeBeyondRetention(request.secondFolder, request.now, request.zone, outcome, false);
     }
 }
 
