@@ -174,7 +174,9 @@ std::optional<QString> removeFile(const QString& path) {
 
 std::optional<QString> removeAtPace(const QString& path) {
     const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
+    // Non-blocking, so that a pipe under the name cannot hold the removal; it is unlinked below.
+    const int fd =
+        ::open(name.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
     struct stat info {};
     if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_nlink == 1) {
         PacedWriteOut pace(fd);

@@ -1,7 +1,6 @@
 #include "backup/PacedWriteOut.h"
 
 #include <chrono>
-#include <fcntl.h>
 #include <thread>
 #include <unistd.h>
 
@@ -28,7 +27,6 @@ void PacedWriteOut::push() {
     if (m_stop && m_stop->load()) {
         return;
     }
-    ++m_pushes;
     const auto start = std::chrono::steady_clock::now();
     // A failure here is no failure of the file: its final flush, or its removal, says whether
     // the disk took it.

@@ -26,8 +26,6 @@ public:
     void written(qint64 bytes);
     // The file was made shorter: the freed space is recorded on the disk, then a rest.
     void shrunk();
-    // How many times the written bytes were sent to the disk.
-    int pushes() const { return m_pushes; }
 
 private:
     void push();
@@ -35,5 +33,4 @@ private:
     int m_fd;
     const std::atomic<bool>* m_stop;
     qint64 m_unpushed = 0;
-    int m_pushes = 0;
 };

@@ -3,9 +3,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -42,8 +44,13 @@ TEST(DurableFilesTest, RemovingAtPaceRemovesTheFileAndSparesItsOtherNames) {
     ASSERT_TRUE(kept.seek(kept.size() - 5));
     EXPECT_EQ(kept.read(5), QByteArray("ultim"));
 
-    // Gone already is no failure; a folder is not shrunk but refused.
+    // Gone already is no failure; a pipe under the name goes without a wait for a reader; a
+    // folder is not shrunk but refused.
     EXPECT_EQ(DurableFiles::removeAtPace(alone), std::nullopt);
+    const QString pipe = dir.filePath(QStringLiteral(".pipe.partial"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EXPECT_EQ(DurableFiles::removeAtPace(pipe), std::nullopt);
+    EXPECT_FALSE(QFileInfo::exists(pipe));
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder")));
     EXPECT_NE(DurableFiles::removeAtPace(dir.filePath(QStringLiteral("folder"))), std::nullopt);
 }
