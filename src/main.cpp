@@ -124,11 +124,17 @@ int main(int argc, char* argv[]) {
         .center = NotificationCenter::defaultCenter(),
         .settings = settings,
         .backups = backups,
-        .restoreBackup =
-            [&restorer](const QString& chosen,
-                        const std::function<void(const RestoreOutcome&)>& done) {
-                restorer.restore(chosen, done);
-            },
+        .restoreBackup = {.restore =
+                              [&restorer](const QString& chosen,
+                                          const std::function<void(const RestoreOutcome&)>& done) {
+                                  restorer.restore(chosen, done);
+                              },
+                          .prepare =
+                              [&backups](const QString& chosen,
+                                         std::function<void(const StoreFileReport&)> checked) {
+                                  backups.prepareRestore(chosen, std::move(checked));
+                              },
+                          .forget = [&backups] { backups.forgetPreparedRestore(); }},
     });
     shownWindow = &window;
     QObject::connect(&window, &ContentView::preferencesRequested, &settingsWindow,

@@ -29,6 +29,7 @@ void BackupRestorer::restore(const QString& chosen, Done done) {
             self->start(chosen);
         } else {
             self->m_done = nullptr;
+            self->m_services.backups.forgetPreparedRestore();
         }
     });
 }

@@ -18,8 +18,14 @@ BackupService::BackupService(const Services& services, QString store, QString fo
 
 BackupService::~BackupService() {
     m_stop = true;
+    if (m_preparing) {
+        *m_preparing = true;
+    }
     if (m_thread) {
         m_thread->wait();
+    }
+    if (m_prepared) {
+        StoreRestore::discard(std::move(*m_prepared));
     }
 }
 
@@ -104,10 +110,18 @@ void BackupService::report(const BackupOutcome& outcome, bool dated) {
 }
 
 void BackupService::restore(const QString& chosen) {
-    enqueue([this, chosen, store = m_store,
-             folder = m_folder](const std::atomic<bool>& stop, Instant now,
-                                const QTimeZone& zone) -> std::function<void()> {
-        RestoreOutcome outcome = StoreRestore::restore({chosen, store, folder, now, zone}, &stop);
+    std::shared_ptr<PreparedRestore> prepared;
+    if (m_prepared && m_prepared->chosen == chosen) {
+        prepared = std::exchange(m_prepared, nullptr);
+    }
+    forgetPreparedRestore();
+    enqueue([this, chosen, store = m_store, folder = m_folder,
+             prepared](const std::atomic<bool>& stop, Instant now,
+                       const QTimeZone& zone) -> std::function<void()> {
+        const RestoreRequest request{chosen, store, folder, now, zone};
+        RestoreOutcome outcome = prepared
+                                     ? StoreRestore::commit(request, std::move(*prepared), &stop)
+                                     : StoreRestore::restore(request, &stop);
         return [this, outcome = std::move(outcome)] {
             if (!outcome.restored) {
                 m_services.log.write(QStringLiteral("Error restoring backup: "), outcome.error);
@@ -115,6 +129,48 @@ void BackupService::restore(const QString& chosen) {
             Q_EMIT restoreFinished(outcome);
         };
     });
+}
+
+void BackupService::prepareRestore(const QString& chosen,
+                                   std::function<void(const StoreFileReport&)> checked) {
+    forgetPreparedRestore();
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    m_preparing = stop;
+    enqueue([this, chosen, store = m_store, folder = m_folder, stop,
+             checked = std::move(checked)](const std::atomic<bool>&, Instant now,
+                                           const QTimeZone& zone) -> std::function<void()> {
+        auto prepared = std::make_shared<PreparedRestore>(
+            StoreRestore::prepare({chosen, store, folder, now, zone}, stop.get()));
+        return [this, prepared, stop, checked] {
+            if (*stop) {
+                // Forgotten while it ran.
+                enqueueDiscard(prepared);
+                return;
+            }
+            m_preparing.reset();
+            if (prepared->error.isEmpty()) {
+                m_prepared = prepared;
+            }
+            checked(prepared->contents);
+        };
+    });
+}
+
+void BackupService::forgetPreparedRestore() {
+    if (m_preparing) {
+        *std::exchange(m_preparing, nullptr) = true;
+    }
+    if (m_prepared) {
+        enqueueDiscard(std::exchange(m_prepared, nullptr));
+    }
+}
+
+void BackupService::enqueueDiscard(const std::shared_ptr<PreparedRestore>& prepared) {
+    enqueue(
+        [prepared](const std::atomic<bool>&, Instant, const QTimeZone&) -> std::function<void()> {
+            StoreRestore::discard(std::move(*prepared));
+            return nullptr;
+        });
 }
 
 void BackupService::enqueue(Work work) {

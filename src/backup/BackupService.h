@@ -57,6 +57,14 @@ public:
     // before it. Every connection to the store must be closed by then: the caller closes the
     // store first and opens it again once restoreFinished() says what happened.
     void restore(const QString& chosen);
+    // While the user is still asked about `chosen`: checks a copy of it beside the store and
+    // backs the store up (see StoreRestore::prepare), then `checked` with what the copy holds.
+    // A restore() of the same file then only swaps the files. Nothing is heard when it is
+    // forgotten first.
+    void prepareRestore(const QString& chosen,
+                        std::function<void(const StoreFileReport& report)> checked);
+    // The user chose not to restore: what was made ready goes, and a preparation stops.
+    void forgetPreparedRestore();
 
     bool isBusy() const { return m_thread != nullptr; }
     // Why the last dated backup failed, until one is written.
@@ -78,6 +86,7 @@ private:
     void runNext();
     void finished();
     void enqueueBackup();
+    void enqueueDiscard(const std::shared_ptr<PreparedRestore>& prepared);
     void report(const BackupOutcome& outcome, bool dated);
 
     Services m_services;
@@ -90,4 +99,7 @@ private:
     std::unique_ptr<QThread> m_thread;
     std::function<void()> m_done;
     std::atomic<bool> m_stop{false};
+    // The preparation under way, and the restore it made ready.
+    std::shared_ptr<std::atomic<bool>> m_preparing;
+    std::shared_ptr<PreparedRestore> m_prepared;
 };

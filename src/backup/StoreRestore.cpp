@@ -32,50 +32,120 @@ bool anythingAt(const QString& store) {
 
 } // namespace
 
+PreparedRestore::PreparedRestore() = default;
+PreparedRestore::PreparedRestore(PreparedRestore&&) noexcept = default;
+PreparedRestore& PreparedRestore::operator=(PreparedRestore&&) noexcept = default;
+PreparedRestore::~PreparedRestore() = default;
+
 RestoreOutcome StoreRestore::restore(const RestoreRequest& request, const std::atomic<bool>* stop) {
-    RestoreOutcome outcome;
+    return commit(request, prepare(request, stop), stop);
+}
+
+PreparedRestore StoreRestore::prepare(const RestoreRequest& request,
+                                      const std::atomic<bool>* stop) {
+    PreparedRestore prepared;
+    prepared.chosen = request.chosen;
     const QFileInfo storeInfo(request.store);
     const QString folder = storeInfo.absolutePath();
-    const QString partial = QDir(folder).filePath(BackupFileName::partial(storeInfo.fileName()));
-    std::optional<QString> error = makePrivateFolders(folder);
-    if (error) {
-        outcome.error = *error;
-        return outcome;
+    if (std::optional<QString> error = makePrivateFolders(folder)) {
+        prepared.error = *error;
+        prepared.contents = {StoreFileReport::Problem::Unreadable, *error};
+        return prepared;
     }
+    prepared.partial = QDir(folder).filePath(BackupFileName::partial(storeInfo.fileName()));
     // The store as it is is backed up while the chosen file is copied and checked: the two
     // touch different files, and each takes a core.
-    std::optional<BackupOutcome> backup;
-    const bool hadBackupFolder = QFileInfo::exists(request.backupFolder);
+    if (!QFileInfo::exists(request.backupFolder)) {
+        prepared.madeFolder = request.backupFolder;
+    }
     std::thread backingUp;
     if (QFileInfo::exists(request.store)) {
-        backingUp = std::thread([&request, &backup, stop] {
-            backup = BackupWriter::write({request.store, request.backupFolder, QString(),
-                                          request.now, request.zone, false, false},
-                                         stop);
+        // Asked before the backup reads anything, so that whatever is saved after is seen.
+        auto watch = std::make_unique<SqliteConnection>();
+        if (watch->open(request.store, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX)) {
+            SqliteQuery version = watch->prepare(QStringLiteral("PRAGMA data_version"));
+            if (version.step() == SqliteQuery::Step::Row) {
+                prepared.version = version.columnInt64(0);
+                prepared.watch = std::move(watch);
+            }
+        }
+        backingUp = std::thread([&request, &prepared, stop] {
+            prepared.backup = BackupWriter::write({request.store, request.backupFolder, QString(),
+                                                   request.now, request.zone, false, false},
+                                                  stop);
         });
     }
-    DurableFiles::removeFile(partial);
-    error = DurableFiles::copyFile(request.chosen, partial, stop);
-    if (!error) {
-        outcome.contents = StoreFileCheck::check(partial, stop);
-        if (!outcome.contents.isWhole()) {
-            error = outcome.contents.why;
+    DurableFiles::removeFile(prepared.partial);
+    std::optional<QString> error = DurableFiles::copyFile(request.chosen, prepared.partial, stop);
+    if (error) {
+        prepared.contents = {stop && *stop ? StoreFileReport::Problem::Stopped
+                                           : StoreFileReport::Problem::Unreadable,
+                             *error};
+    } else {
+        prepared.contents = StoreFileCheck::check(prepared.partial, stop);
+        if (!prepared.contents.isWhole()) {
+            error = prepared.contents.why;
         }
     }
     if (backingUp.joinable()) {
         backingUp.join();
     }
     if (error) {
-        DurableFiles::removeFile(partial);
+        PreparedRestore refused;
+        refused.chosen = request.chosen;
+        refused.contents = prepared.contents;
+        refused.error = *error;
         // Refused, the restore leaves the backups as they were.
+        discard(std::move(prepared));
+        return refused;
+    }
+    return prepared;
+}
+
+void StoreRestore::discard(PreparedRestore prepared) {
+    if (!prepared.partial.isEmpty()) {
+        DurableFiles::removeFile(prepared.partial);
+    }
+    if (prepared.backup && prepared.backup->written()) {
+        DurableFiles::removeFile(prepared.backup->path);
+    }
+    if (!prepared.madeFolder.isEmpty()) {
+        QDir().rmdir(prepared.madeFolder); // only when empty
+    }
+}
+
+bool StoreRestore::changedSinceBackup(PreparedRestore& prepared) {
+    if (!prepared.watch) {
+        return true;
+    }
+    SqliteQuery version = prepared.watch->prepare(QStringLiteral("PRAGMA data_version"));
+    return version.step() != SqliteQuery::Step::Row || version.columnInt64(0) != prepared.version;
+}
+
+RestoreOutcome StoreRestore::commit(const RestoreRequest& request, PreparedRestore prepared,
+                                    const std::atomic<bool>* stop) {
+    RestoreOutcome outcome;
+    outcome.contents = prepared.contents;
+    if (!prepared.error.isEmpty() || prepared.partial.isEmpty()) {
+        outcome.error =
+            prepared.error.isEmpty() ? QStringLiteral("Nothing was made ready") : prepared.error;
+        return outcome;
+    }
+    const QString folder = QFileInfo(request.store).absolutePath();
+    const QString partial = prepared.partial;
+    std::optional<BackupOutcome>& backup = prepared.backup;
+    // A save after the backup was taken (the user was still being asked) is backed up again.
+    const bool stale =
+        !backup ||
+        (backup->written() && (!QFileInfo::exists(backup->path) || changedSinceBackup(prepared)));
+    prepared.watch.reset();
+    if (stale && QFileInfo::exists(request.store)) {
         if (backup && backup->written()) {
             DurableFiles::removeFile(backup->path);
         }
-        if (!hadBackupFolder) {
-            QDir().rmdir(request.backupFolder); // only when empty
-        }
-        outcome.error = *error;
-        return outcome;
+        backup = BackupWriter::write({request.store, request.backupFolder, QString(), request.now,
+                                      request.zone, false, false},
+                                     stop);
     }
 
     if (!QFileInfo::exists(request.store) && anythingAt(request.store)) {
@@ -111,8 +181,8 @@ RestoreOutcome StoreRestore::restore(const RestoreRequest& request, const std::a
         }
     }
 
-    error = DurableFiles::renameReplacing(partial, request.store);
-    if (error) {
+    if (const std::optional<QString> error =
+            DurableFiles::renameReplacing(partial, request.store)) {
         DurableFiles::removeFile(partial);
         outcome.error = *error;
         return outcome;

@@ -49,19 +49,23 @@ void RecoveryCommands::backUpTo(const QString& path) {
 }
 
 RestoreFlow::RestoreBackup RecoveryCommands::restoreWithNotice() {
-    return [this](const QString& chosen, std::function<void(const RestoreOutcome&)> done) {
+    RestoreFlow::RestoreBackup withNotice = m_services.restoreBackup;
+    withNotice.restore = [this](const QString& chosen,
+                                std::function<void(const RestoreOutcome&)> done) {
         const Clock& clock = m_services.clock;
         // Read before the restore, while the chosen file is as the user saw it.
         const QString date = RestoreTexts::dateOf(chosen, clock.timeZone(), clock.locale());
-        m_services.restoreBackup(chosen, [self = QPointer(this), date,
-                                          done = std::move(done)](const RestoreOutcome& outcome) {
-            if (self && outcome.restored) {
-                Q_EMIT self->notice(
-                    RestoreTexts::restored(date, outcome, self->m_services.clock.locale()));
-            }
-            done(outcome);
-        });
+        m_services.restoreBackup.restore(
+            chosen,
+            [self = QPointer(this), date, done = std::move(done)](const RestoreOutcome& outcome) {
+                if (self && outcome.restored) {
+                    Q_EMIT self->notice(
+                        RestoreTexts::restored(date, outcome, self->m_services.clock.locale()));
+                }
+                done(outcome);
+            });
     };
+    return withNotice;
 }
 
 RestoreSheet* RecoveryCommands::openRestoreSheet() {

@@ -20,7 +20,13 @@ RestoreFlow::RestoreFlow(Services services, QWidget* over)
     , m_over(over) {}
 
 RestoreFlow::~RestoreFlow() {
-    stopChecking();
+    if (m_stop) {
+        *m_stop = true;
+    }
+    // Never to be confirmed now.
+    if (m_phase == Phase::Checking || m_phase == Phase::Asking) {
+        forget();
+    }
 }
 
 void RestoreFlow::setPhase(Phase phase) {
@@ -37,6 +43,14 @@ void RestoreFlow::start(const QString& chosen) {
     auto stop = std::make_shared<std::atomic<bool>>(false);
     m_stop = stop;
     setPhase(Phase::Checking);
+    if (const auto& prepare = m_services.restoreBackup.prepare) {
+        prepare(chosen, [self = QPointer(this), chosen](const StoreFileReport& report) {
+            if (self) {
+                self->checked(chosen, report);
+            }
+        });
+        return;
+    }
     runInBackground<StoreFileReport>(
         this, [chosen, stop] { return StoreFileCheck::check(chosen, stop.get()); },
         [this, chosen](const StoreFileReport& report) { checked(chosen, report); });
@@ -45,6 +59,17 @@ void RestoreFlow::start(const QString& chosen) {
 void RestoreFlow::stopChecking() {
     if (m_stop) {
         *m_stop = true;
+    }
+    // The program's own check is not heard from again once stopped.
+    if (m_phase == Phase::Checking && m_services.restoreBackup.prepare) {
+        forget();
+        setPhase(Phase::Idle);
+    }
+}
+
+void RestoreFlow::forget() {
+    if (m_services.restoreBackup.forget) {
+        m_services.restoreBackup.forget();
     }
 }
 
@@ -77,11 +102,12 @@ void RestoreFlow::checked(const QString& chosen, const StoreFileReport& report) 
                 return;
             }
             if (!confirmed) {
+                self->forget();
                 self->setPhase(Phase::Idle);
                 return;
             }
             self->setPhase(Phase::Restoring);
-            self->m_services.restoreBackup(chosen, [self](const RestoreOutcome& outcome) {
+            self->m_services.restoreBackup.restore(chosen, [self](const RestoreOutcome& outcome) {
                 if (self) {
                     self->setPhase(Phase::Idle);
                     Q_EMIT self->finished(outcome);

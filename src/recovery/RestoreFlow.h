@@ -22,10 +22,19 @@ class QWidget;
 class RestoreFlow final : public QObject {
     Q_OBJECT
 public:
-    // The program's restore: closes the store, puts `chosen` in its place, opens it again, then
-    // `done` with what happened.
-    using RestoreBackup = std::function<void(
-        const QString& chosen, std::function<void(const RestoreOutcome& outcome)> done)>;
+    struct RestoreBackup {
+        // The program's restore: closes the store, puts `chosen` in its place, opens it again,
+        // then `done` with what happened.
+        std::function<void(const QString& chosen,
+                           std::function<void(const RestoreOutcome& outcome)> done)>
+            restore;
+        // When set, checks `chosen` in the flow's place and meanwhile gets its restore ready,
+        // so that once confirmed only the swap is left; `forget` drops what it got ready.
+        std::function<void(const QString& chosen,
+                           std::function<void(const StoreFileReport& report)> checked)>
+            prepare = nullptr;
+        std::function<void()> forget = nullptr;
+    };
 
     struct Services {
         ManagedObjectContext& context;
@@ -39,7 +48,8 @@ public:
 
     // `over` owns the flow, and the question is asked over its window.
     RestoreFlow(Services services, QWidget* over);
-    // A check under way is stopped; a restore under way finishes, unheard.
+    // A check under way is stopped, and a restore made ready dropped; a restore under way
+    // finishes, unheard.
     ~RestoreFlow() override;
 
     Phase phase() const { return m_phase; }
@@ -58,6 +68,7 @@ Q_SIGNALS:
 private:
     void setPhase(Phase phase);
     void checked(const QString& chosen, const StoreFileReport& report);
+    void forget();
 
     Services m_services;
     QWidget* m_over;

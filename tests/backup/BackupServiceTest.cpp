@@ -101,4 +101,36 @@ TEST_F(BackupServiceTest, ARestoreFollowsTheBackupsAskedBeforeItAndNeedsTheStore
     EXPECT_EQ(policyNames(storePath()).size(), 5);
 }
 
+// Made ready while the user is asked: a restore not confirmed leaves nothing behind; a
+// confirmed one swaps in the copy checked then, with the backup taken then.
+TEST_F(BackupServiceTest, ARestoreMadeReadyIsForgottenOrSwappedIn) {
+    makeStore(storePath(), 3, 1, QStringLiteral("old"));
+    const QString chosen = storePath(QStringLiteral("chosen.sqlite"));
+    makeStore(chosen, 5, 2, QStringLiteral("new"));
+    auto controller = open(storePath());
+    std::optional<StoreFileReport> checked;
+    const auto prepare = [&] {
+        checked.reset();
+        m_service.prepareRestore(chosen, [&](const StoreFileReport& report) { checked = report; });
+        return waitUntil([&] { return checked.has_value(); }, 30000);
+    };
+    ASSERT_TRUE(prepare());
+    EXPECT_EQ(checked->policies, 5);
+    m_service.forgetPreparedRestore();
+    ASSERT_TRUE(waitUntil([&] { return !m_service.isBusy(); }, 30000));
+    EXPECT_EQ(filesIn(m_dir.path()).filter(u".partial"), QStringList());
+    EXPECT_EQ(filesIn(backupFolder()), QStringList());
+
+    ASSERT_TRUE(prepare());
+    const QStringList preparedBackup = filesIn(backupFolder());
+    ASSERT_EQ(preparedBackup.size(), 1);
+    controller.reset();
+    m_clock.advanceTo(utc("2026-03-10T11:00:00Z"));
+    m_service.restore(chosen);
+    ASSERT_TRUE(waitUntil([&] { return !m_restores.empty() && !m_service.isBusy(); }, 30000));
+    ASSERT_TRUE(m_restores[0].restored) << m_restores[0].error.toStdString();
+    EXPECT_EQ(filesIn(backupFolder()), preparedBackup);
+    EXPECT_EQ(policyNames(storePath()).size(), 5);
+}
+
 } // namespace

@@ -101,6 +101,42 @@ TEST_F(StoreRestoreTest, ADamagedStoreIsMovedAsideWithItsLogUntouched) {
     EXPECT_TRUE(logLines().isEmpty()) << logLines().join(u'\n').toStdString();
 }
 
+// Made ready while the program still has the store open: a save after its backup was taken is
+// backed up again before the swap; a restore not confirmed leaves no file behind.
+TEST_F(StoreRestoreTest, APreparedRestoreBacksUpASaveMadeMeanwhileOrLeavesNothing) {
+    makeStore(storePath(), 3, 1, QStringLiteral("old"));
+    const QString chosen = storePath(QStringLiteral("chosen.sqlite"));
+    makeStore(chosen, 5, 2, QStringLiteral("new"));
+    const auto request = [&] {
+        return RestoreRequest{chosen, storePath(), backupFolder(), m_clock.now(),
+                              m_clock.timeZone()};
+    };
+    PreparedRestore forgotten = StoreRestore::prepare(request());
+    ASSERT_TRUE(forgotten.error.isEmpty()) << forgotten.error.toStdString();
+    EXPECT_EQ(forgotten.contents.policies, 5);
+    StoreRestore::discard(std::move(forgotten));
+    EXPECT_EQ(filesIn(m_dir.path()).filter(u".partial"), QStringList());
+    EXPECT_FALSE(QFileInfo::exists(backupFolder()));
+
+    RestoreOutcome outcome;
+    {
+        auto controller = open(storePath());
+        PreparedRestore prepared = StoreRestore::prepare(request());
+        ASSERT_TRUE(prepared.backup && prepared.backup->written());
+        ManagedObjectContext& context = controller->container().viewContext();
+        insertPolicy(context, QStringLiteral("old-saved-meanwhile"));
+        ASSERT_TRUE(context.save());
+        controller.reset();
+        m_clock.advanceTo(Instant(m_clock.now().msSinceEpoch() + 5000));
+        outcome = StoreRestore::commit(request(), std::move(prepared));
+    }
+    ASSERT_TRUE(outcome.restored) << outcome.error.toStdString();
+    EXPECT_EQ(policyNames(storePath()), namesTagged("new", 5));
+    EXPECT_EQ(policyNames(outcome.backupOfPrevious), namesTagged("old", 3)
+                                                         << QStringLiteral("old-saved-meanwhile"));
+    EXPECT_EQ(filesIn(backupFolder()), QStringList{QFileInfo(outcome.backupOfPrevious).fileName()});
+}
+
 // Restoring with no store at all (the file deleted), and a copy still in write-ahead-log mode.
 TEST_F(StoreRestoreTest, AMissingStoreIsRestoredAndACopyInLogModeOpens) {
     const QString chosen = storePath(QStringLiteral("chosen.sqlite"));

@@ -1,6 +1,7 @@
 #include "app/ContentView.h"
 #include "backup/BackupFixture.h"
 #include "recovery/DamagedStorePage.h"
+#include "recovery/RestoreFlow.h"
 #include "recovery/RestoreSheet.h"
 #include "support/CaseName.h"
 #include "support/Child.h"
@@ -129,6 +130,45 @@ TEST_F(RecoveryScreens, TheSheetListsTheBackupsNewestFirstAndRestoresTheOneChose
     EXPECT_TRUE(restored);
     EXPECT_FALSE(sheet->isVisible());
     EXPECT_EQ(m_world.restoresAsked, (QStringList{chosen, chosen}));
+}
+
+// With the program's preparation: it checks in the flow's place, and whatever it made ready is
+// dropped when the check is stopped or the question declined, never once restored.
+TEST_F(RecoveryScreens, TheFlowDropsAPreparedRestoreUnlessConfirmed) {
+    QStringList prepared;
+    int forgotten = 0;
+    std::function<void(const StoreFileReport&)> checked;
+    RestoreFlow::RestoreBackup restoreBackup = m_world.restoreBackup();
+    restoreBackup.prepare = [&](const QString& chosen, auto done) {
+        prepared << chosen;
+        checked = std::move(done);
+    };
+    restoreBackup.forget = [&] { ++forgotten; };
+    QWidget window;
+    RestoreFlow flow({.context = context(),
+                      .clock = m_clock,
+                      .log = *m_log,
+                      .confirmation = m_world.answers,
+                      .restoreBackup = restoreBackup},
+                     &window);
+    const QString chosen = m_dir.filePath(QStringLiteral("scelto.sqlite"));
+    StoreFileReport whole;
+    whole.policies = 4;
+
+    flow.start(chosen);
+    flow.stopChecking();
+    EXPECT_EQ(flow.phase(), RestoreFlow::Phase::Idle);
+    EXPECT_EQ(forgotten, 1);
+    for (const bool confirmed : {false, true}) {
+        flow.start(chosen);
+        checked(whole);
+        ASSERT_EQ(flow.phase(), RestoreFlow::Phase::Asking);
+        m_world.answers.answer(confirmed);
+    }
+    EXPECT_EQ(prepared, (QStringList{chosen, chosen, chosen}));
+    EXPECT_EQ(forgotten, 2);
+    EXPECT_EQ(m_world.restoresAsked, QStringList{chosen});
+    EXPECT_EQ(flow.phase(), RestoreFlow::Phase::Restoring);
 }
 
 struct Refused {

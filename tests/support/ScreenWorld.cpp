@@ -100,8 +100,9 @@ QStringList ScreenWorld::pendingReminders() {
 }
 
 RestoreFlow::RestoreBackup ScreenWorld::restoreBackup() {
-    return [this](const QString& chosen, std::function<void(const RestoreOutcome&)> done) {
-        restoresAsked << chosen;
-        pendingRestore = std::move(done);
-    };
+    return {
+        .restore = [this](const QString& chosen, std::function<void(const RestoreOutcome&)> done) {
+            restoresAsked << chosen;
+            pendingRestore = std::move(done);
+        }};
 }
