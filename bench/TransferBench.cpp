@@ -125,10 +125,17 @@ void importFigure(const QString& format, const QString& path, Program& program) 
                       QString());
         return;
     }
-    Bench::report(name + QStringLiteral(" (s)"), seconds(total),
+    // The file is read and checked once it is chosen, for the sheet's preview; "Importa" then
+    // saves and schedules what was read.
+    const double pressed = total - opened;
+    Bench::report(name + QStringLiteral(" from \"Importa\" pressed, and from the file chosen (s)"),
+                  QStringLiteral("%1, %2").arg(seconds(pressed), seconds(total)),
                   QStringLiteral("seconds, not minutes"));
-    Bench::report(name + QStringLiteral(", vs reading it alone (ratio)"),
-                  QString::number(total / read, 'f', 1), QStringLiteral("at most 3"));
+    Bench::report(
+        name + QStringLiteral(" from \"Importa\" pressed, and from the file chosen, vs "
+                              "reading it alone (ratio)"),
+        QStringLiteral("%1, %2").arg(pressed / read, 0, 'f', 1).arg(total / read, 0, 'f', 1),
+        QStringLiteral("at most 3"));
     Bench::report(name + QStringLiteral(", longest event-loop stall (ms)"),
                   QString::number(stalls.longestMs(), 'f', 0), QStringLiteral("at most 100"));
     Bench::report(
