@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <unistd.h>
 
 namespace Bench {
@@ -76,16 +77,30 @@ qint64 residentKb(qint64 pid) {
     return -1;
 }
 
+namespace {
+
+qint64 threadCpuNs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+} // namespace
+
 StallWatch::StallWatch() {
     m_clock.start();
     m_ticks.setInterval(1);
     QObject::connect(&m_ticks, &QTimer::timeout, [this] {
         const qint64 now = m_clock.nsecsElapsed();
+        const qint64 cpu = threadCpuNs();
         m_longest = std::max(m_longest, now - m_last);
+        m_mostWork = std::max(m_mostWork, cpu - m_lastCpu);
         m_last = now;
+        m_lastCpu = cpu;
     });
     m_ticks.start();
     m_last = m_clock.nsecsElapsed();
+    m_lastCpu = threadCpuNs();
 }
 
 bool nameOnBus(const QString& address, const QString& name) {

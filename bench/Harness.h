@@ -36,12 +36,17 @@ class StallWatch {
 public:
     StallWatch();
     double longestMs() const { return double(m_longest) / 1e6; }
+    // The most processor time this thread spent between two turns: the part of a stall that
+    // is the program's own work, the rest being the wait for a core.
+    double mostWorkMs() const { return double(m_mostWork) / 1e6; }
 
 private:
     QElapsedTimer m_clock;
     QTimer m_ticks;
     qint64 m_last = 0;
     qint64 m_longest = 0;
+    qint64 m_lastCpu = 0;
+    qint64 m_mostWork = 0;
 };
 
 // Whether `name` has an owner on the bus at `address`; asked with the bus's own tool, so that

@@ -21,6 +21,7 @@
 #include <QPointer>
 #include <QSet>
 
+#include <array>
 #include <iterator>
 
 namespace {
@@ -61,11 +62,12 @@ QString kindName(Reminder::Kind kind) {
 // A matchPendingToStore() pass as it goes on. It watches the context, which may go meanwhile.
 struct NotificationManager::MatchPass final : ContextObserver {
     ManagedObjectContext* context = nullptr;
-    // The policies, then the events from `eventsFrom`, then the tasks from `tasksFrom`.
-    std::vector<std::shared_ptr<ManagedObject>> objects;
-    size_t eventsFrom = 0;
-    size_t tasksFrom = 0;
+    // Read a slice a turn: the policies, then the events, then the tasks. Whenever the context
+    // lets objects go (forgottenCount), the order of the rest may change: it is read afresh.
+    enum Reading { Policies, Events, Tasks, Done };
+    Reading reading = Policies;
     size_t next = 0;
+    quint64 forgotten = 0;
     std::shared_ptr<ReminderSyncPlan::Sources> sources =
         std::make_shared<ReminderSyncPlan::Sources>();
     // Owners deleted, new or changed and not yet saved: their save's own pass schedules or
@@ -413,15 +415,7 @@ void NotificationManager::matchPendingToStore(ManagedObjectContext& context, Mat
     auto pass = std::make_shared<MatchPass>();
     pass->context = &context;
     context.addObserver(pass.get());
-    pass->objects = context.registeredObjects(Policy::entityName());
-    pass->eventsFrom = pass->objects.size();
-    for (std::shared_ptr<ManagedObject>& event : context.registeredObjects(Event::entityName())) {
-        pass->objects.push_back(std::move(event));
-    }
-    pass->tasksFrom = pass->objects.size();
-    for (std::shared_ptr<ManagedObject>& task : context.registeredObjects(Task::entityName())) {
-        pass->objects.push_back(std::move(task));
-    }
+    pass->forgotten = context.forgottenCount();
     pass->zone = m_services.clock.timeZone();
     pass->locale = m_services.clock.locale();
     pass->now = m_services.clock.now();
@@ -452,31 +446,47 @@ void NotificationManager::readSlice(const std::shared_ptr<MatchPass>& pass) {
         endMatch(pass);
         return;
     }
-    const size_t end = std::min(pass->next + kPoliciesReadPerTurn, pass->objects.size());
+    ManagedObjectContext& context = *pass->context;
     ReminderSyncPlan::Sources& sources = *pass->sources;
-    for (; pass->next < end; ++pass->next) {
-        const ManagedObject& object = *pass->objects[pass->next];
-        if (object.isDeleted() || object.hasChanges()) {
-            // Every object of an entity is made by the entity's factory, as its class.
-            const QUuid id = pass->next < pass->eventsFrom ? static_cast<const Policy&>(object).id()
-                             : pass->next < pass->tasksFrom ? static_cast<const Event&>(object).id()
-                                                            : static_cast<const Task&>(object).id();
-            pass->leftAlone.insert(idTextOf(id));
-        } else if (pass->next < pass->eventsFrom) {
-            sources.policies.push_back(
-                PolicyReminderSource::of(static_cast<const Policy&>(object)));
-        } else if (pass->next < pass->tasksFrom) {
-            sources.events.push_back(EventReminderSource::of(static_cast<const Event&>(object)));
+    if (context.forgottenCount() != pass->forgotten) {
+        pass->forgotten = context.forgottenCount();
+        pass->reading = MatchPass::Policies;
+        pass->next = 0;
+        sources = {};
+        pass->leftAlone.clear();
+    }
+    static const std::array<QString, 3> kEntities{Policy::entityName(), Event::entityName(),
+                                                  Task::entityName()};
+    const std::vector<std::shared_ptr<ManagedObject>> slice = context.registeredObjects(
+        kEntities[size_t(pass->reading)], pass->next, kPoliciesReadPerTurn);
+    for (const std::shared_ptr<ManagedObject>& object : slice) {
+        // Owners being edited are left to their save; every object of an entity is made by
+        // the entity's factory, as its class.
+        const bool edited = object->isDeleted() || object->hasChanges();
+        const auto leaveAlone = [&pass](const QUuid& id) { pass->leftAlone.insert(idTextOf(id)); };
+        if (pass->reading == MatchPass::Policies) {
+            const auto& policy = static_cast<const Policy&>(*object);
+            edited ? leaveAlone(policy.id())
+                   : sources.policies.push_back(PolicyReminderSource::of(policy));
+        } else if (pass->reading == MatchPass::Events) {
+            const auto& event = static_cast<const Event&>(*object);
+            edited ? leaveAlone(event.id())
+                   : sources.events.push_back(EventReminderSource::of(event));
         } else {
-            sources.tasks.push_back(TaskReminderSource::of(static_cast<const Task&>(object)));
+            const auto& task = static_cast<const Task&>(*object);
+            edited ? leaveAlone(task.id()) : sources.tasks.push_back(TaskReminderSource::of(task));
         }
     }
-    if (pass->next < pass->objects.size()) {
+    pass->next += slice.size();
+    if (slice.size() < kPoliciesReadPerTurn) {
+        pass->reading = MatchPass::Reading(pass->reading + 1);
+        pass->next = 0;
+    }
+    if (pass->reading != MatchPass::Done) {
         QMetaObject::invokeMethod(
             this, [this, pass] { readSlice(pass); }, Qt::QueuedConnection);
         return;
     }
-    pass->objects = {};
     // Worked out while the listing is on its way; what it reads is let go there too.
     runInBackground<std::shared_ptr<std::vector<Reminder>>>(
         this,

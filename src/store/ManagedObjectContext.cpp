@@ -54,6 +54,7 @@ void ManagedObjectContext::releaseObjects() {
             object->m_context = nullptr;
             object->unlinkAll();
         }
+        m_forgotten += entity.objects.size();
         entity = EntityObjects();
     }
     for (const auto& object : m_pending) {
@@ -272,6 +273,20 @@ ManagedObjectContext::registeredObjects(const QString& entityName) const {
     return m_entities[size_t(entity->index())].objects;
 }
 
+std::vector<std::shared_ptr<ManagedObject>>
+ManagedObjectContext::registeredObjects(const QString& entityName, size_t from,
+                                        size_t count) const {
+    const EntityDescription* entity = m_model->entity(entityName);
+    if (!entity) {
+        return {};
+    }
+    const std::vector<std::shared_ptr<ManagedObject>>& objects =
+        m_entities[size_t(entity->index())].objects;
+    from = std::min(from, objects.size());
+    const auto first = objects.begin() + qsizetype(from);
+    return {first, first + qsizetype(std::min(count, objects.size() - from))};
+}
+
 std::shared_ptr<ManagedObject> ManagedObjectContext::existingObject(const QString& entityName,
                                                                     const QUuid& id) const {
     const EntityDescription* entity = m_model->entity(entityName);
@@ -438,6 +453,7 @@ void ManagedObjectContext::forget(ManagedObject& object) {
         objects.byId.remove(*id);
     }
     std::shared_ptr<ManagedObject> keep = object.shared_from_this();
+    ++m_forgotten;
     const size_t slot = object.m_slot;
     if (slot < objects.objects.size() && objects.objects[slot].get() == &object) {
         std::swap(objects.objects[slot], objects.objects.back());

@@ -102,6 +102,14 @@ public:
     // included (their handles say which): a snapshot, without a fetch's sort, for work done a
     // slice at a time.
     std::vector<std::shared_ptr<ManagedObject>> registeredObjects(const QString& entityName) const;
+    // At most `count` of them from the `from`th on, in the same order: a slice of that
+    // snapshot, as long as forgottenCount() has not changed since the first slice was taken
+    // (new objects only join the end).
+    std::vector<std::shared_ptr<ManagedObject>> registeredObjects(const QString& entityName,
+                                                                  size_t from, size_t count) const;
+    // How many objects the context has let go of (deleted and saved, new and deleted) since it
+    // was made: whenever it changes, the order of registeredObjects() may have changed too.
+    quint64 forgottenCount() const { return m_forgotten; }
 
     // The live object of the entity with that id, or null.
     std::shared_ptr<ManagedObject> existingObject(const QString& entityName, const QUuid& id) const;
@@ -159,6 +167,7 @@ private:
     std::function<void(const QString&)> m_report;
     std::function<void()> m_saved;
     std::vector<ContextObserver*> m_observers;
+    quint64 m_forgotten = 0;
     // While a HeldSave is open, only its own parts may save.
     bool m_heldSave = false;
     bool m_savingPart = false;
