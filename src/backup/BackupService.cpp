@@ -24,8 +24,15 @@ BackupService::~BackupService() {
     if (m_thread) {
         m_thread->wait();
     }
-    if (m_prepared) {
-        StoreRestore::discard(std::move(*m_prepared));
+    // What was made ready for a restore never to come goes now, not with a queue that dies
+    // here; the hidden copy would otherwise stay until the next restore.
+    for (std::shared_ptr<PreparedRestore>* kept : {&m_prepared, &m_preparingFor}) {
+        if (*kept) {
+            m_discards.push_back(std::move(*kept));
+        }
+    }
+    for (const std::shared_ptr<PreparedRestore>& prepared : m_discards) {
+        StoreRestore::discard(std::move(*prepared));
     }
 }
 
@@ -136,12 +143,16 @@ void BackupService::prepareRestore(const QString& chosen,
     forgetPreparedRestore();
     auto stop = std::make_shared<std::atomic<bool>>(false);
     m_preparing = stop;
-    enqueue([this, chosen, store = m_store, folder = m_folder, stop,
+    auto prepared = std::make_shared<PreparedRestore>();
+    m_preparingFor = prepared;
+    enqueue([this, chosen, store = m_store, folder = m_folder, stop, prepared,
              checked = std::move(checked)](const std::atomic<bool>&, Instant now,
                                            const QTimeZone& zone) -> std::function<void()> {
-        auto prepared = std::make_shared<PreparedRestore>(
-            StoreRestore::prepare({chosen, store, folder, now, zone}, stop.get()));
+        *prepared = StoreRestore::prepare({chosen, store, folder, now, zone}, stop.get());
         return [this, prepared, stop, checked] {
+            if (m_preparingFor == prepared) {
+                m_preparingFor.reset();
+            }
             if (*stop) {
                 // Forgotten while it ran.
                 enqueueDiscard(prepared);
@@ -166,11 +177,12 @@ void BackupService::forgetPreparedRestore() {
 }
 
 void BackupService::enqueueDiscard(const std::shared_ptr<PreparedRestore>& prepared) {
-    enqueue(
-        [prepared](const std::atomic<bool>&, Instant, const QTimeZone&) -> std::function<void()> {
-            StoreRestore::discard(std::move(*prepared));
-            return nullptr;
-        });
+    m_discards.push_back(prepared);
+    enqueue([this, prepared](const std::atomic<bool>&, Instant,
+                             const QTimeZone&) -> std::function<void()> {
+        StoreRestore::discard(std::move(*prepared));
+        return [this, prepared] { std::erase(m_discards, prepared); };
+    });
 }
 
 void BackupService::enqueue(Work work) {

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class Clock;
 class LogChannel;
@@ -99,7 +100,10 @@ private:
     std::unique_ptr<QThread> m_thread;
     std::function<void()> m_done;
     std::atomic<bool> m_stop{false};
-    // The preparation under way, and the restore it made ready.
+    // The preparation under way and what it fills in, and the restore it made ready.
     std::shared_ptr<std::atomic<bool>> m_preparing;
+    std::shared_ptr<PreparedRestore> m_preparingFor;
     std::shared_ptr<PreparedRestore> m_prepared;
+    // Restores made ready and then dropped, until their files are gone.
+    std::vector<std::shared_ptr<PreparedRestore>> m_discards;
 };
