@@ -26,6 +26,8 @@ RendererProcess::RendererProcess(Bounds bounds, QObject* parent)
                                    rlim_t(bounds.processorSeconds) + 10};
             ::setrlimit(RLIMIT_CPU, &processor);
         }
+        // A document that draws forever never takes a core from the window's thread.
+        ::setpriority(PRIO_PROCESS, 0, 10);
         limit(RLIMIT_CORE, 0);  // a crash leaves no copy of the document on disk
         limit(RLIMIT_FSIZE, 0); // and nothing else is written either
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);

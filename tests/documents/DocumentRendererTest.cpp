@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -144,6 +145,8 @@ TEST_F(DocumentRendererTest, ARendererKilledMidPageIsStartedAgainAndThePageArriv
     const auto document = shown(TestPdfs::pages(3));
     ASSERT_EQ(document->state(), ShownDocument::State::Ready);
     const qint64 first = m_renderer.processId();
+    // Below the window's threads, so that a page drawn forever never takes their core.
+    EXPECT_EQ(::getpriority(PRIO_PROCESS, id_t(first)), 10);
     std::optional<QImage> got;
     document->requestImage(2, QSize(300, 424), QRect(0, 0, 300, 424),
                            [&got](const QImage& image) { got = image; });
