@@ -237,6 +237,15 @@ void syncFigures(AgentWorld::Program& program) {
                   QStringLiteral("at most 16"));
 }
 
+// Rows of one height, as the program's list has them: otherwise the view would measure all
+// 100,000 rows to lay them out, a second that the program never spends.
+void paintList(QListView& view, PolicyListModel& model) {
+    view.setUniformItemSizes(true);
+    view.resize(420, 800);
+    view.setModel(&model);
+    view.grab();
+}
+
 // A restore of a 100,000-policy store as the program does it, the list on screen following,
 // against the program's own start: the store opened and fetched, the list made and painted. The
 // chosen file is checked, and the store backed up, while the user is asked: that wait is
@@ -253,13 +262,8 @@ void restoreFigures() {
     QFile::copy(chosen, path);
     OpenBook book(path);
     PolicyListModel model(book.store.container().viewContext(), book.clock);
-    // Rows of one height, as the program's list has them: otherwise the view would measure all
-    // 100,000 rows to lay them out, a second that the program never spends.
     QListView view;
-    view.setUniformItemSizes(true);
-    view.resize(420, 800);
-    view.setModel(&model);
-    view.grab();
+    paintList(view, model);
     const auto request = [&] {
         book.clock.advanceTo(Instant(book.clock.now().msSinceEpoch() + 1000));
         return RestoreRequest{chosen, path, BackupService::folderBeside(path), book.clock.now(),
@@ -275,10 +279,7 @@ void restoreFigures() {
             OpenBook opened(chosen);
             PolicyListModel fresh(opened.store.container().viewContext(), opened.clock);
             QListView shown;
-            shown.setUniformItemSizes(true);
-            shown.resize(420, 800);
-            shown.setModel(&fresh);
-            shown.grab();
+            paintList(shown, fresh);
         }));
         checks.push_back(Bench::elapsedMs([&] { StoreFileCheck::check(chosen); }));
         PreparedRestore prepared;

@@ -266,11 +266,7 @@ ManagedObject* ManagedObjectContext::objectWithId(const EntityDescription& entit
 
 std::vector<std::shared_ptr<ManagedObject>>
 ManagedObjectContext::registeredObjects(const QString& entityName) const {
-    const EntityDescription* entity = m_model->entity(entityName);
-    if (!entity) {
-        return {};
-    }
-    return m_entities[size_t(entity->index())].objects;
+    return registeredObjects(entityName, 0, std::numeric_limits<size_t>::max());
 }
 
 std::vector<std::shared_ptr<ManagedObject>>
