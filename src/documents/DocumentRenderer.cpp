@@ -17,6 +17,11 @@ namespace {
 // Requests sent before the first is answered, so the renderer never waits for the program.
 constexpr size_t kAhead = 2;
 
+// Up to this size a document is hashed where it is shown, in well under a millisecond with the
+// processor's AES instructions and a few without: a hop to a worker and back would cost more,
+// and while the window paints, the renderer is already reading the document.
+constexpr qsizetype kHashedHere = qsizetype(8) << 20;
+
 DocumentFailure failureOf(const FailedAnswer& answer) {
     switch (answer.failure) {
     case Failure::NotPdf:
@@ -114,8 +119,12 @@ QString DocumentRenderer::besideProgram() {
 std::shared_ptr<ShownDocument> DocumentRenderer::show(const QByteArray& bytes,
                                                       const QString& name) {
     std::shared_ptr<ShownDocument> shown(new ShownDocument(this, bytes, name));
-    // Hashing a large document takes a while: not on this thread.
     QPointer<ShownDocument> target = shown.get();
+    if (bytes.size() <= kHashedHere) {
+        hashed(target, identityOf(bytes));
+        return shown;
+    }
+    // Hashing a large document takes a while: not on this thread.
     runInBackground<QByteArray>(
         this, [bytes] { return identityOf(bytes); },
         [this, target](const QByteArray& hash) { hashed(target, hash); });

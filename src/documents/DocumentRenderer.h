@@ -56,7 +56,8 @@ public:
 
     const Limits& limits() const { return m_limits; }
 
-    // Starts showing a document; `name` is only for the log.
+    // Starts showing a document; `name` is only for the log. One already judged, or already
+    // read for another screen, may be failed or ready on return.
     std::shared_ptr<ShownDocument> show(const QByteArray& bytes, const QString& name);
 
     // A check of the renderer's sandbox and bounds (see RendererProtocol::Probe), for tests:

@@ -1,5 +1,6 @@
 #include "renderer/PdfRenderService.h"
 
+#include <algorithm>
 #include <cmath>
 
 using namespace RendererProtocol;
@@ -155,18 +156,43 @@ QImage PdfRenderService::onWhite(QImage image) {
     // channel is blended over white and rounded as (x + 127) / 255 would, with a division that
     // is exact for every sum a pixel can make (x + 1 + x / 256) / 256: no branch and no real
     // division, so the compiler can do several pixels at once.
+    const auto blend = [](quint32 argb) {
+        const quint32 alpha = argb >> 24;
+        const quint32 white = 255 * (255 - alpha) + 127;
+        const auto channel = [alpha, white](quint32 value) {
+            const quint32 sum = value * alpha + white;
+            return (sum + 1 + (sum >> 8)) >> 8;
+        };
+        return 0xff000000U | channel((argb >> 16) & 0xff) << 16 | channel((argb >> 8) & 0xff) << 8 |
+               channel(argb & 0xff);
+    };
+    // Most of a page is bare paper or opaque ink and pictures: a run of pixels that are all
+    // one or the other is settled without the arithmetic, several times faster.
+    constexpr int kRun = 8;
     for (int y = 0; y < image.height(); ++y) {
         auto* pixel = reinterpret_cast<quint32*>(image.scanLine(y));
-        for (int x = 0, width = image.width(); x < width; ++x) {
-            const quint32 argb = pixel[x];
-            const quint32 alpha = argb >> 24;
-            const quint32 white = 255 * (255 - alpha) + 127;
-            const auto blend = [alpha, white](quint32 channel) {
-                const quint32 sum = channel * alpha + white;
-                return (sum + 1 + (sum >> 8)) >> 8;
-            };
-            pixel[x] = 0xff000000U | blend((argb >> 16) & 0xff) << 16 |
-                       blend((argb >> 8) & 0xff) << 8 | blend(argb & 0xff);
+        const int width = image.width();
+        int x = 0;
+        for (; x + kRun <= width; x += kRun) {
+            quint32 all = 0xffffffffU;
+            quint32 any = 0;
+            for (int k = 0; k < kRun; ++k) {
+                all &= pixel[x + k];
+                any |= pixel[x + k];
+            }
+            if (all >> 24 == 0xff) {
+                continue;
+            }
+            if (any >> 24 == 0) {
+                std::fill_n(pixel + x, kRun, 0xffffffffU);
+                continue;
+            }
+            for (int k = 0; k < kRun; ++k) {
+                pixel[x + k] = blend(pixel[x + k]);
+            }
+        }
+        for (; x < width; ++x) {
+            pixel[x] = blend(pixel[x]);
         }
     }
     image.reinterpretAsFormat(QImage::Format_RGB32);

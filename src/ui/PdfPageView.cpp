@@ -107,7 +107,13 @@ void PdfPageView::documentReady() {
     layOut();
     updateAccessibleName();
     Q_EMIT laidOut();
-    scheduleRequests(0);
+    // Shown at its size already: the first pages are asked for now, not after the frames are
+    // painted empty.
+    if (isVisible()) {
+        requestVisible();
+    } else {
+        scheduleRequests(0);
+    }
 }
 
 void PdfPageView::documentFailed() {
