@@ -2,16 +2,46 @@
 
 #include <QFile>
 
+#include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 RendererProcess::RendererProcess(Bounds bounds, QObject* parent)
-    : QObject(parent) {
+    : QObject(parent)
+    , m_bounds(bounds) {
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    connect(&m_process, &QProcess::readyReadStandardOutput, this, &RendererProcess::readFrames);
+    connect(&m_process, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
+        if (!m_stopped) {
+            m_stopped = true;
+            Q_EMIT ended({false, status == QProcess::CrashExit, code, QString()});
+        }
+    });
+    connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart && !m_stopped) {
+            m_stopped = true;
+            Q_EMIT ended({true, false, 0, m_process.errorString()});
+        }
+    });
+}
+
+void RendererProcess::start(const QString& executable, const QStringList& arguments) {
+    // The renderer's input is a pipe of our own, written from a thread of its own (see
+    // PipeWriter); QProcess's would be written only when the window's thread comes back to
+    // the event loop, after whatever it paints meanwhile.
+    int input[2] = {-1, -1};
+    if (::pipe2(input, O_CLOEXEC) != 0) {
+        m_stopped = true;
+        Q_EMIT ended({true, false, 0, QStringLiteral("no pipe: %1").arg(qt_error_string(errno))});
+        return;
+    }
+    m_input = std::make_unique<PipeWriter>(input[1]);
+    m_process.setStandardInputFile(QProcess::nullDevice());
     // In the child, before the renderer runs: no document it reads can lift these.
-    m_process.setChildProcessModifier([bounds] {
+    m_process.setChildProcessModifier([bounds = m_bounds, reading = input[0]] {
         const auto limit = [](int resource, rlim_t value) {
             const rlimit both{value, value};
             ::setrlimit(resource, &both);
@@ -31,24 +61,10 @@ RendererProcess::RendererProcess(Bounds bounds, QObject* parent)
         limit(RLIMIT_CORE, 0);  // a crash leaves no copy of the document on disk
         limit(RLIMIT_FSIZE, 0); // and nothing else is written either
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        ::dup2(reading, STDIN_FILENO); // without the close-on-exec flag of the original
     });
-    connect(&m_process, &QProcess::readyReadStandardOutput, this, &RendererProcess::readFrames);
-    connect(&m_process, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
-        if (!m_stopped) {
-            m_stopped = true;
-            Q_EMIT ended({false, status == QProcess::CrashExit, code, QString()});
-        }
-    });
-    connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart && !m_stopped) {
-            m_stopped = true;
-            Q_EMIT ended({true, false, 0, m_process.errorString()});
-        }
-    });
-}
-
-void RendererProcess::start(const QString& executable, const QStringList& arguments) {
     m_process.start(executable, arguments);
+    ::close(input[0]); // the renderer holds it now: once it ends, the pipe breaks
 }
 
 RendererProcess::~RendererProcess() {
@@ -72,10 +88,11 @@ void RendererProcess::send(RendererProtocol::Type type, quint32 request,
     for (const QByteArray& part : parts) {
         size += quint64(part.size());
     }
-    m_process.write(RendererProtocol::header(type, request, size));
-    for (const QByteArray& part : parts) {
-        m_process.write(part); // kept by reference in the write buffer, not copied
+    if (!m_input) {
+        return;
     }
+    m_input->write({RendererProtocol::header(type, request, size)});
+    m_input->write(parts);
 }
 
 qint64 RendererProcess::processId() const {

@@ -1,15 +1,18 @@
 #pragma once
 
+#include "documents/PipeWriter.h"
 #include "renderer/RendererProtocol.h"
 
 #include <QObject>
 #include <QProcess>
 
 #include <initializer_list>
+#include <memory>
 
 // One running document renderer: started with its bounds set before it runs, fed frames on its
 // standard input, heard on its standard output. It never waits for the renderer: frames go
-// out as the pipe takes them and come in as they arrive; stopping it is a SIGKILL.
+// out from a thread of their own (PipeWriter) and come in as they arrive; stopping it is a
+// SIGKILL.
 class RendererProcess final : public QObject {
     Q_OBJECT
 public:
@@ -55,7 +58,9 @@ Q_SIGNALS:
 private:
     void readFrames();
 
+    Bounds m_bounds;
     QProcess m_process;
+    std::unique_ptr<PipeWriter> m_input;
     RendererProtocol::FrameReader m_reader;
     bool m_stopped = false;
 };
