@@ -32,9 +32,12 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kMargin = 32;
+constexpr int kHeaderSpacing = 12; // between the name and the buttons
 constexpr int kNamePoints = 28;
 
 // First letter of each blank-separated word in upper case, the rest in lower case.
@@ -130,7 +133,9 @@ PolicyDetailView::~PolicyDetailView() = default;
 
 QWidget* PolicyDetailView::buildHeader() {
     auto* header = new QWidget(m_page);
+    m_header = header;
     header->setObjectName(QStringLiteral("detailHeader"));
+    header->installEventFilter(this);
     header->setAutoFillBackground(true);
     // The name alone beside the buttons, the status, number and provider under the whole
     // header: beside the buttons they would leave the name too little room.
@@ -139,12 +144,15 @@ QWidget* PolicyDetailView::buildHeader() {
     stack->setSpacing(10);
     m_name = styledLabel(TextLabel::points(kNamePoints, QFont::Bold), ColorName::Primary,
                          QStringLiteral("policyNameLabel"), header);
-    // A long name wraps rather than being cut by the buttons beside it.
+    // A long name wraps rather than being cut by the buttons beside it; a single word longer
+    // than the room left is cut rather than the buttons (see fitHeader).
     m_name->setWordWrap(true);
+    m_name->setMinimumWidth(1);
     auto* row = new QHBoxLayout;
-    row->setSpacing(12);
+    row->setSpacing(kHeaderSpacing);
     row->addWidget(m_name, 1);
-    row->addWidget(buildButtons(), 0, Qt::AlignTop);
+    m_buttons = buildButtons();
+    row->addWidget(m_buttons, 0, Qt::AlignTop);
     m_badge = new StatusBadge(m_policy, header);
     auto* items = new QHBoxLayout;
     items->setSpacing(20);
@@ -214,6 +222,8 @@ QPushButton* PolicyDetailView::buildMoreButton() {
 
 QWidget* PolicyDetailView::buildBody() {
     auto* scroll = new QScrollArea(m_page);
+    m_bodyView = scroll->viewport();
+    m_bodyView->installEventFilter(this);
     scroll->setObjectName(QStringLiteral("detailScroll"));
     // A frame, not a stop of its own: Tab goes to the controls it holds, which it scrolls to.
     scroll->setFocusPolicy(Qt::NoFocus);
@@ -252,17 +262,18 @@ QWidget* PolicyDetailView::buildKeyFacts() {
     m_reminders =
         styledLabel(value, ColorName::Primary, QStringLiteral("reminderDaysLabel"), nullptr);
 
-    auto* row = new QHBoxLayout;
-    row->setSpacing(48);
-    row->addWidget(new InfoBlock(QStringLiteral("SCADENZA"), QStringLiteral("calendar"), expiry), 0,
-                   Qt::AlignTop);
-    row->addWidget(
-        new InfoBlock(QStringLiteral("CICLO DI RINNOVO"), QStringLiteral("repeat"), m_renewal), 0,
-        Qt::AlignTop);
-    row->addWidget(new InfoBlock(QStringLiteral("AVVISI"), QStringLiteral("bell"), m_reminders), 0,
-                   Qt::AlignTop);
-    row->addStretch();
-    return paddedSection(row, 24, 0);
+    // In a narrow pane the gaps between the facts narrow, then their values wrap, rather than
+    // the pane scrolling sideways (see fitKeyFacts).
+    m_factsRow = new QHBoxLayout;
+    m_facts = {
+        new InfoBlock(QStringLiteral("SCADENZA"), QStringLiteral("calendar"), expiry),
+        new InfoBlock(QStringLiteral("CICLO DI RINNOVO"), QStringLiteral("repeat"), m_renewal),
+        new InfoBlock(QStringLiteral("AVVISI"), QStringLiteral("bell"), m_reminders)};
+    for (InfoBlock* fact : m_facts) {
+        m_factsRow->addWidget(fact, 0, Qt::AlignTop);
+    }
+    m_factsRow->addStretch();
+    return paddedSection(m_factsRow, 24, 0);
 }
 
 QLabel* PolicyDetailView::sectionHeading(const QString& text, QWidget* parent) {
@@ -361,6 +372,7 @@ void PolicyDetailView::refresh() {
         return;
     }
     m_name->setText(m_policy->name());
+    fitHeader();
     m_number->setValue(m_policy->policyNumber());
     m_provider->setValue(m_policy->provider());
     m_renewal->setText(capitalizedWords(m_policy->renewalType()));
@@ -547,6 +559,69 @@ void PolicyDetailView::changeEvent(QEvent* event) {
     if (event->type() == QEvent::PaletteChange) {
         applyLook();
     }
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        fitHeader(true);
+    }
+}
+
+bool PolicyDetailView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_header && event->type() == QEvent::Resize) {
+        fitHeader();
+    }
+    if (watched == m_bodyView && event->type() == QEvent::Resize) {
+        fitKeyFacts();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void PolicyDetailView::fitKeyFacts() {
+    if (!m_factsRow) {
+        return; // the body is still being built
+    }
+    constexpr int kWidestGap = 48;
+    constexpr int kNarrowestGap = 16;
+    const std::initializer_list<QLabel*> values = {m_expiry, m_renewal, m_reminders};
+    for (QLabel* value : values) {
+        value->setWordWrap(false); // measured on one line each
+    }
+    int facts = 0;
+    for (const InfoBlock* fact : m_facts) {
+        facts += fact->sizeHint().width();
+    }
+    const int gaps = int(m_facts.size()) - 1;
+    // The room the pane shows, not the body's width, which the facts themselves may widen.
+    const int room = m_bodyView->width() - 2 * kMargin - facts;
+    m_factsRow->setSpacing(std::clamp(room / gaps, kNarrowestGap, kWidestGap));
+    if (room < gaps * kNarrowestGap) {
+        for (QLabel* value : values) {
+            value->setWordWrap(true);
+        }
+    }
+}
+
+// In a pane too narrow for the name's longest word and the buttons with their names, the
+// buttons show their icons alone, their names kept as tooltips and accessible names, rather
+// than being cut. Their width with names is measured while they show them, and again when the
+// font or style changes.
+void PolicyDetailView::fitHeader(bool measureAgain) {
+    if (!m_header) {
+        return;
+    }
+    const auto showNames = [this](bool names) {
+        for (const auto& [button, icon] : std::as_const(m_buttonIcons)) {
+            if (button->objectName() != QLatin1String("moreButton")) { // an icon alone already
+                button->setText(names ? button->accessibleName() : QString());
+                button->setToolTip(names ? QString() : button->accessibleName());
+            }
+        }
+    };
+    if (!m_compactButtons || measureAgain) {
+        showNames(true);
+        m_fullButtonsWidth = m_buttons->sizeHint().width();
+    }
+    const int room = m_header->width() - 2 * kMargin - kHeaderSpacing;
+    m_compactButtons = m_name->minimumSizeHint().width() + m_fullButtonsWidth > room;
+    showNames(!m_compactButtons);
 }
 
 // Colours follow the palette, so a dark desktop gets readable ones.

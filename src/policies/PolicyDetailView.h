@@ -8,16 +8,19 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <array>
 #include <functional>
 #include <memory>
 
 class Confirmation;
 class DetailItem;
 class DocumentPreview;
+class InfoBlock;
 class ObjectObservation;
 class Policy;
 class QLabel;
 class TextLabel;
+class QHBoxLayout;
 class QPushButton;
 class QVBoxLayout;
 class StatusBadge;
@@ -79,6 +82,7 @@ Q_SIGNALS:
 
 protected:
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* buildHeader();
@@ -105,6 +109,8 @@ private:
     void openEditSheet();
     void confirmDelete();
     void applyLook();
+    void fitHeader(bool measureAgain = false);
+    void fitKeyFacts();
 
     Services m_services;
     std::shared_ptr<Policy> m_policy;
@@ -117,6 +123,13 @@ private:
     ClientContactCard::Shown m_contactShown;
 
     QWidget* m_page = nullptr;
+    QWidget* m_header = nullptr;
+    QWidget* m_buttons = nullptr;
+    bool m_compactButtons = false;
+    int m_fullButtonsWidth = 0;    // the buttons' row with their names, as last measured
+    QWidget* m_bodyView = nullptr; // the viewport the body scrolls in
+    QHBoxLayout* m_factsRow = nullptr;
+    std::array<InfoBlock*, 3> m_facts{};
     QList<std::pair<QPushButton*, QString>> m_buttonIcons;
     QLabel* m_name = nullptr;
     StatusBadge* m_badge = nullptr;

@@ -26,6 +26,8 @@
 #include <QPdfWriter>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrlQuery>
@@ -160,6 +162,44 @@ TEST_F(PolicyDetailViewTest, TheHeaderAndKeyFactsShowTheStoredValuesAndFollowSav
     EXPECT_EQ(text("notesLabel"), QStringLiteral("Chiamare a marzo"));
     EXPECT_EQ(text("renewalTypeLabel"), QStringLiteral("Semi Annual"));
     EXPECT_EQ(text("reminderDaysLabel"), QStringLiteral(" giorni prima"));
+}
+
+TEST_F(PolicyDetailViewTest,
+       InANarrowPaneTheButtonsShowTheirIconsAloneAndNothingIsCutOrScrolledSideways) {
+    auto shown = policy(20);
+    shown->setName(QStringLiteral("Multirischio Abitazione"));
+    shown->setCustomReminderDays(QStringLiteral("90, 60, 30, 15, 7, 1"));
+    ASSERT_TRUE(context().save());
+    show(shown);
+    const auto buttons = [this] {
+        std::vector<QPushButton*> found;
+        for (const char* name : {"deleteButton", "editButton", "renewButton", "moreButton"}) {
+            found.push_back(child<QPushButton>(m_pane, name));
+        }
+        return found;
+    };
+    const auto fitted = [&](int width) {
+        m_window.resize(width, 800);
+        m_pane->resize(width, 800);
+        QApplication::processEvents();
+        // The buttons' new names lay the header out again on the next turn.
+        QApplication::processEvents();
+        for (QPushButton* button : buttons()) {
+            EXPECT_GE(button->width(), button->minimumSizeHint().width())
+                << width << " " << qPrintable(button->objectName());
+            EXPECT_FALSE(button->accessibleName().isEmpty());
+        }
+    };
+    fitted(520);
+    // Nor do the key facts make the pane scroll sideways.
+    EXPECT_FALSE(child<QScrollArea>(m_pane, "detailScroll")->horizontalScrollBar()->isVisible());
+    EXPECT_TRUE(buttons()[0]->text().isEmpty());
+    EXPECT_EQ(buttons()[0]->toolTip(), QStringLiteral("Elimina"));
+    EXPECT_EQ(buttons()[2]->accessibleName(), QStringLiteral("Rinnova"));
+    fitted(1000);
+    EXPECT_EQ(buttons()[0]->text(), QStringLiteral("Elimina"));
+    EXPECT_EQ(buttons()[1]->text(), QStringLiteral("Modifica"));
+    EXPECT_TRUE(buttons()[1]->toolTip().isEmpty());
 }
 
 TEST_F(PolicyDetailViewTest, TheEditSheetOpensOnThePolicyAndThePaneShowsTheSavedValues) {
