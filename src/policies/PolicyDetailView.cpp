@@ -581,9 +581,15 @@ void PolicyDetailView::fitKeyFacts() {
     constexpr int kWidestGap = 48;
     constexpr int kNarrowestGap = 16;
     const std::initializer_list<QLabel*> values = {m_expiry, m_renewal, m_reminders};
-    for (QLabel* value : values) {
-        value->setWordWrap(false); // measured on one line each
-    }
+    // Each change lays the body out again: only what changes is set.
+    const auto wrap = [&values](bool on) {
+        for (QLabel* value : values) {
+            if (value->wordWrap() != on) {
+                value->setWordWrap(on);
+            }
+        }
+    };
+    wrap(false); // measured on one line each
     int facts = 0;
     for (const InfoBlock* fact : m_facts) {
         facts += fact->sizeHint().width();
@@ -591,12 +597,11 @@ void PolicyDetailView::fitKeyFacts() {
     const int gaps = int(m_facts.size()) - 1;
     // The room the pane shows, not the body's width, which the facts themselves may widen.
     const int room = m_bodyView->width() - 2 * kMargin - facts;
-    m_factsRow->setSpacing(std::clamp(room / gaps, kNarrowestGap, kWidestGap));
-    if (room < gaps * kNarrowestGap) {
-        for (QLabel* value : values) {
-            value->setWordWrap(true);
-        }
+    const int gap = std::clamp(room / gaps, kNarrowestGap, kWidestGap);
+    if (m_factsRow->spacing() != gap) {
+        m_factsRow->setSpacing(gap);
     }
+    wrap(room < gaps * kNarrowestGap);
 }
 
 // In a pane too narrow for the name's longest word and the buttons with their names, the
@@ -609,8 +614,10 @@ void PolicyDetailView::fitHeader(bool measureAgain) {
     }
     const auto showNames = [this](bool names) {
         for (const auto& [button, icon] : std::as_const(m_buttonIcons)) {
-            if (button->objectName() != QLatin1String("moreButton")) { // an icon alone already
-                button->setText(names ? button->accessibleName() : QString());
+            const QString text = names ? button->accessibleName() : QString();
+            // The menu button is an icon alone already; an unchanged name lays out nothing.
+            if (button->objectName() != QLatin1String("moreButton") && button->text() != text) {
+                button->setText(text);
                 button->setToolTip(names ? QString() : button->accessibleName());
             }
         }
