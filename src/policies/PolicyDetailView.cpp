@@ -38,6 +38,8 @@ namespace {
 
 constexpr int kMargin = 32;
 constexpr int kHeaderSpacing = 12; // between the name and the buttons
+constexpr int kWidestFactsGap = 48;
+constexpr int kNarrowestFactsGap = 16;
 constexpr int kNamePoints = 28;
 
 // First letter of each blank-separated word in upper case, the rest in lower case.
@@ -265,6 +267,7 @@ QWidget* PolicyDetailView::buildKeyFacts() {
     // In a narrow pane the gaps between the facts narrow, then their values wrap, rather than
     // the pane scrolling sideways (see fitKeyFacts).
     m_factsRow = new QHBoxLayout;
+    m_factsRow->setSpacing(kWidestFactsGap);
     m_facts = {
         new InfoBlock(QStringLiteral("SCADENZA"), QStringLiteral("calendar"), expiry),
         new InfoBlock(QStringLiteral("CICLO DI RINNOVO"), QStringLiteral("repeat"), m_renewal),
@@ -372,7 +375,9 @@ void PolicyDetailView::refresh() {
         return;
     }
     m_name->setText(m_policy->name());
-    fitHeader();
+    if (m_header->isVisible()) {
+        fitHeader(); // otherwise once it is laid out, when it first gets its size
+    }
     m_number->setValue(m_policy->policyNumber());
     m_provider->setValue(m_policy->provider());
     m_renewal->setText(capitalizedWords(m_policy->renewalType()));
@@ -578,8 +583,6 @@ void PolicyDetailView::fitKeyFacts() {
     if (!m_factsRow) {
         return; // the body is still being built
     }
-    constexpr int kWidestGap = 48;
-    constexpr int kNarrowestGap = 16;
     const std::initializer_list<QLabel*> values = {m_expiry, m_renewal, m_reminders};
     // Each change lays the body out again: only what changes is set.
     const auto wrap = [&values](bool on) {
@@ -597,11 +600,11 @@ void PolicyDetailView::fitKeyFacts() {
     const int gaps = int(m_facts.size()) - 1;
     // The room the pane shows, not the body's width, which the facts themselves may widen.
     const int room = m_bodyView->width() - 2 * kMargin - facts;
-    const int gap = std::clamp(room / gaps, kNarrowestGap, kWidestGap);
+    const int gap = std::clamp(room / gaps, kNarrowestFactsGap, kWidestFactsGap);
     if (m_factsRow->spacing() != gap) {
         m_factsRow->setSpacing(gap);
     }
-    wrap(room < gaps * kNarrowestGap);
+    wrap(room < gaps * kNarrowestFactsGap);
 }
 
 // In a pane too narrow for the name's longest word and the buttons with their names, the
