@@ -564,7 +564,9 @@ void PolicyDetailView::changeEvent(QEvent* event) {
     if (event->type() == QEvent::PaletteChange) {
         applyLook();
     }
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+    // Before the pane is laid out, its first size fits the header.
+    if ((event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) && m_header &&
+        m_header->isVisible()) {
         fitHeader(true);
     }
 }

@@ -45,6 +45,19 @@ QString idTextOf(const QUuid& id) {
     return id.toString(QUuid::WithoutBraces).toUpper();
 }
 
+// One owner of reminders read for a sync: its source, or, while it is being edited, its id left
+// to its save. Every object of an entity is made by the entity's factory, as its class.
+template <class Owner, class Source>
+void readOwner(const ManagedObject& object, std::vector<Source>& sources,
+               QSet<QString>& leftAlone) {
+    const auto& owner = static_cast<const Owner&>(object);
+    if (object.isDeleted() || object.hasChanges()) {
+        leftAlone.insert(idTextOf(owner.id()));
+    } else {
+        sources.push_back(Source::of(owner));
+    }
+}
+
 // What each kind of reminder's log lines call it.
 QString kindName(Reminder::Kind kind) {
     switch (kind) {
@@ -460,21 +473,17 @@ void NotificationManager::readSlice(const std::shared_ptr<MatchPass>& pass) {
     const std::vector<std::shared_ptr<ManagedObject>> slice = context.registeredObjects(
         kEntities[size_t(pass->reading)], pass->next, kPoliciesReadPerTurn);
     for (const std::shared_ptr<ManagedObject>& object : slice) {
-        // Owners being edited are left to their save; every object of an entity is made by
-        // the entity's factory, as its class.
-        const bool edited = object->isDeleted() || object->hasChanges();
-        const auto leaveAlone = [&pass](const QUuid& id) { pass->leftAlone.insert(idTextOf(id)); };
-        if (pass->reading == MatchPass::Policies) {
-            const auto& policy = static_cast<const Policy&>(*object);
-            edited ? leaveAlone(policy.id())
-                   : sources.policies.push_back(PolicyReminderSource::of(policy));
-        } else if (pass->reading == MatchPass::Events) {
-            const auto& event = static_cast<const Event&>(*object);
-            edited ? leaveAlone(event.id())
-                   : sources.events.push_back(EventReminderSource::of(event));
-        } else {
-            const auto& task = static_cast<const Task&>(*object);
-            edited ? leaveAlone(task.id()) : sources.tasks.push_back(TaskReminderSource::of(task));
+        switch (pass->reading) {
+        case MatchPass::Policies:
+            readOwner<Policy>(*object, sources.policies, pass->leftAlone);
+            break;
+        case MatchPass::Events:
+            readOwner<Event>(*object, sources.events, pass->leftAlone);
+            break;
+        case MatchPass::Tasks:
+        case MatchPass::Done:
+            readOwner<Task>(*object, sources.tasks, pass->leftAlone);
+            break;
         }
     }
     pass->next += slice.size();
