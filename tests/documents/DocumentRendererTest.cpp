@@ -147,6 +147,9 @@ TEST_F(DocumentRendererTest, ARendererKilledMidPageIsStartedAgainAndThePageArriv
     const qint64 first = m_renderer.processId();
     // Below the window's threads, so that a page drawn forever never takes their core.
     EXPECT_EQ(::getpriority(PRIO_PROCESS, id_t(first)), 10);
+    // Stopped first: the request reaches the renderer at once, and a small page could
+    // otherwise be drawn and sent before the kill lands.
+    ASSERT_EQ(::kill(pid_t(first), SIGSTOP), 0);
     std::optional<QImage> got;
     document->requestImage(2, QSize(300, 424), QRect(0, 0, 300, 424),
                            [&got](const QImage& image) { got = image; });
