@@ -1,6 +1,7 @@
 #include "backup/DurableFiles.h"
 
 #include "backup/PacedWriteOut.h"
+#include "platform/PosixWrites.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -36,21 +37,6 @@ std::optional<QString> syncPath(const QString& path, int flags, const char* what
         return failure(QStringLiteral("Cannot flush"), path, code);
     }
     return std::nullopt;
-}
-
-bool writeAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        data += written;
-        size -= size_t(written);
-    }
-    return true;
 }
 
 } // namespace
@@ -115,7 +101,7 @@ std::optional<QString> copyFile(const QString& from, const QString& to,
         if (got == 0) {
             break;
         }
-        if (!writeAll(out, buffer.constData(), size_t(got))) {
+        if (!PosixWrites::writeAll(out, QByteArrayView(buffer.constData(), got))) {
             error = failure(QStringLiteral("Cannot write"), to, errno);
             break;
         }

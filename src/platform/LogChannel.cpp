@@ -1,5 +1,7 @@
 #include "platform/LogChannel.h"
 
+#include "platform/PosixWrites.h"
+
 #include <QByteArray>
 
 #include <cerrno>
@@ -20,17 +22,6 @@ void LogChannel::write(const QString& message) {
     line.append('\n');
 
     const std::lock_guard lock(m_mutex);
-    const char* data = line.constData();
-    qsizetype left = line.size();
-    while (left > 0) {
-        const ssize_t written = ::write(m_fd, data, static_cast<size_t>(left));
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return; // Nowhere left to report it: the channel itself is the report.
-        }
-        data += written;
-        left -= written;
-    }
+    // A failure goes unreported: the channel itself is where it would be reported.
+    PosixWrites::writeAll(m_fd, line);
 }

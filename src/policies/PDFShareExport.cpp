@@ -1,5 +1,6 @@
 #include "policies/PDFShareExport.h"
 
+#include "platform/PosixWrites.h"
 #include "platform/ReminderBus.h"
 
 #include <QFile>
@@ -36,23 +37,6 @@ public:
 private:
     int m_fd;
 };
-
-bool writeAll(int fd, const QByteArray& data) {
-    const char* next = data.constData();
-    qsizetype left = data.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, next, static_cast<size_t>(left));
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        next += written;
-        left -= written;
-    }
-    return true;
-}
 
 // Cuts a name to the file system's limit on whole characters, keeping a short extension.
 QString shortened(const QString& name) {
@@ -145,7 +129,7 @@ PDFShareExport::Result PDFShareExport::write(const QByteArray& data,
     if (file.get() < 0) {
         return {QString(), systemError(name, errno)};
     }
-    if (!writeAll(file.get(), data) || ::fsync(file.get()) != 0 ||
+    if (!PosixWrites::writeAll(file.get(), data) || ::fsync(file.get()) != 0 ||
         ::renameat(folder.get(), temporary.constData(), folder.get(), encodedName.constData()) !=
             0) {
         const int writeError = errno;

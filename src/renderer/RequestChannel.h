@@ -36,7 +36,6 @@ public:
 private:
     void readLoop();
     void received(RendererProtocol::Frame frame);
-    bool writeAll(QByteArrayView bytes);
 
     int m_input;
     int m_output;
