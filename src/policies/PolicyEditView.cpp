@@ -329,7 +329,9 @@ void PolicyEditView::openFileDialog() {
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setNameFilter(QStringLiteral("PDF (*.pdf *.PDF)"));
     dialog->setMimeTypeFilters({QStringLiteral("application/pdf")});
-    connect(dialog, &QFileDialog::urlsSelected, this, [this](const QList<QUrl>& urls) {
+    // Read on acceptance: Qt's own dialog never emits urlsSelected, only a desktop's does.
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        const QList<QUrl> urls = dialog->selectedUrls();
         if (urls.isEmpty()) {
             return;
         }

@@ -208,7 +208,7 @@ TEST_F(PolicyEditViewTest, ARenewalCycleNoSegmentNamesIsKeptUntilOneIsChosen) {
     }
 }
 
-TEST_F(PolicyEditViewTest, ADroppedPdfIsAttachedAndAnythingElseIsNot) {
+TEST_F(PolicyEditViewTest, APickedOrDroppedPdfIsAttachedAndAnythingElseIsNot) {
     const QString pdf = m_dir.filePath(QStringLiteral("Polizza Casa.pdf"));
     {
         QFile file(pdf);
@@ -227,8 +227,12 @@ TEST_F(PolicyEditViewTest, ADroppedPdfIsAttachedAndAnythingElseIsNot) {
     ASSERT_TRUE(waitUntil(
         [&] { return (picker = child<QFileDialog>(m_view.data(), "pdfFileDialog")) != nullptr; }));
     QPointer<QFileDialog> closing(picker);
-    picker->reject();
+    picker->selectFile(pdf);
+    static_cast<QDialog*>(picker)->accept(); // as its Open button does
     ASSERT_TRUE(waitUntil([&closing] { return closing.isNull(); }));
+    ASSERT_TRUE(waitUntil([this] { return attachment() != nullptr; }));
+    child<QPushButton>(m_view.data(), "removePdfButton")->click();
+    ASSERT_TRUE(waitUntil([this] { return attachment() == nullptr; }));
     QApplication::setActiveWindow(m_view.data());
     ASSERT_TRUE(waitUntil(
         [this] { return QApplication::activeWindow() == m_view && QApplication::focusWidget(); }));
