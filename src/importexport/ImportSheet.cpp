@@ -384,7 +384,14 @@ void ImportSheet::showSession() {
     m_header->setChecked(m_session->settings().hasHeader);
     m_header->setEnabled(!error);
 
+    // The preview is rebuilt from scratch: the cell chosen stays chosen, so that a column
+    // remapped from the picker below keeps the picker on it.
+    const QModelIndex chosen = m_table->currentIndex();
     m_preview->refresh();
+    if (chosen.isValid() && chosen.row() < m_preview->rowCount() &&
+        chosen.column() < m_preview->columnCount()) {
+        m_table->setCurrentIndex(m_preview->index(chosen.row(), chosen.column()));
+    }
     m_table->resizeColumnsToContents();
     for (int column = 0; column < m_preview->columnCount(); ++column) {
         m_table->setColumnWidth(column, std::min(m_table->columnWidth(column), kLongestColumn));

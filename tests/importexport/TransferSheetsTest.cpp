@@ -130,9 +130,19 @@ TEST_F(TransferSheets, AFilePickedFromTheMenuIsPreviewedRemappedAndImportedWithI
     ASSERT_TRUE(waitUntil([sheet] { return !sheet->session().isBusy(); }));
     EXPECT_EQ(rows->headerData(11, Qt::Horizontal, Qt::DisplayRole).toString(),
               QStringLiteral("Codice Agenzia\n→ Note Polizza"));
-    // The picker below follows the cell chosen with the keyboard.
+    // The picker below follows the cell chosen with the keyboard, and stays on its column
+    // through a remap of its own, there and back.
     preview->setCurrentIndex(rows->index(0, 5));
-    EXPECT_EQ(child<QComboBox>(sheet, "columnFieldPicker")->currentText(), QStringLiteral("Email"));
+    auto* picker = child<QComboBox>(sheet, "columnFieldPicker");
+    EXPECT_EQ(picker->currentText(), QStringLiteral("Email"));
+    preview->setCurrentIndex(rows->index(0, 11));
+    for (const Qt::Key key : {Qt::Key_Up, Qt::Key_Down}) {
+        QTest::keyClick(picker, key);
+        ASSERT_TRUE(waitUntil([sheet] { return !sheet->session().isBusy(); }));
+        EXPECT_EQ(child<QLabel>(sheet, "fieldColumnName")->text(),
+                  QStringLiteral("Colonna «Codice Agenzia»"));
+    }
+    EXPECT_EQ(picker->currentText(), QStringLiteral("Note Polizza"));
 
     auto* importButton = child<QPushButton>(sheet, "saveButton");
     ASSERT_TRUE(importButton->isEnabled());
