@@ -15,9 +15,9 @@
 #include "reminders/NotificationManager.h"
 #include "store/ManagedObjectContext.h"
 #include "store/ObjectObservation.h"
+#include "ui/ActionButtonRow.h"
 #include "ui/Confirmation.h"
 #include "ui/Divider.h"
-#include "ui/Icons.h"
 #include "ui/Palette.h"
 #include "ui/RoundedPanel.h"
 #include "ui/TextLabel.h"
@@ -173,41 +173,34 @@ QWidget* PolicyDetailView::buildHeader() {
     return header;
 }
 
-QPushButton* PolicyDetailView::headerButton(const QString& text, const QString& icon,
-                                            const QString& name) {
-    auto* button = new QPushButton(text);
-    button->setObjectName(name);
-    button->setAccessibleName(text);
-    m_buttonIcons.append({button, icon});
-    button->setAutoDefault(false);
-    button->setMinimumHeight(32);
-    return button;
-}
-
-QWidget* PolicyDetailView::buildButtons() {
-    auto* buttons = new QWidget;
-    auto* row = new QHBoxLayout(buttons);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(12);
-    QPushButton* remove = headerButton(QStringLiteral("Elimina"), QStringLiteral("trash"),
-                                       QStringLiteral("deleteButton"));
-    QPushButton* edit = headerButton(QStringLiteral("Modifica"), QStringLiteral("pencil"),
-                                     QStringLiteral("editButton"));
-    QPushButton* renew = headerButton(QStringLiteral("Rinnova"), QStringLiteral("arrow.clockwise"),
-                                      QStringLiteral("renewButton"));
-    connect(remove, &QPushButton::clicked, this, &PolicyDetailView::confirmDelete);
-    connect(edit, &QPushButton::clicked, this, &PolicyDetailView::openEditSheet);
-    connect(renew, &QPushButton::clicked, this, &PolicyDetailView::renewPolicy);
-    for (QPushButton* button : {remove, edit, renew, buildMoreButton()}) {
-        row->addWidget(button);
+ActionButtonRow* PolicyDetailView::buildButtons() {
+    auto* buttons = new ActionButtonRow(12);
+    struct Action {
+        const char* name;
+        const char* icon;
+        const char* objectName;
+        void (PolicyDetailView::*run)();
+    };
+    const Action actions[] = {
+        {"Elimina", "trash", "deleteButton", &PolicyDetailView::confirmDelete},
+        {"Modifica", "pencil", "editButton", &PolicyDetailView::openEditSheet},
+        {"Rinnova", "arrow.clockwise", "renewButton", &PolicyDetailView::renewPolicy}};
+    for (const Action& action : actions) {
+        QPushButton* button =
+            buttons->add(QString::fromLatin1(action.name), QString::fromLatin1(action.icon),
+                         QString::fromLatin1(action.objectName));
+        button->setMinimumHeight(32);
+        connect(button, &QPushButton::clicked, this, action.run);
     }
+    addMoreButton(*buttons);
     return buttons;
 }
 
-QPushButton* PolicyDetailView::buildMoreButton() {
+void PolicyDetailView::addMoreButton(ActionButtonRow& buttons) {
     // An icon alone, as desktops draw a menu of further actions.
     QPushButton* more =
-        headerButton(QString(), QStringLiteral("ellipsis"), QStringLiteral("moreButton"));
+        buttons.add(QString(), QStringLiteral("ellipsis"), QStringLiteral("moreButton"));
+    more->setMinimumHeight(32);
     more->setAccessibleName(QStringLiteral("Altro"));
     more->setToolTip(QStringLiteral("Altro"));
     auto* menu = new QMenu(more);
@@ -219,7 +212,6 @@ QPushButton* PolicyDetailView::buildMoreButton() {
     connect(m_markNotified, &QAction::triggered, this, [this] { markNotified(true); });
     connect(m_markNotNotified, &QAction::triggered, this, [this] { markNotified(false); });
     more->setMenu(menu);
-    return more;
 }
 
 QWidget* PolicyDetailView::buildBody() {
@@ -610,30 +602,13 @@ void PolicyDetailView::fitKeyFacts() {
 }
 
 // In a pane too narrow for the name's longest word and the buttons with their names, the
-// buttons show their icons alone, their names kept as tooltips and accessible names, rather
-// than being cut. Their width with names is measured while they show them, and again when the
-// font or style changes.
+// buttons show their icons alone.
 void PolicyDetailView::fitHeader(bool measureAgain) {
     if (!m_header) {
         return;
     }
-    const auto showNames = [this](bool names) {
-        for (const auto& [button, icon] : std::as_const(m_buttonIcons)) {
-            const QString text = names ? button->accessibleName() : QString();
-            // The menu button is an icon alone already; an unchanged name lays out nothing.
-            if (button->objectName() != QLatin1String("moreButton") && button->text() != text) {
-                button->setText(text);
-                button->setToolTip(names ? QString() : button->accessibleName());
-            }
-        }
-    };
-    if (!m_compactButtons || measureAgain) {
-        showNames(true);
-        m_fullButtonsWidth = m_buttons->sizeHint().width();
-    }
     const int room = m_header->width() - 2 * kMargin - kHeaderSpacing;
-    m_compactButtons = m_name->minimumSizeHint().width() + m_fullButtonsWidth > room;
-    showNames(!m_compactButtons);
+    m_buttons->fit(room - m_name->minimumSizeHint().width(), measureAgain);
 }
 
 // Colours follow the palette, so a dark desktop gets readable ones.
@@ -642,14 +617,14 @@ void PolicyDetailView::applyLook() {
         return;
     }
     const QPalette& palette = this->palette();
-    for (const auto& [button, icon] : std::as_const(m_buttonIcons)) {
+    for (QPushButton* button : m_buttons->findChildren<QPushButton*>()) {
         QPalette look = palette;
         if (button->objectName() == QLatin1String("renewButton")) { // the prominent one
             look.setColor(QPalette::Button, Palette::color(ColorName::Accent, palette));
             look.setColor(QPalette::ButtonText, palette.color(QPalette::HighlightedText));
         }
         button->setPalette(look);
-        button->setIcon(Icons::icon(icon, look.color(QPalette::ButtonText)));
     }
+    m_buttons->paintIcons();
     refreshStatus();
 }

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+class ActionButtonRow;
 class Confirmation;
 class DetailItem;
 class DocumentPreview;
@@ -86,14 +87,13 @@ protected:
 
 private:
     QWidget* buildHeader();
-    QWidget* buildButtons();
-    QPushButton* buildMoreButton();
+    ActionButtonRow* buildButtons();
+    void addMoreButton(ActionButtonRow& buttons);
     QWidget* buildBody();
     QWidget* buildKeyFacts();
     QWidget* buildContactSection();
     QWidget* buildNotesSection();
     QWidget* buildDocumentSection();
-    QPushButton* headerButton(const QString& text, const QString& icon, const QString& name);
     QLabel* sectionHeading(const QString& text, QWidget* parent);
 
     ClientReminderMessage::Input messageInput() const;
@@ -124,13 +124,10 @@ private:
 
     QWidget* m_page = nullptr;
     QWidget* m_header = nullptr;
-    QWidget* m_buttons = nullptr;
-    bool m_compactButtons = false;
-    int m_fullButtonsWidth = 0;    // the buttons' row with their names, as last measured
+    ActionButtonRow* m_buttons = nullptr;
     QWidget* m_bodyView = nullptr; // the viewport the body scrolls in
     QHBoxLayout* m_factsRow = nullptr;
     std::array<InfoBlock*, 3> m_facts{};
-    QList<std::pair<QPushButton*, QString>> m_buttonIcons;
     QLabel* m_name = nullptr;
     StatusBadge* m_badge = nullptr;
     DetailItem* m_number = nullptr;
