@@ -13,6 +13,7 @@
 #include "platform/Clock.h"
 #include "platform/LogChannel.h"
 #include "store/ManagedObjectContext.h"
+#include "ui/ActionButtonRow.h"
 #include "ui/Confirmation.h"
 #include "ui/Icons.h"
 #include "ui/Palette.h"
@@ -34,6 +35,11 @@ namespace {
 
 constexpr int kAvatar = 80;
 constexpr int kIconColumn = 24;
+constexpr int kPageMargin = 40;
+constexpr int kHeaderSpacing = 16;
+// Below this width of the page's content the policies go under the contact's cards: side by
+// side each column would be too narrow for a phone number or an e-mail address.
+constexpr int kTwoColumnsWidth = 560;
 
 QLabel* iconLabel() {
     auto* icon = new QLabel;
@@ -83,6 +89,7 @@ ContactDetailView::ContactDetailView(Services services, std::shared_ptr<Contact>
     m_scroll->setWidgetResizable(true);
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_scroll->viewport()->installEventFilter(this);
     buildPage();
     if (!m_contact->isDeleted()) {
         m_observed = m_contact->managedObjectContext();
@@ -151,6 +158,41 @@ void ContactDetailView::changeEvent(QEvent* event) {
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange) {
         applyLook();
     }
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        fitPage(true);
+    }
+}
+
+bool ContactDetailView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_scroll->viewport() && event->type() == QEvent::Resize) {
+        fitPage();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// The page fits the room the pane shows rather than scrolling sideways: the buttons show their
+// icons alone beside a name's longest word that leaves them too little room, and in a narrow
+// pane the policies go under the cards.
+void ContactDetailView::fitPage(bool measureAgain) {
+    if (!m_columns) {
+        return; // the page is still being built
+    }
+    const int width = m_scroll->viewport()->width() - 2 * kPageMargin;
+    m_actions->fit(width - kAvatar - 2 * kHeaderSpacing - m_fullName->minimumSizeHint().width(),
+                   measureAgain);
+    const bool oneColumn = width < kTwoColumnsWidth;
+    if (oneColumn == m_oneColumn) {
+        return;
+    }
+    m_oneColumn = oneColumn;
+    m_columns->removeWidget(m_policiesSection);
+    if (oneColumn) {
+        m_columns->addWidget(m_policiesSection, 1, 0);
+    } else {
+        m_columns->addWidget(m_policiesSection, 0, 1, Qt::AlignTop);
+    }
+    m_columns->setColumnStretch(1, oneColumn ? 0 : 1);
+    m_columns->setColumnMinimumWidth(1, oneColumn ? 0 : 10);
 }
 
 bool ContactDetailView::concerns(const ObjectChange& change) const {
@@ -289,10 +331,7 @@ void ContactDetailView::applyLook() {
     background.setColor(QPalette::Window, Palette::color(ColorName::TextBackground, colors));
     m_page->setPalette(background);
     paintAvatar();
-    const QColor buttonText = colors.color(QPalette::ButtonText);
-    for (QPushButton* button : std::as_const(m_buttons)) {
-        button->setIcon(Icons::icon(button->property("iconName").toString(), buttonText));
-    }
+    m_actions->paintIcons();
     const QFont headline = Typography::font(TextStyle::Headline, font());
     for (const Heading& part : std::as_const(m_headings)) {
         part.icon->setPixmap(
@@ -316,10 +355,11 @@ QWidget* ContactDetailView::buildPage() {
     m_page->setObjectName(QStringLiteral("contactDetailPage"));
     m_page->setAutoFillBackground(true);
     auto* stack = new QVBoxLayout(m_page);
-    stack->setContentsMargins(40, 40, 40, 40);
+    stack->setContentsMargins(kPageMargin, kPageMargin, kPageMargin, kPageMargin);
     stack->setSpacing(32);
     stack->addWidget(buildHeader());
     auto* grid = new QGridLayout;
+    m_columns = grid;
     grid->setHorizontalSpacing(24);
     grid->setVerticalSpacing(24);
     for (int column = 0; column < 2; ++column) {
@@ -332,7 +372,8 @@ QWidget* ContactDetailView::buildPage() {
     left->addWidget(buildNotesCard());
     left->addStretch();
     grid->addLayout(left, 0, 0);
-    grid->addWidget(buildPoliciesSection(), 0, 1, Qt::AlignTop);
+    m_policiesSection = buildPoliciesSection();
+    grid->addWidget(m_policiesSection, 0, 1, Qt::AlignTop);
     stack->addLayout(grid);
     stack->addStretch();
     return m_page;
@@ -343,7 +384,7 @@ QWidget* ContactDetailView::buildHeader() {
     header->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     auto* row = new QHBoxLayout(header);
     row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(16);
+    row->setSpacing(kHeaderSpacing);
     m_avatar = new QLabel;
     m_avatar->setObjectName(QStringLiteral("contactAvatar"));
     row->addWidget(m_avatar, 0, Qt::AlignTop);
@@ -352,39 +393,28 @@ QWidget* ContactDetailView::buildHeader() {
     m_fullName = new TextLabel(QString(), TextLabel::points(32, QFont::Bold),
                                TextLabel::named(ColorName::Primary));
     m_fullName->setObjectName(QStringLiteral("contactFullName"));
+    // A long name wraps; a single word longer than the room is cut rather than the buttons.
+    m_fullName->setWordWrap(true);
+    m_fullName->setMinimumWidth(1);
     m_company = new TextLabel(QString(), TextStyle::Title3, ColorName::Secondary);
     m_company->setObjectName(QStringLiteral("contactCompany"));
     names->addWidget(m_fullName);
     names->addWidget(m_company);
     names->setAlignment(Qt::AlignTop);
     row->addLayout(names, 1);
-    row->addWidget(buildActions(), 0, Qt::AlignTop);
+    m_actions = buildActions();
+    row->addWidget(m_actions, 0, Qt::AlignTop);
     return header;
 }
 
-QWidget* ContactDetailView::buildActions() {
-    auto* actions = new QWidget;
-    auto* row = new QHBoxLayout(actions);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(8);
-    struct Action {
-        const char* caption;
-        const char* icon;
-        const char* objectName;
-        void (ContactDetailView::*run)();
-    };
-    const Action buttons[] = {
-        {"Elimina", "trash", "deleteContactButton", &ContactDetailView::deleteContact},
-        {"Modifica", "pencil", "editContactButton", &ContactDetailView::editContact}};
-    for (const Action& action : buttons) {
-        auto* button = new QPushButton(QString::fromLatin1(action.caption));
-        button->setObjectName(QLatin1String(action.objectName));
-        button->setAccessibleName(button->text());
-        button->setProperty("iconName", QString::fromLatin1(action.icon));
-        connect(button, &QPushButton::clicked, this, action.run);
-        row->addWidget(button);
-        m_buttons.append(button);
-    }
+ActionButtonRow* ContactDetailView::buildActions() {
+    auto* actions = new ActionButtonRow(8);
+    QPushButton* remove = actions->add(QStringLiteral("Elimina"), QStringLiteral("trash"),
+                                       QStringLiteral("deleteContactButton"));
+    QPushButton* edit = actions->add(QStringLiteral("Modifica"), QStringLiteral("pencil"),
+                                     QStringLiteral("editContactButton"));
+    connect(remove, &QPushButton::clicked, this, &ContactDetailView::deleteContact);
+    connect(edit, &QPushButton::clicked, this, &ContactDetailView::editContact);
     return actions;
 }
 

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+class ActionButtonRow;
 class Clock;
 class Confirmation;
 class Contact;
@@ -18,9 +19,9 @@ class ContactPolicyRows;
 class LogChannel;
 class ManagedObjectContext;
 class Policy;
+class QGridLayout;
 class QLabel;
 class TextLabel;
-class QPushButton;
 class QScrollArea;
 class RoundedPanel;
 
@@ -59,6 +60,7 @@ Q_SIGNALS:
 
 protected:
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // One of the policies as the page shows it, with what its colour is worked out from.
@@ -92,7 +94,8 @@ private:
     void paintAvatar();
     QWidget* buildPage();
     QWidget* buildHeader();
-    QWidget* buildActions();
+    ActionButtonRow* buildActions();
+    void fitPage(bool measureAgain = false);
     QWidget* buildContactCard();
     RoundedPanel* buildMethodRow(const char* objectName, QLabel*& icon, QLabel*& text);
     QWidget* buildNotesCard();
@@ -114,7 +117,10 @@ private:
     QLabel* m_avatar = nullptr;
     QLabel* m_fullName = nullptr;
     QLabel* m_company = nullptr;
-    QList<QPushButton*> m_buttons;
+    ActionButtonRow* m_actions = nullptr;
+    QGridLayout* m_columns = nullptr;
+    QWidget* m_policiesSection = nullptr;
+    bool m_oneColumn = false;
     QList<Heading> m_headings;
     RoundedPanel* m_phoneRow = nullptr;
     QLabel* m_phoneIcon = nullptr;

@@ -17,6 +17,8 @@
 #include <QListView>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QTest>
 #include <QToolButton>
@@ -278,6 +280,38 @@ TEST_F(ContactSectionTest, PolicyRowsAreColouredByUrgency) {
 // "Modifica" edits the contact and the page shows the change; "Elimina" asks first, and once
 // confirmed deletes the contact and saves, its policies staying with no contact, the list
 // showing the empty state again.
+// In a narrow pane the page neither scrolls sideways nor cuts its buttons: they show their
+// icons alone, named still, and the policies go under the cards. A wide pane has both back.
+TEST_F(ContactSectionTest, ThePageFitsTheRoomItHasWithoutScrollingSideways) {
+    auto person = contact(QStringLiteral("Massimiliano"), QStringLiteral("Bartolomei"));
+    person->setEmail(QStringLiteral("m.bartolomei@example.it"));
+    ASSERT_TRUE(context().save());
+    policy(QStringLiteral("Assicurazione Casa"), person, 31 * kDayMs, "30");
+    ContactDetailView page(services().page(), person, &m_window);
+    page.show();
+    auto* remove = child<QPushButton>(&page, "deleteContactButton");
+    const QWidget* card = child<QWidget>(&page, "contactCard");
+    const QWidget* policies = child<QWidget>(&page, "policiesSection");
+    const auto fitted = [&](int width) {
+        page.resize(width, 700);
+        QApplication::processEvents();
+        QApplication::processEvents(); // the buttons' new names lay the header out again
+        EXPECT_FALSE(page.findChild<QScrollArea*>()->horizontalScrollBar()->isVisible()) << width;
+        for (auto* button : {remove, child<QPushButton>(&page, "editContactButton")}) {
+            EXPECT_GE(button->width(), button->minimumSizeHint().width()) << width;
+            EXPECT_FALSE(button->accessibleName().isEmpty());
+        }
+    };
+    fitted(500);
+    EXPECT_TRUE(remove->text().isEmpty());
+    EXPECT_EQ(remove->toolTip(), QStringLiteral("Elimina"));
+    EXPECT_GT(policies->y(), card->y() + card->height());
+    fitted(1000);
+    EXPECT_EQ(remove->text(), QStringLiteral("Elimina"));
+    EXPECT_TRUE(remove->toolTip().isEmpty());
+    EXPECT_EQ(policies->y(), card->y());
+}
+
 TEST_F(ContactSectionTest, EditAndDeleteFromThePage) {
     auto anna = contact(QStringLiteral("Anna"), QStringLiteral("Rossi"));
     anna->setPhoneNumber(QStringLiteral("+39 06 1"));
