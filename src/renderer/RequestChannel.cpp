@@ -1,7 +1,5 @@
 #include "renderer/RequestChannel.h"
 
-#include "platform/PosixWrites.h"
-
 #include <cerrno>
 #include <unistd.h>
 
@@ -97,13 +95,27 @@ bool RequestChannel::answer(Type type, quint32 request,
         size += quint64(part.size());
     }
     const std::lock_guard lock(m_writing);
-    if (!PosixWrites::writeAll(m_output, header(type, request, size))) {
+    if (!writeAll(header(type, request, size))) {
         return false;
     }
     for (QByteArrayView part : parts) {
-        if (!PosixWrites::writeAll(m_output, part)) {
+        if (!writeAll(part)) {
             return false;
         }
+    }
+    return true;
+}
+
+bool RequestChannel::writeAll(QByteArrayView bytes) {
+    while (!bytes.isEmpty()) {
+        const ssize_t written = ::write(m_output, bytes.data(), size_t(bytes.size()));
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
+        bytes = bytes.sliced(written);
     }
     return true;
 }

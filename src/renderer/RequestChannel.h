@@ -36,6 +36,7 @@ public:
 private:
     void readLoop();
     void received(RendererProtocol::Frame frame);
+    bool writeAll(QByteArrayView bytes);
 
     int m_input;
     int m_output;
