@@ -331,7 +331,6 @@ void ContactDetailView::applyLook() {
     background.setColor(QPalette::Window, Palette::color(ColorName::TextBackground, colors));
     m_page->setPalette(background);
     paintAvatar();
-    m_actions->paintIcons();
     const QFont headline = Typography::font(TextStyle::Headline, font());
     for (const Heading& part : std::as_const(m_headings)) {
         part.icon->setPixmap(

@@ -625,6 +625,5 @@ void PolicyDetailView::applyLook() {
         }
         button->setPalette(look);
     }
-    m_buttons->paintIcons();
     refreshStatus();
 }

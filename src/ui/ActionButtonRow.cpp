@@ -2,6 +2,7 @@
 
 #include "ui/Icons.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QPushButton>
 
@@ -20,6 +21,8 @@ QPushButton* ActionButtonRow::add(const QString& name, const QString& iconName,
     button->setAutoDefault(false);
     m_layout->addWidget(button);
     m_actions.append({button, name, iconName});
+    paintIcon(m_actions.last());
+    button->installEventFilter(this);
     return button;
 }
 
@@ -43,9 +46,18 @@ void ActionButtonRow::showNames(bool names) {
     }
 }
 
-void ActionButtonRow::paintIcons() {
-    for (const Action& action : std::as_const(m_actions)) {
-        action.button->setIcon(
-            Icons::icon(action.iconName, action.button->palette().color(QPalette::ButtonText)));
+bool ActionButtonRow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::PaletteChange) {
+        for (const Action& action : std::as_const(m_actions)) {
+            if (action.button == watched) {
+                paintIcon(action);
+            }
+        }
     }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ActionButtonRow::paintIcon(const Action& action) {
+    action.button->setIcon(
+        Icons::icon(action.iconName, action.button->palette().color(QPalette::ButtonText)));
 }

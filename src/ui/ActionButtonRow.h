@@ -23,8 +23,11 @@ public:
     // style change).
     void fit(int room, bool measureAgain = false);
     bool compact() const { return m_compact; }
-    // Each icon drawn in its button's text colour: again after a palette change.
-    void paintIcons();
+
+protected:
+    // Each icon is drawn in its button's text colour, again whenever the button's palette
+    // changes: a parent hears of its own change before its children have the new palette.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void showNames(bool names);
@@ -34,6 +37,7 @@ private:
         QString name;
         QString iconName;
     };
+    static void paintIcon(const Action& action);
     QHBoxLayout* m_layout;
     QList<Action> m_actions;
     bool m_compact = false;

@@ -1,3 +1,4 @@
+#include "ui/ActionButtonRow.h"
 #include "ui/ItemDataRole.h"
 #include "ui/Palette.h"
 #include "ui/ProgressPanel.h"
@@ -7,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -68,6 +70,43 @@ TEST(RowPainter, ElidesEachLineToItsColumnAndKeepsTheDateWhole) {
     EXPECT_EQ(lineOf(shortName, 0)->shown, QStringLiteral("Auto"));
     EXPECT_TRUE(lineOf(shortName, 2)->shown.endsWith(QChar(0x2026)));
     EXPECT_LE(lineOf(shortName, 2)->rect.width(), (row.width() - 2 * painter().look().padding) / 2);
+}
+
+// A button's icon is drawn in its text colour as the window's palette changes, both ways; a
+// row too wide for its room shows icons alone, its names kept as tooltips and accessible names.
+TEST(ActionButtonRow, FollowsThePaletteAndTheRoom) {
+    QWidget window;
+    auto* stack = new QVBoxLayout(&window);
+    auto* row = new ActionButtonRow(8);
+    stack->addWidget(row);
+    QPushButton* edit =
+        row->add(QStringLiteral("Modifica"), QStringLiteral("pencil"), QStringLiteral("edit"));
+    // The icon's most opaque pixel, whose colour is the one it was drawn in.
+    const auto iconColour = [edit] {
+        const QImage drawn =
+            edit->icon().pixmap(32, 32).toImage().convertToFormat(QImage::Format_ARGB32);
+        QRgb most = 0;
+        for (int y = 0; y < drawn.height(); ++y) {
+            for (int x = 0; x < drawn.width(); ++x) {
+                if (qAlpha(drawn.pixel(x, y)) > qAlpha(most)) {
+                    most = drawn.pixel(x, y);
+                }
+            }
+        }
+        return QColor(qRgb(qRed(most), qGreen(most), qBlue(most)));
+    };
+    for (const QPalette& palette : {Palette::dark(), Palette::light()}) {
+        window.setPalette(palette);
+        EXPECT_EQ(iconColour(), palette.color(QPalette::ButtonText).rgb())
+            << Palette::isDark(palette);
+    }
+    row->fit(10);
+    EXPECT_TRUE(edit->text().isEmpty());
+    EXPECT_EQ(edit->toolTip(), QStringLiteral("Modifica"));
+    EXPECT_EQ(edit->accessibleName(), QStringLiteral("Modifica"));
+    row->fit(1000);
+    EXPECT_EQ(edit->text(), QStringLiteral("Modifica"));
+    EXPECT_TRUE(edit->toolTip().isEmpty());
 }
 
 // A label's colour is worked out from its window's palette each time that palette changes,
