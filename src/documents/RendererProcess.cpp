@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -40,8 +41,13 @@ void RendererProcess::start(const QString& executable, const QStringList& argume
     }
     m_input = std::make_unique<PipeWriter>(input[1]);
     m_process.setStandardInputFile(QProcess::nullDevice());
+    const int shared = makeSharedArea();
+    QStringList withArea = arguments;
+    if (shared >= 0) {
+        withArea << QStringLiteral("--shared-area-fd") << QString::number(shared);
+    }
     // In the child, before the renderer runs: no document it reads can lift these.
-    m_process.setChildProcessModifier([bounds = m_bounds, reading = input[0]] {
+    m_process.setChildProcessModifier([bounds = m_bounds, reading = input[0], shared] {
         const auto limit = [](int resource, rlim_t value) {
             const rlimit both{value, value};
             ::setrlimit(resource, &both);
@@ -62,15 +68,45 @@ void RendererProcess::start(const QString& executable, const QStringList& argume
         limit(RLIMIT_FSIZE, 0); // and nothing else is written either
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         ::dup2(reading, STDIN_FILENO); // without the close-on-exec flag of the original
+        if (shared >= 0) {
+            ::fcntl(shared, F_SETFD, 0); // this renderer alone inherits it
+        }
     });
-    m_process.start(executable, arguments);
+    m_process.start(executable, withArea);
     ::close(input[0]); // the renderer holds it now: once it ends, the pipe breaks
+    if (shared >= 0) {
+        ::close(shared); // the mapping stays
+    }
+}
+
+// Memory of its own for this renderer's page images (see SharedImageArea), or -1: the images
+// then come through the pipe.
+int RendererProcess::makeSharedArea() {
+    const int fd = ::memfd_create("quintaver-page-images", MFD_CLOEXEC);
+    if (fd < 0) {
+        return -1;
+    }
+    void* base = MAP_FAILED;
+    if (::ftruncate(fd, SharedImageArea::kBytes) == 0) {
+        base = ::mmap(nullptr, size_t(SharedImageArea::kBytes), PROT_READ | PROT_WRITE, MAP_SHARED,
+                      fd, 0);
+    }
+    if (base == MAP_FAILED) {
+        ::close(fd);
+        return -1;
+    }
+    m_sharedBase = base;
+    m_sharedImages = SharedImageArea(static_cast<uchar*>(base), SharedImageArea::kBytes);
+    return fd;
 }
 
 RendererProcess::~RendererProcess() {
     if (m_process.state() != QProcess::NotRunning) {
         m_process.kill();
         m_process.waitForFinished(5000);
+    }
+    if (m_sharedBase) {
+        ::munmap(m_sharedBase, size_t(SharedImageArea::kBytes));
     }
 }
 
@@ -135,6 +171,17 @@ void RendererProcess::readFrames() {
         std::optional<RendererProtocol::Frame> frame = m_reader.next();
         if (!frame) {
             break;
+        }
+        if (frame->type == RendererProtocol::Type::SharedImage) {
+            // Copied out at once, so the area is free for the next page; then it is an Image
+            // like any other. One that does not match the area is not our protocol.
+            std::optional<QByteArray> image = m_sharedImages.take(frame->payload);
+            if (!image) {
+                m_process.kill();
+                return;
+            }
+            frame->type = RendererProtocol::Type::Image;
+            frame->payload = std::move(*image);
         }
         Q_EMIT frameReceived(*frame);
     }

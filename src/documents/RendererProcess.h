@@ -2,6 +2,7 @@
 
 #include "documents/PipeWriter.h"
 #include "renderer/RendererProtocol.h"
+#include "renderer/SharedImageArea.h"
 
 #include <QObject>
 #include <QProcess>
@@ -57,10 +58,13 @@ Q_SIGNALS:
 
 private:
     void readFrames();
+    int makeSharedArea();
 
     Bounds m_bounds;
     QProcess m_process;
     std::unique_ptr<PipeWriter> m_input;
     RendererProtocol::FrameReader m_reader;
+    void* m_sharedBase = nullptr;
+    SharedImageArea m_sharedImages;
     bool m_stopped = false;
 };

@@ -9,14 +9,17 @@
 #include "renderer/RendererProtocol.h"
 #include "renderer/RendererSandbox.h"
 #include "renderer/RequestChannel.h"
+#include "renderer/SharedImageArea.h"
 
 #include <QByteArray>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <new>
+#include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -30,7 +33,7 @@ void say(const char* line) {
     [[maybe_unused]] const ssize_t written = ::write(2, line, std::strlen(line));
 }
 
-bool parseLimits(int argc, char** argv, PdfRenderService::Limits* limits) {
+bool parseArguments(int argc, char** argv, PdfRenderService::Limits* limits, int* sharedArea) {
     for (int i = 1; i + 1 < argc; i += 2) {
         bool ok = false;
         const qint64 value = QByteArray(argv[i + 1]).toLongLong(&ok);
@@ -41,6 +44,8 @@ bool parseLimits(int argc, char** argv, PdfRenderService::Limits* limits) {
             limits->maximumPixels = value;
         } else if (std::strcmp(argv[i], "--max-pages") == 0) {
             limits->maximumPages = quint32(std::min<qint64>(value, 1'000'000));
+        } else if (std::strcmp(argv[i], "--shared-area-fd") == 0) {
+            *sharedArea = int(std::min<qint64>(value, INT_MAX));
         } else {
             return false;
         }
@@ -117,7 +122,24 @@ void serveOpen(RequestChannel& channel, PdfRenderService& service, const Frame& 
     }
 }
 
-void serveRender(RequestChannel& channel, PdfRenderService& service, const Frame& frame) {
+// The area the program shares for page images, mapped before the sandbox closes the
+// renderer in; without one, every image goes through the pipe.
+SharedImageArea mapSharedArea(int fd) {
+    if (fd < 0) {
+        return {};
+    }
+    void* base =
+        ::mmap(nullptr, size_t(SharedImageArea::kBytes), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    ::close(fd);
+    if (base == MAP_FAILED) {
+        say("quintaver-pdf-renderer: no shared area, images go through the pipe\n");
+        return {};
+    }
+    return SharedImageArea(static_cast<uchar*>(base), SharedImageArea::kBytes);
+}
+
+void serveRender(RequestChannel& channel, PdfRenderService& service, SharedImageArea& area,
+                 const Frame& frame) {
     const std::optional<RenderRequest> request = renderRequest(frame.payload);
     if (!request) {
         answerFailed(channel, frame.request, {Failure::BadRequest, QStringLiteral("bad Render")});
@@ -127,21 +149,26 @@ void serveRender(RequestChannel& channel, PdfRenderService& service, const Frame
     if (channel.isCancelled(frame.request)) {
         channel.answer(Type::Cancelled, frame.request, {});
     } else if (const auto* image = std::get_if<QImage>(&answer)) {
-        channel.answer(
-            Type::Image, frame.request,
-            {imageFields(*image), QByteArrayView(image->constBits(), image->sizeInBytes())});
+        if (area.put(*image)) {
+            channel.answer(Type::SharedImage, frame.request, {imageFields(*image)});
+        } else {
+            channel.answer(
+                Type::Image, frame.request,
+                {imageFields(*image), QByteArrayView(image->constBits(), image->sizeInBytes())});
+        }
     } else {
         answerFailed(channel, frame.request, std::get<FailedAnswer>(answer));
     }
 }
 
-void serve(RequestChannel& channel, PdfRenderService& service, const Frame& frame) {
+void serve(RequestChannel& channel, PdfRenderService& service, SharedImageArea& area,
+           const Frame& frame) {
     switch (frame.type) {
     case Type::Open:
         serveOpen(channel, service, frame);
         return;
     case Type::Render:
-        serveRender(channel, service, frame);
+        serveRender(channel, service, area, frame);
         return;
     case Type::Close:
         if (const std::optional<quint32> document = documentOf(frame.payload)) {
@@ -164,8 +191,10 @@ void serve(RequestChannel& channel, PdfRenderService& service, const Frame& fram
 
 int main(int argc, char** argv) {
     PdfRenderService::Limits limits;
-    if (!parseLimits(argc, argv, &limits)) {
-        say("usage: quintaver-pdf-renderer [--max-pixels N] [--max-pages N]\n");
+    int sharedAreaFd = -1;
+    if (!parseArguments(argc, argv, &limits, &sharedAreaFd)) {
+        say("usage: quintaver-pdf-renderer [--max-pixels N] [--max-pages N] "
+            "[--shared-area-fd N]\n");
         return RendererExit::kBadArguments;
     }
     // A failed allocation within the address-space bound ends the renderer with a status the
@@ -178,6 +207,7 @@ int main(int argc, char** argv) {
     // Pages and documents are megabytes: pipes of a megabyte take them in fewer turns.
     ::fcntl(STDIN_FILENO, F_SETPIPE_SZ, 1 << 20);
     ::fcntl(STDOUT_FILENO, F_SETPIPE_SZ, 1 << 20);
+    SharedImageArea area = mapSharedArea(sharedAreaFd);
     RequestChannel channel(STDIN_FILENO, STDOUT_FILENO);
     channel.start();
     QString error;
@@ -188,7 +218,7 @@ int main(int argc, char** argv) {
     PdfRenderService service(limits);
     channel.answer(Type::Ready, 0, {});
     while (const std::optional<Frame> frame = channel.next()) {
-        serve(channel, service, *frame);
+        serve(channel, service, area, *frame);
     }
     // Without the atexit handlers: nothing is left to tidy, and leak checkers could not look
     // at the process from inside the sandbox.

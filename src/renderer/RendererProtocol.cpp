@@ -219,25 +219,47 @@ std::optional<RenderRequest> renderRequest(const QByteArray& payload) {
     return request;
 }
 
-std::optional<QImage> imageAnswer(const QByteArray& payload) {
-    Reader reader(payload);
+namespace {
+
+// The fields at the start of an Image answer, if they describe an image the program takes.
+std::optional<ImageFields> readImageFields(Reader& reader) {
     ImageFields fields;
     if (!reader.get(&fields.width) || !reader.get(&fields.height) || !reader.get(&fields.format) ||
         !reader.get(&fields.bytesPerLine)) {
         return std::nullopt;
     }
-    const auto format = QImage::Format(fields.format);
-    if (fields.width <= 0 || fields.height <= 0 || format != QImage::Format_RGB32 ||
-        fields.bytesPerLine < fields.width * 4 ||
-        qint64(fields.bytesPerLine) * fields.height != payload.size() - reader.offset()) {
+    if (fields.width <= 0 || fields.height <= 0 ||
+        QImage::Format(fields.format) != QImage::Format_RGB32 ||
+        qint64(fields.bytesPerLine) < qint64(fields.width) * 4) {
+        return std::nullopt;
+    }
+    return fields;
+}
+
+} // namespace
+
+std::optional<QImage> imageAnswer(const QByteArray& payload) {
+    Reader reader(payload);
+    const std::optional<ImageFields> fields = readImageFields(reader);
+    if (!fields ||
+        qint64(fields->bytesPerLine) * fields->height != payload.size() - reader.offset()) {
         return std::nullopt;
     }
     // The image reads the payload where it is; the copy of the handle keeps it alive.
     auto* kept = new QByteArray(payload);
     return QImage(
-        reinterpret_cast<const uchar*>(kept->constData() + reader.offset()), fields.width,
-        fields.height, fields.bytesPerLine, format,
+        reinterpret_cast<const uchar*>(kept->constData() + reader.offset()), fields->width,
+        fields->height, fields->bytesPerLine, QImage::Format_RGB32,
         [](void* bytes) { delete static_cast<QByteArray*>(bytes); }, kept);
+}
+
+std::optional<qint64> imageBytes(const QByteArray& fields) {
+    Reader reader(fields);
+    const std::optional<ImageFields> read = readImageFields(reader);
+    if (!read || !reader.complete()) {
+        return std::nullopt;
+    }
+    return qint64(read->bytesPerLine) * read->height;
 }
 
 std::optional<FailedAnswer> failedAnswer(const QByteArray& payload) {

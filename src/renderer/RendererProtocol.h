@@ -33,6 +33,7 @@ enum class Type : quint32 {
     Failed,
     Cancelled,
     ProbeResult,
+    SharedImage, // an Image whose pixels wait in the shared area (see SharedImageArea)
 };
 
 // Why the renderer could not do what was asked.
@@ -136,6 +137,9 @@ std::optional<LayoutAnswer> layoutAnswer(const QByteArray& payload);
 std::optional<RenderRequest> renderRequest(const QByteArray& payload);
 // The image keeps the payload's bytes, without a copy.
 std::optional<QImage> imageAnswer(const QByteArray& payload);
+// The number of bytes of the image that imageFields describe; nothing for fields that describe
+// no image the program takes.
+std::optional<qint64> imageBytes(const QByteArray& fields);
 std::optional<FailedAnswer> failedAnswer(const QByteArray& payload);
 std::optional<ProbeRequest> probeRequest(const QByteArray& payload);
 std::optional<ProbeAnswer> probeAnswer(const QByteArray& payload);
