@@ -82,12 +82,15 @@ void RendererProcess::start(const QString& executable, const QStringList& argume
 // Memory of its own for this renderer's page images (see SharedImageArea), or -1: the images
 // then come through the pipe.
 int RendererProcess::makeSharedArea() {
-    const int fd = ::memfd_create("quintaver-page-images", MFD_CLOEXEC);
+    const int fd = ::memfd_create("quintaver-page-images", MFD_CLOEXEC | MFD_ALLOW_SEALING);
     if (fd < 0) {
         return -1;
     }
     void* base = MAP_FAILED;
-    if (::ftruncate(fd, SharedImageArea::kBytes) == 0) {
+    // Sealed at its size: an area cut short under the program's reading would end the program
+    // with SIGBUS.
+    if (::ftruncate(fd, SharedImageArea::kBytes) == 0 &&
+        ::fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL) == 0) {
         base = ::mmap(nullptr, size_t(SharedImageArea::kBytes), PROT_READ | PROT_WRITE, MAP_SHARED,
                       fd, 0);
     }
