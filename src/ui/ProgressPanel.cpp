@@ -35,6 +35,8 @@ ProgressPanel::ProgressPanel(QWidget* parent)
     stack->addLayout(row);
     connect(m_cancel, &QPushButton::clicked, this, &ProgressPanel::cancelRequested);
     m_delay->setSingleShot(true);
+    // Precise: a coarse timer may fire up to 5% early, and work of 0.48 s would flash the bar.
+    m_delay->setTimerType(Qt::PreciseTimer);
     m_delay->setInterval(kDelayMs);
     connect(m_delay, &QTimer::timeout, this, &ProgressPanel::showNow);
     hide();
