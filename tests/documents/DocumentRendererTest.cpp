@@ -6,7 +6,9 @@
 #include "support/TestRenderer.h"
 #include "support/WaitUntil.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -254,6 +256,18 @@ TEST_F(BoundedRenderer, TheKernelBoundsAreSetBeforeTheRendererRuns) {
     EXPECT_EQ(row("Max address space"), RendererProcess::addressSpaceBounded()
                                             ? bound + QLatin1Char(' ') + bound
                                             : QStringLiteral("unlimited unlimited"));
+    // The area for page images is mapped, and no descriptor is left by which it could be
+    // resized or handed on.
+    const QString process = QStringLiteral("/proc/%1/").arg(m_renderer.processId());
+    QFile maps(process + QStringLiteral("maps"));
+    ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(maps.readAll().contains("/memfd:quintaver-page-images"));
+    for (const QFileInfo& fd :
+         QDir(process + QStringLiteral("fd"))
+             .entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        EXPECT_FALSE(fd.symLinkTarget().contains(QStringLiteral("quintaver-page-images")))
+            << fd.fileName().toStdString();
+    }
 }
 
 TEST_F(DocumentRendererTest, ADocumentLeftWhileItHangsDoesNotHoldUpTheNextOne) {
