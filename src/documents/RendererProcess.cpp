@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
-#include <sys/mman.h>
+#include <sys/mman.h> // memfd_create
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -86,20 +86,16 @@ int RendererProcess::makeSharedArea() {
     if (fd < 0) {
         return -1;
     }
-    void* base = MAP_FAILED;
     // Sealed at its size: an area cut short under the program's reading would end the program
     // with SIGBUS.
     if (::ftruncate(fd, SharedImageArea::kBytes) == 0 &&
         ::fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL) == 0) {
-        base = ::mmap(nullptr, size_t(SharedImageArea::kBytes), PROT_READ | PROT_WRITE, MAP_SHARED,
-                      fd, 0);
+        m_sharedImages = SharedImageArea::map(fd);
     }
-    if (base == MAP_FAILED) {
+    if (!m_sharedImages.isValid()) {
         ::close(fd);
         return -1;
     }
-    m_sharedBase = base;
-    m_sharedImages = SharedImageArea(static_cast<uchar*>(base), SharedImageArea::kBytes);
     return fd;
 }
 
@@ -107,9 +103,6 @@ RendererProcess::~RendererProcess() {
     if (m_process.state() != QProcess::NotRunning) {
         m_process.kill();
         m_process.waitForFinished(5000);
-    }
-    if (m_sharedBase) {
-        ::munmap(m_sharedBase, size_t(SharedImageArea::kBytes));
     }
 }
 

@@ -64,7 +64,6 @@ private:
     QProcess m_process;
     std::unique_ptr<PipeWriter> m_input;
     RendererProtocol::FrameReader m_reader;
-    void* m_sharedBase = nullptr;
     SharedImageArea m_sharedImages;
     bool m_stopped = false;
 };

@@ -616,14 +616,11 @@ void PolicyDetailView::applyLook() {
     if (!m_remaining) {
         return;
     }
+    // The prominent one in the accent colour; the others follow the pane's palette.
     const QPalette& palette = this->palette();
-    for (QPushButton* button : m_buttons->findChildren<QPushButton*>()) {
-        QPalette look = palette;
-        if (button->objectName() == QLatin1String("renewButton")) { // the prominent one
-            look.setColor(QPalette::Button, Palette::color(ColorName::Accent, palette));
-            look.setColor(QPalette::ButtonText, palette.color(QPalette::HighlightedText));
-        }
-        button->setPalette(look);
-    }
+    QPalette look = palette;
+    look.setColor(QPalette::Button, Palette::color(ColorName::Accent, palette));
+    look.setColor(QPalette::ButtonText, palette.color(QPalette::HighlightedText));
+    m_buttons->findChild<QPushButton*>(QStringLiteral("renewButton"))->setPalette(look);
     refreshStatus();
 }

@@ -19,7 +19,6 @@
 #include <fcntl.h>
 #include <memory>
 #include <new>
-#include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -128,14 +127,12 @@ SharedImageArea mapSharedArea(int fd) {
     if (fd < 0) {
         return {};
     }
-    void* base =
-        ::mmap(nullptr, size_t(SharedImageArea::kBytes), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    SharedImageArea area = SharedImageArea::map(fd);
     ::close(fd);
-    if (base == MAP_FAILED) {
+    if (!area.isValid()) {
         say("quintaver-pdf-renderer: no shared area, images go through the pipe\n");
-        return {};
     }
-    return SharedImageArea(static_cast<uchar*>(base), SharedImageArea::kBytes);
+    return area;
 }
 
 void serveRender(RequestChannel& channel, PdfRenderService& service, SharedImageArea& area,

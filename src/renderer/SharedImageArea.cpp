@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <cstring>
+#include <sys/mman.h>
+#include <utility>
 
 namespace {
 
@@ -14,8 +16,31 @@ std::atomic_ref<quint32> flag(uchar* base) {
 
 } // namespace
 
+SharedImageArea SharedImageArea::map(int fd) {
+    SharedImageArea area;
+    void* base = ::mmap(nullptr, size_t(kBytes), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (base != MAP_FAILED) {
+        area.m_base = static_cast<uchar*>(base);
+    }
+    return area;
+}
+
+SharedImageArea::SharedImageArea(SharedImageArea&& other) noexcept
+    : m_base(std::exchange(other.m_base, nullptr)) {}
+
+SharedImageArea& SharedImageArea::operator=(SharedImageArea&& other) noexcept {
+    std::swap(m_base, other.m_base);
+    return *this;
+}
+
+SharedImageArea::~SharedImageArea() {
+    if (m_base) {
+        ::munmap(m_base, size_t(kBytes));
+    }
+}
+
 bool SharedImageArea::put(const QImage& image) {
-    if (!isValid() || image.sizeInBytes() > m_size - kImageOffset ||
+    if (!isValid() || image.sizeInBytes() > kBytes - kImageOffset ||
         flag(m_base).load(std::memory_order_acquire) != 0) {
         return false;
     }
@@ -32,7 +57,7 @@ std::optional<QByteArray> SharedImageArea::take(const QByteArray& fields) {
     // area's size before a byte is copied.
     const std::optional<qint64> bytes = RendererProtocol::imageBytes(fields);
     std::optional<QByteArray> payload;
-    if (bytes && *bytes <= m_size - kImageOffset) {
+    if (bytes && *bytes <= kBytes - kImageOffset) {
         payload = fields;
         payload->append(reinterpret_cast<const char*>(m_base + kImageOffset), qsizetype(*bytes));
     }

@@ -19,11 +19,16 @@ public:
     static constexpr qsizetype kBytes = qsizetype(32) << 20;
 
     SharedImageArea() = default;
-    SharedImageArea(uchar* base, qsizetype size)
-        : m_base(base)
-        , m_size(size) {}
+    // The area held by `fd` (kBytes long), mapped on each side for as long as this lives;
+    // none when it cannot be mapped. The descriptor is the caller's still.
+    static SharedImageArea map(int fd);
+    SharedImageArea(SharedImageArea&& other) noexcept;
+    SharedImageArea& operator=(SharedImageArea&& other) noexcept;
+    SharedImageArea(const SharedImageArea&) = delete;
+    SharedImageArea& operator=(const SharedImageArea&) = delete;
+    ~SharedImageArea();
 
-    bool isValid() const { return m_base && m_size > kImageOffset; }
+    bool isValid() const { return m_base != nullptr; }
     // Renderer: the image put in the area, if it fits and the area is free.
     bool put(const QImage& image);
     // Program: the payload of an Image answer (see imageFields) for the SharedImage answer
@@ -35,5 +40,4 @@ private:
     static constexpr qsizetype kImageOffset = 64;
 
     uchar* m_base = nullptr;
-    qsizetype m_size = 0;
 };

@@ -22,7 +22,6 @@ public:
     // width with names is measured while they show, and again when measureAgain (a font or
     // style change).
     void fit(int room, bool measureAgain = false);
-    bool compact() const { return m_compact; }
 
 protected:
     // Each icon is drawn in its button's text colour, again whenever the button's palette

@@ -3,7 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
@@ -17,11 +18,14 @@ TEST(SharedImageArea, CarriesOneImageAtATimeAndRefusesWhatDoesNotMatchIt) {
     QImage page(40, 30, QImage::Format_RGB32);
     page.fill(qRgb(200, 10, 10));
     page.setPixel(39, 29, qRgb(1, 2, 3));
-    const qsizetype size = 64 + page.sizeInBytes();
-    std::vector<quint32> memory(size_t(size) / 4, 0);
-    auto* base = reinterpret_cast<uchar*>(memory.data());
-    SharedImageArea renderer(base, size);
-    SharedImageArea program(base, size);
+    // Both sides map one memfd, as the program and the renderer do.
+    const int fd = ::memfd_create("test-page-images", MFD_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, SharedImageArea::kBytes), 0);
+    SharedImageArea renderer = SharedImageArea::map(fd);
+    SharedImageArea program = SharedImageArea::map(fd);
+    ::close(fd);
+    ASSERT_TRUE(renderer.isValid() && program.isValid());
 
     EXPECT_FALSE(program.take(imageFields(page))); // nothing waits there yet
     ASSERT_TRUE(renderer.put(page));
@@ -32,7 +36,8 @@ TEST(SharedImageArea, CarriesOneImageAtATimeAndRefusesWhatDoesNotMatchIt) {
     ASSERT_TRUE(image);
     EXPECT_EQ(*image, page);
 
-    const QImage wider(41, 30, QImage::Format_RGB32);
+    // An image larger than the area, and fields claiming one.
+    const QImage wider(4096, 2049, QImage::Format_RGB32);
     EXPECT_FALSE(renderer.put(wider));
     for (const QByteArray& fields :
          {imageFields(wider), QByteArray("xx"), imageFields(page) + QByteArray(1, 'x'),
